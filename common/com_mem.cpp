@@ -1,0 +1,136 @@
+#include "common/com_mem.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "common/com_print.h"
+
+static memblock_t memBlockDummy;
+static int mem_used;
+static int mem_blocks;
+static uint32_t mem_tag;  // never reset: tags stay unique across re-initialisation
+static bool mem_init;
+
+static uint32_t ReadFence(const memblock_t *b) {
+    uint32_t fence;
+    memcpy(&fence, reinterpret_cast<const byte *>(b) + b->size - sizeof(uint32_t), sizeof fence);
+    return fence;
+}
+
+void Com_InitMem() {
+    if (mem_init) {
+        Com_Error(ER_FATAL, "Com_InitMem: Memory already initialized");
+        return;
+    }
+    memBlockDummy.next = &memBlockDummy;
+    memBlockDummy.prev = &memBlockDummy;
+    mem_used = 0;
+    mem_blocks = 0;
+    mem_init = true;
+}
+
+void *Com_malloc(uint32_t n) {
+    if (!mem_init) Com_InitMem();
+    memblock_t *b = nullptr;
+    const uint32_t whole = n <= MEM_MAX_REQUEST ? Com_MemBlockSize(n) : 0;
+    if (whole) b = static_cast<memblock_t *>(malloc(whole));
+    if (!b) {
+        Com_MemStats();
+        Com_Error(ER_FATAL, "Mem_Alloc: malloc returned NULL (used: %d KB blocks: %d)", mem_used / 1000,
+                  mem_blocks);
+        return nullptr;
+    }
+    b->size = whole;
+    b->magic = MEM_MAGIC;
+    b->tag = mem_tag++;
+    mem_blocks++;
+    memcpy(reinterpret_cast<byte *>(b) + whole - sizeof(uint32_t), &MEM_FENCE, sizeof MEM_FENCE);
+    b->next = &memBlockDummy;
+    b->prev = memBlockDummy.prev;
+    memBlockDummy.prev->next = b;
+    memBlockDummy.prev = b;
+    mem_used += static_cast<int>(whole);
+    return b + 1;
+}
+
+void Com_free(void *p) {
+    if (!p) return;
+    memblock_t *b = static_cast<memblock_t *>(p) - 1;
+    if (b->magic != MEM_MAGIC) {
+        Com_Error(ER_FATAL, "Mem_Free: Bad magic");
+        return;
+    }
+    if (ReadFence(b) != MEM_FENCE) {
+        Com_Error(ER_FATAL, "Mem_Free: Bad fence");
+        return;
+    }
+    b->magic = MEM_FREED_MAGIC;
+    mem_used -= static_cast<int>(b->size);
+    mem_blocks--;
+    b->prev->next = b->next;
+    b->next->prev = b->prev;
+    free(b);
+}
+
+void Com_FreeFile(void *p) { Com_free(p); }
+
+void Com_FlushMem() {
+    if (!mem_init) return;
+    while (memBlockDummy.next != &memBlockDummy) {
+        memblock_t *b = memBlockDummy.next;
+        const int before = mem_blocks;
+        Com_free(b + 1);
+        if (mem_blocks == before) return;  // the sink returned from a damaged block
+    }
+}
+
+void Com_ShutdownMem() { mem_init = false; }
+
+void Com_CheckMem() {
+    if (!mem_init) Com_InitMem();
+    int count = 0;
+    for (const memblock_t *b = memBlockDummy.next; b != &memBlockDummy; b = b->next) {
+        if (b->magic != MEM_MAGIC) {
+            Com_Error(ER_FATAL, "Com_CheckMem: Bad magic");
+            return;
+        }
+        if (ReadFence(b) != MEM_FENCE) {
+            Com_Error(ER_FATAL, "Com_CheckMem: Bad fence");
+            return;
+        }
+        if (++count > MEM_WALK_LIMIT) {
+            Com_Error(ER_FATAL, "Com_CheckMem: loop > 1000000");
+            return;
+        }
+    }
+    Com_Printf("Com_CheckMem: mem ok");
+}
+
+void Com_MemList() {
+    if (!mem_init) return;
+    for (const memblock_t *b = memBlockDummy.next; b != &memBlockDummy; b = b->next)
+        Com_Printf("    \xA4" "08%p\xA4" "00 tag: \xA4" "08%d\xA4" "00 size: \xA4" "08%d\xA4" "00 bytes",
+                   static_cast<const void *>(b + 1), static_cast<int>(b->tag), static_cast<int>(b->size));
+}
+
+void Com_MemStats() {
+    uintptr_t lo = ~uintptr_t(0), hi = 0;
+    int total = 0, count = 0;
+    if (mem_init) {
+        for (const memblock_t *b = memBlockDummy.next; b != &memBlockDummy; b = b->next) {
+            if (++count > MEM_WALK_LIMIT) {
+                Com_Error(ER_FATAL, "Com_MemStats: loop > 1000000");
+                return;
+            }
+            total += static_cast<int>(b->size);
+            const uintptr_t a = reinterpret_cast<uintptr_t>(b);
+            if (a < lo) lo = a;
+            if (a > hi) hi = a;
+        }
+    }
+    Com_Printf("Used: \xA4" "08%d\xA4" "00 KB in \xA4" "08%d\xA4" "00 blocks with Hi/Lo \xA4" "080x%p\xA4" "00/\xA4" "080x%p",
+               total / 1000, count, reinterpret_cast<void *>(hi), reinterpret_cast<void *>(lo));
+}
+
+int Com_GetMemUsed() { return mem_used; }
+int Com_GetMemBlocks() { return mem_blocks; }

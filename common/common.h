@@ -1,0 +1,6 @@
+// The common library: compiled into the engine and into the game module, each
+// with its own copy of every static.
+#pragma once
+
+#include "common/com_print.h"
+#include "common/com_mem.h"

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the release configuration (the deliverables and
+# benchmarks, warnings as errors) and the sanitizer configuration, and runs every
+# test under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+jobs=$(nproc)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHM_BENCH=ON >/dev/null
+cmake --build build -j "$jobs"
+cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHM_SANITIZE=ON >/dev/null
+cmake --build build-san -j "$jobs"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir build-san -j "$jobs" --output-on-failure --timeout 600

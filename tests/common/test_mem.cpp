@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/common.h"
+
+namespace {
+
+std::vector<std::string> g_lines;
+std::vector<std::pair<int, std::string>> g_errors;
+
+void CapturePrint(const char *text) { g_lines.emplace_back(text); }
+int CaptureError(int level, const char *text) {
+    g_errors.emplace_back(level, text);
+    return 0;
+}
+
+// Each test starts on an empty, initialised list with capturing sinks.
+class MemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Com_SetupPrintf(PRF_SINKS, CapturePrint, CapturePrint);
+        Com_SetupError(CaptureError);
+        Com_ShutdownMem();
+        Com_InitMem();
+        g_lines.clear();
+        g_errors.clear();
+    }
+    void TearDown() override {
+        Com_FlushMem();
+        Com_SetupError(nullptr);
+        Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
+    }
+    static memblock_t *Header(void *p) { return static_cast<memblock_t *>(p) - 1; }
+};
+
+TEST_F(MemTest, WholeSizeRoundsHeaderFenceAndRequestTo64) {
+    const uint32_t room = 64 - MEM_OVERHEAD;  // largest request that fits one 64-byte block
+    struct { uint32_t request, whole; } cases[] = {
+        {0, 64}, {1, 64}, {room, 64}, {room + 1, 128}, {room + 64, 128}, {room + 65, 192},
+    };
+    for (const auto &c : cases) {
+        void *p = Com_malloc(c.request);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(Header(p)->size, c.whole) << "request " << c.request;
+        memset(p, 0x5a, c.request);  // the whole user area is usable
+        Com_free(p);
+    }
+    EXPECT_EQ(Com_GetMemUsed(), 0);
+    EXPECT_EQ(Com_GetMemBlocks(), 0);
+}
+
+TEST_F(MemTest, ZeroByteRequestTakesOne64ByteBlock) {
+    void *p = Com_malloc(0);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(Com_GetMemUsed(), 64);
+    EXPECT_EQ(Com_GetMemBlocks(), 1);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 16, 0u);
+}
+
+TEST_F(MemTest, ListShowsOldestFirstAndTagsKeepCountingAcrossInit) {
+    void *a = Com_malloc(10);
+    void *b = Com_malloc(10);
+    EXPECT_EQ(Header(b)->tag, Header(a)->tag + 1);
+    Com_MemList();
+    ASSERT_EQ(g_lines.size(), 2u);
+    char addr[32];
+    snprintf(addr, sizeof addr, "%p", a);
+    EXPECT_NE(g_lines[0].find(addr), std::string::npos);
+    EXPECT_EQ(g_lines[0].rfind("    \xA4" "08", 0), 0u);
+    const uint32_t tagB = Header(b)->tag;
+    Com_FlushMem();
+    Com_ShutdownMem();
+    Com_InitMem();
+    void *c = Com_malloc(1);
+    EXPECT_EQ(Header(c)->tag, tagB + 1);
+}
+
+TEST_F(MemTest, FenceOverwriteIsCaughtButSlackIsNot) {
+    void *p = Com_malloc(1);
+    byte *block = reinterpret_cast<byte *>(Header(p));
+    block[sizeof(memblock_t) + 5] = 0xEE;  // slack between the user byte and the fence
+    Com_CheckMem();
+    EXPECT_TRUE(g_errors.empty());
+    ASSERT_EQ(g_lines.size(), 1u);
+    EXPECT_EQ(g_lines[0], "Com_CheckMem: mem ok");
+
+    block[Header(p)->size - 4] ^= 0xFF;
+    Com_CheckMem();
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].first, ER_FATAL);
+    EXPECT_EQ(g_errors[0].second, "Com_CheckMem: Bad fence");
+    Com_free(p);
+    ASSERT_EQ(g_errors.size(), 2u);
+    EXPECT_EQ(g_errors[1].second, "Mem_Free: Bad fence");
+    block[Header(p)->size - 4] ^= 0xFF;  // repair so the fixture can release it
+}
+
+TEST_F(MemTest, FreeNullChangesNothingAndFreeMarksTheHeader) {
+    void *keep = Com_malloc(100);
+    const int used = Com_GetMemUsed();
+    Com_free(nullptr);
+    EXPECT_EQ(Com_GetMemUsed(), used);
+    EXPECT_TRUE(g_errors.empty());
+    (void)keep;
+}
+
+TEST_F(MemTest, EmptyListChecksOkAndStatsPrintZeroes) {
+    Com_CheckMem();
+    ASSERT_EQ(g_lines.size(), 1u);
+    EXPECT_EQ(g_lines[0], "Com_CheckMem: mem ok");
+    Com_MemStats();
+    ASSERT_EQ(g_lines.size(), 2u);
+    EXPECT_EQ(g_lines[1].rfind("Used: \xA4" "080\xA4" "00 KB in \xA4" "080\xA4" "00 blocks", 0), 0u);
+}
+
+TEST_F(MemTest, SecondInitIsAnError) {
+    Com_InitMem();
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].second, "Com_InitMem: Memory already initialized");
+}
+
+TEST_F(MemTest, ImpossibleRequestFailsWithoutLinkingABlock) {
+    EXPECT_EQ(Com_malloc(0xFFFFFFFFu), nullptr);
+    ASSERT_FALSE(g_errors.empty());
+    EXPECT_EQ(g_errors.back().first, ER_FATAL);
+    EXPECT_EQ(g_errors.back().second.rfind("Mem_Alloc: malloc returned NULL", 0), 0u);
+    EXPECT_EQ(Com_GetMemBlocks(), 0);
+}
+
+}  // namespace
