@@ -8,11 +8,11 @@
 
 #include "common/common.h"
 
-constexpr byte COLOR_KEY = 0xA4;
+static constexpr byte COLOR_KEY = 0xA4;
 
-inline int Com_toupper(int c) { return (c >= -128 && c <= 255) ? toupper(static_cast<unsigned char>(c)) : c; }
-inline bool Com_IsLetterOrDigit(int c) { return isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-inline int Com_strncmpUpper(const char *a, const char *b, int n) {
+static inline int Com_toupper(int c) { return (c >= -128 && c <= 255) ? toupper(static_cast<unsigned char>(c)) : c; }
+static inline bool Com_IsLetterOrDigit(int c) { return isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+static inline int Com_strncmpUpper(const char *a, const char *b, int n) {
     for (int i = 0; i < n; i++) {
         const int ca = Com_toupper(static_cast<unsigned char>(a[i]));
         const int cb = Com_toupper(static_cast<unsigned char>(b[i]));
@@ -21,20 +21,20 @@ inline int Com_strncmpUpper(const char *a, const char *b, int n) {
     }
     return 0;
 }
-inline int Com_strcmpUpper(const char *a, const char *b) { return Com_strncmpUpper(a, b, 0x7fffffff); }
-inline int Com_strcmp(const char *a, const char *b) {
+static inline int Com_strcmpUpper(const char *a, const char *b) { return Com_strncmpUpper(a, b, 0x7fffffff); }
+static inline int Com_strcmp(const char *a, const char *b) {
     while (*a && *a == *b) a++, b++;
     return static_cast<signed char>(*a) - static_cast<signed char>(*b);
 }
-inline void Com_strncpyz(char *dst, const char *src, int size) {
+static inline void Com_strncpyz(char *dst, const char *src, int size) {
     if (size < 1) return;
     int i = 0;
     for (; i < size - 1 && src[i]; i++) dst[i] = src[i];
     dst[i] = 0;
 }
-inline int Com_atoi(const char *s) { return s ? static_cast<int>(strtol(s, nullptr, 10)) : 0; }
-inline float Com_atof(const char *s) { return s ? static_cast<float>(strtod(s, nullptr)) : 0.0f; }
-inline char *Com_StripColorKeys(char *out, const char *in) {
+static inline int Com_atoi(const char *s) { return s ? static_cast<int>(strtol(s, nullptr, 10)) : 0; }
+static inline float Com_atof(const char *s) { return s ? static_cast<float>(strtod(s, nullptr)) : 0.0f; }
+static inline char *Com_StripColorKeys(char *out, const char *in) {
     const size_t n = strlen(in);
     size_t o = 0;
     for (size_t i = 0; i < n;) {
@@ -49,11 +49,11 @@ inline char *Com_StripColorKeys(char *out, const char *in) {
 }
 
 // Semicolon-mode parser: ';' acts as a line break and ends words.
-inline bool &Com_ShimNullString() {
+static inline bool &Com_ShimNullString() {
     static bool isNull;
     return isNull;
 }
-inline char *Com_ShimParse(const char **data, bool lineBreaks) {
+static inline char *Com_ShimParse(const char **data, bool lineBreaks) {
     static char tokens[8][1024];
     static int pingpong;
     pingpong = (pingpong + 1) & 7;
@@ -97,8 +97,8 @@ inline char *Com_ShimParse(const char **data, bool lineBreaks) {
     *data = p;
     return tok;
 }
-inline char *Com_ParseSemi(const char **data, bool lineBreaks) { return Com_ShimParse(data, lineBreaks); }
-inline char *Com_ParseSemiNullString(const char **data, bool lineBreaks) {
+static inline char *Com_ParseSemi(const char **data, bool lineBreaks) { return Com_ShimParse(data, lineBreaks); }
+static inline char *Com_ParseSemiNullString(const char **data, bool lineBreaks) {
     char *t = Com_ShimParse(data, lineBreaks);
     return (t[0] || Com_ShimNullString()) ? t : nullptr;
 }
