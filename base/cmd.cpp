@@ -12,6 +12,13 @@ qcmd_t qcmd;
 
 static cmdVar_t cmd_showflipflop;
 
+// Bytes of the segments that already ran in the flush under way.  A segment leaves
+// the buffer before it runs, but it still counts against the buffer's size until the
+// outermost flush ends: so text that keeps queueing itself (an alias naming itself)
+// meets a full buffer and stops, as it would if nothing had left.
+static int32_t cmd_spent;
+static int cmd_flushDepth;
+
 // ---- tables ----
 
 // Bucket of a name, the same for every spelling in upper or lower case.
@@ -50,6 +57,8 @@ static bool SymbolExists(const char *name) { return Cmd_GetCVar(name) || FindFun
 
 void Cmd_Startup() {
     memset(&qcmd, 0, sizeof qcmd);
+    cmd_spent = 0;
+    cmd_flushDepth = 0;
     qcmd.allowCheats = 1;
 }
 
@@ -326,7 +335,7 @@ static void AppendText(const char *text) {
         Com_Error(ER_ERROR, "Cmd_Add: String too long");
         return;
     }
-    if (qcmd.length + n + 1 >= CMD_BUFFER_SIZE) {
+    if (cmd_spent + qcmd.length + n + 1 >= CMD_BUFFER_SIZE) {
         Com_Error(ER_WARNING, "Cmd_Add: Dropping cmds");
         return;
     }
@@ -401,6 +410,7 @@ void Cmd_Flush() {
     bool quoted = false;
     static_assert(CMD_BUFFER_SIZE <= 16384, "a segment is copied onto the stack");
     char segment[CMD_BUFFER_SIZE];
+    cmd_flushDepth++;
     while (qcmd.length > 0) {
         int32_t end = 0;
         for (; end < qcmd.length; end++) {
@@ -414,9 +424,11 @@ void Cmd_Flush() {
         const int32_t used = end < qcmd.length ? end + 1 : end;
         memmove(qcmd.buffer, qcmd.buffer + used, static_cast<size_t>(qcmd.length - used + 1));
         qcmd.length -= used;
+        cmd_spent += used;
         ExecuteSegment(segment);
         if (qcmd.wait) break;
     }
+    if (--cmd_flushDepth == 0) cmd_spent = 0;
 }
 
 // ---- commands of the buffer ----
