@@ -5,7 +5,8 @@
 #include <cstring>
 
 #include "base/base_shim.h"
-#include "base/com_string_shim.h"
+#include "common/com_string.h"
+#include "common/common.h"
 #include "base/sys.h"
 
 qcmd_t qcmd;
@@ -438,22 +439,10 @@ static void Cmd_Wait_f() { qcmd.wait = 1; }
 static void Cmd_Delete_f() {}
 
 // Whole text of a script file, zero-terminated, or null; released with Com_FreeFile.
+// The one place exec reads a file.
 static char *ReadScript(const char *name) {
-    FILE *f = fopen(name, "rb");
-    if (!f) return nullptr;
-    char *text = nullptr;
-    if (fseek(f, 0, SEEK_END) == 0) {
-        const long size = ftell(f);
-        if (size >= 0 && size < static_cast<long>(MEM_MAX_REQUEST) && fseek(f, 0, SEEK_SET) == 0) {
-            text = static_cast<char *>(Com_malloc(static_cast<uint32_t>(size) + 1));
-            if (text) {
-                const size_t got = fread(text, 1, static_cast<size_t>(size), f);
-                text[got] = 0;
-            }
-        }
-    }
-    fclose(f);
-    return text;
+    void *text = nullptr;
+    return Com_ReadFile(name, &text) < 0 ? nullptr : static_cast<char *>(text);
 }
 
 static void Cmd_Exec_f() {

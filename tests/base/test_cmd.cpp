@@ -331,6 +331,10 @@ TEST_F(Cmd, LineBreaksEndStatementsAndCommentsAreSkipped) {
     Cmd_CreateFunction("rec", Record, 0);
     Run("rec a // the rest\nrec b /* c */ d\n\"\" e");
     EXPECT_EQ(g_ran, (std::vector<std::string>{"rec|a", "rec|b|d"}));
+
+    g_ran.clear();
+    Run("rec x\x01 y; rec z");  // a control byte ends its segment, not the flush
+    EXPECT_EQ(g_ran, (std::vector<std::string>{"rec|x", "rec|z"}));
 }
 
 TEST_F(Cmd, WaitDefersTheRestToTheNextFlush) {
