@@ -4,9 +4,12 @@
 #include <cstring>
 
 #include "base/cmd.h"
+#include "base/files.h"
 #include "base/meter.h"
 #include "base/sys.h"
 #include "client/client.h"
+#include "common/com_hash.h"
+#include "common/com_string.h"
 #include "common/common.h"
 
 qbase_t qbase;
@@ -151,7 +154,7 @@ uint32_t Base_Time() {
 
 void Base_SeedRandom(uint32_t seed) {
     qbase.randomSeed = seed;
-    srand(seed);
+    Com_seedrand(seed);
 }
 
 uint32_t Base_FrameCapSleep(int maxFps, uint32_t elapsed) {
@@ -262,7 +265,7 @@ static constexpr const char *base_grumbles[17] = {
     "Respawn is not a strategy.",
 };
 
-static void Base_Grumble_f() { Com_Printf("\"%s\"", base_grumbles[rand() % 17]); }
+static void Base_Grumble_f() { Com_Printf("\"%s\"", base_grumbles[Com_rand() % 17]); }
 
 static void Base_PrintFps_f() { Com_Printf("FPS: \xA4" "08%d\xA4" "00", static_cast<int>(qbase.fps)); }
 
@@ -298,6 +301,17 @@ static void Base_UpTime_f() {
                static_cast<int>(hours), static_cast<int>(minutes), static_cast<int>(seconds));
 }
 
+static void Base_MD5_f() {
+    if (Cmd_Argc() != 2) {
+        Com_Printf("USAGE: md5 <string>");
+        return;
+    }
+    const char *text = Cmd_Argv(1);
+    byte digest[MD5_DIGEST_SIZE];
+    Com_GetMD5(digest, text, static_cast<int>(strlen(text)));
+    Com_Printf("%s", Com_MD52String(digest));
+}
+
 static void Base_Time_f() {
     sysTime_t t;
     Sys_GetLocalTime(&t);
@@ -312,7 +326,7 @@ void Base_Client_v() {
 }
 
 void Base_DumpConfig(const char *path) {
-    FILE *f = fopen(path, "wt");
+    FILE *f = FS_fopen(path, "wt");
     if (!f) {
         Com_Error(ER_ERROR, "Couldn't open file \"%s\"", path);
         return;
@@ -323,7 +337,7 @@ void Base_DumpConfig(const char *path) {
     fprintf(f, "// config created %s\n", base_startTime_string);
     Cmd_DumpCmds(f);
     IN_DumpKeyBindings(f);
-    fclose(f);
+    FS_fclose(f);
     Com_Printf("Dumped cmds and bindings to \"%s\"", path);
 }
 
@@ -357,6 +371,7 @@ static void RegisterBaseSymbols() {
     Cmd_CreateFunction("interrupt", Base_Interrupt_f, 0);
     Cmd_CreateFunction("grumble", Base_Grumble_f, 0);
     Cmd_CreateFunction("printFps", Base_PrintFps_f, 0);
+    Cmd_CreateFunction("mapLink", Base_MapLink_f, 0);
     Cmd_CreateFunction("memStats", Base_MemStats_f, 0);
     Cmd_CreateFunction("memList", Base_MemList_f, 0);
     Cmd_CreateFunction("memCheck", Base_MemCheck_f, 0);
@@ -370,6 +385,7 @@ static void RegisterBaseSymbols() {
     Cmd_CreateFunction("nop", Base_Nop_f, 0);
     Cmd_CreateFunction("stopJournal", Base_StopJournal_f, 0);
     Cmd_CreateFunction("upTime", Base_UpTime_f, 0);
+    Cmd_CreateFunction("md5", Base_MD5_f, 0);
     Cmd_CreateFunction("time", Base_Time_f, 0);
 }
 
@@ -398,13 +414,6 @@ static int Base_Error(int level, const char *text) {
     return 0;
 }
 
-static bool FileExists(const char *name) {
-    FILE *f = fopen(name, "rb");
-    if (!f) return false;
-    fclose(f);
-    return true;
-}
-
 // Queues text as one console line and runs the buffer.
 static void RunLine(const char *text) {
     Cmd_Add(text);
@@ -422,6 +431,7 @@ void Base_Imp() {
 
     Cmd_Imp();
     Sys_Imp();
+    FS_Imp();
     CL_Imp();
     Meter_Imp();
     IN_SetAmericanKeyNames();
@@ -437,10 +447,13 @@ void Base_Imp() {
         Com_Printf("Using local master %d", static_cast<int>(qbase.localMaster));
     }
 
-    const uint32_t high = static_cast<uint32_t>(rand());
-    qbase.instanceNumber = high * 65536u + static_cast<uint32_t>(rand());
+    const uint32_t high = static_cast<uint32_t>(Com_rand());
+    qbase.instanceNumber = high * 65536u + static_cast<uint32_t>(Com_rand());
 
     Com_Printf("Loading pack files...");
+    FS_LoadPackBatch("game");
+    if (const int i = Base_GetParam("-mod")) FS_LoadPackBatch(Base_Argv(i + 1));
+    qbase.packChecksum = FS_GetDataPackChecksum();
     Com_Printf("........... Base_Imp Done ...........");
 }
 
@@ -450,10 +463,10 @@ void Base_Init() {
 
     Base_ExecuteSetParams(1);
 
-    if (!FileExists("autoexec.cfg")) {
-        FILE *f = fopen("autoexec.cfg", "wt");
+    if (!FS_ReadFile("autoexec.cfg", nullptr)) {
+        FILE *f = FS_fopen("autoexec.cfg", "wt");
         if (f)
-            fclose(f);
+            FS_fclose(f);
         else
             Com_Error(ER_ERROR, "Base_Init: Could not create autoexec.cfg");
     }
@@ -469,6 +482,7 @@ void Base_Init() {
 
     Cmd_Init();
     Sys_Init();
+    FS_Init();
     Meter_Init();
 
     if (qbase.developer) {
@@ -570,6 +584,10 @@ void Base_Main(const char *commandLine) {
 
     Cmd_Startup();
     Com_Printf("Startup File System...");
+    if (const int i = Base_GetParam("-basedir"))
+        FS_StartUp(Base_Argv(i + 1));
+    else
+        FS_StartUp(nullptr);
 
     Base_Imp();
     Base_Init();
@@ -612,6 +630,7 @@ void Base_Shutdown() {
 
     Com_Printf("Shutting down Base modules...");
     Meter_Shutdown();
+    FS_Shutdown();
     Sys_Shutdown();
     Cmd_Shutdown();
     Sys_ShutdownConsole();
@@ -637,6 +656,7 @@ void Base_PanicShutdown() {
     IN_SetCursorMode();
     IN_StopRecordJournal();
     IN_StopPlayJournal();
+    FS_Shutdown();
     Sys_Shutdown();
     Sys_ShutdownConsole();
     Com_ShutdownMem();
