@@ -5,12 +5,20 @@
 #include <cstring>
 
 #include "base/base_shim.h"
-#include "base/com_string_shim.h"
+#include "common/com_string.h"
+#include "common/common.h"
 #include "base/sys.h"
 
 qcmd_t qcmd;
 
 static cmdVar_t cmd_showflipflop;
+
+// Bytes of the segments that already ran in the flush under way.  A segment leaves
+// the buffer before it runs, but it still counts against the buffer's size until the
+// outermost flush ends: so text that keeps queueing itself (an alias naming itself)
+// meets a full buffer and stops, as it would if nothing had left.
+static int32_t cmd_spent;
+static int cmd_flushDepth;
 
 // ---- tables ----
 
@@ -50,6 +58,8 @@ static bool SymbolExists(const char *name) { return Cmd_GetCVar(name) || FindFun
 
 void Cmd_Startup() {
     memset(&qcmd, 0, sizeof qcmd);
+    cmd_spent = 0;
+    cmd_flushDepth = 0;
     qcmd.allowCheats = 1;
 }
 
@@ -326,7 +336,7 @@ static void AppendText(const char *text) {
         Com_Error(ER_ERROR, "Cmd_Add: String too long");
         return;
     }
-    if (qcmd.length + n + 1 >= CMD_BUFFER_SIZE) {
+    if (cmd_spent + qcmd.length + n + 1 >= CMD_BUFFER_SIZE) {
         Com_Error(ER_WARNING, "Cmd_Add: Dropping cmds");
         return;
     }
@@ -401,6 +411,7 @@ void Cmd_Flush() {
     bool quoted = false;
     static_assert(CMD_BUFFER_SIZE <= 16384, "a segment is copied onto the stack");
     char segment[CMD_BUFFER_SIZE];
+    cmd_flushDepth++;
     while (qcmd.length > 0) {
         int32_t end = 0;
         for (; end < qcmd.length; end++) {
@@ -414,9 +425,11 @@ void Cmd_Flush() {
         const int32_t used = end < qcmd.length ? end + 1 : end;
         memmove(qcmd.buffer, qcmd.buffer + used, static_cast<size_t>(qcmd.length - used + 1));
         qcmd.length -= used;
+        cmd_spent += used;
         ExecuteSegment(segment);
         if (qcmd.wait) break;
     }
+    if (--cmd_flushDepth == 0) cmd_spent = 0;
 }
 
 // ---- commands of the buffer ----
@@ -426,22 +439,10 @@ static void Cmd_Wait_f() { qcmd.wait = 1; }
 static void Cmd_Delete_f() {}
 
 // Whole text of a script file, zero-terminated, or null; released with Com_FreeFile.
+// The one place exec reads a file.
 static char *ReadScript(const char *name) {
-    FILE *f = fopen(name, "rb");
-    if (!f) return nullptr;
-    char *text = nullptr;
-    if (fseek(f, 0, SEEK_END) == 0) {
-        const long size = ftell(f);
-        if (size >= 0 && size < static_cast<long>(MEM_MAX_REQUEST) && fseek(f, 0, SEEK_SET) == 0) {
-            text = static_cast<char *>(Com_malloc(static_cast<uint32_t>(size) + 1));
-            if (text) {
-                const size_t got = fread(text, 1, static_cast<size_t>(size), f);
-                text[got] = 0;
-            }
-        }
-    }
-    fclose(f);
-    return text;
+    void *text = nullptr;
+    return Com_ReadFile(name, &text) < 0 ? nullptr : static_cast<char *>(text);
 }
 
 static void Cmd_Exec_f() {

@@ -16,7 +16,8 @@
 
 #include "base/base_shim.h"
 #include "base/cmd.h"
-#include "base/com_string_shim.h"
+#include "common/com_string.h"
+#include "common/common.h"
 
 uint8_t Sys_IsDedicatedOnly() { return 1; }
 void Sys_Imp() {}
@@ -118,7 +119,7 @@ void Sys_ConsolePrint(const char *text) {
     if (!text || qbase.quietConsole) return;
     if (strlen(text) > SYS_MAX_CONSOLE_PRINT) return;
     char plain[SYS_MAX_CONSOLE_PRINT + 1];
-    Com_StripColorKeys(plain, text);
+    Com_StripColorKeys(plain, sizeof plain, text);
     // A supervisor reading a pipe sees every line as soon as it is printed.
     printf("%s\n", plain);
     fflush(stdout);
@@ -318,7 +319,7 @@ void Sys_Log(const char *text) {
     FILE *f = OpenLog("at");
     if (!f) return;
     char plain[SYS_MAX_LOG_TEXT + 1];
-    Com_StripColorKeys(plain, text);
+    Com_StripColorKeys(plain, sizeof plain, text);
     fprintf(f, "%s\n", plain);
     fclose(f);
 }
