@@ -15,8 +15,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/base.h"
 #include "base/cmd.h"
 #include "base/compress.h"
+#include "base/files.h"
 #include "base/net_shim.h"
 #include "common/com_string.h"
 
