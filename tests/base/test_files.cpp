@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "base/base.h"
+#include "base/cmd.h"
 #include "base/files.h"
+#include "common/com_hash.h"
 
 namespace {
 
@@ -222,7 +225,7 @@ TEST_F(FilesTest, LooseFilesShadowPacksAndLaterPacksShadowEarlierOnes) {
     Write("game3.pack", Pack({{.name = "a.txt", .data = "pack3"}}));
     Write("game77.pack", Pack({{.name = "z.txt", .data = "pack77"}}));
     Write("c.txt", "disk");
-    const uint32_t before = FS_GetDataPackChecksum();
+    const uint32_t before = qbase.packChecksum;
     EXPECT_EQ(FS_LoadPackBatch("game"), 1) << AllErrors();
     EXPECT_EQ(fs.packCount, 3);  // the walk does not stop at the missing numbers
     EXPECT_EQ(std::string(fs.packs->path), "game77.pack");
@@ -230,7 +233,7 @@ TEST_F(FilesTest, LooseFilesShadowPacksAndLaterPacksShadowEarlierOnes) {
     EXPECT_EQ(ReadWhole("b.txt"), "second");
     EXPECT_EQ(ReadWhole("c.txt"), "disk");
     EXPECT_EQ(ReadWhole("z.txt"), "pack77");
-    EXPECT_EQ(FS_GetDataPackChecksum(), before ^ Crc("pack0") ^ Crc("first") ^ Crc("second") ^ Crc("pack0") ^
+    EXPECT_EQ(qbase.packChecksum, before ^ Crc("pack0") ^ Crc("first") ^ Crc("second") ^ Crc("pack0") ^
                                             Crc("pack3") ^ Crc("pack77"));
     // Only the disk, or only the packs, when asked.
     void *buffer;
@@ -475,15 +478,50 @@ TEST_F(FilesTest, FindFilesListsPackNamesOnceInThePatternsDirectory) {
     EXPECT_EQ(FS_FindFiles(&out[0][0], "*", 10, 8), 0);
 }
 
-TEST_F(FilesTest, PackCommandsListPacksAndEntries) {
+TEST_F(FilesTest, ConsoleCommandsListPacksEntriesAndSlots) {
+    Cmd_Startup();
+    FS_Imp();
+    memBlocks = Com_GetMemBlocks();  // the console keeps its function records
     Write("game.pack", Pack({{.name = "a.txt", .data = std::string(3000, 'a')}, {.name = "b.txt", .data = "b"}}));
+    Write("game1.pack", Pack({{.name = "c.txt", .data = "c"}}));
     FS_LoadPackBatch("game");
     FS_fclose(FS_fopen("a.txt", "rb"));
     g_lines.clear();
-    FS_PackList_f();
-    ASSERT_EQ(g_lines.size(), 3u);
-    EXPECT_EQ(g_lines[1], "    \"\xA4" "08game.pack\xA4" "00\" files: \xA4" "082\xA4" "00 size: \xA4" "083\xA4" "00 kB");
-    EXPECT_EQ(g_lines[2], "............. 1 Packs Loaded .............");
+    Cmd_Add("packlist");
+    Cmd_Add("packinfo game.");
+    Cmd_Add("packinfo");
+    Cmd_Add("packinfo nothing");
+    Cmd_Flush();
+    const std::vector<std::string> want = {
+        "............. Pack Stack .............",
+        "    \"\xA4" "08game1.pack\xA4" "00\" files: \xA4" "081\xA4" "00 size: \xA4" "080\xA4" "00 kB",
+        "    \"\xA4" "08game.pack\xA4" "00\" files: \xA4" "082\xA4" "00 size: \xA4" "083\xA4" "00 kB",
+        "............. 2 Packs Loaded .............",
+        "............. game.pack .............",
+        "    UT \"\xA4" "08b.txt\xA4" "00\" size: \xA4" "080\xA4" "00 kB",
+        "       \"\xA4" "08a.txt\xA4" "00\" size: \xA4" "083\xA4" "00 kB",
+        "............. 2 files .............",
+        "USAGE: packinfo <pack name>",
+    };
+    EXPECT_EQ(g_lines, want);
+    EXPECT_TRUE(ErrorContains("Could not find pack \"nothing\""));
+}
+
+TEST_F(FilesTest, FileChecksumXorsTheTableCrcOfEachMegabyte) {
+    std::string big(FS_CHECKSUM_CHUNK + 5, 'q');
+    big[7] = 'x';
+    Write("big.bin", big);
+    Write("game.pack", Pack({{.name = "small.bin", .data = "small"}, {.name = "after", .data = "after"}}));
+    FS_LoadPackBatch("game");
+    FILE *f = FS_fopen("big.bin", "rb");
+    ASSERT_NE(f, nullptr);
+    FS_ReadByte(f);
+    EXPECT_EQ(FS_FileCheckSum(f), Com_GetCRC(big.data(), FS_CHECKSUM_CHUNK) ^ Com_GetCRC(big.data() + FS_CHECKSUM_CHUNK, 5));
+    EXPECT_EQ(FS_ftell(f), 0);
+    FS_fclose(f);
+    f = FS_fopen("small.bin", "rb");
+    EXPECT_EQ(FS_FileCheckSum(f), Com_GetCRC("small", 5));  // the entry alone
+    FS_fclose(f);
 }
 
 }  // namespace
