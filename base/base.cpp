@@ -6,6 +6,7 @@
 #include "base/cmd.h"
 #include "base/files.h"
 #include "base/meter.h"
+#include "base/net.h"
 #include "base/sys.h"
 #include "client/client.h"
 #include "common/com_hash.h"
@@ -165,6 +166,20 @@ uint32_t Base_FrameCapSleep(int maxFps, uint32_t elapsed) {
     return rest > 1000u ? 1000u : rest;
 }
 
+// With neither a server nor the client running, the engine takes every package
+// waiting in the transport itself, so that the rings never fill.  Out-of-band
+// texts for the engine base (remote console, master server) are offered to it
+// here once it handles them; everything else is dropped.
+static void DrainTransport() {
+    netPackage_t package;
+    for (const int side : {1, 0}) {
+        while (NET_GetPackage(side, &package)) {
+            Msg_ReadBegin(&package.msg);
+            Msg_ReadTokenize();
+        }
+    }
+}
+
 void Base_Frame(int msec) {
     qbase.frameMsec = static_cast<uint32_t>(
         msec < BASE_MIN_FRAME_MSEC ? BASE_MIN_FRAME_MSEC : (msec > BASE_MAX_FRAME_MSEC ? BASE_MAX_FRAME_MSEC : msec));
@@ -198,8 +213,10 @@ void Base_Frame(int msec) {
     Cmd_Flush();  // console lines run before the module and the server see the frame
     if (!qbase.serverRunning) Sys_SetConsoleCaption(nullptr);
     CL_CCFrame();
+    if (!qbase.serverRunning && !qbase.clientRunning) DrainTransport();
     CL_Frame();
     Meter_Frame();
+    NET_Frame();
     qbase.frameCount++;
 }
 
@@ -268,6 +285,16 @@ static constexpr const char *base_grumbles[17] = {
 static void Base_Grumble_f() { Com_Printf("\"%s\"", base_grumbles[Com_rand() % 17]); }
 
 static void Base_PrintFps_f() { Com_Printf("FPS: \xA4" "08%d\xA4" "00", static_cast<int>(qbase.fps)); }
+
+static void Base_Poll_f() {
+    if (Cmd_Argc() != 2) {
+        Com_Printf("USAGE: poll <server ip>");
+        return;
+    }
+    netadr_t address;
+    Sys_LookupDNS(&address, Cmd_Argv(1));  // a failed lookup leaves a cleared address
+    NET_SendOutOfBandPrintf(NS_CLIENT, &address, "poll");
+}
 
 static void Base_MemStats_f() { Com_MemStats(); }
 static void Base_MemList_f() { Com_MemList(); }
@@ -371,6 +398,7 @@ static void RegisterBaseSymbols() {
     Cmd_CreateFunction("interrupt", Base_Interrupt_f, 0);
     Cmd_CreateFunction("grumble", Base_Grumble_f, 0);
     Cmd_CreateFunction("printFps", Base_PrintFps_f, 0);
+    Cmd_CreateFunction("poll", Base_Poll_f, 0);
     Cmd_CreateFunction("mapLink", Base_MapLink_f, 0);
     Cmd_CreateFunction("memStats", Base_MemStats_f, 0);
     Cmd_CreateFunction("memList", Base_MemList_f, 0);
@@ -432,8 +460,10 @@ void Base_Imp() {
     Cmd_Imp();
     Sys_Imp();
     FS_Imp();
+    NET_Imp();
     CL_Imp();
     Meter_Imp();
+    NET_Init();
     IN_SetAmericanKeyNames();
 
     qbase.time = qbase.previousTime = BASE_TIME_START;
@@ -453,13 +483,17 @@ void Base_Imp() {
     Com_Printf("Loading pack files...");
     FS_LoadPackBatch("game");
     if (const int i = Base_GetParam("-mod")) FS_LoadPackBatch(Base_Argv(i + 1));
-    qbase.packChecksum = FS_GetDataPackChecksum();
     Com_Printf("........... Base_Imp Done ...........");
 }
 
 void Base_Init() {
     const uint32_t start = Base_Time();
     Com_Printf("........... Base_Init ...........");
+
+    // The socket opened in the import phase, before any configuration ran: a port
+    // chosen by the configuration or the command line reopens it at the end.
+    const cmdVar_t *port = Cmd_GetCVar("net_port");
+    const int32_t portChanges = port ? port->modificationCount : 0;
 
     Base_ExecuteSetParams(1);
 
@@ -502,6 +536,7 @@ void Base_Init() {
         Base_ExecuteSetParams(0);
         Cmd_Flush();
     }
+    if (port && port->modificationCount != portChanges) NET_Init();
 }
 
 // Sleep of step 1 of a pass: the less the engine has to show, the longer it sleeps.
@@ -535,9 +570,8 @@ static uint32_t PassSleep() {
             if (msec > static_cast<uint32_t>(BASE_STALL_MSEC)) IN_ReleaseAllKeys();
 
             Sys_GetMessages();
-            // Datagrams from the socket join the event buffer here once the socket layer exists.
-            (void)net_data;
-            (void)net_adr;
+            for (int n; (n = Sys_GetNetData(&net_adr, BASE_NET_DATA_SIZE, net_data)) > 0;)
+                IN_NetEvent(&net_adr, net_data, n);
 
             IN_FrameEvent(msec);
             IN_IssueCommandBuffer();
@@ -630,6 +664,7 @@ void Base_Shutdown() {
 
     Com_Printf("Shutting down Base modules...");
     Meter_Shutdown();
+    NET_Shutdown();
     FS_Shutdown();
     Sys_Shutdown();
     Cmd_Shutdown();

@@ -6,6 +6,7 @@
 #include "base/base.h"
 #include "base/cmd.h"
 #include "base/files.h"
+#include "base/net.h"
 #include "common/com_keys.h"
 #include "common/com_string.h"
 #include "common/common.h"
@@ -67,7 +68,9 @@ void IN_MouseEvent(int16_t x, int16_t y) {
     memcpy(r + 6, &y, 2);
 }
 
-void IN_NetEvent(const void *sender, const byte *data, int length) {
+static_assert(sizeof(netadr_t) == IN_ADDRESS_SIZE, "a datagram record stores the sender whole");
+
+void IN_NetEvent(const netadr_t *sender, const byte *data, int length) {
     if (length < 0) return;
     // A datagram record longer than the whole buffer is refused by the size test.
     const int size = length > IN_BUFFER_SIZE ? -1 : IN_DATAGRAM_HEADER_SIZE + length;
@@ -278,10 +281,13 @@ void IN_IssueCommandBuffer() {
             in.mouseOffset[1] = -y;
             break;
         }
-        case IE_DATAGRAM:
-            // The transport's fragment queue takes the datagram here once the
-            // transport exists (NET_EnqueueFragment).
+        case IE_DATAGRAM: {
+            netadr_t sender;
+            memcpy(&sender, r + 4, sizeof(sender));
+            NET_EnqueueFragment(&sender, r + IN_DATAGRAM_HEADER_SIZE,
+                                static_cast<int>(GetU32(r + 4 + IN_ADDRESS_SIZE)));
             break;
+        }
         case IE_FRAME:
             if (qbase.clientRunning) KeyFrame();
             Base_Frame(static_cast<int>(GetU32(r + 4)));
@@ -333,6 +339,9 @@ void IN_StartRecordJournal() {
     FS_fclose(f);
     snprintf(in.journalName, sizeof(in.journalName), "%s", name);
     in.journal = JOURNAL_RECORDING;
+    // Start-up may already have drawn numbers; the recorded run restarts the
+    // generator from the recorded seed, as playback does, so both draw alike.
+    Base_SeedRandom(qbase.randomSeed);
 }
 
 void IN_StopRecordJournal() {

@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "common/com_keys.h"
+#include "common/com_msg.h"
 
 typedef uint8_t byte;
 
@@ -113,8 +114,8 @@ extern keyState_t keys[MAX_KEYS];
 void IN_KeyEvent(byte key, byte down);   // a live Esc while playing stops playback
 void IN_CharEvent(byte character);
 void IN_MouseEvent(int16_t x, int16_t y);
-// Appends a datagram record; sender is the 12-byte address record.
-void IN_NetEvent(const void *sender, const byte *data, int length);
+// Appends a datagram record with its sender.
+void IN_NetEvent(const netadr_t *sender, const byte *data, int length);
 void IN_FrameEvent(uint32_t msec);
 void IN_SpecialEvent(uint32_t kind, uint32_t a, uint32_t b);
 
