@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "base/cmd.h"
+#include "base/console.h"
 #include "base/files.h"
 #include "base/meter.h"
 #include "base/net.h"
+#include "base/renderer.h"
 #include "base/sys.h"
 #include "client/client.h"
 #include "common/com_hash.h"
@@ -421,27 +423,6 @@ static void RegisterBaseSymbols() {
 // Start-up
 // ======================================================================
 
-// Interim sinks until the print path and the error levels of the console are in:
-// text goes to the system console, and every error that must stop the engine does.
-static void Base_Print(const char *text) { Sys_ConsolePrint(text); }
-static void Base_DPrint(const char *text) {
-    if (qbase.developer) Sys_ConsolePrint(text);
-}
-static int Base_Error(int level, const char *text) {
-    static const char *const names[] = {"FATAL ERROR", "BUG", "DROP"};
-    if (level >= ER_FATAL && level <= ER_DROP) {
-        char line[MAX_PRINT_TEXT + 32];
-        snprintf(line, sizeof(line), "%s: %s", names[level], text);
-        Sys_SafePrint(line);
-        Base_PanicShutdown();
-        Sys_Exit(SYS_EXIT_ERROR);
-    }
-    char line[MAX_PRINT_TEXT + 32];
-    snprintf(line, sizeof(line), "%s: %s", level == ER_WARNING ? "WARNING" : "ERROR", text);
-    Sys_ConsolePrint(line);
-    return 0;
-}
-
 // Queues text as one console line and runs the buffer.
 static void RunLine(const char *text) {
     Cmd_Add(text);
@@ -583,6 +564,9 @@ static uint32_t PassSleep() {
     }
 }
 
+// The error dump is named after the port this process holds.
+static int BoundPort() { return qnet.localAddress.port; }
+
 void Base_Main(const char *commandLine) {
     memset(&qbase, 0, sizeof(qbase));
     qbase.frameCount = 1;
@@ -599,6 +583,7 @@ void Base_Main(const char *commandLine) {
 
     Com_SetupPrintf(PRF_SINKS, Base_Print, Base_DPrint);
     Com_SetupError(Base_Error);
+    con_hooks.boundPort = BoundPort;
 
     Sys_InitConsole();
 
@@ -651,6 +636,7 @@ void Base_Shutdown() {
     const uint32_t start = Base_Time();
     Com_Printf("Base_Shutdown: shutting down...");
 
+    snd.ClearDMA();
     IN_StopRecordJournal();
     if (base_updateConfig.integer && !Base_GetParam("-safe")) Base_DumpConfig("config.cfg");
     if (qbase.clientRunning) {
@@ -691,6 +677,7 @@ void Base_PanicShutdown() {
     IN_SetCursorMode();
     IN_StopRecordJournal();
     IN_StopPlayJournal();
+    if (qbase.rendererRunning) re.Shutdown();
     FS_Shutdown();
     Sys_Shutdown();
     Sys_ShutdownConsole();
