@@ -10,6 +10,7 @@
 #include "base/net.h"
 #include "base/renderer.h"
 #include "base/sys.h"
+#include "base/world.h"
 #include "client/client.h"
 #include "common/com_hash.h"
 #include "common/com_string.h"
@@ -215,8 +216,10 @@ void Base_Frame(int msec) {
     Cmd_Flush();  // console lines run before the module and the server see the frame
     if (!qbase.serverRunning) Sys_SetConsoleCaption(nullptr);
     CL_CCFrame();
+    WO_TessDebug(0);
     if (!qbase.serverRunning && !qbase.clientRunning) DrainTransport();
     CL_Frame();
+    WO_TessDebug(0);
     Meter_Frame();
     NET_Frame();
     qbase.frameCount++;
