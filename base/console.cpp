@@ -16,12 +16,6 @@ char er_lasterror[ER_TEXT_SIZE];
 char er_saveoff[ER_SAVEOFF_SIZE];
 conHooks_t con_hooks;
 
-// The integer reading of a base variable; 0 while it is not declared.
-static int VarInteger(const char *name) {
-    const cmdVar_t *v = Cmd_GetCVar(name);
-    return v ? v->integer : 0;
-}
-
 // ---- console ring ----
 
 static void RingAppend(const char *text, size_t n) {
@@ -60,7 +54,7 @@ static void WriteConsoleText(FILE *f) {
 void Base_Print(const char *text) {
     if (!text || strlen(text) > CON_MAX_PRINT) return;
     char line[CON_MAX_PRINT + 32];
-    if (VarInteger("base_timeStamp")) {
+    if (base_timeStamp.integer) {
         sysTime_t t;
         Sys_GetLocalTime(&t);
         snprintf(line, sizeof line, "%.2d %.2d:%.2d %s", t.day, t.hour, t.minute, text);
@@ -68,7 +62,7 @@ void Base_Print(const char *text) {
         Com_strncpyz(line, text, sizeof line);
     }
     if (con_hooks.rconEcho) con_hooks.rconEcho(text);
-    if (VarInteger("base_log")) Sys_Log(line);
+    if (base_log.integer) Sys_Log(line);
     RingAppendLine(line);
     Sys_ConsolePrint(line);
     if (con_hooks.moduleConsole) con_hooks.moduleConsole(line);
@@ -181,10 +175,10 @@ int Base_Error(int level, const char *text) {
         if (er_saveoff[0]) Sys_CreateBox(er_saveoff);
         break;
     case ER_WARNING:
-        if (!VarInteger("base_skipWarning")) Com_Printf("\xA4" "03WARNING: \xA4" "00%s", text);
+        if (!base_skipWarning.integer) Com_Printf("\xA4" "03WARNING: \xA4" "00%s", text);
         break;
     case ER_DEVWARNING:
-        if (qbase.developer && !VarInteger("base_skipWarning")) Com_Printf("\xA4" "03DEV WARNING: \xA4" "00%s", text);
+        if (qbase.developer && !base_skipWarning.integer) Com_Printf("\xA4" "03DEV WARNING: \xA4" "00%s", text);
         break;
     default: Com_Printf("\xA4" "03ERROR: \xA4" "00%s", text); break;
     }

@@ -224,17 +224,15 @@ static void ReadWord(char (&word)[SYS_CONSOLE_INPUT]) {
 void Sys_Daemon() {
     if (!Base_GetParam("-D") || Base_GetParam("-deamon") || Base_GetParam("-daemon")) return;
 
-    cmdVar_t *rcon = Cmd_GetCVar("base_rcon");
-    cmdVar_t *password = Cmd_GetCVar("base_rconPassword");
-    if (!rcon || !rcon->integer || !password || !Com_strcmp(password->string, password->defaultString)) {
+    if (!base_rcon.integer || !Com_strcmp(base_rconPassword.string, base_rconPassword.defaultString)) {
         Com_Printf("Please set rcon password: ");
         char word[SYS_CONSOLE_INPUT];
         ReadWord(word);
         if (!word[0]) {
             Com_Printf("Skipping rcon...");
         } else {
-            Cmd_SetCVar(rcon, "1", 1);
-            Cmd_SetCVar(password, word, 1);
+            Cmd_SetCVar(&base_rcon, "1", 1);
+            Cmd_SetCVar(&base_rconPassword, word, 1);
             Com_Printf("New rcon password \"%s\" set\n", word);
         }
     }
@@ -259,7 +257,7 @@ void Sys_Daemon() {
     if (pid > 0) {
         char text[32];
         snprintf(text, sizeof text, "%d", static_cast<int>(pid));
-        Cmd_SetCVar(Cmd_GetCVar("base_pid"), text, 1);
+        Cmd_SetCVar(&base_pid, text, 1);
         Com_Printf("Daemon up and running at PID %d", static_cast<int>(pid));
         Sys_Exit(SYS_EXIT_OK);
     }

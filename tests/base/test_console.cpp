@@ -14,8 +14,6 @@
 
 namespace {
 
-cmdVar_t base_timeStamp, base_log, base_skipWarning;
-
 // The engine's sinks installed, the base variables the print path reads declared,
 // an empty ring, and a working directory of the test's own for the log and dumps.
 class Console : public testing::Test {
