@@ -6,9 +6,9 @@
 
 #include "base/base.h"
 #include "base/files.h"
+#include "base/sys.h"
 #include "common/com_string.h"
 #include "common/common.h"
-#include "base/sys.h"
 
 qcmd_t qcmd;
 
@@ -33,9 +33,12 @@ static uint32_t HashName(const char *name) {
 }
 
 // The three kinds share their table shape: a name-order list and hash chains.
+// A name is looked up as it would be stored: cut to CMD_MAX_NAME - 1 characters.
 template <typename T> static T *FindSymbol(T *const (&hash)[CMD_HASH_SIZE], const char *name) {
-    for (T *s = hash[HashName(name)]; s; s = s->hashNext)
-        if (!Com_strcmpUpper(s->name, name)) return s;
+    char key[CMD_MAX_NAME];
+    Com_strncpyz(key, name, sizeof key);
+    for (T *s = hash[HashName(key)]; s; s = s->hashNext)
+        if (!Com_strcmpUpper(s->name, key)) return s;
     return nullptr;
 }
 

@@ -311,6 +311,10 @@ TEST_F(Cmd, LongNamesAndTextsAreCut) {
     EXPECT_EQ(std::string(v.string), longText.substr(0, 127));
     Cmd_SetCVar(&v, longText.c_str(), 1);
     EXPECT_EQ(std::string(v.forcedString), longText.substr(0, 127));
+    // The long name finds what it made, and cannot make it twice.
+    EXPECT_EQ(Cmd_GetCVar(longName.c_str()), &v);
+    Cmd_CreateFunction(longName.c_str(), Record, 0);
+    EXPECT_EQ(g_errors.size(), 1u);
 }
 
 // ---- command buffer ----
