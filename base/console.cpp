@@ -97,7 +97,7 @@ void Base_DumpErrorLog(const char *text) {
     WriteLine(f, '-', 35, "");
     fprintf(f, "Error time: %d-%.2d-%.2d  %.2d:%.2d:%.2d\n", t.year, t.month, t.day, t.hour, t.minute, t.second);
     fprintf(f, "Error Msg: %s\n\n", text ? text : "");
-    fprintf(f, "Engine Version: %s\n\n", CON_ENGINE_VERSION);
+    fprintf(f, "Engine Version: %s\n\n", BASE_VERSION);
     fputs("OpenGL Extensions:\n\n", f);
     R_DumpExtensions(f);
     WriteLine(f, '-', 35, "");

@@ -13,7 +13,6 @@ constexpr int CON_MAX_PRINT = 992;         // longer texts are dropped by Base_P
 constexpr int ER_TEXT_SIZE = 1024;         // box texts and the last error, with their zero
 constexpr int ER_SAVEOFF_SIZE = 10000;     // saved-off error texts, with their zero
 constexpr int ER_SAVEOFF_LIMIT = 9000;     // no further text is saved off past this length
-constexpr const char *CON_ENGINE_VERSION = "1.10b";  // named in the error dump
 
 // The console ring: byte i of everything printed lies at ring[i % CON_RING_SIZE];
 // a zero byte stands after the newest text (not counted).
