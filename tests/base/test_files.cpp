@@ -233,6 +233,8 @@ TEST_F(FilesTest, LooseFilesShadowPacksAndLaterPacksShadowEarlierOnes) {
     EXPECT_EQ(ReadWhole("b.txt"), "second");
     EXPECT_EQ(ReadWhole("c.txt"), "disk");
     EXPECT_EQ(ReadWhole("z.txt"), "pack77");
+    EXPECT_EQ(FS_LoadPackBatch("game"), 1);  // a second batch of the same name adds nothing
+    EXPECT_EQ(fs.packCount, 3);
     EXPECT_EQ(qbase.packChecksum, before ^ Crc("pack0") ^ Crc("first") ^ Crc("second") ^ Crc("pack0") ^
                                             Crc("pack3") ^ Crc("pack77"));
     // Only the disk, or only the packs, when asked.
