@@ -1,9 +1,9 @@
 #include "common/com_info.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "common/com_print.h"
-#include "common/com_string.h"
 
 static char is_output[INFO_RESULT_BUFFERS][MAX_INFO_STRING];
 static int is_pp;
@@ -33,6 +33,7 @@ static const char *NextEntry(const char *entry) {
 // The entry whose key is key, or null.  Only entry starts are compared, so a key
 // is never found inside a value or at the tail of a longer key.
 static const char *FindEntry(const char *is, const char *key) {
+    if (!IsCleanValue(key)) return nullptr;  // such a key is never stored
     const size_t klen = strlen(key);
     for (const char *entry = is; *entry; entry = NextEntry(entry)) {
         const char *k = EntryKey(entry);
@@ -120,12 +121,16 @@ const char *Com_IS_GetNextKey(const char *is, const char *key) {
         if (!entry) return nullptr;
         next = NextEntry(entry);
     }
-    // The empty key is never handed out: given back, it would start the walk over.
-    const char *k = EntryKey(next);
-    while (*k == '"') k = EntryKey(NextEntry(k));
-    if (!*k) return nullptr;
-    int n = 0;
-    while (*k && *k != ' ' && n < MAX_INFO_STRING - 1) out[n++] = *k++;
-    out[n] = 0;
-    return out;
+    // Each step hands out a key whose first entry lies further on, so every walk
+    // ends: the empty key (given back, it would start the walk over), a repeated
+    // key and an entry that no look-up could find are passed over.
+    for (const char *entry = next; *EntryKey(entry); entry = NextEntry(entry)) {
+        const char *k = EntryKey(entry);
+        if (*k == '"') continue;
+        int n = 0;
+        while (*k && !strchr(" \";", *k) && n < MAX_INFO_STRING - 1) out[n++] = *k++;
+        out[n] = 0;
+        if (FindEntry(is, out) == entry) return out;
+    }
+    return nullptr;
 }

@@ -29,5 +29,6 @@ int Com_IS_RemoveKey(char *is, const char *key);
 const char *Com_IS_GetValue(const char *is, const char *key);
 // The key after key's entry in a result buffer; the first key for a null or empty
 // key; null when key is absent, nothing follows, or the info string is empty.
-// Entries of the empty key are passed over, so a walk over all keys always ends.
+// A walk hands out each key once, in order, and always ends: the empty key,
+// repeated keys and unreadable entries of a foreign string are passed over.
 const char *Com_IS_GetNextKey(const char *is, const char *key);

@@ -270,37 +270,24 @@ int Msg_ReadString(char *dest, int destSize) {
 
 // ---- text arguments ----
 
-// Splits text in place into msg_argv: spaces separate, a double quote toggles
-// grouping and ends a word, and two or more spaces after the last word add one
-// empty argument.  Only the space separates; tabs belong to words.
+// Splits text in place into msg_argv exactly as the command-line tokenizer splits
+// a line: spaces separate, a double quote toggles grouping and ends a word, and
+// spaces after the last word leave one empty argument when more than one ends the
+// text.  Only the space separates; tabs belong to words.
 static void SplitArgs(char *text) {
     msg_argc = 0;
     bool quoting = false;
     char *p = text;
-    while (msg_argc < MAX_MSG_ARGS) {
-        const char *const spaces = p;
+    while (msg_argc < MAX_MSG_ARGS && *p) {
         while (*p == ' ') p++;
-        if (*p == 0) {
-            if (msg_argc > 0 && p > spaces) msg_argv[msg_argc++] = p;
-            return;
-        }
         if (*p == '"') {
             p++;
             quoting = !quoting;
         }
         msg_argv[msg_argc++] = p;
-        while (*p != 0) {
-            if (*p == '"') {
-                quoting = !quoting;
-                *p++ = 0;
-                break;
-            }
-            if (*p == ' ' && !quoting) {
-                *p++ = 0;
-                break;
-            }
-            p++;
-        }
+        while (*p && (*p != ' ' || quoting) && *p != '"') p++;
+        if (*p == '"') quoting = !quoting;
+        if (*p) *p++ = 0;
     }
 }
 

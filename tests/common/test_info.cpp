@@ -125,6 +125,12 @@ TEST_F(InfoString, EmptyKeyIsStoredButNeverEndlesslyWalked) {
     EXPECT_EQ(Keys(), (std::vector<std::string>{"a", "b"}));
 }
 
+TEST_F(InfoString, WalkOverAForeignStringWithRepeatedKeysEnds) {
+    Set("a \"1\";b \"2\";a \"3\";broken;c \"4\";");
+    EXPECT_EQ(Keys(), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_STREQ(Com_IS_GetValue(is, "a"), "1");
+}
+
 TEST_F(InfoString, ForeignSpacingBetweenEntriesIsRead) {
     Set("a \"1\";  b \"2\"; c \"3\";");
     EXPECT_STREQ(Com_IS_GetValue(is, "b"), "2");
@@ -138,6 +144,34 @@ TEST_F(InfoString, ResultsStayValidForSevenMoreLookups) {
     const char *first = Com_IS_GetValue(is, "a");
     for (int i = 0; i < INFO_RESULT_BUFFERS - 1; i++) Com_IS_GetValue(is, "missing");
     EXPECT_STREQ(first, "first");
+}
+
+// Info strings arrive from other machines: whatever the text, look-ups stay in
+// their buffers, walks end, and sets never grow the string past its size.
+TEST_F(InfoString, HostileTextsStayWithinBounds) {
+    uint32_t seed = 777;
+    auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    const char alphabet[] = "ab \";";
+    for (int round = 0; round < 300; round++) {
+        std::string text(next() % (MAX_INFO_STRING - 1), 'a');
+        for (char &c : text) c = alphabet[next() % (sizeof alphabet - 1)];
+        Set(text);
+        int walked = 0;
+        for (const char *k = Com_IS_GetNextKey(is, nullptr); k && walked < MAX_INFO_STRING; k = Com_IS_GetNextKey(is, k))
+            walked++;
+        ASSERT_LT(walked, MAX_INFO_STRING);
+        for (const char *key : {"a", "b", "ab", ""}) {
+            const char *v = Com_IS_GetValue(is, key);
+            if (v) {
+                ASSERT_LT(strlen(v), size_t(MAX_INFO_STRING));
+            }
+            Com_IS_SetValue(is, key, "value");
+            ASSERT_LT(strlen(is), size_t(MAX_INFO_STRING));
+            Com_IS_AddKey(is, key, std::string(next() % 64, 'v').c_str());
+            ASSERT_LT(strlen(is), size_t(MAX_INFO_STRING));
+            Com_IS_RemoveKey(is, key);
+        }
+    }
 }
 
 }  // namespace

@@ -251,7 +251,7 @@ TEST(Msg, TokenizeSplitsTheTextLikeTheCommandLine) {
         {"set name \"two words\"", "[set][name][two words]"},
         {"a  ", "[a][]"},
         {"a ", "[a]"},
-        {"   ", ""},
+        {"   ", "[]"},
         {"rcon 0123 \"status\"", "[rcon][0123][status]"},
         {"tab\there x", "[tab\there][x]"},
         {"a\"b c\"", "[a][b c]"},

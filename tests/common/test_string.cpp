@@ -409,6 +409,11 @@ TEST(Files, ReadWriteAndLog) {
     EXPECT_EQ(Com_ReadFile((std::string(dir) + "/none").c_str(), &buf), -1);
     EXPECT_EQ(buf, nullptr);
     EXPECT_EQ(Com_WriteFile((std::string(dir) + "/no/such").c_str(), 1, "x"), -1);
+    {
+        PrintCapture quiet;
+        EXPECT_EQ(Com_ReadFile(dir, &buf), -1);  // a directory is no file
+        EXPECT_EQ(buf, nullptr);
+    }
 
     const std::string log = std::string(dir) + "/log.txt";
     Com_WriteFile(log.c_str(), 3, "old");
@@ -429,6 +434,34 @@ TEST(Files, ReadWriteAndLog) {
     unlink(file.c_str());
     unlink(log.c_str());
     rmdir(dir);
+}
+
+// Random bytes stand for a hostile configuration file or command line: every
+// token must end within its buffer and the parser must reach the text's end.
+TEST(Parser, HostileBytesNeverOverrunOrStall) {
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    const char alphabet[] = "ab{};\"'/*\n\r\t \x01\xA4\xFF";
+    for (int round = 0; round < 300; round++) {
+        std::string text(next() % 3000, ' ');
+        for (char &c : text) c = (next() >> 8) % 4 ? alphabet[(next() >> 8) % (sizeof alphabet - 1)] : 'w';
+        for (int mode = 0; mode < 3; mode++) {
+            const char *p = text.c_str();
+            for (int calls = 0; *p && calls < 10000; calls++) {
+                const char *before = p;
+                const char *t = mode == 0   ? Com_ParseCurly(&p, true)
+                                : mode == 1 ? Com_ParseSemi(&p, calls % 2)
+                                            : Com_ParseWithBreaker(&p, ";", true);
+                ASSERT_LT(strlen(t), size_t(MAX_TOKEN_CHARS));
+                ASSERT_GE(p, text.c_str());
+                ASSERT_LE(p, text.c_str() + text.size());
+                if (p == before) p++;  // a control byte or a line break held back: step over it
+            }
+            EXPECT_EQ(*p, 0);
+        }
+        Com_TokenizeString(text.c_str());
+        for (int i = 0; i < Com_Argc(); i++) ASSERT_LT(strlen(Com_Argv(i)), size_t(MAX_STRING_CHARS));
+    }
 }
 
 }  // namespace
