@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,23 @@ TEST_F(Eval, ArgumentsAreEvaluatedOnce) {
         const float s = Calc("Saturate(CRandom*2)");
         EXPECT_GE(s, 0);
         EXPECT_LE(s, 1);
+    }
+}
+
+TEST_F(Eval, RandomTextNeverFaults) {
+    // Hostile console input: random texts of the allowed characters and a few
+    // others, parsed and evaluated under the sanitizers.
+    E_AddVariable("i");
+    const char pieces[][8] = {"1", "2.5", "-", "+", "*", "/", "^", "(", ")", ",", "i", "Pi",
+                              "Sum(", "Minus", "Sin(", "Abs(", ".", "$", " ", "Max(", "\xA7"};
+    std::mt19937 rng(77);
+    std::uniform_int_distribution<int> pick(0, sizeof pieces / sizeof pieces[0] - 1), len(0, 120);
+    for (int k = 0; k < 3000; k++) {
+        std::string text;
+        for (int n = len(rng); n > 0; n--) text += pieces[pick(rng)];
+        E_Parse(text.c_str());
+        const float v = E_Evaluate();
+        (void)v;
     }
 }
 
