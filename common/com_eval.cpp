@@ -277,7 +277,8 @@ static bool RewriteOperator(char text[E_WORK_SIZE], char op) {
     case '^': name = "Power"; break;
     default:
         if (!unary) {
-            E_Error(E_ERR_SYNTAX, "Unknown operator \"%c\"", op);
+            const char opText[2] = {op, 0};
+            E_Error(E_ERR_SYNTAX, "Unknown operator \"%s\"", opText);
             return false;
         }
         name = "Minus";
