@@ -55,7 +55,7 @@ struct fsPackFile_t {
     char name[FS_MAX_PATH];   // as stored in the archive
     uint32_t nameHash;        // Com_GetNoobHash of the name
     uint32_t dataOffset;      // byte position of the data in the pack file
-    uint32_t size;            // bytes of data, never 0
+    uint32_t size;            // bytes of data, 1 to INT32_MAX
     uint32_t crc;             // CRC-32 from the local header
     uint8_t opened;           // set the first time the entry is opened
     fsPack_t *pack;           // owner
@@ -112,8 +112,8 @@ int32_t FS_GetLastFOpenError();
 // ---- packs ----
 
 // Loads name.pack, name1.pack ... name99.pack that exist and XORs each pack's
-// checksum into the engine's data-pack checksum; a damaged pack is refused and the
-// walk goes on.  1 when every pack found loaded.
+// checksum into the engine's data-pack checksum; a pack already loaded is skipped,
+// a damaged one is refused and the walk goes on.  1 when every pack found loaded.
 uint8_t FS_LoadPackBatch(const char *name);
 
 // ---- opening, closing, whole files ----
