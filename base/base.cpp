@@ -26,6 +26,7 @@ char base_cmdline_string[BASE_STRING_SIZE];
 
 // The main loop's receive buffer: one datagram and its sender.
 static byte net_data[BASE_NET_DATA_SIZE];
+static_assert(BASE_NET_DATA_SIZE == NET_MAX_DATAGRAM, "one whole datagram");
 static netadr_t net_adr;
 
 cmdVar_t base_client, base_updateConfig, base_stressCpu, base_rcon, base_rconPassword, base_log,
@@ -109,7 +110,7 @@ static void CopyWholeArguments(const char *src, char *out, int size) {
 
 // Joins argv[1..] into a 4,096-byte line, the last blank removed.
 const char *Base_GetCommandLine(int argc, char **argv) {
-    static char line[BASE_ENTRY_CMDLINE_SIZE];
+    static char line[SYS_CMDLINE_SIZE];
     Base_JoinArguments(argc, argv, 1, line, sizeof(line));
     const size_t n = strlen(line);
     if (n && line[n - 1] == ' ') line[n - 1] = 0;

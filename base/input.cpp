@@ -70,6 +70,7 @@ void IN_MouseEvent(int16_t x, int16_t y) {
 }
 
 static_assert(sizeof(netadr_t) == IN_ADDRESS_SIZE, "a datagram record stores the sender whole");
+static_assert(IN_MAX_DATAGRAM == NET_MAX_DATAGRAM, "journals hold what the transport accepts");
 
 void IN_NetEvent(const netadr_t *sender, const byte *data, int length) {
     if (length < 0) return;
