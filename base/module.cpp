@@ -36,7 +36,7 @@ void Base_LoadGame(const char *name) {
         Com_Error(ER_ERROR, "Could not load game module");
         return;
     }
-    const getGameAPI_t getGameAPI = Sys_GetGameAPI(gameLibrary);
+    const getGameAPI_t getGameAPI = reinterpret_cast<getGameAPI_t>(Sys_GetGameAPI(gameLibrary));
     if (!getGameAPI) {
         // Closed like every other refusal, so no half-loaded module counts as loaded.
         ForgetGame();
@@ -180,7 +180,7 @@ static intptr_t AllocBones(int32_t count) {
 // Arg_Float (by the service's type), B = Arg_Byte.
 static constexpr trapHandler_t trapTable[] = {
     /* 0 */ [](gameArg_t *a) -> intptr_t { Gi_GetQGame(Arg_Ptr<qgame_t>(a, 0)); return 0; },
-    /* 1 */ [](gameArg_t *) -> intptr_t { return Base_Time(); },
+    /* 1 */ [](gameArg_t *) -> intptr_t { return static_cast<int32_t>(Base_Time()); },
     /* 2 */ [](gameArg_t *) -> intptr_t { return Com_rand(); },
     /* 3 */ [](gameArg_t *a) -> intptr_t { return FloatResult(a, Com_crand()); },
     /* 4 */ [](gameArg_t *a) -> intptr_t { return FloatResult(a, Com_frand()); },
@@ -242,7 +242,7 @@ static constexpr trapHandler_t trapTable[] = {
     /* 34 */ [](gameArg_t *a) -> intptr_t { return FS_WriteString(Arg_Ptr<const char>(a, 0), Arg_Ptr<FILE>(a, 1)); },
     /* 35 */ [](gameArg_t *) -> intptr_t { return 0; },
     /* 36 */ [](gameArg_t *a) -> intptr_t {
-        return FS_FindFiles(Arg_Ptr<void>(a, 0), Arg_Ptr<const char>(a, 1), Arg_Int(a, 2), Arg_Int(a, 3));
+        return FS_FindFiles(Arg_Ptr<char>(a, 0), Arg_Ptr<const char>(a, 1), Arg_Int(a, 2), Arg_Int(a, 3));
     },
     /* 37 */ [](gameArg_t *a) -> intptr_t { return Base_GetFileMD5(Arg_Ptr<uint8_t>(a, 0), Arg_Ptr<const char>(a, 1)); },
     /* 38 */ [](gameArg_t *a) -> intptr_t {
@@ -314,17 +314,17 @@ static constexpr trapHandler_t trapTable[] = {
     /* 72 */ [](gameArg_t *a) -> intptr_t { return SND_PlayLocalSound(Arg_Int(a, 0)); },
     /* 73 */ [](gameArg_t *a) -> intptr_t { return SND_PlayPointSound(Arg_Int(a, 0), Arg_Ptr<const float>(a, 1)); },
     /* 74 */ [](gameArg_t *) -> intptr_t { SND_ClearDMA(); return 0; },
-    /* 75 */ [](gameArg_t *a) -> intptr_t { RE_GetRendererConfig(Arg_Ptr<void>(a, 0)); return 0; },
+    /* 75 */ [](gameArg_t *a) -> intptr_t { RE_GetRendererConfig(Arg_Ptr<rendererConfig_t>(a, 0)); return 0; },
     /* 76 */ [](gameArg_t *) -> intptr_t { RE_BeginFrame(); return 0; },
     /* 77 */ [](gameArg_t *a) -> intptr_t { RE_ClearScene(Arg_Int(a, 0)); return 0; },
-    /* 78 */ [](gameArg_t *a) -> intptr_t { RE_AddSurfaces(Arg_Ptr<void>(a, 0), Arg_Byte(a, 1)); return 0; },
-    /* 79 */ [](gameArg_t *a) -> intptr_t { RE_AddSurfaceEntity(Arg_Ptr<void>(a, 0)); return 0; },
-    /* 80 */ [](gameArg_t *a) -> intptr_t { RE_AddLight(Arg_Ptr<void>(a, 0)); return 0; },
-    /* 81 */ [](gameArg_t *a) -> intptr_t { RE_RenderScene(Arg_Ptr<void>(a, 0), Arg_Ptr<void>(a, 1)); return 0; },
+    /* 78 */ [](gameArg_t *a) -> intptr_t { RE_AddSurfaces(Arg_Ptr<surface_t>(a, 0), Arg_Byte(a, 1)); return 0; },
+    /* 79 */ [](gameArg_t *a) -> intptr_t { RE_AddSurfaceEntity(Arg_Ptr<surfaceEntity_t>(a, 0)); return 0; },
+    /* 80 */ [](gameArg_t *a) -> intptr_t { RE_AddLight(Arg_Ptr<light_t>(a, 0)); return 0; },
+    /* 81 */ [](gameArg_t *a) -> intptr_t { RE_RenderScene(Arg_Ptr<refdef_t>(a, 0), Arg_Ptr<void>(a, 1)); return 0; },
     /* 82 */ [](gameArg_t *a) -> intptr_t { RE_EndFrame(Arg_Ptr<void>(a, 0)); return 0; },
     /* 83 */ [](gameArg_t *a) -> intptr_t { return Ptr(RE_AllocSurfaces(Arg_Int(a, 0), Arg_Byte(a, 1))); },
     /* 84 */ [](gameArg_t *a) -> intptr_t { return AllocBones(Arg_Int(a, 0)); },
-    /* 85 */ [](gameArg_t *a) -> intptr_t { RE_SetupSurfaceEntity(Arg_Ptr<void>(a, 0)); return 0; },
+    /* 85 */ [](gameArg_t *a) -> intptr_t { RE_SetupSurfaceEntity(Arg_Ptr<surfaceEntity_t>(a, 0)); return 0; },
     /* 86 */ [](gameArg_t *a) -> intptr_t {
         return Ptr(RE_AllocLight(Arg_Int(a, 0), Arg_Ptr<void>(a, 1), Arg_Int(a, 2)));
     },
@@ -342,7 +342,7 @@ static constexpr trapHandler_t trapTable[] = {
                        Arg_Int(a, 4), Arg_Int(a, 5), Arg_Byte(a, 6));
         return 0;
     },
-    /* 93 */ [](gameArg_t *a) -> intptr_t { return Sys_LookupDNS(Arg_Ptr<netadr_t>(a, 0), Arg_Ptr<const char>(a, 1)); },
+    /* 93 */ [](gameArg_t *a) -> intptr_t { return static_cast<uint8_t>(Sys_LookupDNS(Arg_Ptr<netadr_t>(a, 0), Arg_Ptr<const char>(a, 1))); },
     /* 94 */ [](gameArg_t *a) -> intptr_t { CL_UploadECL(Arg_Ptr<void>(a, 0)); return 0; },
     /* 95 */ [](gameArg_t *a) -> intptr_t {
         CL_ConnectToServer(Arg_Ptr<const char>(a, 0), Arg_Ptr<const char>(a, 1), Arg_Ptr<const char>(a, 2));

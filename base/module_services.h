@@ -1,7 +1,7 @@
-// The engine services that the trap dispatcher serves to the game module, as
-// the dispatcher calls them.  Each belongs to its subsystem's header; a service
-// whose subsystem is not built into this engine yet is defined in
-// module_pending.cpp, where it reports the call with an error and returns no data.
+// The engine services that the trap dispatcher serves to the game module.
+// Most come with their subsystems' headers; the ones declared here belong to
+// subsystems not built into this engine yet, and module_pending.cpp defines them:
+// each reports the call with an error and returns no data.
 #pragma once
 
 #include <cstdint>
@@ -9,67 +9,22 @@
 
 #include "game/g_public.h"
 
-struct cmdVar_t;
-struct netadr_t;
-struct obb_t;
-
-// ---- clock and random numbers ----
-int32_t Base_Time();  // clock in milliseconds
-int32_t Com_rand();
-float Com_crand();  // -1..1
-float Com_frand();  // 0..1
-void VectorAddNoise(float *v, float amount);
-uint8_t *Com_GetMD5(uint8_t *out, const void *data, int32_t length);
-
-// ---- system layer ----
-int32_t Sys_Clipboard_GetStringLength();
-uint8_t Sys_Clipboard_GetString(int32_t size, char *buffer);
-void Sys_Clipboard_SetString(const char *text);
-void Sys_Sleep(int32_t msec);
-uint8_t Sys_LookupDNS(netadr_t *out, const char *text);
-// Opens "./<name>_linux.so"; stores the handle (or null) in *handle and returns it.
-void *Sys_LoadGameModule(void **handle, const char *name);
-// The module's GetGameAPI, or null.
-getGameAPI_t Sys_GetGameAPI(void *handle);
-// Closes the library; null does nothing.
-void Sys_UnloadGameModule(void *handle);
-
-// ---- transport ----
-int32_t NET_SendOutOfBandPrintf(int32_t side, const netadr_t *to, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
-
-// ---- console ----
-#if __has_include("base/cmd.h")
+#include "base/base.h"
 #include "base/cmd.h"
-#else
-int32_t Cmd_Argc();
-const char *Cmd_Argv(int32_t n);
-void Cmd_Add(const char *text);
-void Cmd_Flush();
-void Cmd_CreateCVar(cmdVar_t *var, const char *name, const char *defaultText, uint32_t flags);
-void Cmd_CreateCVarEx(cmdVar_t *var, const char *name, const char *defaultText, uint32_t flags,
-                      void (*callback)());
-void Cmd_CreateFunction(const char *name, void (*handler)(), uint32_t flags);
-void Cmd_SetCVar(cmdVar_t *var, const char *text, uint8_t force);
-cmdVar_t *Cmd_GetCVar(const char *name);
-uint8_t Cmd_CompleteCmd(char *line);
-#endif
-
-// ---- files ----
-#if __has_include("base/files.h")
 #include "base/files.h"
-#else
-int32_t FS_ReadFile(const char *path, void **buffer);
-int32_t FS_ReadFile25K(const char *path, void **buffer);
-int32_t FS_WriteFile(const char *path, int32_t size, const void *data);
-void FS_FreeFile(void *buffer);
-FILE *FS_fopen(const char *path, const char *mode);
-void FS_fclose(FILE *stream);
-int32_t FS_Read(void *dest, int32_t count, FILE *stream);
-int32_t FS_Write(const void *src, int32_t count, FILE *stream);
-int32_t FS_WriteString(const char *text, FILE *stream);
-int32_t FS_FindFiles(void *out, const char *pattern, int32_t stride, int32_t max);
-#endif
+#include "base/input.h"
+#include "base/net.h"
+#include "base/renderer.h"
+#include "base/sys.h"
+#include "common/com_geometry.h"
+#include "common/com_hash.h"
+#include "common/com_noise.h"
+#include "common/com_string.h"
+
+constexpr int32_t RE_TEXTURE_MIPMAPS = 5;
+constexpr int32_t RE_TEXTURE_NO_MIPMAPS = 0;
+constexpr int32_t RE_TEXTURE_CUBE = 32;
+constexpr int32_t RE_BONE_SIZE = 48;  // bytes of one bone record
 
 // ---- voxel world ----
 void WO_Trace(trace_t *out, const obb_t *start, const obb_t *end);
@@ -132,48 +87,3 @@ const char *CL_GetWorldInfoString();
 uint8_t CIN_BeginCinematic(const char *name);
 void CIN_EndCinematic();
 uint8_t CIN_DrawCinematic(int32_t dest, int32_t x, int32_t y, int32_t w, int32_t h, void *a, int32_t b);
-
-// ---- input ----
-void IN_SetCursorMode();
-void IN_SetAimMode();
-void IN_CenterCursor();
-int32_t IN_GetBinding(const char *command);
-void IN_ClearKeyBinding(int32_t key);
-
-// ---- renderer and sound ----
-constexpr int32_t RE_TEXTURE_MIPMAPS = 5;
-constexpr int32_t RE_TEXTURE_NO_MIPMAPS = 0;
-constexpr int32_t RE_TEXTURE_CUBE = 32;
-constexpr int32_t RE_BONE_SIZE = 48;  // bytes of one bone record
-
-int32_t RE_RegisterTexture(const char *name, int32_t flags);
-int32_t RE_RegisterMaterial(const char *name);
-void RE_ReloadMaterial(int32_t handle);
-int32_t RE_RegisterLOD(const char *name, int32_t flags);
-void RE_GetLODInfo(int32_t handle, void *a, void *b);
-void RE_UnregisterTexture(int32_t handle);
-void RE_UnregisterMaterial(int32_t handle);
-void RE_UnregisterLOD(int32_t handle);
-void RE_GetRendererConfig(void *config);
-void RE_BeginFrame();
-void RE_ClearScene(int32_t dest);
-void RE_AddSurfaces(void *surfaces, uint8_t flags);
-void RE_AddSurfaceEntity(void *entity);
-void RE_AddLight(void *light);
-void RE_RenderScene(void *refdef, void *second);
-void RE_EndFrame(void *arg);
-void *RE_AllocSurfaces(int32_t count, uint8_t flags);
-void *RE_Alloc(int32_t bytes);
-void RE_SetupSurfaceEntity(void *entity);
-void *RE_AllocLight(int32_t a, void *b, int32_t c);
-int32_t RE_GetRenderDestWidth(int32_t dest);
-int32_t RE_GetRenderDestHeight(int32_t dest);
-int32_t SND_RegisterSound(const char *name);
-void SND_UnregisterSound(int32_t handle);
-void SND_SetListener(const float *origin, const float *axes);
-void SND_StopPlayChannel(int32_t channel);
-void SND_BeginMusic(const char *name, int32_t volume);
-void SND_EndMusic();
-int32_t SND_PlayLocalSound(int32_t handle);
-int32_t SND_PlayPointSound(int32_t handle, const float *origin);
-void SND_ClearDMA();

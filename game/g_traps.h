@@ -10,14 +10,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/cmd.h"  // cmdVar_t and its flags: records both deliverables read in place
 #include "game/g_public.h"
 
 // Records owned by engine subsystems; the module passes them through by address.
-struct cmdVar_t;
 struct netadr_t;
 struct obb_t;
-
-typedef void (*cmdCallback_t)();
 
 // The import record received by GetGameAPI; every wrapper calls through its trap.
 extern gameImport_t gi;
