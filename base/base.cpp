@@ -14,6 +14,7 @@
 #include "base/sys.h"
 #include "base/world.h"
 #include "client/client.h"
+#include "common/com_eval.h"
 #include "common/com_hash.h"
 #include "common/com_string.h"
 #include "common/common.h"
@@ -291,6 +292,22 @@ static void Base_Interrupt_f() {
     if (Cmd_Argc() != 2) Com_Printf("USAGE: crash <yes>");
 }
 
+static void Base_EvaluateError(int, const char *text) { Com_Printf("ERROR: %s", text); }
+
+static void Base_Evaluate_f() {
+    if (Cmd_Argc() != 2) {
+        Com_Printf("USAGE: evaluate <expression>");
+        return;
+    }
+    exp_t *context = E_Create();
+    if (!context) return;
+    E_Bind(context);
+    E_ErrorCallback(Base_EvaluateError);
+    E_Parse(Cmd_Argv(1));
+    Com_Printf("    %f", static_cast<double>(E_Evaluate()));
+    E_Delete(context);
+}
+
 static constexpr const char *base_grumbles[17] = {
     "The terrain remembers every shovel.",
     "Dig where they least expect it.",
@@ -426,6 +443,7 @@ static void RegisterBaseSymbols() {
     Cmd_CreateFunction("dumpConfig", Base_DumpConfig_f, 0);
     Cmd_CreateFunction("crash", Base_Crash_f, 0);
     Cmd_CreateFunction("interrupt", Base_Interrupt_f, 0);
+    Cmd_CreateFunction("evaluate", Base_Evaluate_f, 0);
     Cmd_CreateFunction("grumble", Base_Grumble_f, 0);
     Cmd_CreateFunction("printFps", Base_PrintFps_f, 0);
     Cmd_CreateFunction("poll", Base_Poll_f, 0);

@@ -187,6 +187,9 @@ TEST(EngineProcess, BaseConsoleCommandsAnswerAsDocumented) {
     ASSERT_TRUE(engine.waitFor("Base_Init Done"));
     engine.send(
         "md5 abc\n"
+        "evaluate 1+2*3\n"
+        "evaluate \"2 *\"\n"
+        "evaluate\n"
         "beginTime;endTime\n"
         "crash no\n"
         "crash\n"
@@ -205,6 +208,9 @@ TEST(EngineProcess, BaseConsoleCommandsAnswerAsDocumented) {
     const std::string out = engine.output();
     for (const char *expected : {
              "900150983cd24fb0d6963f7d28e17f72\n",
+             "\n    7.000000\n",
+             "ERROR: ",
+             "USAGE: evaluate <expression>\n",
              "*** End Time *** 0 frames in ",
              "USAGE: crash <yes>\n",
              "USAGE: dumpconfig <filename>\n",
@@ -294,6 +300,18 @@ TEST(EngineProcess, StartUpAsksTheMasterServerForTheLatestVersion) {
     engine.send("quit\n");
     EXPECT_EQ(engine.finish(), 0) << engine.output();
     EXPECT_NE(received.find("master_version_check "), std::string::npos) << engine.output();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineProcess, ModWithoutANameCannotLoadAGameModule) {
+    TempDir dir;
+    Engine engine(dir.path(), {"-dedicated", "-mod"});
+    engine.closeInput();
+    EXPECT_NE(engine.finish(), 0);
+    EXPECT_NE(engine.output().find("Could not load a game DLL"), std::string::npos) << engine.output();
 }
 
 }  // namespace
