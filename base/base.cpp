@@ -4,9 +4,16 @@
 #include <cstring>
 
 #include "base/cmd.h"
+#include "base/console.h"
+#include "base/files.h"
 #include "base/meter.h"
+#include "base/net.h"
+#include "base/renderer.h"
 #include "base/sys.h"
+#include "base/world.h"
 #include "client/client.h"
+#include "common/com_hash.h"
+#include "common/com_string.h"
 #include "common/common.h"
 
 qbase_t qbase;
@@ -19,6 +26,7 @@ char base_cmdline_string[BASE_STRING_SIZE];
 
 // The main loop's receive buffer: one datagram and its sender.
 static byte net_data[BASE_NET_DATA_SIZE];
+static_assert(BASE_NET_DATA_SIZE == NET_MAX_DATAGRAM, "one whole datagram");
 static netadr_t net_adr;
 
 cmdVar_t base_client, base_updateConfig, base_stressCpu, base_rcon, base_rconPassword, base_log,
@@ -102,7 +110,7 @@ static void CopyWholeArguments(const char *src, char *out, int size) {
 
 // Joins argv[1..] into a 4,096-byte line, the last blank removed.
 const char *Base_GetCommandLine(int argc, char **argv) {
-    static char line[BASE_ENTRY_CMDLINE_SIZE];
+    static char line[SYS_CMDLINE_SIZE];
     Base_JoinArguments(argc, argv, 1, line, sizeof(line));
     const size_t n = strlen(line);
     if (n && line[n - 1] == ' ') line[n - 1] = 0;
@@ -151,7 +159,7 @@ uint32_t Base_Time() {
 
 void Base_SeedRandom(uint32_t seed) {
     qbase.randomSeed = seed;
-    srand(seed);
+    Com_seedrand(seed);
 }
 
 uint32_t Base_FrameCapSleep(int maxFps, uint32_t elapsed) {
@@ -160,6 +168,20 @@ uint32_t Base_FrameCapSleep(int maxFps, uint32_t elapsed) {
     if (elapsed >= target) return 0;
     const uint32_t rest = target - elapsed;
     return rest > 1000u ? 1000u : rest;
+}
+
+// With neither a server nor the client running, the engine takes every package
+// waiting in the transport itself, so that the rings never fill.  Out-of-band
+// texts for the engine base (remote console, master server) are offered to it
+// here once it handles them; everything else is dropped.
+static void DrainTransport() {
+    netPackage_t package;
+    for (const int side : {1, 0}) {
+        while (NET_GetPackage(side, &package)) {
+            Msg_ReadBegin(&package.msg);
+            Msg_ReadTokenize();
+        }
+    }
 }
 
 void Base_Frame(int msec) {
@@ -195,8 +217,12 @@ void Base_Frame(int msec) {
     Cmd_Flush();  // console lines run before the module and the server see the frame
     if (!qbase.serverRunning) Sys_SetConsoleCaption(nullptr);
     CL_CCFrame();
+    WO_TessDebug(0);
+    if (!qbase.serverRunning && !qbase.clientRunning) DrainTransport();
     CL_Frame();
+    WO_TessDebug(0);
     Meter_Frame();
+    NET_Frame();
     qbase.frameCount++;
 }
 
@@ -262,9 +288,19 @@ static constexpr const char *base_grumbles[17] = {
     "Respawn is not a strategy.",
 };
 
-static void Base_Grumble_f() { Com_Printf("\"%s\"", base_grumbles[rand() % 17]); }
+static void Base_Grumble_f() { Com_Printf("\"%s\"", base_grumbles[Com_rand() % 17]); }
 
 static void Base_PrintFps_f() { Com_Printf("FPS: \xA4" "08%d\xA4" "00", static_cast<int>(qbase.fps)); }
+
+static void Base_Poll_f() {
+    if (Cmd_Argc() != 2) {
+        Com_Printf("USAGE: poll <server ip>");
+        return;
+    }
+    netadr_t address;
+    Sys_LookupDNS(&address, Cmd_Argv(1));  // a failed lookup leaves a cleared address
+    NET_SendOutOfBandPrintf(NS_CLIENT, &address, "poll");
+}
 
 static void Base_MemStats_f() { Com_MemStats(); }
 static void Base_MemList_f() { Com_MemList(); }
@@ -298,6 +334,17 @@ static void Base_UpTime_f() {
                static_cast<int>(hours), static_cast<int>(minutes), static_cast<int>(seconds));
 }
 
+static void Base_MD5_f() {
+    if (Cmd_Argc() != 2) {
+        Com_Printf("USAGE: md5 <string>");
+        return;
+    }
+    const char *text = Cmd_Argv(1);
+    byte digest[MD5_DIGEST_SIZE];
+    Com_GetMD5(digest, text, static_cast<int>(strlen(text)));
+    Com_Printf("%s", Com_MD52String(digest));
+}
+
 static void Base_Time_f() {
     sysTime_t t;
     Sys_GetLocalTime(&t);
@@ -312,7 +359,7 @@ void Base_Client_v() {
 }
 
 void Base_DumpConfig(const char *path) {
-    FILE *f = fopen(path, "wt");
+    FILE *f = FS_fopen(path, "wt");
     if (!f) {
         Com_Error(ER_ERROR, "Couldn't open file \"%s\"", path);
         return;
@@ -323,7 +370,7 @@ void Base_DumpConfig(const char *path) {
     fprintf(f, "// config created %s\n", base_startTime_string);
     Cmd_DumpCmds(f);
     IN_DumpKeyBindings(f);
-    fclose(f);
+    FS_fclose(f);
     Com_Printf("Dumped cmds and bindings to \"%s\"", path);
 }
 
@@ -357,6 +404,8 @@ static void RegisterBaseSymbols() {
     Cmd_CreateFunction("interrupt", Base_Interrupt_f, 0);
     Cmd_CreateFunction("grumble", Base_Grumble_f, 0);
     Cmd_CreateFunction("printFps", Base_PrintFps_f, 0);
+    Cmd_CreateFunction("poll", Base_Poll_f, 0);
+    Cmd_CreateFunction("mapLink", Base_MapLink_f, 0);
     Cmd_CreateFunction("memStats", Base_MemStats_f, 0);
     Cmd_CreateFunction("memList", Base_MemList_f, 0);
     Cmd_CreateFunction("memCheck", Base_MemCheck_f, 0);
@@ -370,40 +419,13 @@ static void RegisterBaseSymbols() {
     Cmd_CreateFunction("nop", Base_Nop_f, 0);
     Cmd_CreateFunction("stopJournal", Base_StopJournal_f, 0);
     Cmd_CreateFunction("upTime", Base_UpTime_f, 0);
+    Cmd_CreateFunction("md5", Base_MD5_f, 0);
     Cmd_CreateFunction("time", Base_Time_f, 0);
 }
 
 // ======================================================================
 // Start-up
 // ======================================================================
-
-// Interim sinks until the print path and the error levels of the console are in:
-// text goes to the system console, and every error that must stop the engine does.
-static void Base_Print(const char *text) { Sys_ConsolePrint(text); }
-static void Base_DPrint(const char *text) {
-    if (qbase.developer) Sys_ConsolePrint(text);
-}
-static int Base_Error(int level, const char *text) {
-    static const char *const names[] = {"FATAL ERROR", "BUG", "DROP"};
-    if (level >= ER_FATAL && level <= ER_DROP) {
-        char line[MAX_PRINT_TEXT + 32];
-        snprintf(line, sizeof(line), "%s: %s", names[level], text);
-        Sys_SafePrint(line);
-        Base_PanicShutdown();
-        Sys_Exit(SYS_EXIT_ERROR);
-    }
-    char line[MAX_PRINT_TEXT + 32];
-    snprintf(line, sizeof(line), "%s: %s", level == ER_WARNING ? "WARNING" : "ERROR", text);
-    Sys_ConsolePrint(line);
-    return 0;
-}
-
-static bool FileExists(const char *name) {
-    FILE *f = fopen(name, "rb");
-    if (!f) return false;
-    fclose(f);
-    return true;
-}
 
 // Queues text as one console line and runs the buffer.
 static void RunLine(const char *text) {
@@ -422,8 +444,11 @@ void Base_Imp() {
 
     Cmd_Imp();
     Sys_Imp();
+    FS_Imp();
+    NET_Imp();
     CL_Imp();
     Meter_Imp();
+    NET_Init();
     IN_SetAmericanKeyNames();
 
     qbase.time = qbase.previousTime = BASE_TIME_START;
@@ -437,10 +462,12 @@ void Base_Imp() {
         Com_Printf("Using local master %d", static_cast<int>(qbase.localMaster));
     }
 
-    const uint32_t high = static_cast<uint32_t>(rand());
-    qbase.instanceNumber = high * 65536u + static_cast<uint32_t>(rand());
+    const uint32_t high = static_cast<uint32_t>(Com_rand());
+    qbase.instanceNumber = high * 65536u + static_cast<uint32_t>(Com_rand());
 
     Com_Printf("Loading pack files...");
+    FS_LoadPackBatch("game");
+    if (const int i = Base_GetParam("-mod")) FS_LoadPackBatch(Base_Argv(i + 1));
     Com_Printf("........... Base_Imp Done ...........");
 }
 
@@ -448,12 +475,17 @@ void Base_Init() {
     const uint32_t start = Base_Time();
     Com_Printf("........... Base_Init ...........");
 
+    // The socket opened in the import phase, before any configuration ran: a port
+    // chosen by the configuration or the command line reopens it at the end.
+    const cmdVar_t *port = Cmd_GetCVar("net_port");
+    const int32_t portChanges = port ? port->modificationCount : 0;
+
     Base_ExecuteSetParams(1);
 
-    if (!FileExists("autoexec.cfg")) {
-        FILE *f = fopen("autoexec.cfg", "wt");
+    if (!FS_ReadFile("autoexec.cfg", nullptr)) {
+        FILE *f = FS_fopen("autoexec.cfg", "wt");
         if (f)
-            fclose(f);
+            FS_fclose(f);
         else
             Com_Error(ER_ERROR, "Base_Init: Could not create autoexec.cfg");
     }
@@ -469,6 +501,7 @@ void Base_Init() {
 
     Cmd_Init();
     Sys_Init();
+    FS_Init();
     Meter_Init();
 
     if (qbase.developer) {
@@ -488,6 +521,7 @@ void Base_Init() {
         Base_ExecuteSetParams(0);
         Cmd_Flush();
     }
+    if (port && port->modificationCount != portChanges) NET_Init();
 }
 
 // Sleep of step 1 of a pass: the less the engine has to show, the longer it sleeps.
@@ -521,9 +555,8 @@ static uint32_t PassSleep() {
             if (msec > static_cast<uint32_t>(BASE_STALL_MSEC)) IN_ReleaseAllKeys();
 
             Sys_GetMessages();
-            // Datagrams from the socket join the event buffer here once the socket layer exists.
-            (void)net_data;
-            (void)net_adr;
+            for (int n; (n = Sys_GetNetData(&net_adr, BASE_NET_DATA_SIZE, net_data)) > 0;)
+                IN_NetEvent(&net_adr, net_data, n);
 
             IN_FrameEvent(msec);
             IN_IssueCommandBuffer();
@@ -534,6 +567,9 @@ static uint32_t PassSleep() {
         pacingMark = Base_Time();
     }
 }
+
+// The error dump is named after the port this process holds.
+static int BoundPort() { return qnet.localAddress.port; }
 
 void Base_Main(const char *commandLine) {
     memset(&qbase, 0, sizeof(qbase));
@@ -551,6 +587,7 @@ void Base_Main(const char *commandLine) {
 
     Com_SetupPrintf(PRF_SINKS, Base_Print, Base_DPrint);
     Com_SetupError(Base_Error);
+    con_hooks.boundPort = BoundPort;
 
     Sys_InitConsole();
 
@@ -570,6 +607,10 @@ void Base_Main(const char *commandLine) {
 
     Cmd_Startup();
     Com_Printf("Startup File System...");
+    if (const int i = Base_GetParam("-basedir"))
+        FS_StartUp(Base_Argv(i + 1));
+    else
+        FS_StartUp(nullptr);
 
     Base_Imp();
     Base_Init();
@@ -599,6 +640,7 @@ void Base_Shutdown() {
     const uint32_t start = Base_Time();
     Com_Printf("Base_Shutdown: shutting down...");
 
+    snd.ClearDMA();
     IN_StopRecordJournal();
     if (base_updateConfig.integer && !Base_GetParam("-safe")) Base_DumpConfig("config.cfg");
     if (qbase.clientRunning) {
@@ -612,6 +654,8 @@ void Base_Shutdown() {
 
     Com_Printf("Shutting down Base modules...");
     Meter_Shutdown();
+    NET_Shutdown();
+    FS_Shutdown();
     Sys_Shutdown();
     Cmd_Shutdown();
     Sys_ShutdownConsole();
@@ -637,6 +681,8 @@ void Base_PanicShutdown() {
     IN_SetCursorMode();
     IN_StopRecordJournal();
     IN_StopPlayJournal();
+    if (qbase.rendererRunning) re.Shutdown();
+    FS_Shutdown();
     Sys_Shutdown();
     Sys_ShutdownConsole();
     Com_ShutdownMem();

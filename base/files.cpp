@@ -5,13 +5,17 @@
 #include <unistd.h>
 #include <zlib.h>
 
-#include <cctype>
 #include <cstring>
+
+#include "base/base.h"
+#include "base/cmd.h"
+#include "base/sys.h"
+#include "common/com_hash.h"
+#include "common/com_string.h"
 
 fs_t fs;
 
 static int32_t fs_lastOpenError;
-static uint32_t fs_dataPackChecksum;
 
 // Colour keys of the console texts.
 #define FS_C8 "\xA4" "08"
@@ -23,53 +27,6 @@ constexpr uint32_t PACK_CENTRAL_MAGIC = 0x02014B50;
 constexpr int PACK_LOCAL_HEADER = 26;  // fields after the signature
 // Stored entries need nothing beyond version 2.0, which common archivers write.
 constexpr int PACK_MAX_VERSION = 20;
-
-// ---- string helpers ----
-
-static uint32_t FS_NameHash(const char *text) {
-    uint32_t h = 0x6704F702;
-    for (int i = 0; text[i]; i++) {
-        const uint32_t c = static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(text[i])));
-        h ^= c << (8 * (i % 4));
-    }
-    return h ^ ((h & 0xFF) << 16);
-}
-
-// Copies the directory part of a path, up to and including its last '/'.
-static void FS_DirectoryOf(char *out, int outSize, const char *path) {
-    const char *slash = strrchr(path, '/');
-    int n = slash ? static_cast<int>(slash - path) + 1 : 0;
-    if (n > outSize - 1) n = outSize - 1;
-    memcpy(out, path, static_cast<size_t>(n));
-    out[n] = 0;
-}
-
-// 0 when text matches the pattern: '*' runs up to the first occurrence of the
-// pattern character behind it, or to the end when it is last.
-static int FS_MatchWildcard(const char *pattern, const char *text) {
-    while (*pattern) {
-        if (*pattern == '*') {
-            while (*pattern == '*') pattern++;
-            if (!*pattern) return 0;
-            while (*text && *text != *pattern) text++;
-            if (!*text) return 1;
-        } else {
-            if (*pattern != *text) return 1;
-            pattern++;
-            text++;
-        }
-    }
-    return *text ? 1 : 0;
-}
-
-// Copies at most outSize - 1 characters and terminates; true when nothing was cut.
-static bool FS_Copy(char *out, int outSize, const char *text) {
-    const size_t n = strlen(text);
-    const size_t keep = n < static_cast<size_t>(outSize) ? n : static_cast<size_t>(outSize) - 1;
-    memcpy(out, text, keep);
-    out[keep] = 0;
-    return keep == n;
-}
 
 // ---- slots ----
 
@@ -89,7 +46,7 @@ static fsOpenFile_t *FS_FindFreeOpenFile() {
 
 static FILE *FS_FillSlot(fsOpenFile_t *slot, const char *path, FILE *stream, fsPackFile_t *entry) {
     slot->inUse = 1;
-    FS_Copy(slot->path, sizeof slot->path, path);
+    Com_strncpyz(slot->path, path, sizeof slot->path);
     slot->stream = stream;
     slot->entry = entry;
     if (entry) entry->opened = 1;
@@ -119,13 +76,13 @@ static FILE *FS_OpenDisk(const char *path, const char *mode) {
 
 void FS_StartUp(const char *baseDir) {
     fs = fs_t{};
-    if (baseDir && chdir(baseDir) == -1) Com_Error(ER_DROP, "FS_SetPath: Couldn't set dir");
-    if (!getcwd(fs.basePath, FS_MAX_BASE_PATH - 1)) {
+    if (baseDir && Sys_chdir(baseDir) == -1) Com_Error(ER_DROP, "FS_SetPath: Couldn't set dir");
+    // One byte is kept free for the trailing '/'.
+    if (!Sys_getdcwd(fs.basePath, FS_MAX_BASE_PATH - 1)) {
         Com_Error(ER_FATAL, "FS_StartUp: Sys_getdcwd returned NULL");
         return;
     }
-    for (char *c = fs.basePath; *c; c++)
-        if (*c == '\\') *c = '/';
+    Com_ConvertPath(fs.basePath);
     const size_t len = strlen(fs.basePath);
     if (len == 0 || fs.basePath[len - 1] != '/') strcat(fs.basePath, "/");
     Com_Printf("Current Path: \"" FS_C8 "%s" FS_C0 "\"", fs.basePath);
@@ -158,7 +115,6 @@ void FS_Shutdown() {
 void FS_SetPure(uint8_t pure) { fs.pure = pure; }
 uint8_t FS_GetPure() { return fs.pure; }
 int32_t FS_GetLastFOpenError() { return fs_lastOpenError; }
-uint32_t FS_GetDataPackChecksum() { return fs_dataPackChecksum; }
 
 // ---- opening ----
 
@@ -175,17 +131,17 @@ static bool FS_DiskAllowed(const char *fullPath) {
         const size_t n = strlen(ending);
         if (len <= n) continue;
         size_t k = 0;
-        while (k < n && toupper(static_cast<unsigned char>(fullPath[len - n + k])) == ending[k]) k++;
+        while (k < n && Com_toupper(static_cast<unsigned char>(fullPath[len - n + k])) == ending[k]) k++;
         if (k == n) return true;
     }
     return false;
 }
 
 static fsPackFile_t *FS_FindPackEntry(const char *path) {
-    const uint32_t hash = FS_NameHash(path);
+    const uint32_t hash = Com_GetNoobHash(path);
     for (fsPack_t *pack = fs.packs; pack; pack = pack->next)
         for (fsPackFile_t *entry = pack->entries; entry; entry = entry->next)
-            if (entry->nameHash == hash && strcmp(entry->name, path) == 0) return entry;
+            if (entry->nameHash == hash && Com_strcmp(entry->name, path) == 0) return entry;
     return nullptr;
 }
 
@@ -432,6 +388,18 @@ bool FS_Eof(FILE *stream) {
     return feof(stream) != 0;
 }
 
+uint32_t FS_FileCheckSum(FILE *stream) {
+    if (!FS_FindOpenFile(stream)) return 0;
+    byte *chunk = static_cast<byte *>(Com_malloc(FS_CHECKSUM_CHUNK));
+    if (!chunk) return 0;
+    uint32_t sum = 0;
+    FS_fseek(stream, 0, FS_SEEK_SET);
+    for (int32_t n; (n = FS_Read(chunk, FS_CHECKSUM_CHUNK, stream)) > 0;) sum ^= Com_GetCRC(chunk, n);
+    FS_fseek(stream, 0, FS_SEEK_SET);
+    Com_free(chunk);
+    return sum;
+}
+
 uint32_t FS_GetCRC(const void *data, int32_t length) {
     uLong crc = crc32(0, nullptr, 0);
     if (length > 0) crc = crc32(crc, static_cast<const Bytef *>(data), static_cast<uInt>(length));
@@ -442,21 +410,22 @@ uint32_t FS_GetCRC(const void *data, int32_t length) {
 
 int32_t FS_FindFiles(char *out, const char *pattern, int32_t stride, int32_t max) {
     if (stride < 1 || max < 1) return 0;
-    int32_t count = 0;
-    char dir[FS_MAX_PATH];
-    FS_DirectoryOf(dir, sizeof dir, pattern);
+    int32_t count = Sys_FindFiles(out, pattern, stride, max);
+    if (count >= max) return count;
+    char dir[FS_MAX_FULL_PATH];
+    Com_GetPath(dir, sizeof dir, pattern);
     for (const fsPack_t *pack = fs.packs; pack; pack = pack->next) {
         for (const fsPackFile_t *entry = pack->entries; entry; entry = entry->next) {
-            if (FS_MatchWildcard(pattern, entry->name) != 0) continue;
+            if (Com_strcmpwc(pattern, entry->name) != 0) continue;
             char entryDir[FS_MAX_PATH];
-            FS_DirectoryOf(entryDir, sizeof entryDir, entry->name);
-            if (strcmp(entryDir, dir) != 0) continue;
+            Com_GetPath(entryDir, sizeof entryDir, entry->name);
+            if (Com_strcmp(entryDir, dir) != 0) continue;
             // Names are compared as they are listed, cut to the stride.
             char *slot = out + static_cast<size_t>(count) * stride;
-            FS_Copy(slot, stride, entry->name);
+            Com_strncpyz(slot, entry->name, stride);
             bool known = false;
             for (int32_t i = 0; i < count && !known; i++)
-                known = strcmp(out + static_cast<size_t>(i) * stride, slot) == 0;
+                known = Com_strcmp(out + static_cast<size_t>(i) * stride, slot) == 0;
             if (known) continue;
             if (++count == max) return count;
         }
@@ -552,7 +521,7 @@ static bool FS_ReadPackRecords(FILE *f, fsPack_t *pack, char *why, int whySize) 
         }
         *entry = fsPackFile_t{};
         memcpy(entry->name, name, sizeof entry->name);
-        entry->nameHash = FS_NameHash(entry->name);
+        entry->nameHash = Com_GetNoobHash(entry->name);
         entry->dataOffset = static_cast<uint32_t>(pos);
         entry->size = size;
         entry->crc = crc;
@@ -585,10 +554,9 @@ static bool FS_LoadPack(const char *path) {
         return false;
     }
     *pack = fsPack_t{};
-    bool ok = FS_Copy(pack->path, sizeof pack->path, path);
-    if (!ok) snprintf(why, sizeof why, "path too long");
-
-    if (ok) {
+    Com_strncpyz(pack->path, path, sizeof pack->path);
+    bool ok = true;
+    {
         fseek(f, 0, SEEK_END);
         const long size = ftell(f);
         fseek(f, 0, SEEK_SET);
@@ -612,8 +580,14 @@ static bool FS_LoadPack(const char *path) {
     Com_Printf("Loaded \"" FS_C8 "%s" FS_C0 "\" (cs: " FS_C8 "%08X" FS_C0 ") (" FS_C8 "%d" FS_C0
                " files)",
                pack->path, pack->checksum, pack->entryCount);
-    fs_dataPackChecksum ^= pack->checksum;
+    qbase.packChecksum ^= pack->checksum;
     return true;
+}
+
+static bool FS_IsPackLoaded(const char *path) {
+    for (const fsPack_t *pack = fs.packs; pack; pack = pack->next)
+        if (Com_strcmp(pack->path, path) == 0) return true;
+    return false;
 }
 
 uint8_t FS_LoadPackBatch(const char *name) {
@@ -621,7 +595,7 @@ uint8_t FS_LoadPackBatch(const char *name) {
         Com_Error(ER_FATAL, "FS_LoadPack: File system must be initialized before FS_LoadPack is used");
         return 0;
     }
-    const uint32_t start = 0;
+    const uint32_t start = Base_Time();
     int loaded = 0;
     bool all = true;
     for (int i = 0; i < FS_PACK_BATCH; i++) {
@@ -633,13 +607,15 @@ uint8_t FS_LoadPackBatch(const char *name) {
             return 0;
         }
         if (!FS_ReadFile2(path, nullptr, 0, FS_ANYWHERE)) continue;
+        // Loading a pack twice would cancel its checksum out of the engine's.
+        if (FS_IsPackLoaded(path)) continue;
         if (FS_LoadPack(path))
             loaded++;
         else
             all = false;
     }
     Com_Printf("Loaded " FS_C8 "%d" FS_C0 " packs in " FS_C8 "%d" FS_C0 " ms", loaded,
-               static_cast<int>(0 - start));
+               static_cast<int>(Base_Time() - start));
     return all ? 1 : 0;
 }
 
@@ -654,7 +630,12 @@ void FS_PackList_f() {
     Com_Printf("............. %d Packs Loaded .............", fs.packCount);
 }
 
-[[maybe_unused]] static void FS_PackInfo(const char *word) {
+void FS_PackInfo_f() {
+    if (Cmd_Argc() != 2) {
+        Com_Printf("USAGE: packinfo <pack name>");
+        return;
+    }
+    const char *word = Cmd_Argv(1);
     for (const fsPack_t *pack = fs.packs; pack; pack = pack->next) {
         if (!strstr(pack->path, word)) continue;
         Com_Printf("............. %s .............", pack->path);
@@ -668,8 +649,6 @@ void FS_PackList_f() {
     Com_Error(ER_ERROR, "Could not find pack \"%s\"", word);
 }
 
-void FS_PackInfo_f() {}
-
 void FS_OpenFileList_f() {
     for (int i = 0; i < FS_MAX_OPEN_FILES; i++)
         if (fs.slots[i].inUse)
@@ -678,4 +657,8 @@ void FS_OpenFileList_f() {
                fs.watermark);
 }
 
-void FS_Imp() {}
+void FS_Imp() {
+    Cmd_CreateFunction("packlist", FS_PackList_f, 0);
+    Cmd_CreateFunction("packinfo", FS_PackInfo_f, 0);
+    Cmd_CreateFunction("openfilelist", FS_OpenFileList_f, 0);
+}

@@ -111,11 +111,10 @@ int32_t FS_GetLastFOpenError();
 
 // ---- packs ----
 
-// Loads name.pack, name1.pack ... name99.pack that exist; a damaged pack is refused
-// and the walk goes on.  1 when every pack found loaded.
+// Loads name.pack, name1.pack ... name99.pack that exist and XORs each pack's
+// checksum into the engine's data-pack checksum; a pack already loaded is skipped,
+// a damaged one is refused and the walk goes on.  1 when every pack found loaded.
 uint8_t FS_LoadPackBatch(const char *name);
-// XOR of the checksums of every pack loaded since start-up.
-uint32_t FS_GetDataPackChecksum();
 
 // ---- opening, closing, whole files ----
 
@@ -171,7 +170,7 @@ int32_t FS_fseek(FILE *stream, int32_t offset, int origin);
 int32_t FS_ftell(FILE *stream);
 // End of a disk file; not supported on pack entries.
 bool FS_Eof(FILE *stream);
-// XOR of Com_GetCRC over every FS_CHECKSUM_CHUNK bytes of the file; rewinds it.
+// XOR of Com_GetCRC over every FS_CHECKSUM_CHUNK bytes of the whole file; rewinds it.
 uint32_t FS_FileCheckSum(FILE *stream);
 
 // CRC-32 of the data.

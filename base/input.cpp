@@ -2,10 +2,14 @@
 
 #include <cmath>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "base/base.h"
 #include "base/cmd.h"
+#include "base/files.h"
+#include "base/net.h"
+#include "base/sys.h"
+#include "common/com_keys.h"
+#include "common/com_string.h"
 #include "common/common.h"
 
 keyState_t keys[MAX_KEYS];
@@ -65,7 +69,10 @@ void IN_MouseEvent(int16_t x, int16_t y) {
     memcpy(r + 6, &y, 2);
 }
 
-void IN_NetEvent(const void *sender, const byte *data, int length) {
+static_assert(sizeof(netadr_t) == IN_ADDRESS_SIZE, "a datagram record stores the sender whole");
+static_assert(IN_MAX_DATAGRAM == NET_MAX_DATAGRAM, "journals hold what the transport accepts");
+
+void IN_NetEvent(const netadr_t *sender, const byte *data, int length) {
     if (length < 0) return;
     // A datagram record longer than the whole buffer is refused by the size test.
     const int size = length > IN_BUFFER_SIZE ? -1 : IN_DATAGRAM_HEADER_SIZE + length;
@@ -220,11 +227,15 @@ static void KeyFrame() {
 static void IssueSpecial(const byte *r) {
     switch (GetU32(r + 4)) {
     case IS_QUIT: Base_Shutdown(); break;
-    case IS_ACTIVATE: qbase.windowInactive = 0; break;
+    case IS_ACTIVATE:
+        if (qbase.windowInactive) Sys_AltTabOpenGL(1);
+        qbase.windowInactive = 0;
+        break;
     case IS_DEACTIVATE:
         qbase.windowInactive = 1;
         IN_ReleaseAllKeys();
         IN_SetCursorMode();
+        Sys_AltTabOpenGL(0);
         break;
     case IS_NOTHING_2:
     case IS_NOTHING_3: break;
@@ -276,10 +287,13 @@ void IN_IssueCommandBuffer() {
             in.mouseOffset[1] = -y;
             break;
         }
-        case IE_DATAGRAM:
-            // The transport's fragment queue takes the datagram here once the
-            // transport exists (NET_EnqueueFragment).
+        case IE_DATAGRAM: {
+            netadr_t sender;
+            memcpy(&sender, r + 4, sizeof(sender));
+            NET_EnqueueFragment(&sender, r + IN_DATAGRAM_HEADER_SIZE,
+                                static_cast<int>(GetU32(r + 4 + IN_ADDRESS_SIZE)));
             break;
+        }
         case IE_FRAME:
             if (qbase.clientRunning) KeyFrame();
             Base_Frame(static_cast<int>(GetU32(r + 4)));
@@ -292,23 +306,18 @@ void IN_IssueCommandBuffer() {
 
 // ---- journal ----
 
-static bool FileExists(const char *name) {
-    struct stat st;
-    return stat(name, &st) == 0;
-}
-
 void IN_DumpToJournal(int length, const byte *data) {
     if (in.journal != JOURNAL_RECORDING || length < 0) return;
-    FILE *f = fopen(in.journalName, "ab");
+    FILE *f = FS_fopen(in.journalName, "ab");
     if (!f) {
         Com_Assert(0);
         return;
     }
     byte word[4];
     PutU32(word, static_cast<uint32_t>(length));
-    fwrite(word, 1, 4, f);
-    fwrite(data, 1, static_cast<size_t>(length), f);
-    fclose(f);
+    FS_Write(word, 4, f);
+    FS_Write(data, length, f);
+    FS_fclose(f);
 }
 
 void IN_StartRecordJournal() {
@@ -317,13 +326,13 @@ void IN_StartRecordJournal() {
     int n = 0;
     for (; n < JOURNAL_MAX_FILES; n++) {
         snprintf(name, sizeof(name), "%.4d.jr2", n);
-        if (!FileExists(name)) break;
+        if (!FS_ReadFile(name, nullptr)) break;
     }
     if (n == JOURNAL_MAX_FILES) {
         Com_Error(ER_WARNING, "IN_StartRecordJournal: Could not find a free filename for journal file");
         return;
     }
-    FILE *f = fopen(name, "wb");
+    FILE *f = FS_fopen(name, "wb");
     if (!f) {
         Com_Assert(0);
         return;
@@ -332,10 +341,13 @@ void IN_StartRecordJournal() {
                                 qbase.startClock};
     byte bytes[JOURNAL_HEADER_SIZE];
     for (int i = 0; i < 5; i++) PutU32(bytes + 4 * i, header[i]);
-    fwrite(bytes, 1, sizeof(bytes), f);
-    fclose(f);
+    FS_Write(bytes, sizeof(bytes), f);
+    FS_fclose(f);
     snprintf(in.journalName, sizeof(in.journalName), "%s", name);
     in.journal = JOURNAL_RECORDING;
+    // Start-up may already have drawn numbers; the recorded run restarts the
+    // generator from the recorded seed, as playback does, so both draw alike.
+    Base_SeedRandom(qbase.randomSeed);
 }
 
 void IN_StopRecordJournal() {
@@ -344,15 +356,15 @@ void IN_StopRecordJournal() {
 
 void IN_StartPlayJournal(const char *name) {
     if (in.journal != JOURNAL_OFF) return;
-    FILE *f = fopen(name, "rb");
+    FILE *f = FS_fopen(name, "rb");
     if (!f) {
         Com_Error(ER_FATAL, "IN_StartPlayJournal: Could not open file \"%s\"", name);
         return;
     }
     byte bytes[JOURNAL_HEADER_SIZE];
-    const size_t got = fread(bytes, 1, sizeof(bytes), f);
+    const int got = FS_Read(bytes, sizeof(bytes), f);
     journalHeader_t h{};
-    if (got == sizeof(bytes)) {
+    if (got == static_cast<int>(sizeof(bytes))) {
         h.magic = GetU32(bytes);
         h.version = GetU32(bytes + 4);
         h.seed = GetU32(bytes + 8);
@@ -360,12 +372,12 @@ void IN_StartPlayJournal(const char *name) {
         h.startTime = static_cast<int32_t>(GetU32(bytes + 16));
     }
     if (h.magic != JOURNAL_MAGIC) {
-        fclose(f);
+        FS_fclose(f);
         Com_Error(ER_FATAL, "IN_StartPlayJournal: Bad magic");
         return;
     }
     if (h.version != JOURNAL_VERSION) {
-        fclose(f);
+        FS_fclose(f);
         Com_Error(ER_FATAL, "IN_StartPlayJournal: Bad version (%d should be %d)",
                   static_cast<int>(h.version), static_cast<int>(JOURNAL_VERSION));
         return;
@@ -384,15 +396,15 @@ void IN_StartPlayJournal(const char *name) {
 bool IN_ReadJournalNext() {
     if (in.journal != JOURNAL_PLAYING || !in.playStream) return false;
     byte word[4];
-    const size_t got = fread(word, 1, 4, in.playStream);
-    if (got == 0) return false;  // the journal ends here
+    const int got = FS_Read(word, 4, in.playStream);
+    if (got <= 0) return false;  // the journal ends here
     const char *why = nullptr;
     const uint32_t length = got == 4 ? GetU32(word) : 0;
     if (got != 4)
         why = "chunk length cut short";
     else if (length < static_cast<uint32_t>(IN_END_SIZE) || length > static_cast<uint32_t>(IN_BUFFER_SIZE))
         why = "chunk length out of range";
-    else if (fread(in.buffer, 1, length, in.playStream) != length)
+    else if (FS_Read(in.buffer, static_cast<int32_t>(length), in.playStream) != static_cast<int32_t>(length))
         why = "chunk cut short";
     else
         IN_CheckChunk(in.buffer, static_cast<int>(length), &why);
@@ -408,7 +420,7 @@ bool IN_ReadJournalNext() {
 
 void IN_StopPlayJournal() {
     if (in.journal != JOURNAL_PLAYING) return;
-    if (in.playStream) fclose(in.playStream);
+    if (in.playStream) FS_fclose(in.playStream);
     in.playStream = nullptr;
     in.length = 0;
     in.journal = JOURNAL_OFF;
@@ -420,36 +432,16 @@ void IN_ReleaseAllKeys() {
     for (keyState_t &key : keys) key.state &= ~(KEY_DOWN | KEY_PRESSED);
 }
 
-struct keyName_t {
-    int code;
-    const char *name;
-};
-// Codes follow the PC set-1 keyboard scan codes; mouse buttons and wheel at 200-204.
-static constexpr keyName_t in_americanNames[] = {
-    {1, "Esc"}, {2, "1"}, {3, "2"}, {4, "3"}, {5, "4"}, {6, "5"}, {7, "6"}, {8, "7"}, {9, "8"},
-    {10, "9"}, {11, "0"}, {12, "-"}, {13, "="}, {14, "Backspace"}, {15, "Tab"}, {16, "Q"},
-    {17, "W"}, {18, "E"}, {19, "R"}, {20, "T"}, {21, "Y"}, {22, "U"}, {23, "I"}, {24, "O"},
-    {25, "P"}, {26, "["}, {27, "]"}, {28, "Enter"}, {29, "Ctrl"}, {30, "A"}, {31, "S"},
-    {32, "D"}, {33, "F"}, {34, "G"}, {35, "H"}, {36, "J"}, {37, "K"}, {38, "L"},
-    {39, "Semicolon"}, {40, "'"}, {41, "`"}, {42, "Left Shift"}, {43, "\\"}, {44, "Z"},
-    {45, "X"}, {46, "C"}, {47, "V"}, {48, "B"}, {49, "N"}, {50, "M"}, {51, ","}, {52, "."},
-    {53, "/"}, {54, "Right Shift"}, {55, "*"}, {56, "Alt"}, {57, "Space"}, {58, "Caps Lock"},
-    {59, "F1"}, {60, "F2"}, {61, "F3"}, {62, "F4"}, {63, "F5"}, {64, "F6"}, {65, "F7"},
-    {66, "F8"}, {67, "F9"}, {68, "F10"}, {69, "Pause"}, {70, "Scroll Lock"}, {71, "Home"},
-    {72, "Up"}, {73, "Page Up"}, {74, "Num -"}, {75, "Left"}, {76, "Num 5"}, {77, "Right"},
-    {78, "+"}, {79, "End"}, {80, "Down"}, {81, "Page Down"}, {82, "Insert"}, {83, "Del"},
-    {84, "Sys Req"}, {86, "Backslash"}, {87, "F11"}, {88, "F12"}, {124, "F13"}, {125, "F14"},
-    {126, "F15"}, {127, "F16"}, {128, "F17"}, {129, "F18"}, {130, "F19"}, {131, "F20"},
-    {132, "F21"}, {133, "F22"}, {134, "F23"}, {135, "F24"}, {200, "Mouse1"}, {201, "Mouse2"},
-    {202, "Mouse3"}, {203, "Wheel Up"}, {204, "Wheel Down"},
-};
 static constexpr const char *IN_NO_NAME = "No name key";
+// The display table has the system-request key at 85; the keyboard layer reports
+// it by its set-1 scan code, 84.
+constexpr int KEY_SYSREQ = 84;
+constexpr int KEY_SYSREQ_DISPLAY = 85;
 
+// Copies text into out (size bytes with the zero) in lower case.
 static void LowerCopy(char *out, int size, const char *text) {
-    int i = 0;
-    for (; i < size - 1 && text[i]; i++)
-        out[i] = static_cast<char>(text[i] >= 'A' && text[i] <= 'Z' ? text[i] - 'A' + 'a' : text[i]);
-    out[i] = 0;
+    Com_strncpyz(out, text, size);
+    Com_StringToLower(out);
 }
 
 void IN_SetAmericanKeyNames() {
@@ -459,26 +451,30 @@ void IN_SetAmericanKeyNames() {
         keys[i].keyCode = i;
         snprintf(keys[i].name, KEY_NAME_SIZE, "%s", IN_NO_NAME);
     }
-    for (const keyName_t &k : in_americanNames) snprintf(keys[k.code].name, KEY_NAME_SIZE, "%s", k.name);
+    for (int i = 0; i < MAX_KEYS; i++)
+        if (key_names[i][0] && i != KEY_SYSREQ_DISPLAY) snprintf(keys[i].name, KEY_NAME_SIZE, "%s", key_names[i]);
+    snprintf(keys[KEY_SYSREQ].name, KEY_NAME_SIZE, "%s", key_names[KEY_SYSREQ_DISPLAY]);
     for (keyState_t &key : keys) LowerCopy(key.lowerName, KEY_NAME_SIZE, key.name);
 }
 
-// Cursor modes steer the window's cursor; this build has no window, so only
-// the mode itself changes.
+// Aim mode hides the cursor and keeps it at the window centre; cursor mode shows
+// it where it was.  The centre comes from the renderer's window size, which the
+// client's renderer supplies; until then the cursor stays where it is.
 void IN_SetAimMode() {
     if (in.cursorMode == CURSOR_AIM || qbase.windowInactive) return;
     in.cursorMode = CURSOR_AIM;
+    Sys_GetCursorPos(&in.savedCursor[0], &in.savedCursor[1]);
+    Sys_ShowCursor(0);
 }
 
 void IN_SetCursorMode() {
     if (in.cursorMode == CURSOR_FREE) return;
     in.cursorMode = CURSOR_FREE;
+    Sys_SetCursorPos(in.savedCursor[0], in.savedCursor[1]);
+    Sys_ShowCursor(1);
 }
 
-void IN_CenterCursor() {
-    in.savedCursor[0] = 0;
-    in.savedCursor[1] = 0;
-}
+void IN_CenterCursor() { Sys_SetCursorPos(in.savedCursor[0], in.savedCursor[1]); }
 
 int32_t IN_GetBinding(const char *command) {
     for (const keyState_t &key : keys)

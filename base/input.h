@@ -12,14 +12,14 @@
 #include <cstdint>
 #include <cstdio>
 
-typedef uint8_t byte;
+#include "common/com_keys.h"
+#include "common/com_msg.h"
+#include "common/com_print.h"
 
 constexpr int IN_BUFFER_SIZE = 100000;   // bytes of records in the event buffer
 constexpr int IN_MAX_RECORDS = 10000;    // records one issue may walk
 constexpr int IN_ADDRESS_SIZE = 12;      // a sender address as stored in a datagram record
 constexpr int IN_MAX_DATAGRAM = 1400;    // longest datagram the transport accepts
-constexpr int MAX_KEYS = 256;
-constexpr int KEY_NAME_SIZE = 16;
 constexpr int JOURNAL_NAME_SIZE = 256;
 constexpr int JOURNAL_MAX_FILES = 10000;  // "0000.jr2" .. "9999.jr2"
 constexpr uint32_t JOURNAL_MAGIC = 0x1239ABCF;
@@ -113,8 +113,8 @@ extern keyState_t keys[MAX_KEYS];
 void IN_KeyEvent(byte key, byte down);   // a live Esc while playing stops playback
 void IN_CharEvent(byte character);
 void IN_MouseEvent(int16_t x, int16_t y);
-// Appends a datagram record; sender is the 12-byte address record.
-void IN_NetEvent(const void *sender, const byte *data, int length);
+// Appends a datagram record with its sender.
+void IN_NetEvent(const netadr_t *sender, const byte *data, int length);
 void IN_FrameEvent(uint32_t msec);
 void IN_SpecialEvent(uint32_t kind, uint32_t a, uint32_t b);
 

@@ -2,6 +2,11 @@
 
 #include <cstring>
 
+#include "base/cmd.h"
+#include "base/files.h"
+#include "common/com_string.h"
+#include "common/common.h"
+
 meter_t qmeter;
 
 void Meter_Imp() { memset(&qmeter, 0, sizeof(qmeter)); }
@@ -62,4 +67,41 @@ void Meter_Frame() {
 
     for (int row : meter_guideRows)
         for (uint32_t &pixel : qmeter.image[row]) pixel = METER_GREY;
+}
+
+void Base_MapLink_f() {
+    if (Cmd_Argc() != 2) {
+        Com_Printf("USAGE: maplink <.map file>");
+        return;
+    }
+    void *buffer = nullptr;
+    if (FS_ReadFile(Cmd_Argv(1), &buffer) < 0 || !buffer) {
+        Com_Printf("Could not open \"%s\"", Cmd_Argv(1));
+        return;
+    }
+    FILE *out = FS_fopen("out.map", "wt");
+    if (!out) {
+        Com_Printf("Could not open output file");
+        FS_FreeFile(buffer);
+        return;
+    }
+    const char *text = static_cast<const char *>(buffer);
+    int32_t previous = 0;  // carries across lines
+    for (;;) {
+        // The first word of a line may come after line breaks; the others may not.
+        const char *word = Com_Parse(&text, true);
+        if (!word[0]) break;
+        for (; word[0]; word = Com_Parse(&text, false)) {
+            if (strlen(word) >= 4 && word[4] == ':') {
+                const int32_t address = Com_strtol(word + 5, nullptr, 16);
+                fprintf(out, "S%d\t", static_cast<int>((static_cast<int64_t>(address) - previous) / 1000));
+                previous = address;
+            } else {
+                fprintf(out, "%s ", word);
+            }
+        }
+        fprintf(out, "\n");
+    }
+    FS_fclose(out);
+    FS_FreeFile(buffer);
 }

@@ -43,3 +43,7 @@ const uint32_t *Meter_GetImage();  // METER_HEIGHT rows of METER_WIDTH pixels
 void Meter_AddTimeValue(int a, int b, int c, int d, int e);
 // Repaints the image from the samples, oldest column first.
 void Meter_Frame();
+
+// The console command mapLink: converts a linker's map text into "out.map", each
+// address word replaced by its distance from the previous address, in kilobytes.
+void Base_MapLink_f();

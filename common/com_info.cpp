@@ -1,9 +1,9 @@
 #include "common/com_info.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "common/com_print.h"
-#include "common/com_string.h"
 
 static char is_output[INFO_RESULT_BUFFERS][MAX_INFO_STRING];
 static int is_pp;

@@ -424,7 +424,7 @@ void Com_TokenizeString2(int argc, const char *const *argv) {
     static char joined[MAX_TOKENIZE2_CHARS];
     memset(joined, 0, sizeof joined);
     for (int i = 0; i < argc; i++) {
-        Com_strcat(joined, sizeof joined, argv[i]);
+        Com_strcat(joined, sizeof joined, argv[i] ? argv[i] : "");
         Com_strcat(joined, sizeof joined, " ");
     }
     Com_TokenizeString(joined);

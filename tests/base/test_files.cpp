@@ -1,17 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "base/base.h"
+#include "base/cmd.h"
 #include "base/files.h"
+#include "common/com_hash.h"
 
 namespace {
 
@@ -115,24 +117,21 @@ protected:
         FS_Shutdown();
         EXPECT_EQ(Com_GetMemBlocks(), memBlocks) << "records leaked";
         EXPECT_EQ(chdir(oldCwd), 0);
-        std::string cmd = "rm -rf '" + dir + "'";
-        EXPECT_EQ(system(cmd.c_str()), 0);
+        std::filesystem::remove_all(dir);
         Com_SetupError(nullptr);
         Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
     }
 
     void Write(const std::string &path, const std::string &data) {
-        const std::string full = dir + "/" + path;
-        const size_t slash = full.rfind('/');
-        std::string mk = "mkdir -p '" + full.substr(0, slash) + "'";
-        ASSERT_EQ(system(mk.c_str()), 0);
+        const std::filesystem::path full = std::filesystem::path(dir) / path;
+        std::filesystem::create_directories(full.parent_path());
         std::ofstream(full, std::ios::binary) << data;
     }
 
-    std::string ReadWhole(const char *path, int32_t *size = nullptr) {
+    // The whole file through the file system, or "<missing>".
+    static std::string ReadWhole(const char *path) {
         void *buffer = nullptr;
         const int32_t n = FS_ReadFile(path, &buffer);
-        if (size) *size = n;
         if (n < 0) {
             EXPECT_EQ(buffer, nullptr);
             return "<missing>";
@@ -222,7 +221,7 @@ TEST_F(FilesTest, LooseFilesShadowPacksAndLaterPacksShadowEarlierOnes) {
     Write("game3.pack", Pack({{.name = "a.txt", .data = "pack3"}}));
     Write("game77.pack", Pack({{.name = "z.txt", .data = "pack77"}}));
     Write("c.txt", "disk");
-    const uint32_t before = FS_GetDataPackChecksum();
+    const uint32_t before = qbase.packChecksum;
     EXPECT_EQ(FS_LoadPackBatch("game"), 1) << AllErrors();
     EXPECT_EQ(fs.packCount, 3);  // the walk does not stop at the missing numbers
     EXPECT_EQ(std::string(fs.packs->path), "game77.pack");
@@ -230,7 +229,9 @@ TEST_F(FilesTest, LooseFilesShadowPacksAndLaterPacksShadowEarlierOnes) {
     EXPECT_EQ(ReadWhole("b.txt"), "second");
     EXPECT_EQ(ReadWhole("c.txt"), "disk");
     EXPECT_EQ(ReadWhole("z.txt"), "pack77");
-    EXPECT_EQ(FS_GetDataPackChecksum(), before ^ Crc("pack0") ^ Crc("first") ^ Crc("second") ^ Crc("pack0") ^
+    EXPECT_EQ(FS_LoadPackBatch("game"), 1);  // a second batch of the same name adds nothing
+    EXPECT_EQ(fs.packCount, 3);
+    EXPECT_EQ(qbase.packChecksum, before ^ Crc("pack0") ^ Crc("first") ^ Crc("second") ^ Crc("pack0") ^
                                             Crc("pack3") ^ Crc("pack77"));
     // Only the disk, or only the packs, when asked.
     void *buffer;
@@ -385,7 +386,6 @@ TEST_F(FilesTest, PackEntryStreamStaysInsideTheEntry) {
     FS_Eof(f);
     EXPECT_TRUE(ErrorContains("FS_Eof: Not supported for pack files"));
     FS_fclose(f);
-    EXPECT_NE(std::string(fs.packs->entries->name), "");
 }
 
 TEST_F(FilesTest, StreamsReadAndWriteLittleEndianValues) {
@@ -475,15 +475,50 @@ TEST_F(FilesTest, FindFilesListsPackNamesOnceInThePatternsDirectory) {
     EXPECT_EQ(FS_FindFiles(&out[0][0], "*", 10, 8), 0);
 }
 
-TEST_F(FilesTest, PackCommandsListPacksAndEntries) {
+TEST_F(FilesTest, ConsoleCommandsListPacksEntriesAndSlots) {
+    Cmd_Startup();
+    FS_Imp();
+    memBlocks = Com_GetMemBlocks();  // the console keeps its function records
     Write("game.pack", Pack({{.name = "a.txt", .data = std::string(3000, 'a')}, {.name = "b.txt", .data = "b"}}));
+    Write("game1.pack", Pack({{.name = "c.txt", .data = "c"}}));
     FS_LoadPackBatch("game");
     FS_fclose(FS_fopen("a.txt", "rb"));
     g_lines.clear();
-    FS_PackList_f();
-    ASSERT_EQ(g_lines.size(), 3u);
-    EXPECT_EQ(g_lines[1], "    \"\xA4" "08game.pack\xA4" "00\" files: \xA4" "082\xA4" "00 size: \xA4" "083\xA4" "00 kB");
-    EXPECT_EQ(g_lines[2], "............. 1 Packs Loaded .............");
+    Cmd_Add("packlist");
+    Cmd_Add("packinfo game.");
+    Cmd_Add("packinfo");
+    Cmd_Add("packinfo nothing");
+    Cmd_Flush();
+    const std::vector<std::string> want = {
+        "............. Pack Stack .............",
+        "    \"\xA4" "08game1.pack\xA4" "00\" files: \xA4" "081\xA4" "00 size: \xA4" "080\xA4" "00 kB",
+        "    \"\xA4" "08game.pack\xA4" "00\" files: \xA4" "082\xA4" "00 size: \xA4" "083\xA4" "00 kB",
+        "............. 2 Packs Loaded .............",
+        "............. game.pack .............",
+        "    UT \"\xA4" "08b.txt\xA4" "00\" size: \xA4" "080\xA4" "00 kB",
+        "       \"\xA4" "08a.txt\xA4" "00\" size: \xA4" "083\xA4" "00 kB",
+        "............. 2 files .............",
+        "USAGE: packinfo <pack name>",
+    };
+    EXPECT_EQ(g_lines, want);
+    EXPECT_TRUE(ErrorContains("Could not find pack \"nothing\""));
+}
+
+TEST_F(FilesTest, FileChecksumXorsTheTableCrcOfEachMegabyte) {
+    std::string big(FS_CHECKSUM_CHUNK + 5, 'q');
+    big[7] = 'x';
+    Write("big.bin", big);
+    Write("game.pack", Pack({{.name = "small.bin", .data = "small"}, {.name = "after", .data = "after"}}));
+    FS_LoadPackBatch("game");
+    FILE *f = FS_fopen("big.bin", "rb");
+    ASSERT_NE(f, nullptr);
+    FS_ReadByte(f);
+    EXPECT_EQ(FS_FileCheckSum(f), Com_GetCRC(big.data(), FS_CHECKSUM_CHUNK) ^ Com_GetCRC(big.data() + FS_CHECKSUM_CHUNK, 5));
+    EXPECT_EQ(FS_ftell(f), 0);
+    FS_fclose(f);
+    f = FS_fopen("small.bin", "rb");
+    EXPECT_EQ(FS_FileCheckSum(f), Com_GetCRC("small", 5));  // the entry alone
+    FS_fclose(f);
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 // the configuration files against the command line's set groups, and journals.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <algorithm>
 
 #include "tests/e2e/engine_process.h"
@@ -111,7 +115,7 @@ std::vector<std::string> Comparable(const std::string &output) {
     for (const std::string &line : Lines(output)) {
         static const char *const varying[] = {"Starting Hollowmere at", "Command line:", "Base_Init Done (",
                                               "Base_Shutdown: Shut downed", "-------- Quit Hollowmere at",
-                                              "Build: "};
+                                              "Build: ", "Loaded 0 packs in", "my qport:"};
         if (std::none_of(std::begin(varying), std::end(varying),
                          [&](const char *p) { return line.find(p) != std::string::npos; }))
             keep.push_back(line);
@@ -167,6 +171,94 @@ TEST(EngineProcess, MissingJournalIsAFatalErrorWithNonZeroStatus) {
     EXPECT_NE(engine.finish(), 0);
     EXPECT_NE(engine.output().find("IN_StartPlayJournal: Could not open file \"none.jr2\""), std::string::npos)
         << engine.output();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineProcess, BaseConsoleCommandsAnswerAsDocumented) {
+    TempDir dir;
+    dir.write("game.map", "Address Publics\n 0001:00001000 main\n 0001:00002000 Base_Frame done\n");
+    Engine engine(dir.path(), {"-dedicated", "-safe"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send(
+        "md5 abc\n"
+        "beginTime;endTime\n"
+        "crash no\n"
+        "crash\n"
+        "dumpConfig\n"
+        "md5\n"
+        "bind esc down quit\n"
+        "bind nokey down quit\n"
+        "bind esc sideways quit\n"
+        "bind ESC pressed \"say hi\"\n"
+        "listBindings\n"
+        "mapLink game.map\n"
+        "mapLink missing.map\n"
+        "dumpConfig dumped.cfg\n"
+        "quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    const std::string out = engine.output();
+    for (const char *expected : {
+             "900150983cd24fb0d6963f7d28e17f72\n",
+             "*** End Time *** 0 frames in ",
+             "USAGE: crash <yes>\n",
+             "USAGE: dumpconfig <filename>\n",
+             "USAGE: md5 <string>\n",
+             "Unknown key \"nokey\"",
+             "The second parameter must be down, up, pressed or released",
+             "Esc <pressed> \"say hi\"\n",
+             "------ 1 key bindings ------\n",
+             "Could not open \"missing.map\"\n",
+             "Dumped cmds and bindings to \"dumped.cfg\"\n",
+         })
+        EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
+    EXPECT_NE(out.find("msec is 0.0000 fps"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Crashed on purpose"), std::string::npos);
+    EXPECT_EQ(dir.read("out.map"), "Address Publics \nS4\tmain \nS4\tBase_Frame done \n");
+    EXPECT_NE(dir.read("dumped.cfg").find("\nunbindall\nbind \"esc\" pressed \"say hi\"\n"), std::string::npos);
+}
+
+TEST(EngineProcess, CrashOnPurposeEndsWithNonZeroStatus) {
+    TempDir dir;
+    Engine engine(dir.path(), {"-dedicated"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("crash yes\n");
+    EXPECT_NE(engine.finish(), 0);
+    EXPECT_NE(engine.output().find("Crashed on purpose"), std::string::npos) << engine.output();
+    EXPECT_FALSE(dir.exists("config.cfg"));
+}
+
+}  // namespace
+
+namespace {
+
+// A UDP port on the loop-back that nobody holds right now.
+int FreeUdpPort() {
+    const int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr *>(&a), sizeof(a));
+    socklen_t n = sizeof(a);
+    getsockname(s, reinterpret_cast<sockaddr *>(&a), &n);
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+TEST(EngineProcess, PortGivenOnTheCommandLineIsTheOneBound) {
+    TempDir dir;
+    const std::string port = std::to_string(FreeUdpPort());
+    Engine engine(dir.path(), {"-dedicated", "-safe", "+set", "net_port", port});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    const std::string out = engine.output();
+    const size_t done = out.find("Base_Init Done");
+    const size_t bound = out.find("bind() 0.0.0.0:" + port + " successful");
+    ASSERT_NE(bound, std::string::npos) << out;
+    EXPECT_GT(bound, done);
 }
 
 }  // namespace

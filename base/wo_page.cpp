@@ -1,0 +1,239 @@
+// Voxels, the page grid, the sequence grid and the fixed page store.
+#include <cstring>
+
+#include "base/world.h"
+
+int32_t wo_pageGrid[WO_GRID_CELLS];
+uint32_t wo_seqGrid[WO_GRID_CELLS];
+page_t wo_pages[WO_MAX_PAGES];
+byte wo_pageAcitve[WO_MAX_PAGES];
+page_t wo_pageDummy;
+// The live list starts empty: its head linked to itself.
+[[maybe_unused]] static const bool wo_pageDummyLinked = (wo_pageDummy.prev = wo_pageDummy.next = &wo_pageDummy, true);
+int32_t wo_pagedMins[3], wo_pagedMaxs[3];
+int32_t wo_dirtyVoxelCount;
+int32_t wo_dirtySurfaceOrNormalCount;
+int32_t wm_min, wm_max;
+byte wo_initialized;
+worldMatter_t wo_wms[WO_MATTERS];
+
+static bool CellInGrid(int x, int y, int z) {
+    return x >= 0 && x < WO_GRID_PAGES && y >= 0 && y < WO_GRID_PAGES && z >= 0 && z < WO_GRID_PAGES;
+}
+
+page_t *WO_CellPage(int cell) {
+    const int32_t v = wo_pageGrid[cell];
+    return v >= WO_CELL_PAGE ? &wo_pages[v - WO_CELL_PAGE] : nullptr;
+}
+
+voxel_t WO_GetVoxel(int x, int y, int z) {
+    // Layers 0, 126 and 127 always read empty, so every surface closes inside the world.
+    if (x < 1 || x > 125 || y < 1 || y > 125 || z < 1 || z > 125)
+        return wo_emptyVoxel;
+    const int32_t cell = wo_pageGrid[WO_CellIndex(x >> WO_PAGE_SHIFT, y >> WO_PAGE_SHIFT, z >> WO_PAGE_SHIFT)];
+    if (cell == WO_CELL_EMPTY)
+        return wo_emptyVoxel;
+    if (cell == WO_CELL_SOLID)
+        return wo_solidVoxel;
+    return wo_pages[cell - WO_CELL_PAGE].voxels[WO_VoxelIndex(x, y, z)];
+}
+
+int WO_InitMalloc() {
+    memset(wo_pageAcitve, 0, sizeof(wo_pageAcitve));
+    return WO_MAX_PAGES;
+}
+
+// The lowest-numbered free record, or -1 when the store is full.
+static int PageMalloc() {
+    const void *freeRecord = memchr(wo_pageAcitve, 0, sizeof(wo_pageAcitve));
+    if (!freeRecord)
+        return -1;
+    const int n = static_cast<int>(static_cast<const byte *>(freeRecord) - wo_pageAcitve);
+    wo_pageAcitve[n] = 1;
+    return n;
+}
+
+static void PageFree(page_t *page) {
+    const ptrdiff_t n = page - wo_pages;
+    if (n < 0 || n >= WO_MAX_PAGES) {
+        Com_Error(ER_FATAL, "WO_free: bad free");
+        return;
+    }
+    wo_pageAcitve[n] = 0;
+    page->magic = WO_PAGE_FREED;
+}
+
+page_t *WO_SpawnPage(int x, int y, int z) {
+    WO_ASSERT_V(CellInGrid(x, y, z), nullptr);
+    const int cell = WO_CellIndex(x, y, z);
+    WO_ASSERT_V(wo_pageGrid[cell] < WO_CELL_PAGE, nullptr);
+    const int n = PageMalloc();
+    if (n < 0) {
+        // The change that wanted this page stops here; the cell keeps its plain state.
+        Com_Error(ER_ERROR, "WO_SpawnPage: all %d pages in use, cell (%d %d %d) stays %s",
+                  WO_MAX_PAGES, x, y, z, wo_pageGrid[cell] == WO_CELL_SOLID ? "solid" : "empty");
+        return nullptr;
+    }
+    page_t *page = &wo_pages[n];
+
+    page->prev = wo_pageDummy.prev;
+    page->next = &wo_pageDummy;
+    wo_pageDummy.prev->next = page;
+    wo_pageDummy.prev = page;
+
+    page->magic = WO_PAGE_MAGIC;
+    page->x = x;
+    page->y = y;
+    page->z = z;
+    const int cellXyz[3] = {x, y, z};
+    for (int i = 0; i < 3; i++) {
+        page->voxelMins[i] = cellXyz[i] * WO_PAGE_VOXELS;
+        page->voxelMaxs[i] = cellXyz[i] * WO_PAGE_VOXELS + WO_PAGE_VOXELS;
+        page->mins[i] = WO_VoxelToWorld(page->voxelMins[i]);
+        page->maxs[i] = WO_VoxelToWorld(page->voxelMaxs[i]);
+        page->center[i] = (page->mins[i] + page->maxs[i]) * 0.5f;
+    }
+    page->voxelDirty = 0;
+    page->surfaceDirty = 0;
+    page->normalDirty = 0;
+    page->freeable = 0;
+    page->freeAsSolid = 0;
+    WO_MakePageVoxelDirty(page);
+    WO_MakePageSurfaceDirty(page);
+    page->pvsOptimized = 0;
+
+    page->compressedMatterSize = 0;
+    page->compressedDensitySize = 0;
+    page->voxelCrc = 0;
+    WO_ForgetPageProducts(page);
+    memset(page->matterBits, 0, sizeof(page->matterBits));
+
+    wo_pageGrid[cell] = WO_CELL_PAGE + n;
+    return page;
+}
+
+void WO_ForgetPageProducts(page_t *page) {
+    page->numFaces = 0;
+    page->numIndexes = 0;
+    page->numBatchIndexes = 0;
+    page->numSurfs = 0;
+    page->numShadowIndexes = 0;
+    memset(page->batches, 0, sizeof(page->batches));
+    memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
+}
+
+void WO_FreePage(int x, int y, int z, byte solid) {
+    WO_ASSERT(CellInGrid(x, y, z));
+    const int cell = WO_CellIndex(x, y, z);
+    page_t *page = WO_CellPage(cell);
+    WO_ASSERT(page != nullptr);
+    WO_ASSERT(page->magic == WO_PAGE_MAGIC);
+    page->prev->next = page->next;
+    page->next->prev = page->prev;
+    page->magic = WO_PAGE_UNLINKED;
+    PageFree(page);
+    wo_pageGrid[cell] = solid ? WO_CELL_SOLID : WO_CELL_EMPTY;
+}
+
+void WO_ClearAllPages() {
+    for (int z = 0; z < WO_GRID_PAGES; z++)
+        for (int y = 0; y < WO_GRID_PAGES; y++)
+            for (int x = 0; x < WO_GRID_PAGES; x++) {
+                const int cell = WO_CellIndex(x, y, z);
+                if (wo_pageGrid[cell] >= WO_CELL_PAGE)
+                    WO_FreePage(x, y, z, 0);
+                wo_seqGrid[cell]++;
+                wo_pageGrid[cell] = WO_CELL_EMPTY;
+            }
+    wo_pageDummy.prev = wo_pageDummy.next = &wo_pageDummy;
+    WO_ClearPool();
+}
+
+void WO_MakePageVoxelDirty(page_t *page) {
+    if (!page)
+        return;
+    page->voxelDirty = 1;
+    wo_dirtyVoxelCount++;
+}
+
+void WO_MakePageSurfaceDirty(page_t *page) {
+    if (!page)
+        return;
+    page->surfaceDirty = 1;
+    wo_dirtySurfaceOrNormalCount++;
+}
+
+void WO_MakePageNormalDirty(page_t *page) {
+    if (!page)
+        return;
+    page->normalDirty = 1;
+    wo_dirtySurfaceOrNormalCount++;
+}
+
+void WO_ClampVoxelMinsMaxs(int32_t mins[3], int32_t maxs[3]) {
+    for (int i = 0; i < 3; i++) {
+        mins[i] = mins[i] < 0 ? 0 : mins[i] > WO_WORLD_VOXELS - 1 ? WO_WORLD_VOXELS - 1 : mins[i];
+        maxs[i] = maxs[i] < 0 ? 0 : maxs[i] > WO_WORLD_VOXELS - 1 ? WO_WORLD_VOXELS - 1 : maxs[i];
+    }
+}
+
+void WO_CalcPagedBounds() {
+    for (int i = 0; i < 3; i++) {
+        wo_pagedMins[i] = 999999;
+        wo_pagedMaxs[i] = -999999;
+    }
+    bool any = false;
+    for (const page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next) {
+        const int32_t c[3] = {p->x, p->y, p->z};
+        for (int i = 0; i < 3; i++) {
+            if (c[i] < wo_pagedMins[i])
+                wo_pagedMins[i] = c[i];
+            if (c[i] > wo_pagedMaxs[i])
+                wo_pagedMaxs[i] = c[i];
+        }
+        any = true;
+    }
+    if (!any)
+        for (int i = 0; i < 3; i++)
+            wo_pagedMins[i] = wo_pagedMaxs[i] = 0;
+}
+
+int WO_CountPagedPages() {
+    int n = 0;
+    for (int32_t c : wo_pageGrid)
+        n += c >= WO_CELL_PAGE;
+    return n;
+}
+
+int WO_CountSolidPages() {
+    int n = 0;
+    for (int32_t c : wo_pageGrid)
+        n += c == WO_CELL_SOLID;
+    return n;
+}
+
+void WO_InitPages() {
+    if (wo_initialized)
+        return;
+    wo_initialized = 1;
+    WO_InitMalloc();
+    wm_min = 0;
+    wm_max = 0;
+}
+
+void WO_ShutdownPages() { wo_initialized = 0; }
+
+void WO_SetBit256(byte bits[32], int i, int on) {
+    const int b = i & 255;
+    if (on)
+        bits[b >> 3] |= static_cast<byte>(1u << (b & 7));
+    else
+        bits[b >> 3] &= static_cast<byte>(~(1u << (b & 7)));
+}
+
+int WO_GetBit256(const byte bits[32], int i) {
+    const int b = i & 255;
+    return (bits[b >> 3] >> (b & 7)) & 1;
+}
+
+void WO_SetPage() {}

@@ -1,0 +1,436 @@
+// The shared vertex and face pool: edge vertexes found by hash, welded into rings per
+// edge, and faces whose normals are summed into smooth vertex normals.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "base/world.h"
+
+woPool_t wo_pool;
+woFaces_t wo_faces;
+byte wo_poolChunks[WO_POOL_CHUNKS];
+int32_t wo_poolLoop;
+int32_t wo_qvert = -1;
+int32_t wo_debugtess;
+int32_t wo_uploadContinusely;
+int32_t wo_printUpload;
+
+static byte wo_initilized;
+static int wo_activeVertexes;
+static int wo_activeFaces;
+
+// ---- circular doubly linked lists by index; a lone node links to itself ----
+
+template <typename Node>
+static void LinkSelf(Node *nodes, woLink_t Node::*f, int i) {
+    nodes[i].*f = {i, i};
+}
+
+template <typename Node>
+static void LinkInsertAfter(Node *nodes, woLink_t Node::*f, int after, int i) {
+    const int next = (nodes[after].*f).next;
+    nodes[i].*f = {after, next};
+    (nodes[next].*f).prev = i;
+    (nodes[after].*f).next = i;
+}
+
+template <typename Node>
+static void LinkAppend(Node *nodes, woLink_t Node::*f, int head, int i) {
+    LinkInsertAfter(nodes, f, (nodes[head].*f).prev, i);
+}
+
+template <typename Node>
+static void LinkRemove(Node *nodes, woLink_t Node::*f, int i) {
+    const woLink_t l = nodes[i].*f;
+    (nodes[l.prev].*f).next = l.next;
+    (nodes[l.next].*f).prev = l.prev;
+    LinkSelf(nodes, f, i);
+}
+
+static void SetBit(byte *bits, int i) { bits[i >> 3] |= static_cast<byte>(1u << (i & 7)); }
+static void ClearBit(byte *bits, int i) { bits[i >> 3] &= static_cast<byte>(~(1u << (i & 7))); }
+
+static woVertexNode_t *const vn = wo_pool.nodes;
+static woFaceNode_t *const fn = wo_faces.nodes;
+
+static bool VertexActive(int i) { return i >= 0 && i < WO_POOL_SIZE && WO_PoolBit(wo_pool.active, i); }
+
+static void FlagChunk(int i) { wo_poolChunks[i / WO_POOL_CHUNK] = 1; }
+
+// Puts a vertex on the dirty list once: the dirty bit is the list membership.
+static void MarkDirty(int i) {
+    if (WO_PoolBit(wo_pool.dirty, i))
+        return;
+    SetBit(wo_pool.dirty, i);
+    LinkAppend(vn, &woVertexNode_t::dirty, WO_VERTEX_DIRTY_HEAD, i);
+}
+
+// ---- set-up ----
+
+void WO_ClearPool() {
+    memset(wo_pool.active, 0, sizeof(wo_pool.active));
+    memset(wo_pool.dirty, 0, sizeof(wo_pool.dirty));
+    LinkSelf(vn, &woVertexNode_t::list, WO_VERTEX_ACTIVE_HEAD);
+    LinkSelf(vn, &woVertexNode_t::list, WO_VERTEX_FREE_HEAD);
+    LinkSelf(vn, &woVertexNode_t::dirty, WO_VERTEX_DIRTY_HEAD);
+    for (int i = 0; i < WO_POOL_SIZE; i++) {
+        vn[i].index = i;
+        LinkSelf(vn, &woVertexNode_t::weld, i);
+        LinkSelf(vn, &woVertexNode_t::bucket, i);
+        LinkSelf(vn, &woVertexNode_t::dirty, i);
+        LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_FREE_HEAD, i);
+    }
+    for (int b = 0; b < WO_POOL_BUCKETS; b++)
+        LinkSelf(vn, &woVertexNode_t::bucket, WO_VERTEX_BUCKET_HEAD + b);
+
+    memset(wo_faces.active, 0, sizeof(wo_faces.active));
+    LinkSelf(fn, &woFaceNode_t::list, WO_FACE_ACTIVE_HEAD);
+    LinkSelf(fn, &woFaceNode_t::list, WO_FACE_FREE_HEAD);
+    for (int f = 0; f < WO_POOL_FACES; f++) {
+        fn[f].index = f;
+        LinkAppend(fn, &woFaceNode_t::list, WO_FACE_FREE_HEAD, f);
+    }
+    memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
+    wo_activeVertexes = 0;
+    wo_activeFaces = 0;
+}
+
+void WO_InitGPUVertexList() {
+    // This engine links no drawing renderer: no vertex list is ever created.
+    wo_qvert = -1;
+}
+
+void WO_InitPool() {
+    if (wo_initilized)
+        return;
+    wo_initilized = 1;
+    WO_InitGPUVertexList();
+    WO_ClearPool();
+}
+
+void WO_ShutdownPool() {
+    wo_initilized = 0;
+    wo_qvert = -1;
+}
+
+// ---- vertexes ----
+
+static void WriteVertex(const poolVertex_t *v, int i) {
+    for (int k = 0; k < 3; k++) {
+        wo_pool.position[i][k] = v->position[k];
+        wo_pool.normal[i][k] = v->normal[k];
+    }
+    wo_pool.position[i][3] = 0;
+    wo_pool.normal[i][3] = 0;
+    memcpy(wo_pool.axisMask[i], v->axisMask, sizeof(wo_pool.axisMask[i]));
+    memcpy(wo_pool.st[i], v->st, sizeof(wo_pool.st[i]));
+    memcpy(wo_pool.rgba[i], v->rgba, sizeof(wo_pool.rgba[i]));
+}
+
+int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing) {
+    const uint32_t key = WO_VertexKey(x, y, z, axis);
+    const int head = WO_VERTEX_BUCKET_HEAD + WO_VertexBucket(x, y, z, axis);
+
+    for (int n = vn[head].bucket.next; n != head; n = vn[n].bucket.next) {
+        if (vn[n].key != key || wo_pool.matter[n] != matter || (facing != -1 && wo_pool.facing[n] != facing))
+            continue;
+        WriteVertex(v, n);
+        wo_pool.matter[n] = matter;
+        wo_pool.facing[n] = facing;
+        MarkDirty(n);
+        FlagChunk(n);
+        return n;
+    }
+
+    const int n = vn[WO_VERTEX_FREE_HEAD].list.next;
+    if (n == WO_VERTEX_FREE_HEAD) {
+        Com_Error(ER_WARNING, "WO_AddVertexToPool: all %d pool vertexes in use", WO_POOL_SIZE);
+        return -1;
+    }
+    LinkRemove(vn, &woVertexNode_t::list, n);
+    LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_ACTIVE_HEAD, n);
+    LinkAppend(vn, &woVertexNode_t::bucket, head, n);
+    SetBit(wo_pool.active, n);
+    wo_activeVertexes++;
+    WriteVertex(v, n);
+    wo_pool.matter[n] = matter;
+    wo_pool.facing[n] = facing;
+    vn[n].key = key;
+    wo_pool.references[n] = 0;
+    wo_pool.numVertexFaces[n] = 0;
+    wo_pool.staleFaces[n] = 0;
+    MarkDirty(n);
+
+    // Weld: the copies of one edge vertex (other matters, other facings) form one ring.
+    LinkSelf(vn, &woVertexNode_t::weld, n);
+    for (int w = vn[head].bucket.next; w != head; w = vn[w].bucket.next)
+        if (w != n && vn[w].key == key) {
+            LinkInsertAfter(vn, &woVertexNode_t::weld, w, n);
+            break;
+        }
+    FlagChunk(n);
+    return n;
+}
+
+int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing) {
+    const uint32_t key = WO_VertexKey(x, y, z, axis);
+    const int head = WO_VERTEX_BUCKET_HEAD + WO_VertexBucket(x, y, z, axis);
+    for (int n = vn[head].bucket.next; n != head; n = vn[n].bucket.next)
+        if (vn[n].key == key && (matter == -1 || wo_pool.matter[n] == matter) &&
+            (facing == -1 || wo_pool.facing[n] == facing))
+            return n;
+    return -1;
+}
+
+void WO_GetVertexByIndex(poolVertex_t *out, int i) {
+    for (int k = 0; k < 3; k++) {
+        out->position[k] = wo_pool.position[i][k];
+        out->normal[k] = wo_pool.normal[i][k];
+    }
+    memcpy(out->axisMask, wo_pool.axisMask[i], sizeof(out->axisMask));
+    memcpy(out->st, wo_pool.st[i], sizeof(out->st));
+    memcpy(out->rgba, wo_pool.rgba[i], sizeof(out->rgba));
+    out->matter = wo_pool.matter[i];
+    out->facing = wo_pool.facing[i];
+}
+
+const float *WO_GetVertexPosRefByIndex(int i) { return wo_pool.position[i]; }
+
+void WO_UpdateVertexByIndex(const poolVertex_t *in, int i) {
+    WriteVertex(in, i);
+    wo_pool.matter[i] = in->matter;
+    wo_pool.facing[i] = in->facing;
+    FlagChunk(i);
+}
+
+static void FreeVertex(int i) {
+    // The ring's other members summed this vertex's faces into their normals.
+    for (int w = vn[i].weld.next; w != i; w = vn[w].weld.next)
+        MarkDirty(w);
+    LinkRemove(vn, &woVertexNode_t::weld, i);
+    LinkRemove(vn, &woVertexNode_t::list, i);
+    LinkRemove(vn, &woVertexNode_t::bucket, i);
+    LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_FREE_HEAD, i);
+    ClearBit(wo_pool.active, i);
+    wo_activeVertexes--;
+    // It stays on the dirty list (if there) until the next normal pass drops it.
+}
+
+void WO_BumpGarbageCount(int i) {
+    WO_ASSERT(VertexActive(i));
+    wo_pool.references[i]++;
+}
+
+void WO_SinkGarbageCount(int i) {
+    WO_ASSERT(VertexActive(i));
+    if (wo_pool.references[i] > 0 && --wo_pool.references[i] > 0)
+        return;
+    FreeVertex(i);
+}
+
+void WO_HarvestVertex(int i) {
+    if (VertexActive(i) && wo_pool.references[i] == 0)
+        FreeVertex(i);
+}
+
+int WO_CountVertexesInPool() { return wo_activeVertexes; }
+
+// ---- faces ----
+
+int WO_AddFace(int a, int b, int c) {
+    const int f = fn[WO_FACE_FREE_HEAD].list.next;
+    if (f == WO_FACE_FREE_HEAD) {
+        Com_Error(ER_WARNING, "WO_AddFace: all %d pool faces in use", WO_POOL_FACES);
+        return -1;
+    }
+    LinkRemove(fn, &woFaceNode_t::list, f);
+    LinkAppend(fn, &woFaceNode_t::list, WO_FACE_ACTIVE_HEAD, f);
+    SetBit(wo_faces.active, f);
+    wo_activeFaces++;
+    wo_faces.vertexes[f][0] = a;
+    wo_faces.vertexes[f][1] = b;
+    wo_faces.vertexes[f][2] = c;
+
+    const float *pa = wo_pool.position[a], *pb = wo_pool.position[b], *pc = wo_pool.position[c];
+    const float e1[3] = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
+    const float e2[3] = {pc[0] - pa[0], pc[1] - pa[1], pc[2] - pa[2]};
+    float n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (len < 1e-5f)
+        len = 1e-5f;
+    // Unit normal divided once more by the length: small faces weigh more in the sums.
+    const float scale = 1.0f / (len * len);
+    for (int k = 0; k < 3; k++)
+        wo_faces.normal[f][k] = n[k] * scale;
+    return f;
+}
+
+void WO_RemoveFace(int f) {
+    if (f < 0 || f >= WO_POOL_FACES || !WO_PoolBit(wo_faces.active, f))
+        return;
+    for (int v : wo_faces.vertexes[f]) {
+        if (!VertexActive(v))
+            continue;
+        for (int k = 0; k < wo_pool.numVertexFaces[v]; k++)
+            if (wo_pool.vertexFaces[v][k] == f)
+                wo_pool.staleFaces[v] |= 1u << k;
+        MarkDirty(v);  // its normal loses this face
+    }
+    ClearBit(wo_faces.active, f);
+    wo_activeFaces--;
+    LinkRemove(fn, &woFaceNode_t::list, f);
+    LinkAppend(fn, &woFaceNode_t::list, WO_FACE_FREE_HEAD, f);
+}
+
+// Drops a vertex's stale face entries, keeping the others in order.
+static void CompactVertexFaces(int i) {
+    const uint32_t stale = wo_pool.staleFaces[i];
+    int kept = 0;
+    for (int k = 0; k < wo_pool.numVertexFaces[i]; k++)
+        if (!(stale & (1u << k)))
+            wo_pool.vertexFaces[i][kept++] = wo_pool.vertexFaces[i][k];
+    wo_pool.numVertexFaces[i] = kept;
+    wo_pool.staleFaces[i] = 0;
+}
+
+int WO_AddFaceToVertex(int i, int f) {
+    WO_ASSERT_V(VertexActive(i), 0);
+    if (wo_pool.numVertexFaces[i] >= WO_POOL_FACE_SIZE)
+        CompactVertexFaces(i);
+    if (wo_pool.numVertexFaces[i] >= WO_POOL_FACE_SIZE) {
+        // The face still draws; only its weight in this vertex's normal is lost.
+        Com_Error(ER_WARNING, "WO_AddFaceToVertex: WO_POOL_FACE_SIZE");
+        return 0;
+    }
+    const int k = wo_pool.numVertexFaces[i]++;
+    wo_pool.vertexFaces[i][k] = f;
+    wo_pool.staleFaces[i] &= ~(1u << k);
+    MarkDirty(i);  // its normal gains this face
+    return 1;
+}
+
+int WO_CountFacesInPool() { return wo_activeFaces; }
+
+// ---- normals ----
+
+void WO_MakeWeldedDirty(int i) {
+    for (int w = vn[i].weld.next; w != i; w = vn[w].weld.next)
+        MarkDirty(w);
+}
+
+void WO_AddNormalToWeldedVertexes(const float n[3], int i) {
+    int w = i;
+    do {
+        for (int k = 0; k < 3; k++)
+            wo_pool.normal[w][k] += n[k];
+        w = vn[w].weld.next;
+    } while (w != i);
+}
+
+// Calls fn(i) for every active vertex of the dirty list, in list order.
+template <typename Fn>
+static void ForEachDirty(Fn fn) {
+    for (int i = vn[WO_VERTEX_DIRTY_HEAD].dirty.next; i != WO_VERTEX_DIRTY_HEAD; i = vn[i].dirty.next)
+        if (WO_PoolBit(wo_pool.active, i))
+            fn(i);
+}
+
+void WO_AddMakeWeldedVertexesDirty() { ForEachDirty(WO_MakeWeldedDirty); }
+
+void WO_ClearDirtyNormals() {
+    ForEachDirty([](int i) {
+        CompactVertexFaces(i);
+        for (int k = 0; k < 4; k++)
+            wo_pool.normal[i][k] = 0;
+    });
+}
+
+void WO_RecalcDirtyNormals() {
+    ForEachDirty([](int i) {
+        float s[3] = {0, 0, 0};
+        for (int k = 0; k < wo_pool.numVertexFaces[i]; k++) {
+            const float *n = wo_faces.normal[wo_pool.vertexFaces[i][k]];
+            s[0] += n[0];
+            s[1] += n[1];
+            s[2] += n[2];
+        }
+        WO_AddNormalToWeldedVertexes(s, i);
+    });
+}
+
+void WO_NormalizeDirtyNormals() {
+    for (int i = vn[WO_VERTEX_DIRTY_HEAD].dirty.next; i != WO_VERTEX_DIRTY_HEAD;
+         i = vn[WO_VERTEX_DIRTY_HEAD].dirty.next) {
+        LinkRemove(vn, &woVertexNode_t::dirty, i);
+        ClearBit(wo_pool.dirty, i);
+        if (!WO_PoolBit(wo_pool.active, i))
+            continue;
+        float *n = wo_pool.normal[i];
+        const float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        if (len > 0) {
+            const float inv = 1.0f / len;
+            n[0] *= inv;
+            n[1] *= inv;
+            n[2] *= inv;
+        }
+        FlagChunk(i);
+    }
+}
+
+// ---- renderer upload and debugging ----
+
+void WO_UploadPool() {
+    // Only a drawing renderer holds a vertex list; without one the flags just clear.
+    if (wo_qvert >= 0 && wo_uploadContinusely) {
+        wo_poolChunks[wo_poolLoop] = 1;
+        wo_poolLoop = (wo_poolLoop + 1) % WO_POOL_CHUNKS;
+    }
+    memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
+}
+
+void WO_UploadEntirePool() {
+    memset(wo_poolChunks, 1, sizeof(wo_poolChunks));
+    WO_UploadPool();
+}
+
+void WO_PoolDebug() {
+    float maxLen = 0;
+    int maxAt = 0;
+    for (int i = 0; i < WO_POOL_SIZE; i++) {
+        const float *p = wo_pool.position[i];
+        const float len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+        if (len > maxLen) {
+            maxLen = len;
+            maxAt = i;
+        }
+    }
+    if (maxLen >= 300)
+        Com_Printf("WO_PoolDebug: max_d %.2f @ %d\n", maxLen, maxAt);
+    for (const page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next)
+        for (int k = 0; k < p->numBatchIndexes; k++)
+            if (p->batchIndexes[k] > WO_POOL_SIZE - 1)
+                Com_Printf("WO_PoolDebug (3): %d @ %d\n", p->batchIndexes[k], k);
+}
+
+void WO_HashStats_f() {
+    int empty = 0;
+    int line[16];
+    int n = 0;
+    for (int b = 0; b < WO_POOL_BUCKETS; b++) {
+        const int head = WO_VERTEX_BUCKET_HEAD + b;
+        int len = 0;
+        for (int i = vn[head].bucket.next; i != head; i = vn[i].bucket.next)
+            len++;
+        empty += len == 0;
+        line[n++] = len;
+        if (n == 16 || b == WO_POOL_BUCKETS - 1) {
+            char text[16 * 12 + 2];
+            int at = 0;
+            for (int k = 0; k < n; k++)
+                at += snprintf(text + at, sizeof(text) - at, k ? " %d" : "%d", line[k]);
+            Com_Printf("%s\n", text);
+            n = 0;
+        }
+    }
+    Com_Printf("Zeros: %.4f%%\n", empty * 100.0 / WO_POOL_BUCKETS);
+}

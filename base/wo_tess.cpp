@@ -1,0 +1,506 @@
+// Marching-cubes tessellation of pages into render batches, a welded surface,
+// collision triangles and shadow-volume triangles.
+//
+// Stage 0 releases a page's old triangles, stage 1 builds new ones, the final stage
+// recomputes the normals of every vertex touched.  Releasing on every page before
+// any rebuilds lets neighbouring pages find and share the vertexes of common edges.
+#include <cmath>
+#include <cstring>
+
+#include "base/wo_tables.h"
+#include "base/world.h"
+
+int32_t wo_skipShadowOptimization;
+
+constexpr int WINDOW = WO_PAGE_VOXELS + 1;            // 5: the page plus the next layer
+constexpr int WINDOW_SIZE = WINDOW * WINDOW * WINDOW;  // 125
+constexpr float DEGENERATE_DIST2 = 1e-5f;
+constexpr float BOUNDS_FAR = 999999.875f;
+
+// Scratch of stage 1: one page at a time, one thread.
+static voxel_t q_voxels[WINDOW_SIZE];                // index x + 5y + 25z
+static float q_windowPos[WINDOW_SIZE][3];            // world positions of the window voxels
+static byte q_cubeIndexes[WO_PAGE_SIZE];             // index x + 4y + 16z
+
+static int WindowIndex(int x, int y, int z) { return x + WINDOW * y + WINDOW * WINDOW * z; }
+
+// ---- small vector helpers ----
+
+static void Sub3(float out[3], const float a[3], const float b[3]) {
+    out[0] = a[0] - b[0];
+    out[1] = a[1] - b[1];
+    out[2] = a[2] - b[2];
+}
+
+static void Cross3(float out[3], const float a[3], const float b[3]) {
+    out[0] = a[1] * b[2] - a[2] * b[1];
+    out[1] = a[2] * b[0] - a[0] * b[2];
+    out[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+static float Dot3(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+// (b - a) x (c - a), not normalised.
+static void NormalFrom3Points(float out[3], const float a[3], const float b[3], const float c[3]) {
+    float e1[3], e2[3];
+    Sub3(e1, b, a);
+    Sub3(e2, c, a);
+    Cross3(out, e1, e2);
+}
+
+// Scales to unit length; a zero vector stays zero.  Returns the former length.
+static float Normalize3(float v[3]) {
+    const float len = std::sqrt(Dot3(v, v));
+    if (len > 0) {
+        const float inv = 1.0f / len;
+        v[0] *= inv;
+        v[1] *= inv;
+        v[2] *= inv;
+    }
+    return len;
+}
+
+static float Dist2(const float a[3], const float b[3]) {
+    float d[3];
+    Sub3(d, a, b);
+    return Dot3(d, d);
+}
+
+static bool Degenerate(const int idx[3]) {
+    const float *p0 = WO_GetVertexPosRefByIndex(idx[0]);
+    const float *p1 = WO_GetVertexPosRefByIndex(idx[1]);
+    const float *p2 = WO_GetVertexPosRefByIndex(idx[2]);
+    return Dist2(p0, p1) < DEGENERATE_DIST2 || Dist2(p1, p2) < DEGENERATE_DIST2 ||
+           Dist2(p2, p0) < DEGENERATE_DIST2;
+}
+
+// ---- limits ----
+
+// One warning per page and product: the page keeps what fitted, the process goes on.
+static void ClampWarning(const page_t *page, bool *warned, const char *what, int limit) {
+    if (*warned)
+        return;
+    *warned = true;
+    Com_Error(ER_WARNING, "WO_TessPageStage1: page (%d %d %d) clamped at %d %s", page->x, page->y,
+              page->z, limit, what);
+}
+
+// ---- vertexes ----
+
+// Corner n of cube (cx, cy, cz) as a window index.
+static int CornerWindowIndex(int cx, int cy, int cz, int n) {
+    return WindowIndex(cx + wo_cornerOffsets[n][0], cy + wo_cornerOffsets[n][1], cz + wo_cornerOffsets[n][2]);
+}
+
+static byte ColorByte(float c) {
+    // Base colours are 0..255 per channel.
+    const float r = std::round(c);
+    return static_cast<byte>(r < 0 ? 0 : r > 255 ? 255 : r);
+}
+
+// The vertex of an edge from corner voxel A at pa to corner voxel B at pb, in the pass
+// of matter m.
+static void VertexLerp(poolVertex_t *out, const float pa[3], const float pb[3], voxel_t va, voxel_t vb, int m) {
+    const int dA = WO_Density(va), dB = WO_Density(vb);
+    const worldMatter_t &wm = wo_wms[m];
+    for (int k = 0; k < 3; k++)
+        out->rgba[k] = ColorByte(wm.baseColor[k]);
+    out->rgba[3] = 255;
+
+    if (dA == WO_SURFACE_DENSITY) {
+        memcpy(out->position, pa, sizeof(out->position));
+    } else if (dB == WO_SURFACE_DENSITY) {
+        memcpy(out->position, pb, sizeof(out->position));
+    } else if (dA == dB) {
+        memcpy(out->position, pa, sizeof(out->position));
+    } else {
+        const float t = static_cast<float>(WO_SURFACE_DENSITY - dA) / static_cast<float>(dB - dA);
+        for (int k = 0; k < 3; k++)
+            out->position[k] = pa[k] + (pb[k] - pa[k]) * t;
+    }
+
+    out->normal[0] = out->normal[1] = out->normal[2] = 0;
+    memset(out->axisMask, 0, sizeof(out->axisMask));
+    out->st[0] = out->st[1] = 0;
+    out->matter = m;
+    out->facing = -1;
+
+    // A corner that is not matter of this pass darkens the vertex: the pass of another
+    // matter draws that side of the edge.
+    const int kA = dA < WO_SURFACE_DENSITY ? -1 : WO_Matter(va);
+    const int kB = dB < WO_SURFACE_DENSITY ? -2 : WO_Matter(vb);
+    if ((kA != m && kB != m) || (dA >= WO_SURFACE_DENSITY && dB >= WO_SURFACE_DENSITY && kA != kB))
+        out->rgba[0] = out->rgba[1] = out->rgba[2] = 0;
+}
+
+// The pool key of an edge of cube (cx, cy, cz): owner voxel and axis.
+static void EdgeOwner(const page_t *page, int cx, int cy, int cz, int edge, int owner[4]) {
+    const woCubeEdge_t &e = wo_cubeEdges[edge];
+    owner[0] = page->voxelMins[0] + cx + e.ownerX;
+    owner[1] = page->voxelMins[1] + cy + e.ownerY;
+    owner[2] = page->voxelMins[2] + cz + e.ownerZ;
+    owner[3] = e.axis;
+}
+
+static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, int m) {
+    const woCubeEdge_t &e = wo_cubeEdges[edge];
+    const int a = CornerWindowIndex(cx, cy, cz, e.first);
+    const int b = CornerWindowIndex(cx, cy, cz, e.second);
+    poolVertex_t v;
+    VertexLerp(&v, q_windowPos[a], q_windowPos[b], q_voxels[a], q_voxels[b], m);
+    int o[4];
+    EdgeOwner(page, cx, cy, cz, edge, o);
+    return WO_AddVertexToPool(&v, o[0], o[1], o[2], o[3], m, -1);
+}
+
+// Texture projection of a facing: s, t from two position axes and the axis mask.
+static void SetFacing(poolVertex_t *v, int facing, int m) {
+    static constexpr int8_t sAxis[3] = {1, 2, 0};
+    static constexpr int8_t tAxis[3] = {2, 0, 1};
+    static constexpr float masks[3][4] = {{0, 1, 0, 1}, {0, 0, 1, 1}, {1, 0, 0, 1}};
+    const worldMatter_t &wm = wo_wms[m];
+    v->facing = facing;
+    v->st[0] = wm.stScale[0] * v->position[sAxis[facing]];
+    v->st[1] = wm.stScale[1] * v->position[tAxis[facing]];
+    memcpy(v->axisMask, masks[facing], sizeof(v->axisMask));
+}
+
+static void HarvestAll(const int idx[3]) {
+    for (int k = 0; k < 3; k++)
+        if (idx[k] >= 0)
+            WO_HarvestVertex(idx[k]);
+}
+
+// ---- stage 0 ----
+
+void WO_TessPageStage0(page_t *page) {
+    if (!page)
+        return;
+    for (int m = 0; m < WO_MATTERS; m++) {
+        const woRun_t &b = page->batches[m];
+        for (int k = 0; k < b.count; k++)
+            WO_SinkGarbageCount(page->batchIndexes[b.first + k]);
+    }
+    for (int k = 0; k < page->numIndexes; k++)
+        WO_SinkGarbageCount(page->indexes[k]);
+    for (int k = 0; k < page->numFaces; k++)
+        WO_RemoveFace(page->faces[k]);
+    // Nothing released stays counted, so a second stage 0 cannot release it again.
+    WO_ForgetPageProducts(page);
+}
+
+// ---- stage 1 ----
+
+static void LoadWindow(page_t *page) {
+    const int *base = page->voxelMins;
+    for (int z = 0; z < WINDOW; z++)
+        for (int y = 0; y < WINDOW; y++)
+            for (int x = 0; x < WINDOW; x++) {
+                const int w = WindowIndex(x, y, z);
+                q_voxels[w] = WO_GetVoxel(base[0] + x, base[1] + y, base[2] + z);
+                q_windowPos[w][0] = WO_VoxelToWorld(base[0] + x);
+                q_windowPos[w][1] = WO_VoxelToWorld(base[1] + y);
+                q_windowPos[w][2] = WO_VoxelToWorld(base[2] + z);
+            }
+    for (int cz = 0; cz < WO_PAGE_VOXELS; cz++)
+        for (int cy = 0; cy < WO_PAGE_VOXELS; cy++)
+            for (int cx = 0; cx < WO_PAGE_VOXELS; cx++) {
+                int cubeCase = 0;
+                for (int n = 0; n < 8; n++)
+                    if (WO_Density(q_voxels[CornerWindowIndex(cx, cy, cz, n)]) < WO_SURFACE_DENSITY)
+                        cubeCase |= 1 << n;
+                q_cubeIndexes[cx + 4 * cy + 16 * cz] = static_cast<byte>(cubeCase);
+            }
+    memset(page->matterBits, 0, sizeof(page->matterBits));
+    for (voxel_t v : q_voxels)
+        if (WO_Density(v) >= WO_SURFACE_DENSITY)
+            WO_SetBit256(page->matterBits, WO_Matter(v), 1);
+}
+
+static bool CubeHasMatter(int cx, int cy, int cz, int m) {
+    for (int n = 0; n < 8; n++) {
+        const voxel_t v = q_voxels[CornerWindowIndex(cx, cy, cz, n)];
+        if (WO_Density(v) >= WO_SURFACE_DENSITY && WO_Matter(v) == m)
+            return true;
+    }
+    return false;
+}
+
+// One triangle of the pass of matter m into the page's batch and faces.  False when the
+// page's batch or faces are full (the pass stops).
+static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t *tri, int m, bool *warned) {
+    if (page->numBatchIndexes + 3 > WO_PAGE_BATCH_INDEXES_MAX) {
+        ClampWarning(page, warned, "batch indexes", WO_PAGE_BATCH_INDEXES_MAX);
+        return false;
+    }
+    if (page->numFaces >= WO_PAGES_FACES_MAX) {
+        ClampWarning(page, warned, "faces", WO_PAGES_FACES_MAX);
+        return false;
+    }
+
+    int idx[3] = {-1, -1, -1};
+    int edges[3];
+    for (int k = 0; k < 3; k++) {
+        edges[k] = tri[qt_lookup[k]];
+        int o[4];
+        EdgeOwner(page, cx, cy, cz, edges[k], o);
+        idx[k] = WO_GetIndexFromPool(o[0], o[1], o[2], o[3], m, -1);
+        if (idx[k] < 0)
+            idx[k] = WO_SpawnVertex(page, cx, cy, cz, edges[k], m);
+        if (idx[k] < 0) {  // the pool is full: reported there
+            HarvestAll(idx);
+            return true;
+        }
+    }
+    if (Degenerate(idx)) {
+        HarvestAll(idx);
+        return true;
+    }
+
+    float n[3];
+    NormalFrom3Points(n, WO_GetVertexPosRefByIndex(idx[0]), WO_GetVertexPosRefByIndex(idx[1]),
+                      WO_GetVertexPosRefByIndex(idx[2]));
+    int facing = 0;
+    for (int a = 1; a < 3; a++)
+        if (std::fabs(n[a]) > std::fabs(n[facing]))
+            facing = a;
+    Normalize3(n);
+    for (int k = 0; k < 3; k++) {
+        const int f = wo_pool.facing[idx[k]];
+        if (f >= 0 && std::fabs(n[f]) > 0.5f) {
+            facing = f;
+            break;
+        }
+    }
+
+    for (int k = 0; k < 3; k++) {
+        const int f = wo_pool.facing[idx[k]];
+        if (f == facing)
+            continue;
+        poolVertex_t v;
+        WO_GetVertexByIndex(&v, idx[k]);
+        SetFacing(&v, facing, m);
+        if (f < 0) {
+            WO_UpdateVertexByIndex(&v, idx[k]);
+            continue;
+        }
+        int o[4];
+        EdgeOwner(page, cx, cy, cz, edges[k], o);
+        const int copy = WO_AddVertexToPool(&v, o[0], o[1], o[2], o[3], m, facing);
+        if (copy < 0) {
+            HarvestAll(idx);
+            return true;
+        }
+        idx[k] = copy;
+    }
+
+    const int face = WO_AddFace(idx[0], idx[1], idx[2]);
+    if (face < 0) {
+        HarvestAll(idx);
+        return true;
+    }
+    for (int k = 0; k < 3; k++) {
+        page->batchIndexes[page->numBatchIndexes++] = idx[k];
+        WO_AddFaceToVertex(idx[k], face);
+        WO_BumpGarbageCount(idx[k]);
+    }
+    page->batches[m].count += 3;
+    page->faces[page->numFaces++] = face;
+    return true;
+}
+
+static void SetupBatches(page_t *page) {
+    bool warned = false;
+    page->numBatchIndexes = 0;
+    page->numFaces = 0;
+    for (int m = wm_min; m <= wm_max; m++) {
+        page->batches[m] = {page->numBatchIndexes, 0};
+        if (!WO_GetBit256(page->matterBits, m) || warned)
+            continue;
+        for (int c = 0; c < WO_PAGE_SIZE && !warned; c++) {
+            const int8_t *row = wo_triTable[q_cubeIndexes[c]];
+            const int cx = c & 3, cy = (c >> 2) & 3, cz = c >> 4;
+            if (row[0] < 0 || !CubeHasMatter(cx, cy, cz, m))
+                continue;
+            for (int t = 0; t < 15 && row[t] >= 0; t += 3)
+                if (!EmitBatchTriangle(page, cx, cy, cz, row + t, m, &warned))
+                    break;
+        }
+    }
+}
+
+// The welded surface and the collision triangles, over the vertexes of the batches.
+static void SetupSurfs(page_t *page) {
+    bool warned = false;
+    page->numIndexes = 0;
+    page->numSurfs = 0;
+    for (int c = 0; c < WO_PAGE_SIZE; c++) {
+        page->cubeSurfs[c] = {page->numSurfs, 0};
+        page->cubeCases[c] = q_cubeIndexes[c];
+        const int8_t *row = wo_triTable[q_cubeIndexes[c]];
+        const int cx = c & 3, cy = (c >> 2) & 3, cz = c >> 4;
+        for (int t = 0; t < 15 && row[t] >= 0 && !warned; t += 3) {
+            int idx[3];
+            bool found = true;
+            for (int k = 0; k < 3; k++) {
+                int o[4];
+                EdgeOwner(page, cx, cy, cz, row[t + qt_lookup[k]], o);
+                idx[k] = WO_GetIndexFromPool(o[0], o[1], o[2], o[3], -1, -1);
+                found = found && idx[k] >= 0;
+            }
+            if (!found || Degenerate(idx))
+                continue;
+            if (page->numIndexes + 3 > WO_PAGE_INDEXES_MAX) {
+                ClampWarning(page, &warned, "surface indexes", WO_PAGE_INDEXES_MAX);
+                break;
+            }
+            if (page->numSurfs >= WO_PAGE_SURFS_MAX) {
+                ClampWarning(page, &warned, "collision triangles", WO_PAGE_SURFS_MAX);
+                break;
+            }
+            woSurf_t &s = page->surfs[page->numSurfs++];
+            for (int k = 0; k < 3; k++) {
+                page->indexes[page->numIndexes++] = idx[k];
+                memcpy(s.points[k], WO_GetVertexPosRefByIndex(idx[k]), sizeof(s.points[k]));
+                WO_BumpGarbageCount(idx[k]);
+            }
+            NormalFrom3Points(s.plane, s.points[0], s.points[1], s.points[2]);
+            Normalize3(s.plane);
+            s.plane[3] = -Dot3(s.plane, s.points[0]);
+            page->cubeSurfs[c].count++;
+        }
+    }
+}
+
+// An undirected edge of the shadow triangles and how many of them share it.
+struct shadowEdge_t {
+    int32_t a, b;   // a < b
+    int32_t count;
+    int32_t next;   // chain of the bucket, -1 ends
+};
+
+constexpr int SHADOW_EDGE_BUCKETS = 1024;
+
+static int q_edgeHeads[SHADOW_EDGE_BUCKETS];
+static shadowEdge_t q_edges[WO_PAGE_SHADOW_INDEXES_MAX];
+static int q_numEdges;
+
+static shadowEdge_t *FindShadowEdge(int i, int j, bool add) {
+    const int a = i < j ? i : j, b = i < j ? j : i;
+    const int bucket = (a + b) & (SHADOW_EDGE_BUCKETS - 1);
+    for (int e = q_edgeHeads[bucket]; e >= 0; e = q_edges[e].next)
+        if (q_edges[e].a == a && q_edges[e].b == b)
+            return &q_edges[e];
+    if (!add)
+        return nullptr;
+    shadowEdge_t *e = &q_edges[q_numEdges];
+    *e = {a, b, 0, q_edgeHeads[bucket]};
+    q_edgeHeads[bucket] = q_numEdges++;
+    return e;
+}
+
+static void AddToBounds(float mins[3], float maxs[3], const float p[3]) {
+    for (int k = 0; k < 3; k++) {
+        if (p[k] < mins[k])
+            mins[k] = p[k];
+        if (p[k] > maxs[k])
+            maxs[k] = p[k];
+    }
+}
+
+// Triangles facing the world's origin, and the extrusion of their open edges to the
+// shadow vertex.
+static void SetupShadowVolumes(page_t *page) {
+    bool warned = false;
+    for (int k = 0; k < 3; k++) {
+        page->shadowMins[k] = BOUNDS_FAR;
+        page->shadowMaxs[k] = -BOUNDS_FAR;
+    }
+    page->numShadowIndexes = 0;
+    if (page->numIndexes <= 0)
+        return;
+
+    for (int t = 0; t < page->numIndexes; t += 3) {
+        const int *tri = page->indexes + t;
+        const float *pa = WO_GetVertexPosRefByIndex(tri[0]);
+        float n[3];
+        NormalFrom3Points(n, pa, WO_GetVertexPosRefByIndex(tri[1]), WO_GetVertexPosRefByIndex(tri[2]));
+        if (Dot3(n, pa) > 0)
+            continue;
+        if (page->numShadowIndexes + 3 > WO_PAGE_SHADOW_INDEXES_MAX) {
+            ClampWarning(page, &warned, "shadow indexes", WO_PAGE_SHADOW_INDEXES_MAX);
+            break;
+        }
+        for (int k = 0; k < 3; k++) {
+            page->shadowIndexes[page->numShadowIndexes++] = tri[k];
+            AddToBounds(page->shadowMins, page->shadowMaxs, WO_GetVertexPosRefByIndex(tri[k]));
+        }
+    }
+
+    const int numFacing = page->numShadowIndexes;
+    memset(q_edgeHeads, -1, sizeof(q_edgeHeads));
+    q_numEdges = 0;
+    for (int t = 0; t < numFacing; t += 3)
+        for (int k = 0; k < 3; k++)
+            FindShadowEdge(page->shadowIndexes[t + k], page->shadowIndexes[t + (k + 1) % 3], true)->count++;
+
+    for (int t = 0; t < numFacing && !warned; t += 3) {
+        const int s0 = page->shadowIndexes[t], s1 = page->shadowIndexes[t + 1], s2 = page->shadowIndexes[t + 2];
+        const int edges[3][2] = {{s0, s2}, {s2, s1}, {s1, s0}};
+        for (const auto &e : edges) {
+            if (FindShadowEdge(e[0], e[1], false)->count == 2 && !wo_skipShadowOptimization)
+                continue;
+            if (page->numShadowIndexes + 3 > WO_PAGE_SHADOW_INDEXES_MAX) {
+                ClampWarning(page, &warned, "shadow indexes", WO_PAGE_SHADOW_INDEXES_MAX);
+                break;
+            }
+            page->shadowIndexes[page->numShadowIndexes++] = WO_SHADOW_VERTEX;
+            page->shadowIndexes[page->numShadowIndexes++] = e[0];
+            page->shadowIndexes[page->numShadowIndexes++] = e[1];
+        }
+    }
+
+    static constexpr float origin[3] = {0, 0, 0};
+    AddToBounds(page->shadowMins, page->shadowMaxs, origin);
+    for (int k = 0; k < 3; k++) {
+        page->shadowMins[k] -= 0.1f;
+        page->shadowMaxs[k] += 0.1f;
+    }
+}
+
+void WO_SetupPVSOptimize(page_t *page) {
+    page->pvsOptimized = 0;
+    if (page->numIndexes >= 1)
+        return;
+    for (voxel_t v : page->voxels)
+        if (WO_Density(v) < 129)
+            return;
+    page->pvsOptimized = 1;
+}
+
+void WO_TessPageStage1(page_t *page) {
+    if (!page)
+        return;
+    WO_ASSERT(wm_min >= 0 && wm_min < WO_MATTERS && wm_max >= 0 && wm_max < WO_MATTERS);
+    LoadWindow(page);
+    SetupBatches(page);
+    SetupSurfs(page);
+    SetupShadowVolumes(page);
+    WO_SetupPVSOptimize(page);
+}
+
+void WO_TessPageStageFinal() {
+    WO_AddMakeWeldedVertexesDirty();
+    WO_ClearDirtyNormals();
+    WO_RecalcDirtyNormals();
+    WO_NormalizeDirtyNormals();
+    if (wo_debugtess)
+        WO_PoolDebug();
+}
+
+void WO_TessDebug(int force) {
+    if (wo_debugtess || force)
+        WO_PoolDebug();
+}
+
+int WO_Check(page_t *) { return 1; }

@@ -1,0 +1,340 @@
+// The voxel world: voxels in pages, their compact form, the shared vertex and face
+// pool, and marching-cubes tessellation.
+//
+// The world is 128 x 128 x 128 voxels in 32 x 32 x 32 page cells of 4 x 4 x 4 voxels.
+// A cell is empty, solid or holds a stored page; only stored pages cost memory, and
+// every store is a fixed static array.  Everything runs on the engine's one thread.
+//
+// Voxel coordinate v stands at world position 0.8 * (v - 64) on each axis.
+#pragma once
+
+#include <cstdint>
+
+#include "common/common.h"
+
+// A failed world assertion is reported at ER_BUG and leaves the function; the sink
+// decides whether the process goes on.
+#define WO_ASSERT_V(cond, ret)                          \
+    do {                                                \
+        if (!(cond)) {                                  \
+            Com_AssertFailed(__FILE__, __LINE__);       \
+            return ret;                                 \
+        }                                               \
+    } while (0)
+#define WO_ASSERT(cond) WO_ASSERT_V(cond, )
+
+// ---- limits ----
+
+constexpr int WO_WORLD_VOXELS = 128;    // voxels per axis
+constexpr int WO_PAGE_VOXELS = 4;       // voxels per axis of one page
+constexpr int WO_PAGE_SHIFT = 2;        // voxel coordinate >> this = page coordinate
+constexpr int WO_GRID_PAGES = 32;       // page cells per axis
+constexpr int WO_GRID_CELLS = WO_GRID_PAGES * WO_GRID_PAGES * WO_GRID_PAGES;
+constexpr int WO_PAGE_SIZE = WO_PAGE_VOXELS * WO_PAGE_VOXELS * WO_PAGE_VOXELS;  // 64
+constexpr int WO_VOXEL_ORIGIN = 64;     // voxel coordinate of the world's origin
+constexpr float WO_VOXEL_SIZE = 0.8f;   // world units per voxel
+constexpr int WO_SURFACE_DENSITY = 128; // matter at this density and above
+constexpr int WO_MATTERS = 256;
+
+constexpr int WO_MAX_PAGES = 10000;               // the page store
+constexpr int WO_PAGE_INDEXES_MAX = 600;          // welded surface indexes per page
+constexpr int WO_PAGE_SURFS_MAX = 300;            // collision triangles per page
+constexpr int WO_PAGE_BATCH_INDEXES_MAX = 900;    // render batch indexes per page
+constexpr int WO_PAGES_FACES_MAX = 300;           // pool faces per page
+constexpr int WO_PAGE_SHADOW_INDEXES_MAX = 600;   // shadow triangles' indexes per page
+constexpr int WO_PAGE_COMPRESSED_MAX = 328;       // room of both run-length streams
+
+constexpr int WO_POOL_SIZE = 240000;              // pool vertexes
+constexpr int WO_POOL_FACES = 480000;             // pool faces
+constexpr int WO_POOL_FACE_SIZE = 24;             // faces remembered per vertex
+constexpr int WO_POOL_BUCKETS = 20533;            // hash bucket rings
+constexpr int WO_POOL_CHUNK = 240;                // vertexes per renderer upload
+constexpr int WO_POOL_CHUNKS = WO_POOL_SIZE / WO_POOL_CHUNK;
+constexpr int WO_SHADOW_VERTEX = WO_POOL_SIZE;    // extrusion point of shadow volumes
+
+// ---- voxels and cells ----
+
+// Density in the low byte (surface at 128), matter in the high byte.
+typedef uint16_t voxel_t;
+constexpr voxel_t wo_emptyVoxel = 0;
+constexpr voxel_t wo_solidVoxel = 0x00FF;
+
+inline int WO_Density(voxel_t v) { return v & 0xFF; }
+inline int WO_Matter(voxel_t v) { return v >> 8; }
+
+// Values of a page grid cell; WO_CELL_PAGE and above name a stored page.
+enum woCell_t : int32_t {
+    WO_CELL_EMPTY = 0,
+    WO_CELL_SOLID = 1,
+    WO_CELL_PAGE = 2,  // + the page's record number in wo_pages
+};
+
+constexpr uint32_t WO_PAGE_MAGIC = 0x66601A08;     // live
+constexpr uint32_t WO_PAGE_UNLINKED = 666;         // unlinked by WO_FreePage
+constexpr uint32_t WO_PAGE_FREED = 0xDEADBEEF;     // back in the store
+
+// Cell index of page coordinates 0..31.
+inline int WO_CellIndex(int x, int y, int z) { return (z * WO_GRID_PAGES + y) * WO_GRID_PAGES + x; }
+// Index of a voxel inside its page: x fastest, then y, then z.
+inline int WO_VoxelIndex(int x, int y, int z) { return (x & 3) + 4 * (y & 3) + 16 * (z & 3); }
+// World position of a voxel coordinate.
+inline float WO_VoxelToWorld(int v) { return WO_VOXEL_SIZE * static_cast<float>(v - WO_VOXEL_ORIGIN); }
+
+// One run of a page's array.
+struct woRun_t {
+    int32_t first;
+    int32_t count;
+};
+
+// A collision triangle: unit-normal plane (signed distance = n.p + plane[3]) and corners.
+struct woSurf_t {
+    float plane[4];
+    float points[3][3];
+};
+
+// A stored page: its voxels, their compact form and every product of tessellating it.
+// It holds pointers and pool indexes, so its size is the host's.
+struct page_t {
+    uint32_t magic;                 // WO_PAGE_MAGIC while live
+    page_t *prev, *next;            // live list through wo_pageDummy
+    int32_t x, y, z;                // page cell
+    float mins[3], maxs[3], center[3];
+    int32_t voxelMins[3], voxelMaxs[3];  // 4 * cell and 4 * cell + 4
+    byte voxelDirty;                // changed since last compressed
+    byte surfaceDirty;              // needs re-tessellation
+    byte normalDirty;               // vertex normals need recalculation
+    byte freeable;                  // set by the server's cleaning: may become a plain cell
+    byte freeAsSolid;               // ... and then the cell is solid (else empty)
+    byte pvsOptimized;              // no surface and all densities >= 129: blocks sight
+    voxel_t undoVoxels[WO_PAGE_SIZE];
+    voxel_t voxels[WO_PAGE_SIZE];
+    byte cubeCases[WO_PAGE_SIZE];   // marching-cubes case of each cube
+    int32_t compressedMatterSize;
+    int32_t compressedDensitySize;
+    byte compressed[WO_PAGE_COMPRESSED_MAX];  // matter stream, then density stream
+    uint32_t voxelCrc;              // Com_GetCRC of the 128 bytes of voxels
+    int32_t numSurfs;
+    woRun_t cubeSurfs[WO_PAGE_SIZE];          // per cube, its run of surfs
+    woSurf_t surfs[WO_PAGE_SURFS_MAX];
+    int32_t numIndexes;
+    int32_t indexes[WO_PAGE_INDEXES_MAX];     // welded surface, pool indexes
+    float shadowMins[3], shadowMaxs[3];
+    int32_t numShadowIndexes;
+    int32_t shadowIndexes[WO_PAGE_SHADOW_INDEXES_MAX];
+    byte matterBits[WO_MATTERS / 8];          // matters present in the 5^3 window
+    int32_t numBatchIndexes;
+    woRun_t batches[WO_MATTERS];              // per matter, its run of batchIndexes
+    int32_t batchIndexes[WO_PAGE_BATCH_INDEXES_MAX];
+    int32_t numFaces;
+    int32_t faces[WO_PAGES_FACES_MAX];        // pool faces of the render triangles
+};
+
+// The packed per-matter drawing record the module uploads.
+struct worldMatter_t {
+    int32_t material;
+    float stScale[2];
+    float colorNoiseScale[3];
+    float baseColor[3];  // 0..255 per channel
+};
+static_assert(sizeof(worldMatter_t) == 36, "worldMatter_t is uploaded as 36 bytes");
+
+// ---- world state ----
+
+extern int32_t wo_pageGrid[WO_GRID_CELLS];   // woCell_t values
+extern uint32_t wo_seqGrid[WO_GRID_CELLS];   // change sequence number per cell
+extern page_t wo_pages[WO_MAX_PAGES];
+extern byte wo_pageAcitve[WO_MAX_PAGES];     // in-use table of wo_pages
+extern page_t wo_pageDummy;                  // head of the live list
+extern int32_t wo_pagedMins[3], wo_pagedMaxs[3];  // page coordinate bounds of live pages
+extern int32_t wo_dirtyVoxelCount;
+extern int32_t wo_dirtySurfaceOrNormalCount;
+extern int32_t wm_min, wm_max;               // range of matters in use
+extern byte wo_initialized;
+extern byte wo_recalcChecksum;               // set by whoever changes voxels
+extern worldMatter_t wo_wms[WO_MATTERS];
+
+// World switches, read here and set by the world console.
+extern int32_t wo_skipShadowOptimization;    // extrude every shadow edge
+extern int32_t wo_debugtess;                 // pool debug after the final stage
+extern int32_t wo_uploadContinusely;         // one extra chunk per upload, round robin
+extern int32_t wo_printUpload;               // print upload timing
+
+// ---- pages ----
+
+// The page stored in a cell, or null for an empty or solid cell.
+page_t *WO_CellPage(int cell);
+// A voxel by the world's reading rules: layers 0, 126 and 127 and cells outside read empty.
+voxel_t WO_GetVoxel(int x, int y, int z);
+// A new page in an empty or solid cell, voxels uninitialised; null with an error when
+// the cell is bad or taken or the store is full (nothing changes then).
+page_t *WO_SpawnPage(int x, int y, int z);
+// Zeroes a page's counts of triangles, faces and runs; releases nothing.
+void WO_ForgetPageProducts(page_t *page);
+// Returns a cell's page to the store; the cell becomes solid or empty.
+void WO_FreePage(int x, int y, int z, byte solid);
+// Frees every page as empty, bumps every sequence number, clears the pool.
+void WO_ClearAllPages();
+// Dirty marks; a null page is ignored.
+void WO_MakePageVoxelDirty(page_t *page);
+void WO_MakePageSurfaceDirty(page_t *page);
+void WO_MakePageNormalDirty(page_t *page);
+// Clamps every component of both to 0..127.
+void WO_ClampVoxelMinsMaxs(int32_t mins[3], int32_t maxs[3]);
+// Recomputes wo_pagedMins/Maxs over the live list; all zero with no live page.
+void WO_CalcPagedBounds();
+int WO_CountPagedPages();
+int WO_CountSolidPages();
+// Sets up the store once per world; WO_ShutdownPages allows it again.
+void WO_InitPages();
+void WO_ShutdownPages();
+// Marks every store record free; returns the store's size.
+int WO_InitMalloc();
+void WO_SetBit256(byte bits[32], int i, int on);
+int WO_GetBit256(const byte bits[32], int i);
+void WO_SetPage();
+
+// ---- compact form and checksum ----
+
+// Encodes the page's voxels into its two streams; returns the density stream's length.
+int WO_CompressPage(page_t *page);
+// Rebuilds the voxels from the two streams; 0 and no change when a stream is damaged.
+int WO_UncompressPage(page_t *page);
+// XOR over all cells: a page's voxelCrc, or a fixed term of the cell for solid and empty.
+uint32_t WO_GetMatterChecksum();
+
+// ---- vertex and face pool ----
+
+// The exchange record of one vertex (15 words).
+struct poolVertex_t {
+    float position[3];
+    float normal[3];
+    float axisMask[4];   // projection mask of the facing
+    float st[2];
+    byte rgba[4];
+    int32_t matter;
+    int32_t facing;      // 0, 1, 2 or -1 unset
+};
+static_assert(sizeof(poolVertex_t) == 60, "poolVertex_t is 15 words");
+
+// Links of one circular doubly linked list, by index.
+struct woLink_t {
+    int32_t prev, next;
+};
+
+// A vertex's list node.  Heads live behind the vertexes in the same array.
+struct woVertexNode_t {
+    woLink_t list;    // active or free list
+    woLink_t weld;    // ring of the vertexes of one edge
+    woLink_t bucket;  // hash bucket ring
+    woLink_t dirty;   // dirty list
+    int32_t index;
+    uint32_t key;
+};
+
+constexpr int WO_VERTEX_ACTIVE_HEAD = WO_POOL_SIZE;
+constexpr int WO_VERTEX_FREE_HEAD = WO_POOL_SIZE + 1;
+constexpr int WO_VERTEX_DIRTY_HEAD = WO_POOL_SIZE + 2;
+constexpr int WO_VERTEX_BUCKET_HEAD = WO_POOL_SIZE + 3;  // + bucket
+constexpr int WO_VERTEX_NODES = WO_VERTEX_BUCKET_HEAD + WO_POOL_BUCKETS;
+
+// The pool as arrays: the five renderer arrays are uploaded chunk by chunk as they stand.
+struct woPool_t {
+    byte active[WO_POOL_SIZE / 8];
+    byte dirty[WO_POOL_SIZE / 8];
+    float position[WO_POOL_SIZE][4];  // fourth stays 0
+    float normal[WO_POOL_SIZE][4];    // fourth stays 0
+    float axisMask[WO_POOL_SIZE][4];
+    float st[WO_POOL_SIZE][2];
+    byte rgba[WO_POOL_SIZE][4];
+    woVertexNode_t nodes[WO_VERTEX_NODES];
+    int32_t matter[WO_POOL_SIZE];
+    int32_t facing[WO_POOL_SIZE];
+    int32_t references[WO_POOL_SIZE];     // triangles using the vertex
+    int32_t numVertexFaces[WO_POOL_SIZE];
+    int32_t vertexFaces[WO_POOL_SIZE][WO_POOL_FACE_SIZE];
+    uint32_t staleFaces[WO_POOL_SIZE];    // bit n: vertexFaces[n] was removed
+};
+
+struct woFaceNode_t {
+    woLink_t list;  // active or free list
+    int32_t index;
+};
+
+constexpr int WO_FACE_ACTIVE_HEAD = WO_POOL_FACES;
+constexpr int WO_FACE_FREE_HEAD = WO_POOL_FACES + 1;
+
+struct woFaces_t {
+    byte active[WO_POOL_FACES / 8];
+    woFaceNode_t nodes[WO_POOL_FACES + 2];
+    float normal[WO_POOL_FACES][3];   // unit normal / area-ish length, see WO_AddFace
+    int32_t vertexes[WO_POOL_FACES][3];
+};
+
+extern woPool_t wo_pool;
+extern woFaces_t wo_faces;
+extern byte wo_poolChunks[WO_POOL_CHUNKS];  // chunks to upload
+extern int32_t wo_poolLoop;                 // round-robin chunk of continuous upload
+extern int32_t wo_qvert;                    // renderer vertex list, -1 when none
+
+// The pool's key of an edge vertex: owner voxel and axis.
+inline uint32_t WO_VertexKey(int x, int y, int z, int axis) {
+    return static_cast<uint32_t>(axis) << 30 | (static_cast<uint32_t>(z) & 1023) << 20 |
+           (static_cast<uint32_t>(y) & 1023) << 10 | (static_cast<uint32_t>(x) & 1023);
+}
+// The hash bucket of an edge vertex (inputs are non-negative).
+inline int WO_VertexBucket(int x, int y, int z, int axis) {
+    return ((x << 12) ^ (y << 7) ^ (z * 4) ^ axis ^ 0x64F80267) % WO_POOL_BUCKETS;
+}
+
+void WO_InitPool();
+void WO_ShutdownPool();
+// Empties every list; all vertexes and faces go on their free lists in index order.
+void WO_ClearPool();
+void WO_InitGPUVertexList();
+// A vertex of the edge, matter and facing (-1: any); reuses and overwrites a match,
+// else takes a free one and welds it to its edge's ring.  -1 with an error when full.
+int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing);
+// The first vertex of the edge with the matter and facing (-1: any), or -1.
+int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
+void WO_GetVertexByIndex(poolVertex_t *out, int i);
+const float *WO_GetVertexPosRefByIndex(int i);
+// Overwrites the vertex's data (not its key or links) and flags its chunk.
+void WO_UpdateVertexByIndex(const poolVertex_t *in, int i);
+void WO_BumpGarbageCount(int i);
+// Drops one reference; frees the vertex when none is left.
+void WO_SinkGarbageCount(int i);
+// Frees the vertex only when nothing references it.
+void WO_HarvestVertex(int i);
+// A face over three vertexes; -1 with an error when the face pool is full.
+int WO_AddFace(int a, int b, int c);
+void WO_RemoveFace(int f);
+// Remembers that face f uses vertex i; 0 with a warning when the vertex's list is full.
+int WO_AddFaceToVertex(int i, int f);
+// The normal passes of the final stage, in this order.
+void WO_AddMakeWeldedVertexesDirty();
+void WO_ClearDirtyNormals();
+void WO_RecalcDirtyNormals();
+void WO_NormalizeDirtyNormals();
+void WO_MakeWeldedDirty(int i);
+void WO_AddNormalToWeldedVertexes(const float n[3], int i);
+void WO_UploadPool();
+void WO_UploadEntirePool();
+int WO_CountVertexesInPool();
+int WO_CountFacesInPool();
+void WO_PoolDebug();
+void WO_HashStats_f();
+
+inline bool WO_PoolBit(const byte *bits, int i) { return (bits[i >> 3] >> (i & 7)) & 1; }
+
+// ---- tessellation ----
+
+// Releases a page's triangles: references of its batches and surface, its faces.
+void WO_TessPageStage0(page_t *page);
+// Builds a page's batches, faces, welded surface, collision and shadow triangles.
+void WO_TessPageStage1(page_t *page);
+// Recomputes the normals of every vertex touched since the last final stage.
+void WO_TessPageStageFinal();
+// pvsOptimized = no surface and all 64 densities >= 129.
+void WO_SetupPVSOptimize(page_t *page);
+void WO_TessDebug(int force);
+int WO_Check(page_t *page);
