@@ -8,6 +8,7 @@
 #include "base/files.h"
 #include "base/meter.h"
 #include "base/net.h"
+#include "base/remote.h"
 #include "base/renderer.h"
 #include "base/sys.h"
 #include "base/world.h"
@@ -171,15 +172,15 @@ uint32_t Base_FrameCapSleep(int maxFps, uint32_t elapsed) {
 }
 
 // With neither a server nor the client running, the engine takes every package
-// waiting in the transport itself, so that the rings never fill.  Out-of-band
-// texts for the engine base (remote console, master server) are offered to it
-// here once it handles them; everything else is dropped.
+// waiting in the transport itself: the remote console's and the master server's
+// texts are handled, everything else is dropped.
 static void DrainTransport() {
     netPackage_t package;
     for (const int side : {1, 0}) {
         while (NET_GetPackage(side, &package)) {
             Msg_ReadBegin(&package.msg);
             Msg_ReadTokenize();
+            Base_HandlePackage(&package);
         }
     }
 }
@@ -409,6 +410,7 @@ static void RegisterBaseSymbols() {
     Cmd_CreateFunction("memStats", Base_MemStats_f, 0);
     Cmd_CreateFunction("memList", Base_MemList_f, 0);
     Cmd_CreateFunction("memCheck", Base_MemCheck_f, 0);
+    Base_RemoteImp();  // rcon, rconIp and the master server's address
     Cmd_CreateFunction("listKeys", IN_ListKeys_f, 0);
     Cmd_CreateFunction("listBindings", IN_ListBindings_f, 0);
     Cmd_CreateFunction("bind", IN_Bind_f, 0);
@@ -509,6 +511,12 @@ void Base_Init() {
         Com_Printf("sizeof( page_t ) == %d", BASE_PAGE_T_SIZE);
     }
 
+    // A master server that could not be resolved is not asked (its address is cleared).
+    Base_UpdateMaster(0);
+    if (qbase.masterAddress.type != NA_BAD)
+        NET_SendOutOfBandPrintf(NS_CLIENT, &qbase.masterAddress, "master_version_check %d",
+                                static_cast<int>(qbase.instanceNumber));
+
     Com_Printf("........... Base_Init Done (%d msec) ...........", static_cast<int>(Base_Time() - start));
     qbase.initialised = 1;
 
@@ -588,6 +596,7 @@ void Base_Main(const char *commandLine) {
     Com_SetupPrintf(PRF_SINKS, Base_Print, Base_DPrint);
     Com_SetupError(Base_Error);
     con_hooks.boundPort = BoundPort;
+    con_hooks.rconEcho = Base_RConEcho;
 
     Sys_InitConsole();
 
