@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -19,7 +20,7 @@
 #include "base/cmd.h"
 #include "base/compress.h"
 #include "base/files.h"
-#include "base/net_shim.h"
+#include "common/com_noise.h"
 #include "common/com_string.h"
 
 // ================================================================
@@ -305,7 +306,7 @@ static bool Counted(const netadr_t *peer) {
     return net_countloop.integer != 0 || (peer->type != NA_LOCAL && !Com_adrcmp(peer, &qnet.localAddress));
 }
 
-static void AddStats(netStats_t *s, int packets, int bytes, bool up) {
+static void AddStats(netStats_t *s, int64_t packets, int64_t bytes, bool up) {
     if (up) {
         s->packetsUp += packets;
         s->bytesUp += bytes;
@@ -490,8 +491,8 @@ int NET_ParseRawData(netadr_t *sender, const byte *datagram, int length, const b
     int ready = 0;
     uint32_t lost = 0;
     const netParse_t result = NET_JoinDatagram(pipe, &header, body, &ready, &lost);
-    qnet.window.packetsLost += static_cast<int32_t>(lost);
-    qnet.total.packetsLost += static_cast<int32_t>(lost);
+    qnet.window.packetsLost += lost;
+    qnet.total.packetsLost += lost;
     switch (result) {
     case NP_OK: break;
     case NP_STALE:
@@ -612,11 +613,11 @@ static void NET_IpConfig_f() {
 static void NET_Stats_f() {
     const netStats_t &s = qnet.perSecond;
     const netStats_t &t = qnet.total;
-    Com_Printf("Per Second - DOWN: \xA4" "08%d\xA4" "00pks @ \xA4" "08%.1f\xA4" "00KB UP: \xA4" "08%d\xA4"
-               "00pks @ \xA4" "08%.1f\xA4" "00KB",
+    Com_Printf("Per Second - DOWN: \xA4" "08%" PRId64 "\xA4" "00pks @ \xA4" "08%.1f\xA4" "00KB UP: \xA4" "08%" PRId64
+               "\xA4" "00pks @ \xA4" "08%.1f\xA4" "00KB",
                s.packetsDown, s.bytesDown / 1000.0, s.packetsUp, s.bytesUp / 1000.0);
-    Com_Printf("Total      - DOWN: \xA4" "08%d\xA4" "00pks @ \xA4" "08%.1f\xA4" "00KB UP: \xA4" "08%d\xA4"
-               "00pks @ \xA4" "08%.1f\xA4" "00KB",
+    Com_Printf("Total      - DOWN: \xA4" "08%" PRId64 "\xA4" "00pks @ \xA4" "08%.1f\xA4" "00KB UP: \xA4" "08%" PRId64
+               "\xA4" "00pks @ \xA4" "08%.1f\xA4" "00KB",
                t.packetsDown, t.bytesDown / 1000.0, t.packetsUp, t.bytesUp / 1000.0);
 }
 

@@ -135,8 +135,9 @@ int Sys_LookupDNS(netadr_t *address, const char *text);
 // registers the finder for its client slots, the client the one for its server.
 typedef netPipe_t *(*netPipeFinder_t)(const netadr_t *address);
 
+// Traffic counts; 64-bit so that the totals of a server running for months stay right.
 struct netStats_t {
-    int32_t packetsUp, bytesUp, packetsDown, packetsLost, bytesDown;
+    int64_t packetsUp, bytesUp, packetsDown, packetsLost, bytesDown;
 };
 
 struct qnet_t {

@@ -406,6 +406,13 @@ TEST_F(Net, StatisticsCountRealTrafficAndLeaveLoopBackOutUnlessAsked) {
     EXPECT_EQ(qnet.total.packetsUp, before.packetsUp + 1);
     EXPECT_EQ(qnet.total.bytesUp, before.bytesUp + 116);
     Cmd_SetCVar(Cmd_GetCVar("net_countloop"), "0", 1);
+    g_prints.clear();
+    Cmd_Add("netstats");
+    Cmd_Flush();
+    ASSERT_EQ(g_prints.size(), 2u);
+    EXPECT_EQ(g_prints[0].rfind("Per Second - DOWN: \xA4" "08", 0), 0u);
+    EXPECT_NE(g_prints[1].find("UP: \xA4" "08" + std::to_string(qnet.total.packetsUp) + "\xA4" "00pks"), std::string::npos)
+        << g_prints[1];
 }
 
 TEST_F(Net, DistributionCountsEveryByteSentAndPrintsWithoutTraffic) {
