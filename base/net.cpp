@@ -361,6 +361,7 @@ int NET_SendPackage(netPipe_t *pipe, const msg_t *msg) {
         return 0;
     }
     byte datagram[NET_MAX_DATAGRAM];
+    int sent = 1;
     for (int offset = 0; offset < msg->curBits;) {
         const int left = msg->curBits - offset;
         const int chunk = left < NET_FRAGMENT_BITS ? left : NET_FRAGMENT_BITS;
@@ -376,11 +377,11 @@ int NET_SendPackage(netPipe_t *pipe, const msg_t *msg) {
         NET_WriteHeader(datagram, &header);
         const int bytes = (chunk + 7) / 8;
         memcpy(datagram + NET_HEADER_SIZE, msg->data + offset / 8, static_cast<size_t>(bytes));
-        SendNetData(pipe->side, &pipe->remote, datagram, NET_HEADER_SIZE + bytes, true);
+        sent &= SendNetData(pipe->side, &pipe->remote, datagram, NET_HEADER_SIZE + bytes, true);
         pipe->outgoingSequence++;
         offset += chunk;
     }
-    return 1;
+    return sent;
 }
 
 // One out-of-band datagram of bits payload bits.
@@ -413,8 +414,7 @@ static int SendOutOfBand(int side, const netadr_t *address, const byte *payload,
     NET_WriteHeader(datagram, &header);
     const int bytes = (bits + 7) / 8;
     memcpy(datagram + NET_HEADER_SIZE, payload, static_cast<size_t>(bytes));
-    SendNetData(side, address, datagram, NET_HEADER_SIZE + bytes, report);
-    return 1;
+    return SendNetData(side, address, datagram, NET_HEADER_SIZE + bytes, report);
 }
 
 int NET_SendOutOfBandPackage(int side, const netPackage_t *package) {
@@ -434,8 +434,7 @@ int NET_SendOutOfBandPrintf(int side, const netadr_t *address, const char *fmt, 
     if (n < 0) return 0;
     const int len = n < NET_MAX_OOB_TEXT ? n : NET_MAX_OOB_TEXT;
     text[len] = 0;
-    SendOutOfBand(side, address, reinterpret_cast<const byte *>(text), 8 * (len + 1), true);
-    return 1;
+    return SendOutOfBand(side, address, reinterpret_cast<const byte *>(text), 8 * (len + 1), true);
 }
 
 int NET_SendOutOfBandQuiet(int side, const netadr_t *address, const char *text) {
