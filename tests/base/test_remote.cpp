@@ -97,20 +97,26 @@ TEST_F(Remote, RightPasswordQueuesTheLineAndTurnsTheEchoOn) {
 
 TEST_F(Remote, WrongPasswordOrDisabledConsoleRunsNothing) {
     struct Case {
-        const char *rcon;
-        std::string password;
+        const char *rcon;      // base_rcon on the server
+        const char *password;  // base_rconPassword on the server
+        std::string sent;      // the digest in the package
         const char *message;
     } const cases[] = {
-        {"1", Md5Text("guess"), "Base_HandlePackage: 127.0.0.3:27960 sends rcon package, but bad password"},
-        {"1", "swordfish", "but bad password"},  // the password itself is not accepted
-        {"1", "", "but bad password"},
-        {"0", Md5Text("swordfish"), "Base_HandlePackage: 127.0.0.3:27960 sends rcon package, but rcon is disabled"},
+        {"1", "swordfish", Md5Text("guess"),
+         "Base_HandlePackage: 127.0.0.3:27960 sends rcon package, but bad password"},
+        {"1", "swordfish", "swordfish", "but bad password"},  // the password itself is not accepted
+        {"1", "swordfish", "", "but bad password"},
+        {"0", "swordfish", Md5Text("swordfish"),
+         "Base_HandlePackage: 127.0.0.3:27960 sends rcon package, but rcon is disabled"},
+        {"1", "tidewell", Md5Text("tidewell"), "sends rcon package, but the rcon password is not set"},
+        {"1", "", Md5Text(""), "sends rcon package, but the rcon password is not set"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.message);
         g_prints.clear();
         Cmd_SetCVar(&base_rcon, c.rcon, 1);
-        EXPECT_EQ(Deliver("rcon " + c.password + " \"quit\"", op), 1);
+        Cmd_SetCVar(&base_rconPassword, c.password, 1);
+        EXPECT_EQ(Deliver("rcon " + c.sent + " \"quit\"", op), 1);
         EXPECT_TRUE(Printed(c.message));
         EXPECT_EQ(Queued(), "");
         EXPECT_EQ(qbase.rconEcho, 0);
