@@ -4,10 +4,14 @@
 #include <cstring>
 
 #include "base/cmd.h"
+#include "base/console.h"
 #include "base/files.h"
 #include "base/meter.h"
 #include "base/net.h"
+#include "base/remote.h"
+#include "base/renderer.h"
 #include "base/sys.h"
+#include "base/world.h"
 #include "client/client.h"
 #include "common/com_hash.h"
 #include "common/com_string.h"
@@ -23,6 +27,7 @@ char base_cmdline_string[BASE_STRING_SIZE];
 
 // The main loop's receive buffer: one datagram and its sender.
 static byte net_data[BASE_NET_DATA_SIZE];
+static_assert(BASE_NET_DATA_SIZE == NET_MAX_DATAGRAM, "one whole datagram");
 static netadr_t net_adr;
 
 cmdVar_t base_client, base_updateConfig, base_stressCpu, base_rcon, base_rconPassword, base_log,
@@ -106,7 +111,7 @@ static void CopyWholeArguments(const char *src, char *out, int size) {
 
 // Joins argv[1..] into a 4,096-byte line, the last blank removed.
 const char *Base_GetCommandLine(int argc, char **argv) {
-    static char line[BASE_ENTRY_CMDLINE_SIZE];
+    static char line[SYS_CMDLINE_SIZE];
     Base_JoinArguments(argc, argv, 1, line, sizeof(line));
     const size_t n = strlen(line);
     if (n && line[n - 1] == ' ') line[n - 1] = 0;
@@ -167,15 +172,15 @@ uint32_t Base_FrameCapSleep(int maxFps, uint32_t elapsed) {
 }
 
 // With neither a server nor the client running, the engine takes every package
-// waiting in the transport itself, so that the rings never fill.  Out-of-band
-// texts for the engine base (remote console, master server) are offered to it
-// here once it handles them; everything else is dropped.
+// waiting in the transport itself: the remote console's and the master server's
+// texts are handled, everything else is dropped.
 static void DrainTransport() {
     netPackage_t package;
     for (const int side : {1, 0}) {
         while (NET_GetPackage(side, &package)) {
             Msg_ReadBegin(&package.msg);
             Msg_ReadTokenize();
+            Base_HandlePackage(&package);
         }
     }
 }
@@ -213,8 +218,10 @@ void Base_Frame(int msec) {
     Cmd_Flush();  // console lines run before the module and the server see the frame
     if (!qbase.serverRunning) Sys_SetConsoleCaption(nullptr);
     CL_CCFrame();
+    WO_TessDebug(0);
     if (!qbase.serverRunning && !qbase.clientRunning) DrainTransport();
     CL_Frame();
+    WO_TessDebug(0);
     Meter_Frame();
     NET_Frame();
     qbase.frameCount++;
@@ -403,6 +410,7 @@ static void RegisterBaseSymbols() {
     Cmd_CreateFunction("memStats", Base_MemStats_f, 0);
     Cmd_CreateFunction("memList", Base_MemList_f, 0);
     Cmd_CreateFunction("memCheck", Base_MemCheck_f, 0);
+    Base_RemoteImp();  // rcon, rconIp and the master server's address
     Cmd_CreateFunction("listKeys", IN_ListKeys_f, 0);
     Cmd_CreateFunction("listBindings", IN_ListBindings_f, 0);
     Cmd_CreateFunction("bind", IN_Bind_f, 0);
@@ -420,27 +428,6 @@ static void RegisterBaseSymbols() {
 // ======================================================================
 // Start-up
 // ======================================================================
-
-// Interim sinks until the print path and the error levels of the console are in:
-// text goes to the system console, and every error that must stop the engine does.
-static void Base_Print(const char *text) { Sys_ConsolePrint(text); }
-static void Base_DPrint(const char *text) {
-    if (qbase.developer) Sys_ConsolePrint(text);
-}
-static int Base_Error(int level, const char *text) {
-    static const char *const names[] = {"FATAL ERROR", "BUG", "DROP"};
-    if (level >= ER_FATAL && level <= ER_DROP) {
-        char line[MAX_PRINT_TEXT + 32];
-        snprintf(line, sizeof(line), "%s: %s", names[level], text);
-        Sys_SafePrint(line);
-        Base_PanicShutdown();
-        Sys_Exit(SYS_EXIT_ERROR);
-    }
-    char line[MAX_PRINT_TEXT + 32];
-    snprintf(line, sizeof(line), "%s: %s", level == ER_WARNING ? "WARNING" : "ERROR", text);
-    Sys_ConsolePrint(line);
-    return 0;
-}
 
 // Queues text as one console line and runs the buffer.
 static void RunLine(const char *text) {
@@ -524,6 +511,12 @@ void Base_Init() {
         Com_Printf("sizeof( page_t ) == %d", BASE_PAGE_T_SIZE);
     }
 
+    // A master server that could not be resolved is not asked (its address is cleared).
+    Base_UpdateMaster(0);
+    if (qbase.masterAddress.type != NA_BAD)
+        NET_SendOutOfBandPrintf(NS_CLIENT, &qbase.masterAddress, "master_version_check %d",
+                                static_cast<int>(qbase.instanceNumber));
+
     Com_Printf("........... Base_Init Done (%d msec) ...........", static_cast<int>(Base_Time() - start));
     qbase.initialised = 1;
 
@@ -583,6 +576,9 @@ static uint32_t PassSleep() {
     }
 }
 
+// The error dump is named after the port this process holds.
+static int BoundPort() { return qnet.localAddress.port; }
+
 void Base_Main(const char *commandLine) {
     memset(&qbase, 0, sizeof(qbase));
     qbase.frameCount = 1;
@@ -599,6 +595,8 @@ void Base_Main(const char *commandLine) {
 
     Com_SetupPrintf(PRF_SINKS, Base_Print, Base_DPrint);
     Com_SetupError(Base_Error);
+    con_hooks.boundPort = BoundPort;
+    con_hooks.rconEcho = Base_RConEcho;
 
     Sys_InitConsole();
 
@@ -651,6 +649,7 @@ void Base_Shutdown() {
     const uint32_t start = Base_Time();
     Com_Printf("Base_Shutdown: shutting down...");
 
+    snd.ClearDMA();
     IN_StopRecordJournal();
     if (base_updateConfig.integer && !Base_GetParam("-safe")) Base_DumpConfig("config.cfg");
     if (qbase.clientRunning) {
@@ -691,6 +690,7 @@ void Base_PanicShutdown() {
     IN_SetCursorMode();
     IN_StopRecordJournal();
     IN_StopPlayJournal();
+    if (qbase.rendererRunning) re.Shutdown();
     FS_Shutdown();
     Sys_Shutdown();
     Sys_ShutdownConsole();

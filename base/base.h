@@ -17,10 +17,8 @@
 constexpr const char *BASE_PRODUCT = "Hollowmere";
 constexpr const char *BASE_VERSION = "1.10b";
 constexpr int BASE_CMDLINE_SIZE = 1024;       // Base_Main's copy of the line, with its zero
-constexpr int BASE_ENTRY_CMDLINE_SIZE = 4096; // the process entry's joined line, with its zero
 constexpr int BASE_MAX_ARGS = 256;            // argument slots; slot 0 is never used
 constexpr int BASE_STRING_SIZE = 512;         // startTime and cmdLine defaults
-constexpr int BASE_RING_SIZE = 65536;         // console ring
 constexpr int BASE_NET_DATA_SIZE = 1400;      // one received datagram
 constexpr uint32_t BASE_CLOCK_START = 65535;      // Base_Time right after start and after a wrap
 constexpr uint32_t BASE_CLOCK_WRAP = 0x7FFFFFFF;  // Base_Time at which the clock wraps
@@ -98,6 +96,10 @@ void Base_ParseCommandLine(char *line);
 // argument that holds a blank is written between double quotes so that it splits
 // back into one argument; arguments that no longer fit whole are left off.
 void Base_JoinArguments(int argc, char **argv, int first, char *out, int size);
+// Joins argv[1..] into one line for other process entries (the last blank removed),
+// and the same split into the argument table.
+const char *Base_GetCommandLine(int argc, char **argv);
+void Base_ParseCommandLineArg(int argc, char **argv);
 int Base_Argc();                     // argument slots in use (1 when the line is empty)
 const char *Base_Argv(int n);        // slot n, "" outside 1..Base_Argc()-1
 int Base_GetParam(const char *text); // first index (>= 1) equal to text, 0 when none

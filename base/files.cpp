@@ -584,6 +584,12 @@ static bool FS_LoadPack(const char *path) {
     return true;
 }
 
+static bool FS_IsPackLoaded(const char *path) {
+    for (const fsPack_t *pack = fs.packs; pack; pack = pack->next)
+        if (Com_strcmp(pack->path, path) == 0) return true;
+    return false;
+}
+
 uint8_t FS_LoadPackBatch(const char *name) {
     if (!fs.initialised) {
         Com_Error(ER_FATAL, "FS_LoadPack: File system must be initialized before FS_LoadPack is used");
@@ -601,6 +607,8 @@ uint8_t FS_LoadPackBatch(const char *name) {
             return 0;
         }
         if (!FS_ReadFile2(path, nullptr, 0, FS_ANYWHERE)) continue;
+        // Loading a pack twice would cancel its checksum out of the engine's.
+        if (FS_IsPackLoaded(path)) continue;
         if (FS_LoadPack(path))
             loaded++;
         else

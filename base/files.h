@@ -112,8 +112,8 @@ int32_t FS_GetLastFOpenError();
 // ---- packs ----
 
 // Loads name.pack, name1.pack ... name99.pack that exist and XORs each pack's
-// checksum into the engine's data-pack checksum; a damaged pack is refused and the
-// walk goes on.  1 when every pack found loaded.
+// checksum into the engine's data-pack checksum; a pack already loaded is skipped,
+// a damaged one is refused and the walk goes on.  1 when every pack found loaded.
 uint8_t FS_LoadPackBatch(const char *name);
 
 // ---- opening, closing, whole files ----

@@ -7,6 +7,7 @@
 #include "base/cmd.h"
 #include "base/files.h"
 #include "base/net.h"
+#include "base/sys.h"
 #include "common/com_keys.h"
 #include "common/com_string.h"
 #include "common/common.h"
@@ -69,6 +70,7 @@ void IN_MouseEvent(int16_t x, int16_t y) {
 }
 
 static_assert(sizeof(netadr_t) == IN_ADDRESS_SIZE, "a datagram record stores the sender whole");
+static_assert(IN_MAX_DATAGRAM == NET_MAX_DATAGRAM, "journals hold what the transport accepts");
 
 void IN_NetEvent(const netadr_t *sender, const byte *data, int length) {
     if (length < 0) return;
@@ -225,11 +227,15 @@ static void KeyFrame() {
 static void IssueSpecial(const byte *r) {
     switch (GetU32(r + 4)) {
     case IS_QUIT: Base_Shutdown(); break;
-    case IS_ACTIVATE: qbase.windowInactive = 0; break;
+    case IS_ACTIVATE:
+        if (qbase.windowInactive) Sys_AltTabOpenGL(1);
+        qbase.windowInactive = 0;
+        break;
     case IS_DEACTIVATE:
         qbase.windowInactive = 1;
         IN_ReleaseAllKeys();
         IN_SetCursorMode();
+        Sys_AltTabOpenGL(0);
         break;
     case IS_NOTHING_2:
     case IS_NOTHING_3: break;
@@ -451,22 +457,24 @@ void IN_SetAmericanKeyNames() {
     for (keyState_t &key : keys) LowerCopy(key.lowerName, KEY_NAME_SIZE, key.name);
 }
 
-// Cursor modes steer the window's cursor; this build has no window, so only
-// the mode itself changes.
+// Aim mode hides the cursor and keeps it at the window centre; cursor mode shows
+// it where it was.  The centre comes from the renderer's window size, which the
+// client's renderer supplies; until then the cursor stays where it is.
 void IN_SetAimMode() {
     if (in.cursorMode == CURSOR_AIM || qbase.windowInactive) return;
     in.cursorMode = CURSOR_AIM;
+    Sys_GetCursorPos(&in.savedCursor[0], &in.savedCursor[1]);
+    Sys_ShowCursor(0);
 }
 
 void IN_SetCursorMode() {
     if (in.cursorMode == CURSOR_FREE) return;
     in.cursorMode = CURSOR_FREE;
+    Sys_SetCursorPos(in.savedCursor[0], in.savedCursor[1]);
+    Sys_ShowCursor(1);
 }
 
-void IN_CenterCursor() {
-    in.savedCursor[0] = 0;
-    in.savedCursor[1] = 0;
-}
+void IN_CenterCursor() { Sys_SetCursorPos(in.savedCursor[0], in.savedCursor[1]); }
 
 int32_t IN_GetBinding(const char *command) {
     for (const keyState_t &key : keys)

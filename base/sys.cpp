@@ -14,7 +14,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "base/base_shim.h"
+#include "base/base.h"
+#include "base/files.h"
 #include "base/cmd.h"
 #include "common/com_string.h"
 #include "common/common.h"
@@ -304,24 +305,22 @@ void Sys_UnloadGameModule(void *handle) {
 
 // ---- log ----
 
-// The one place the log file is opened.
-static FILE *OpenLog(const char *mode) { return fopen(SYS_LOG_FILE, mode); }
 
 void Sys_ClearLog() {
-    FILE *f = OpenLog("wt");
+    FILE *f = FS_fopen(SYS_LOG_FILE, "wt");
     if (!f) return;
     fputs("\n", f);
-    fclose(f);
+    FS_fclose(f);
 }
 
 void Sys_Log(const char *text) {
     if (!text || strlen(text) > SYS_MAX_LOG_TEXT) return;
-    FILE *f = OpenLog("at");
+    FILE *f = FS_fopen(SYS_LOG_FILE, "at");
     if (!f) return;
     char plain[SYS_MAX_LOG_TEXT + 1];
     Com_StripColorKeys(plain, sizeof plain, text);
     fprintf(f, "%s\n", plain);
-    fclose(f);
+    FS_fclose(f);
 }
 
 // ---- stubs ----

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "base/base.h"
+#include "base/renderer.h"
+#include "base/world.h"
 #include "common/common.h"
 
 // Connection states of the client.
@@ -17,13 +19,28 @@ static clientState_t cl;
 
 void CL_Imp() { memset(&cl, 0, sizeof(cl)); }
 
+void CL_InitWorld() {
+    WO_InitPages();
+    WO_ClearAllPages();
+    WO_InitPool();
+    for (uint32_t &seq : wo_seqGrid) seq = UINT32_MAX;  // no page received yet
+    wm_min = wm_max = 0;
+}
+
 void CL_Init() {
     Com_Printf("\xA4" "08CL_Init: Starting up client...");
     qbase.clientRunning = 1;
+    re.Init();
+    qbase.rendererRunning = 1;
+    snd.Init();
+    if (!qbase.serverRunning) CL_InitWorld();
     Com_Printf("\xA4" "08CL_Init: Starting up client done");
 }
 
 void CL_Shutdown() {
+    snd.Shutdown();
+    re.Shutdown();
+    qbase.rendererRunning = 0;
     memset(&cl, 0, sizeof(cl));
     qbase.clientRunning = 0;
     Com_Printf("\xA4" "08CL_Shutdown: Client shut downed");

@@ -8,6 +8,7 @@
 
 #include "base/base.h"
 #include "base/cmd.h"
+#include "base/sys.h"
 #include "common/common.h"
 
 namespace {
@@ -85,7 +86,7 @@ TEST_F(Spine, CommandLineSplitsOnBlanksAndQuotes) {
 TEST_F(Spine, CommandLineKeepsAtMost255Arguments) {
     std::string line;
     for (int i = 0; i < 300; i++) line += "a ";
-    static char buffer[BASE_ENTRY_CMDLINE_SIZE];
+    static char buffer[SYS_CMDLINE_SIZE];
     snprintf(buffer, sizeof(buffer), "%s", line.c_str());
     Base_ParseCommandLine(buffer);
     EXPECT_EQ(Base_Argc(), 256);

@@ -67,6 +67,8 @@ inline void Build(const Field &f) {
                     continue;
                 }
                 page_t *p = WO_SpawnPage(cx, cy, cz);
+                if (!p)  // the store is full: reported, the cell stays empty
+                    continue;
                 for (int i = 0; i < WO_PAGE_SIZE; i++)
                     p->voxels[i] = vox[cz * 4 + (i >> 4)][cy * 4 + ((i >> 2) & 3)][cx * 4 + (i & 3)];
             }

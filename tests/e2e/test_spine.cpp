@@ -262,3 +262,35 @@ TEST(EngineProcess, PortGivenOnTheCommandLineIsTheOneBound) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EngineProcess, StartUpAsksTheMasterServerForTheLatestVersion) {
+    TempDir dir;
+    const int master = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    // 127.0.0.1 names the in-process loop-back; another loop-back address reaches the socket.
+    a.sin_addr.s_addr = htonl(0x7F000002);
+    ASSERT_EQ(bind(master, reinterpret_cast<sockaddr *>(&a), sizeof(a)), 0);
+    socklen_t n = sizeof(a);
+    getsockname(master, reinterpret_cast<sockaddr *>(&a), &n);
+    const std::string address = "127.0.0.2:" + std::to_string(ntohs(a.sin_port));
+
+    Engine engine(dir.path(), {"-dedicated", "-safe", "-set", "base_masterServer", address});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    std::string received;
+    for (int i = 0; i < 10 && received.find("master_version_check ") == std::string::npos; i++) {
+        pollfd p{master, POLLIN, 0};
+        if (poll(&p, 1, 2000) <= 0) break;
+        char buf[1500];
+        const ssize_t got = recv(master, buf, sizeof(buf), 0);
+        if (got > 0) received.append(buf, static_cast<size_t>(got));
+    }
+    close(master);
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
+    EXPECT_NE(received.find("master_version_check "), std::string::npos) << engine.output();
+}
+
+}  // namespace
