@@ -9,34 +9,31 @@
 #include "common/common.h"
 
 gameExport_t ge;
-qgame_t base_gameState;
-
-static void *gameLibrary;  // null while no module is loaded
 
 // ---- loading ----
 
-bool Base_GameLoaded() { return gameLibrary != nullptr; }
+bool Base_GameLoaded() { return qbase.module != nullptr; }
 
 // Forgets the module: closes the library, clears the handle and the export record.
 static void ForgetGame() {
-    Sys_UnloadGameModule(gameLibrary);
-    gameLibrary = nullptr;
+    Sys_UnloadGameModule(qbase.module);
+    qbase.module = nullptr;
     ge = gameExport_t{};
 }
 
 void Base_LoadGame(const char *name) {
-    if (gameLibrary) {
+    if (qbase.module) {
         Com_Error(ER_ERROR, "Game dll is all ready loaded");
         return;
     }
     Com_Printf("Loading Game Module: \"\xA4" "08%s\xA4" "00\"...", name);
 
-    if (!Sys_LoadGameModule(&gameLibrary, name)) {
-        gameLibrary = nullptr;
+    if (!Sys_LoadGameModule(&qbase.module, name)) {
+        qbase.module = nullptr;
         Com_Error(ER_ERROR, "Could not load game module");
         return;
     }
-    const getGameAPI_t getGameAPI = reinterpret_cast<getGameAPI_t>(Sys_GetGameAPI(gameLibrary));
+    const getGameAPI_t getGameAPI = reinterpret_cast<getGameAPI_t>(Sys_GetGameAPI(qbase.module));
     if (!getGameAPI) {
         // Closed like every other refusal, so no half-loaded module counts as loaded.
         ForgetGame();
@@ -75,14 +72,14 @@ void Base_LoadGame(const char *name) {
 }
 
 void Base_UnloadGame() {
-    if (!gameLibrary) return;
+    if (!qbase.module) return;
     Call_Main_Shutdown();
     ForgetGame();
     Com_Printf("\xA4" "08Unloaded game DLL");
 }
 
 void Base_CloseGame() {
-    if (gameLibrary) ForgetGame();
+    if (qbase.module) ForgetGame();
 }
 
 // ---- Call wrappers ----
@@ -140,7 +137,20 @@ void Call_DisconnectScreen2(const char *reason) { CallGame(GCALL_DISCONNECT_SCRE
 // ---- services of the engine base ----
 
 void Gi_GetQGame(qgame_t *out) {
-    if (out) *out = base_gameState;
+    if (!out) return;
+    out->initialized = qbase.initialised;
+    out->developer = qbase.developer;
+    out->newerVersion = qbase.newerVersion;
+    out->startTime = qbase.startClock;
+    out->time = qbase.time;
+    out->previousTime = qbase.previousTime;
+    out->frameMsec = qbase.frameMsec;
+    out->frameSeconds = qbase.frameSeconds;
+    out->frameCount = qbase.frameCount;
+    out->fps = qbase.fps;
+    out->localAddress = qnet.localAddress;
+    out->qport = qnet.myQport;
+    out->instance = qbase.instanceNumber;
 }
 
 uint8_t Base_GetFileMD5(uint8_t *digest, const char *path) {
