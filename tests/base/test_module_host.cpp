@@ -66,7 +66,7 @@ struct HostFixture : testing::Test {
         testMod = dlopen("./hm_testmod_linux.so", RTLD_LOCAL | RTLD_NOW);
         ASSERT_NE(testMod, nullptr) << dlerror();
         mod = reinterpret_cast<testModState_t *(*)()>(dlsym(testMod, "TestMod_State"))();
-        *mod = testModState_t{GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameExport_t), {}, "", 0, -1, {}, 0};
+        *mod = testModState_t{GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameExport_t), 0, {}, "", 0, -1, {}, 0};
     }
     void TearDown() override {
         Base_CloseGame();
@@ -145,15 +145,19 @@ TEST_F(HostFixture, RefusedModulesLeaveNothingLoadedAndAreNeverCalled) {
     struct {
         const char *name;
         uint32_t magic, apiVersion, size;
+        uint8_t noCall;
         int level;
         const char *text;
     } const cases[] = {
-        {"hm_testmod", 0x2C7AFD06, 11, sizeof(gameExport_t), ER_FATAL, "Game API magic mismatch! (game dll corrupt)"},
-        {"hm_testmod", GAME_API_MAGIC, 9, sizeof(gameExport_t), ER_FATAL,
+        {"hm_testmod", 0x2C7AFD06, 11, sizeof(gameExport_t), 0, ER_FATAL,
+         "Game API magic mismatch! (game dll corrupt)"},
+        {"hm_testmod", GAME_API_MAGIC, 9, sizeof(gameExport_t), 0, ER_FATAL,
          "Game API mismatch (engine API: 11 game API: 9)"},
-        {"hm_testmod", GAME_API_MAGIC, 11, sizeof(gameExport_t) - 4, ER_FATAL, "Game API mismatch"},
-        {"hm_noapi", GAME_API_MAGIC, 11, sizeof(gameExport_t), ER_FATAL, "Could not load game module (no GetGameAPI)"},
-        {"hm_missing", GAME_API_MAGIC, 11, sizeof(gameExport_t), ER_ERROR, "Could not load game module"},
+        {"hm_testmod", GAME_API_MAGIC, 11, sizeof(gameExport_t) - 4, 0, ER_FATAL, "Game API mismatch"},
+        {"hm_testmod", GAME_API_MAGIC, 11, sizeof(gameExport_t), 1, ER_FATAL, "Game API mismatch (no Call)"},
+        {"hm_noapi", GAME_API_MAGIC, 11, sizeof(gameExport_t), 0, ER_FATAL,
+         "Could not load game module (no GetGameAPI)"},
+        {"hm_missing", GAME_API_MAGIC, 11, sizeof(gameExport_t), 0, ER_ERROR, "Could not load game module"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -161,6 +165,7 @@ TEST_F(HostFixture, RefusedModulesLeaveNothingLoadedAndAreNeverCalled) {
         mod->magic = c.magic;
         mod->apiVersion = c.apiVersion;
         mod->size = c.size;
+        mod->noCall = c.noCall;
         mod->calls = 0;
         mod->result = 0x101;  // would show through any wrapper with a result
         Base_LoadGame(c.name);
