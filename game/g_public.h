@@ -13,8 +13,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/com_msg.h"  // netadr_t
-
 constexpr uint32_t GAME_API_MAGIC = 0x2C7AFD05;
 constexpr uint32_t GAME_API_VERSION = 11;
 constexpr uint32_t GAME_PROTOCOL = 110;  // sent when connecting, compared by the server
@@ -260,8 +258,8 @@ enum gameTrapNum_t : int {
 
 typedef float gvec3_t[3];
 
-// The engine's state as the module sees it (trap 0); the engine fills every
-// field but the two padding ones at the moment of the call.
+// The engine's state as the module sees it (trap 0).  The engine keeps its copy
+// current before every call into the module.
 struct qgame_t {
     uint8_t initialized;    // the engine finished its init phase
     uint8_t developer;      // developer mode
@@ -274,7 +272,7 @@ struct qgame_t {
     float frameSeconds;     // frameMsec / 1000
     uint32_t frameCount;    // frames run so far, counting from 1
     uint32_t fps;           // 1000 / frameMsec
-    netadr_t localAddress;  // the transport's own address
+    uint8_t localAddress[12];  // the transport's own netadr_t, byte for byte
     uint16_t qport;         // the transport's qport
     uint16_t reserved46;
     uint32_t instance;      // random number drawn at start and sent to the master server
