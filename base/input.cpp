@@ -6,6 +6,7 @@
 #include "base/base.h"
 #include "base/cmd.h"
 #include "base/files.h"
+#include "base/module.h"
 #include "base/net.h"
 #include "base/sys.h"
 #include "common/com_keys.h"
@@ -205,16 +206,12 @@ void IN_ProcessBindKey(keyState_t *key) {
     if (fire) Cmd_Add(key->command);
 }
 
-// The per-frame work of the keys while the client runs: bindings, then the
-// bits that last one frame.  Mouse look needs the client's window and is left
-// to the client's own issue.
+// The per-frame work of the keys while the client runs: bindings (while the user
+// interface lets them fire), then the bits that last one frame.  Mouse look needs
+// the renderer's window size, which comes with the client's renderer.
 static void KeyFrame() {
-    for (keyState_t &key : keys) {
-        if (!key.command) continue;
-        // The user interface's permission (module call 19) is asked here once the
-        // client and its user interface exist.
-        IN_ProcessBindKey(&key);
-    }
+    for (keyState_t &key : keys)
+        if (key.command && Call_CG_AllowBind()) IN_ProcessBindKey(&key);
     for (keyState_t &key : keys) {
         if (key.state & KEY_TAPPED) key.state &= ~KEY_DOWN;
         key.state &= ~(KEY_PRESSED | KEY_RELEASED | KEY_CHANGED | KEY_TAPPED);
