@@ -105,7 +105,7 @@ void Call_Main_Init() { CallGame(GCALL_MAIN_INIT); }
 void Call_Main_Shutdown() { CallGame(GCALL_MAIN_SHUTDOWN); }
 void Call_Main_Frame() { CallGame(GCALL_MAIN_FRAME); }
 void Call_SG_Imp(uint8_t engineStart) { CallGame(GCALL_SG_IMP, &engineStart); }
-void Call_SG_ClientConnect(const void *address, const char *name, int32_t reserved, int32_t challenge) {
+void Call_SG_ClientConnect(const netadr_t *address, const char *name, int32_t reserved, int32_t challenge) {
     CallGame(GCALL_SG_CLIENT_CONNECT, address, name, &reserved, &challenge);
 }
 void Call_SG_ClientDrop(int32_t client, const char *reason) {

@@ -116,7 +116,7 @@ void CallEveryWrapper() {
     Call_Main_Shutdown();
     Call_Main_Frame();
     Call_SG_Imp(1);
-    Call_SG_ClientConnect(text, text, -1, 0);
+    Call_SG_ClientConnect(nullptr, text, -1, 0);
     Call_SG_ClientDrop(3, "kicked");
     Call_SG_Frame();
     Call_SG_Shutdown();
@@ -197,6 +197,7 @@ struct callCase_t {
 };
 
 char text1[8], text2[8], text3[8], text4[8];
+netadr_t address;
 int32_t outWord;
 const float mins[3] = {}, maxs[3] = {};
 int64_t P(const void *p) { return reinterpret_cast<intptr_t>(p); }
@@ -210,8 +211,8 @@ TEST_F(HostFixture, EveryCallWrapperPacksItsArgumentsForItsNumber) {
         {GCALL_MAIN_SHUTDOWN, "", {}, [] { Call_Main_Shutdown(); }},
         {GCALL_MAIN_FRAME, "", {}, [] { Call_Main_Frame(); }},
         {GCALL_SG_IMP, "B", {1}, [] { Call_SG_Imp(1); }},
-        {GCALL_SG_CLIENT_CONNECT, "PPWW", {P(text1), P(text2), -1, 77},
-         [] { Call_SG_ClientConnect(text1, text2, -1, 77); }},
+        {GCALL_SG_CLIENT_CONNECT, "PPWW", {P(&address), P(text2), -1, 77},
+         [] { Call_SG_ClientConnect(&address, text2, -1, 77); }},
         {GCALL_SG_CLIENT_DROP, "WP", {3, P(text1)}, [] { Call_SG_ClientDrop(3, text1); }},
         {GCALL_SG_FRAME, "", {}, [] { Call_SG_Frame(); }},
         {GCALL_SG_SHUTDOWN, "", {}, [] { Call_SG_Shutdown(); }},
