@@ -163,6 +163,8 @@ int Base_Error(int level, const char *text) {
         BoxText(box, "%s \n\nYou will not be able to run Hollowmere in client mode", text);
         Sys_MessageBox(box, "Hollowmere Renderer Error");
         Base_DumpErrorLog(box);
+        // The orderly shutdown saves the configuration; the status still tells of the error.
+        Sys_SetExitFailure();
         Base_Shutdown();
         break;
     case ER_NOTIFY: Sys_MessageBox(text, "Hollowmere Notify"); break;

@@ -47,9 +47,13 @@ void Sys_Sleep(int32_t msec) {
     if (msec > 0) usleep(static_cast<useconds_t>(msec) * 1000u);
 }
 
+static bool sys_exitFailure;
+
+void Sys_SetExitFailure() { sys_exitFailure = true; }
+
 void Sys_Exit(int32_t code) {
     fflush(stdout);
-    exit(code);
+    exit(sys_exitFailure ? SYS_EXIT_ERROR : code);
 }
 
 // ---- boxes ----

@@ -39,8 +39,11 @@ void Sys_Shutdown();
 // Milliseconds since the first call, counted from the start of that call's second.
 int32_t Sys_Milliseconds();
 void Sys_Sleep(int32_t msec);
-// Ends the process with the code; standard output is flushed.
+// Ends the process with the code (SYS_EXIT_ERROR after Sys_SetExitFailure);
+// standard output is flushed.
 [[noreturn]] void Sys_Exit(int32_t code);
+// An error is ending the process: even an orderly shutdown must not report success.
+void Sys_SetExitFailure();
 // Detaches from the terminal when "-D" is given without "-daemon" / "-deamon".
 void Sys_Daemon();
 

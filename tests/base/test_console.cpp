@@ -240,6 +240,20 @@ TEST_F(ConsoleDeath, FatalBoxIsPrintedBetweenAsteriskLines) {
         testing::ExitedWithCode(1), "Hollowmere Drop: gone \n\nYou will not be able to run Hollowmere\n");
 }
 
+TEST_F(ConsoleDeath, RendererErrorShutsDownInOrderAndStillReportsFailure) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            Com_Error(ER_RENDERER, "no GL");
+        },
+        testing::ExitedWithCode(1),
+        "Hollowmere Renderer Error: no GL \n\nYou will not be able to run Hollowmere in client mode\n.*"
+        "Base_Shutdown: shutting down");
+    EXPECT_NE(dir.Read("errorlog0.txt").find("Error Msg: no GL \n\nYou will not be able to run Hollowmere in client mode\n"),
+              std::string::npos);
+}
+
 TEST_F(ConsoleDeath, AnErrorWhileOneIsHandledEndsTheProcessWithFailure) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     con_hooks.moduleConsole = [](const char *) { Com_Error(ER_WARNING, "inner"); };
