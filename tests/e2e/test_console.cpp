@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/engine_process.h"
 
@@ -93,6 +94,17 @@ TEST(EngineConsole, ClosedStandardInputKeepsTheEngineRunning) {
     }
 }
 
+// Waits for the daemon's fork, ends the quiet child and returns the parent's status.
+int FinishDaemon(Engine &engine) {
+    if (!engine.waitFor("Daemon up and running at PID ") || !engine.waitFor("\n", 5)) return -2;
+    const std::string &out = engine.output();
+    const pid_t child = static_cast<pid_t>(std::stol(out.substr(out.find("Daemon up and running at PID ") + 29)));
+    if (child <= 1) return -3;
+    // The child runs on, quiet, holding the output pipe: end it before reading to the end.
+    kill(child, SIGKILL);
+    return engine.finish();
+}
+
 TEST(EngineConsole, DaemonAsksItsQuestionsThenItsParentEndsWithZero) {
     TempDir dir;
     Engine engine(dir.path(), {"-dedicated", "-safe", "-D", "+set", "net_port", FreePort()});
@@ -100,16 +112,32 @@ TEST(EngineConsole, DaemonAsksItsQuestionsThenItsParentEndsWithZero) {
     engine.send("secret\n");
     ASSERT_TRUE(engine.waitFor("Please enter map: \n")) << engine.output();
     engine.send("\n");
-    ASSERT_TRUE(engine.waitFor("Daemon up and running at PID ")) << engine.output();
-    ASSERT_TRUE(engine.waitFor("\n", 5));
-    const std::string out = engine.output();
-    const size_t at = out.find("Daemon up and running at PID ") + 29;
-    const pid_t child = static_cast<pid_t>(std::stol(out.substr(at)));
-    ASSERT_GT(child, 1);
-    // The child runs on, quiet, holding the output pipe: end it before reading to the end.
-    kill(child, SIGKILL);
-    EXPECT_EQ(engine.finish(), 0) << out;
-    EXPECT_NE(out.find("New rcon password \"secret\" set"), std::string::npos) << out;
+    EXPECT_EQ(FinishDaemon(engine), 0) << engine.output();
+    EXPECT_NE(engine.output().find("New rcon password \"secret\" set"), std::string::npos) << engine.output();
+}
+
+TEST(EngineConsole, DaemonWithAPasswordSetAsksOnlyForTheMap) {
+    TempDir dir;
+    Engine engine(dir.path(), {"-dedicated", "-safe", "-D", "+set", "base_rcon", "1", "+set", "base_rconPassword",
+                               "hunter2", "+set", "net_port", FreePort()});
+    ASSERT_TRUE(engine.waitFor("Please enter map: \n")) << engine.output();
+    engine.send("\n");
+    EXPECT_EQ(FinishDaemon(engine), 0) << engine.output();
+    EXPECT_EQ(engine.output().find("Please set rcon password"), std::string::npos) << engine.output();
+}
+
+TEST(EngineConsole, OnlyDAloneDetaches) {
+    const std::vector<std::vector<std::string>> foreground = {{"-D", "-daemon"}, {"-D", "-deamon"}, {"-daemon"}, {}};
+    for (const auto &switches : foreground) {
+        TempDir dir;
+        std::vector<std::string> args = {"-dedicated", "-safe", "+set", "net_port", FreePort()};
+        args.insert(args.end(), switches.begin(), switches.end());
+        Engine engine(dir.path(), args);
+        ASSERT_TRUE(engine.waitFor("Base_Init Done")) << engine.output();
+        engine.send("quit\n");
+        EXPECT_EQ(engine.finish(), 0) << engine.output();
+        EXPECT_EQ(engine.output().find("Please"), std::string::npos) << engine.output();
+    }
 }
 
 }  // namespace
