@@ -140,7 +140,8 @@ void Sys_SafePrint(const char *text) {
 static struct {
     char pending[SYS_CONSOLE_INPUT];
     int length;
-    bool closed;  // end of input or a read error: nothing more will come
+    bool closed;      // end of input or a read error: nothing more will come
+    bool skipping;    // the rest of an overlong line is being thrown away
 } sys_in;
 
 // Reads what standard input holds into the pending bytes; waits for it when told.
@@ -165,17 +166,35 @@ static void FillInput(bool wait) {
     sys_in.length += static_cast<int>(got);
 }
 
+static void DropPending(int count) {
+    memmove(sys_in.pending, sys_in.pending + count, static_cast<size_t>(sys_in.length - count));
+    sys_in.length -= count;
+}
+
 // Takes the next line (without its line end) into out; false when none is complete.
-// A line longer than the pending buffer is taken cut; at the end of input the last
-// bytes count as a line.
+// A line longer than the pending buffer is taken cut and the rest of it thrown away,
+// so that no part of one line runs as a command of its own; at the end of input the
+// last bytes count as a line.
 static bool TakeLine(char (&out)[SYS_CONSOLE_INPUT]) {
     const char *nl = static_cast<const char *>(memchr(sys_in.pending, '\n', static_cast<size_t>(sys_in.length)));
+    if (sys_in.skipping) {
+        if (!nl) {
+            DropPending(sys_in.length);
+            return false;
+        }
+        DropPending(static_cast<int>(nl - sys_in.pending) + 1);
+        sys_in.skipping = false;
+        nl = static_cast<const char *>(memchr(sys_in.pending, '\n', static_cast<size_t>(sys_in.length)));
+    }
     int lineLength;
     int used;
     if (nl) {
         lineLength = static_cast<int>(nl - sys_in.pending);
         used = lineLength + 1;
-    } else if (sys_in.length >= SYS_CONSOLE_INPUT - 1 || (sys_in.closed && sys_in.length > 0)) {
+    } else if (sys_in.length >= SYS_CONSOLE_INPUT - 1) {
+        lineLength = used = sys_in.length;
+        sys_in.skipping = true;
+    } else if (sys_in.closed && sys_in.length > 0) {
         lineLength = used = sys_in.length;
     } else {
         return false;
@@ -183,8 +202,7 @@ static bool TakeLine(char (&out)[SYS_CONSOLE_INPUT]) {
     memcpy(out, sys_in.pending, static_cast<size_t>(lineLength));
     if (lineLength > 0 && out[lineLength - 1] == '\r') lineLength--;
     out[lineLength] = 0;
-    memmove(sys_in.pending, sys_in.pending + used, static_cast<size_t>(sys_in.length - used));
-    sys_in.length -= used;
+    DropPending(used);
     return true;
 }
 

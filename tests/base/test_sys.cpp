@@ -108,6 +108,15 @@ TEST(Sys, StandardInputLinesReachTheBufferWholeAndEndOfInputIsNoInput) {
     Sys_GetMessages();
     EXPECT_STREQ(qcmd.buffer, "status;say \"hi there\";partial;");
 
+    // An overlong line runs cut; no part of its rest runs as a line of its own.
+    qcmd.length = 0;
+    qcmd.buffer[0] = 0;
+    const std::string longLine = "say " + std::string(1500, 'x') + ";quit\n";
+    feed(longLine.c_str());
+    feed("next\n");
+    for (int i = 0; i < 4; i++) Sys_GetMessages();
+    EXPECT_EQ(std::string(qcmd.buffer), longLine.substr(0, SYS_CONSOLE_INPUT - 1) + ";next;");
+
     qcmd.length = 0;
     qcmd.buffer[0] = 0;
     feed("last words");
