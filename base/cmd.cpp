@@ -272,8 +272,14 @@ void Cmd_DumpCmds(FILE *file) {
     fprintf(file, "\n// variables (only dumped non defaults)\n");
     for (const cmdVar_t *v = qcmd.vars; v; v = v->next) {
         if (v->flags & CMD_NOSAVE) continue;
-        if (Com_strcmp(v->string, v->defaultString) || (v->flags & CMD_ALWAYSSAVE))
-            fprintf(file, "%s \"%s\"\n", v->name, v->string);
+        if (!Com_strcmp(v->string, v->defaultString) && !(v->flags & CMD_ALWAYSSAVE)) continue;
+        // A double quote inside the value would leave the rest of the file quoted
+        // when it is executed again; it is written as a single quote.
+        char value[CMD_MAX_NAME];
+        Com_strncpyz(value, v->string, sizeof value);
+        for (char *c = value; *c; c++)
+            if (*c == '"') *c = '\'';
+        fprintf(file, "%s \"%s\"\n", v->name, value);
     }
     fprintf(file, "\n");
 }

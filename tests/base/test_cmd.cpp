@@ -494,6 +494,23 @@ TEST_F(CmdExec, AFileWithWindowsLineEndsRunsEveryLine) {
     EXPECT_TRUE(g_printed.empty());
 }
 
+TEST_F(CmdExec, ConfigurationLinesRunAgainToTheSameValues) {
+    static cmdVar_t quoted, after;
+    Cmd_CreateCVar(&quoted, "a_name", "player", 0);
+    Cmd_CreateCVar(&after, "b_fov", "90", 0);
+    Cmd_SetCVar(&quoted, "Mr \"X; the one", 0);  // as the module may set it
+    Run("b_fov 110");
+    FILE *f = fopen("config.cfg", "w");
+    Cmd_DumpCmds(f);
+    fclose(f);
+
+    Cmd_SetCVar(&quoted, "player", 0);
+    Cmd_SetCVar(&after, "90", 0);
+    Run("exec config.cfg");
+    EXPECT_STREQ(quoted.string, "Mr 'X; the one");
+    EXPECT_STREQ(after.string, "110");
+}
+
 TEST_F(CmdExec, MissingFileAndWrongWordCountAreReported) {
     Run("exec missing.cfg; exec; exec a b");
     EXPECT_EQ(g_printed, (std::vector<std::string>{"Couldn't find file \"missing.cfg\"", "USAGE: exec <filename>",
