@@ -27,9 +27,14 @@ public:
         }
     }
     ~ScratchDir() {
-        if (!previous_.empty()) std::filesystem::current_path(previous_);
+        Leave();
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
+    }
+    // Goes back to the working directory from before, when it was changed.
+    void Leave() {
+        if (!previous_.empty()) std::filesystem::current_path(previous_);
+        previous_.clear();
     }
     std::string operator/(const std::string &name) const { return (path_ / name).string(); }
     std::string Write(const std::string &name, const std::string &text) const {

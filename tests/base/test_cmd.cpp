@@ -481,6 +481,11 @@ protected:
         FS_StartUp(nullptr);
         g_printed.clear();
     }
+    void TearDown() override {
+        dir.Leave();
+        FS_StartUp(nullptr);  // no later test may find the file system in a removed directory
+        Cmd::TearDown();
+    }
 };
 
 TEST_F(CmdExec, AFileWithWindowsLineEndsRunsEveryLine) {

@@ -37,7 +37,10 @@ protected:
     void TearDown() override {
         Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
         Com_SetupError(nullptr);
+        con_hooks = {};
         qbase.developer = 0;
+        dir.Leave();
+        FS_StartUp(nullptr);  // no later test may find the file system in a removed directory
     }
     static std::string Ring() { return reinterpret_cast<const char *>(con_ring.ring); }
     // What the calls of f write on standard output.
