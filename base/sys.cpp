@@ -276,10 +276,12 @@ void Sys_Daemon() {
         Com_Error(ER_FATAL, "fork() returned %d", static_cast<int>(pid));
         return;
     }
+    // base_pid names the daemon in the process that goes on, not only in the parent
+    // that ends here.
+    char text[32];
+    snprintf(text, sizeof text, "%d", static_cast<int>(pid > 0 ? pid : getpid()));
+    Cmd_SetCVar(&base_pid, text, 1);
     if (pid > 0) {
-        char text[32];
-        snprintf(text, sizeof text, "%d", static_cast<int>(pid));
-        Cmd_SetCVar(&base_pid, text, 1);
         Com_Printf("Daemon up and running at PID %d", static_cast<int>(pid));
         Sys_Exit(SYS_EXIT_OK);
     }

@@ -134,6 +134,44 @@ TEST(Sys, StandardInputLinesReachTheBufferWholeAndEndOfInputIsNoInput) {
     close(savedStdin);
 }
 
+// The daemon's parent ends with 0 after naming the child; the child goes on, quiet,
+// and knows its own process number.  The child reports through a file.
+TEST(Sys, DaemonParentEndsWithZeroAndTheChildKnowsItsNumber) {
+    ScratchDir dir;
+    const std::string report = dir / "child.txt";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            Com_SetupPrintf(PRF_STDOUT_LF, nullptr, nullptr);
+            Cmd_Startup();
+            Cmd_CreateCVar(&base_pid, "base_pid", "0", CMD_READONLY);
+            char line[] = "engine -D ";
+            Base_ParseCommandLine(line);
+            int fds[2];
+            if (pipe(fds) || write(fds[1], "pw\n\n", 4) != 4) _exit(3);
+            close(fds[1]);
+            dup2(fds[0], STDIN_FILENO);
+            Sys_Daemon();
+            FILE *f = fopen((report + ".part").c_str(), "w");
+            fprintf(f, "%s %d %d\n", base_pid.string, static_cast<int>(getpid()), qbase.quietConsole);
+            fclose(f);
+            rename((report + ".part").c_str(), report.c_str());  // seen whole or not at all
+            _exit(0);
+        },
+        testing::ExitedWithCode(0), "Please set rcon password: \nNew rcon password \"pw\" set\n\n"
+                                    "Please enter map: \nDaemon up and running at PID [0-9]+\n");
+    std::string text;
+    for (int i = 0; i < 100 && text.empty(); i++) {
+        usleep(20 * 1000);
+        text = dir.Read("child.txt");
+    }
+    int pid = 0, self = -1, quiet = 0;
+    ASSERT_EQ(sscanf(text.c_str(), "%d %d %d", &pid, &self, &quiet), 3) << text;
+    EXPECT_EQ(pid, self);
+    EXPECT_EQ(quiet, 1);
+}
+
 TEST(Sys, GameModuleIsFoundInTheWorkingDirectoryOrBesideTheProgram) {
     g_errors.clear();
     Com_SetupError(ErrorSink);
