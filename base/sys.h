@@ -44,7 +44,9 @@ void Sys_Sleep(int32_t msec);
 [[noreturn]] void Sys_Exit(int32_t code);
 // An error is ending the process: even an orderly shutdown must not report success.
 void Sys_SetExitFailure();
-// Detaches from the terminal when "-D" is given without "-daemon" / "-deamon".
+// Detaches from the terminal when "-D" is given without "-daemon" / "-deamon":
+// asks for a remote-console password and a map when needed, forks, and the parent
+// ends with 0; the child goes on with a quiet console.
 void Sys_Daemon();
 
 // Both boxes are written on standard output between two lines of asterisks.
@@ -61,6 +63,8 @@ int32_t Sys_GetSIMDSupport();                   // 0: none reported
 // "host @ system release machine", or "Bad uname() call".
 const char *Sys_GetSystemString();
 
+// 1.  With standard input closed, holds its descriptor with /dev/null so that no
+// later file (the socket) is read as the console.
 uint8_t Sys_InitConsole();
 void Sys_ShutdownConsole();
 // Writes text without colour keys and a line feed on standard output, unless quiet.
