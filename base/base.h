@@ -17,10 +17,8 @@
 constexpr const char *BASE_PRODUCT = "Hollowmere";
 constexpr const char *BASE_VERSION = "1.10b";
 constexpr int BASE_CMDLINE_SIZE = 1024;       // Base_Main's copy of the line, with its zero
-constexpr int BASE_ENTRY_CMDLINE_SIZE = 4096; // the process entry's joined line, with its zero
 constexpr int BASE_MAX_ARGS = 256;            // argument slots; slot 0 is never used
 constexpr int BASE_STRING_SIZE = 512;         // startTime and cmdLine defaults
-constexpr int BASE_RING_SIZE = 65536;         // console ring
 constexpr int BASE_NET_DATA_SIZE = 1400;      // one received datagram
 constexpr uint32_t BASE_CLOCK_START = 65535;      // Base_Time right after start and after a wrap
 constexpr uint32_t BASE_CLOCK_WRAP = 0x7FFFFFFF;  // Base_Time at which the clock wraps
@@ -29,7 +27,6 @@ constexpr int BASE_MIN_FRAME_MSEC = 1;
 constexpr int BASE_MAX_FRAME_MSEC = 200;
 constexpr int BASE_STALL_MSEC = 1000;         // a longer pass releases all keys
 constexpr int BASE_MAX_FPS_CAP = 999;         // base_maxFps values 1..999 cap the loop
-constexpr int BASE_PAGE_T_SIZE = 29872;       // sizeof( page_t ) as printed in developer mode
 
 // Local date and time of the start.
 struct baseStartTime_t {
@@ -98,6 +95,10 @@ void Base_ParseCommandLine(char *line);
 // argument that holds a blank is written between double quotes so that it splits
 // back into one argument; arguments that no longer fit whole are left off.
 void Base_JoinArguments(int argc, char **argv, int first, char *out, int size);
+// Joins argv[1..] into one line for other process entries (the last blank removed),
+// and the same split into the argument table.
+const char *Base_GetCommandLine(int argc, char **argv);
+void Base_ParseCommandLineArg(int argc, char **argv);
 int Base_Argc();                     // argument slots in use (1 when the line is empty)
 const char *Base_Argv(int n);        // slot n, "" outside 1..Base_Argc()-1
 int Base_GetParam(const char *text); // first index (>= 1) equal to text, 0 when none

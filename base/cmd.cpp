@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-#include "base/base_shim.h"
+#include "base/base.h"
+#include "base/files.h"
 #include "common/com_string.h"
 #include "common/common.h"
 #include "base/sys.h"
@@ -438,11 +439,10 @@ static void Cmd_Wait_f() { qcmd.wait = 1; }
 
 static void Cmd_Delete_f() {}
 
-// Whole text of a script file, zero-terminated, or null; released with Com_FreeFile.
-// The one place exec reads a file.
+// Whole text of a script file (disk or packs), zero-terminated, or null.
 static char *ReadScript(const char *name) {
     void *text = nullptr;
-    return Com_ReadFile(name, &text) < 0 ? nullptr : static_cast<char *>(text);
+    return FS_ReadFile(name, &text) < 0 ? nullptr : static_cast<char *>(text);
 }
 
 static void Cmd_Exec_f() {
@@ -458,7 +458,7 @@ static void Cmd_Exec_f() {
     for (char *c = text; *c; c++)
         if (*c == '\r' || *c == '\n') *c = ';';
     AppendText(text);
-    Com_FreeFile(text);
+    FS_FreeFile(text);
 }
 
 static void Cmd_Alias_f() {

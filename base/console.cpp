@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "base/base_shim.h"
+#include "base/base.h"
 #include "base/cmd.h"
 #include "base/renderer.h"
 #include "base/sys.h"

@@ -6,7 +6,9 @@
 #include "base/base.h"
 #include "base/cmd.h"
 #include "base/files.h"
+#include "base/module.h"
 #include "base/net.h"
+#include "base/sys.h"
 #include "common/com_keys.h"
 #include "common/com_string.h"
 #include "common/common.h"
@@ -69,6 +71,7 @@ void IN_MouseEvent(int16_t x, int16_t y) {
 }
 
 static_assert(sizeof(netadr_t) == IN_ADDRESS_SIZE, "a datagram record stores the sender whole");
+static_assert(IN_MAX_DATAGRAM == NET_MAX_DATAGRAM, "journals hold what the transport accepts");
 
 void IN_NetEvent(const netadr_t *sender, const byte *data, int length) {
     if (length < 0) return;
@@ -82,8 +85,12 @@ void IN_NetEvent(const netadr_t *sender, const byte *data, int length) {
 }
 
 void IN_FrameEvent(uint32_t msec) {
-    // Mouse events exist only on a host with a window, that is while the client runs;
-    // this build has no window, so the frame record is all that a pass adds.
+    // The cursor is read once per pass while the client (and so a window) is up.
+    if (qbase.clientRunning && in.journal != JOURNAL_PLAYING) {
+        int32_t x = 0, y = 0;
+        Sys_GetCursorPos(&x, &y);
+        IN_MouseEvent(static_cast<int16_t>(x), static_cast<int16_t>(y));
+    }
     byte *r = AppendRecord(IE_FRAME, IN_FRAME_SIZE);
     if (r) PutU32(r + 4, msec);
 }
@@ -203,16 +210,38 @@ void IN_ProcessBindKey(keyState_t *key) {
     if (fire) Cmd_Add(key->command);
 }
 
-// The per-frame work of the keys while the client runs: bindings, then the
-// bits that last one frame.  Mouse look needs the client's window and is left
-// to the client's own issue.
-static void KeyFrame() {
-    for (keyState_t &key : keys) {
-        if (!key.command) continue;
-        // The user interface's permission (module call 19) is asked here once the
-        // client and its user interface exist.
-        IN_ProcessBindKey(&key);
+// The per-frame work while the client runs: mouse look, bindings (while the user
+// interface lets them fire), then the key bits that last one frame.
+// Mouse look in aim mode: the offset from the window centre, optionally averaged
+// with the one before, turned into yaw and pitch commands for the client game.
+static void MouseLook() {
+    if (in.cursorMode != CURSOR_AIM || !m_look.integer) return;
+    float dx = static_cast<float>(in.mouseOffset[0]), dy = static_cast<float>(in.mouseOffset[1]);
+    if (m_filter.integer) {
+        dx = (dx + static_cast<float>(in.prevMouseOffset[0])) * 0.5f;
+        dy = (dy + static_cast<float>(in.prevMouseOffset[1])) * 0.5f;
+        in.prevMouseOffset[0] = in.mouseOffset[0];
+        in.prevMouseOffset[1] = in.mouseOffset[1];
     }
+    const float speed = sqrtf(dx * dx + dy * dy) * m_accel.value / 10.0f + m_sensitivity.value;
+    const float yaw = -dx * m_yaw.value * speed;
+    float pitch = -dy * m_pitch.value * speed;
+    if (m_invert.integer) pitch = -pitch;
+    char line[64];
+    if (yaw != 0.0f) {
+        snprintf(line, sizeof(line), "in_yaw %f", static_cast<double>(yaw));
+        Cmd_Add(line);
+    }
+    if (pitch != 0.0f) {
+        snprintf(line, sizeof(line), "in_pitch %f", static_cast<double>(pitch));
+        Cmd_Add(line);
+    }
+}
+
+static void KeyFrame() {
+    MouseLook();
+    for (keyState_t &key : keys)
+        if (key.command && Call_CG_AllowBind()) IN_ProcessBindKey(&key);
     for (keyState_t &key : keys) {
         if (key.state & KEY_TAPPED) key.state &= ~KEY_DOWN;
         key.state &= ~(KEY_PRESSED | KEY_RELEASED | KEY_CHANGED | KEY_TAPPED);
@@ -225,11 +254,15 @@ static void KeyFrame() {
 static void IssueSpecial(const byte *r) {
     switch (GetU32(r + 4)) {
     case IS_QUIT: Base_Shutdown(); break;
-    case IS_ACTIVATE: qbase.windowInactive = 0; break;
+    case IS_ACTIVATE:
+        if (qbase.windowInactive) Sys_AltTabOpenGL(1);
+        qbase.windowInactive = 0;
+        break;
     case IS_DEACTIVATE:
         qbase.windowInactive = 1;
         IN_ReleaseAllKeys();
         IN_SetCursorMode();
+        Sys_AltTabOpenGL(0);
         break;
     case IS_NOTHING_2:
     case IS_NOTHING_3: break;
@@ -275,8 +308,8 @@ void IN_IssueCommandBuffer() {
             char line[48];
             snprintf(line, sizeof(line), "in_mouse %d %d", x, y);
             Cmd_Add(line);
-            // The offset from the window centre is read by mouse look, which needs
-            // the renderer's window size: wired in with the client.
+            // The offset from the window centre; the centre is half the renderer's
+            // window size, which the client's renderer reports (none yet: 0, 0).
             in.mouseOffset[0] = -x;
             in.mouseOffset[1] = -y;
             break;
@@ -451,22 +484,24 @@ void IN_SetAmericanKeyNames() {
     for (keyState_t &key : keys) LowerCopy(key.lowerName, KEY_NAME_SIZE, key.name);
 }
 
-// Cursor modes steer the window's cursor; this build has no window, so only
-// the mode itself changes.
+// Aim mode hides the cursor and keeps it at the window centre; cursor mode shows
+// it where it was.  The centre comes from the renderer's window size, which the
+// client's renderer supplies; until then the cursor stays where it is.
 void IN_SetAimMode() {
     if (in.cursorMode == CURSOR_AIM || qbase.windowInactive) return;
     in.cursorMode = CURSOR_AIM;
+    Sys_GetCursorPos(&in.savedCursor[0], &in.savedCursor[1]);
+    Sys_ShowCursor(0);
 }
 
 void IN_SetCursorMode() {
     if (in.cursorMode == CURSOR_FREE) return;
     in.cursorMode = CURSOR_FREE;
+    Sys_SetCursorPos(in.savedCursor[0], in.savedCursor[1]);
+    Sys_ShowCursor(1);
 }
 
-void IN_CenterCursor() {
-    in.savedCursor[0] = 0;
-    in.savedCursor[1] = 0;
-}
+void IN_CenterCursor() { Sys_SetCursorPos(in.savedCursor[0], in.savedCursor[1]); }
 
 int32_t IN_GetBinding(const char *command) {
     for (const keyState_t &key : keys)

@@ -14,8 +14,7 @@
 
 #include "common/com_keys.h"
 #include "common/com_msg.h"
-
-typedef uint8_t byte;
+#include "common/com_print.h"
 
 constexpr int IN_BUFFER_SIZE = 100000;   // bytes of records in the event buffer
 constexpr int IN_MAX_RECORDS = 10000;    // records one issue may walk

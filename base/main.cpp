@@ -7,7 +7,7 @@
 
 int main(int argc, char **argv) {
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    static char line[BASE_ENTRY_CMDLINE_SIZE];
+    static char line[SYS_CMDLINE_SIZE];
     Base_JoinArguments(argc, argv, 0, line, sizeof(line));
     printf("***************** HM-%s main() *****************\n", SYS_NAME);
     Base_Main(line);

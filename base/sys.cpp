@@ -2,6 +2,7 @@
 #include "base/sys.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/select.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -14,7 +15,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "base/base_shim.h"
+#include "base/base.h"
+#include "base/files.h"
 #include "base/cmd.h"
 #include "common/com_string.h"
 #include "common/common.h"
@@ -112,7 +114,6 @@ const char *Sys_GetSystemString() {
 
 // ---- console ----
 
-uint8_t Sys_InitConsole() { return 1; }
 void Sys_ShutdownConsole() {}
 
 void Sys_ConsolePrint(const char *text) {
@@ -181,6 +182,17 @@ static bool TakeLine(char (&out)[SYS_CONSOLE_INPUT]) {
     memmove(sys_in.pending, sys_in.pending + used, static_cast<size_t>(sys_in.length - used));
     sys_in.length -= used;
     return true;
+}
+
+// Started with standard input closed, the next file the engine opens (its socket)
+// would take the number 0 and be read as the console: /dev/null holds the number.
+uint8_t Sys_InitConsole() {
+    if (fcntl(STDIN_FILENO, F_GETFD) == -1 && errno == EBADF) {
+        const int fd = open("/dev/null", O_RDONLY);
+        if (fd > STDIN_FILENO) close(fd);
+        sys_in.closed = true;
+    }
+    return 1;
 }
 
 void Sys_GetMessages() {
@@ -304,24 +316,22 @@ void Sys_UnloadGameModule(void *handle) {
 
 // ---- log ----
 
-// The one place the log file is opened.
-static FILE *OpenLog(const char *mode) { return fopen(SYS_LOG_FILE, mode); }
 
 void Sys_ClearLog() {
-    FILE *f = OpenLog("wt");
+    FILE *f = FS_fopen(SYS_LOG_FILE, "wt");
     if (!f) return;
     fputs("\n", f);
-    fclose(f);
+    FS_fclose(f);
 }
 
 void Sys_Log(const char *text) {
     if (!text || strlen(text) > SYS_MAX_LOG_TEXT) return;
-    FILE *f = OpenLog("at");
+    FILE *f = FS_fopen(SYS_LOG_FILE, "at");
     if (!f) return;
     char plain[SYS_MAX_LOG_TEXT + 1];
     Com_StripColorKeys(plain, sizeof plain, text);
     fprintf(f, "%s\n", plain);
-    fclose(f);
+    FS_fclose(f);
 }
 
 // ---- stubs ----

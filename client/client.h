@@ -11,10 +11,13 @@
 
 // Registers the client's variables and commands and clears the client state.
 void CL_Imp();
-// Starts the client: sets the client-running flag between its two banner lines.
+// Starts the client: the client-running flag, the renderer and sound, and the
+// client's world when no server runs in this process.
 void CL_Init();
-// Stops the client and clears the client-running flag.
+// Stops the client: sound and renderer down, client state and flag cleared.
 void CL_Shutdown();
+// The client's empty world: pages, pool and every page cell's sequence unknown.
+void CL_InitWorld();
 // 1 when the client runs and is connected to a server (its address copied to out
 // when out is not null); 0 otherwise.
 uint8_t CL_IsConnected(netadr_t *out);

@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "base/cmd.h"
-#include "base/base_shim.h"
+#include "base/files.h"
+#include "base/base.h"
 #include "common/common.h"
 #include "tests/base/scratch_dir.h"
 
@@ -453,26 +454,31 @@ TEST_F(Cmd, NestedFlushRunsEverythingExactlyOnce) {
     EXPECT_EQ(qcmd.length, 0);
 }
 
+// Scripts are read through the file system, based in a directory of the test's own.
 class CmdExec : public Cmd {
 protected:
-    ScratchDir dir;
+    ScratchDir dir{true};
+    void SetUp() override {
+        Cmd::SetUp();
+        FS_StartUp(nullptr);
+        g_printed.clear();
+    }
 };
 
 TEST_F(CmdExec, AFileWithWindowsLineEndsRunsEveryLine) {
     Cmd_CreateFunction("rec", Record, 0);
     static cmdVar_t v;
     Cmd_CreateCVar(&v, "name", "player", 0);
-    const std::string path = dir.Write("config.cfg", "rec 1\r\n// comment\r\nname \"two words\"\r\n\r\nrec \"a;b\"\r\n");
-    Run(("exec " + path).c_str());
+    dir.Write("config.cfg", "rec 1\r\n// comment\r\nname \"two words\"\r\n\r\nrec \"a;b\"\r\n");
+    Run("exec config.cfg");
     EXPECT_EQ(g_ran, (std::vector<std::string>{"rec|1", "rec|a;b"}));
     EXPECT_STREQ(v.string, "two words");
     EXPECT_TRUE(g_printed.empty());
 }
 
 TEST_F(CmdExec, MissingFileAndWrongWordCountAreReported) {
-    const std::string missing = dir / "missing.cfg";
-    Run(("exec " + missing + "; exec; exec a b").c_str());
-    EXPECT_EQ(g_printed, (std::vector<std::string>{"Couldn't find file \"" + missing + "\"", "USAGE: exec <filename>",
+    Run("exec missing.cfg; exec; exec a b");
+    EXPECT_EQ(g_printed, (std::vector<std::string>{"Couldn't find file \"missing.cfg\"", "USAGE: exec <filename>",
                                                    "USAGE: exec <filename>"}));
 }
 

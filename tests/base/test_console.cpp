@@ -4,9 +4,10 @@
 #include <regex>
 #include <string>
 
-#include "base/base_shim.h"
+#include "base/base.h"
 #include "base/cmd.h"
 #include "base/console.h"
+#include "base/files.h"
 #include "base/sys.h"
 #include "common/common.h"
 #include "tests/base/scratch_dir.h"
@@ -22,6 +23,7 @@ protected:
     ScratchDir dir{true};
     void SetUp() override {
         Cmd_Startup();
+        FS_StartUp(nullptr);  // the log is opened through the file system
         Cmd_CreateCVar(&base_timeStamp, "base_timeStamp", "0", 0);
         Cmd_CreateCVar(&base_log, "base_log", "0", 0);
         Cmd_CreateCVar(&base_skipWarning, "base_skipWarning", "0", 0);

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "base/base_shim.h"
+#include "base/base.h"
 #include "base/cmd.h"
+#include "base/files.h"
 #include "base/renderer.h"
 #include "base/sys.h"
 #include "common/common.h"
@@ -58,6 +59,7 @@ TEST(Sys, MessageBoxesArePrintedBetweenAsteriskLines) {
 
 TEST(Sys, LogKeepsPlainLinesAndSkipsOverlongTexts) {
     ScratchDir dir(true);
+    FS_StartUp(nullptr);
     Sys_Log("\xA4" "05one");
     Sys_Log(std::string(1024, 'z').c_str());
     Sys_Log(std::string(1023, 'w').c_str());

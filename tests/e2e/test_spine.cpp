@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "tests/e2e/engine_process.h"
 
@@ -109,13 +110,15 @@ TEST(EngineProcess, LongCommandLineIsCutBetweenArgumentsAndKeepsQuotedGroups) {
     EXPECT_EQ(config.find("base_maxFps"), std::string::npos) << config;
 }
 
-// Lines that legitimately differ between two runs: times, durations, the command line.
+// Lines that legitimately differ between two runs: times, durations, the command line,
+// the port found free and the connection number drawn before the journal starts.
 std::vector<std::string> Comparable(const std::string &output) {
     std::vector<std::string> keep;
     for (const std::string &line : Lines(output)) {
         static const char *const varying[] = {"Starting Hollowmere at", "Command line:", "Base_Init Done (",
                                               "Base_Shutdown: Shut downed", "-------- Quit Hollowmere at",
-                                              "Build: ", "Loaded 0 packs in", "my qport:"};
+                                              "Build: ", "Loaded 0 packs in", "my qport:",
+                                              "Sys_InitNet: bind()", "My LAN Port"};
         if (std::none_of(std::begin(varying), std::end(varying),
                          [&](const char *p) { return line.find(p) != std::string::npos; }))
             keep.push_back(line);
@@ -129,6 +132,7 @@ TEST(EngineProcess, ReplayedJournalGivesTheRecordedOutput) {
     // quotation and the frame times must come back from the journal.
     dir.write("autoexec.cfg",
               "grumble;wait;printFps;wait;grumble;wait;printFps;wait;wait;printFps;grumble;wait;quit\n");
+    dir.write("config.cfg", "");  // so that neither run has the module write one
     std::vector<std::string> recorded;
     {
         Engine engine(dir.path(), {"-dedicated", "-safe", "+set", "base_stressCpu", "3", "-record"});
@@ -184,6 +188,9 @@ TEST(EngineProcess, BaseConsoleCommandsAnswerAsDocumented) {
     ASSERT_TRUE(engine.waitFor("Base_Init Done"));
     engine.send(
         "md5 abc\n"
+        "evaluate 1+2*3\n"
+        "evaluate \"2 *\"\n"
+        "evaluate\n"
         "beginTime;endTime\n"
         "crash no\n"
         "crash\n"
@@ -202,6 +209,9 @@ TEST(EngineProcess, BaseConsoleCommandsAnswerAsDocumented) {
     const std::string out = engine.output();
     for (const char *expected : {
              "900150983cd24fb0d6963f7d28e17f72\n",
+             "\n    7.000000\n",
+             "ERROR: ",
+             "USAGE: evaluate <expression>\n",
              "*** End Time *** 0 frames in ",
              "USAGE: crash <yes>\n",
              "USAGE: dumpconfig <filename>\n",
@@ -227,7 +237,7 @@ TEST(EngineProcess, CrashOnPurposeEndsWithNonZeroStatus) {
     engine.send("crash yes\n");
     EXPECT_NE(engine.finish(), 0);
     EXPECT_NE(engine.output().find("Crashed on purpose"), std::string::npos) << engine.output();
-    EXPECT_FALSE(dir.exists("config.cfg"));
+    EXPECT_EQ(engine.output().find("Dumped cmds"), std::string::npos) << "a crash saves no configuration";
 }
 
 }  // namespace
@@ -259,6 +269,120 @@ TEST(EngineProcess, PortGivenOnTheCommandLineIsTheOneBound) {
     const size_t bound = out.find("bind() 0.0.0.0:" + port + " successful");
     ASSERT_NE(bound, std::string::npos) << out;
     EXPECT_GT(bound, done);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineProcess, StartUpAsksTheMasterServerForTheLatestVersion) {
+    TempDir dir;
+    const int master = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    // 127.0.0.1 names the in-process loop-back; another loop-back address reaches the socket.
+    a.sin_addr.s_addr = htonl(0x7F000002);
+    ASSERT_EQ(bind(master, reinterpret_cast<sockaddr *>(&a), sizeof(a)), 0);
+    socklen_t n = sizeof(a);
+    getsockname(master, reinterpret_cast<sockaddr *>(&a), &n);
+    const std::string address = "127.0.0.2:" + std::to_string(ntohs(a.sin_port));
+
+    Engine engine(dir.path(), {"-dedicated", "-safe", "-set", "base_masterServer", address});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    std::string received;
+    for (int i = 0; i < 10 && received.find("master_version_check ") == std::string::npos; i++) {
+        pollfd p{master, POLLIN, 0};
+        if (poll(&p, 1, 2000) <= 0) break;
+        char buf[1500];
+        const ssize_t got = recv(master, buf, sizeof(buf), 0);
+        if (got > 0) received.append(buf, static_cast<size_t>(got));
+    }
+    close(master);
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
+    EXPECT_NE(received.find("master_version_check "), std::string::npos) << engine.output();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineProcess, ModWithoutANameCannotLoadAGameModule) {
+    TempDir dir;
+    Engine engine(dir.path(), {"-dedicated", "-mod"});
+    engine.closeInput();
+    EXPECT_NE(engine.finish(), 0);
+    EXPECT_NE(engine.output().find("Could not load a game DLL"), std::string::npos) << engine.output();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineProcess, DeveloperModeRunsDeveloperCfgAfterAutoexec) {
+    TempDir dir;
+    dir.write("config.cfg", "");
+    dir.write("autoexec.cfg", "base_maxFps 11\n");
+    dir.write("developer.cfg", "base_maxFps 22\nbase_skipMaster 5\n");
+    Engine engine(dir.path(), {"-dedicated", "-developer"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    EXPECT_NE(engine.output().find("HM will run in Developer Mode\nsizeof( page_t ) == "), std::string::npos)
+        << engine.output();
+    const std::string config = dir.read("config.cfg");
+    EXPECT_NE(config.find("base_maxFps \"22\""), std::string::npos) << config;
+    EXPECT_NE(config.find("base_skipMaster \"5\""), std::string::npos) << config;
+}
+
+}  // namespace
+
+namespace {
+
+// The last line of out that begins with prefix, "" when none.
+std::string LastLine(const std::string &out, const std::string &prefix) {
+    std::string found;
+    for (const std::string &line : Lines(out))
+        if (line.rfind(prefix, 0) == 0) found = line;
+    return found;
+}
+
+TEST(EngineProcess, ReplayedJournalRepeatsWhatDatagramsDid) {
+    TempDir serverDir, operatorDir;
+    serverDir.write("config.cfg", "");
+    const std::vector<std::string> server{"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rcon", "1",
+                                          "+set", "base_rconPassword", "opensesame"};
+    std::vector<std::string> record = server;
+    record.push_back("-record");
+    std::string quotation;
+    {
+        Engine recorded(serverDir.path(), record);
+        ASSERT_TRUE(recorded.waitFor("Base_Init Done"));
+        recorded.send("ipconfig\n");
+        ASSERT_TRUE(recorded.waitFor("My QPORT:")) << recorded.output();
+        const std::string &out = recorded.output();
+        const int port = atoi(out.c_str() + out.rfind("My PORT:") + strlen("My PORT:"));
+        ASSERT_GT(port, 0) << out;
+
+        // Another engine sends the console line grumble over the remote console.
+        Engine op(operatorDir.path(), {"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rconPassword",
+                                       "opensesame"});
+        ASSERT_TRUE(op.waitFor("Base_Init Done"));
+        op.send("rconIp localhost:" + std::to_string(port) + " grumble\nquit\n");
+        EXPECT_EQ(op.finish(), 0) << op.output();
+        ASSERT_TRUE(recorded.waitFor("\n\"", 10)) << recorded.output();
+        recorded.send("quit\n");
+        ASSERT_EQ(recorded.finish(), 0) << recorded.output();
+        quotation = LastLine(recorded.output(), "\"");
+    }
+    ASSERT_FALSE(quotation.empty());
+
+    std::vector<std::string> play = server;
+    play.insert(play.end(), {"-play", "0000.jr2"});
+    Engine replayed(serverDir.path(), play);
+    ASSERT_TRUE(replayed.waitFor(quotation + "\n", 10)) << replayed.output();
+    replayed.send("quit\n");
+    EXPECT_EQ(replayed.finish(), 0) << replayed.output();
 }
 
 }  // namespace
