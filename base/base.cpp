@@ -572,7 +572,7 @@ void Base_Init() {
 
     if (qbase.developer) {
         Com_Printf("HM will run in \xA4" "09Developer Mode");
-        Com_Printf("sizeof( page_t ) == %d", BASE_PAGE_T_SIZE);
+        Com_Printf("sizeof( page_t ) == %d", static_cast<int>(sizeof(page_t)));
     }
 
     // A master server that could not be resolved is not asked (its address is cleared).

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -19,7 +20,7 @@
 #include "base/cmd.h"
 #include "base/compress.h"
 #include "base/files.h"
-#include "base/net_shim.h"
+#include "common/com_noise.h"
 #include "common/com_string.h"
 
 // ================================================================
@@ -305,7 +306,7 @@ static bool Counted(const netadr_t *peer) {
     return net_countloop.integer != 0 || (peer->type != NA_LOCAL && !Com_adrcmp(peer, &qnet.localAddress));
 }
 
-static void AddStats(netStats_t *s, int packets, int bytes, bool up) {
+static void AddStats(netStats_t *s, int64_t packets, int64_t bytes, bool up) {
     if (up) {
         s->packetsUp += packets;
         s->bytesUp += bytes;
@@ -360,6 +361,7 @@ int NET_SendPackage(netPipe_t *pipe, const msg_t *msg) {
         return 0;
     }
     byte datagram[NET_MAX_DATAGRAM];
+    int sent = 1;
     for (int offset = 0; offset < msg->curBits;) {
         const int left = msg->curBits - offset;
         const int chunk = left < NET_FRAGMENT_BITS ? left : NET_FRAGMENT_BITS;
@@ -375,11 +377,11 @@ int NET_SendPackage(netPipe_t *pipe, const msg_t *msg) {
         NET_WriteHeader(datagram, &header);
         const int bytes = (chunk + 7) / 8;
         memcpy(datagram + NET_HEADER_SIZE, msg->data + offset / 8, static_cast<size_t>(bytes));
-        SendNetData(pipe->side, &pipe->remote, datagram, NET_HEADER_SIZE + bytes, true);
+        sent &= SendNetData(pipe->side, &pipe->remote, datagram, NET_HEADER_SIZE + bytes, true);
         pipe->outgoingSequence++;
         offset += chunk;
     }
-    return 1;
+    return sent;
 }
 
 // One out-of-band datagram of bits payload bits.
@@ -412,8 +414,7 @@ static int SendOutOfBand(int side, const netadr_t *address, const byte *payload,
     NET_WriteHeader(datagram, &header);
     const int bytes = (bits + 7) / 8;
     memcpy(datagram + NET_HEADER_SIZE, payload, static_cast<size_t>(bytes));
-    SendNetData(side, address, datagram, NET_HEADER_SIZE + bytes, report);
-    return 1;
+    return SendNetData(side, address, datagram, NET_HEADER_SIZE + bytes, report);
 }
 
 int NET_SendOutOfBandPackage(int side, const netPackage_t *package) {
@@ -433,8 +434,7 @@ int NET_SendOutOfBandPrintf(int side, const netadr_t *address, const char *fmt, 
     if (n < 0) return 0;
     const int len = n < NET_MAX_OOB_TEXT ? n : NET_MAX_OOB_TEXT;
     text[len] = 0;
-    SendOutOfBand(side, address, reinterpret_cast<const byte *>(text), 8 * (len + 1), true);
-    return 1;
+    return SendOutOfBand(side, address, reinterpret_cast<const byte *>(text), 8 * (len + 1), true);
 }
 
 int NET_SendOutOfBandQuiet(int side, const netadr_t *address, const char *text) {
@@ -490,8 +490,8 @@ int NET_ParseRawData(netadr_t *sender, const byte *datagram, int length, const b
     int ready = 0;
     uint32_t lost = 0;
     const netParse_t result = NET_JoinDatagram(pipe, &header, body, &ready, &lost);
-    qnet.window.packetsLost += static_cast<int32_t>(lost);
-    qnet.total.packetsLost += static_cast<int32_t>(lost);
+    qnet.window.packetsLost += lost;
+    qnet.total.packetsLost += lost;
     switch (result) {
     case NP_OK: break;
     case NP_STALE:
@@ -612,11 +612,11 @@ static void NET_IpConfig_f() {
 static void NET_Stats_f() {
     const netStats_t &s = qnet.perSecond;
     const netStats_t &t = qnet.total;
-    Com_Printf("Per Second - DOWN: \xA4" "08%d\xA4" "00pks @ \xA4" "08%.1f\xA4" "00KB UP: \xA4" "08%d\xA4"
-               "00pks @ \xA4" "08%.1f\xA4" "00KB",
+    Com_Printf("Per Second - DOWN: \xA4" "08%" PRId64 "\xA4" "00pks @ \xA4" "08%.1f\xA4" "00KB UP: \xA4" "08%" PRId64
+               "\xA4" "00pks @ \xA4" "08%.1f\xA4" "00KB",
                s.packetsDown, s.bytesDown / 1000.0, s.packetsUp, s.bytesUp / 1000.0);
-    Com_Printf("Total      - DOWN: \xA4" "08%d\xA4" "00pks @ \xA4" "08%.1f\xA4" "00KB UP: \xA4" "08%d\xA4"
-               "00pks @ \xA4" "08%.1f\xA4" "00KB",
+    Com_Printf("Total      - DOWN: \xA4" "08%" PRId64 "\xA4" "00pks @ \xA4" "08%.1f\xA4" "00KB UP: \xA4" "08%" PRId64
+               "\xA4" "00pks @ \xA4" "08%.1f\xA4" "00KB",
                t.packetsDown, t.bytesDown / 1000.0, t.packetsUp, t.bytesUp / 1000.0);
 }
 

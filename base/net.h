@@ -135,8 +135,9 @@ int Sys_LookupDNS(netadr_t *address, const char *text);
 // registers the finder for its client slots, the client the one for its server.
 typedef netPipe_t *(*netPipeFinder_t)(const netadr_t *address);
 
+// Traffic counts; 64-bit so that the totals of a server running for months stay right.
 struct netStats_t {
-    int32_t packetsUp, bytesUp, packetsDown, packetsLost, bytesDown;
+    int64_t packetsUp, bytesUp, packetsDown, packetsLost, bytesDown;
 };
 
 struct qnet_t {
@@ -168,11 +169,13 @@ void NET_SetPipeFinders(netPipeFinder_t clientSidePipes, netPipeFinder_t serverS
 void NET_SetupPipe(netPipe_t *pipe, int side, const netadr_t *remote);
 void NET_ShutdownPipe(netPipe_t *pipe);
 
-// 1 when sent (or nothing to send), 0 refused.
+// 1 when sent (or nothing to send), 0 when refused or a datagram could not be
+// handed to the system.  A datagram dropped by net_fakedrop counts as sent.
 int NET_SendPackage(netPipe_t *pipe, const msg_t *msg);
-// 1 when sent, 0 refused.
+// 1 when sent, 0 when refused or not handed to the system.
 int NET_SendOutOfBandPackage(int side, const netPackage_t *package);
-// The formatted text (cut at 1,019 characters) and a 0 byte, out of band.
+// The formatted text (cut at 1,019 characters) and a 0 byte, out of band; the
+// result as NET_SendOutOfBandPackage's, 0 also when the text cannot be formatted.
 int NET_SendOutOfBandPrintf(int side, const netadr_t *address, const char *fmt, ...)
     __attribute__((format(printf, 3, 4)));
 // The same for one verbatim text; reports nothing at all, not even a failed send,

@@ -156,6 +156,13 @@ static uint8_t HandleRCon(const netPackage_t *package) {
         Com_Printf("Base_HandlePackage: %s sends rcon package, but rcon is disabled", Com_adrstr(&package->address));
         return 1;
     }
+    // The default password is known to everyone who has the engine, and an empty
+    // one to everyone: with either, nobody may run lines remotely.
+    if (!base_rconPassword.string[0] || !strcmp(base_rconPassword.string, base_rconPassword.defaultString)) {
+        Com_Printf("Base_HandlePackage: %s sends rcon package, but the rcon password is not set",
+                   Com_adrstr(&package->address));
+        return 1;
+    }
     if (strcmp(Msg_Argv(1), PasswordDigest()) != 0) {
         Com_Printf("Base_HandlePackage: %s sends rcon package, but bad password", Com_adrstr(&package->address));
         return 1;

@@ -183,12 +183,17 @@ TEST_F(Net, OutOfBandPackagesTooBigForOneDatagramAreRefused) {
     EXPECT_EQ(package->msg.curBits, NET_FRAGMENT_BITS);
 
     const netadr_t nowhere{NA_IP, {0, 0, 0, 0}, 14666, 0};
-    EXPECT_EQ(NET_SendOutOfBandPrintf(NS_CLIENT, &nowhere, "x"), 1);
+    EXPECT_EQ(NET_SendOutOfBandPrintf(NS_CLIENT, &nowhere, "x"), 0);
     EXPECT_TRUE(ErrorSaid("Try to send data to 0.0.0.0"));
     const netadr_t cleared{};
     g_errors.clear();
-    NET_SendOutOfBandPrintf(NS_CLIENT, &cleared, "x");
+    EXPECT_EQ(NET_SendOutOfBandPrintf(NS_CLIENT, &cleared, "x"), 0);
     EXPECT_TRUE(ErrorSaid("NET_SendNetData: Bad address"));
+    // A send the system refuses (port 0) is reported and not counted as sent.
+    g_errors.clear();
+    const netadr_t portZero{NA_IP, {127, 0, 0, 2}, 0, 0};
+    EXPECT_EQ(NET_SendOutOfBandPrintf(NS_CLIENT, &portZero, "x"), 0);
+    EXPECT_TRUE(ErrorSaid("7 Sys_SendNetData: Fail sending to 127.0.0.2:0"));
 }
 
 // Reads one datagram from our own socket, waiting a little for it.
@@ -406,6 +411,13 @@ TEST_F(Net, StatisticsCountRealTrafficAndLeaveLoopBackOutUnlessAsked) {
     EXPECT_EQ(qnet.total.packetsUp, before.packetsUp + 1);
     EXPECT_EQ(qnet.total.bytesUp, before.bytesUp + 116);
     Cmd_SetCVar(Cmd_GetCVar("net_countloop"), "0", 1);
+    g_prints.clear();
+    Cmd_Add("netstats");
+    Cmd_Flush();
+    ASSERT_EQ(g_prints.size(), 2u);
+    EXPECT_EQ(g_prints[0].rfind("Per Second - DOWN: \xA4" "08", 0), 0u);
+    EXPECT_NE(g_prints[1].find("UP: \xA4" "08" + std::to_string(qnet.total.packetsUp) + "\xA4" "00pks"), std::string::npos)
+        << g_prints[1];
 }
 
 TEST_F(Net, DistributionCountsEveryByteSentAndPrintsWithoutTraffic) {
@@ -424,6 +436,25 @@ TEST_F(Net, DistributionCountsEveryByteSentAndPrintsWithoutTraffic) {
     for (int32_t c : qnet.distribution) sum += c;
     EXPECT_EQ(sum, NET_HEADER_SIZE + 4);
     EXPECT_GE(qnet.distribution[0x1E], 1);
+
+    // dumpdistribution writes the counters, four to a line, into net.txt.
+    char dir[] = "/tmp/hm_net_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    char back[4096];
+    ASSERT_NE(getcwd(back, sizeof back), nullptr);
+    ASSERT_EQ(chdir(dir), 0);
+    Cmd_Add("dumpdistribution");
+    Cmd_Flush();
+    FILE *f = fopen("net.txt", "r");
+    ASSERT_NE(f, nullptr);
+    int lines = 0, total = 0;
+    for (int a, b, c, d; fscanf(f, "%d, %d, %d, %d,\n", &a, &b, &c, &d) == 4; lines++) total += a + b + c + d;
+    fclose(f);
+    remove("net.txt");
+    EXPECT_EQ(chdir(back), 0);
+    rmdir(dir);
+    EXPECT_EQ(lines, 64);
+    EXPECT_EQ(total, sum);
 }
 
 TEST(SysLookupDNS, AddressTexts) {

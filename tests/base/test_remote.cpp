@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -14,6 +12,7 @@
 #include "base/net.h"
 #include "base/remote.h"
 #include "common/com_hash.h"
+#include "tests/e2e/master_process.h"
 
 namespace {
 
@@ -98,20 +97,26 @@ TEST_F(Remote, RightPasswordQueuesTheLineAndTurnsTheEchoOn) {
 
 TEST_F(Remote, WrongPasswordOrDisabledConsoleRunsNothing) {
     struct Case {
-        const char *rcon;
-        std::string password;
+        const char *rcon;      // base_rcon on the server
+        const char *password;  // base_rconPassword on the server
+        std::string sent;      // the digest in the package
         const char *message;
     } const cases[] = {
-        {"1", Md5Text("guess"), "Base_HandlePackage: 127.0.0.3:27960 sends rcon package, but bad password"},
-        {"1", "swordfish", "but bad password"},  // the password itself is not accepted
-        {"1", "", "but bad password"},
-        {"0", Md5Text("swordfish"), "Base_HandlePackage: 127.0.0.3:27960 sends rcon package, but rcon is disabled"},
+        {"1", "swordfish", Md5Text("guess"),
+         "Base_HandlePackage: 127.0.0.3:27960 sends rcon package, but bad password"},
+        {"1", "swordfish", "swordfish", "but bad password"},  // the password itself is not accepted
+        {"1", "swordfish", "", "but bad password"},
+        {"0", "swordfish", Md5Text("swordfish"),
+         "Base_HandlePackage: 127.0.0.3:27960 sends rcon package, but rcon is disabled"},
+        {"1", "tidewell", Md5Text("tidewell"), "sends rcon package, but the rcon password is not set"},
+        {"1", "", Md5Text(""), "sends rcon package, but the rcon password is not set"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.message);
         g_prints.clear();
         Cmd_SetCVar(&base_rcon, c.rcon, 1);
-        EXPECT_EQ(Deliver("rcon " + c.password + " \"quit\"", op), 1);
+        Cmd_SetCVar(&base_rconPassword, c.password, 1);
+        EXPECT_EQ(Deliver("rcon " + c.sent + " \"quit\"", op), 1);
         EXPECT_TRUE(Printed(c.message));
         EXPECT_EQ(Queued(), "");
         EXPECT_EQ(qbase.rconEcho, 0);
@@ -263,40 +268,6 @@ TEST_F(Remote, LocalMasterIsOnTheLanWithoutALookup) {
 
 // ---- against the stand-in master server ----
 
-struct MasterProcess {
-    pid_t pid = -1;
-    uint16_t port = 0;
-    FILE *out = nullptr;
-
-    explicit MasterProcess(const char *newest) {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        pid = fork();
-        if (pid == 0) {
-            dup2(fds[1], STDOUT_FILENO);
-            close(fds[0]);
-            close(fds[1]);
-            execl(HM_BUILD_DIR "/hm_master", "hm_master", "-ip", "127.0.0.2", "-port", "0", "-newest", newest,
-                  static_cast<char *>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        out = fdopen(fds[0], "r");
-        char line[256];
-        int p = 0;
-        if (out && fgets(line, sizeof line, out) && sscanf(line, "hm_master: listening on 127.0.0.2:%d", &p) == 1) {
-            port = static_cast<uint16_t>(p);
-        }
-    }
-    ~MasterProcess() {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-        if (out) fclose(out);
-    }
-};
-
 // Moves datagrams from the socket through the transport to the handler until
 // done() holds or about ms milliseconds passed.  Texts the handler does not take are kept.
 template <typename Done>
@@ -318,9 +289,9 @@ bool Pump(netPackage_t *package, Done done, std::vector<std::string> *others = n
 }
 
 TEST_F(Remote, EngineGetsItsChallengeAndVersionFromTheStandInMaster) {
-    MasterProcess master("9");
-    ASSERT_NE(master.port, 0) << "hm_master did not start";
-    Cmd_SetCVar(&base_masterServer, ("127.0.0.2:" + std::to_string(master.port)).c_str(), 1);
+    e2e::MasterProcess master("9");
+    ASSERT_NE(master.port(), 0) << "hm_master did not start";
+    Cmd_SetCVar(&base_masterServer, master.address().c_str(), 1);
     Base_UpdateMaster(0);
     EXPECT_TRUE(Printed("Resolved master address"));
     NET_SendOutOfBandPrintf(NS_CLIENT, &qbase.masterAddress, "master_version_check %d",

@@ -315,3 +315,23 @@ TEST(EngineProcess, ModWithoutANameCannotLoadAGameModule) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EngineProcess, DeveloperModeRunsDeveloperCfgAfterAutoexec) {
+    TempDir dir;
+    dir.write("config.cfg", "");
+    dir.write("autoexec.cfg", "base_maxFps 11\n");
+    dir.write("developer.cfg", "base_maxFps 22\nbase_skipMaster 5\n");
+    Engine engine(dir.path(), {"-dedicated", "-developer"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    EXPECT_NE(engine.output().find("HM will run in Developer Mode\nsizeof( page_t ) == "), std::string::npos)
+        << engine.output();
+    const std::string config = dir.read("config.cfg");
+    EXPECT_NE(config.find("base_maxFps \"22\""), std::string::npos) << config;
+    EXPECT_NE(config.find("base_skipMaster \"5\""), std::string::npos) << config;
+}
+
+}  // namespace

@@ -13,5 +13,5 @@ out=build-fuzz
 mkdir -p "$out/corpus"
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I. \
   tests/fuzz/fuzz_datagram.cpp base/net_wire.cpp common/com_msg.cpp -o "$out/fuzz_datagram"
-"$out/fuzz_datagram" -max_total_time="$seconds" -max_len=8192 -timeout=10 \
+"$out/fuzz_datagram" -max_total_time="$seconds" -max_len=16384 -timeout=10 \
   -artifact_prefix="$out/" "$out/corpus" tests/fuzz/corpus/datagram
