@@ -11,6 +11,7 @@
 #include "base/base.h"
 #include "base/cmd.h"
 #include "base/files.h"
+#include "base/input.h"
 #include "base/module.h"
 #include "base/net.h"
 #include "base/renderer.h"
@@ -584,6 +585,19 @@ TEST_F(HostFixture, LookupTrapFillsTheCallersAddress) {
     EXPECT_EQ(address.ip[0], 10);
     EXPECT_EQ(address.ip[3], 3);
     EXPECT_EQ(address.port, 99);
+}
+
+TEST_F(HostFixture, KeyBindingTrapsFindAndClearByCommandAndKey) {
+    IN_SetAmericanKeyNames();
+    keys[57].command = static_cast<char *>(Com_malloc(8));
+    strcpy(keys[57].command, "cc_jump");
+    gameArg_t find[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>("cc_jump")};
+    EXPECT_EQ(Gi_Trap(GTRAP_GET_BINDING, find), 57);
+    int32_t key = 57;
+    gameArg_t clear[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>(&key)};
+    Gi_Trap(GTRAP_CLEAR_KEY_BINDING, clear);
+    EXPECT_EQ(keys[57].command, nullptr);
+    EXPECT_EQ(Gi_Trap(GTRAP_GET_BINDING, find), 0);
 }
 
 // ---- the real module ----
