@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -576,6 +577,20 @@ TEST_F(HostFixture, RendererTrapsPassTheirModesAndSizes) {
     Gi_Trap(GTRAP_R_ALLOC_BONES, bones);
     EXPECT_EQ(allocBytes, 480);
     re = re_null;
+}
+
+TEST_F(HostFixture, OutOfBandTrapSendsTheTextUnformatted) {
+    Cmd_Startup();
+    NET_Imp();  // empty loop-back rings; the loop-back needs no socket
+    int32_t side = NS_SERVER;
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    gameArg_t args[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>(&side), reinterpret_cast<gameArg_t>(&local),
+                                     reinterpret_cast<gameArg_t>("poll %d %s")};
+    EXPECT_EQ(Gi_Trap(GTRAP_SEND_OUT_OF_BAND_PRINT, args), 1);
+    auto package = std::make_unique<netPackage_t>();
+    ASSERT_EQ(NET_GetPackage(NS_SERVER, package.get()), 1);
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(package->msg.data)), "poll %d %s");
+    Cmd_Startup();
 }
 
 TEST_F(HostFixture, LookupTrapFillsTheCallersAddress) {
