@@ -84,6 +84,7 @@ netConf_t Sys_InitNet(int port) {
     netadr_t bound{NA_IP, {0, 0, 0, 0}, 0, 0};
     bool ok = false;
     for (int i = 0; i < NET_PORT_TRIES && !ok; i++) {
+        if (port + i < 0 || port + i > 65535) continue;  // never a wrapped-around port
         bound.port = static_cast<uint16_t>(port + i);
         const sockaddr_in sa = ToSockaddr(&bound);
         if (bind(qsocket, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) == 0) {
