@@ -7,12 +7,14 @@
 #include "base/console.h"
 #include "base/files.h"
 #include "base/meter.h"
+#include "base/module.h"
 #include "base/net.h"
 #include "base/remote.h"
 #include "base/renderer.h"
 #include "base/sys.h"
 #include "base/world.h"
 #include "client/client.h"
+#include "common/com_eval.h"
 #include "common/com_hash.h"
 #include "common/com_string.h"
 #include "common/common.h"
@@ -185,6 +187,25 @@ static void DrainTransport() {
     }
 }
 
+// The engine's state as the game module reads it (trap 0).
+static void UpdateGameState() {
+    qgame_t &g = base_gameState;
+    g.initialized = qbase.initialised;
+    g.developer = qbase.developer;
+    g.newerVersion = qbase.newerVersion;
+    g.startTime = qbase.startClock;
+    g.time = qbase.time;
+    g.previousTime = qbase.previousTime;
+    g.frameMsec = qbase.frameMsec;
+    g.frameSeconds = qbase.frameSeconds;
+    g.frameCount = qbase.frameCount;
+    g.fps = qbase.fps;
+    static_assert(sizeof(g.localAddress) == sizeof(qnet.localAddress), "the address travels whole");
+    memcpy(g.localAddress, &qnet.localAddress, sizeof(g.localAddress));
+    g.qport = qnet.myQport;
+    g.instance = qbase.instanceNumber;
+}
+
 void Base_Frame(int msec) {
     qbase.frameMsec = static_cast<uint32_t>(
         msec < BASE_MIN_FRAME_MSEC ? BASE_MIN_FRAME_MSEC : (msec > BASE_MAX_FRAME_MSEC ? BASE_MAX_FRAME_MSEC : msec));
@@ -217,6 +238,8 @@ void Base_Frame(int msec) {
     Sys_Frame();
     Cmd_Flush();  // console lines run before the module and the server see the frame
     if (!qbase.serverRunning) Sys_SetConsoleCaption(nullptr);
+    UpdateGameState();
+    Call_Main_Frame();
     CL_CCFrame();
     WO_TessDebug(0);
     if (!qbase.serverRunning && !qbase.clientRunning) DrainTransport();
@@ -267,6 +290,22 @@ static void Base_Crash_f() {
 static void Base_Interrupt_f() {
     // No debugger interrupt in this build; only the usage is checked.
     if (Cmd_Argc() != 2) Com_Printf("USAGE: crash <yes>");
+}
+
+static void Base_EvaluateError(int, const char *text) { Com_Printf("ERROR: %s", text); }
+
+static void Base_Evaluate_f() {
+    if (Cmd_Argc() != 2) {
+        Com_Printf("USAGE: evaluate <expression>");
+        return;
+    }
+    exp_t *context = E_Create();
+    if (!context) return;
+    E_Bind(context);
+    E_ErrorCallback(Base_EvaluateError);
+    E_Parse(Cmd_Argv(1));
+    Com_Printf("    %f", static_cast<double>(E_Evaluate()));
+    E_Delete(context);
 }
 
 static constexpr const char *base_grumbles[17] = {
@@ -371,6 +410,7 @@ void Base_DumpConfig(const char *path) {
     fprintf(f, "// config created %s\n", base_startTime_string);
     Cmd_DumpCmds(f);
     IN_DumpKeyBindings(f);
+    Call_CG_DumpServers(f);
     FS_fclose(f);
     Com_Printf("Dumped cmds and bindings to \"%s\"", path);
 }
@@ -403,6 +443,7 @@ static void RegisterBaseSymbols() {
     Cmd_CreateFunction("dumpConfig", Base_DumpConfig_f, 0);
     Cmd_CreateFunction("crash", Base_Crash_f, 0);
     Cmd_CreateFunction("interrupt", Base_Interrupt_f, 0);
+    Cmd_CreateFunction("evaluate", Base_Evaluate_f, 0);
     Cmd_CreateFunction("grumble", Base_Grumble_f, 0);
     Cmd_CreateFunction("printFps", Base_PrintFps_f, 0);
     Cmd_CreateFunction("poll", Base_Poll_f, 0);
@@ -469,7 +510,27 @@ void Base_Imp() {
 
     Com_Printf("Loading pack files...");
     FS_LoadPackBatch("game");
-    if (const int i = Base_GetParam("-mod")) FS_LoadPackBatch(Base_Argv(i + 1));
+    if (const int i = Base_GetParam("-mod")) {
+        FS_LoadPackBatch(Base_Argv(i + 1));
+        Base_LoadGame(Base_Argv(i + 1));
+    } else {
+        Base_LoadGame("game");
+    }
+    if (!Base_GameLoaded()) Com_Error(ER_DROP, "Could not load a game DLL");
+
+    // The user interface's console starts with what was printed so far, unless
+    // the ring has already wrapped.
+    static char consoleText[CON_RING_SIZE];
+    consoleText[0] = 0;
+    if (con_ring.count < static_cast<uint32_t>(CON_RING_SIZE)) {
+        memcpy(consoleText, con_ring.ring, con_ring.count);
+        consoleText[con_ring.count] = 0;
+    }
+    UpdateGameState();
+    Call_Main_Imp();
+    Call_SG_Imp(1);
+    Call_CG_Imp();
+    Call_UI_Imp(consoleText);
     Com_Printf("........... Base_Imp Done ...........");
 }
 
@@ -484,6 +545,7 @@ void Base_Init() {
 
     Base_ExecuteSetParams(1);
 
+    if (!FS_ReadFile("config.cfg", nullptr)) Call_WriteStandardConfig();
     if (!FS_ReadFile("autoexec.cfg", nullptr)) {
         FILE *f = FS_fopen("autoexec.cfg", "wt");
         if (f)
@@ -505,10 +567,12 @@ void Base_Init() {
     Sys_Init();
     FS_Init();
     Meter_Init();
+    UpdateGameState();
+    Call_Main_Init();
 
     if (qbase.developer) {
         Com_Printf("HM will run in \xA4" "09Developer Mode");
-        Com_Printf("sizeof( page_t ) == %d", BASE_PAGE_T_SIZE);
+        Com_Printf("sizeof( page_t ) == %d", static_cast<int>(sizeof(page_t)));
     }
 
     // A master server that could not be resolved is not asked (its address is cleared).
@@ -581,6 +645,7 @@ static int BoundPort() { return qnet.localAddress.port; }
 
 void Base_Main(const char *commandLine) {
     memset(&qbase, 0, sizeof(qbase));
+    memset(&ge, 0, sizeof(ge));
     qbase.frameCount = 1;
 
     Com_InitByteOrder();
@@ -597,6 +662,7 @@ void Base_Main(const char *commandLine) {
     Com_SetupError(Base_Error);
     con_hooks.boundPort = BoundPort;
     con_hooks.rconEcho = Base_RConEcho;
+    con_hooks.moduleConsole = Call_CG_Print;
 
     Sys_InitConsole();
 
@@ -656,6 +722,8 @@ void Base_Shutdown() {
         Com_Printf("Shutting down Client...");
         CL_Shutdown();
     }
+    Call_Main_Shutdown();
+    Base_UnloadGame();
 
     IN_SetCursorMode();
     IN_StopRecordJournal();
@@ -687,6 +755,7 @@ void Base_PanicShutdown() {
     if (qbase.shuttingDown) return;
     Sys_SafePrint("Begin Panic Shutdown...");
     qbase.shuttingDown = 1;
+    Base_CloseGame();
     IN_SetCursorMode();
     IN_StopRecordJournal();
     IN_StopPlayJournal();

@@ -27,7 +27,6 @@ constexpr int BASE_MIN_FRAME_MSEC = 1;
 constexpr int BASE_MAX_FRAME_MSEC = 200;
 constexpr int BASE_STALL_MSEC = 1000;         // a longer pass releases all keys
 constexpr int BASE_MAX_FPS_CAP = 999;         // base_maxFps values 1..999 cap the loop
-constexpr int BASE_PAGE_T_SIZE = 29872;       // sizeof( page_t ) as printed in developer mode
 
 // Local date and time of the start.
 struct baseStartTime_t {

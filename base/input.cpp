@@ -6,6 +6,7 @@
 #include "base/base.h"
 #include "base/cmd.h"
 #include "base/files.h"
+#include "base/module.h"
 #include "base/net.h"
 #include "base/sys.h"
 #include "common/com_keys.h"
@@ -84,8 +85,12 @@ void IN_NetEvent(const netadr_t *sender, const byte *data, int length) {
 }
 
 void IN_FrameEvent(uint32_t msec) {
-    // Mouse events exist only on a host with a window, that is while the client runs;
-    // this build has no window, so the frame record is all that a pass adds.
+    // The cursor is read once per pass while the client (and so a window) is up.
+    if (qbase.clientRunning && in.journal != JOURNAL_PLAYING) {
+        int32_t x = 0, y = 0;
+        Sys_GetCursorPos(&x, &y);
+        IN_MouseEvent(static_cast<int16_t>(x), static_cast<int16_t>(y));
+    }
     byte *r = AppendRecord(IE_FRAME, IN_FRAME_SIZE);
     if (r) PutU32(r + 4, msec);
 }
@@ -205,16 +210,38 @@ void IN_ProcessBindKey(keyState_t *key) {
     if (fire) Cmd_Add(key->command);
 }
 
-// The per-frame work of the keys while the client runs: bindings, then the
-// bits that last one frame.  Mouse look needs the client's window and is left
-// to the client's own issue.
-static void KeyFrame() {
-    for (keyState_t &key : keys) {
-        if (!key.command) continue;
-        // The user interface's permission (module call 19) is asked here once the
-        // client and its user interface exist.
-        IN_ProcessBindKey(&key);
+// The per-frame work while the client runs: mouse look, bindings (while the user
+// interface lets them fire), then the key bits that last one frame.
+// Mouse look in aim mode: the offset from the window centre, optionally averaged
+// with the one before, turned into yaw and pitch commands for the client game.
+static void MouseLook() {
+    if (in.cursorMode != CURSOR_AIM || !m_look.integer) return;
+    float dx = static_cast<float>(in.mouseOffset[0]), dy = static_cast<float>(in.mouseOffset[1]);
+    if (m_filter.integer) {
+        dx = (dx + static_cast<float>(in.prevMouseOffset[0])) * 0.5f;
+        dy = (dy + static_cast<float>(in.prevMouseOffset[1])) * 0.5f;
+        in.prevMouseOffset[0] = in.mouseOffset[0];
+        in.prevMouseOffset[1] = in.mouseOffset[1];
     }
+    const float speed = sqrtf(dx * dx + dy * dy) * m_accel.value / 10.0f + m_sensitivity.value;
+    const float yaw = -dx * m_yaw.value * speed;
+    float pitch = -dy * m_pitch.value * speed;
+    if (m_invert.integer) pitch = -pitch;
+    char line[64];
+    if (yaw != 0.0f) {
+        snprintf(line, sizeof(line), "in_yaw %f", static_cast<double>(yaw));
+        Cmd_Add(line);
+    }
+    if (pitch != 0.0f) {
+        snprintf(line, sizeof(line), "in_pitch %f", static_cast<double>(pitch));
+        Cmd_Add(line);
+    }
+}
+
+static void KeyFrame() {
+    MouseLook();
+    for (keyState_t &key : keys)
+        if (key.command && Call_CG_AllowBind()) IN_ProcessBindKey(&key);
     for (keyState_t &key : keys) {
         if (key.state & KEY_TAPPED) key.state &= ~KEY_DOWN;
         key.state &= ~(KEY_PRESSED | KEY_RELEASED | KEY_CHANGED | KEY_TAPPED);
@@ -281,8 +308,8 @@ void IN_IssueCommandBuffer() {
             char line[48];
             snprintf(line, sizeof(line), "in_mouse %d %d", x, y);
             Cmd_Add(line);
-            // The offset from the window centre is read by mouse look, which needs
-            // the renderer's window size: wired in with the client.
+            // The offset from the window centre; the centre is half the renderer's
+            // window size, which the client's renderer reports (none yet: 0, 0).
             in.mouseOffset[0] = -x;
             in.mouseOffset[1] = -y;
             break;

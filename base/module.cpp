@@ -11,32 +11,30 @@
 gameExport_t ge;
 qgame_t base_gameState;
 
-static void *gameLibrary;  // null while no module is loaded
-
 // ---- loading ----
 
-bool Base_GameLoaded() { return gameLibrary != nullptr; }
+bool Base_GameLoaded() { return qbase.module != nullptr; }
 
 // Forgets the module: closes the library, clears the handle and the export record.
 static void ForgetGame() {
-    Sys_UnloadGameModule(gameLibrary);
-    gameLibrary = nullptr;
+    Sys_UnloadGameModule(qbase.module);
+    qbase.module = nullptr;
     ge = gameExport_t{};
 }
 
 void Base_LoadGame(const char *name) {
-    if (gameLibrary) {
+    if (qbase.module) {
         Com_Error(ER_ERROR, "Game dll is all ready loaded");
         return;
     }
     Com_Printf("Loading Game Module: \"\xA4" "08%s\xA4" "00\"...", name);
 
-    if (!Sys_LoadGameModule(&gameLibrary, name)) {
-        gameLibrary = nullptr;
+    if (!Sys_LoadGameModule(&qbase.module, name)) {
+        qbase.module = nullptr;
         Com_Error(ER_ERROR, "Could not load game module");
         return;
     }
-    const getGameAPI_t getGameAPI = reinterpret_cast<getGameAPI_t>(Sys_GetGameAPI(gameLibrary));
+    const getGameAPI_t getGameAPI = reinterpret_cast<getGameAPI_t>(Sys_GetGameAPI(qbase.module));
     if (!getGameAPI) {
         // Closed like every other refusal, so no half-loaded module counts as loaded.
         ForgetGame();
@@ -75,14 +73,14 @@ void Base_LoadGame(const char *name) {
 }
 
 void Base_UnloadGame() {
-    if (!gameLibrary) return;
+    if (!qbase.module) return;
     Call_Main_Shutdown();
     ForgetGame();
     Com_Printf("\xA4" "08Unloaded game DLL");
 }
 
 void Base_CloseGame() {
-    if (gameLibrary) ForgetGame();
+    if (qbase.module) ForgetGame();
 }
 
 // ---- Call wrappers ----
@@ -107,7 +105,7 @@ void Call_Main_Init() { CallGame(GCALL_MAIN_INIT); }
 void Call_Main_Shutdown() { CallGame(GCALL_MAIN_SHUTDOWN); }
 void Call_Main_Frame() { CallGame(GCALL_MAIN_FRAME); }
 void Call_SG_Imp(uint8_t engineStart) { CallGame(GCALL_SG_IMP, &engineStart); }
-void Call_SG_ClientConnect(const void *address, const char *name, int32_t reserved, int32_t challenge) {
+void Call_SG_ClientConnect(const netadr_t *address, const char *name, int32_t reserved, int32_t challenge) {
     CallGame(GCALL_SG_CLIENT_CONNECT, address, name, &reserved, &challenge);
 }
 void Call_SG_ClientDrop(int32_t client, const char *reason) {

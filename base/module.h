@@ -8,13 +8,14 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "common/com_msg.h"
 #include "game/g_public.h"
 
 // The export record of the loaded module; all zero (call null) while none is loaded.
 extern gameExport_t ge;
 
-// The engine's state as the module sees it.  The engine's start-up, frame and
-// transport keep it current; trap 0 hands the module a copy.
+// The engine's state as the module sees it.  The engine refreshes it before each
+// call into the module; trap 0 hands the module a copy.
 extern qgame_t base_gameState;
 
 // Loads "<name>_linux.so" from the working directory and checks its export
@@ -40,7 +41,7 @@ void Call_Main_Init();
 void Call_Main_Shutdown();
 void Call_Main_Frame();
 void Call_SG_Imp(uint8_t engineStart);
-void Call_SG_ClientConnect(const void *address, const char *name, int32_t reserved, int32_t challenge);
+void Call_SG_ClientConnect(const netadr_t *address, const char *name, int32_t reserved, int32_t challenge);
 void Call_SG_ClientDrop(int32_t client, const char *reason);
 void Call_SG_Frame();
 void Call_SG_Shutdown();

@@ -2,6 +2,7 @@
 #include "base/sys.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/select.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -113,7 +114,6 @@ const char *Sys_GetSystemString() {
 
 // ---- console ----
 
-uint8_t Sys_InitConsole() { return 1; }
 void Sys_ShutdownConsole() {}
 
 void Sys_ConsolePrint(const char *text) {
@@ -182,6 +182,17 @@ static bool TakeLine(char (&out)[SYS_CONSOLE_INPUT]) {
     memmove(sys_in.pending, sys_in.pending + used, static_cast<size_t>(sys_in.length - used));
     sys_in.length -= used;
     return true;
+}
+
+// Started with standard input closed, the next file the engine opens (its socket)
+// would take the number 0 and be read as the console: /dev/null holds the number.
+uint8_t Sys_InitConsole() {
+    if (fcntl(STDIN_FILENO, F_GETFD) == -1 && errno == EBADF) {
+        const int fd = open("/dev/null", O_RDONLY);
+        if (fd > STDIN_FILENO) close(fd);
+        sys_in.closed = true;
+    }
+    return 1;
 }
 
 void Sys_GetMessages() {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/base.h"
+#include "base/module.h"
 #include "base/renderer.h"
 #include "base/world.h"
 #include "common/common.h"
@@ -10,12 +11,12 @@
 // Connection states of the client.
 enum clState_t : int32_t { CS_DISCONNECTED = 0, CS_CONNECTING = 1, CS_CONNECTED = 2 };
 
-struct clientState_t {
+struct clClient_t {
     int32_t state;      // clState_t
     netadr_t server;    // the server's address while connected
 };
 
-static clientState_t cl;
+static clClient_t cl;
 
 void CL_Imp() { memset(&cl, 0, sizeof(cl)); }
 
@@ -34,10 +35,14 @@ void CL_Init() {
     qbase.rendererRunning = 1;
     snd.Init();
     if (!qbase.serverRunning) CL_InitWorld();
+    Call_CG_Init();
+    Call_UI_Init();
     Com_Printf("\xA4" "08CL_Init: Starting up client done");
 }
 
 void CL_Shutdown() {
+    Call_UI_Shutdown();
+    Call_CG_Shutdown();
     snd.Shutdown();
     re.Shutdown();
     qbase.rendererRunning = 0;
@@ -52,7 +57,9 @@ uint8_t CL_IsConnected(netadr_t *out) {
     return 1;
 }
 
-void CL_CCFrame() {}
+void CL_CCFrame() {
+    if (qbase.clientRunning) Call_CG_CCFrame();
+}
 
 void CL_Frame() {
     if (!qbase.clientRunning) return;

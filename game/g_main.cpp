@@ -2,7 +2,6 @@
 #include "game/g_main.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "common/common.h"
 #include "game/g_traps.h"
@@ -12,6 +11,12 @@
 
 qgame_t qgame;
 int32_t g_isSG = GAME_CONTEXT_UNDEFINED;
+
+cmdVar_t g_printStuck;
+cmdVar_t g_skipStuck;
+cmdVar_t g_flag;
+cmdVar_t g_maxSlide;
+cmdVar_t g_gravity;
 
 void G_SetUndefined() { g_isSG = GAME_CONTEXT_UNDEFINED; }
 void G_SetSG() { g_isSG = GAME_CONTEXT_SG; }
@@ -96,6 +101,11 @@ int32_t G_Call(int number, gameArg_t *args) {
 void G_Imp() {
     Com_SetupPrintf(PRF_SINKS, G_Print, G_DPrint);
     Com_SetupError(qG_Error);
+    Trap_CreateCVar(&g_printStuck, "g_printStuck", "0", CMD_CHEAT);
+    Trap_CreateCVar(&g_skipStuck, "g_skipStuck", "0", CMD_CHEAT);
+    Trap_CreateCVar(&g_flag, "g_flag", "0", 0);
+    Trap_CreateCVar(&g_maxSlide, "g_maxSlide", "4", CMD_CHEAT | CMD_NOSAVE);
+    Trap_CreateCVar(&g_gravity, "g_gravity", "0", CMD_CHEAT);
 }
 
 void G_Init() {

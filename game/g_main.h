@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "base/cmd.h"
 #include "game/g_public.h"
 
 constexpr const char *GAME_NAME = "Hollowmere";
@@ -17,6 +18,13 @@ enum gameContext_t : int32_t {
 };
 
 extern qgame_t qgame;    // the engine's state, refreshed by G_Init and G_Frame
+
+// The module's own console variables, created by G_Imp.
+extern cmdVar_t g_printStuck;  // not 0: movement prints where a body got stuck
+extern cmdVar_t g_skipStuck;
+extern cmdVar_t g_flag;
+extern cmdVar_t g_maxSlide;
+extern cmdVar_t g_gravity;
 extern int32_t g_isSG;   // a gameContext_t
 
 void G_SetUndefined();
@@ -29,7 +37,7 @@ gameExport_t G_GetGameAPI(gameImport_t import);
 // The call dispatcher handed to the engine: routes a call number to its operation.
 int32_t G_Call(int number, gameArg_t *args);
 
-void G_Imp();                  // installs the print and error sinks
+void G_Imp();                  // installs the print and error sinks, creates the module's variables
 void G_Init();                 // greets, sets up byte order, refreshes qgame
 void G_Shutdown();             // shuts the server game down
 void G_Frame();                // refreshes qgame

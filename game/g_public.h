@@ -258,7 +258,8 @@ enum gameTrapNum_t : int {
 
 typedef float gvec3_t[3];
 
-// The engine's state as the module sees it (trap 0).  Filled whole by the engine.
+// The engine's state as the module sees it (trap 0).  The engine keeps its copy
+// current before every call into the module.
 struct qgame_t {
     uint8_t initialized;    // the engine finished its init phase
     uint8_t developer;      // developer mode
@@ -271,7 +272,7 @@ struct qgame_t {
     float frameSeconds;     // frameMsec / 1000
     uint32_t frameCount;    // frames run so far, counting from 1
     uint32_t fps;           // 1000 / frameMsec
-    uint8_t localAddress[12];  // the transport's own netadr_t, copied byte for byte
+    uint8_t localAddress[12];  // the transport's own netadr_t, byte for byte
     uint16_t qport;         // the transport's qport
     uint16_t reserved46;
     uint32_t instance;      // random number drawn at start and sent to the master server
@@ -303,7 +304,9 @@ static_assert(offsetof(cc_t, buttons) == 36);
 static_assert(offsetof(cc_t, text) == 44);
 
 // Head of each server-game client record; the engine copies it into the owning
-// client's snapshot and codes it by the byte offsets asserted below.
+// client's snapshot and codes it by the byte offsets asserted below.  Fields carry
+// the names the shared movement code uses; where the server game knows a field by
+// another name, the comment gives it.
 struct clientState_t {
     uint32_t snapshotFlags;    // bit 0: the server game asks for a snapshot now; the engine clears it
     uint8_t worldIncomplete;   // written by the engine from the client's commands
@@ -317,26 +320,26 @@ struct clientState_t {
     gvec3_t fireDir;           // aim direction of the last firing step
     float weaponTime;          // progress 0..1 of the running refire, reload or switch
     float zoom;                // 0..1
-    float hitFlash;            // 1.0 at every damage, runs down
-    float slowdown;            // ground-speed penalty after landing, 0..1
-    uint8_t hitDir;            // side 1-4 the last damage came from
+    float hitFlash;            // 1.0 at every damage; movement runs it down at 2 per second while hitDir is set
+    float slowdown;            // ground-speed penalty after landing, 0..1 (the server game's walkSlow)
+    uint8_t hitDir;            // side 1-4 the last damage came from, 0 none
     uint8_t reserved73[3];
     float crouch;              // 0 standing .. 1 crouched
     float eyeHeight;
     float height;              // body height
     gvec3_t kickAngles;        // view kick spring: position ...
-    gvec3_t kickVelocity;      // ... and velocity (recoil writes its pitch and yaw)
+    gvec3_t kickVelocity;      // ... and velocity (the server game's angleOffset: recoil adds pitch and yaw)
     float bobPhase;            // 0..1 walking cycle
     float dip;                 // landing view dip spring
     float jolt;                // second view spring
     float dipVelocity;
-    float joltVelocity;
+    float joltVelocity;        // the server game's bob depth pushes it
     float stepPhase;           // 0..1 footstep cycle
     gvec3_t smoothOffset;      // view smoothing after a push-out
-    uint8_t moveAnim;          // legs animation number
-    uint8_t weaponState;       // arms: 0 idle, 1 firing, 2 switching, 3 reloading
+    uint8_t moveAnim;          // legs animation number (the server game's anim1)
+    uint8_t weaponState;       // arms: 0 idle, 1 firing, 2 switching, 3 reloading (anim2)
     uint8_t reserved150[2];
-    float animTime1;           // fractions of the two animations
+    float weaponTimeShown;     // copy of weaponTime for display (the server game's animTime1)
     float animTime2;
     uint32_t eventCount;       // server-raised client events: slot = count & 15
     uint8_t events[16];
@@ -387,7 +390,7 @@ static_assert(offsetof(clientState_t, joltVelocity) == 128);
 static_assert(offsetof(clientState_t, stepPhase) == 132);
 static_assert(offsetof(clientState_t, smoothOffset) == 136);
 static_assert(offsetof(clientState_t, moveAnim) == 148);
-static_assert(offsetof(clientState_t, animTime1) == 152);
+static_assert(offsetof(clientState_t, weaponTimeShown) == 152);
 static_assert(offsetof(clientState_t, eventCount) == 160);
 static_assert(offsetof(clientState_t, events) == 164);
 static_assert(offsetof(clientState_t, moveEventCount) == 180);
@@ -461,7 +464,7 @@ static_assert(offsetof(entityState_t, words) == 188);
 // The server game's data of every snapshot: 32 words, delta-coded word by word.
 constexpr int SNAPSHOT_GAME_WORDS = 32;
 struct snapshotGameData_t {
-    uint32_t flags;      // 1 free flight, 4 blue holds the crystal, 8 red holds it, 16 radar off, 32 solidarity count-down
+    uint32_t flags;      // 1 free flight, 4 blue / 8 red holds the crystal, 16 radar off, 32 solidarity count-down
     int32_t rules;       // 0 death match, 1 crystal rounds, 2 forge, 3 capture the crystal
     int32_t timeLeft;    // seconds
     int32_t roundLimit;

@@ -4,8 +4,13 @@
 
 #include "common/common.h"
 #include "game/g_main.h"
+#include "game/g_traps.h"
 
-void SG_Imp(uint8_t engineStart) { (void)engineStart; }
+cmdVar_t sg_printCmove;
+
+void SG_Imp(uint8_t engineStart) {
+    if (engineStart) Trap_CreateCVar(&sg_printCmove, "sg_printCmove", "0", 0);
+}
 
 void SG_ClientConnect(const netadr_t *address, const char *name, int32_t reserved, int32_t challenge) {
     (void)address;

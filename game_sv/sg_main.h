@@ -3,12 +3,17 @@
 
 #include <cstdint>
 
+#include "base/cmd.h"
+
 struct netadr_t;
 struct sgClient_t;
 
 constexpr int SG_MAX_CLIENTS = 16;
 
-// Call 4: clears the server game's state (flag 1 at engine start, 0 after a game-time wrap).
+extern cmdVar_t sg_printCmove;  // not 0: movement prints its debug line
+
+// Call 4: clears the server game's state (flag 1 at engine start, 0 after a
+// game-time wrap); creates its variables at engine start only, since they live on.
 void SG_Imp(uint8_t engineStart);
 // Call 5: admits a player at that address, or refuses with a message.
 void SG_ClientConnect(const netadr_t *address, const char *name, int32_t reserved, int32_t challenge);

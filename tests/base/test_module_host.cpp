@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/base.h"
 #include "base/cmd.h"
 #include "base/files.h"
 #include "base/module.h"
@@ -65,7 +66,7 @@ struct HostFixture : testing::Test {
         testMod = dlopen("./hm_testmod_linux.so", RTLD_LOCAL | RTLD_NOW);
         ASSERT_NE(testMod, nullptr) << dlerror();
         mod = reinterpret_cast<testModState_t *(*)()>(dlsym(testMod, "TestMod_State"))();
-        *mod = testModState_t{GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameExport_t), {}, "", 0, -1, {}, 0};
+        *mod = testModState_t{GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameExport_t), 0, {}, "", 0, -1, {}, 0};
     }
     void TearDown() override {
         Base_CloseGame();
@@ -115,7 +116,7 @@ void CallEveryWrapper() {
     Call_Main_Shutdown();
     Call_Main_Frame();
     Call_SG_Imp(1);
-    Call_SG_ClientConnect(text, text, -1, 0);
+    Call_SG_ClientConnect(nullptr, text, -1, 0);
     Call_SG_ClientDrop(3, "kicked");
     Call_SG_Frame();
     Call_SG_Shutdown();
@@ -144,15 +145,19 @@ TEST_F(HostFixture, RefusedModulesLeaveNothingLoadedAndAreNeverCalled) {
     struct {
         const char *name;
         uint32_t magic, apiVersion, size;
+        uint8_t noCall;
         int level;
         const char *text;
     } const cases[] = {
-        {"hm_testmod", 0x2C7AFD06, 11, sizeof(gameExport_t), ER_FATAL, "Game API magic mismatch! (game dll corrupt)"},
-        {"hm_testmod", GAME_API_MAGIC, 9, sizeof(gameExport_t), ER_FATAL,
+        {"hm_testmod", 0x2C7AFD06, 11, sizeof(gameExport_t), 0, ER_FATAL,
+         "Game API magic mismatch! (game dll corrupt)"},
+        {"hm_testmod", GAME_API_MAGIC, 9, sizeof(gameExport_t), 0, ER_FATAL,
          "Game API mismatch (engine API: 11 game API: 9)"},
-        {"hm_testmod", GAME_API_MAGIC, 11, sizeof(gameExport_t) - 4, ER_FATAL, "Game API mismatch"},
-        {"hm_noapi", GAME_API_MAGIC, 11, sizeof(gameExport_t), ER_FATAL, "Could not load game module (no GetGameAPI)"},
-        {"hm_missing", GAME_API_MAGIC, 11, sizeof(gameExport_t), ER_ERROR, "Could not load game module"},
+        {"hm_testmod", GAME_API_MAGIC, 11, sizeof(gameExport_t) - 4, 0, ER_FATAL, "Game API mismatch"},
+        {"hm_testmod", GAME_API_MAGIC, 11, sizeof(gameExport_t), 1, ER_FATAL, "Game API mismatch (no Call)"},
+        {"hm_noapi", GAME_API_MAGIC, 11, sizeof(gameExport_t), 0, ER_FATAL,
+         "Could not load game module (no GetGameAPI)"},
+        {"hm_missing", GAME_API_MAGIC, 11, sizeof(gameExport_t), 0, ER_ERROR, "Could not load game module"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -160,6 +165,7 @@ TEST_F(HostFixture, RefusedModulesLeaveNothingLoadedAndAreNeverCalled) {
         mod->magic = c.magic;
         mod->apiVersion = c.apiVersion;
         mod->size = c.size;
+        mod->noCall = c.noCall;
         mod->calls = 0;
         mod->result = 0x101;  // would show through any wrapper with a result
         Base_LoadGame(c.name);
@@ -191,6 +197,7 @@ struct callCase_t {
 };
 
 char text1[8], text2[8], text3[8], text4[8];
+netadr_t address;
 int32_t outWord;
 const float mins[3] = {}, maxs[3] = {};
 int64_t P(const void *p) { return reinterpret_cast<intptr_t>(p); }
@@ -204,8 +211,8 @@ TEST_F(HostFixture, EveryCallWrapperPacksItsArgumentsForItsNumber) {
         {GCALL_MAIN_SHUTDOWN, "", {}, [] { Call_Main_Shutdown(); }},
         {GCALL_MAIN_FRAME, "", {}, [] { Call_Main_Frame(); }},
         {GCALL_SG_IMP, "B", {1}, [] { Call_SG_Imp(1); }},
-        {GCALL_SG_CLIENT_CONNECT, "PPWW", {P(text1), P(text2), -1, 77},
-         [] { Call_SG_ClientConnect(text1, text2, -1, 77); }},
+        {GCALL_SG_CLIENT_CONNECT, "PPWW", {P(&address), P(text2), -1, 77},
+         [] { Call_SG_ClientConnect(&address, text2, -1, 77); }},
         {GCALL_SG_CLIENT_DROP, "WP", {3, P(text1)}, [] { Call_SG_ClientDrop(3, text1); }},
         {GCALL_SG_FRAME, "", {}, [] { Call_SG_Frame(); }},
         {GCALL_SG_SHUTDOWN, "", {}, [] { Call_SG_Shutdown(); }},
@@ -314,9 +321,11 @@ TEST_F(HostFixture, TrapZeroCopiesTheEngineState) {
     base_gameState = qgame_t{};
     base_gameState.frameCount = 1;
     base_gameState.time = 393215;
+    base_gameState.localAddress[4] = 10;
+    base_gameState.qport = 321;
     base_gameState.instance = 0xDEADBEEF;
     qgame_t out;
-    memset(&out, 0xFF, sizeof(out));
+    memset(&out, 0xEE, sizeof(out));
     gameArg_t args[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>(&out)};
     EXPECT_EQ(Gi_Trap(GTRAP_GET_QGAME, args), 0);
     EXPECT_EQ(memcmp(&out, &base_gameState, sizeof(out)), 0);

@@ -195,29 +195,61 @@ TEST_F(Spine, EventBufferRefusesARecordWithoutRoomForTheEnd) {
 }
 
 TEST_F(Spine, KeyTappedWithinOneFrameFiresDownPressedAndReleased) {
-    qbase.clientRunning = 1;
-    for (auto [mode, key] : {std::pair{"down", 30}, {"pressed", 31}, {"released", 32}, {"up", 33}}) {
-        keys[key].command = static_cast<char *>(Com_malloc(32));
-        snprintf(keys[key].command, 32, "fire %s", mode);
-        keys[key].bindMode = mode == std::string("down") ? BIND_DOWN
-                             : mode == std::string("pressed") ? BIND_PRESSED
-                             : mode == std::string("released") ? BIND_RELEASED : BIND_UP;
+    const std::pair<const char *, bindMode_t> modes[] = {
+        {"down", BIND_DOWN}, {"pressed", BIND_PRESSED}, {"released", BIND_RELEASED}, {"up", BIND_UP}};
+    for (int i = 0; i < 4; i++) {
+        keyState_t &key = keys[30 + i];
+        key.command = static_cast<char *>(Com_malloc(32));
+        snprintf(key.command, 32, "fire %s", modes[i].first);
+        key.bindMode = modes[i].second;
     }
     for (int key : {30, 31, 32}) {
         IN_KeyEvent(static_cast<byte>(key), 1);
         IN_KeyEvent(static_cast<byte>(key), 0);
     }
-    IN_FrameEvent(10);
-    IN_IssueCommandBuffer();
+    IN_IssueCommandBuffer();  // key records only: the frame has not come yet
+    for (int key : {30, 31, 32})
+        EXPECT_EQ(keys[key].state, KEY_DOWN | KEY_PRESSED | KEY_RELEASED | KEY_CHANGED | KEY_TAPPED) << key;
+    for (int key = 30; key < 34; key++) IN_ProcessBindKey(&keys[key]);
+    Cmd_Flush();
     EXPECT_EQ(g_ran, (std::vector<std::string>{"in_key_down 30", "in_key_up 30", "in_key_down 31", "in_key_up 31",
                                                "in_key_down 32", "in_key_up 32", "fire down", "fire pressed",
                                                "fire released", "fire up"}));
-    for (int key : {30, 31, 32}) EXPECT_EQ(keys[key].state, 0u) << key;
-    // An unheld key bound with mode up fires in every frame.
+    // The frame ends the tap: the key is up afterwards.  The running client's frame
+    // reads the cursor; without a user interface (no module loaded) no binding fires.
+    qbase.clientRunning = 1;
     g_ran.clear();
     IN_FrameEvent(10);
     IN_IssueCommandBuffer();
+    for (int key : {30, 31, 32}) EXPECT_EQ(keys[key].state, 0u) << key;
+    EXPECT_EQ(g_ran, std::vector<std::string>{"in_mouse 0 0"});
+    // An unheld key bound with mode up fires in every frame it is asked.
+    g_ran.clear();
+    IN_ProcessBindKey(&keys[33]);
+    IN_ProcessBindKey(&keys[30]);
+    Cmd_Flush();
     EXPECT_EQ(g_ran, std::vector<std::string>{"fire up"});
+}
+
+TEST_F(Spine, MouseLookTurnsTheOffsetIntoYawAndPitch) {
+    Cmd_CreateFunction("in_yaw", Record, 0);
+    Cmd_CreateFunction("in_pitch", Record, 0);
+    qbase.in.cursorMode = CURSOR_AIM;
+    m_look.integer = 1;
+    m_filter.integer = 0;
+    m_invert.integer = 1;
+    m_accel.value = 0;
+    m_sensitivity.value = 6;
+    m_yaw.value = m_pitch.value = 0.01f;
+    // A window would report the cursor 10 left of and 5 below the centre.
+    qbase.clientRunning = 0;
+    IN_MouseEvent(-10, 5);
+    IN_FrameEvent(10);
+    qbase.clientRunning = 1;
+    IN_IssueCommandBuffer();
+    EXPECT_EQ(g_ran, (std::vector<std::string>{"in_mouse -10 5", "in_yaw -0.600000", "in_pitch -0.300000"}));
+    qbase.in.cursorMode = CURSOR_NONE;
+    m_look.integer = 0;
 }
 
 TEST_F(Spine, BindingsAreFoundByLowerCaseNameAndByCommand) {

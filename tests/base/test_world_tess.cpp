@@ -184,7 +184,9 @@ TEST(WorldTess, VertexesAgreeWithScikitImageMarchingCubes) {
 }
 
 // Everything tessellation leaves in the pages, by position rather than pool index
-// (indexes depend on the order vertexes were freed and taken).
+// (indexes depend on the order vertexes were freed and taken).  Texture facings are
+// left out: a vertex keeps the facing of the first triangle that used it, so they
+// follow the order in which pages were tessellated, not only the voxels.
 struct PageProducts {
     std::vector<float> surface, batches, normals, planes, shadow;
     std::vector<int> batchInfo;
@@ -199,8 +201,6 @@ void AppendVertex(PageProducts &out, int i) {
     out.normals.insert(out.normals.end(), v.normal, v.normal + 3);
     out.batchInfo.push_back(v.matter);
     out.batchInfo.push_back(v.rgba[0] | v.rgba[1] << 8 | v.rgba[2] << 16 | v.rgba[3] << 24);
-    out.batchInfo.push_back(v.facing);
-    out.batches.insert(out.batches.end(), v.st, v.st + 2);
 }
 
 std::map<int, PageProducts> Snapshot() {

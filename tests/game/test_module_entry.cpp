@@ -741,6 +741,35 @@ TEST_F(ModuleFixture, ImpForwardsPrintsAndErrorsThroughTraps) {
     EXPECT_STREQ(reinterpret_cast<const char *>(traps[2].values[1]), "bad 7");
 }
 
+TEST_F(ModuleFixture, ImpCreatesTheModulesVariablesInOrder) {
+    gameArg_t args[GAME_MAX_ARGS] = {};
+    expectKinds = "PPPW";
+    G_Call(GCALL_MAIN_IMP, args);
+    const cmdVar_t *const records[] = {&g_printStuck, &g_skipStuck, &g_flag, &g_maxSlide, &g_gravity};
+    const char *const names[] = {"g_printStuck", "g_skipStuck", "g_flag", "g_maxSlide", "g_gravity"};
+    const char *const defaults[] = {"0", "0", "0", "4", "0"};
+    const int64_t flags[] = {0x4, 0x4, 0, 0xC, 0x4};
+    ASSERT_EQ(traps.size(), 5u);
+    for (size_t i = 0; i < 5; i++) {
+        EXPECT_EQ(traps[i].number, GTRAP_CREATE_CVAR);
+        EXPECT_EQ(traps[i].values[0], reinterpret_cast<intptr_t>(records[i]));
+        EXPECT_STREQ(reinterpret_cast<const char *>(traps[i].values[1]), names[i]);
+        EXPECT_STREQ(reinterpret_cast<const char *>(traps[i].values[2]), defaults[i]);
+        EXPECT_EQ(traps[i].values[3], flags[i]) << names[i];
+    }
+}
+
+TEST_F(ModuleFixture, ServerGameVariablesAreCreatedAtEngineStartOnly) {
+    // The variables outlive a game-time wrap; creating them twice would be fatal.
+    for (uint8_t engineStart : {1, 0}) {
+        traps.clear();
+        expectKinds = "PPPW";
+        gameArg_t args[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>(&engineStart)};
+        G_Call(GCALL_SG_IMP, args);
+        EXPECT_EQ(traps.size(), engineStart ? 1u : 0u);
+    }
+}
+
 TEST_F(ModuleFixture, InitAndFrameRefreshTheGameStateThroughTrapZero) {
     gameArg_t args[GAME_MAX_ARGS] = {};
     expectKinds = "P";

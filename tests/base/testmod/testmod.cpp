@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-static testModState_t state = {GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameExport_t), {}, "", 0, -1, {}, 0};
+static testModState_t state = {GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameExport_t), 0, {}, "", 0, -1, {}, 0};
 
 extern "C" __attribute__((visibility("default"))) testModState_t *TestMod_State() { return &state; }
 
@@ -31,7 +31,7 @@ extern "C" __attribute__((visibility("default"))) gameExport_t GetGameAPI(gameIm
     ge.protocol = GAME_PROTOCOL;
     ge.apiVersion = state.apiVersion;
     ge.size = state.size;
-    ge.call = Call;
+    ge.call = state.noCall ? nullptr : Call;
     return ge;
 }
 #endif

@@ -9,6 +9,7 @@ struct testModState_t {
     uint32_t magic;
     uint32_t apiVersion;
     uint32_t size;
+    uint8_t noCall;  // answers without a call dispatcher
     // What GetGameAPI received.
     gameImport_t import;
     // The calls received: the test names the kind of each word before a call
