@@ -407,7 +407,7 @@ static void ExecuteSegment(const char *segment) {
 // Each segment leaves the buffer before it runs: a handler that flushes again (or
 // appends) then meets only what has not run yet.
 void Cmd_Flush() {
-    if (!qcmd.length) return;
+    if (!qcmd.length || cmd_flushDepth >= CMD_MAX_FLUSH_DEPTH) return;
     qcmd.wait = 0;
     bool quoted = false;
     static_assert(CMD_BUFFER_SIZE <= 16384, "a segment is copied onto the stack");

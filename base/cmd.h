@@ -19,6 +19,7 @@ constexpr int CMD_MAX_ARGS = 32;        // words stored of one statement
 constexpr int CMD_MAX_ARG_LEN = 256;    // one stored word, with its zero
 constexpr int CMD_MAX_COMPLETE = 255;   // name characters completion writes into a line
 constexpr int CMD_MAX_SLEEP = 5000;     // longest `sleep`, in milliseconds
+constexpr int CMD_MAX_FLUSH_DEPTH = 8;  // flushes running inside one another
 
 // The one flag word of variables, functions and aliases.
 enum cmdFlags_t : uint32_t {
@@ -135,5 +136,6 @@ void Cmd_DumpCmds(FILE *file);
 
 // Appends text and a ';'; a text that does not fit is dropped whole.
 void Cmd_Add(const char *text);
-// Runs the buffer until it is empty or a `wait` ran; may be called from a handler.
+// Runs the buffer until it is empty or a `wait` ran; may be called from a handler
+// (a flush nested too deep returns at once, and the flush around it runs the text).
 void Cmd_Flush();

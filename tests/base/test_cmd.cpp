@@ -454,6 +454,20 @@ TEST_F(Cmd, NestedFlushRunsEverythingExactlyOnce) {
     EXPECT_EQ(qcmd.length, 0);
 }
 
+void FlushAgain() {
+    Record();
+    Cmd_Flush();
+}
+
+TEST_F(Cmd, FlushesNestedDeepLeaveTheirTextToTheFlushAround) {
+    Cmd_CreateFunction("again", FlushAgain, 0);
+    std::string text;
+    for (int i = 0; i < 1000; i++) text += "again;";
+    Run(text.c_str());
+    EXPECT_EQ(g_ran.size(), 1000u);
+    EXPECT_EQ(qcmd.length, 0);
+}
+
 // Scripts are read through the file system, based in a directory of the test's own.
 class CmdExec : public Cmd {
 protected:
