@@ -534,6 +534,15 @@ void Base_Imp() {
     Com_Printf("........... Base_Imp Done ...........");
 }
 
+// Asks the master server for a challenge and checks the version.  A master that
+// could not be resolved is not asked (its address is cleared).
+static void AskMaster(uint8_t force) {
+    Base_UpdateMaster(force);
+    if (qbase.masterAddress.type != NA_BAD)
+        NET_SendOutOfBandPrintf(NS_CLIENT, &qbase.masterAddress, "master_version_check %d",
+                                static_cast<int>(qbase.instanceNumber));
+}
+
 void Base_Init() {
     const uint32_t start = Base_Time();
     Com_Printf("........... Base_Init ...........");
@@ -575,11 +584,7 @@ void Base_Init() {
         Com_Printf("sizeof( page_t ) == %d", static_cast<int>(sizeof(page_t)));
     }
 
-    // A master server that could not be resolved is not asked (its address is cleared).
-    Base_UpdateMaster(0);
-    if (qbase.masterAddress.type != NA_BAD)
-        NET_SendOutOfBandPrintf(NS_CLIENT, &qbase.masterAddress, "master_version_check %d",
-                                static_cast<int>(qbase.instanceNumber));
+    AskMaster(0);
 
     Com_Printf("........... Base_Init Done (%d msec) ...........", static_cast<int>(Base_Time() - start));
     qbase.initialised = 1;
@@ -593,7 +598,11 @@ void Base_Init() {
         Base_ExecuteSetParams(0);
         Cmd_Flush();
     }
-    if (port && port->modificationCount != portChanges) NET_Init();
+    // The master's answers go to the socket that asked: after a reopen, ask again.
+    if (port && port->modificationCount != portChanges) {
+        NET_Init();
+        AskMaster(1);
+    }
 }
 
 // Sleep of step 1 of a pass: the less the engine has to show, the longer it sleeps.

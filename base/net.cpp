@@ -5,8 +5,8 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/select.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -84,6 +84,7 @@ netConf_t Sys_InitNet(int port) {
     netadr_t bound{NA_IP, {0, 0, 0, 0}, 0, 0};
     bool ok = false;
     for (int i = 0; i < NET_PORT_TRIES && !ok; i++) {
+        if (port + i < 0 || port + i > 65535) continue;  // never a wrapped-around port
         bound.port = static_cast<uint16_t>(port + i);
         const sockaddr_in sa = ToSockaddr(&bound);
         if (bind(qsocket, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) == 0) {
@@ -146,11 +147,9 @@ int Sys_SendNetData(const netadr_t *address, const void *data, int length) {
 
 int Sys_GetNetData(netadr_t *sender, int maxLength, void *buffer) {
     if (!netConf.initialised || maxLength < 1) return 0;
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(qsocket, &readable);
-    timeval zero{0, 0};
-    if (select(qsocket + 1, &readable, nullptr, nullptr, &zero) < 1) return 0;
+    // poll rather than select: select cannot watch a descriptor above FD_SETSIZE.
+    pollfd readable{qsocket, POLLIN, 0};
+    if (poll(&readable, 1, 0) < 1 || !(readable.revents & POLLIN)) return 0;
     sockaddr_in from{};
     socklen_t fromLen = sizeof from;
     const ssize_t got = recvfrom(qsocket, buffer, static_cast<size_t>(maxLength), 0,

@@ -166,7 +166,9 @@ void NET_Frame();
 // server-side pipes (the client's connection).  Null: nobody is connected.
 void NET_SetPipeFinders(netPipeFinder_t clientSidePipes, netPipeFinder_t serverSidePipes);
 
+// Clears the pipe and opens it towards remote: outgoing 0, incoming -1.
 void NET_SetupPipe(netPipe_t *pipe, int side, const netadr_t *remote);
+// Clears the pipe.
 void NET_ShutdownPipe(netPipe_t *pipe);
 
 // 1 when sent (or nothing to send), 0 when refused or a datagram could not be
@@ -183,6 +185,7 @@ int NET_SendOutOfBandPrintf(int side, const netadr_t *address, const char *fmt, 
 int NET_SendOutOfBandQuiet(int side, const netadr_t *address, const char *text);
 
 // The next ready package of loop-back ring ringSide, then of the received ring.
+// Packages from a loop-back ring come from NA_LOCAL with this process's port and qport.
 int NET_GetPackage(int ringSide, netPackage_t *package);
 // Parses one datagram from sender (its qport is filled in); payload bits when a
 // whole package or an out-of-band package is ready, with *payload pointing at it.
@@ -192,5 +195,6 @@ void NET_EnqueueFragment(const netadr_t *sender, const byte *data, int length);
 // Takes the oldest queued datagram: its length, 0 when the ring is empty.
 int NET_DequeueFragment(netadr_t *sender, byte buffer[NET_MAX_DATAGRAM]);
 
+// Hooks for per-pipe statistics; nothing is kept per pipe yet.
 void NET_UpdatePipeStatistics();
 void Net_PrintPipe();

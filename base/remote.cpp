@@ -81,16 +81,18 @@ static void Base_RConIp_f() {
     Base_RCon(&server, line);
 }
 
+// Set while a print must not be echoed: the echo's own send (a warning it raises
+// would echo again), and a line that is itself an echo from another engine (two
+// engines echoing to each other would pass one line back and forth for ever).
+static bool echoHeld;
+
 void Base_RConEcho(const char *text) {
-    // A print made while an echo is being sent (a warning of the send itself, say)
-    // is not echoed again.
-    static bool echoing;
-    if (!qbase.rconEcho || echoing) return;
-    echoing = true;
+    if (!qbase.rconEcho || echoHeld) return;
+    echoHeld = true;
     char line[NET_MAX_OOB_TEXT + 1];
     snprintf(line, sizeof line, "rcon_echo \"%s\"", text);
     NET_SendOutOfBandQuiet(NS_SERVER, &qbase.rconEchoAddress, line);
-    echoing = false;
+    echoHeld = false;
 }
 
 void Base_UpdateMaster(uint8_t force) {
@@ -130,7 +132,10 @@ static uint8_t HandleEcho(const netPackage_t *package) {
     if (package->address.type == NA_LOCAL) return 1;
     char line[RCON_MAX_LINE + 1];
     JoinWords(line, 1, Msg_Argc(), MsgWord);
+    const bool held = echoHeld;
+    echoHeld = true;
     Com_Printf("\xA4" "09SV:\xA4" "00 %s", line);
+    echoHeld = held;
     return 1;
 }
 

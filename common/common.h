@@ -13,3 +13,4 @@
 #include "common/com_grid.h"
 #include "common/com_noise.h"
 #include "common/com_eval.h"
+#include "common/com_msg.h"

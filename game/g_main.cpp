@@ -2,7 +2,6 @@
 #include "game/g_main.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "common/common.h"
 #include "game/g_traps.h"

@@ -6,5 +6,9 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHM_TESTS=OFF >/dev/null
 cmake --build build -j "$(nproc)" --target engine game_linux
-cd build
-exec ./engine -dedicated -basedir ../data "$@"
+# The engine writes its configuration back at shutdown: it runs in a copy of the
+# default data, so the checkout stays as it is.
+mkdir -p build/run
+cp -rn data/. build/run/
+cd build/run
+exec ../engine -dedicated -basedir "$PWD" "$@"

@@ -5,12 +5,14 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/base.h"
 #include "base/cmd.h"
 #include "base/files.h"
+#include "base/input.h"
 #include "base/module.h"
 #include "base/net.h"
 #include "base/renderer.h"
@@ -577,6 +579,20 @@ TEST_F(HostFixture, RendererTrapsPassTheirModesAndSizes) {
     re = re_null;
 }
 
+TEST_F(HostFixture, OutOfBandTrapSendsTheTextUnformatted) {
+    Cmd_Startup();
+    NET_Imp();  // empty loop-back rings; the loop-back needs no socket
+    int32_t side = NS_SERVER;
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    gameArg_t args[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>(&side), reinterpret_cast<gameArg_t>(&local),
+                                     reinterpret_cast<gameArg_t>("poll %d %s")};
+    EXPECT_EQ(Gi_Trap(GTRAP_SEND_OUT_OF_BAND_PRINT, args), 1);
+    auto package = std::make_unique<netPackage_t>();
+    ASSERT_EQ(NET_GetPackage(NS_SERVER, package.get()), 1);
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(package->msg.data)), "poll %d %s");
+    Cmd_Startup();
+}
+
 TEST_F(HostFixture, LookupTrapFillsTheCallersAddress) {
     netadr_t address = {};
     gameArg_t args[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>(&address), reinterpret_cast<gameArg_t>("10.1.2.3:99")};
@@ -584,6 +600,19 @@ TEST_F(HostFixture, LookupTrapFillsTheCallersAddress) {
     EXPECT_EQ(address.ip[0], 10);
     EXPECT_EQ(address.ip[3], 3);
     EXPECT_EQ(address.port, 99);
+}
+
+TEST_F(HostFixture, KeyBindingTrapsFindAndClearByCommandAndKey) {
+    IN_SetAmericanKeyNames();
+    keys[57].command = static_cast<char *>(Com_malloc(8));
+    strcpy(keys[57].command, "cc_jump");
+    gameArg_t find[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>("cc_jump")};
+    EXPECT_EQ(Gi_Trap(GTRAP_GET_BINDING, find), 57);
+    int32_t key = 57;
+    gameArg_t clear[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>(&key)};
+    Gi_Trap(GTRAP_CLEAR_KEY_BINDING, clear);
+    EXPECT_EQ(keys[57].command, nullptr);
+    EXPECT_EQ(Gi_Trap(GTRAP_GET_BINDING, find), 0);
 }
 
 // ---- the real module ----

@@ -563,6 +563,11 @@ TEST_F(Net, SocketSkipsTakenPortsAndCarriesDatagrams) {
     EXPECT_EQ(from.port, conf.address.port);
     EXPECT_EQ(Sys_GetNetData(&from, sizeof buffer, buffer), 0);
 
+    // Ports beyond 65,535 are not tried, rather than wrapping to low ones.
+    g_errors.clear();
+    EXPECT_FALSE(Sys_InitNet(65536).initialised);
+    EXPECT_TRUE(ErrorSaid("0 Sys_InitNet: bind() failed"));
+
     // Back to a socket of the system's choosing for the other tests.
     NET_Init();
     EXPECT_TRUE(qnet.initialised);

@@ -203,6 +203,21 @@ TEST_F(Remote, EchoThatCannotBeSentStaysQuietAndNeverRecurses) {
     Com_SetupError(CaptureError);
 }
 
+// Two engines that each run the other's remote lines: an echo printed here must
+// not be echoed back, or one line would travel between them for ever.
+TEST_F(Remote, EchoesFromElsewhereAreNotEchoedBack) {
+    Com_SetupPrintf(PRF_SINKS, EchoingPrint, EchoingPrint);
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    qbase.rconEcho = 1;
+    qbase.rconEchoAddress = local;
+    qbase.rconTarget = op;
+    EXPECT_EQ(Deliver("rcon_echo \"ping\"", op), 1);
+    EXPECT_EQ(NET_GetPackage(NS_SERVER, package.get()), 0);
+    Com_Printf("own line");
+    EXPECT_EQ(NET_GetPackage(NS_SERVER, package.get()), 1);
+    Com_SetupPrintf(PRF_SINKS, CapturePrint, CapturePrint);
+}
+
 TEST_F(Remote, EchoCarriesPrintedLinesToTheOperator) {
     qbase.rconEcho = 1;
     qbase.rconEchoAddress = netadr_t{NA_LOCAL, {}, 0, 0};

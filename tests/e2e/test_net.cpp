@@ -177,9 +177,9 @@ TEST(EngineNet, EngineGetsItsMasterChallengeFromTheStandInMaster) {
     MasterProcess master("8");
     ASSERT_NE(master.port(), 0);
     TempDir dir;
-    // The engine keeps the socket it opened at start-up (its first free port from
-    // 14666): asking the master is part of start-up, and the answer must find it.
-    Engine engine(dir.path(), {"-dedicated", "-set", "base_masterServer", master.address()});
+    // The port chosen on the command line reopens the socket after start-up asked
+    // the master: the engine asks again, so the answer finds the socket it has.
+    Engine engine(dir.path(), {"-dedicated", "-set", "base_masterServer", master.address(), "+set", "net_port", "0"});
     EXPECT_TRUE(engine.waitFor("Resolved master address " + master.address(), 10)) << engine.output();
     EXPECT_TRUE(engine.waitFor("New master challenge: ", 10)) << engine.output();
     engine.send("master\n");

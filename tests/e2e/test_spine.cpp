@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "tests/e2e/engine_process.h"
 
@@ -332,6 +333,56 @@ TEST(EngineProcess, DeveloperModeRunsDeveloperCfgAfterAutoexec) {
     const std::string config = dir.read("config.cfg");
     EXPECT_NE(config.find("base_maxFps \"22\""), std::string::npos) << config;
     EXPECT_NE(config.find("base_skipMaster \"5\""), std::string::npos) << config;
+}
+
+}  // namespace
+
+namespace {
+
+// The last line of out that begins with prefix, "" when none.
+std::string LastLine(const std::string &out, const std::string &prefix) {
+    std::string found;
+    for (const std::string &line : Lines(out))
+        if (line.rfind(prefix, 0) == 0) found = line;
+    return found;
+}
+
+TEST(EngineProcess, ReplayedJournalRepeatsWhatDatagramsDid) {
+    TempDir serverDir, operatorDir;
+    serverDir.write("config.cfg", "");
+    const std::vector<std::string> server{"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rcon", "1",
+                                          "+set", "base_rconPassword", "opensesame"};
+    std::vector<std::string> record = server;
+    record.push_back("-record");
+    std::string quotation;
+    {
+        Engine recorded(serverDir.path(), record);
+        ASSERT_TRUE(recorded.waitFor("Base_Init Done"));
+        recorded.send("ipconfig\n");
+        ASSERT_TRUE(recorded.waitFor("My QPORT:")) << recorded.output();
+        const std::string &out = recorded.output();
+        const int port = atoi(out.c_str() + out.rfind("My PORT:") + strlen("My PORT:"));
+        ASSERT_GT(port, 0) << out;
+
+        // Another engine sends the console line grumble over the remote console.
+        Engine op(operatorDir.path(), {"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rconPassword",
+                                       "opensesame"});
+        ASSERT_TRUE(op.waitFor("Base_Init Done"));
+        op.send("rconIp localhost:" + std::to_string(port) + " grumble\nquit\n");
+        EXPECT_EQ(op.finish(), 0) << op.output();
+        ASSERT_TRUE(recorded.waitFor("\n\"", 10)) << recorded.output();
+        recorded.send("quit\n");
+        ASSERT_EQ(recorded.finish(), 0) << recorded.output();
+        quotation = LastLine(recorded.output(), "\"");
+    }
+    ASSERT_FALSE(quotation.empty());
+
+    std::vector<std::string> play = server;
+    play.insert(play.end(), {"-play", "0000.jr2"});
+    Engine replayed(serverDir.path(), play);
+    ASSERT_TRUE(replayed.waitFor(quotation + "\n", 10)) << replayed.output();
+    replayed.send("quit\n");
+    EXPECT_EQ(replayed.finish(), 0) << replayed.output();
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 // ones are joined into one pipe (or, out of band, split into words) as the
 // transport does.  AddressSanitizer reports any read or write outside a buffer.
 //
-// Build and run: tests/fuzz/run.sh [seconds]   (see the comment there)
+// Built and run by scripts/fuzz.sh with the seeds of tests/fuzz/corpus/fuzz_datagram.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
