@@ -4,3 +4,7 @@
 
 #include "common/com_print.h"
 #include "common/com_mem.h"
+#include "common/com_string.h"
+#include "common/com_info.h"
+#include "common/com_hash.h"
+#include "common/com_keys.h"
