@@ -64,11 +64,9 @@ static void PageFree(page_t *page) {
 }
 
 page_t *WO_SpawnPage(int x, int y, int z) {
-    if (Com_Assert(CellInGrid(x, y, z)))
-        return nullptr;
+    WO_ASSERT_V(CellInGrid(x, y, z), nullptr);
     const int cell = WO_CellIndex(x, y, z);
-    if (Com_Assert(wo_pageGrid[cell] < WO_CELL_PAGE))
-        return nullptr;
+    WO_ASSERT_V(wo_pageGrid[cell] < WO_CELL_PAGE, nullptr);
     const int n = PageMalloc();
     if (n < 0) {
         // The change that wanted this page stops here; the cell keeps its plain state.
@@ -125,12 +123,11 @@ void WO_ForgetPageProducts(page_t *page) {
 }
 
 void WO_FreePage(int x, int y, int z, byte solid) {
-    if (Com_Assert(CellInGrid(x, y, z)))
-        return;
+    WO_ASSERT(CellInGrid(x, y, z));
     const int cell = WO_CellIndex(x, y, z);
     page_t *page = WO_CellPage(cell);
-    if (Com_Assert(page != nullptr) || Com_Assert(page->magic == WO_PAGE_MAGIC))
-        return;
+    WO_ASSERT(page != nullptr);
+    WO_ASSERT(page->magic == WO_PAGE_MAGIC);
     page->prev->next = page->next;
     page->next->prev = page->prev;
     page->magic = WO_PAGE_UNLINKED;

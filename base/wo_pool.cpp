@@ -217,14 +217,12 @@ static void FreeVertex(int i) {
 }
 
 void WO_BumpGarbageCount(int i) {
-    if (Com_Assert(VertexActive(i)))
-        return;
+    WO_ASSERT(VertexActive(i));
     wo_pool.references[i]++;
 }
 
 void WO_SinkGarbageCount(int i) {
-    if (Com_Assert(VertexActive(i)))
-        return;
+    WO_ASSERT(VertexActive(i));
     if (wo_pool.references[i] > 0 && --wo_pool.references[i] > 0)
         return;
     FreeVertex(i);
@@ -296,8 +294,7 @@ static void CompactVertexFaces(int i) {
 }
 
 int WO_AddFaceToVertex(int i, int f) {
-    if (Com_Assert(VertexActive(i)))
-        return 0;
+    WO_ASSERT_V(VertexActive(i), 0);
     if (wo_pool.numVertexFaces[i] >= WO_POOL_FACE_SIZE)
         CompactVertexFaces(i);
     if (wo_pool.numVertexFaces[i] >= WO_POOL_FACE_SIZE) {

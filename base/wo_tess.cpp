@@ -481,8 +481,7 @@ void WO_SetupPVSOptimize(page_t *page) {
 void WO_TessPageStage1(page_t *page) {
     if (!page)
         return;
-    if (Com_Assert(wm_min >= 0 && wm_min < WO_MATTERS && wm_max >= 0 && wm_max < WO_MATTERS))
-        return;
+    WO_ASSERT(wm_min >= 0 && wm_min < WO_MATTERS && wm_max >= 0 && wm_max < WO_MATTERS);
     LoadWindow(page);
     SetupBatches(page);
     SetupSurfs(page);

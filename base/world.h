@@ -12,6 +12,17 @@
 
 #include "common/common.h"
 
+// A failed world assertion is reported at ER_BUG and leaves the function; the sink
+// decides whether the process goes on.
+#define WO_ASSERT_V(cond, ret)                          \
+    do {                                                \
+        if (!(cond)) {                                  \
+            Com_AssertFailed(__FILE__, __LINE__);       \
+            return ret;                                 \
+        }                                               \
+    } while (0)
+#define WO_ASSERT(cond) WO_ASSERT_V(cond, )
+
 // ---- limits ----
 
 constexpr int WO_WORLD_VOXELS = 128;    // voxels per axis

@@ -2,14 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "base/cmd.h"
 #include "base/base_shim.h"
 #include "common/common.h"
+#include "tests/base/scratch_dir.h"
 
 namespace {
 
@@ -456,29 +455,14 @@ TEST_F(Cmd, NestedFlushRunsEverythingExactlyOnce) {
 
 class CmdExec : public Cmd {
 protected:
-    std::filesystem::path dir;
-    void SetUp() override {
-        Cmd::SetUp();
-        dir = std::filesystem::temp_directory_path() / ("hm_cmd_" + std::to_string(getpid()) + "_" +
-                                                        testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override {
-        std::filesystem::remove_all(dir);
-        Cmd::TearDown();
-    }
-    std::string Write(const char *name, const std::string &text) {
-        const auto path = dir / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
+    ScratchDir dir;
 };
 
 TEST_F(CmdExec, AFileWithWindowsLineEndsRunsEveryLine) {
     Cmd_CreateFunction("rec", Record, 0);
     static cmdVar_t v;
     Cmd_CreateCVar(&v, "name", "player", 0);
-    const std::string path = Write("config.cfg", "rec 1\r\n// comment\r\nname \"two words\"\r\n\r\nrec \"a;b\"\r\n");
+    const std::string path = dir.Write("config.cfg", "rec 1\r\n// comment\r\nname \"two words\"\r\n\r\nrec \"a;b\"\r\n");
     Run(("exec " + path).c_str());
     EXPECT_EQ(g_ran, (std::vector<std::string>{"rec|1", "rec|a;b"}));
     EXPECT_STREQ(v.string, "two words");
@@ -486,7 +470,7 @@ TEST_F(CmdExec, AFileWithWindowsLineEndsRunsEveryLine) {
 }
 
 TEST_F(CmdExec, MissingFileAndWrongWordCountAreReported) {
-    const std::string missing = (dir / "missing.cfg").string();
+    const std::string missing = dir / "missing.cfg";
     Run(("exec " + missing + "; exec; exec a b").c_str());
     EXPECT_EQ(g_printed, (std::vector<std::string>{"Couldn't find file \"" + missing + "\"", "USAGE: exec <filename>",
                                                    "USAGE: exec <filename>"}));

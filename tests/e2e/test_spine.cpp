@@ -1,0 +1,264 @@
+// The engine as a process: start-up order, the standard-input console, quit,
+// the configuration files against the command line's set groups, and journals.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+
+#include "tests/e2e/engine_process.h"
+
+namespace {
+
+using e2e::Engine;
+using e2e::Lines;
+using e2e::TempDir;
+
+// Index of the first line at or after from that begins with prefix; -1 when none.
+int FindLine(const std::vector<std::string> &lines, const std::string &prefix, int from = 0) {
+    for (int i = from; i < static_cast<int>(lines.size()); i++)
+        if (lines[i].rfind(prefix, 0) == 0) return i;
+    return -1;
+}
+
+TEST(EngineProcess, StartsInOrderAndQuitsWithZeroWritingTheConfiguration) {
+    TempDir dir;
+    Engine engine(dir.path(), {"-dedicated"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+
+    const std::vector<std::string> lines = Lines(engine.output());
+    const char *order[] = {
+        "***************** HM-Linux main() *****************",
+        "-------- Hollowmere v1.10b --------",
+        "Build: Linux-x86-64-RELEASE ",
+        "Starting Hollowmere at: ",
+        "Command line: \"",
+        "Get system info...",
+        "Startup File System...",
+        "........... Base_Imp ...........",
+        "Loading pack files...",
+        "........... Base_Imp Done ...........",
+        "........... Base_Init ...........",
+        "........... Base_Init Done (",
+        "Base_Shutdown: shutting down...",
+        "Dumped cmds and bindings to \"config.cfg\"",
+        "Shutting down Base modules...",
+        "Base_Shutdown: Shut downed all subsystems in ",
+        "-------- Quit Hollowmere at ",
+    };
+    int at = 0;
+    for (const char *prefix : order) {
+        const int found = FindLine(lines, prefix, at);
+        ASSERT_GE(found, 0) << "missing or out of order: " << prefix << "\n" << engine.output();
+        at = found + 1;
+    }
+    EXPECT_NE(engine.output().find("-dedicated"), std::string::npos);
+    EXPECT_EQ(engine.output().find("\xA4"), std::string::npos) << "colour keys reach standard output";
+
+    ASSERT_TRUE(dir.exists("config.cfg"));
+    EXPECT_EQ(dir.read("config.cfg").rfind("\n// hollowmere config file\n// engine version 1.10b\n", 0), 0u);
+    EXPECT_TRUE(dir.exists("autoexec.cfg"));
+}
+
+TEST(EngineProcess, SetGroupsRunAroundTheConfigurationFiles) {
+    TempDir dir;
+    // -set runs before config.cfg (which wins); +set runs after everything (and wins).
+    dir.write("config.cfg", "base_maxFps \"10\"\nbase_skipMaster \"3\"\n");
+    dir.write("autoexec.cfg", "base_timeStamp 0\n");
+    Engine engine(dir.path(), {"-dedicated", "-set", "base_maxFps", "20", "+set", "base_skipMaster", "7"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    const std::string config = dir.read("config.cfg");
+    EXPECT_NE(config.find("base_maxFps \"10\""), std::string::npos) << config;
+    EXPECT_NE(config.find("base_skipMaster \"7\""), std::string::npos) << config;
+}
+
+TEST(EngineProcess, SafeModeNeitherReadsNorWritesTheConfiguration) {
+    TempDir dir;
+    const std::string before = "printFps\nbase_maxFps \"10\"\n";
+    dir.write("config.cfg", before);
+    Engine engine(dir.path(), {"-dedicated", "-safe"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    EXPECT_EQ(engine.output().find("FPS: "), std::string::npos) << engine.output();
+    EXPECT_EQ(engine.output().find("Dumped cmds"), std::string::npos);
+    EXPECT_EQ(dir.read("config.cfg"), before);
+}
+
+TEST(EngineProcess, LongCommandLineIsCutBetweenArgumentsAndKeepsQuotedGroups) {
+    TempDir dir;
+    // The engine keeps 1,023 characters of its command line.  Pad it so that the
+    // value 12345 would straddle that limit: cut in the middle it would read 12.
+    const std::string exe = std::string(HM_BUILD_DIR) + "/engine";
+    const std::string head = exe + " -dedicated +set base_skipMaster \"two words\" ";
+    const std::string tail = "+set base_maxFps ";
+    const size_t pad = 1020 - head.size() - tail.size() - 1;  // the pad argument and its blank
+    Engine engine(dir.path(), {"-dedicated", "+set", "base_skipMaster", "two words", std::string(pad, 'x'), "+set",
+                               "base_maxFps", "12345"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    const std::string config = dir.read("config.cfg");
+    EXPECT_NE(config.find("base_skipMaster \"two words\""), std::string::npos) << config;
+    EXPECT_EQ(config.find("base_maxFps"), std::string::npos) << config;
+}
+
+// Lines that legitimately differ between two runs: times, durations, the command line.
+std::vector<std::string> Comparable(const std::string &output) {
+    std::vector<std::string> keep;
+    for (const std::string &line : Lines(output)) {
+        static const char *const varying[] = {"Starting Hollowmere at", "Command line:", "Base_Init Done (",
+                                              "Base_Shutdown: Shut downed", "-------- Quit Hollowmere at",
+                                              "Build: ", "Loaded 0 packs in", "my qport:"};
+        if (std::none_of(std::begin(varying), std::end(varying),
+                         [&](const char *p) { return line.find(p) != std::string::npos; }))
+            keep.push_back(line);
+    }
+    return keep;
+}
+
+TEST(EngineProcess, ReplayedJournalGivesTheRecordedOutput) {
+    TempDir dir;
+    // Frame-by-frame work: each wait defers the rest to the next frame.  The random
+    // quotation and the frame times must come back from the journal.
+    dir.write("autoexec.cfg",
+              "grumble;wait;printFps;wait;grumble;wait;printFps;wait;wait;printFps;grumble;wait;quit\n");
+    std::vector<std::string> recorded;
+    {
+        Engine engine(dir.path(), {"-dedicated", "-safe", "+set", "base_stressCpu", "3", "-record"});
+        engine.closeInput();
+        ASSERT_EQ(engine.finish(), 0) << engine.output();
+        recorded = Comparable(engine.output());
+    }
+    ASSERT_TRUE(dir.exists("0000.jr2"));
+    Engine engine(dir.path(), {"-dedicated", "-safe", "+set", "base_stressCpu", "3", "-play", "0000.jr2"});
+    engine.closeInput();
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    EXPECT_EQ(Comparable(engine.output()), recorded);
+    EXPECT_GE(std::count_if(recorded.begin(), recorded.end(),
+                            [](const std::string &l) { return l.rfind("FPS: ", 0) == 0; }),
+              3);
+}
+
+TEST(EngineProcess, DamagedJournalStopsPlaybackWithAMessage) {
+    TempDir dir;
+    {
+        Engine engine(dir.path(), {"-dedicated", "-safe", "-record"});
+        ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+        engine.send("wait;wait;wait;quit\n");
+        ASSERT_EQ(engine.finish(), 0) << engine.output();
+    }
+    std::string journal = dir.read("0000.jr2");
+    ASSERT_GT(journal.size(), 40u);
+    // Cut the last chunk in the middle of its records.
+    std::ofstream(dir.file("cut.jr2"), std::ios::binary) << journal.substr(0, journal.size() - 3);
+    Engine engine(dir.path(), {"-dedicated", "-safe", "-play", "cut.jr2"});
+    ASSERT_TRUE(engine.waitFor("Damaged journal \"cut.jr2\"")) << engine.output();
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
+}
+
+TEST(EngineProcess, MissingJournalIsAFatalErrorWithNonZeroStatus) {
+    TempDir dir;
+    Engine engine(dir.path(), {"-dedicated", "-play", "none.jr2"});
+    engine.closeInput();
+    EXPECT_NE(engine.finish(), 0);
+    EXPECT_NE(engine.output().find("IN_StartPlayJournal: Could not open file \"none.jr2\""), std::string::npos)
+        << engine.output();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineProcess, BaseConsoleCommandsAnswerAsDocumented) {
+    TempDir dir;
+    dir.write("game.map", "Address Publics\n 0001:00001000 main\n 0001:00002000 Base_Frame done\n");
+    Engine engine(dir.path(), {"-dedicated", "-safe"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send(
+        "md5 abc\n"
+        "beginTime;endTime\n"
+        "crash no\n"
+        "crash\n"
+        "dumpConfig\n"
+        "md5\n"
+        "bind esc down quit\n"
+        "bind nokey down quit\n"
+        "bind esc sideways quit\n"
+        "bind ESC pressed \"say hi\"\n"
+        "listBindings\n"
+        "mapLink game.map\n"
+        "mapLink missing.map\n"
+        "dumpConfig dumped.cfg\n"
+        "quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    const std::string out = engine.output();
+    for (const char *expected : {
+             "900150983cd24fb0d6963f7d28e17f72\n",
+             "*** End Time *** 0 frames in ",
+             "USAGE: crash <yes>\n",
+             "USAGE: dumpconfig <filename>\n",
+             "USAGE: md5 <string>\n",
+             "Unknown key \"nokey\"",
+             "The second parameter must be down, up, pressed or released",
+             "Esc <pressed> \"say hi\"\n",
+             "------ 1 key bindings ------\n",
+             "Could not open \"missing.map\"\n",
+             "Dumped cmds and bindings to \"dumped.cfg\"\n",
+         })
+        EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
+    EXPECT_NE(out.find("msec is 0.0000 fps"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Crashed on purpose"), std::string::npos);
+    EXPECT_EQ(dir.read("out.map"), "Address Publics \nS4\tmain \nS4\tBase_Frame done \n");
+    EXPECT_NE(dir.read("dumped.cfg").find("\nunbindall\nbind \"esc\" pressed \"say hi\"\n"), std::string::npos);
+}
+
+TEST(EngineProcess, CrashOnPurposeEndsWithNonZeroStatus) {
+    TempDir dir;
+    Engine engine(dir.path(), {"-dedicated"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("crash yes\n");
+    EXPECT_NE(engine.finish(), 0);
+    EXPECT_NE(engine.output().find("Crashed on purpose"), std::string::npos) << engine.output();
+    EXPECT_FALSE(dir.exists("config.cfg"));
+}
+
+}  // namespace
+
+namespace {
+
+// A UDP port on the loop-back that nobody holds right now.
+int FreeUdpPort() {
+    const int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr *>(&a), sizeof(a));
+    socklen_t n = sizeof(a);
+    getsockname(s, reinterpret_cast<sockaddr *>(&a), &n);
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+TEST(EngineProcess, PortGivenOnTheCommandLineIsTheOneBound) {
+    TempDir dir;
+    const std::string port = std::to_string(FreeUdpPort());
+    Engine engine(dir.path(), {"-dedicated", "-safe", "+set", "net_port", port});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    const std::string out = engine.output();
+    const size_t done = out.find("Base_Init Done");
+    const size_t bound = out.find("bind() 0.0.0.0:" + port + " successful");
+    ASSERT_NE(bound, std::string::npos) << out;
+    EXPECT_GT(bound, done);
+}
+
+}  // namespace
