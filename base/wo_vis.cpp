@@ -1,0 +1,245 @@
+// Visibility: which page cells an eye may see.  A frustum set from an octree walk over
+// the paged bounds, an occlusion set from grid lines out of the eye's cell, and the
+// point and box tests the module and the snapshots ask.
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include "base/frustum.h"
+#include "base/world.h"
+#include "common/com_geometry.h"
+#include "common/com_grid.h"
+
+static_assert(std::endian::native == std::endian::little,
+              "the sets are combined as words whose bit x is the byte layout's bit x");
+
+pagePVS_t wo_view_pvs;
+
+// The set being built and the planes of the frustum walk.  Single thread.
+static pagePVS_t *vis_set;
+static int vis_numPlanes;
+static mplane_t vis_planes[WO_MAX_CLIP_PLANES];
+
+// ---- cells ----
+
+static void SetCell(pagePVS_t *set, int x, int y, int z) {
+    set->bits[(z * WO_GRID_PAGES + y) * 4 + (x >> 3)] |= static_cast<byte>(1u << (x & 7));
+}
+
+static void SetAll(pagePVS_t *set) { memset(set->bits, 0xFF, sizeof(set->bits)); }
+
+int WO_WorldToPage(float p) {
+    // Far or non-finite positions land far outside the grid instead of overflowing.
+    return Com_ClampToInt(std::round(p / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN)) >> WO_PAGE_SHIFT;
+}
+
+static int ClampCell(int c) { return c < 0 ? 0 : c > WO_GRID_PAGES - 1 ? WO_GRID_PAGES - 1 : c; }
+
+static bool OutsidePaged(const int mins[3], const int maxs[3]) {
+    for (int i = 0; i < 3; i++)
+        if (mins[i] < wo_pagedMins[i] || maxs[i] > wo_pagedMaxs[i])
+            return true;
+    return false;
+}
+
+// Visible when the cell box reaches outside the paged bounds or any of its cells is set.
+static bool CheckCellBox(const pagePVS_t *set, const int mins[3], const int maxs[3]) {
+    if (OutsidePaged(mins, maxs))
+        return true;
+    for (int z = mins[2]; z <= maxs[2]; z++)
+        for (int y = mins[1]; y <= maxs[1]; y++)
+            for (int x = mins[0]; x <= maxs[0]; x++)
+                if (WO_PVSBit(set, x, y, z))
+                    return true;
+    return false;
+}
+
+// Starts a build into a cleared set; false when the switches settle the set instead:
+// left as it is without visibility, all ones when this kind of set is switched off.
+static bool BeginBuild(pagePVS_t *set, const cmdVar_t &skipThis) {
+    if (wo_skippvs.integer)
+        return false;
+    if (skipThis.integer) {
+        SetAll(set);
+        return false;
+    }
+    memset(set->bits, 0, sizeof(set->bits));
+    vis_set = set;
+    return true;
+}
+
+// ---- frustum set ----
+
+// Sets every cell of an inside node, eight aligned cells a byte at a time.
+static void SetNode(int x, int y, int z, int size) {
+    uint32_t mask = size >= 32 ? 0xFFFFFFFFu : ((1u << size) - 1) << x;
+    for (int k = z; k < z + size; k++)
+        for (int j = y; j < y + size; j++) {
+            byte *row = &vis_set->bits[(k * WO_GRID_PAGES + j) * 4];
+            uint32_t word;
+            memcpy(&word, row, sizeof(word));
+            word |= mask;
+            memcpy(row, &word, sizeof(word));
+        }
+}
+
+static void FrustumNode(int x, int y, int z, int size) {
+    const int c[3] = {x, y, z};
+    vec3_t mins, maxs;
+    for (int i = 0; i < 3; i++) {
+        mins[i] = WO_VoxelToWorld(WO_PAGE_VOXELS * c[i]) - 0.025f;
+        maxs[i] = WO_VoxelToWorld(WO_PAGE_VOXELS * (c[i] + size)) + 0.025f;
+    }
+    switch (CM_AABBToClipPlanes(mins, maxs, vis_numPlanes, vis_planes)) {
+    case 1:
+        SetNode(x, y, z, size);
+        return;
+    case 3:
+        if (size == 1) {
+            SetCell(vis_set, x, y, z);
+            return;
+        }
+        {
+            const int h = size / 2;
+            for (int k = 0; k < 8; k++)
+                FrustumNode(x + (k & 1) * h, y + ((k >> 1) & 1) * h, z + (k >> 2) * h, h);
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+void WO_SetupFVSFromClipPlanes(pagePVS_t *set, int numPlanes, const mplane_t planes[]) {
+    if (!BeginBuild(set, wo_skipfvs))
+        return;
+    vis_numPlanes = numPlanes < 0 ? 0 : numPlanes > WO_MAX_CLIP_PLANES ? WO_MAX_CLIP_PLANES : numPlanes;
+    memcpy(vis_planes, planes, sizeof(mplane_t) * static_cast<size_t>(vis_numPlanes));
+
+    // The root: the smallest power-of-two cube over the paged bounds, kept in the grid.
+    int lo = std::min({wo_pagedMins[0], wo_pagedMins[1], wo_pagedMins[2]});
+    const int hi = std::max({wo_pagedMaxs[0], wo_pagedMaxs[1], wo_pagedMaxs[2]});
+    int size = 2;
+    while (size < WO_GRID_PAGES && hi - lo >= size)
+        size *= 2;
+    if (lo + size > WO_GRID_PAGES)
+        lo = WO_GRID_PAGES - size;
+    FrustumNode(lo, lo, lo, size);
+}
+
+void WO_SetupFVS(pagePVS_t *set, const vec3_t eye, const matrix3x3_t axis, float fovX, float fovY,
+                 int numPlanes) {
+    if (wo_skippvs.integer)
+        return;
+    frustum_t frustum;
+    R_SetupFrustum(&frustum, eye, axis, identitymatrix3x3, fovX, fovY, 0.01f, 10000.0f);
+    WO_SetupFVSFromClipPlanes(set, numPlanes, frustum.planes);
+}
+
+// ---- occlusion set ----
+
+// One cell of a line from the eye: marked, and the line stops behind opaque cells.
+static int OcclusionCell(const int cell[3]) {
+    const int x = cell[0], y = cell[1], z = cell[2];
+    SetCell(vis_set, x, y, z);
+    const int32_t v = wo_pageGrid[WO_CellIndex(x, y, z)];
+    if (v == WO_CELL_EMPTY)
+        return 1;
+    if (v == WO_CELL_SOLID)
+        return 0;
+    return !(wo_pages[v - WO_CELL_PAGE].pvsOptimized && !wo_skipPvsOptimize.integer);
+}
+
+void WO_SetupOVS(pagePVS_t *set, const vec3_t eye) {
+    if (!BeginBuild(set, wo_skipovs))
+        return;
+    int eyeCell[3];
+    for (int i = 0; i < 3; i++)
+        eyeCell[i] = ClampCell(WO_WorldToPage(eye[i]));
+
+    // Lines to every cell of the six faces of the paged bounds: z = min, z = max,
+    // y = min, y = max, x = min, x = max.
+    const int *lo = wo_pagedMins, *hi = wo_pagedMaxs;
+    for (int axis = 2; axis >= 0; axis--) {
+        const int outer = axis == 2 ? 1 : 2;       // faces of z and y: the other axis outer
+        const int inner = axis == 0 ? 1 : 0;
+        for (int side = 0; side < 2; side++) {
+            int target[3];
+            target[axis] = side ? hi[axis] : lo[axis];
+            for (int o = lo[outer]; o <= hi[outer]; o++)
+                for (int n = lo[inner]; n <= hi[inner]; n++) {
+                    target[outer] = o;
+                    target[inner] = n;
+                    Com_Bresenham3D(eyeCell, target, OcclusionCell);
+                }
+        }
+    }
+}
+
+void WO_SetupPVS(pagePVS_t *out, const pagePVS_t *a, const pagePVS_t *b) {
+    if (wo_skippvs.integer)
+        return;
+    for (size_t i = 0; i < sizeof(out->bits); i += sizeof(uint64_t)) {
+        uint64_t wa, wb;
+        memcpy(&wa, a->bits + i, sizeof(wa));
+        memcpy(&wb, b->bits + i, sizeof(wb));
+        wa &= wb;
+        memcpy(out->bits + i, &wa, sizeof(wa));
+    }
+}
+
+// ---- tests ----
+
+bool WO_CheckPagePVS(const pagePVS_t *set, int x, int y, int z) {
+    if (!set || wo_skippvs.integer)
+        return true;
+    const int c[3] = {x, y, z};
+    if (OutsidePaged(c, c))
+        return true;
+    return WO_PVSBit(set, x, y, z);
+}
+
+bool WO_CheckPointPVS(const pagePVS_t *set, const vec3_t point, float radius) {
+    if (!set || wo_skippvs.integer)
+        return true;
+    int mins[3], maxs[3];
+    const float r = radius > 0 ? radius : 0;
+    for (int i = 0; i < 3; i++) {
+        mins[i] = WO_WorldToPage(point[i] - r);
+        maxs[i] = WO_WorldToPage(point[i] + r);
+    }
+    return CheckCellBox(set, mins, maxs);
+}
+
+void WO_CalcBounds(int outMins[3], int outMaxs[3], const vec3_t a, const vec3_t b, const vec3_t axes[3],
+                   const vec3_t origin, float margin, bool clamp) {
+    vec3_t lo = {10000000, 10000000, 10000000}, hi = {-10000000, -10000000, -10000000};
+    const float *extents[2] = {a, b};
+    for (const float *e : extents)
+        for (int k = 0; k < 4; k++) {
+            const float s0 = k & 1 ? -1.0f : 1.0f, s1 = k & 2 ? -1.0f : 1.0f;
+            vec3_t p;
+            for (int i = 0; i < 3; i++)
+                p[i] = s0 * e[0] * axes[0][i] + s1 * e[1] * axes[1][i] + e[2] * axes[2][i];
+            AddToMins(lo, p);
+            AddToMaxs(hi, p);
+        }
+    for (int i = 0; i < 3; i++) {
+        outMins[i] = WO_WorldToPage(origin[i] + lo[i] - margin);
+        outMaxs[i] = WO_WorldToPage(origin[i] + hi[i] + margin);
+        if (clamp) {
+            outMins[i] = ClampCell(outMins[i]);
+            outMaxs[i] = ClampCell(outMaxs[i]);
+        }
+    }
+}
+
+bool WO_CheckBoundsPVS(const pagePVS_t *set, const vec3_t a, const vec3_t b, const vec3_t axes[3],
+                       const vec3_t origin) {
+    if (!set || wo_skippvs.integer)
+        return true;
+    int mins[3], maxs[3];
+    WO_CalcBounds(mins, maxs, a, b, axes, origin, 0.2f, false);
+    return CheckCellBox(set, mins, maxs);
+}
