@@ -114,8 +114,9 @@ static void FrustumNode(int x, int y, int z, int size) {
 void WO_SetupFVSFromClipPlanes(pagePVS_t *set, int numPlanes, const mplane_t planes[]) {
     if (!BeginBuild(set, wo_skipfvs))
         return;
-    vis_numPlanes = numPlanes < 0 ? 0 : numPlanes > WO_MAX_CLIP_PLANES ? WO_MAX_CLIP_PLANES : numPlanes;
-    memcpy(vis_planes, planes, sizeof(mplane_t) * static_cast<size_t>(vis_numPlanes));
+    vis_numPlanes = !planes || numPlanes < 0 ? 0 : std::min(numPlanes, WO_MAX_CLIP_PLANES);
+    for (int i = 0; i < vis_numPlanes; i++)
+        vis_planes[i] = planes[i];
 
     // The root: the smallest power-of-two cube over the paged bounds, kept in the grid.
     int lo = std::min({wo_pagedMins[0], wo_pagedMins[1], wo_pagedMins[2]});
