@@ -196,12 +196,29 @@ static void CubeRange(float lo, float hi, int *first, int *last) {
     *last = Com_ClampToInt(b > WO_WORLD_VOXELS - 1 ? WO_WORLD_VOXELS - 1 : b);
 }
 
+// Whether the triangle's bounds meet the box's; a cheap test before the exact one.
+static bool BoundsMeet(const woSurf_t &s, const vec3_t mins, const vec3_t maxs) {
+    for (int i = 0; i < 3; i++) {
+        const float a = s.points[0][i], b = s.points[1][i], c = s.points[2][i];
+        if (_Max(a, _Max(b, c)) < mins[i] || _Min(a, _Min(b, c)) > maxs[i])
+            return false;
+    }
+    return true;
+}
+
 bool WO_ClipObbToWorld(const obb_t *box, vec4_t plane) {
-    // The box lies within the sphere of its largest half extent times the root of 3.
-    const float r = _Max(box->halfSize[0], _Max(box->halfSize[1], box->halfSize[2])) * 1.73205f;
+    // The box's axis-aligned bounds; a triangle lies within its cube, so only the cubes
+    // that meet these bounds can hold one that overlaps the box.
+    vec3_t mins, maxs;
     int first[3], last[3];
-    for (int i = 0; i < 3; i++)
-        CubeRange(box->origin[i] - r, box->origin[i] + r, &first[i], &last[i]);
+    for (int i = 0; i < 3; i++) {
+        float extent = 0;
+        for (int k = 0; k < 3; k++)
+            extent += std::fabs(box->axis[k][i]) * std::fabs(box->halfSize[k]);
+        mins[i] = box->origin[i] - extent;
+        maxs[i] = box->origin[i] + extent;
+        CubeRange(mins[i], maxs[i], &first[i], &last[i]);
+    }
     for (int z = first[2]; z <= last[2]; z++)
         for (int y = first[1]; y <= last[1]; y++)
             for (int x = first[0]; x <= last[0]; x++) {
@@ -214,7 +231,7 @@ bool WO_ClipObbToWorld(const obb_t *box, vec4_t plane) {
                 const woRun_t run = page->cubeSurfs[WO_VoxelIndex(x, y, z)];
                 for (int i = run.first; i < run.first + run.count; i++) {
                     const woSurf_t &s = page->surfs[i];
-                    if (CM_TriangleToOBB(s.points[0], s.points[1], s.points[2], box)) {
+                    if (BoundsMeet(s, mins, maxs) && CM_TriangleToOBB(s.points[0], s.points[1], s.points[2], box)) {
                         if (plane)
                             _PlaneCopy(plane, s.plane);
                         return true;

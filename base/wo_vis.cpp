@@ -140,16 +140,55 @@ void WO_SetupFVS(pagePVS_t *set, const vec3_t eye, const matrix3x3_t axis, float
 
 // ---- occlusion set ----
 
-// One cell of a line from the eye: marked, and the line stops behind opaque cells.
-static int OcclusionCell(const int cell[3]) {
-    const int x = cell[0], y = cell[1], z = cell[2];
-    SetCell(vis_set, x, y, z);
-    const int32_t v = wo_pageGrid[WO_CellIndex(x, y, z)];
-    if (v == WO_CELL_EMPTY)
-        return 1;
-    if (v == WO_CELL_SOLID)
-        return 0;
-    return !(wo_pages[v - WO_CELL_PAGE].pvsOptimized && !wo_skipPvsOptimize.integer);
+// Which cells stop a line of sight: solid cells, and pages without surface whose
+// densities all lie above the surface.  Learnt per occlusion set on a cell's first
+// visit, so that the many lines through a cell read one byte and no page record.
+enum visSight_t : byte {
+    VIS_UNKNOWN = 0,
+    VIS_CLEAR = 1,
+    VIS_OPAQUE = 2,
+};
+static byte vis_sight[WO_GRID_CELLS];
+static bool vis_pagesBlock;
+
+static byte LearnSight(int cell) {
+    const int32_t v = wo_pageGrid[cell];
+    const bool opaque =
+        v == WO_CELL_SOLID || (v >= WO_CELL_PAGE && vis_pagesBlock && wo_pages[v - WO_CELL_PAGE].pvsOptimized);
+    return vis_sight[cell] = opaque ? VIS_OPAQUE : VIS_CLEAR;
+}
+
+// Marks the cells of the integer line from the eye's cell to the target until an
+// opaque cell, which is marked too.  The same walk as Com_Bresenham3D, cell for cell,
+// with the marking inlined: the server runs it for every client in every frame.
+static void OcclusionLine(const int eye[3], const int target[3]) {
+    int a[3], step[3], cell[3] = {eye[0], eye[1], eye[2]};
+    for (int i = 0; i < 3; i++) {
+        const int d = target[i] - eye[i];
+        step[i] = d < 0 ? -1 : 1;
+        a[i] = d < 0 ? -d : d;
+    }
+    const int drive = a[0] >= a[1] && a[0] >= a[2] ? 0 : a[1] >= a[2] ? 1 : 2;
+    const int u = drive == 0 ? 1 : 0, w = drive == 2 ? 1 : 2;
+    const int m = a[drive];
+    int eu = -m, ew = -m;
+    // Steps in the cell index and the set's bit index per axis.
+    const int cellStep[3] = {step[0], step[1] * WO_GRID_PAGES, step[2] * WO_GRID_PAGES * WO_GRID_PAGES};
+    int c = WO_CellIndex(cell[0], cell[1], cell[2]);
+    for (int n = 0;; n++) {
+        // Cell index (z * 32 + y) * 32 + x is also the set's bit number.
+        vis_set->bits[c >> 3] |= static_cast<byte>(1u << (c & 7));
+        const byte sight = vis_sight[c];
+        if ((sight == VIS_UNKNOWN ? LearnSight(c) : sight) != VIS_CLEAR || n == m)
+            return;
+        // Without branches: which minor axes step follows no pattern a predictor learns.
+        eu += 2 * a[u];
+        ew += 2 * a[w];
+        const int stepU = -(eu > 0), stepW = -(ew > 0);  // all ones when the axis steps
+        c += (cellStep[u] & stepU) + (cellStep[w] & stepW) + cellStep[drive];
+        eu -= 2 * m & stepU;
+        ew -= 2 * m & stepW;
+    }
 }
 
 void WO_SetupOVS(pagePVS_t *set, const vec3_t eye) {
@@ -158,6 +197,9 @@ void WO_SetupOVS(pagePVS_t *set, const vec3_t eye) {
     int eyeCell[3];
     for (int i = 0; i < 3; i++)
         eyeCell[i] = ClampCell(WO_WorldToPage(eye[i]));
+
+    memset(vis_sight, VIS_UNKNOWN, sizeof(vis_sight));
+    vis_pagesBlock = !wo_skipPvsOptimize.integer;
 
     // Lines to every cell of the six faces of the paged bounds: z = min, z = max,
     // y = min, y = max, x = min, x = max.
@@ -172,7 +214,7 @@ void WO_SetupOVS(pagePVS_t *set, const vec3_t eye) {
                 for (int n = lo[inner]; n <= hi[inner]; n++) {
                     target[outer] = o;
                     target[inner] = n;
-                    Com_Bresenham3D(eyeCell, target, OcclusionCell);
+                    OcclusionLine(eyeCell, target);
                 }
         }
     }

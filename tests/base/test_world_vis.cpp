@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
 #include "base/world.h"
 #include "common/com_geometry.h"
+#include "common/com_grid.h"
 #include "tests/base/world_build.h"
 
 namespace {
@@ -200,6 +202,49 @@ TEST_F(WorldVis, OcclusionSwitchedOffSetsEverything) {
     const vec3_t eye = {0.3f, 0.2f, 0.1f};
     WO_SetupOVS(&set, eye);
     EXPECT_EQ(CountBits(set), WO_GRID_CELLS);
+}
+
+// The occlusion set by its definition: Com_Bresenham3D lines from the eye's cell to
+// every cell of the faces of the paged bounds, each stopping at the first solid cell
+// or surfaceless page.
+pagePVS_t g_reference;
+int ReferenceCell(const int c[3]) {
+    g_reference.bits[(c[2] * 32 + c[1]) * 4 + (c[0] >> 3)] |= static_cast<byte>(1u << (c[0] & 7));
+    const int32_t v = wo_pageGrid[WO_CellIndex(c[0], c[1], c[2])];
+    return !(v == WO_CELL_SOLID || (v >= WO_CELL_PAGE && wo_pages[v - WO_CELL_PAGE].pvsOptimized &&
+                                    !wo_skipPvsOptimize.integer));
+}
+void ReferenceOVS(const vec3_t eye) {
+    memset(&g_reference, 0, sizeof(g_reference));
+    int e[3];
+    for (int i = 0; i < 3; i++)
+        e[i] = std::clamp(WO_WorldToPage(eye[i]), 0, 31);
+    for (int z = wo_pagedMins[2]; z <= wo_pagedMaxs[2]; z++)
+        for (int y = wo_pagedMins[1]; y <= wo_pagedMaxs[1]; y++)
+            for (int x = wo_pagedMins[0]; x <= wo_pagedMaxs[0]; x++) {
+                const bool face = x == wo_pagedMins[0] || x == wo_pagedMaxs[0] || y == wo_pagedMins[1] ||
+                                  y == wo_pagedMaxs[1] || z == wo_pagedMins[2] || z == wo_pagedMaxs[2];
+                const int t[3] = {x, y, z};
+                if (face)
+                    Com_Bresenham3D(e, t, ReferenceCell);
+            }
+}
+
+TEST_F(WorldVis, OcclusionSetIsTheUnionOfTheGridLinesToTheFaces) {
+    const vec3_t eyes[] = {{0.3f, 0.2f, 0.1f}, {At(100), At(104), At(98)}, {At(45), At(60), At(70)},
+                           {-60, 70, 10}, {At(52), At(52), At(52)}};
+    for (int density : {255, 200}) {
+        BuildRoom(density);
+        for (int through : {0, 1}) {
+            Switch sw(wo_skipPvsOptimize, through);
+            for (const float *eye : eyes) {
+                WO_SetupOVS(&set, eye);
+                ReferenceOVS(eye);
+                ASSERT_EQ(memcmp(&set, &g_reference, sizeof(set)), 0)
+                    << density << " " << through << " " << eye[0] << " " << eye[1] << " " << eye[2];
+            }
+        }
+    }
 }
 
 TEST(WorldVisBounds, CalcBoundsTakesTheEightCornersAndClampsOnRequest) {
