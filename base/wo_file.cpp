@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/base.h"
 #include "base/files.h"
-#include "base/sys.h"
 #include "base/world.h"
 #include "common/com_vector.h"
 
@@ -99,7 +99,7 @@ bool WO_WriteVO2(FILE *stream) {
 }
 
 bool WO_DumpVO2(const char *path) {
-    const int32_t start = Sys_Milliseconds();
+    const uint32_t start = Base_Time();
     FILE *stream = FS_fopen(path, "wb");
     if (!stream) {
         Com_Error(ER_ERROR, "WO_DumpVO2: Could not open file \"%s\"", path);
@@ -115,7 +115,7 @@ bool WO_DumpVO2(const char *path) {
         Com_Error(ER_ERROR, "WO_DumpVO2: Could not write file \"%s\"", path);
         return false;
     }
-    Com_Printf("WO_DumpVO2: Dumped \"%s\" in msec %d", path, static_cast<int>(Sys_Milliseconds() - start));
+    Com_Printf("WO_DumpVO2: Dumped \"%s\" in msec %d", path, static_cast<int>(Base_Time() - start));
     return true;
 }
 
@@ -173,14 +173,14 @@ void WO_Undo_f() {
 // ---- console commands ----
 
 void WO_Retess_f() {
-    const int32_t start = Sys_Milliseconds();
+    const uint32_t start = Base_Time();
     ForEachPageInCellOrder(WO_TessPageStage0);
     ForEachPageInCellOrder(WO_TessPageStage1);
     ForEachPageInCellOrder([](page_t *p) { p->surfaceDirty = p->normalDirty = 0; });
     WO_TessPageStageFinal();
     WO_CalcPagedBounds();
     wo_dirtySurfaceOrNormalCount = 0;
-    Com_Printf("Retesselation in %d msec", static_cast<int>(Sys_Milliseconds() - start));
+    Com_Printf("Retesselation in %d msec", static_cast<int>(Base_Time() - start));
 }
 
 void WO_Stats_f() {

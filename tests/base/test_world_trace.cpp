@@ -173,6 +173,22 @@ TEST_F(WorldTrace, FallingBoxesStopOnTheBallAtTheirLowestPoint) {
     }
 }
 
+// A box around a point of a triangle overlaps it, however small the box and wherever the
+// point lies in its cube.
+TEST_F(WorldTrace, TinyBoxesOnTheSurfaceTouchIt) {
+    int tested = 0, missed = 0;
+    for (const page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next)
+        for (int i = 0; i < p->numSurfs; i++, tested++) {
+            const woSurf_t &s = p->surfs[i];
+            obb_t box = Box(0, 0, 0, 0.05f);
+            for (int k = 0; k < 3; k++)
+                box.origin[k] = (s.points[0][k] + s.points[1][k] + s.points[2][k]) / 3;
+            missed += !WO_ClipObbToWorld(&box, nullptr);
+        }
+    EXPECT_GT(tested, 1000);
+    EXPECT_EQ(missed, 0);
+}
+
 TEST_F(WorldTrace, BoxesAtRestAreTestedInPlace) {
     const struct {
         obb_t box;
