@@ -52,6 +52,7 @@ static void ClearBit(byte *bits, int i) { bits[i >> 3] &= static_cast<byte>(~(1u
 
 static woVertexNode_t *const vn = wo_pool.nodes;
 static woFaceNode_t *const fn = wo_faces.nodes;
+static woBucketNode_t *const bn = wo_pool.buckets;
 
 static bool VertexActive(int i) { return i >= 0 && i < WO_POOL_SIZE && WO_PoolBit(wo_pool.active, i); }
 
@@ -76,12 +77,12 @@ void WO_ClearPool() {
     for (int i = 0; i < WO_POOL_SIZE; i++) {
         vn[i].index = i;
         LinkSelf(vn, &woVertexNode_t::weld, i);
-        LinkSelf(vn, &woVertexNode_t::bucket, i);
+        LinkSelf(bn, &woBucketNode_t::bucket, i);
         LinkSelf(vn, &woVertexNode_t::dirty, i);
         LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_FREE_HEAD, i);
     }
     for (int b = 0; b < WO_POOL_BUCKETS; b++)
-        LinkSelf(vn, &woVertexNode_t::bucket, WO_VERTEX_BUCKET_HEAD + b);
+        LinkSelf(bn, &woBucketNode_t::bucket, WO_VERTEX_BUCKET_HEAD + b);
 
     memset(wo_faces.active, 0, sizeof(wo_faces.active));
     LinkSelf(fn, &woFaceNode_t::list, WO_FACE_ACTIVE_HEAD);
@@ -131,8 +132,13 @@ int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int
     const uint32_t key = WO_VertexKey(x, y, z, axis);
     const int head = WO_VERTEX_BUCKET_HEAD + WO_VertexBucket(x, y, z, axis);
 
-    for (int n = vn[head].bucket.next; n != head; n = vn[n].bucket.next) {
-        if (vn[n].key != key || wo_pool.matter[n] != matter || (facing != -1 && wo_pool.facing[n] != facing))
+    int weldTo = -1;  // the first other vertex of this edge: the new one joins its ring
+    for (int n = bn[head].bucket.next; n != head; n = bn[n].bucket.next) {
+        if (bn[n].key != key)
+            continue;
+        if (weldTo < 0)
+            weldTo = n;
+        if (wo_pool.matter[n] != matter || (facing != -1 && wo_pool.facing[n] != facing))
             continue;
         WriteVertex(v, n);
         wo_pool.matter[n] = matter;
@@ -149,13 +155,13 @@ int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int
     }
     LinkRemove(vn, &woVertexNode_t::list, n);
     LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_ACTIVE_HEAD, n);
-    LinkAppend(vn, &woVertexNode_t::bucket, head, n);
+    LinkAppend(bn, &woBucketNode_t::bucket, head, n);
     SetBit(wo_pool.active, n);
     wo_activeVertexes++;
     WriteVertex(v, n);
     wo_pool.matter[n] = matter;
     wo_pool.facing[n] = facing;
-    vn[n].key = key;
+    bn[n].key = key;
     wo_pool.references[n] = 0;
     wo_pool.numVertexFaces[n] = 0;
     wo_pool.staleFaces[n] = 0;
@@ -163,11 +169,8 @@ int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int
 
     // Weld: the copies of one edge vertex (other matters, other facings) form one ring.
     LinkSelf(vn, &woVertexNode_t::weld, n);
-    for (int w = vn[head].bucket.next; w != head; w = vn[w].bucket.next)
-        if (w != n && vn[w].key == key) {
-            LinkInsertAfter(vn, &woVertexNode_t::weld, w, n);
-            break;
-        }
+    if (weldTo >= 0)
+        LinkInsertAfter(vn, &woVertexNode_t::weld, weldTo, n);
     FlagChunk(n);
     return n;
 }
@@ -175,8 +178,8 @@ int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing) {
     const uint32_t key = WO_VertexKey(x, y, z, axis);
     const int head = WO_VERTEX_BUCKET_HEAD + WO_VertexBucket(x, y, z, axis);
-    for (int n = vn[head].bucket.next; n != head; n = vn[n].bucket.next)
-        if (vn[n].key == key && (matter == -1 || wo_pool.matter[n] == matter) &&
+    for (int n = bn[head].bucket.next; n != head; n = bn[n].bucket.next)
+        if (bn[n].key == key && (matter == -1 || wo_pool.matter[n] == matter) &&
             (facing == -1 || wo_pool.facing[n] == facing))
             return n;
     return -1;
@@ -209,7 +212,7 @@ static void FreeVertex(int i) {
         MarkDirty(w);
     LinkRemove(vn, &woVertexNode_t::weld, i);
     LinkRemove(vn, &woVertexNode_t::list, i);
-    LinkRemove(vn, &woVertexNode_t::bucket, i);
+    LinkRemove(bn, &woBucketNode_t::bucket, i);
     LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_FREE_HEAD, i);
     ClearBit(wo_pool.active, i);
     wo_activeVertexes--;
@@ -419,7 +422,7 @@ void WO_HashStats_f() {
     for (int b = 0; b < WO_POOL_BUCKETS; b++) {
         const int head = WO_VERTEX_BUCKET_HEAD + b;
         int len = 0;
-        for (int i = vn[head].bucket.next; i != head; i = vn[i].bucket.next)
+        for (int i = bn[head].bucket.next; i != head; i = bn[i].bucket.next)
             len++;
         empty += len == 0;
         line[n++] = len;

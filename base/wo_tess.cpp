@@ -19,7 +19,6 @@ constexpr float BOUNDS_FAR = 999999.875f;
 
 // Scratch of stage 1: one page at a time, one thread.
 static voxel_t q_voxels[WINDOW_SIZE];                // index x + 5y + 25z
-static float q_windowPos[WINDOW_SIZE][3];            // world positions of the window voxels
 static byte q_cubeIndexes[WO_PAGE_SIZE];             // index x + 4y + 16z
 
 static int WindowIndex(int x, int y, int z) { return x + WINDOW * y + WINDOW * WINDOW * z; }
@@ -146,8 +145,14 @@ static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, 
     const woCubeEdge_t &e = wo_cubeEdges[edge];
     const int a = CornerWindowIndex(cx, cy, cz, e.first);
     const int b = CornerWindowIndex(cx, cy, cz, e.second);
+    float pa[3], pb[3];
+    const int cube[3] = {page->voxelMins[0] + cx, page->voxelMins[1] + cy, page->voxelMins[2] + cz};
+    for (int k = 0; k < 3; k++) {
+        pa[k] = WO_VoxelToWorld(cube[k] + wo_cornerOffsets[e.first][k]);
+        pb[k] = WO_VoxelToWorld(cube[k] + wo_cornerOffsets[e.second][k]);
+    }
     poolVertex_t v;
-    VertexLerp(&v, q_windowPos[a], q_windowPos[b], q_voxels[a], q_voxels[b], m);
+    VertexLerp(&v, pa, pb, q_voxels[a], q_voxels[b], m);
     int o[4];
     EdgeOwner(page, cx, cy, cz, edge, o);
     return WO_AddVertexToPool(&v, o[0], o[1], o[2], o[3], m, -1);
@@ -165,10 +170,46 @@ static void SetFacing(poolVertex_t *v, int facing, int m) {
     memcpy(v->axisMask, masks[facing], sizeof(v->axisMask));
 }
 
+// Pool look-ups of the current pass, by edge of the window: every edge vertex serves
+// up to six triangles, and the hash walk is the costliest step of a page.  A slot is
+// valid while its stamp is the current one.
+constexpr int EDGE_SLOTS = WINDOW_SIZE * 3;
+static int32_t q_edgeIndex[EDGE_SLOTS];
+static uint32_t q_edgeStamp[EDGE_SLOTS];
+static uint32_t q_stamp;
+
+static void ForgetEdgeLookups() { q_stamp++; }
+
+static int EdgeSlot(int cx, int cy, int cz, int edge) {
+    const woCubeEdge_t &e = wo_cubeEdges[edge];
+    return WindowIndex(cx + e.ownerX, cy + e.ownerY, cz + e.ownerZ) * 3 + e.axis;
+}
+
+static void RememberEdge(int slot, int i) {
+    q_edgeStamp[slot] = q_stamp;
+    q_edgeIndex[slot] = i;
+}
+
+// The vertex of cube (cx, cy, cz)'s edge with matter m (-1: any) as the pool finds it
+// (the first of the edge's bucket ring), or -1.
+static int LookupEdge(const page_t *page, int cx, int cy, int cz, int edge, int m) {
+    const int slot = EdgeSlot(cx, cy, cz, edge);
+    if (q_edgeStamp[slot] == q_stamp)
+        return q_edgeIndex[slot];
+    int o[4];
+    EdgeOwner(page, cx, cy, cz, edge, o);
+    const int i = WO_GetIndexFromPool(o[0], o[1], o[2], o[3], m, -1);
+    if (i >= 0)  // a miss is not kept: the caller may spawn the vertex next
+        RememberEdge(slot, i);
+    return i;
+}
+
 static void HarvestAll(const int idx[3]) {
     for (int k = 0; k < 3; k++)
-        if (idx[k] >= 0)
+        if (idx[k] >= 0 && WO_PoolBit(wo_pool.active, idx[k]) && wo_pool.references[idx[k]] == 0) {
             WO_HarvestVertex(idx[k]);
+            ForgetEdgeLookups();  // a remembered index may have been freed
+        }
 }
 
 // ---- stage 0 ----
@@ -176,11 +217,9 @@ static void HarvestAll(const int idx[3]) {
 void WO_TessPageStage0(page_t *page) {
     if (!page)
         return;
-    for (int m = 0; m < WO_MATTERS; m++) {
-        const woRun_t &b = page->batches[m];
-        for (int k = 0; k < b.count; k++)
-            WO_SinkGarbageCount(page->batchIndexes[b.first + k]);
-    }
+    // The matters' batches are consecutive runs that together fill batchIndexes.
+    for (int k = 0; k < page->numBatchIndexes; k++)
+        WO_SinkGarbageCount(page->batchIndexes[k]);
     for (int k = 0; k < page->numIndexes; k++)
         WO_SinkGarbageCount(page->indexes[k]);
     for (int k = 0; k < page->numFaces; k++)
@@ -191,30 +230,61 @@ void WO_TessPageStage0(page_t *page) {
 
 // ---- stage 1 ----
 
-static void LoadWindow(page_t *page) {
+// Window offset of each cube corner from the cube's lowest voxel.
+static constexpr int cornerDelta[8] = {0, 1, 1 + 25, 25, 5, 1 + 5, 1 + 5 + 25, 5 + 25};
+
+// Reads the page's 5^3 window, its cube cases and the matters present; returns
+// whether any cube holds surface.
+static bool LoadWindow(page_t *page) {
     const int *base = page->voxelMins;
-    for (int z = 0; z < WINDOW; z++)
-        for (int y = 0; y < WINDOW; y++)
-            for (int x = 0; x < WINDOW; x++) {
-                const int w = WindowIndex(x, y, z);
-                q_voxels[w] = WO_GetVoxel(base[0] + x, base[1] + y, base[2] + z);
-                q_windowPos[w][0] = WO_VoxelToWorld(base[0] + x);
-                q_windowPos[w][1] = WO_VoxelToWorld(base[1] + y);
-                q_windowPos[w][2] = WO_VoxelToWorld(base[2] + z);
-            }
+    // Away from the world's faces every window voxel reads as stored: the page's own,
+    // and the first layer of the seven pages above it, each cell looked up once.
+    const bool inner = page->x > 0 && page->y > 0 && page->z > 0 && page->x < WO_GRID_PAGES - 1 &&
+                       page->y < WO_GRID_PAGES - 1 && page->z < WO_GRID_PAGES - 1;
+    if (inner) {
+        const voxel_t *cells[8];
+        voxel_t uniform[8];
+        for (int d = 0; d < 8; d++) {
+            const int cell = WO_CellIndex(page->x + (d & 1), page->y + ((d >> 1) & 1), page->z + (d >> 2));
+            const page_t *p = WO_CellPage(cell);
+            uniform[d] = wo_pageGrid[cell] == WO_CELL_SOLID ? wo_solidVoxel : wo_emptyVoxel;
+            cells[d] = p ? p->voxels : nullptr;
+        }
+        for (int z = 0; z < WINDOW; z++)
+            for (int y = 0; y < WINDOW; y++)
+                for (int x = 0; x < WINDOW; x++) {
+                    const int d = (x >> 2) | (y >> 2) << 1 | (z >> 2) << 2;
+                    q_voxels[WindowIndex(x, y, z)] = cells[d] ? cells[d][WO_VoxelIndex(x, y, z)] : uniform[d];
+                }
+    } else {
+        for (int z = 0; z < WINDOW; z++)
+            for (int y = 0; y < WINDOW; y++)
+                for (int x = 0; x < WINDOW; x++)
+                    q_voxels[WindowIndex(x, y, z)] = WO_GetVoxel(base[0] + x, base[1] + y, base[2] + z);
+    }
+
+    // Corner flags: 1 where the window voxel is empty.  Cases are summed without
+    // branches; which corners are empty is the least predictable thing in a page.
+    byte empty[WINDOW_SIZE];
+    int numEmpty = 0;
+    for (int w = 0; w < WINDOW_SIZE; w++) {
+        empty[w] = WO_Density(q_voxels[w]) < WO_SURFACE_DENSITY;
+        numEmpty += empty[w];
+    }
     for (int cz = 0; cz < WO_PAGE_VOXELS; cz++)
         for (int cy = 0; cy < WO_PAGE_VOXELS; cy++)
             for (int cx = 0; cx < WO_PAGE_VOXELS; cx++) {
+                const byte *e = empty + WindowIndex(cx, cy, cz);
                 int cubeCase = 0;
                 for (int n = 0; n < 8; n++)
-                    if (WO_Density(q_voxels[CornerWindowIndex(cx, cy, cz, n)]) < WO_SURFACE_DENSITY)
-                        cubeCase |= 1 << n;
+                    cubeCase |= e[cornerDelta[n]] << n;
                 q_cubeIndexes[cx + 4 * cy + 16 * cz] = static_cast<byte>(cubeCase);
             }
     memset(page->matterBits, 0, sizeof(page->matterBits));
     for (voxel_t v : q_voxels)
         if (WO_Density(v) >= WO_SURFACE_DENSITY)
             WO_SetBit256(page->matterBits, WO_Matter(v), 1);
+    return numEmpty != 0 && numEmpty != WINDOW_SIZE;
 }
 
 static bool CubeHasMatter(int cx, int cy, int cz, int m) {
@@ -242,11 +312,12 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
     int edges[3];
     for (int k = 0; k < 3; k++) {
         edges[k] = tri[qt_lookup[k]];
-        int o[4];
-        EdgeOwner(page, cx, cy, cz, edges[k], o);
-        idx[k] = WO_GetIndexFromPool(o[0], o[1], o[2], o[3], m, -1);
-        if (idx[k] < 0)
+        idx[k] = LookupEdge(page, cx, cy, cz, edges[k], m);
+        if (idx[k] < 0) {
             idx[k] = WO_SpawnVertex(page, cx, cy, cz, edges[k], m);
+            if (idx[k] >= 0)
+                RememberEdge(EdgeSlot(cx, cy, cz, edges[k]), idx[k]);
+        }
         if (idx[k] < 0) {  // the pool is full: reported there
             HarvestAll(idx);
             return true;
@@ -317,6 +388,7 @@ static void SetupBatches(page_t *page) {
         page->batches[m] = {page->numBatchIndexes, 0};
         if (!WO_GetBit256(page->matterBits, m) || warned)
             continue;
+        ForgetEdgeLookups();
         for (int c = 0; c < WO_PAGE_SIZE && !warned; c++) {
             const int8_t *row = wo_triTable[q_cubeIndexes[c]];
             const int cx = c & 3, cy = (c >> 2) & 3, cz = c >> 4;
@@ -334,6 +406,7 @@ static void SetupSurfs(page_t *page) {
     bool warned = false;
     page->numIndexes = 0;
     page->numSurfs = 0;
+    ForgetEdgeLookups();
     for (int c = 0; c < WO_PAGE_SIZE; c++) {
         page->cubeSurfs[c] = {page->numSurfs, 0};
         page->cubeCases[c] = q_cubeIndexes[c];
@@ -343,9 +416,7 @@ static void SetupSurfs(page_t *page) {
             int idx[3];
             bool found = true;
             for (int k = 0; k < 3; k++) {
-                int o[4];
-                EdgeOwner(page, cx, cy, cz, row[t + qt_lookup[k]], o);
-                idx[k] = WO_GetIndexFromPool(o[0], o[1], o[2], o[3], -1, -1);
+                idx[k] = LookupEdge(page, cx, cy, cz, row[t + qt_lookup[k]], -1);
                 found = found && idx[k] >= 0;
             }
             if (!found || Degenerate(idx))
@@ -482,9 +553,18 @@ void WO_TessPageStage1(page_t *page) {
     if (!page)
         return;
     WO_ASSERT(wm_min >= 0 && wm_min < WO_MATTERS && wm_max >= 0 && wm_max < WO_MATTERS);
-    LoadWindow(page);
-    SetupBatches(page);
-    SetupSurfs(page);
+    if (LoadWindow(page)) {
+        SetupBatches(page);
+        SetupSurfs(page);
+    } else {  // every cube is case 0 or 255: no triangle, only the per-cube records
+        page->numBatchIndexes = page->numFaces = page->numIndexes = page->numSurfs = 0;
+        for (int m = wm_min; m <= wm_max; m++)
+            page->batches[m] = {0, 0};
+        for (int c = 0; c < WO_PAGE_SIZE; c++) {
+            page->cubeSurfs[c] = {0, 0};
+            page->cubeCases[c] = q_cubeIndexes[c];
+        }
+    }
     SetupShadowVolumes(page);
     WO_SetupPVSOptimize(page);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -183,7 +184,9 @@ TEST(WorldTess, VertexesAgreeWithScikitImageMarchingCubes) {
 }
 
 // Everything tessellation leaves in the pages, by position rather than pool index
-// (indexes depend on the order vertexes were freed and taken).
+// (indexes depend on the order vertexes were freed and taken).  Texture facings are
+// left out: a vertex keeps the facing of the first triangle that used it, so they
+// follow the order in which pages were tessellated, not only the voxels.
 struct PageProducts {
     std::vector<float> surface, batches, normals, planes, shadow;
     std::vector<int> batchInfo;
@@ -198,8 +201,6 @@ void AppendVertex(PageProducts &out, int i) {
     out.normals.insert(out.normals.end(), v.normal, v.normal + 3);
     out.batchInfo.push_back(v.matter);
     out.batchInfo.push_back(v.rgba[0] | v.rgba[1] << 8 | v.rgba[2] << 16 | v.rgba[3] << 24);
-    out.batchInfo.push_back(v.facing);
-    out.batches.insert(out.batches.end(), v.st, v.st + 2);
 }
 
 std::map<int, PageProducts> Snapshot() {
@@ -278,6 +279,180 @@ TEST(WorldTess, OneVoxelChangeRetessellatesItsPagesToTheFullResult) {
         EXPECT_EQ(WO_CountVertexesInPool(), live);
     }
     EXPECT_TRUE(log.entries.empty());
+}
+
+// A box of voxels [lo, hi) on every axis holding one voxel value, empty around it.
+Field Box(int lo, int hi, voxel_t v) {
+    return [=](int x, int y, int z) {
+        return x >= lo && x < hi && y >= lo && y < hi && z >= lo && z < hi ? v : wo_emptyVoxel;
+    };
+}
+
+page_t *PageAt(int cx, int cy, int cz) { return WO_CellPage(WO_CellIndex(cx, cy, cz)); }
+
+// Stage 0 on every page: afterwards nothing may hold a vertex or a face.
+void ReleaseAll() {
+    for (page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next)
+        WO_TessPageStage0(p);
+    WO_TessPageStageFinal();
+}
+
+TEST(WorldTess, WindowsWithoutSurfaceYieldNothingAndBlockSightWhenDense) {
+    struct Case {
+        voxel_t v;
+        int pvsOptimized;
+    };
+    for (const Case c : {Case{129, 1}, Case{0x0300 | 255, 1}, Case{128, 0}, Case{60, 0}}) {
+        SCOPED_TRACE(c.v);
+        Build(Box(30, 60, c.v));
+        TessAll();
+        const page_t *p = PageAt(10, 10, 10);  // window 40..44: inside the box
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->numIndexes, 0);
+        EXPECT_EQ(p->numBatchIndexes, 0);
+        EXPECT_EQ(p->pvsOptimized, c.pvsOptimized);
+    }
+}
+
+TEST(WorldTess, SurfaceDensityPutsTheVertexOnTheVoxel) {
+    // A slab of density exactly 128 up to x = 40, then space of density 30: the
+    // surface lies on the layer x = 40.
+    Build([](int x, int y, int z) {
+        if (y < 36 || y > 48 || z < 36 || z > 48 || x < 30 || x > 50)
+            return wo_emptyVoxel;
+        return x <= 40 ? voxel_t{128} : voxel_t{30};
+    });
+    TessAll();
+    const page_t *p = PageAt(10, 10, 10);
+    ASSERT_GT(p->numIndexes, 0);
+    for (int k = 0; k < p->numIndexes; k++)
+        EXPECT_EQ(WO_GetVertexPosRefByIndex(p->indexes[k])[0], WO_VoxelToWorld(40));
+
+    // A lone voxel at the surface density collapses into one point: nothing is kept.
+    Build([](int x, int y, int z) { return x == 41 && y == 41 && z == 41 ? voxel_t{128} : wo_emptyVoxel; });
+    TessAll();
+    EXPECT_EQ(WO_CountVertexesInPool(), 0);
+    EXPECT_EQ(PageAt(10, 10, 10)->numIndexes, 0);
+}
+
+TEST(WorldTess, CubesOfTwoMattersAreDrawnInBothPassesDarkOnTheOtherSide) {
+    Build([](int x, int y, int z) -> voxel_t {
+        if (y == 41 && z == 41 && (x == 41 || x == 42))
+            return static_cast<voxel_t>((x == 41 ? 1 : 2) << 8 | 255);
+        return wo_emptyVoxel;
+    });
+    wo_wms[1].baseColor[0] = 10.4f, wo_wms[1].baseColor[1] = 20, wo_wms[1].baseColor[2] = 30;
+    wo_wms[2].baseColor[0] = 200, wo_wms[2].baseColor[1] = 100, wo_wms[2].baseColor[2] = 300;
+    TessAll();
+    const page_t *p = PageAt(10, 10, 10);
+    for (int m : {1, 2}) {
+        SCOPED_TRACE(m);
+        const woRun_t &b = p->batches[m];
+        ASSERT_GT(b.count, 0);
+        int black = 0, own = 0;
+        for (int k = 0; k < b.count; k++) {
+            poolVertex_t v;
+            WO_GetVertexByIndex(&v, p->batchIndexes[b.first + k]);
+            EXPECT_EQ(v.matter, m);
+            EXPECT_EQ(v.rgba[3], 255);
+            if (v.rgba[0] == 0 && v.rgba[1] == 0 && v.rgba[2] == 0)
+                black++;
+            else if (m == 1)
+                own += v.rgba[0] == 10 && v.rgba[1] == 20 && v.rgba[2] == 30;
+            else
+                own += v.rgba[0] == 200 && v.rgba[1] == 100 && v.rgba[2] == 255;
+        }
+        EXPECT_GT(black, 0);
+        EXPECT_EQ(black + own, b.count);
+    }
+    EXPECT_EQ(p->batches[0].count, 0);
+    EXPECT_TRUE(WO_GetBit256(p->matterBits, 1) && WO_GetBit256(p->matterBits, 2));
+    EXPECT_FALSE(WO_GetBit256(p->matterBits, 0));
+}
+
+TEST(WorldTess, NeighbouringPagesShareTheirEdgeVertexes) {
+    Build(Ball(20));
+    TessAll();
+    const int vertexes = WO_CountVertexesInPool(), faces = WO_CountFacesInPool();
+    // Two neighbouring surface pages on the ball's +x side.
+    page_t *a = PageAt(22, 16, 16), *b = PageAt(22, 17, 16);
+    ASSERT_TRUE(a && b && a->numIndexes > 0 && b->numIndexes > 0);
+    WO_TessPageStage0(a);
+    WO_TessPageStage0(b);
+    WO_TessPageStage1(a);
+    WO_TessPageStage1(b);
+    WO_TessPageStageFinal();
+    EXPECT_EQ(WO_CountVertexesInPool(), vertexes);
+    EXPECT_EQ(WO_CountFacesInPool(), faces);
+    // Stage 0 twice releases once.
+    WO_TessPageStage0(a);
+    WO_TessPageStage0(a);
+    ReleaseAll();
+    EXPECT_EQ(WO_CountVertexesInPool(), 0);
+    EXPECT_EQ(WO_CountFacesInPool(), 0);
+}
+
+TEST(WorldTess, ShadowVolumesExtrudeOnlyOpenEdgesUnlessAskedForAll) {
+    // A shell: its inner surface faces the origin and casts the shadows.
+    Build([](int x, int y, int z) {
+        const voxel_t outer = BallVoxel(x, y, z, 25), inner = BallVoxel(x, y, z, 15);
+        return static_cast<voxel_t>(std::min(outer & 0xFF, 255 - (inner & 0xFF)));
+    });
+    for (int skip : {0, 1}) {
+        SCOPED_TRACE(skip);
+        wo_skipShadowOptimization = skip;
+        TessAll();
+        int pages = 0;
+        for (const page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next) {
+            if (p->numShadowIndexes == 0)
+                continue;
+            pages++;
+            int facing = 0, extruded = 0;
+            std::map<std::pair<int, int>, int> edges;
+            for (int k = 0; k < p->numShadowIndexes; k += 3) {
+                const int *t = p->shadowIndexes + k;
+                if (t[0] == WO_SHADOW_VERTEX) {
+                    extruded++;
+                    continue;
+                }
+                facing++;
+                for (int e = 0; e < 3; e++) {
+                    const int i = t[e], j = t[(e + 1) % 3];
+                    edges[{std::min(i, j), std::max(i, j)}]++;
+                    const float *pos = WO_GetVertexPosRefByIndex(i);
+                    for (int a = 0; a < 3; a++)
+                        EXPECT_TRUE(pos[a] > p->shadowMins[a] && pos[a] < p->shadowMaxs[a]);
+                }
+            }
+            int open = 0;
+            for (const auto &[e, n] : edges)
+                open += n != 2 ? n : 0;
+            // Extruding every edge overfills some pages: they keep what fits.
+            const int room = (WO_PAGE_SHADOW_INDEXES_MAX - 3 * facing) / 3;
+            EXPECT_EQ(extruded, skip ? std::min(3 * facing, room) : open);
+            for (int a = 0; a < 3; a++)
+                EXPECT_TRUE(p->shadowMins[a] <= -0.1f && p->shadowMaxs[a] >= 0.1f);  // origin inside
+        }
+        EXPECT_GT(pages, 0);
+    }
+}
+
+TEST(WorldTess, OverfullPagesAreClampedWithAWarningAndReleaseCleanly) {
+    ErrorLog log;
+    // A checkerboard cuts every corner of every cube: four triangles per cube.
+    Build([](int x, int y, int z) {
+        return x >= 40 && x < 48 && y >= 40 && y < 48 && z >= 40 && z < 48 && (x + y + z) % 2 ? wo_solidVoxel
+                                                                                           : wo_emptyVoxel;
+    });
+    TessAll();
+    const page_t *p = PageAt(10, 10, 10);
+    EXPECT_EQ(p->numIndexes, WO_PAGE_INDEXES_MAX);
+    EXPECT_LE(p->numSurfs, WO_PAGE_SURFS_MAX);
+    EXPECT_LE(p->numShadowIndexes, WO_PAGE_SHADOW_INDEXES_MAX);
+    EXPECT_TRUE(log.Has(ER_WARNING, "page (10 10 10) clamped at 600 surface indexes"));
+    ReleaseAll();
+    EXPECT_EQ(WO_CountVertexesInPool(), 0);
+    EXPECT_EQ(WO_CountFacesInPool(), 0);
 }
 
 }  // namespace

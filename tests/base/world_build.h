@@ -2,6 +2,7 @@
 // changes marked the way the server marks them, full and incremental re-tessellation.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -12,6 +13,12 @@
 #include "base/world.h"
 
 namespace worldbuild {
+
+// Pages made surface-dirty by SetVoxel since the last TessDirty.
+inline std::vector<page_t *> &DirtyPages() {
+    static std::vector<page_t *> pages;
+    return pages;
+}
 
 // A voxel of the field at voxel coordinates 1..125 (the rest of the world reads empty).
 using Field = std::function<voxel_t(int x, int y, int z)>;
@@ -26,6 +33,7 @@ inline void DefaultMatters() {
 
 // An empty world with a cleared pool.
 inline void Reset() {
+    DirtyPages().clear();
     WO_ShutdownPages();
     WO_InitPages();
     WO_ClearAllPages();
@@ -67,6 +75,8 @@ inline void Build(const Field &f) {
                     continue;
                 }
                 page_t *p = WO_SpawnPage(cx, cy, cz);
+                if (!p)  // the store is full: reported, the cell stays empty
+                    continue;
                 for (int i = 0; i < WO_PAGE_SIZE; i++)
                     p->voxels[i] = vox[cz * 4 + (i >> 4)][cy * 4 + ((i >> 2) & 3)][cx * 4 + (i & 3)];
             }
@@ -82,23 +92,31 @@ inline void TessAll() {
     WO_CalcPagedBounds();
     for (page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next)
         p->surfaceDirty = p->normalDirty = 0;
+    DirtyPages().clear();
 }
 
-// Re-tessellates the surface-dirty pages in the required stage order.
+inline void MarkSurfaceDirty(page_t *p) {
+    std::vector<page_t *> &dirty = DirtyPages();
+    if (std::find(dirty.begin(), dirty.end(), p) == dirty.end())
+        dirty.push_back(p);
+    WO_MakePageSurfaceDirty(p);
+}
+
+// Re-tessellates the pages SetVoxel made dirty, in the required stage order; returns
+// how many.
 inline int TessDirty() {
-    std::vector<page_t *> dirty;
-    for (page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next)
-        if (p->surfaceDirty)
-            dirty.push_back(p);
+    std::vector<page_t *> &dirty = DirtyPages();
     for (page_t *p : dirty)
         WO_TessPageStage0(p);
     for (page_t *p : dirty)
         WO_TessPageStage1(p);
     WO_TessPageStageFinal();
     WO_CalcPagedBounds();
-    for (page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next)
+    for (page_t *p : dirty)
         p->surfaceDirty = p->normalDirty = 0;
-    return static_cast<int>(dirty.size());
+    const int n = static_cast<int>(dirty.size());
+    dirty.clear();
+    return n;
 }
 
 // The page of a cell, spawned from the cell's plain state when it has none.
@@ -120,7 +138,7 @@ inline void SetVoxel(int x, int y, int z, voxel_t v) {
     page_t *p = PageForEdit(x >> 2, y >> 2, z >> 2);
     p->voxels[WO_VoxelIndex(x, y, z)] = v;
     WO_MakePageVoxelDirty(p);
-    WO_MakePageSurfaceDirty(p);
+    MarkSurfaceDirty(p);
     const int c[3] = {x >> 2, y >> 2, z >> 2};
     const bool low[3] = {(x & 3) == 0, (y & 3) == 0, (z & 3) == 0};
     for (int n = 1; n < 8; n++) {
@@ -132,7 +150,7 @@ inline void SetVoxel(int x, int y, int z, voxel_t v) {
                 applies = false;
         }
         if (applies)
-            WO_MakePageSurfaceDirty(PageForEdit(d[0], d[1], d[2]));
+            MarkSurfaceDirty(PageForEdit(d[0], d[1], d[2]));
     }
     if (WO_Matter(v) > wm_max)
         wm_max = WO_Matter(v);
