@@ -506,6 +506,8 @@ static bool FS_ReadPackRecords(FILE *f, fsPack_t *pack, char *why, int whySize) 
             fault = "version too new";
         else if (packedSize != size)
             fault = "stored and real sizes differ";
+        else if (size > INT32_MAX)
+            fault = "entry larger than 2 GB";
         else if (fileSize - pos < size)
             fault = "data past the end of the file";
         if (fault) {

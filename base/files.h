@@ -55,7 +55,7 @@ struct fsPackFile_t {
     char name[FS_MAX_PATH];   // as stored in the archive
     uint32_t nameHash;        // Com_GetNoobHash of the name
     uint32_t dataOffset;      // byte position of the data in the pack file
-    uint32_t size;            // bytes of data, never 0
+    uint32_t size;            // bytes of data, 1 to INT32_MAX
     uint32_t crc;             // CRC-32 from the local header
     uint8_t opened;           // set the first time the entry is opened
     fsPack_t *pack;           // owner
