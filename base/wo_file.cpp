@@ -145,7 +145,7 @@ static float ClampAltitude(float x, float lo, float hi) {
     return x > hi ? hi : x;
 }
 
-void WO_SetWorldAltitude(float core, float space, const vec3_t spaceBox, byte lg) {
+void WO_SetWorldAltitude(float core, float space, const float *spaceBox, uint8_t lg) {
     wo_worldCore = ClampAltitude(core, 2.0f, 100.0f);
     wo_worldSpace = ClampAltitude(space, 4.0f, 99999.0f);
     if (spaceBox)

@@ -260,7 +260,7 @@ static void SetStop(const obb_t *box) {
         _VectorCopy(tw.result.endAxes[i], box->axis[i]);
 }
 
-void WO_VolumeTrace(trace_t *out, obb_t *start, const obb_t *end) {
+void WO_VolumeTrace(trace_t *out, const obb_t *start, const obb_t *end) {
     tw_volumeTraces++;
     ResetResult(end->origin);
     for (int i = 0; i < 3; i++)
@@ -276,8 +276,9 @@ void WO_VolumeTrace(trace_t *out, obb_t *start, const obb_t *end) {
     }
 
     if (SameBox(start, end)) {
-        RebuildAxisT(start);
-        if (WO_ClipObbToWorld(start, tw.result.plane))
+        obb_t box = *start;
+        RebuildAxisT(&box);
+        if (WO_ClipObbToWorld(&box, tw.result.plane))
             tw.result.fraction = 0;
         else
             InsideTest(start->origin);
@@ -328,7 +329,7 @@ void WO_VolumeTrace(trace_t *out, obb_t *start, const obb_t *end) {
     *out = tw.result;
 }
 
-void WO_Trace(trace_t *out, obb_t *start, const obb_t *end) {
+void WO_Trace(trace_t *out, const obb_t *start, const obb_t *end) {
     if (start->halfSize[0] == 0 && start->halfSize[1] == 0 && start->halfSize[2] == 0)
         WO_RayTrace(out, start->origin, end->origin);
     else

@@ -243,9 +243,10 @@ bool WO_CheckPagePVS(const pagePVS_t *set, int x, int y, int z) {
     return WO_PVSBit(set, x, y, z);
 }
 
-bool WO_CheckPointPVS(const pagePVS_t *set, const vec3_t point, float radius) {
+uint8_t WO_CheckPointPVS(const void *pvs, const float *point, float radius) {
+    const auto *set = static_cast<const pagePVS_t *>(pvs);
     if (!set || wo_skippvs.integer)
-        return true;
+        return 1;
     int mins[3], maxs[3];
     const float r = radius > 0 ? radius : 0;
     for (int i = 0; i < 3; i++) {
@@ -278,11 +279,13 @@ void WO_CalcBounds(int outMins[3], int outMaxs[3], const vec3_t a, const vec3_t 
     }
 }
 
-bool WO_CheckBoundsPVS(const pagePVS_t *set, const vec3_t a, const vec3_t b, const vec3_t axes[3],
-                       const vec3_t origin) {
+uint8_t WO_CheckBoundsPVS(const void *pvs, const float *a, const float *b, const float *axes,
+                          const float *origin) {
+    const auto *set = static_cast<const pagePVS_t *>(pvs);
     if (!set || wo_skippvs.integer)
-        return true;
+        return 1;
     int mins[3], maxs[3];
-    WO_CalcBounds(mins, maxs, a, b, axes, origin, 0.2f, false);
+    const float(*rows)[3] = reinterpret_cast<const float(*)[3]>(axes);
+    WO_CalcBounds(mins, maxs, a, b, rows, origin, 0.2f, false);
     return CheckCellBox(set, mins, maxs);
 }

@@ -361,7 +361,7 @@ struct mplane_t;
 
 // ---- traces ----
 
-// What a ray or a swept box met.  It travels to the game module as it stands.
+// What a ray or a swept box met.  The game module reads it as it stands.
 struct trace_t {
     float fraction;       // 1: nothing hit; else where along the move the stop lies
     float endpos[3];      // centre at the stop, or the hit point of a ray
@@ -377,11 +377,11 @@ constexpr float WO_VOLUME_MIN_DIM = 0.001f;  // thinner boxes are refused by swe
 constexpr int WO_VOLUME_MAX_SAMPLES = 65536; // a sweep tests at most this many boxes
 
 // A ray when the start box has no extent, else a box sweep.
-void WO_Trace(trace_t *out, obb_t *start, const obb_t *end);
+void WO_Trace(trace_t *out, const obb_t *start, const obb_t *end);
 // First surface on the segment; start == end is the inside test (fraction 0 inside matter).
 void WO_RayTrace(trace_t *out, const float start[3], const float end[3]);
-// Sampled sweep of the start box to the end box; the start box's axisT is rebuilt.
-void WO_VolumeTrace(trace_t *out, obb_t *start, const obb_t *end);
+// Sampled sweep of the start box to the end box.
+void WO_VolumeTrace(trace_t *out, const obb_t *start, const obb_t *end);
 // True when a collision triangle overlaps the box; plane (may be null) gets the first one's.
 bool WO_ClipObbToWorld(const obb_t *box, float plane[4]);
 // Whether a point of the triangle's plane lies on it for a ray: inside, or within
@@ -420,9 +420,10 @@ void WO_SetupOVS(pagePVS_t *set, const float eye[3]);
 void WO_SetupPVS(pagePVS_t *out, const pagePVS_t *a, const pagePVS_t *b);
 // Tests answer visible for a null set, with wo_skippvs, and outside the paged bounds.
 bool WO_CheckPagePVS(const pagePVS_t *set, int x, int y, int z);
-bool WO_CheckPointPVS(const pagePVS_t *set, const float point[3], float radius);
-bool WO_CheckBoundsPVS(const pagePVS_t *set, const float a[3], const float b[3], const float axes[3][3],
-                       const float origin[3]);
+// The module's point and box tests take the set untyped (a pagePVS_t) and answer 0 or 1.
+uint8_t WO_CheckPointPVS(const void *pvs, const float *point, float radius);
+uint8_t WO_CheckBoundsPVS(const void *pvs, const float *a, const float *b, const float *axes,
+                          const float *origin);
 // Page-cell bounds of the box given by two extent vectors on axes around origin.
 void WO_CalcBounds(int outMins[3], int outMaxs[3], const float a[3], const float b[3],
                    const float axes[3][3], const float origin[3], float margin, bool clamp);
@@ -455,7 +456,7 @@ extern byte wo_lg;            // the inside test's reference lies above the spac
 // Copies the module's 256 packed matter records into wo_wms.
 void WO_UploadWorldMaterials(const void *records);
 // Clamps and stores the altitudes; a null spaceBox stores (0, 0, 0).
-void WO_SetWorldAltitude(float core, float space, const float spaceBox[3], byte lg);
+void WO_SetWorldAltitude(float core, float space, const float *spaceBox, uint8_t lg);
 
 // ---- world console ----
 

@@ -81,8 +81,8 @@ TEST_F(WorldVis, EyeInAClosedRoomSeesTheRoomAndItsWallsOnly) {
     EXPECT_TRUE(WO_CheckPointPVS(&set, inRoom, 0));
     EXPECT_TRUE(WO_CheckPointPVS(&set, ball, 40)) << "a sphere that reaches into the room";
     const vec3_t axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, half = {2, 2, 2};
-    EXPECT_FALSE(WO_CheckBoundsPVS(&set, half, half, axes, ball));
-    EXPECT_TRUE(WO_CheckBoundsPVS(&set, half, half, axes, inRoom));
+    EXPECT_FALSE(WO_CheckBoundsPVS(&set, half, half, axes[0], ball));
+    EXPECT_TRUE(WO_CheckBoundsPVS(&set, half, half, axes[0], inRoom));
 
     // Outside the paged bounds everything is visible, even with an empty set.
     pagePVS_t none = {};
@@ -193,7 +193,7 @@ TEST_F(WorldVis, WithoutVisibilityBuildsLeaveTheirSetAndTestsSayVisible) {
     EXPECT_TRUE(WO_CheckPointPVS(&zero, ball, 0));
     EXPECT_TRUE(WO_CheckPagePVS(&zero, 16, 16, 16));
     const vec3_t axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, half = {1, 1, 1};
-    EXPECT_TRUE(WO_CheckBoundsPVS(&zero, half, half, axes, ball));
+    EXPECT_TRUE(WO_CheckBoundsPVS(&zero, half, half, axes[0], ball));
 }
 
 TEST_F(WorldVis, OcclusionSwitchedOffSetsEverything) {
