@@ -202,20 +202,27 @@ void WO_SetupOVS(pagePVS_t *set, const vec3_t eye) {
     vis_pagesBlock = !wo_skipPvsOptimize.integer;
 
     // Lines to every cell of the six faces of the paged bounds: z = min, z = max,
-    // y = min, y = max, x = min, x = max.
+    // y = min, y = max, x = min, x = max.  A cell on an edge of the box, or on both
+    // faces of a flat box, gets its line once: the same line marks the same cells.
     const int *lo = wo_pagedMins, *hi = wo_pagedMaxs;
+    const auto done = [&](int axis, int v) { return v == lo[axis] || v == hi[axis]; };
     for (int axis = 2; axis >= 0; axis--) {
-        const int outer = axis == 2 ? 1 : 2;       // faces of z and y: the other axis outer
+        const int outer = axis == 2 ? 1 : 2;  // faces of z and y: the other axis outer
         const int inner = axis == 0 ? 1 : 0;
-        for (int side = 0; side < 2; side++) {
+        for (int side = 0; side < (lo[axis] == hi[axis] ? 1 : 2); side++) {
             int target[3];
             target[axis] = side ? hi[axis] : lo[axis];
-            for (int o = lo[outer]; o <= hi[outer]; o++)
+            for (int o = lo[outer]; o <= hi[outer]; o++) {
+                if (outer > axis && done(outer, o))
+                    continue;
                 for (int n = lo[inner]; n <= hi[inner]; n++) {
+                    if (inner > axis && done(inner, n))
+                        continue;
                     target[outer] = o;
                     target[inner] = n;
                     OcclusionLine(eyeCell, target);
                 }
+            }
         }
     }
 }
