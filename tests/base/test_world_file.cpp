@@ -1,7 +1,10 @@
 // The world file writer, materials, altitudes, undo and the world console.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cmath>
 #include <cstdio>
@@ -249,6 +252,24 @@ TEST_F(WorldConsole, DumpAddsTheExtensionAndWritesTheFile) {
     Run("wo_dump taken");
     EXPECT_TRUE(log->Has(ER_ERROR, "WO_DumpVO2: Could not open file \"taken.vo2\""));
     EXPECT_FALSE(WO_DumpVO2("maps"));
+}
+
+// A disk that fills up half-way leaves an error and no file, never a short one.
+TEST_F(WorldConsole, DumpThatCannotBeWrittenWholeLeavesNoFile) {
+    Build(Ball(20));
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool ok = WO_DumpVO2("full.vo2");
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(log->Has(ER_ERROR, "WO_DumpVO2: Could not write file \"full.vo2\""));
+    EXPECT_FALSE(Exists("full.vo2"));
+    EXPECT_FALSE(Printed("Dumped"));
 }
 
 TEST_F(WorldConsole, UndoRestoresTheCopyOfEveryLivePageOnlyWhenEnabled) {
