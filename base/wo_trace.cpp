@@ -45,7 +45,6 @@ static void CountCrossing(const vec3_t hit) {
     tw.hits++;
 }
 
-// Tests the segment against the collision triangles of one voxel cube.
 bool WO_PointOnSurf(const woSurf_t *s, const float point[3]) {
     if (CM_PointInsideTriangle(point, s->points[0], s->points[1], s->points[2], s->plane))
         return true;
@@ -57,10 +56,12 @@ bool WO_PointOnSurf(const woSurf_t *s, const float point[3]) {
     return _DotProduct(off, off) <= WO_TRACE_EDGE_TOLERANCE * WO_TRACE_EDGE_TOLERANCE;
 }
 
-static int CellTest(const int cell[3]) {
+// Tests the segment against the collision triangles of one voxel cube; false once the
+// walk may stop.
+static bool CellTest(const int cell[3]) {
     const int x = cell[0], y = cell[1], z = cell[2];
     if (x < 0 || x >= WO_WORLD_VOXELS || y < 0 || y >= WO_WORLD_VOXELS || z < 0 || z >= WO_WORLD_VOXELS)
-        return 1;
+        return true;
     tw_voxelChecks++;
     const page_t *page = WO_CellPage(WO_CellIndex(x >> WO_PAGE_SHIFT, y >> WO_PAGE_SHIFT, z >> WO_PAGE_SHIFT));
     if (page) {

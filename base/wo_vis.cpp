@@ -9,7 +9,6 @@
 #include "base/frustum.h"
 #include "base/world.h"
 #include "common/com_geometry.h"
-#include "common/com_grid.h"
 
 static_assert(std::endian::native == std::endian::little,
               "the sets are combined as words whose bit x is the byte layout's bit x");
@@ -162,7 +161,7 @@ static byte LearnSight(int cell) {
 // opaque cell, which is marked too.  The same walk as Com_Bresenham3D, cell for cell,
 // with the marking inlined: the server runs it for every client in every frame.
 static void OcclusionLine(const int eye[3], const int target[3]) {
-    int a[3], step[3], cell[3] = {eye[0], eye[1], eye[2]};
+    int a[3], step[3];
     for (int i = 0; i < 3; i++) {
         const int d = target[i] - eye[i];
         step[i] = d < 0 ? -1 : 1;
@@ -172,11 +171,10 @@ static void OcclusionLine(const int eye[3], const int target[3]) {
     const int u = drive == 0 ? 1 : 0, w = drive == 2 ? 1 : 2;
     const int m = a[drive];
     int eu = -m, ew = -m;
-    // Steps in the cell index and the set's bit index per axis.
+    // The cell index (z * 32 + y) * 32 + x is also the cell's bit number in the set.
     const int cellStep[3] = {step[0], step[1] * WO_GRID_PAGES, step[2] * WO_GRID_PAGES * WO_GRID_PAGES};
-    int c = WO_CellIndex(cell[0], cell[1], cell[2]);
+    int c = WO_CellIndex(eye[0], eye[1], eye[2]);
     for (int n = 0;; n++) {
-        // Cell index (z * 32 + y) * 32 + x is also the set's bit number.
         vis_set->bits[c >> 3] |= static_cast<byte>(1u << (c & 7));
         const byte sight = vis_sight[c];
         if ((sight == VIS_UNKNOWN ? LearnSight(c) : sight) != VIS_CLEAR || n == m)
