@@ -141,6 +141,32 @@ TEST_F(WorldTrace, PointsInsideMatterHaveFractionZero) {
     WO_SetWorldAltitude(4, 80, nullptr, 0);
 }
 
+// Points anywhere in the world away from the surface: the crossing count's parity must
+// agree with the analytic ball, with either reference point.
+TEST_F(WorldTrace, InsideTestAgreesWithTheBallEverywhere) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> u(-50, 50);
+    const vec3_t spaceBox = {0, 45, 0};
+    int wrong[2] = {0, 0}, tested = 0;
+    for (int n = 0; n < 3000; n++) {
+        const vec3_t p = {u(rng), u(rng), u(rng)};
+        const float r = VectorLength(p);
+        if (std::fabs(r - kRadius) < 0.5f)
+            continue;
+        tested++;
+        for (byte lg : {0, 1}) {
+            WO_SetWorldAltitude(4, 80, spaceBox, lg);
+            trace_t tr;
+            WO_RayTrace(&tr, p, p);
+            wrong[lg] += (tr.fraction == 0) != (r < kRadius);
+        }
+    }
+    WO_SetWorldAltitude(4, 80, nullptr, 0);
+    EXPECT_GT(tested, 2500);
+    EXPECT_EQ(wrong[0], 0);
+    EXPECT_EQ(wrong[1], 0);
+}
+
 TEST_F(WorldTrace, ZeroExtentTraceIsARay) {
     obb_t a = Box(0, 40, 0, 0), b = Box(0, -40, 0, 0);
     trace_t tr;
