@@ -30,7 +30,7 @@ static cmdVar_t wo_debugtessVar, wo_skipShadowOptimizationVar, wo_uploadContinus
 template <typename Fn>
 static void ForEachCell(Fn fn) {
     for (int cell = 0; cell < WO_GRID_CELLS; cell++)
-        fn(cell, cell & (WO_GRID_PAGES - 1), (cell >> 5) & (WO_GRID_PAGES - 1), cell >> 10);
+        fn(cell, cell % WO_GRID_PAGES, cell / WO_GRID_PAGES % WO_GRID_PAGES, cell / (WO_GRID_PAGES * WO_GRID_PAGES));
 }
 
 template <typename Fn>

@@ -369,12 +369,14 @@ struct trace_t {
     float plane[4];       // unit normal and constant of the triangle hit; zero for none
 };
 static_assert(sizeof(trace_t) == 17 * sizeof(float), "trace_t is 17 floats");
-static_assert(offsetof(trace_t, plane) == 13 * sizeof(float), "trace_t keeps its layout");
+static_assert(offsetof(trace_t, endpos) == 4 && offsetof(trace_t, endAxes) == 16 &&
+                  offsetof(trace_t, plane) == 52,
+              "trace_t keeps its layout");
 
-constexpr int WO_TRACE_KEYS = 256;        // crossings the inside test can tell apart
+constexpr int WO_TRACE_KEYS = 256;                 // crossings the inside test tells apart
 constexpr float WO_TRACE_EDGE_TOLERANCE = 0.001f;  // rays take crossings this near a triangle
-constexpr float WO_VOLUME_MIN_DIM = 0.001f;  // thinner boxes are refused by sweeps
-constexpr int WO_VOLUME_MAX_SAMPLES = 65536; // a sweep tests at most this many boxes
+constexpr float WO_VOLUME_MIN_DIM = 0.001f;        // thinner boxes are refused by sweeps
+constexpr int WO_VOLUME_MAX_SAMPLES = 65536;       // a sweep tests at most this many boxes
 
 // A ray when the start box has no extent, else a box sweep.
 void WO_Trace(trace_t *out, const obb_t *start, const obb_t *end);
