@@ -344,3 +344,134 @@ void WO_TessPageStageFinal();
 void WO_SetupPVSOptimize(page_t *page);
 void WO_TessDebug(int force);
 int WO_Check(page_t *page);
+
+// =====================================================================================
+// ---- traces, visibility, world file, materials, altitude, undo and world console ----
+// =====================================================================================
+
+#include <cstddef>
+#include <cstdio>
+
+#include "base/cmd.h"
+
+// Geometry records of the common library (common/com_geometry.h), only declared so that
+// the world's header does not bring the vector library's names into every world file.
+struct obb_t;
+struct mplane_t;
+
+// ---- traces ----
+
+// What a ray or a swept box met.  The game module reads it as it stands.
+struct trace_t {
+    float fraction;       // 1: nothing hit; else where along the move the stop lies
+    float endpos[3];      // centre at the stop, or the hit point of a ray
+    float endAxes[3][3];  // the box's axes at the stop
+    float plane[4];       // unit normal and constant of the triangle hit; zero for none
+};
+static_assert(sizeof(trace_t) == 17 * sizeof(float), "trace_t is 17 floats");
+static_assert(offsetof(trace_t, endpos) == 4 && offsetof(trace_t, endAxes) == 16 &&
+                  offsetof(trace_t, plane) == 52,
+              "trace_t keeps its layout");
+
+constexpr int WO_TRACE_KEYS = 256;                 // crossings the inside test tells apart
+constexpr float WO_TRACE_EDGE_TOLERANCE = 0.001f;  // rays take crossings this near a triangle
+constexpr float WO_VOLUME_MIN_DIM = 0.001f;        // thinner boxes are refused by sweeps
+constexpr int WO_VOLUME_MAX_SAMPLES = 65536;       // a sweep tests at most this many boxes
+
+// A ray when the start box has no extent, else a box sweep.
+void WO_Trace(trace_t *out, const obb_t *start, const obb_t *end);
+// First surface on the segment; start == end is the inside test (fraction 0 inside matter).
+void WO_RayTrace(trace_t *out, const float start[3], const float end[3]);
+// Sampled sweep of the start box to the end box.
+void WO_VolumeTrace(trace_t *out, const obb_t *start, const obb_t *end);
+// True when a collision triangle overlaps the box; plane (may be null) gets the first one's.
+bool WO_ClipObbToWorld(const obb_t *box, float plane[4]);
+// Whether a point of the triangle's plane lies on it for a ray: inside, or within
+// WO_TRACE_EDGE_TOLERANCE of it.
+bool WO_PointOnSurf(const woSurf_t *s, const float point[3]);
+// Prints and clears the trace counters every tenth call while wo_printtrace is set.
+void WO_PrintTrace();
+
+// ---- visibility ----
+
+// One bit per page cell: bit x & 7 of byte (z * 32 + y) * 4 + (x >> 3).
+struct pagePVS_t {
+    alignas(8) byte bits[WO_GRID_CELLS / 8];
+};
+static_assert(sizeof(pagePVS_t) == 4096, "pagePVS_t is 4,096 bytes");
+
+constexpr int WO_MAX_CLIP_PLANES = 6;
+
+extern pagePVS_t wo_view_pvs;  // the client's view set of this frame
+
+inline bool WO_PVSBit(const pagePVS_t *set, int x, int y, int z) {
+    return (set->bits[(z * WO_GRID_PAGES + y) * 4 + (x >> 3)] >> (x & 7)) & 1;
+}
+// The page cell of a world position on one axis (may lie outside 0..31).
+int WO_WorldToPage(float p);
+
+// Frustum set of an eye and its 3 x 3 axis: full fields of view in degrees; the first
+// numPlanes planes.
+void WO_SetupFVS(pagePVS_t *set, const float eye[3], const float axis[9], float fovX, float fovY,
+                 int numPlanes);
+// Frustum set from the caller's planes (at most WO_MAX_CLIP_PLANES are used).
+void WO_SetupFVSFromClipPlanes(pagePVS_t *set, int numPlanes, const mplane_t planes[]);
+// Cells reached from the eye's cell by grid lines that no opaque cell stops.
+void WO_SetupOVS(pagePVS_t *set, const float eye[3]);
+// out = a AND b.
+void WO_SetupPVS(pagePVS_t *out, const pagePVS_t *a, const pagePVS_t *b);
+// Tests answer visible for a null set, with wo_skippvs, and outside the paged bounds.
+bool WO_CheckPagePVS(const pagePVS_t *set, int x, int y, int z);
+// The module's point and box tests take the set untyped (a pagePVS_t) and answer 0 or 1.
+uint8_t WO_CheckPointPVS(const void *pvs, const float *point, float radius);
+uint8_t WO_CheckBoundsPVS(const void *pvs, const float *a, const float *b, const float *axes,
+                          const float *origin);
+// Page-cell bounds of the box given by two extent vectors on axes around origin.
+void WO_CalcBounds(int outMins[3], int outMaxs[3], const float a[3], const float b[3],
+                   const float axes[3][3], const float origin[3], float margin, bool clamp);
+
+// ---- world file ----
+
+constexpr uint32_t WO_VO2_MAGIC = 0x671A9901;
+constexpr uint32_t WO_VO2_VERSION = 2;
+constexpr int WO_VO2_HEADER_SIZE = 24;   // magic, version, record count, page size x, y, z
+constexpr int WO_VO2_RECORD_SIZE = 16;   // type, voxel x, y, z of the cell's lowest corner
+constexpr int WO_VO2_VOXELS_SIZE = WO_PAGE_SIZE * 2;  // a page's voxels behind its record
+
+enum vo2Record_t : uint32_t {
+    VO2_PAGE = 0,   // its 64 voxels follow
+    VO2_SOLID = 1,  // nothing follows
+};
+
+// Writes the world file; false with an error when the file cannot be written whole.
+bool WO_DumpVO2(const char *path);
+// Writes the world file to an open stream at its start; false when a write fails.
+bool WO_WriteVO2(FILE *stream);
+
+// ---- materials and altitude ----
+
+extern float wo_worldCore;    // core radius, 2..100
+extern float wo_worldSpace;   // space radius, 4..99,999
+extern float wo_spaceBox[3];
+extern byte wo_lg;            // the inside test's reference lies above the space box
+
+// Copies the module's 256 packed matter records into wo_wms.
+void WO_UploadWorldMaterials(const void *records);
+// Clamps and stores the altitudes; a null spaceBox stores (0, 0, 0).
+void WO_SetWorldAltitude(float core, float space, const float *spaceBox, uint8_t lg);
+
+// ---- world console ----
+
+// The variables the world reads; the tessellation and pool switches above follow theirs.
+extern cmdVar_t wo_printeye, wo_printtrace, wo_skippvs, wo_skipovs, wo_skipfvs, wo_skipPvsOptimize,
+    wo_useUndo;
+
+// Registers the world's commands and variables.
+void WO_Imp();
+void WO_Undo_f();
+void WO_Dump_f();
+void WO_Retess_f();
+void WO_Stats_f();
+void WO_Check_f();
+// Prints the eye's page cell while wo_printeye is set.
+void WO_PrintPage(const float eye[3]);

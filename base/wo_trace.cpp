@@ -1,0 +1,348 @@
+// Traces: rays, the inside test and box sweeps against the collision triangles that
+// tessellation keeps per cube, so traces meet the surface players see.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "base/world.h"
+#include "common/com_geometry.h"
+
+namespace {
+
+// The trace being built.  Everything runs on the engine's one thread.
+struct traceWork_t {
+    trace_t result;
+    vec3_t start, end;        // the segment tested against triangles
+    bool countMode;           // inside test: count crossings instead of stopping
+    int hits;                 // crossings counted
+    int numKeys;
+    uint32_t keys[WO_TRACE_KEYS];  // crossings already counted, by point
+};
+
+}  // namespace
+
+static traceWork_t tw;
+static int tw_rayTraces, tw_volumeTraces, tw_pointClips, tw_voxelChecks;
+
+// ---- the cell test ----
+
+static uint32_t FloatBits(float f) {
+    uint32_t u;
+    memcpy(&u, &f, sizeof(u));
+    return u;
+}
+
+// A crossing counts once: the same point met through a shared edge or a neighbouring
+// cube is recognised by its coordinates' bit patterns while the key table has room.
+static void CountCrossing(const vec3_t hit) {
+    const uint32_t key = FloatBits(hit[0]) ^ FloatBits(hit[1]) ^ FloatBits(hit[2]);
+    if (tw.numKeys < WO_TRACE_KEYS) {
+        for (int i = 0; i < tw.numKeys; i++)
+            if (tw.keys[i] == key)
+                return;
+        tw.keys[tw.numKeys++] = key;
+    }
+    tw.hits++;
+}
+
+bool WO_PointOnSurf(const woSurf_t *s, const float point[3]) {
+    if (CM_PointInsideTriangle(point, s->points[0], s->points[1], s->points[2], s->plane))
+        return true;
+    // Measured in the plane: a long segment's crossing point may lie off it a little.
+    vec3_t onPlane, closest, off;
+    _VectorSubMultiple(onPlane, point, s->plane, _DotProduct(s->plane, point) + s->plane[3]);
+    CM_ClosestPointOnTriangle(closest, s->points[0], s->points[1], s->points[2], onPlane);
+    _VectorSub(off, onPlane, closest);
+    return _DotProduct(off, off) <= WO_TRACE_EDGE_TOLERANCE * WO_TRACE_EDGE_TOLERANCE;
+}
+
+// Tests the segment against the collision triangles of one voxel cube; false once the
+// walk may stop.
+static bool CellTest(const int cell[3]) {
+    const int x = cell[0], y = cell[1], z = cell[2];
+    if (x < 0 || x >= WO_WORLD_VOXELS || y < 0 || y >= WO_WORLD_VOXELS || z < 0 || z >= WO_WORLD_VOXELS)
+        return true;
+    tw_voxelChecks++;
+    const page_t *page = WO_CellPage(WO_CellIndex(x >> WO_PAGE_SHIFT, y >> WO_PAGE_SHIFT, z >> WO_PAGE_SHIFT));
+    if (page) {
+        const woRun_t run = page->cubeSurfs[WO_VoxelIndex(x, y, z)];
+        for (int i = run.first; i < run.first + run.count; i++) {
+            const woSurf_t &s = page->surfs[i];
+            float fraction = tw.countMode ? 1.0f : tw.result.fraction;
+            vec3_t hit;
+            if (!CM_LineSegmentToPlane(tw.start, tw.end, s.plane, &fraction, hit))
+                continue;
+            // Rays take crossings a hair outside the triangle: a ray through a shared
+            // vertex or edge would otherwise slip between the triangles that meet there.
+            // Counting keeps the exact test, or such crossings would count twice.
+            if (tw.countMode ? !CM_PointInsideTriangle(hit, s.points[0], s.points[1], s.points[2], s.plane)
+                             : !WO_PointOnSurf(&s, hit))
+                continue;
+            if (tw.countMode) {
+                CountCrossing(hit);
+            } else {
+                tw.result.fraction = fraction;
+                _VectorCopy(tw.result.endpos, hit);
+                _PlaneCopy(tw.result.plane, s.plane);
+            }
+        }
+    }
+    return tw.countMode || tw.result.fraction == 1;
+}
+
+// Walks, in order, every voxel cube the segment passes through, each once, with the cell
+// test, until the test stops it.  The walk is exact: a walk that steps past faces by a
+// share of the segment's length skips the corner cubes of long segments, and a bullet
+// would pass through the surface there.  Only the part of the segment within one cube
+// of the world is walked; the triangle tests use the whole segment.
+static void WalkSegment(const vec3_t start, const vec3_t end) {
+    _VectorCopy(tw.start, start);
+    _VectorCopy(tw.end, end);
+
+    // Voxel space, where cube c spans c..c+1 on each axis.
+    double a[3], d[3], t0 = 0, t1 = 1;
+    for (int i = 0; i < 3; i++) {
+        a[i] = static_cast<double>(start[i]) / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN;
+        d[i] = static_cast<double>(end[i]) / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN - a[i];
+        const double lo = -1, hi = WO_WORLD_VOXELS + 1;
+        if (d[i] == 0) {
+            if (a[i] < lo || a[i] > hi)
+                return;
+            continue;
+        }
+        double ta = (lo - a[i]) / d[i], tb = (hi - a[i]) / d[i];
+        if (ta > tb)
+            std::swap(ta, tb);
+        t0 = std::max(t0, ta);
+        t1 = std::min(t1, tb);
+    }
+    if (t0 > t1)
+        return;
+
+    int cell[3], step[3];
+    double next[3], delta[3];  // segment fraction of the next face, and between faces
+    for (int i = 0; i < 3; i++) {
+        cell[i] = static_cast<int>(std::floor(a[i] + d[i] * t0));
+        step[i] = d[i] > 0 ? 1 : d[i] < 0 ? -1 : 0;
+        delta[i] = d[i] != 0 ? std::fabs(1 / d[i]) : HUGE_VAL;
+        next[i] = d[i] != 0 ? (cell[i] + (step[i] > 0) - a[i]) / d[i] : HUGE_VAL;
+    }
+    // The clipped segment crosses at most this many faces; the bound only guards rounding.
+    for (int n = 0; n < 3 * (WO_WORLD_VOXELS + 4); n++) {
+        if (!CellTest(cell))
+            return;
+        const int i = next[0] <= next[1] && next[0] <= next[2] ? 0 : next[1] <= next[2] ? 1 : 2;
+        if (next[i] > t1)
+            return;
+        cell[i] += step[i];
+        next[i] += delta[i];
+    }
+}
+
+static bool Finite3(const vec3_t v) { return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]); }
+
+// Whether p lies inside matter, by the parity of the surface crossings between p and a
+// reference point of known state.  Sets fraction 0 in tw.result when inside.
+static void InsideTest(const vec3_t p) {
+    tw_pointClips++;
+    // The odd offsets keep the segment off the grid's edges and corners.
+    vec3_t reference = {0.001f, -0.0001f, 0.00016f};
+    if (wo_lg)
+        reference[1] = wo_spaceBox[1] + 1 - 0.0001f;
+    tw.countMode = true;
+    tw.hits = 0;
+    tw.numKeys = 0;
+    WalkSegment(p, reference);
+    tw.countMode = false;
+    // Without wo_lg the reference lies in the world's core, inside matter.
+    const bool inside = wo_lg ? (tw.hits & 1) != 0 : (tw.hits & 1) == 0;
+    if (inside)
+        tw.result.fraction = 0;
+}
+
+static void ResetResult(const vec3_t endpos) {
+    memset(&tw.result, 0, sizeof(tw.result));
+    tw.result.fraction = 1;
+    _VectorCopy(tw.result.endpos, endpos);
+}
+
+void WO_RayTrace(trace_t *out, const vec3_t start, const vec3_t end) {
+    ResetResult(end);
+    if (!Finite3(start) || !Finite3(end)) {
+        // Nothing meets a point that is nowhere.
+    } else if (start[0] == end[0] && start[1] == end[1] && start[2] == end[2]) {
+        InsideTest(start);
+    } else {
+        tw_rayTraces++;
+        tw.countMode = false;
+        WalkSegment(start, end);
+    }
+    *out = tw.result;
+}
+
+// ---- boxes ----
+
+static void RebuildAxisT(obb_t *box) {
+    for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 3; c++)
+            box->axisT[r * 3 + c] = box->axis[c][r];
+}
+
+// The voxel cubes within reach of a world span: every cube whose extent meets it, the
+// cube that only touches its low end included.
+static void CubeRange(float lo, float hi, int *first, int *last) {
+    const double a = std::ceil(static_cast<double>(lo) / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN) - 1;
+    const double b = std::floor(static_cast<double>(hi) / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN);
+    *first = Com_ClampToInt(a < 0 ? 0 : a);
+    *last = Com_ClampToInt(b > WO_WORLD_VOXELS - 1 ? WO_WORLD_VOXELS - 1 : b);
+}
+
+// Whether the triangle's bounds meet the box's; a cheap test before the exact one.
+static bool BoundsMeet(const woSurf_t &s, const vec3_t mins, const vec3_t maxs) {
+    for (int i = 0; i < 3; i++) {
+        const float a = s.points[0][i], b = s.points[1][i], c = s.points[2][i];
+        if (_Max(a, _Max(b, c)) < mins[i] || _Min(a, _Min(b, c)) > maxs[i])
+            return false;
+    }
+    return true;
+}
+
+bool WO_ClipObbToWorld(const obb_t *box, vec4_t plane) {
+    // The box's axis-aligned bounds; a triangle lies within its cube, so only the cubes
+    // that meet these bounds can hold one that overlaps the box.
+    vec3_t mins, maxs;
+    int first[3], last[3];
+    for (int i = 0; i < 3; i++) {
+        float extent = 0;
+        for (int k = 0; k < 3; k++)
+            extent += std::fabs(box->axis[k][i]) * std::fabs(box->halfSize[k]);
+        mins[i] = box->origin[i] - extent;
+        maxs[i] = box->origin[i] + extent;
+        CubeRange(mins[i], maxs[i], &first[i], &last[i]);
+    }
+    for (int z = first[2]; z <= last[2]; z++)
+        for (int y = first[1]; y <= last[1]; y++)
+            for (int x = first[0]; x <= last[0]; x++) {
+                const page_t *page =
+                    WO_CellPage(WO_CellIndex(x >> WO_PAGE_SHIFT, y >> WO_PAGE_SHIFT, z >> WO_PAGE_SHIFT));
+                if (!page) {
+                    x |= WO_PAGE_VOXELS - 1;  // the rest of this cell's row has no triangle
+                    continue;
+                }
+                const woRun_t run = page->cubeSurfs[WO_VoxelIndex(x, y, z)];
+                for (int i = run.first; i < run.first + run.count; i++) {
+                    const woSurf_t &s = page->surfs[i];
+                    if (BoundsMeet(s, mins, maxs) && CM_TriangleToOBB(s.points[0], s.points[1], s.points[2], box)) {
+                        if (plane)
+                            _PlaneCopy(plane, s.plane);
+                        return true;
+                    }
+                }
+            }
+    return false;
+}
+
+static bool FiniteBox(const obb_t *b) {
+    return Finite3(b->origin) && Finite3(b->halfSize) && Finite3(b->axis[0]) && Finite3(b->axis[1]) &&
+           Finite3(b->axis[2]);
+}
+
+static bool SameBox(const obb_t *a, const obb_t *b) {
+    for (int i = 0; i < 3; i++)
+        if (a->origin[i] != b->origin[i] || a->halfSize[i] != b->halfSize[i] || a->axis[0][i] != b->axis[0][i] ||
+            a->axis[1][i] != b->axis[1][i] || a->axis[2][i] != b->axis[2][i])
+            return false;
+    return true;
+}
+
+static void SetStop(const obb_t *box) {
+    _VectorCopy(tw.result.endpos, box->origin);
+    for (int i = 0; i < 3; i++)
+        _VectorCopy(tw.result.endAxes[i], box->axis[i]);
+}
+
+void WO_VolumeTrace(trace_t *out, const obb_t *start, const obb_t *end) {
+    tw_volumeTraces++;
+    ResetResult(end->origin);
+    for (int i = 0; i < 3; i++)
+        _VectorCopy(tw.result.endAxes[i], end->axis[i]);
+
+    if (!FiniteBox(start) || !FiniteBox(end)) {
+        // A box that is nowhere does not move.
+        Com_Error(ER_WARNING, "WO_VolumeTrace: box is not finite");
+        tw.result.fraction = 0;
+        SetStop(start);
+        *out = tw.result;
+        return;
+    }
+
+    if (SameBox(start, end)) {
+        obb_t box = *start;
+        RebuildAxisT(&box);
+        if (WO_ClipObbToWorld(&box, tw.result.plane))
+            tw.result.fraction = 0;
+        else
+            InsideTest(start->origin);
+        *out = tw.result;
+        return;
+    }
+
+    float m = start->halfSize[0];
+    for (int i = 0; i < 3; i++)
+        m = _Min(m, _Min(start->halfSize[i], end->halfSize[i]));
+    if (m < WO_VOLUME_MIN_DIM) {
+        Com_Error(ER_WARNING, "WO_VolumeTrace: volume dim < 0.001");
+        *out = tw.result;
+        return;
+    }
+
+    // Samples a tenth of the thinnest extent apart; the floor on the step keeps a sweep
+    // across any distance finite and every step a real advance of t.
+    const float d = PointDistance(start->origin, end->origin);
+    float step = d < 0.01f ? 1.0f : _Min(1.0f, m / (10.0f * d));
+    step = _Max(step, 1.0f / WO_VOLUME_MAX_SAMPLES);
+
+    float t = 0;
+    do {
+        float next = t + step;
+        obb_t sample;
+        if (next <= 0.9999f) {
+            CM_LerpOBB(&sample, start, end, next);
+        } else {
+            next = 1;
+            sample = *end;
+            RebuildAxisT(&sample);
+        }
+        if (WO_ClipObbToWorld(&sample, tw.result.plane)) {
+            if (t == 0) {
+                tw.result.fraction = 0;
+                SetStop(start);
+            } else {
+                obb_t free;
+                CM_LerpOBB(&free, start, end, t);
+                tw.result.fraction = t;
+                SetStop(&free);
+            }
+            break;
+        }
+        t = next;
+    } while (t < 1);
+    *out = tw.result;
+}
+
+void WO_Trace(trace_t *out, const obb_t *start, const obb_t *end) {
+    if (start->halfSize[0] == 0 && start->halfSize[1] == 0 && start->halfSize[2] == 0)
+        WO_RayTrace(out, start->origin, end->origin);
+    else
+        WO_VolumeTrace(out, start, end);
+}
+
+void WO_PrintTrace() {
+    static int calls;
+    if (!wo_printtrace.integer)
+        return;
+    if (++calls % 10 == 0)
+        Com_Printf("RayTrace:%4d VolumeTrace:%4d PointClips:%4d VoxelChecks: %8d", tw_rayTraces, tw_volumeTraces,
+                   tw_pointClips, tw_voxelChecks);
+    tw_rayTraces = tw_volumeTraces = tw_pointClips = tw_voxelChecks = 0;
+}

@@ -1,0 +1,122 @@
+// World queries on a ball above a floor: rays (bullets, hologram aims), box sweeps
+// (movement), and the occlusion set that the server builds for every client in every
+// frame.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "base/world.h"
+#include "common/com_geometry.h"
+#include "tests/base/world_build.h"
+
+namespace {
+
+using namespace worldbuild;
+
+// A ball of radius 20 at the origin resting above a floor whose top lies at y = -30.
+void BuildBallAndFloor() {
+    static bool built;
+    if (built)
+        return;
+    built = true;
+    Build([](int x, int y, int z) {
+        const voxel_t ball = BallVoxel(x, y, z, 20);
+        const float below = -30 - WO_VoxelToWorld(y);
+        int floor = static_cast<int>(128 + 24 * below / WO_VOXEL_SIZE);
+        floor = floor < 0 ? 0 : floor > 255 ? 255 : floor == 128 ? 129 : floor;
+        return static_cast<voxel_t>(std::max<int>(WO_Density(ball), floor));
+    });
+    TessAll();
+}
+
+struct Ray {
+    vec3_t start, end;
+};
+
+// Rays from the space above the scene to points of the ball and the floor, and a few
+// that pass the ball and run out of the world.
+std::vector<Ray> MakeRays() {
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> u(-1, 1);
+    std::vector<Ray> rays(4096);
+    for (Ray &r : rays) {
+        const vec3_t from = {u(rng) * 45, 35 + u(rng) * 10, u(rng) * 45};
+        const vec3_t to = {u(rng) * 50, -40 + u(rng) * 30, u(rng) * 50};
+        _VectorCopy(r.start, from);
+        _VectorCopy(r.end, to);
+    }
+    return rays;
+}
+
+void BM_RayTrace(benchmark::State &state) {
+    BuildBallAndFloor();
+    const std::vector<Ray> rays = MakeRays();
+    size_t i = 0;
+    int hits = 0;
+    for (auto _ : state) {
+        const Ray &r = rays[i++ & (rays.size() - 1)];
+        trace_t tr;
+        WO_RayTrace(&tr, r.start, r.end);
+        hits += tr.fraction < 1;
+        benchmark::DoNotOptimize(tr);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+    state.counters["hit share"] = benchmark::Counter(hits, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_RayTrace);
+
+// The inside test of points around the ball's surface.
+void BM_PointInside(benchmark::State &state) {
+    BuildBallAndFloor();
+    std::mt19937 rng(4);
+    std::uniform_real_distribution<float> u(-25, 25);
+    std::vector<Ray> points(4096);
+    for (Ray &p : points)
+        for (int k = 0; k < 3; k++)
+            p.start[k] = u(rng);
+    size_t i = 0;
+    for (auto _ : state) {
+        const Ray &p = points[i++ & (points.size() - 1)];
+        trace_t tr;
+        WO_RayTrace(&tr, p.start, p.start);
+        benchmark::DoNotOptimize(tr);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+BENCHMARK(BM_PointInside);
+
+// A player-sized box falling 10 units onto the ball.
+void BM_VolumeTrace(benchmark::State &state) {
+    BuildBallAndFloor();
+    obb_t a = {}, b = {};
+    for (obb_t *box : {&a, &b}) {
+        box->halfSize[0] = box->halfSize[2] = 0.6f;
+        box->halfSize[1] = 1.4f;
+        box->axis[0][0] = box->axis[1][1] = box->axis[2][2] = 1;
+    }
+    a.origin[1] = 32;
+    b.origin[1] = 22;
+    for (auto _ : state) {
+        trace_t tr;
+        WO_VolumeTrace(&tr, &a, &b);
+        benchmark::DoNotOptimize(tr);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+BENCHMARK(BM_VolumeTrace);
+
+// The occlusion set of one eye above the floor, beside the ball.
+void BM_OcclusionSet(benchmark::State &state) {
+    BuildBallAndFloor();
+    const vec3_t eye = {30, -20, 30};
+    static pagePVS_t set;
+    for (auto _ : state) {
+        WO_SetupOVS(&set, eye);
+        benchmark::DoNotOptimize(set.bits[0]);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+BENCHMARK(BM_OcclusionSet);
+
+}  // namespace
