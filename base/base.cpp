@@ -491,6 +491,7 @@ void Base_Imp() {
     NET_Imp();
     CL_Imp();
     Meter_Imp();
+    WO_Imp();
     NET_Init();
     IN_SetAmericanKeyNames();
 

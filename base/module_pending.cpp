@@ -8,19 +8,6 @@
 
 static void Pending(const char *service) { Com_Error(ER_ERROR, "%s: not built into this engine", service); }
 
-// ---- voxel world ----
-void WO_Trace(trace_t *, const obb_t *, const obb_t *) { Pending("WO_Trace"); }
-void WO_UploadWorldMaterials(const void *) { Pending("WO_UploadWorldMaterials"); }
-void WO_SetWorldAltitude(float, float, const float *, uint8_t) { Pending("WO_SetWorldAltitude"); }
-uint8_t WO_CheckPointPVS(const void *, const float *, float) {
-    Pending("WO_CheckPointPVS");
-    return 0;
-}
-uint8_t WO_CheckBoundsPVS(const void *, const float *, const float *, const float *, const float *) {
-    Pending("WO_CheckBoundsPVS");
-    return 0;
-}
-
 // ---- server ----
 void SV_UndoSnapshot() { Pending("SV_UndoSnapshot"); }
 void SV_SetupSoup(const void *, uint8_t, const float *, const float *, float) { Pending("SV_SetupSoup"); }

@@ -353,6 +353,7 @@ int WO_Check(page_t *page);
 #include <cstdio>
 
 #include "base/cmd.h"
+#include "game/g_public.h"  // trace_t: what a ray or a swept box met, read by the module as it stands
 
 // Geometry records of the common library (common/com_geometry.h), only declared so that
 // the world's header does not bring the vector library's names into every world file.
@@ -361,19 +362,7 @@ struct mplane_t;
 
 // ---- traces ----
 
-// What a ray or a swept box met.  The game module reads it as it stands.
-struct trace_t {
-    float fraction;       // 1: nothing hit; else where along the move the stop lies
-    float endpos[3];      // centre at the stop, or the hit point of a ray
-    float endAxes[3][3];  // the box's axes at the stop
-    float plane[4];       // unit normal and constant of the triangle hit; zero for none
-};
-static_assert(sizeof(trace_t) == 17 * sizeof(float), "trace_t is 17 floats");
-static_assert(offsetof(trace_t, endpos) == 4 && offsetof(trace_t, endAxes) == 16 &&
-                  offsetof(trace_t, plane) == 52,
-              "trace_t keeps its layout");
-
-constexpr int WO_TRACE_KEYS = 256;                 // crossings the inside test tells apart
+constexpr int WO_TRACE_KEYS = 256;        // crossings the inside test can tell apart
 constexpr float WO_TRACE_EDGE_TOLERANCE = 0.001f;  // rays take crossings this near a triangle
 constexpr float WO_VOLUME_MIN_DIM = 0.001f;        // thinner boxes are refused by sweeps
 constexpr int WO_VOLUME_MAX_SAMPLES = 65536;       // a sweep tests at most this many boxes
