@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -34,6 +35,19 @@ protected:
     exp_t *ctx = nullptr;
 };
 
+TEST_F(Eval, BuiltInConstantsHaveTheirExactBits) {
+    const struct {
+        const char *name;
+        uint32_t bits;
+    } cases[] = {{"Pi", 0x40490FDB}, {"e", 0x402DF854}, {"Degree", 0x3C8EFA35}, {"GoldenRatio", 0x3FCF1BBD}};
+    for (const auto &c : cases) {
+        const float v = Calc(c.name);
+        uint32_t bits;
+        memcpy(&bits, &v, sizeof bits);
+        EXPECT_EQ(bits, c.bits) << c.name;
+    }
+}
+
 TEST_F(Eval, ValuesTable) {
     const struct {
         const char *text;
@@ -54,6 +68,9 @@ TEST_F(Eval, ValuesTable) {
         EXPECT_NEAR(Calc(c.text), c.value, 1e-5f) << c.text;
         EXPECT_EQ(ctx->error, 0) << c.text << ": " << FirstError();
     }
+    // The built-in constants are shared and writable: Sum left Degree at 4.
+    EXPECT_FLOAT_EQ(Calc("Degree"), 4);
+    E_SetVariable("Degree", 0.017453292f);
 }
 
 TEST_F(Eval, SumAndProductLoopAVariable) {
