@@ -310,6 +310,14 @@ TEST(Geometry, ClipPolygon) {
     ASSERT_EQ(same.numPoints, 4);
     EXPECT_EQ(memcmp(same.points, sq.points, sizeof(vec3_t) * 4), 0);
 
+    // An edge lying in the plane (both distances 0) keeps its points, none twice
+    // and none not a number.
+    const vec4_t xPositive = {1, 0, 0, 0};
+    polygon_t edgeOn = sq;
+    Com_ClipPolygon(&edgeOn, 1, &xPositive);
+    ASSERT_EQ(edgeOn.numPoints, 4);
+    EXPECT_EQ(memcmp(edgeOn.points, sq.points, sizeof(vec3_t) * 4), 0);
+
     const vec4_t half[2] = {{-1, 0, 0, 1}, {0, 1, 0, 0}};  // x ≤ 1, then y ≥ 0 (no change)
     polygon_t cut = sq;
     Com_ClipPolygon(&cut, 2, half);
