@@ -31,13 +31,14 @@ void E_Error(int code, const char *fmt, ...) {
 
 // ---- built-in constants and functions ----
 
-static exp_var_t pre_vars[] = {
+// The values every context starts from; each context writes only its own copy.
+static const exp_var_t pre_vars[] = {
     {"Pi", 3.1415927f},
     {"e", 2.7182817f},
     {"Degree", 0.017453292f},
     {"GoldenRatio", 1.618034f},
 };
-constexpr int NUM_PRE_VARS = sizeof pre_vars / sizeof pre_vars[0];
+static_assert(sizeof pre_vars / sizeof pre_vars[0] == E_CONSTANTS, "four built-in constants");
 
 #define ARG(i) E_EvaluateExp(a[i])
 
@@ -181,6 +182,7 @@ exp_t *E_Create() {
     if (!e) return nullptr;
     memset(e, 0, sizeof *e);
     e->magic = E_MAGIC;
+    memcpy(e->constants, pre_vars, sizeof e->constants);
     return e;
 }
 
@@ -206,7 +208,7 @@ void E_AddVariable(const char *name) {
 }
 
 static exp_var_t *FindVariable(const char *name) {
-    for (exp_var_t &v : pre_vars)
+    for (exp_var_t &v : eb->constants)
         if (!strcmp(v.name, name)) return &v;
     for (int i = 0; i < eb->numVars; i++)
         if (!strcmp(eb->vars[i].name, name)) return &eb->vars[i];

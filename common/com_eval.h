@@ -16,6 +16,7 @@
 constexpr uint32_t E_MAGIC = 0x45671243;  // a valid context
 constexpr int E_VARS_MAX = 32;            // user variables per context
 constexpr int E_FUNCS_MAX = 32;           // user functions per context
+constexpr int E_CONSTANTS = 4;            // built-in constants: Pi, e, Degree, GoldenRatio
 constexpr int E_NAME_SIZE = 64;           // names, with the terminator
 constexpr int E_ARGS_MAX = 8;             // children of a node, arguments of a function
 constexpr int E_TEXT_MAX = 512;           // texts this long or longer are refused
@@ -77,9 +78,13 @@ struct exp_t {
     exp_var_t vars[E_VARS_MAX];
     exp_func_t funcs[E_FUNCS_MAX];
     exp_node_t *root;  // null before parsing
+    // This context's copy of the built-in constants, set by E_Create: an
+    // expression that writes one (Sum(1,Pi,1,3) leaves Pi at 4) changes it for
+    // this context only, never for the contexts created after it.
+    exp_var_t constants[E_CONSTANTS];
 };
 
-// A new zeroed context (null when no memory is left).
+// A new zeroed context with the built-in constants (null when no memory is left).
 exp_t *E_Create();
 // Makes the context the bound one.
 void E_Bind(exp_t *context);

@@ -67,14 +67,17 @@ int CM_SphereToClipPlanes(const vec3_t centre, float radius, int count, const mp
 }
 
 // Segment against plane in the precision T; shared by the float and double forms.
+// Signed distance a·x + b·y + c·z + d summed in that order, as _PointOnSideOfPlane
+// does, so both forms agree with it on which side a point lies.
+template <typename T>
+static T PlaneDistance(const vec4_t plane, const vec3_t p) {
+    return T(plane[0]) * T(p[0]) + T(plane[1]) * T(p[1]) + T(plane[2]) * T(p[2]) + T(plane[3]);
+}
+
 template <typename T>
 static int SegmentToPlane(const vec3_t start, const vec3_t end, const vec4_t plane, T *fraction,
                           T hit[3]) {
-    T da = plane[3], db = plane[3];
-    for (int i = 0; i < 3; i++) {
-        da += T(plane[i]) * T(start[i]);
-        db += T(plane[i]) * T(end[i]);
-    }
+    const T da = PlaneDistance<T>(plane, start), db = PlaneDistance<T>(plane, end);
     if (da * db > 0) return 0;
     const T denom = db - da;
     if (denom == 0) return 0;
@@ -185,8 +188,7 @@ int CM_IntersectionPlanes(vec3_t out, const vec4_t p1, const vec4_t p2, const ve
     _CrossProduct(c12, p1, p2);
     const float det = _DotProduct(p1, c23);
     if (Com_fabs(det) < 0.00001f) return 0;
-    const float inv = -1.0f / det;
-    for (int i = 0; i < 3; i++) out[i] = (p1[3] * c23[i] + p2[3] * c31[i] + p3[3] * c12[i]) * inv;
+    for (int i = 0; i < 3; i++) out[i] = -(p1[3] * c23[i] + p2[3] * c31[i] + p3[3] * c12[i]) / det;
     return 1;
 }
 
@@ -504,7 +506,8 @@ void Com_ClipPolygon(polygon_t *poly, int count, const vec4_t planes[]) {
 
 void CM_GetOccCone(occCone_t *out, const vec3_t apex, float radius) {
     const float len = VectorLength(apex);
-    if (radius > len) {
+    // An apex at the centre has no direction to look from (and would divide by 0).
+    if (radius > len || len == 0) {
         out->numPlanes = 0;
         return;
     }

@@ -115,5 +115,5 @@ void CM_LerpOBB(obb_t *out, const obb_t *a, const obb_t *b, float t);
 // non-convex or oversized input) leaves the polygon empty.
 void Com_ClipPolygon(polygon_t *poly, int count, const vec4_t planes[]);
 // Planes bounding what the sphere of the given radius at the origin hides from
-// apex; no planes when apex lies inside the sphere.
+// apex; no planes when apex lies inside the sphere (or at its centre).
 void CM_GetOccCone(occCone_t *out, const vec3_t apex, float radius);

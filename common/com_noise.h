@@ -65,6 +65,7 @@ float Lerp5(float a, float b, float t);
 float Mean(float a, float b, float c);
 // Exchanges the two 32-bit words at p and q.
 void Swap(void *p, void *q);
+// floorf, ceilf.
 float Floor(float x);
 float Ceil(float x);
 // x − Floor(x)

@@ -55,7 +55,7 @@ float Com_fmod(float a, float b);        // computed in double, narrowed
 float Com_powf(float base, float exponent);  // powf
 float Com_pow(float base, int exponent);     // computed in double, narrowed
 float Com_sqrt(float x);   // square root; not a number for negative input
-float Com_fabs(float x);
+float Com_fabs(float x);   // |x|
 // Inverse square root by the bit trick and one Newton step (about 0.2 per cent).
 float ISqrtFast(float x);
 
@@ -176,6 +176,7 @@ inline float _PointOnSideOfPlane(const vec3_t p, const vec4_t plane) {
 
 // (a × b)·c
 float ScalarTriple(const vec3_t a, const vec3_t b, const vec3_t c);
+// Square root of the sum of squares: the length of v, the distance from a to b.
 float VectorLength(const vec3_t v);
 float PointDistance(const vec3_t a, const vec3_t b);
 // In place; returns the former length.  A zero vector stays unchanged, result 0.
@@ -245,6 +246,7 @@ void TangentsFrom3Points_normalized(vec3_t tangent, vec3_t bitangent, const vec3
 
 // ---- matrices (out may alias an input) ----
 
+// Copies; out may be in.
 void MatrixCopy3x3(matrix3x3_t out, const matrix3x3_t in);
 void MatrixCopy3x4(matrix3x4_t out, const matrix3x4_t in);
 void MatrixCopy4x4(matrix4x4_t out, const matrix4x4_t in);
@@ -252,6 +254,7 @@ void MatrixCopy4x4(matrix4x4_t out, const matrix4x4_t in);
 void MatrixCopy3x3To3x4(matrix3x4_t out, const matrix3x3_t m);
 // Rows 0-2 from m, bottom row (0, 0, 0, 1).
 void MatrixCopy3x4To4x4(matrix4x4_t out, const matrix3x4_t m);
+// The identity.
 void BuildIdentityMatrix3x3(matrix3x3_t out);
 void BuildIdentityMatrix3x4(matrix3x4_t out);
 void BuildIdentityMatrix4x4(matrix4x4_t out);

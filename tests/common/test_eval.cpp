@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -34,6 +35,19 @@ protected:
     exp_t *ctx = nullptr;
 };
 
+TEST_F(Eval, BuiltInConstantsHaveTheirExactBits) {
+    const struct {
+        const char *name;
+        uint32_t bits;
+    } cases[] = {{"Pi", 0x40490FDB}, {"e", 0x402DF854}, {"Degree", 0x3C8EFA35}, {"GoldenRatio", 0x3FCF1BBD}};
+    for (const auto &c : cases) {
+        const float v = Calc(c.name);
+        uint32_t bits;
+        memcpy(&bits, &v, sizeof bits);
+        EXPECT_EQ(bits, c.bits) << c.name;
+    }
+}
+
 TEST_F(Eval, ValuesTable) {
     const struct {
         const char *text;
@@ -54,6 +68,23 @@ TEST_F(Eval, ValuesTable) {
         EXPECT_NEAR(Calc(c.text), c.value, 1e-5f) << c.text;
         EXPECT_EQ(ctx->error, 0) << c.text << ": " << FirstError();
     }
+    // The built-in constants are writable within their context: Sum left Degree at 4.
+    EXPECT_FLOAT_EQ(Calc("Degree"), 4);
+}
+
+// An expression that loops a built-in constant changes it for its own context
+// only: the next context (the next console command) starts from the true value.
+TEST_F(Eval, WrittenConstantsStayInTheirContext) {
+    EXPECT_FLOAT_EQ(Calc("Sum(1,Pi,1,3)"), 3);
+    E_SetVariable("e", 2);
+    EXPECT_FLOAT_EQ(Calc("Pi+e"), 6);
+    exp_t *next = E_Create();
+    E_Bind(next);
+    EXPECT_FLOAT_EQ(Calc("Pi"), 3.1415927f);
+    EXPECT_FLOAT_EQ(Calc("e"), 2.7182817f);
+    E_Delete(next);
+    E_Bind(ctx);
+    EXPECT_FLOAT_EQ(Calc("Pi"), 4);
 }
 
 TEST_F(Eval, SumAndProductLoopAVariable) {
@@ -219,7 +250,6 @@ TEST_F(Eval, UserTablesAndTheirLimits) {
     // Built-in constants are found first and are writable.
     E_SetVariable("Pi", 3);
     EXPECT_FLOAT_EQ(Calc("Pi"), 3);
-    E_SetVariable("Pi", 3.1415927f);
 }
 
 TEST(EvalContext, DeleteUnbindsAndFreesEverything) {

@@ -116,6 +116,28 @@ TEST(Geometry, SegmentToPlane) {
     EXPECT_EQ(CM_LineSegmentToPlaneDouble(inA, inB, plane, &fd, hitd), 0);
 }
 
+// The segment test sees the same signed distances as _PointOnSideOfPlane, so a
+// trace never disagrees with a side test on the same plane, and its fraction is
+// exactly −da/(db − da).
+TEST(Geometry, SegmentToPlaneUsesTheSignedDistanceOfPointOnSide) {
+    std::mt19937 rng(9);
+    std::uniform_real_distribution<float> u(-100, 100), n(-1, 1);
+    for (int k = 0; k < 2000; k++) {
+        vec4_t plane = {n(rng), n(rng), n(rng), 0};
+        VectorNormalize(plane);
+        plane[3] = u(rng);
+        const vec3_t s = {u(rng), u(rng), u(rng)}, e = {u(rng), u(rng), u(rng)};
+        const float da = _PointOnSideOfPlane(s, plane), db = _PointOnSideOfPlane(e, plane);
+        float f = 2;
+        vec3_t hit;
+        const int r = CM_LineSegmentToPlane(s, e, plane, &f, hit);
+        ASSERT_EQ(r, da * db <= 0 && db != da) << k;
+        if (r) {
+            ASSERT_EQ(f, -da / (db - da)) << k;
+        }
+    }
+}
+
 // Which tests accept a hit at exactly the incoming fraction.
 TEST(Geometry, HitAtTheIncomingFraction) {
     vec3_t contact;
@@ -261,6 +283,23 @@ TEST(Geometry, IntersectionOfThreePlanes) {
     EXPECT_FLOAT_EQ(p[1], 2);
     EXPECT_FLOAT_EQ(p[2], 3);
     EXPECT_EQ(CM_IntersectionPlanes(p, x, y, x2), 0);
+    // The point is −(D1·(N2×N3) + D2·(N3×N1) + D3·(N1×N2)) / det, to the bit: the
+    // frustum's corners are built this way on every host.
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> u(-3, 3);
+    for (int k = 0; k < 500; k++) {
+        const vec4_t a = {u(rng), u(rng), u(rng), u(rng)}, b = {u(rng), u(rng), u(rng), u(rng)},
+                     c = {u(rng), u(rng), u(rng), u(rng)};
+        vec3_t bc, ca, ab;
+        _CrossProduct(bc, b, c);
+        _CrossProduct(ca, c, a);
+        _CrossProduct(ab, a, b);
+        const float det = _DotProduct(a, bc);
+        if (std::fabs(det) < 0.00001f) continue;
+        ASSERT_EQ(CM_IntersectionPlanes(p, a, b, c), 1);
+        for (int i = 0; i < 3; i++)
+            ASSERT_EQ(p[i], -(a[3] * bc[i] + b[3] * ca[i] + c[3] * ab[i]) / det) << k;
+    }
 }
 
 TEST(Geometry, ClipPolygon) {
@@ -270,6 +309,14 @@ TEST(Geometry, ClipPolygon) {
     Com_ClipPolygon(&same, 1, &keepAll);
     ASSERT_EQ(same.numPoints, 4);
     EXPECT_EQ(memcmp(same.points, sq.points, sizeof(vec3_t) * 4), 0);
+
+    // An edge lying in the plane (both distances 0) keeps its points, none twice
+    // and none not a number.
+    const vec4_t xPositive = {1, 0, 0, 0};
+    polygon_t edgeOn = sq;
+    Com_ClipPolygon(&edgeOn, 1, &xPositive);
+    ASSERT_EQ(edgeOn.numPoints, 4);
+    EXPECT_EQ(memcmp(edgeOn.points, sq.points, sizeof(vec3_t) * 4), 0);
 
     const vec4_t half[2] = {{-1, 0, 0, 1}, {0, 1, 0, 0}};  // x ≤ 1, then y ≥ 0 (no change)
     polygon_t cut = sq;
@@ -452,6 +499,9 @@ TEST(Geometry, OcclusionConeHidesWhatIsBehindTheSphere) {
     occCone_t cone;
     const vec3_t inside = {0.5f, 0, 0};
     CM_GetOccCone(&cone, inside, 1);
+    EXPECT_EQ(cone.numPlanes, 0);
+    cone.numPlanes = 5;
+    CM_GetOccCone(&cone, zerovector, 0);  // at the centre of a point: no direction
     EXPECT_EQ(cone.numPlanes, 0);
 
     const vec3_t apex = {10, 0, 0};

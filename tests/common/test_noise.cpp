@@ -89,6 +89,42 @@ TEST(Noise, SmoothNoiseWrapsByItsPeriod) {
     NoiseSeed(0);
 }
 
+// The smoothing weights and the wrapped neighbour indices, against the sums
+// written out: the upper neighbour is (x + 1) mod period with the sign of x, the
+// lower one x − 1 plus the period when negative, the centre unchanged.
+TEST(Noise, SmoothingFollowsItsWeightsAndWrap) {
+    NoiseSeed(23);
+    EXPECT_EQ(SmoothNoise(5), (Noise(4) + 2.0f * Noise(5) + Noise(6)) * 0.25f);
+    const float corners = Noise2D(1, 6) + Noise2D(3, 6) + Noise2D(1, 8) + Noise2D(3, 8);
+    const float sides = Noise2D(1, 7) + Noise2D(3, 7) + Noise2D(2, 6) + Noise2D(2, 8);
+    EXPECT_EQ(SmoothNoise2D(2, 7), Noise2D(2, 7) * 0.25f + corners * 0.0625f + sides * 0.125f);
+
+    const struct {
+        int x, y, z, period;
+        int xs[3], ys[3], zs[3];  // lower, centre, upper
+    } cases[] = {
+        {3, 0, 1, 4, {2, 3, 0}, {3, 0, 1}, {0, 1, 2}},
+        {-2, 5, 9, 4, {1, -2, -1}, {4, 5, 2}, {8, 9, 2}},  // x, y and z past the period
+    };
+    for (const auto &c : cases) {
+        double groups[4] = {0, 0, 0, 0};
+        for (int i = 0; i < 3; i++)
+            for (int j = 0; j < 3; j++)
+                for (int k = 0; k < 3; k++)
+                    groups[(i != 1) + (j != 1) + (k != 1)] += Noise3D(c.xs[i], c.ys[j], c.zs[k]);
+        const double want =
+            (groups[0] + groups[1] * 0.25 + groups[2] * 0.3535535 + groups[3] * 0.4330125) / 10.2067;
+        EXPECT_NEAR(SmoothNoise3D(c.x, c.y, c.z, c.period, c.period, c.period), want, 1e-5) << c.x;
+    }
+
+    // Plain corners blended with the smoothstep along x; on y and z the fraction is 0.
+    EXPECT_EQ(Noise3D_new(2.5f, 1, 3, 4, 4, 4), Lerp3(Noise3D(2, 1, 3), Noise3D(3, 1, 3), 0.5f));
+    EXPECT_EQ(Noise3D_new(3.25f, 1, 3, 4, 4, 4), Lerp3(Noise3D(3, 1, 3), Noise3D(0, 1, 3), 0.25f));
+    EXPECT_EQ(InterpolatedSmoothNoise3D(1, 2.75f, 3, 4, 4, 4),
+              Lerp(SmoothNoise3D(1, 2, 3, 4, 4, 4), SmoothNoise3D(1, 3, 3, 4, 4, 4), 0.75f));
+    NoiseSeed(0);
+}
+
 TEST(Noise, RandomNumbersStayInRange) {
     srand(3);
     for (int i = 0; i < 2000; i++) {

@@ -24,6 +24,63 @@ void To4x4(matrix4x4_t out, const matrix3x3_t m) {
     MatrixCopy3x4To4x4(out, t);
 }
 
+// Row-major storage, element [r][c] at (columns)·r + c; the 3x4 and 4x4
+// translations in elements 3, 7 and 11.  Pinned element by element: callers on
+// both sides of the wire index these arrays directly.
+TEST(Vector, MatrixLayoutIsRowMajorWithTranslationInColumnThree) {
+    const vec3_t t = {5, 6, 7};
+    matrix3x4_t t34;
+    BuildTranslationMatrix3x4(t34, t);
+    const matrix3x4_t want34 = {1, 0, 0, 5, 0, 1, 0, 6, 0, 0, 1, 7};
+    ExpectMatrix(t34, want34, 12, 0);
+    matrix4x4_t t4;
+    BuildTranslationMatrix4x4(t4, t);
+    const matrix4x4_t want4 = {1, 0, 0, 5, 0, 1, 0, 6, 0, 0, 1, 7, 0, 0, 0, 1};
+    ExpectMatrix(t4, want4, 16, 0);
+
+    const float c = Com_cos(0.5f), s = Com_sin(0.5f);
+    matrix3x3_t r;
+    BuildRotationMatrix3x3_x(r, 0.5f);
+    const matrix3x3_t rx = {1, 0, 0, 0, c, -s, 0, s, c};
+    ExpectMatrix(r, rx, 9, 0);
+    BuildRotationMatrix3x3_y(r, 0.5f);
+    const matrix3x3_t ry = {c, 0, s, 0, 1, 0, -s, 0, c};
+    ExpectMatrix(r, ry, 9, 0);
+    BuildRotationMatrix3x3_z(r, 0.5f);
+    const matrix3x3_t rz = {c, -s, 0, s, c, 0, 0, 0, 1};
+    ExpectMatrix(r, rz, 9, 0);
+
+    // T·R keeps the translation as it is; R·T turns it: rz·(5, 6, 7) in 3, 7, 11.
+    matrix3x4_t r34, tr;
+    MatrixCopy3x3To3x4(r34, rz);
+    MatrixMultiply3x4(tr, t34, r34);
+    const matrix3x4_t wantTR = {c, -s, 0, 5, s, c, 0, 6, 0, 0, 1, 7};
+    ExpectMatrix(tr, wantTR, 12, 0);
+    matrix4x4_t model;
+    BuildModelMatrix4x4(model, rz, t);
+    const matrix4x4_t wantModel = {c, -s, 0, c * 5 - s * 6, s, c, 0, s * 5 + c * 6, 0, 0, 1, 7,
+                                   0, 0, 0, 1};
+    ExpectMatrix(model, wantModel, 16, 1e-6f);
+
+    matrix4x4_t p;
+    BuildProjectionMatrix4x4(p, -1, 3, -2, 2, 1, 5);
+    const matrix4x4_t wantP = {0.5f, 0, 0.5f, 0, 0, 0.5f, 0, 0, 0, 0, -1.5f, -2.5f, 0, 0, -1, 0};
+    ExpectMatrix(p, wantP, 16, 0);
+    BuildProj2DMatrix4x4(p, 0, 640, 0, 480);
+    const matrix4x4_t want2D = {2.0f / 640, 0, 0, -1, 0, 2.0f / 480, 0, -1, 0, 0, -1, 0, 0, 0, 0, 1};
+    ExpectMatrix(p, want2D, 16, 0);
+
+    // P·F·R·T(origin) with F flipping z.
+    matrix4x4_t mvp, flip, pft;
+    BuildModelViewProjMatrix4x4(mvp, -1, 3, -2, 2, 1, 5, identitymatrix3x3, t);
+    BuildProjectionMatrix4x4(p, -1, 3, -2, 2, 1, 5);
+    BuildIdentityMatrix4x4(flip);
+    flip[10] = -1;
+    MatrixMultiply4x4(pft, flip, t4);
+    MatrixMultiply4x4(pft, p, pft);
+    ExpectMatrix(mvp, pft, 16, 0);
+}
+
 TEST(Vector, Multiply3x3UsesTheReverseOrderOf4x4) {
     const vec3_t angA = {10, 20, 30}, angB = {-40, 5, 70};
     matrix3x3_t a, b, ab;
