@@ -52,6 +52,15 @@ TEST_F(MemTest, WholeSizeRoundsHeaderFenceAndRequestTo64) {
     EXPECT_EQ(Com_GetMemBlocks(), 0);
 }
 
+// On this host the header is two pointers and three words, padded to 32 bytes, so
+// a block's overhead is 36 bytes instead of 24 and every quoted size shifts by 12.
+TEST_F(MemTest, WholeSizesOnThisHost) {
+    static_assert(sizeof(void *) != 8 || sizeof(memblock_t) == 32);
+    if (sizeof(memblock_t) != 32) GTEST_SKIP() << "another header size";
+    struct { uint32_t request, whole; } cases[] = {{0, 64}, {28, 64}, {29, 128}, {40, 128}, {92, 128}, {93, 192}};
+    for (const auto &c : cases) EXPECT_EQ(Com_MemBlockSize(c.request), c.whole) << c.request;
+}
+
 TEST_F(MemTest, ZeroByteRequestTakesOne64ByteBlock) {
     void *p = Com_malloc(0);
     ASSERT_NE(p, nullptr);
@@ -98,7 +107,7 @@ TEST_F(MemTest, FenceOverwriteIsCaughtButSlackIsNot) {
     block[Header(p)->size - 4] ^= 0xFF;  // repair so the fixture can release it
 }
 
-TEST_F(MemTest, FreeNullChangesNothingAndFreeMarksTheHeader) {
+TEST_F(MemTest, FreeNullChangesNothing) {
     void *keep = Com_malloc(100);
     const int used = Com_GetMemUsed();
     Com_free(nullptr);
@@ -114,6 +123,33 @@ TEST_F(MemTest, EmptyListChecksOkAndStatsPrintZeroes) {
     Com_MemStats();
     ASSERT_EQ(g_lines.size(), 2u);
     EXPECT_EQ(g_lines[1].rfind("Used: \xA4" "080\xA4" "00 KB in \xA4" "080\xA4" "00 blocks", 0), 0u);
+}
+
+// Blocks from before a shutdown and a new start are off the new list: releasing
+// them later must leave the new list and its counters as they are.
+TEST_F(MemTest, BlocksFromAnEarlierListAreReleasedWithoutHarmingTheNewOne) {
+    void *a = Com_malloc(10);
+    void *b = Com_malloc(20);
+    void *c = Com_malloc(30);
+    Com_ShutdownMem();
+    void *d = Com_malloc(40);  // starts a new list
+    EXPECT_EQ(Com_GetMemBlocks(), 1);
+    Com_free(b);  // the middle of the old list first, then its ends
+    Com_free(a);
+    Com_free(c);
+    EXPECT_EQ(Com_GetMemBlocks(), 1);
+    EXPECT_EQ(Com_GetMemUsed(), static_cast<int>(Com_MemBlockSize(40)));
+    g_lines.clear();
+    Com_MemList();
+    ASSERT_EQ(g_lines.size(), 1u);
+    char addr[32];
+    snprintf(addr, sizeof addr, "%p", d);
+    EXPECT_NE(g_lines[0].find(addr), std::string::npos);
+    Com_CheckMem();
+    EXPECT_TRUE(g_errors.empty());
+    Com_free(d);
+    EXPECT_EQ(Com_GetMemBlocks(), 0);
+    EXPECT_EQ(Com_GetMemUsed(), 0);
 }
 
 TEST_F(MemTest, SecondInitIsAnError) {
