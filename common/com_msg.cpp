@@ -153,7 +153,7 @@ int Msg_WriteFloat(float v) {
 }
 
 int Msg_WriteVec3(const float v[3]) {
-    if (!Msg_WriteIsRoom(96)) {
+    if (!Msg_WriteIsRoom(MSG_VEC3_BITS)) {
         wm->overflowed = 1;
         return 0;
     }
@@ -228,7 +228,7 @@ float Msg_ReadFloat() {
 int Msg_ReadVec3(float dest[3]) {
     // All three or none: dest stays as it was when the message ends early.
     float v[3];
-    if (96 > ReadBitsLeft()) {
+    if (MSG_VEC3_BITS > ReadBitsLeft()) {
         rm->overflowed = 1;
         return 0;
     }
