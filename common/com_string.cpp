@@ -539,7 +539,7 @@ int Com_ReadFile(const char *name, void **buffer) {
     // The buffer holds the data and its terminator in one block.
     if (size >= static_cast<int64_t>(MEM_MAX_REQUEST) || size >= INT_MAX) {
         fclose(f);
-        Com_Printf("Com_ReadFile: %s is too large\n", name);
+        Com_Printf("Com_ReadFile: %s is too large", name);
         return -1;
     }
     byte *data = static_cast<byte *>(Com_malloc(static_cast<uint32_t>(size) + 1));
