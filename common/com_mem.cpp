@@ -27,6 +27,20 @@ static uint32_t ReadFence(const memblock_t *b) {
     return fence;
 }
 
+// Whether b's magic and fence are intact; reports the first damage found as
+// "<who>: Bad magic" or "<who>: Bad fence".
+static bool BlockIsSound(const memblock_t *b, const char *who) {
+    if (b->magic != MEM_MAGIC) {
+        Com_Error(ER_FATAL, "%s: Bad magic", who);
+        return false;
+    }
+    if (ReadFence(b) != MEM_FENCE) {
+        Com_Error(ER_FATAL, "%s: Bad fence", who);
+        return false;
+    }
+    return true;
+}
+
 void Com_InitMem() {
     if (mem_init) {
         Com_Error(ER_FATAL, "Com_InitMem: Memory already initialized");
@@ -67,14 +81,7 @@ void *Com_malloc(uint32_t n) {
 void Com_free(void *p) {
     if (!p) return;
     memblock_t *b = static_cast<memblock_t *>(p) - 1;
-    if (b->magic != MEM_MAGIC) {
-        Com_Error(ER_FATAL, "Mem_Free: Bad magic");
-        return;
-    }
-    if (ReadFence(b) != MEM_FENCE) {
-        Com_Error(ER_FATAL, "Mem_Free: Bad fence");
-        return;
-    }
+    if (!BlockIsSound(b, "Mem_Free")) return;
     b->magic = MEM_FREED_MAGIC;
     if (OnCurrentList(b)) {
         mem_used -= b->size;
@@ -108,14 +115,7 @@ void Com_CheckMem() {
     if (!mem_init) Com_InitMem();
     int count = 0;
     for (const memblock_t *b = memBlockDummy.next; b != &memBlockDummy; b = b->next) {
-        if (b->magic != MEM_MAGIC) {
-            Com_Error(ER_FATAL, "Com_CheckMem: Bad magic");
-            return;
-        }
-        if (ReadFence(b) != MEM_FENCE) {
-            Com_Error(ER_FATAL, "Com_CheckMem: Bad fence");
-            return;
-        }
+        if (!BlockIsSound(b, "Com_CheckMem")) return;
         if (++count > MEM_WALK_LIMIT) {
             Com_Error(ER_FATAL, "Com_CheckMem: loop > 1000000");
             return;

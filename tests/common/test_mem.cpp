@@ -107,6 +107,18 @@ TEST_F(MemTest, FenceOverwriteIsCaughtButSlackIsNot) {
     block[Header(p)->size - 4] ^= 0xFF;  // repair so the fixture can release it
 }
 
+TEST_F(MemTest, DamagedMagicIsReportedAndTheBlockKept) {
+    void *p = Com_malloc(8);
+    Header(p)->magic ^= 1;
+    Com_CheckMem();
+    Com_free(p);
+    ASSERT_EQ(g_errors.size(), 2u);
+    EXPECT_EQ(g_errors[0], std::make_pair(int(ER_FATAL), std::string("Com_CheckMem: Bad magic")));
+    EXPECT_EQ(g_errors[1], std::make_pair(int(ER_FATAL), std::string("Mem_Free: Bad magic")));
+    EXPECT_EQ(Com_GetMemBlocks(), 1);  // the sink returned: nothing was released
+    Header(p)->magic ^= 1;  // repair so the fixture can release it
+}
+
 TEST_F(MemTest, FreeNullChangesNothing) {
     void *keep = Com_malloc(100);
     const int used = Com_GetMemUsed();
