@@ -1,5 +1,6 @@
 #include "common/com_mem.h"
 
+#include <cinttypes>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -147,8 +148,11 @@ void Com_MemStats() {
             if (a > hi) hi = a;
         }
     }
-    Com_Printf("Used: \xA4" "08%d\xA4" "00 KB in \xA4" "08%d\xA4" "00 blocks with Hi/Lo \xA4" "080x%p\xA4" "00/\xA4" "080x%p",
-               Clamp(total / 1000), count, reinterpret_cast<void *>(hi), reinterpret_cast<void *>(lo));
+    // The addresses follow their "0x" as bare hexadecimal digits; "%p" would add a
+    // second prefix here, and print no digits at all for the empty list's 0.
+    Com_Printf("Used: \xA4" "08%d\xA4" "00 KB in \xA4" "08%d\xA4" "00 blocks with Hi/Lo \xA4" "080x%" PRIxPTR
+               "\xA4" "00/\xA4" "080x%" PRIxPTR,
+               Clamp(total / 1000), count, hi, lo);
 }
 
 int Com_GetMemUsed() { return Clamp(mem_used); }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cinttypes>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -134,7 +136,16 @@ TEST_F(MemTest, EmptyListChecksOkAndStatsPrintZeroes) {
     EXPECT_EQ(g_lines[0], "Com_CheckMem: mem ok");
     Com_MemStats();
     ASSERT_EQ(g_lines.size(), 2u);
-    EXPECT_EQ(g_lines[1].rfind("Used: \xA4" "080\xA4" "00 KB in \xA4" "080\xA4" "00 blocks", 0), 0u);
+    EXPECT_EQ(g_lines[1], "Used: \xA4" "080\xA4" "00 KB in \xA4" "080\xA4" "00 blocks with Hi/Lo \xA4" "080x0\xA4"
+                          "00/\xA4" "080xffffffffffffffff");
+    void *a = Com_malloc(2000);
+    void *b = Com_malloc(10);
+    Com_MemStats();
+    const uintptr_t lo = std::min(uintptr_t(Header(a)), uintptr_t(Header(b)));
+    const uintptr_t hi = std::max(uintptr_t(Header(a)), uintptr_t(Header(b)));
+    char tail[80];
+    snprintf(tail, sizeof tail, " blocks with Hi/Lo \xA4" "080x%" PRIxPTR "\xA4" "00/\xA4" "080x%" PRIxPTR, hi, lo);
+    EXPECT_EQ(g_lines[2], std::string("Used: \xA4" "082\xA4" "00 KB in \xA4" "082\xA4" "00") + tail);
 }
 
 // Blocks from before a shutdown and a new start are off the new list: releasing
