@@ -163,7 +163,7 @@ void Com_DumpCRCTable() {
     const std::array<uint32_t, 256> table = MakeCrcTable();
     FILE *f = fopen("crc.txt", "w+");
     if (!f) {
-        Com_Printf("Com_DumpCRCTable: can't write crc.txt\n");
+        Com_Printf("Com_DumpCRCTable: can't write crc.txt");
         return;
     }
     for (int line = 0; line < 32; line++) {

@@ -1,20 +1,45 @@
 #include "common/com_mem.h"
 
+#include <cinttypes>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
 #include "common/com_print.h"
 
 static memblock_t memBlockDummy;
-static int mem_used;
+static int64_t mem_used;  // wide: many large blocks may pass 2 GB together
 static int mem_blocks;
 static uint32_t mem_tag;  // never reset: tags stay unique across re-initialisation
+static uint32_t mem_first_tag;  // tag of the first block of the current list
 static bool mem_init;
+
+// Blocks allocated before the last Com_InitMem are no longer on the list and no
+// longer counted; their tags lie outside the current list's window.
+static bool OnCurrentList(const memblock_t *b) {
+    return b->tag - mem_first_tag < mem_tag - mem_first_tag;
+}
+
+static int Clamp(int64_t v) { return v > INT_MAX ? INT_MAX : static_cast<int>(v); }
 
 static uint32_t ReadFence(const memblock_t *b) {
     uint32_t fence;
     memcpy(&fence, reinterpret_cast<const byte *>(b) + b->size - sizeof(uint32_t), sizeof fence);
     return fence;
+}
+
+// Whether b's magic and fence are intact; reports the first damage found as
+// "<who>: Bad magic" or "<who>: Bad fence".
+static bool BlockIsSound(const memblock_t *b, const char *who) {
+    if (b->magic != MEM_MAGIC) {
+        Com_Error(ER_FATAL, "%s: Bad magic", who);
+        return false;
+    }
+    if (ReadFence(b) != MEM_FENCE) {
+        Com_Error(ER_FATAL, "%s: Bad fence", who);
+        return false;
+    }
+    return true;
 }
 
 void Com_InitMem() {
@@ -26,6 +51,7 @@ void Com_InitMem() {
     memBlockDummy.prev = &memBlockDummy;
     mem_used = 0;
     mem_blocks = 0;
+    mem_first_tag = mem_tag;
     mem_init = true;
 }
 
@@ -36,7 +62,7 @@ void *Com_malloc(uint32_t n) {
     if (whole) b = static_cast<memblock_t *>(malloc(whole));
     if (!b) {
         Com_MemStats();
-        Com_Error(ER_FATAL, "Mem_Alloc: malloc returned NULL (used: %d KB blocks: %d)", mem_used / 1000,
+        Com_Error(ER_FATAL, "Mem_Alloc: malloc returned NULL (used: %d KB blocks: %d)", Clamp(mem_used / 1000),
                   mem_blocks);
         return nullptr;
     }
@@ -49,26 +75,26 @@ void *Com_malloc(uint32_t n) {
     b->prev = memBlockDummy.prev;
     memBlockDummy.prev->next = b;
     memBlockDummy.prev = b;
-    mem_used += static_cast<int>(whole);
+    mem_used += whole;
     return b + 1;
 }
 
 void Com_free(void *p) {
     if (!p) return;
     memblock_t *b = static_cast<memblock_t *>(p) - 1;
-    if (b->magic != MEM_MAGIC) {
-        Com_Error(ER_FATAL, "Mem_Free: Bad magic");
-        return;
-    }
-    if (ReadFence(b) != MEM_FENCE) {
-        Com_Error(ER_FATAL, "Mem_Free: Bad fence");
-        return;
-    }
+    if (!BlockIsSound(b, "Mem_Free")) return;
     b->magic = MEM_FREED_MAGIC;
-    mem_used -= static_cast<int>(b->size);
-    mem_blocks--;
-    b->prev->next = b->next;
-    b->next->prev = b->prev;
+    if (OnCurrentList(b)) {
+        mem_used -= b->size;
+        mem_blocks--;
+        b->prev->next = b->next;
+        b->next->prev = b->prev;
+    } else {
+        // An earlier list's block: its old neighbours are unlinked from it, but
+        // the sentinel, which now heads another list, is left alone.
+        if (b->prev->next == b) b->prev->next = b->next;
+        if (b->next->prev == b) b->next->prev = b->prev;
+    }
     free(b);
 }
 
@@ -90,14 +116,7 @@ void Com_CheckMem() {
     if (!mem_init) Com_InitMem();
     int count = 0;
     for (const memblock_t *b = memBlockDummy.next; b != &memBlockDummy; b = b->next) {
-        if (b->magic != MEM_MAGIC) {
-            Com_Error(ER_FATAL, "Com_CheckMem: Bad magic");
-            return;
-        }
-        if (ReadFence(b) != MEM_FENCE) {
-            Com_Error(ER_FATAL, "Com_CheckMem: Bad fence");
-            return;
-        }
+        if (!BlockIsSound(b, "Com_CheckMem")) return;
         if (++count > MEM_WALK_LIMIT) {
             Com_Error(ER_FATAL, "Com_CheckMem: loop > 1000000");
             return;
@@ -115,22 +134,26 @@ void Com_MemList() {
 
 void Com_MemStats() {
     uintptr_t lo = ~uintptr_t(0), hi = 0;
-    int total = 0, count = 0;
+    int64_t total = 0;
+    int count = 0;
     if (mem_init) {
         for (const memblock_t *b = memBlockDummy.next; b != &memBlockDummy; b = b->next) {
             if (++count > MEM_WALK_LIMIT) {
                 Com_Error(ER_FATAL, "Com_MemStats: loop > 1000000");
                 return;
             }
-            total += static_cast<int>(b->size);
+            total += b->size;
             const uintptr_t a = reinterpret_cast<uintptr_t>(b);
             if (a < lo) lo = a;
             if (a > hi) hi = a;
         }
     }
-    Com_Printf("Used: \xA4" "08%d\xA4" "00 KB in \xA4" "08%d\xA4" "00 blocks with Hi/Lo \xA4" "080x%p\xA4" "00/\xA4" "080x%p",
-               total / 1000, count, reinterpret_cast<void *>(hi), reinterpret_cast<void *>(lo));
+    // The addresses follow their "0x" as bare hexadecimal digits; "%p" would add a
+    // second prefix here, and print no digits at all for the empty list's 0.
+    Com_Printf("Used: \xA4" "08%d\xA4" "00 KB in \xA4" "08%d\xA4" "00 blocks with Hi/Lo \xA4" "080x%" PRIxPTR
+               "\xA4" "00/\xA4" "080x%" PRIxPTR,
+               Clamp(total / 1000), count, hi, lo);
 }
 
-int Com_GetMemUsed() { return mem_used; }
+int Com_GetMemUsed() { return Clamp(mem_used); }
 int Com_GetMemBlocks() { return mem_blocks; }

@@ -39,7 +39,8 @@ constexpr uint32_t Com_MemBlockSize(uint32_t n) {
 void Com_InitMem();
 // n usable bytes; ER_FATAL when the runtime has none (null if the sink returns).
 void *Com_malloc(uint32_t n);
-// Checks magic and fence, unlinks and releases; null does nothing.
+// Checks magic and fence, unlinks and releases; null does nothing.  A block from
+// before the last Com_InitMem is released without touching the current list.
 void Com_free(void *p);
 // Releases a buffer of Com_ReadFile.
 void Com_FreeFile(void *p);
@@ -53,7 +54,7 @@ void Com_CheckMem();
 void Com_MemList();
 // Prints the summary line: total KB, block count, highest and lowest header.
 void Com_MemStats();
-// Sum of the whole sizes of live blocks, in bytes.
+// Sum of the whole sizes of live blocks, in bytes (INT_MAX when larger).
 int Com_GetMemUsed();
 // Number of live blocks.
 int Com_GetMemBlocks();

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/com_string.h"
+
 static msg_t *wm;  // current write buffer
 static msg_t *rm;  // current read buffer
 
@@ -96,19 +98,23 @@ int Msg_WriteBits(const void *source, int n) {
         wm->overflowed = 1;
         return 0;
     }
+    // Only the n bits of the value change: a field filled in later, at any bit
+    // offset, leaves the bits written after it as they were.
     CopyBits(wm->data, wm->curBits, static_cast<const byte *>(source), 0, n);
     wm->curBits += n;
-    // Bits above the end of the last byte are cleared so that what is sent is the
-    // same whatever the buffer held before.
-    if (wm->curBits & 7) {
-        wm->data[wm->curBits >> 3] &= static_cast<byte>((1 << (wm->curBits & 7)) - 1);
-    }
     return 1;
+}
+
+// Unread bits of the read buffer; -1 when the read position is not inside the
+// message.  A length set beyond the buffer counts only the bits the buffer holds.
+static int ReadBitsLeft() {
+    const int end = rm->curBits < MAX_MSGBITS ? rm->curBits : MAX_MSGBITS;
+    return (rm->readBits < 0 || rm->readBits > end) ? -1 : end - rm->readBits;
 }
 
 int Msg_ReadBits(void *dest, int n) {
     if (n < 1) return 1;
-    if (rm->readBits < 0 || n > rm->curBits - rm->readBits) {
+    if (n > ReadBitsLeft()) {
         rm->overflowed = 1;
         return 0;
     }
@@ -147,7 +153,7 @@ int Msg_WriteFloat(float v) {
 }
 
 int Msg_WriteVec3(const float v[3]) {
-    if (!Msg_WriteIsRoom(96)) {
+    if (!Msg_WriteIsRoom(MSG_VEC3_BITS)) {
         wm->overflowed = 1;
         return 0;
     }
@@ -222,7 +228,7 @@ float Msg_ReadFloat() {
 int Msg_ReadVec3(float dest[3]) {
     // All three or none: dest stays as it was when the message ends early.
     float v[3];
-    if (rm->readBits < 0 || 96 > rm->curBits - rm->readBits) {
+    if (MSG_VEC3_BITS > ReadBitsLeft()) {
         rm->overflowed = 1;
         return 0;
     }
@@ -247,17 +253,19 @@ int Msg_ReadBytes(void *dest, int n) {
 int Msg_ReadFixedString(char *dest, int n) { return Msg_ReadBytes(dest, n); }
 
 int Msg_ReadString(char *dest, int destSize) {
-    if (destSize < 1) return 0;
-    dest[0] = 0;
+    if (destSize > 0) dest[0] = 0;
     const int len = Msg_ReadShort();
     if (len <= 0) return 0;
-    const int left = (rm->curBits - rm->readBits) / 8;
+    const int left = ReadBitsLeft() / 8;
     int n = len;
     if (n > left) {
         n = left;
         rm->overflowed = 1;
     }
-    const int keep = n < destSize - 1 ? n : destSize - 1;
+    // With no room at all the text is still stepped over, so the fields after it
+    // are read from where they were written.
+    const int room = destSize > 0 ? destSize - 1 : 0;
+    const int keep = n < room ? n : room;
     // Read what is kept straight into dest, then step over the rest of the text
     // so the next field is read from where the writer put it.
     byte *const out = reinterpret_cast<byte *>(dest);
@@ -270,27 +278,6 @@ int Msg_ReadString(char *dest, int destSize) {
 
 // ---- text arguments ----
 
-// Splits text in place into msg_argv exactly as the command-line tokenizer splits
-// a line: spaces separate, a double quote toggles grouping and ends a word, and
-// spaces after the last word leave one empty argument when more than one ends the
-// text.  Only the space separates; tabs belong to words.
-static void SplitArgs(char *text) {
-    msg_argc = 0;
-    bool quoting = false;
-    char *p = text;
-    while (msg_argc < MAX_MSG_ARGS && *p) {
-        while (*p == ' ') p++;
-        if (*p == '"') {
-            p++;
-            quoting = !quoting;
-        }
-        msg_argv[msg_argc++] = p;
-        while (*p && (*p != ' ' || quoting) && *p != '"') p++;
-        if (*p == '"') quoting = !quoting;
-        if (*p) *p++ = 0;
-    }
-}
-
 void Msg_ReadTokenize() {
     if (rm->readBits < 0) rm->readBits = 0;
     rm->readBits = (rm->readBits + 7) & ~7;
@@ -302,7 +289,7 @@ void Msg_ReadTokenize() {
         memcpy(msg_arg_backup, rm->data + start, static_cast<size_t>(len));
     }
     msg_arg_backup[len] = 0;
-    SplitArgs(msg_arg_backup);
+    msg_argc = Com_SplitArgs(msg_arg_backup, msg_argv, MAX_MSG_ARGS);
 }
 
 int Msg_Argc() { return msg_argc; }

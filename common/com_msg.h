@@ -11,6 +11,7 @@
 // flag once per message.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "common/com_print.h"
@@ -19,6 +20,7 @@ constexpr int MAX_MSGLEN = 14000;              // bytes of one message
 constexpr int MAX_MSGBITS = MAX_MSGLEN * 8;    // 112,000 bits
 constexpr int MAX_MSG_ARGS = 1024;             // arguments of Msg_ReadTokenize
 constexpr int MAX_ADRSTR = 64;                 // size of an address text buffer
+constexpr int MSG_VEC3_BITS = 96;              // three floats
 
 // What a failed typed read yields.
 constexpr int16_t MSG_BAD_SHORT = -666;
@@ -122,6 +124,7 @@ struct netadr_t {
     uint16_t qport;  // the sender's connection number; 0 is unset and matches any
 };
 static_assert(sizeof(netadr_t) == 12, "netadr_t travels inside packages as 12 bytes");
+static_assert(offsetof(netadr_t, ip) == 4 && offsetof(netadr_t, port) == 8 && offsetof(netadr_t, qport) == 10);
 
 // NA_LOCAL matches exactly NA_LOCAL; otherwise type, ip and port, and qport when both are set.
 bool Com_adrcmp(const netadr_t *a, const netadr_t *b);

@@ -401,23 +401,28 @@ int com_argc;
 static char com_string[MAX_STRING_CHARS];
 static char *com_argv[MAX_STRING_TOKENS];
 
-void Com_TokenizeString(const char *line) {
-    Com_strncpyz(com_string, line ? line : "", sizeof com_string);
-    com_argc = 0;
+int Com_SplitArgs(char *text, char **argv, int maxArgs) {
+    int argc = 0;
     bool quoting = false;
-    char *p = com_string;
-    while (com_argc < MAX_STRING_TOKENS && *p) {
+    char *p = text;
+    while (argc < maxArgs && *p) {
         while (*p == ' ') p++;
         if (*p == '"') {
             p++;
             quoting = !quoting;
         }
-        com_argv[com_argc++] = p;
+        argv[argc++] = p;
         // A space ends the argument unless quoted; a quote ends it and toggles quoting.
         while (*p && (*p != ' ' || quoting) && *p != '"') p++;
         if (*p == '"') quoting = !quoting;
         if (*p) *p++ = 0;
     }
+    return argc;
+}
+
+void Com_TokenizeString(const char *line) {
+    Com_strncpyz(com_string, line ? line : "", sizeof com_string);
+    com_argc = Com_SplitArgs(com_string, com_argv, MAX_STRING_TOKENS);
 }
 
 void Com_TokenizeString2(int argc, const char *const *argv) {
@@ -534,7 +539,7 @@ int Com_ReadFile(const char *name, void **buffer) {
     // The buffer holds the data and its terminator in one block.
     if (size >= static_cast<int64_t>(MEM_MAX_REQUEST) || size >= INT_MAX) {
         fclose(f);
-        Com_Printf("Com_ReadFile: %s is too large\n", name);
+        Com_Printf("Com_ReadFile: %s is too large", name);
         return -1;
     }
     byte *data = static_cast<byte *>(Com_malloc(static_cast<uint32_t>(size) + 1));

@@ -158,6 +158,10 @@ int Com_WordMove(const char *text, int pos, int direction);
 
 extern int com_argc;
 
+// Splits text in place into at most maxArgs pointers into it: spaces separate, a
+// double quote toggles grouping and ends a word and is dropped, and two or more
+// spaces ending the text leave one empty argument.  Returns the count.
+int Com_SplitArgs(char *text, char **argv, int maxArgs);
 // Splits line into the global argument vector.
 void Com_TokenizeString(const char *line);
 // Joins the arguments, each followed by one space, and tokenizes the result.

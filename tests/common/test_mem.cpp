@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cinttypes>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -52,6 +54,15 @@ TEST_F(MemTest, WholeSizeRoundsHeaderFenceAndRequestTo64) {
     EXPECT_EQ(Com_GetMemBlocks(), 0);
 }
 
+// On this host the header is two pointers and three words, padded to 32 bytes, so
+// a block's overhead is 36 bytes instead of 24 and every quoted size shifts by 12.
+TEST_F(MemTest, WholeSizesOnThisHost) {
+    static_assert(sizeof(void *) != 8 || sizeof(memblock_t) == 32);
+    if (sizeof(memblock_t) != 32) GTEST_SKIP() << "another header size";
+    struct { uint32_t request, whole; } cases[] = {{0, 64}, {28, 64}, {29, 128}, {40, 128}, {92, 128}, {93, 192}};
+    for (const auto &c : cases) EXPECT_EQ(Com_MemBlockSize(c.request), c.whole) << c.request;
+}
+
 TEST_F(MemTest, ZeroByteRequestTakesOne64ByteBlock) {
     void *p = Com_malloc(0);
     ASSERT_NE(p, nullptr);
@@ -98,7 +109,19 @@ TEST_F(MemTest, FenceOverwriteIsCaughtButSlackIsNot) {
     block[Header(p)->size - 4] ^= 0xFF;  // repair so the fixture can release it
 }
 
-TEST_F(MemTest, FreeNullChangesNothingAndFreeMarksTheHeader) {
+TEST_F(MemTest, DamagedMagicIsReportedAndTheBlockKept) {
+    void *p = Com_malloc(8);
+    Header(p)->magic ^= 1;
+    Com_CheckMem();
+    Com_free(p);
+    ASSERT_EQ(g_errors.size(), 2u);
+    EXPECT_EQ(g_errors[0], std::make_pair(int(ER_FATAL), std::string("Com_CheckMem: Bad magic")));
+    EXPECT_EQ(g_errors[1], std::make_pair(int(ER_FATAL), std::string("Mem_Free: Bad magic")));
+    EXPECT_EQ(Com_GetMemBlocks(), 1);  // the sink returned: nothing was released
+    Header(p)->magic ^= 1;  // repair so the fixture can release it
+}
+
+TEST_F(MemTest, FreeNullChangesNothing) {
     void *keep = Com_malloc(100);
     const int used = Com_GetMemUsed();
     Com_free(nullptr);
@@ -113,7 +136,43 @@ TEST_F(MemTest, EmptyListChecksOkAndStatsPrintZeroes) {
     EXPECT_EQ(g_lines[0], "Com_CheckMem: mem ok");
     Com_MemStats();
     ASSERT_EQ(g_lines.size(), 2u);
-    EXPECT_EQ(g_lines[1].rfind("Used: \xA4" "080\xA4" "00 KB in \xA4" "080\xA4" "00 blocks", 0), 0u);
+    EXPECT_EQ(g_lines[1], "Used: \xA4" "080\xA4" "00 KB in \xA4" "080\xA4" "00 blocks with Hi/Lo \xA4" "080x0\xA4"
+                          "00/\xA4" "080xffffffffffffffff");
+    void *a = Com_malloc(2000);
+    void *b = Com_malloc(10);
+    Com_MemStats();
+    const uintptr_t lo = std::min(uintptr_t(Header(a)), uintptr_t(Header(b)));
+    const uintptr_t hi = std::max(uintptr_t(Header(a)), uintptr_t(Header(b)));
+    char tail[80];
+    snprintf(tail, sizeof tail, " blocks with Hi/Lo \xA4" "080x%" PRIxPTR "\xA4" "00/\xA4" "080x%" PRIxPTR, hi, lo);
+    EXPECT_EQ(g_lines[2], std::string("Used: \xA4" "082\xA4" "00 KB in \xA4" "082\xA4" "00") + tail);
+}
+
+// Blocks from before a shutdown and a new start are off the new list: releasing
+// them later must leave the new list and its counters as they are.
+TEST_F(MemTest, BlocksFromAnEarlierListAreReleasedWithoutHarmingTheNewOne) {
+    void *a = Com_malloc(10);
+    void *b = Com_malloc(20);
+    void *c = Com_malloc(30);
+    Com_ShutdownMem();
+    void *d = Com_malloc(40);  // starts a new list
+    EXPECT_EQ(Com_GetMemBlocks(), 1);
+    Com_free(b);  // the middle of the old list first, then its ends
+    Com_free(a);
+    Com_free(c);
+    EXPECT_EQ(Com_GetMemBlocks(), 1);
+    EXPECT_EQ(Com_GetMemUsed(), static_cast<int>(Com_MemBlockSize(40)));
+    g_lines.clear();
+    Com_MemList();
+    ASSERT_EQ(g_lines.size(), 1u);
+    char addr[32];
+    snprintf(addr, sizeof addr, "%p", d);
+    EXPECT_NE(g_lines[0].find(addr), std::string::npos);
+    Com_CheckMem();
+    EXPECT_TRUE(g_errors.empty());
+    Com_free(d);
+    EXPECT_EQ(Com_GetMemBlocks(), 0);
+    EXPECT_EQ(Com_GetMemUsed(), 0);
 }
 
 TEST_F(MemTest, SecondInitIsAnError) {

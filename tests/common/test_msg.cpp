@@ -164,6 +164,17 @@ TEST(Msg, ReadsPastTheEndYieldThePastTheEndValues) {
         EXPECT_TRUE(m->overflowed);
         EXPECT_EQ(Msg_GetReadBits(), 3);
     }
+
+    // A length set beyond the buffer never lets a read leave it.
+    m->curBits = MAX_MSGBITS + 800;
+    Msg_ReadBegin(m.get());
+    m->readBits = MAX_MSGBITS - 8;
+    EXPECT_EQ(Msg_ReadLong(), -666);
+    EXPECT_TRUE(m->overflowed);
+    char text[8];
+    m->readBits = MAX_MSGBITS - 16;  // a length field of 0xFFFF: -1
+    EXPECT_EQ(Msg_ReadString(text, sizeof text), 0);
+    EXPECT_EQ(Msg_GetReadBits(), MAX_MSGBITS);
 }
 
 TEST(Msg, ReadStringIsBoundedByTheMessageAndTheDestination) {
@@ -209,6 +220,14 @@ TEST(Msg, ReadStringIsBoundedByTheMessageAndTheDestination) {
     EXPECT_STREQ(small, "abc");
     EXPECT_EQ(Msg_ReadLong(), 77);
     EXPECT_FALSE(m->overflowed);
+
+    // No room at all: nothing stored, the text still stepped over.
+    Msg_ReadBegin(m.get());
+    small[0] = '#';
+    EXPECT_EQ(Msg_ReadString(small, 0), 0);
+    EXPECT_EQ(small[0], '#');
+    EXPECT_EQ(Msg_ReadLong(), 77);
+    EXPECT_FALSE(m->overflowed);
 }
 
 TEST(Msg, WriteSetBitsComesBackToFillAField) {
@@ -226,6 +245,37 @@ TEST(Msg, WriteSetBitsComesBackToFillAField) {
     EXPECT_EQ(Msg_ReadByte(), 1);
     EXPECT_EQ(Msg_ReadShort(), 1234);
     EXPECT_EQ(Msg_ReadLong(), 99);
+}
+
+// A flag or a count written in front of what follows it, at an odd bit offset:
+// filling it in must leave the bits written after it as they were.
+TEST(Msg, FillingAFieldAtAnOddBitOffsetKeepsWhatFollows) {
+    auto m = NewMsg();
+    for (int at = 1; at < 8; at++) {
+        SCOPED_TRACE(at);
+        Msg_WriteBegin(m.get());
+        const uint32_t lead = 0x55;
+        Msg_WriteBits(&lead, at);
+        const int field = Msg_WriteGetBits();
+        Msg_WriteLong(0);
+        const uint32_t nine = 0x1A5;
+        Msg_WriteBits(&nine, 9);
+        Msg_WriteByte(0xC3);
+        const int end = Msg_WriteGetBits();
+        Msg_WriteSetBits(field);
+        Msg_WriteLong(-123456);
+        Msg_WriteSetBits(end);
+
+        Msg_ReadBegin(m.get());
+        uint32_t back = 0;
+        Msg_ReadBits(&back, at);
+        EXPECT_EQ(Msg_ReadLong(), -123456);
+        uint32_t n = 0;
+        Msg_ReadBits(&n, 9);
+        EXPECT_EQ(n, nine);
+        EXPECT_EQ(Msg_ReadByte(), 0xC3);
+        EXPECT_FALSE(m->overflowed);
+    }
 }
 
 std::string Args() {

@@ -37,6 +37,34 @@ TEST(Print, ModesChooseWhereTextGoes) {
     Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
 }
 
+std::string g_dev;
+void DevSink(const char *text) { g_dev = text; }
+
+TEST(Print, DeveloperTextGoesToTheDeveloperSink) {
+    Com_SetupPrintf(PRF_SINKS, Sink, DevSink);
+    g_last.clear();
+    Com_DPrintf("dev %d", 1);
+    Com_Printf("normal %d", 2);
+    EXPECT_EQ(g_dev, "dev 1");
+    EXPECT_EQ(g_last, "normal 2");
+    Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
+}
+
+int g_level = -1;
+int ErrorSink(int level, const char *text) {
+    g_level = level;
+    g_last = text;
+    return 7;
+}
+
+TEST(Print, ErrorHandsLevelAndTextToTheSinkAndReturnsItsAnswer) {
+    Com_SetupError(ErrorSink);
+    EXPECT_EQ(Com_Error(ER_WARNING, "w %s", "x"), 7);
+    EXPECT_EQ(g_level, ER_WARNING);
+    EXPECT_EQ(g_last, "w x");
+    Com_SetupError(nullptr);
+}
+
 TEST(Print, ErrorWithoutSinkReturnsZero) {
     Com_SetupError(nullptr);
     EXPECT_EQ(Com_Error(ER_FATAL, "x %d", 1), 0);

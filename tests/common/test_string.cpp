@@ -436,6 +436,28 @@ TEST(Files, ReadWriteAndLog) {
     rmdir(dir);
 }
 
+// A file too large for one block (sparse, so it costs no disk) is refused by name
+// instead of wrapping the size.
+TEST(Files, FileTooLargeForABlockIsRefused) {
+    char dir[] = "/tmp/hm_big_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/big.bin";
+    FILE *f = fopen(file.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const bool sparse = ftruncate(fileno(f), 0x80000000LL) == 0;
+    fclose(f);
+    if (sparse) {
+        PrintCapture capture;
+        void *buf = reinterpret_cast<void *>(1);
+        EXPECT_EQ(Com_ReadFile(file.c_str(), &buf), -1);
+        EXPECT_EQ(buf, nullptr);
+        EXPECT_EQ(g_printed, "Com_ReadFile: " + file + " is too large");
+    }
+    unlink(file.c_str());
+    rmdir(dir);
+    if (!sparse) GTEST_SKIP() << "no sparse files here";
+}
+
 // Random bytes stand for a hostile configuration file or command line: every
 // token must end within its buffer and the parser must reach the text's end.
 TEST(Parser, HostileBytesNeverOverrunOrStall) {
