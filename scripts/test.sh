@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 jobs=$(nproc)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHM_BENCH=ON >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHM_TESTS=ON -DHM_BENCH=ON >/dev/null
 cmake --build build -j "$jobs"
 cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHM_SANITIZE=ON >/dev/null
 cmake --build build-san -j "$jobs"
