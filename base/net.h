@@ -148,7 +148,7 @@ struct qnet_t {
     netStats_t total;
     netStats_t perSecond;
     netStats_t window;      // the current half-second
-    int32_t distribution[NET_DIST_SIZE];
+    int64_t distribution[NET_DIST_SIZE];  // 64-bit: a counter never overflows
 };
 
 extern qnet_t qnet;
