@@ -347,6 +347,24 @@ TEST_F(FilesTest, EntryChangedOnDiskAfterLoadingIsRefused) {
     EXPECT_EQ(fs.openCount, 0);
 }
 
+// A stream on a pack entry cannot outlive the entry's record: shutting down closes
+// it with its pack, while disk files stay open.
+TEST_F(FilesTest, ShutdownClosesPackEntryStreamsAndKeepsDiskFiles) {
+    Write("game.pack", Pack({{.name = "in.txt", .data = "packed"}}));
+    Write("disk.txt", "disk");
+    FS_LoadPackBatch("game");
+    ASSERT_NE(FS_fopen("in.txt", "rb"), nullptr);
+    FILE *disk = FS_fopen("disk.txt", "rb");
+    ASSERT_NE(disk, nullptr);
+    FS_Shutdown();
+    EXPECT_EQ(fs.packs, nullptr);
+    EXPECT_EQ(fs.openCount, 1);
+    for (const fsOpenFile_t &slot : fs.slots) EXPECT_TRUE(!slot.inUse || slot.stream == disk);
+    EXPECT_EQ(FS_ReadLong(disk), 'd' | 'i' << 8 | 's' << 16 | 'k' << 24);
+    EXPECT_EQ(ReadWhole("in.txt"), "<missing>");
+    FS_fclose(disk);
+}
+
 TEST_F(FilesTest, WholeFileReadAddsZeroedExtraBytes) {
     Write("ten.bin", "0123456789");
     void *buffer = nullptr;
