@@ -147,19 +147,26 @@ int Sys_SendNetData(const netadr_t *address, const void *data, int length) {
 
 int Sys_GetNetData(netadr_t *sender, int maxLength, void *buffer) {
     if (!netConf.initialised || maxLength < 1) return 0;
-    // poll rather than select: select cannot watch a descriptor above FD_SETSIZE.
-    pollfd readable{qsocket, POLLIN, 0};
-    if (poll(&readable, 1, 0) < 1 || !(readable.revents & POLLIN)) return 0;
-    sockaddr_in from{};
-    socklen_t fromLen = sizeof from;
-    const ssize_t got = recvfrom(qsocket, buffer, static_cast<size_t>(maxLength), 0,
-                                 reinterpret_cast<sockaddr *>(&from), &fromLen);
-    if (got < 0) {
-        if (errno != EAGAIN && errno != EWOULDBLOCK) Com_Error(ER_ERROR, "Sys_GetNetData: %s", SysErrorText());
-        return 0;
+    // An empty datagram would read as "nothing waiting" and stop the caller's
+    // reading for this pass, so a stream of them could hold back every real
+    // datagram behind them: they are read past, as many as the received ring holds.
+    for (int empty = 0; empty < NET_RECEIVE_SLOTS; empty++) {
+        // poll rather than select: select cannot watch a descriptor above FD_SETSIZE.
+        pollfd readable{qsocket, POLLIN, 0};
+        if (poll(&readable, 1, 0) < 1 || !(readable.revents & POLLIN)) return 0;
+        sockaddr_in from{};
+        socklen_t fromLen = sizeof from;
+        const ssize_t got = recvfrom(qsocket, buffer, static_cast<size_t>(maxLength), 0,
+                                     reinterpret_cast<sockaddr *>(&from), &fromLen);
+        if (got < 0) {
+            if (errno != EAGAIN && errno != EWOULDBLOCK) Com_Error(ER_ERROR, "Sys_GetNetData: %s", SysErrorText());
+            return 0;
+        }
+        if (got == 0) continue;
+        FromSockaddr(sender, &from);
+        return static_cast<int>(got);
     }
-    FromSockaddr(sender, &from);
-    return static_cast<int>(got);
+    return 0;
 }
 
 static bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }

@@ -587,6 +587,14 @@ TEST_F(Net, SocketSkipsTakenPortsAndCarriesDatagrams) {
     EXPECT_EQ(from.port, conf.address.port);
     EXPECT_EQ(Sys_GetNetData(&from, sizeof buffer, buffer), 0);
 
+    // Empty datagrams do not hide the one behind them: the first read finds it.
+    for (int i = 0; i < 3; i++) ASSERT_EQ(Sys_SendNetData(&self, "", 0), 1);
+    ASSERT_EQ(Sys_SendNetData(&self, "after", 5), 1);
+    usleep(20000);  // all four are in the socket's queue
+    EXPECT_EQ(Sys_GetNetData(&from, sizeof buffer, buffer), 5);
+    EXPECT_EQ(std::string(buffer, 5), "after");
+    EXPECT_EQ(Sys_GetNetData(&from, sizeof buffer, buffer), 0);
+
     // Ports beyond 65,535 are not tried, rather than wrapping to low ones.
     g_errors.clear();
     EXPECT_FALSE(Sys_InitNet(65536).initialised);
