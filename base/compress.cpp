@@ -49,12 +49,14 @@ int Com_RunLengthDecode(byte *out, int outSize, const byte *in, int length) {
     while (i < length) {
         const int c = in[i];
         if (c < RLE_RUN_BASE) {
-            // A literal group cut short by the stream's end yields what is there.
+            // A literal group cut short by the stream's end yields what is there and
+            // ends the stream; the position never steps past length, so it cannot wrap.
             const int avail = length - i - 1;
             const int n = c < avail ? c : avail;
             if (n > outSize - written) return -1;
             memcpy(out + written, in + i + 1, static_cast<size_t>(n));
             written += n;
+            if (c >= avail) break;
             i += 1 + c;
         } else {
             // A run control byte in the last position has no byte to repeat.

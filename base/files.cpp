@@ -495,22 +495,24 @@ static bool FS_ReadPackRecords(FILE *f, fsPack_t *pack, char *why, int whySize) 
         }
         pos += nameLength;
 
-        const char *fault = nullptr;
+        // The refusal says what the archiver wrote, so that whoever made the pack
+        // knows which switch to change.
+        char fault[48] = {};
         if (method != 0)
-            fault = "compressed entry";
+            snprintf(fault, sizeof fault, "compressed entry");
         else if (extraLength != 0)
-            fault = "extra field";
+            snprintf(fault, sizeof fault, "extra field");
         else if (flags != 0)
-            fault = "flags set";
+            snprintf(fault, sizeof fault, "flags 0x%04X set", flags);
         else if (version > PACK_MAX_VERSION)
-            fault = "version too new";
+            snprintf(fault, sizeof fault, "version %d.%d too new", version / 10, version % 10);
         else if (packedSize != size)
-            fault = "stored and real sizes differ";
+            snprintf(fault, sizeof fault, "stored and real sizes differ");
         else if (size > INT32_MAX)
-            fault = "entry larger than 2 GB";
+            snprintf(fault, sizeof fault, "entry larger than 2 GB");
         else if (fileSize - pos < size)
-            fault = "data past the end of the file";
-        if (fault) {
+            snprintf(fault, sizeof fault, "data past the end of the file");
+        if (fault[0]) {
             snprintf(why, static_cast<size_t>(whySize), "%s \"%s\"", fault, name);
             return false;
         }

@@ -100,10 +100,12 @@ extern fs_t fs;
 void FS_StartUp(const char *baseDir);
 // Declares the console commands packlist, packinfo and openfilelist.
 void FS_Imp();
+// Nothing to do: FS_StartUp has done it all.
 void FS_Init();
 // Frees every pack; disk files stay open, pack entries are closed with their packs.
 void FS_Shutdown();
 
+// Pure mode: only the kinds of file a server cannot check come from disk.
 void FS_SetPure(uint8_t pure);
 uint8_t FS_GetPure();
 // The fsOpenError_t of the last failed open.
@@ -122,6 +124,7 @@ uint8_t FS_LoadPackBatch(const char *name);
 // disk even in pure mode.  Writes ("w" or "a" in mode) always go to disk.  The stream,
 // or null with the reason in FS_GetLastFOpenError.
 FILE *FS_fopen2(const char *path, const char *mode, int where, uint8_t force);
+// FS_fopen2 anywhere, pure mode respected.
 FILE *FS_fopen(const char *path, const char *mode);
 // Frees the slot and closes the stream.
 void FS_fclose(FILE *stream);
@@ -131,7 +134,9 @@ void FS_fclose(FILE *stream);
 // tests existence, pure mode aside: 1 found, 0 not.  Pack entries are checked
 // against their CRC-32.
 int32_t FS_ReadFile2(const char *path, void **out, int32_t extra, int where);
+// FS_ReadFile2 anywhere, with no extra bytes.
 int32_t FS_ReadFile(const char *path, void **out);
+// FS_ReadFile2 anywhere, with FS_EXTRA_25K extra zero bytes.
 int32_t FS_ReadFile25K(const char *path, void **out);
 // Frees a buffer of FS_ReadFile2; null is ignored.
 void FS_FreeFile(void *buffer);
@@ -146,6 +151,7 @@ void FS_DeleteFile(const char *path);
 
 // Reads up to count bytes; a pack entry's read stops at the entry's end.
 int32_t FS_Read(void *destination, int32_t count, FILE *stream);
+// Writes count bytes; the count written.
 int32_t FS_Write(const void *source, int32_t count, FILE *stream);
 // Writes the text without its zero.
 int32_t FS_WriteString(const char *text, FILE *stream);
@@ -158,6 +164,7 @@ int32_t FS_ReadNaked(void *destination, int32_t count, FILE *stream);
 int32_t FS_ReadLongNaked(FILE *stream);
 int16_t FS_ReadShortNaked(FILE *stream);
 uint8_t FS_ReadByteNaked(FILE *stream);
+// Little-endian values.
 void FS_WriteLong(int32_t value, FILE *stream);
 void FS_WriteShort(int16_t value, FILE *stream);
 void FS_WriteByte(uint8_t value, FILE *stream);
@@ -182,6 +189,9 @@ int32_t FS_FindFiles(char *out, const char *pattern, int32_t stride, int32_t max
 
 // ---- console commands ----
 
+// packlist: every loaded pack, the last loaded first.
 void FS_PackList_f();
+// packinfo <part of a pack's path>: the entries of the first pack that matches.
 void FS_PackInfo_f();
+// openfilelist: the slots in use, the count and the watermark.
 void FS_OpenFileList_f();

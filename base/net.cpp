@@ -147,19 +147,26 @@ int Sys_SendNetData(const netadr_t *address, const void *data, int length) {
 
 int Sys_GetNetData(netadr_t *sender, int maxLength, void *buffer) {
     if (!netConf.initialised || maxLength < 1) return 0;
-    // poll rather than select: select cannot watch a descriptor above FD_SETSIZE.
-    pollfd readable{qsocket, POLLIN, 0};
-    if (poll(&readable, 1, 0) < 1 || !(readable.revents & POLLIN)) return 0;
-    sockaddr_in from{};
-    socklen_t fromLen = sizeof from;
-    const ssize_t got = recvfrom(qsocket, buffer, static_cast<size_t>(maxLength), 0,
-                                 reinterpret_cast<sockaddr *>(&from), &fromLen);
-    if (got < 0) {
-        if (errno != EAGAIN && errno != EWOULDBLOCK) Com_Error(ER_ERROR, "Sys_GetNetData: %s", SysErrorText());
-        return 0;
+    // An empty datagram would read as "nothing waiting" and stop the caller's
+    // reading for this pass, so a stream of them could hold back every real
+    // datagram behind them: they are read past, as many as the received ring holds.
+    for (int empty = 0; empty < NET_RECEIVE_SLOTS; empty++) {
+        // poll rather than select: select cannot watch a descriptor above FD_SETSIZE.
+        pollfd readable{qsocket, POLLIN, 0};
+        if (poll(&readable, 1, 0) < 1 || !(readable.revents & POLLIN)) return 0;
+        sockaddr_in from{};
+        socklen_t fromLen = sizeof from;
+        const ssize_t got = recvfrom(qsocket, buffer, static_cast<size_t>(maxLength), 0,
+                                     reinterpret_cast<sockaddr *>(&from), &fromLen);
+        if (got < 0) {
+            if (errno != EAGAIN && errno != EWOULDBLOCK) Com_Error(ER_ERROR, "Sys_GetNetData: %s", SysErrorText());
+            return 0;
+        }
+        if (got == 0) continue;
+        FromSockaddr(sender, &from);
+        return static_cast<int>(got);
     }
-    FromSockaddr(sender, &from);
-    return static_cast<int>(got);
+    return 0;
 }
 
 static bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -621,23 +628,25 @@ static void NET_Stats_f() {
 
 static void NET_PrintDistribution_f() {
     double sum = 0;
-    for (int32_t c : qnet.distribution) sum += c;
+    for (const int64_t c : qnet.distribution) sum += static_cast<double>(c);
     // Nothing counted yet: every share is 0, not a division by zero.
     const double scale = sum > 0 ? 100.0 / sum : 0.0;
-    const int32_t *d = qnet.distribution;
+    double d[NET_DIST_SIZE];
+    for (int i = 0; i < NET_DIST_SIZE; i++) d[i] = static_cast<double>(qnet.distribution[i]) * scale;
     for (int i = 0; i < NET_DIST_SIZE; i += 8) {
-        Com_Printf("%.1f %.1f %.1f %.1f | %.1f %.1f %.1f %.1f", d[i] * scale, d[i + 1] * scale, d[i + 2] * scale,
-                   d[i + 3] * scale, d[i + 4] * scale, d[i + 5] * scale, d[i + 6] * scale, d[i + 7] * scale);
+        Com_Printf("%.1f %.1f %.1f %.1f | %.1f %.1f %.1f %.1f", d[i], d[i + 1], d[i + 2], d[i + 3], d[i + 4],
+                   d[i + 5], d[i + 6], d[i + 7]);
     }
 }
 
 static void NET_DumpDistribution_f() {
-    char text[NET_DIST_SIZE * 16];
+    // Four counters to a line, each at most 20 characters and ", ".
+    char text[NET_DIST_SIZE / 4 * (4 * 22 + 1) + 1];
     int len = 0;
-    const int32_t *d = qnet.distribution;
+    const int64_t *d = qnet.distribution;
     for (int i = 0; i < NET_DIST_SIZE; i += 4) {
-        len += snprintf(text + len, sizeof text - static_cast<size_t>(len), "%d, %d, %d, %d,\n", d[i], d[i + 1],
-                        d[i + 2], d[i + 3]);
+        len += snprintf(text + len, sizeof text - static_cast<size_t>(len),
+                        "%" PRId64 ", %" PRId64 ", %" PRId64 ", %" PRId64 ",\n", d[i], d[i + 1], d[i + 2], d[i + 3]);
     }
     if (FS_WriteFile("net.txt", len, text) < 0) Com_Printf("Could not write net.txt");
 }

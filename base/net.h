@@ -124,7 +124,8 @@ netConf_t Sys_InitNet(int port);
 void Sys_ShutdownNet();
 // 1 when the whole datagram was handed to the system.
 int Sys_SendNetData(const netadr_t *address, const void *data, int length);
-// Bytes of one waiting datagram (at most maxLength), 0 when none is waiting.
+// Bytes of one waiting datagram (at most maxLength), 0 when none is waiting; empty
+// datagrams are read past.
 int Sys_GetNetData(netadr_t *sender, int maxLength, void *buffer);
 // Resolves "name[:port]", "a.b.c.d[:port]" or "local"; 1 on success, 0 with a cleared address.
 int Sys_LookupDNS(netadr_t *address, const char *text);
@@ -148,7 +149,7 @@ struct qnet_t {
     netStats_t total;
     netStats_t perSecond;
     netStats_t window;      // the current half-second
-    int32_t distribution[NET_DIST_SIZE];
+    int64_t distribution[NET_DIST_SIZE];  // 64-bit: a counter never overflows
 };
 
 extern qnet_t qnet;

@@ -213,6 +213,19 @@ TEST_F(FilesTest, ArchiverOutputThePackFormatRefusesIsNamed) {
     EXPECT_TRUE(ErrorContains("game1.pack corrupt file (compressed entry \"a.txt\")")) << AllErrors();
 }
 
+// Python marks a name outside ASCII with the UTF-8 flag, which packs may not carry:
+// the refusal names the flag and the entry.
+TEST_F(FilesTest, PythonUtf8NameIsRefusedByItsFlag) {
+    if (!Python(R"(
+import zipfile
+with zipfile.ZipFile('game.pack', 'w', zipfile.ZIP_STORED) as z:
+    z.writestr('caf\u00e9.txt', b'x')
+)"))
+        GTEST_SKIP() << "python3 is missing";
+    EXPECT_EQ(FS_LoadPackBatch("game"), 0);
+    EXPECT_TRUE(ErrorContains("game.pack corrupt file (flags 0x0800 set \"caf\xC3\xA9.txt\")")) << AllErrors();
+}
+
 TEST_F(FilesTest, LooseFilesShadowPacksAndLaterPacksShadowEarlierOnes) {
     Write("game.pack", Pack({{.name = "a.txt", .data = "pack0"},
                              {.name = "b.txt", .data = "first"},
@@ -302,8 +315,8 @@ TEST_F(FilesTest, HostilePacksAreRefusedAndTheRestStillLoads) {
         {"bad magic", "PK\x05\x06" + std::string(40, '\0'), "magic"},
         {"deflated", Pack({{.name = "d.txt", .data = "x", .method = 8}}), "compressed entry \"d.txt\""},
         {"extra field", Pack({{.name = "e.txt", .data = "x", .extra = "UT\1\0\0"}}), "extra field \"e.txt\""},
-        {"data descriptor", Pack({{.name = "f.txt", .data = "x", .flags = 8}}), "flags set \"f.txt\""},
-        {"version", Pack({{.name = "v.txt", .data = "x", .version = 45}}), "version too new \"v.txt\""},
+        {"data descriptor", Pack({{.name = "f.txt", .data = "x", .flags = 8}}), "flags 0x0008 set \"f.txt\""},
+        {"version", Pack({{.name = "v.txt", .data = "x", .version = 45}}), "version 4.5 too new \"v.txt\""},
         {"sizes differ", Pack({{.name = "s.txt", .data = "xx", .packedSize = 2, .size = 3}}), "stored and real sizes differ \"s.txt\""},
         {"bad record after a good one", good + "PK\x03\x04", "header cut short"},
     };
@@ -345,6 +358,24 @@ TEST_F(FilesTest, EntryChangedOnDiskAfterLoadingIsRefused) {
     EXPECT_EQ(FS_fopen("a.txt", "rb"), nullptr);
     EXPECT_TRUE(ErrorContains("Could not open pack \"game.pack\""));
     EXPECT_EQ(fs.openCount, 0);
+}
+
+// A stream on a pack entry cannot outlive the entry's record: shutting down closes
+// it with its pack, while disk files stay open.
+TEST_F(FilesTest, ShutdownClosesPackEntryStreamsAndKeepsDiskFiles) {
+    Write("game.pack", Pack({{.name = "in.txt", .data = "packed"}}));
+    Write("disk.txt", "disk");
+    FS_LoadPackBatch("game");
+    ASSERT_NE(FS_fopen("in.txt", "rb"), nullptr);
+    FILE *disk = FS_fopen("disk.txt", "rb");
+    ASSERT_NE(disk, nullptr);
+    FS_Shutdown();
+    EXPECT_EQ(fs.packs, nullptr);
+    EXPECT_EQ(fs.openCount, 1);
+    for (const fsOpenFile_t &slot : fs.slots) EXPECT_TRUE(!slot.inUse || slot.stream == disk);
+    EXPECT_EQ(FS_ReadLong(disk), 'd' | 'i' << 8 | 's' << 16 | 'k' << 24);
+    EXPECT_EQ(ReadWhole("in.txt"), "<missing>");
+    FS_fclose(disk);
 }
 
 TEST_F(FilesTest, WholeFileReadAddsZeroedExtraBytes) {

@@ -432,8 +432,8 @@ TEST_F(Net, DistributionCountsEveryByteSentAndPrintsWithoutTraffic) {
     Cmd_SetCVar(Cmd_GetCVar("net_distribution"), "1", 1);
     NET_SendPackage(client.get(), Pattern(4));
     Cmd_SetCVar(Cmd_GetCVar("net_distribution"), "0", 1);
-    int sum = 0;
-    for (int32_t c : qnet.distribution) sum += c;
+    int64_t sum = 0;
+    for (const int64_t c : qnet.distribution) sum += c;
     EXPECT_EQ(sum, NET_HEADER_SIZE + 4);
     EXPECT_GE(qnet.distribution[0x1E], 1);
 
@@ -447,14 +447,38 @@ TEST_F(Net, DistributionCountsEveryByteSentAndPrintsWithoutTraffic) {
     Cmd_Flush();
     FILE *f = fopen("net.txt", "r");
     ASSERT_NE(f, nullptr);
-    int lines = 0, total = 0;
-    for (int a, b, c, d; fscanf(f, "%d, %d, %d, %d,\n", &a, &b, &c, &d) == 4; lines++) total += a + b + c + d;
+    int lines = 0;
+    int64_t total = 0;
+    for (long long a, b, c, d; fscanf(f, "%lld, %lld, %lld, %lld,\n", &a, &b, &c, &d) == 4; lines++)
+        total += a + b + c + d;
     fclose(f);
+    EXPECT_EQ(lines, 64);
+    EXPECT_EQ(total, sum);
+
+    // A server that counts for months passes 2^31 of one byte value: the counter
+    // goes on, and the shares and the file stay right.
+    for (int64_t &c : qnet.distribution) c = int64_t{1} << 40;
+    Cmd_SetCVar(Cmd_GetCVar("net_distribution"), "1", 1);
+    NET_SendPackage(client.get(), Pattern(4));
+    Cmd_SetCVar(Cmd_GetCVar("net_distribution"), "0", 1);
+    EXPECT_GT(qnet.distribution[0x1E], int64_t{1} << 40);
+    g_prints.clear();
+    Cmd_Add("printdistribution");
+    Cmd_Add("dumpdistribution");
+    Cmd_Flush();
+    ASSERT_EQ(g_prints.size(), 32u);
+    EXPECT_EQ(g_prints[0].rfind("0.4 0.4 0.4 0.4 | ", 0), 0u) << g_prints[0];
+    f = fopen("net.txt", "r");
+    ASSERT_NE(f, nullptr);
+    lines = 0;
+    for (long long a, b, c, d; fscanf(f, "%lld, %lld, %lld, %lld,\n", &a, &b, &c, &d) == 4; lines++)
+        EXPECT_GE(a, 1LL << 40);
+    fclose(f);
+    EXPECT_EQ(lines, 64);
+    memset(qnet.distribution, 0, sizeof qnet.distribution);
     remove("net.txt");
     EXPECT_EQ(chdir(back), 0);
     rmdir(dir);
-    EXPECT_EQ(lines, 64);
-    EXPECT_EQ(total, sum);
 }
 
 TEST(SysLookupDNS, AddressTexts) {
@@ -561,6 +585,14 @@ TEST_F(Net, SocketSkipsTakenPortsAndCarriesDatagrams) {
     EXPECT_EQ(got, 5);
     EXPECT_EQ(from.type, static_cast<uint32_t>(NA_IP));
     EXPECT_EQ(from.port, conf.address.port);
+    EXPECT_EQ(Sys_GetNetData(&from, sizeof buffer, buffer), 0);
+
+    // Empty datagrams do not hide the one behind them: the first read finds it.
+    for (int i = 0; i < 3; i++) ASSERT_EQ(Sys_SendNetData(&self, "", 0), 1);
+    ASSERT_EQ(Sys_SendNetData(&self, "after", 5), 1);
+    usleep(20000);  // all four are in the socket's queue
+    EXPECT_EQ(Sys_GetNetData(&from, sizeof buffer, buffer), 5);
+    EXPECT_EQ(std::string(buffer, 5), "after");
     EXPECT_EQ(Sys_GetNetData(&from, sizeof buffer, buffer), 0);
 
     // Ports beyond 65,535 are not tried, rather than wrapping to low ones.

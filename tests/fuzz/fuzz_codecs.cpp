@@ -1,13 +1,11 @@
-// libFuzzer target for the decoders of the compression helpers: the first input
-// byte picks the output room, the rest is the stream.  Not part of the default
-// build.  With build-fuzz configured as in fuzz_pack.cpp:
-//
-//   cmake --build build-fuzz --target engine_core
-//   clang++ -std=c++20 -g -fsanitize=fuzzer,address,undefined -I. tests/fuzz/fuzz_codecs.cpp \
-//       build-fuzz/libengine_core.a build-fuzz/libcommon_engine.a -lz -ldl -o build-fuzz/fuzz_codecs
-//   build-fuzz/fuzz_codecs -max_total_time=60
+// libFuzzer target for the compression helpers.  The first input byte picks the
+// output room and the rest is the stream: every decoder must stay inside that room
+// whatever the stream says.  The same bytes are then coded and decoded again by
+// the run-length and Huffman codecs, which must give them back exactly.  Built and
+// run by scripts/fuzz.sh (HM_FUZZ=ON, clang).
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "base/compress.h"
@@ -28,5 +26,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (Com_RunLengthDecode(out.get(), room, in, length) > room) abort();
     if (Com_HuffDecode(out.get(), room, in, length * 8, tree) > room) abort();
     if (Com_Unzip(out.get(), room, in, length) > room) abort();
+
+    // Round trips, each through buffers of exactly the size they need.
+    std::unique_ptr<byte[]> back(new byte[static_cast<size_t>(length) + 1]);
+    const int bound = Com_RunLengthBound(length);
+    std::unique_ptr<byte[]> code(new byte[static_cast<size_t>(bound) + 1]);
+    const int coded = Com_RunLengthEncode(code.get(), bound, in, length);
+    if (coded < 0 || coded > bound) abort();
+    if (Com_RunLengthDecode(back.get(), length, code.get(), coded) != length) abort();
+    if (memcmp(back.get(), in, static_cast<size_t>(length)) != 0) abort();
+
+    // Codes of the traffic table are at most 16 bits: two bytes per input byte.
+    const int huffRoom = 2 * length + 1;
+    std::unique_ptr<byte[]> bits(new byte[static_cast<size_t>(huffRoom)]);
+    const int nbits = Com_HuffEncode(bits.get(), huffRoom, in, length, tree);
+    if (nbits < 0) abort();
+    if (Com_HuffDecode(back.get(), length, bits.get(), nbits, tree) != length) abort();
+    if (memcmp(back.get(), in, static_cast<size_t>(length)) != 0) abort();
     return 0;
 }

@@ -1,13 +1,7 @@
 // libFuzzer target for the pack loader: every input is written as a pack file,
-// loaded, and every entry it yields is read back whole.  Not part of the default
-// build.  Build and run (clang, from the source root):
-//
-//   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DHM_TESTS=OFF \
-//       -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined"
-//   cmake --build build-fuzz --target engine_core
-//   clang++ -std=c++20 -g -fsanitize=fuzzer,address,undefined -I. tests/fuzz/fuzz_pack.cpp \
-//       build-fuzz/libengine_core.a build-fuzz/libcommon_engine.a -lz -ldl -o build-fuzz/fuzz_pack
-//   build-fuzz/fuzz_pack -max_total_time=60 -max_len=4096
+// loaded, and every entry it yields is read back whole.  Built and run by
+// scripts/fuzz.sh (HM_FUZZ=ON, clang), starting from tests/fuzz/corpus/fuzz_pack,
+// a small archive written in stored mode.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
