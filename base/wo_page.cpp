@@ -105,21 +105,29 @@ page_t *WO_SpawnPage(int x, int y, int z) {
     page->compressedMatterSize = 0;
     page->compressedDensitySize = 0;
     page->voxelCrc = 0;
-    WO_ForgetPageProducts(page);
+    memset(page->batches, 0, sizeof(page->batches));
+    memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
     memset(page->matterBits, 0, sizeof(page->matterBits));
+    WO_ForgetPageProducts(page);
 
     wo_pageGrid[cell] = WO_CELL_PAGE + n;
     return page;
 }
 
 void WO_ForgetPageProducts(page_t *page) {
+    // Only runs that can be non-empty are cleared: per-cube runs when there were
+    // surfs, batches of the matters the last tessellation saw.
+    if (page->numSurfs > 0)
+        memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
+    if (page->numBatchIndexes > 0)
+        for (int m = 0; m < WO_MATTERS; m++)
+            if (WO_GetBit256(page->matterBits, m))
+                page->batches[m] = {0, 0};
     page->numFaces = 0;
     page->numIndexes = 0;
     page->numBatchIndexes = 0;
     page->numSurfs = 0;
     page->numShadowIndexes = 0;
-    memset(page->batches, 0, sizeof(page->batches));
-    memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
 }
 
 void WO_FreePage(int x, int y, int z, byte solid) {

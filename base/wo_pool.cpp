@@ -128,11 +128,15 @@ static void WriteVertex(const poolVertex_t *v, int i) {
     memcpy(wo_pool.rgba[i], v->rgba, sizeof(wo_pool.rgba[i]));
 }
 
-int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing) {
+// One walk of the edge's bucket ring: a vertex of this key and matter (and facing,
+// unless -1) is returned, overwritten with v when asked; else a free vertex is taken,
+// filled and welded to the edge's ring.
+static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing,
+                           bool overwrite) {
     const uint32_t key = WO_VertexKey(x, y, z, axis);
     const int head = WO_VERTEX_BUCKET_HEAD + WO_VertexBucket(x, y, z, axis);
 
-    int weldTo = -1;  // the first other vertex of this edge: the new one joins its ring
+    int weldTo = -1;  // the first other vertex of this edge: a new one joins its ring
     for (int n = bn[head].bucket.next; n != head; n = bn[n].bucket.next) {
         if (bn[n].key != key)
             continue;
@@ -140,11 +144,13 @@ int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int
             weldTo = n;
         if (wo_pool.matter[n] != matter || (facing != -1 && wo_pool.facing[n] != facing))
             continue;
-        WriteVertex(v, n);
-        wo_pool.matter[n] = matter;
-        wo_pool.facing[n] = facing;
-        MarkDirty(n);
-        FlagChunk(n);
+        if (overwrite) {
+            WriteVertex(v, n);
+            wo_pool.matter[n] = matter;
+            wo_pool.facing[n] = facing;
+            MarkDirty(n);
+            FlagChunk(n);
+        }
         return n;
     }
 
@@ -173,6 +179,14 @@ int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int
         LinkInsertAfter(vn, &woVertexNode_t::weld, weldTo, n);
     FlagChunk(n);
     return n;
+}
+
+int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing) {
+    return FindOrAddVertex(v, x, y, z, axis, matter, facing, true);
+}
+
+int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter) {
+    return FindOrAddVertex(v, x, y, z, axis, matter, -1, false);
 }
 
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing) {
@@ -340,11 +354,19 @@ static void ForEachDirty(Fn fn) {
 
 void WO_AddMakeWeldedVertexesDirty() { ForEachDirty(WO_MakeWeldedDirty); }
 
-void WO_ClearDirtyNormals() {
+static void ClearNormal(int i) {
+    CompactVertexFaces(i);
+    for (int k = 0; k < 4; k++)
+        wo_pool.normal[i][k] = 0;
+}
+
+void WO_ClearDirtyNormals() { ForEachDirty(ClearNormal); }
+
+void WO_ClearWeldedDirtyNormals() {
+    // Ring members appended to the list by a visit are visited later in the same walk.
     ForEachDirty([](int i) {
-        CompactVertexFaces(i);
-        for (int k = 0; k < 4; k++)
-            wo_pool.normal[i][k] = 0;
+        WO_MakeWeldedDirty(i);
+        ClearNormal(i);
     });
 }
 

@@ -141,6 +141,7 @@ static void EdgeOwner(const page_t *page, int cx, int cy, int cz, int edge, int 
     owner[3] = e.axis;
 }
 
+// The edge's vertex of matter m: the pool's when it has one, else a new one.
 static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, int m) {
     const woCubeEdge_t &e = wo_cubeEdges[edge];
     const int a = CornerWindowIndex(cx, cy, cz, e.first);
@@ -155,7 +156,7 @@ static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, 
     VertexLerp(&v, pa, pb, q_voxels[a], q_voxels[b], m);
     int o[4];
     EdgeOwner(page, cx, cy, cz, edge, o);
-    return WO_AddVertexToPool(&v, o[0], o[1], o[2], o[3], m, -1);
+    return WO_FindOrAddVertex(&v, o[0], o[1], o[2], o[3], m);
 }
 
 // Texture projection of a facing: s, t from two position axes and the axis mask.
@@ -233,9 +234,26 @@ void WO_TessPageStage0(page_t *page) {
 // Window offset of each cube corner from the cube's lowest voxel.
 static constexpr int cornerDelta[8] = {0, 1, 1 + 25, 25, 5, 1 + 5, 1 + 5 + 25, 5 + 25};
 
+// Asks the cache for the voxels the window of the page after this one will read:
+// callers walk pages in list order, and the neighbours' voxels lie far apart.
+static void PrefetchWindow(const page_t *next) {
+    if (next == &wo_pageDummy || next->magic != WO_PAGE_MAGIC)
+        return;
+    for (int d = 0; d < 8; d++) {
+        const int x = next->x + (d & 1), y = next->y + ((d >> 1) & 1), z = next->z + (d >> 2);
+        if (x >= WO_GRID_PAGES || y >= WO_GRID_PAGES || z >= WO_GRID_PAGES)
+            continue;
+        if (const page_t *p = WO_CellPage(WO_CellIndex(x, y, z))) {
+            __builtin_prefetch(p->voxels);
+            __builtin_prefetch(p->voxels + 32);
+        }
+    }
+}
+
 // Reads the page's 5^3 window, its cube cases and the matters present; returns
 // whether any cube holds surface.
 static bool LoadWindow(page_t *page) {
+    PrefetchWindow(page->next);
     const int *base = page->voxelMins;
     // Away from the world's faces every window voxel reads as stored: the page's own,
     // and the first layer of the seven pages above it, each cell looked up once.
@@ -271,20 +289,25 @@ static bool LoadWindow(page_t *page) {
         empty[w] = WO_Density(q_voxels[w]) < WO_SURFACE_DENSITY;
         numEmpty += empty[w];
     }
-    for (int cz = 0; cz < WO_PAGE_VOXELS; cz++)
-        for (int cy = 0; cy < WO_PAGE_VOXELS; cy++)
-            for (int cx = 0; cx < WO_PAGE_VOXELS; cx++) {
-                const byte *e = empty + WindowIndex(cx, cy, cz);
-                int cubeCase = 0;
-                for (int n = 0; n < 8; n++)
-                    cubeCase |= e[cornerDelta[n]] << n;
-                q_cubeIndexes[cx + 4 * cy + 16 * cz] = static_cast<byte>(cubeCase);
-            }
+    const bool surface = numEmpty != 0 && numEmpty != WINDOW_SIZE;
+    if (!surface) {
+        memset(q_cubeIndexes, numEmpty ? 255 : 0, sizeof(q_cubeIndexes));
+    } else {
+        for (int cz = 0; cz < WO_PAGE_VOXELS; cz++)
+            for (int cy = 0; cy < WO_PAGE_VOXELS; cy++)
+                for (int cx = 0; cx < WO_PAGE_VOXELS; cx++) {
+                    const byte *e = empty + WindowIndex(cx, cy, cz);
+                    int cubeCase = 0;
+                    for (int n = 0; n < 8; n++)
+                        cubeCase |= e[cornerDelta[n]] << n;
+                    q_cubeIndexes[cx + 4 * cy + 16 * cz] = static_cast<byte>(cubeCase);
+                }
+    }
     memset(page->matterBits, 0, sizeof(page->matterBits));
     for (voxel_t v : q_voxels)
         if (WO_Density(v) >= WO_SURFACE_DENSITY)
             WO_SetBit256(page->matterBits, WO_Matter(v), 1);
-    return numEmpty != 0 && numEmpty != WINDOW_SIZE;
+    return surface;
 }
 
 static bool CubeHasMatter(int cx, int cy, int cz, int m) {
@@ -312,11 +335,13 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
     int edges[3];
     for (int k = 0; k < 3; k++) {
         edges[k] = tri[qt_lookup[k]];
-        idx[k] = LookupEdge(page, cx, cy, cz, edges[k], m);
-        if (idx[k] < 0) {
+        const int slot = EdgeSlot(cx, cy, cz, edges[k]);
+        if (q_edgeStamp[slot] == q_stamp) {
+            idx[k] = q_edgeIndex[slot];
+        } else {
             idx[k] = WO_SpawnVertex(page, cx, cy, cz, edges[k], m);
             if (idx[k] >= 0)
-                RememberEdge(EdgeSlot(cx, cy, cz, edges[k]), idx[k]);
+                RememberEdge(slot, idx[k]);
         }
         if (idx[k] < 0) {  // the pool is full: reported there
             HarvestAll(idx);
@@ -570,8 +595,7 @@ void WO_TessPageStage1(page_t *page) {
 }
 
 void WO_TessPageStageFinal() {
-    WO_AddMakeWeldedVertexesDirty();
-    WO_ClearDirtyNormals();
+    WO_ClearWeldedDirtyNormals();
     WO_RecalcDirtyNormals();
     WO_NormalizeDirtyNormals();
     if (wo_debugtess)

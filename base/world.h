@@ -168,7 +168,7 @@ voxel_t WO_GetVoxel(int x, int y, int z);
 // A new page in an empty or solid cell, voxels uninitialised; null with an error when
 // the cell is bad or taken or the store is full (nothing changes then).
 page_t *WO_SpawnPage(int x, int y, int z);
-// Zeroes a page's counts of triangles, faces and runs; releases nothing.
+// Zeroes a page's counts of triangles and faces and its non-empty runs; releases nothing.
 void WO_ForgetPageProducts(page_t *page);
 // Returns a cell's page to the store; the cell becomes solid or empty.
 void WO_FreePage(int x, int y, int z, byte solid);
@@ -300,6 +300,9 @@ void WO_InitGPUVertexList();
 // A vertex of the edge, matter and facing (-1: any); reuses and overwrites a match,
 // else takes a free one and welds it to its edge's ring.  -1 with an error when full.
 int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing);
+// The first vertex of the edge with the matter (any facing) as it stands, else v added
+// as WO_AddVertexToPool adds it; one bucket walk.  -1 with an error when full.
+int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter);
 // The first vertex of the edge with the matter and facing (-1: any), or -1.
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
 void WO_GetVertexByIndex(poolVertex_t *out, int i);
@@ -321,6 +324,8 @@ void WO_AddMakeWeldedVertexesDirty();
 void WO_ClearDirtyNormals();
 void WO_RecalcDirtyNormals();
 void WO_NormalizeDirtyNormals();
+// The first two passes in one walk of the dirty list.
+void WO_ClearWeldedDirtyNormals();
 void WO_MakeWeldedDirty(int i);
 void WO_AddNormalToWeldedVertexes(const float n[3], int i);
 void WO_UploadPool();
