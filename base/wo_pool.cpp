@@ -132,7 +132,7 @@ static void WriteVertex(const poolVertex_t *v, int i) {
 // unless -1) is returned, overwritten with v when asked; else a free vertex is taken,
 // filled and welded to the edge's ring.
 static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing,
-                           bool overwrite) {
+                           bool overwrite, bool *firstOfEdge) {
     const uint32_t key = WO_VertexKey(x, y, z, axis);
     const int head = WO_VERTEX_BUCKET_HEAD + WO_VertexBucket(x, y, z, axis);
 
@@ -151,6 +151,7 @@ static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis,
             MarkDirty(n);
             FlagChunk(n);
         }
+        *firstOfEdge = weldTo == n;
         return n;
     }
 
@@ -178,15 +179,17 @@ static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis,
     if (weldTo >= 0)
         LinkInsertAfter(vn, &woVertexNode_t::weld, weldTo, n);
     FlagChunk(n);
+    *firstOfEdge = weldTo < 0;
     return n;
 }
 
 int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing) {
-    return FindOrAddVertex(v, x, y, z, axis, matter, facing, true);
+    bool first;
+    return FindOrAddVertex(v, x, y, z, axis, matter, facing, true, &first);
 }
 
-int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter) {
-    return FindOrAddVertex(v, x, y, z, axis, matter, -1, false);
+int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, bool *firstOfEdge) {
+    return FindOrAddVertex(v, x, y, z, axis, matter, -1, false, firstOfEdge);
 }
 
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing) {

@@ -142,7 +142,7 @@ static void EdgeOwner(const page_t *page, int cx, int cy, int cz, int edge, int 
 }
 
 // The edge's vertex of matter m: the pool's when it has one, else a new one.
-static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, int m) {
+static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, int m, bool *firstOfEdge) {
     const woCubeEdge_t &e = wo_cubeEdges[edge];
     const int a = CornerWindowIndex(cx, cy, cz, e.first);
     const int b = CornerWindowIndex(cx, cy, cz, e.second);
@@ -156,7 +156,7 @@ static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, 
     VertexLerp(&v, pa, pb, q_voxels[a], q_voxels[b], m);
     int o[4];
     EdgeOwner(page, cx, cy, cz, edge, o);
-    return WO_FindOrAddVertex(&v, o[0], o[1], o[2], o[3], m);
+    return WO_FindOrAddVertex(&v, o[0], o[1], o[2], o[3], m, firstOfEdge);
 }
 
 // Texture projection of a facing: s, t from two position axes and the axis mask.
@@ -171,37 +171,60 @@ static void SetFacing(poolVertex_t *v, int facing, int m) {
     memcpy(v->axisMask, masks[facing], sizeof(v->axisMask));
 }
 
-// Pool look-ups of the current pass, by edge of the window: every edge vertex serves
-// up to six triangles, and the hash walk is the costliest step of a page.  A slot is
-// valid while its stamp is the current one.
+// Pool look-ups by edge of the window: every edge vertex serves up to six triangles,
+// and the hash walk is the costliest step of a page.  A slot is valid while its stamp
+// is the cache's current one.
 constexpr int EDGE_SLOTS = WINDOW_SIZE * 3;
-static int32_t q_edgeIndex[EDGE_SLOTS];
-static uint32_t q_edgeStamp[EDGE_SLOTS];
-static uint32_t q_stamp;
+struct edgeCache_t {
+    int32_t index[EDGE_SLOTS];
+    uint32_t stamp[EDGE_SLOTS];
+    uint32_t current = 1;
+};
+static edgeCache_t q_matterEdges;  // the vertex of the current matter pass, per edge
+static edgeCache_t q_firstEdges;   // the edge's first vertex in its bucket, any matter
 
-static void ForgetEdgeLookups() { q_stamp++; }
+static void Forget(edgeCache_t &c) { c.current++; }
+
+static int Recall(const edgeCache_t &c, int slot) { return c.stamp[slot] == c.current ? c.index[slot] : -1; }
+
+static void Remember(edgeCache_t &c, int slot, int i) {
+    c.stamp[slot] = c.current;
+    c.index[slot] = i;
+}
 
 static int EdgeSlot(int cx, int cy, int cz, int edge) {
     const woCubeEdge_t &e = wo_cubeEdges[edge];
     return WindowIndex(cx + e.ownerX, cy + e.ownerY, cz + e.ownerZ) * 3 + e.axis;
 }
 
-static void RememberEdge(int slot, int i) {
-    q_edgeStamp[slot] = q_stamp;
-    q_edgeIndex[slot] = i;
-}
-
-// The vertex of cube (cx, cy, cz)'s edge with matter m (-1: any) as the pool finds it
-// (the first of the edge's bucket ring), or -1.
-static int LookupEdge(const page_t *page, int cx, int cy, int cz, int edge, int m) {
+// The first vertex of cube (cx, cy, cz)'s edge, any matter, or -1.
+static int FirstEdgeVertex(const page_t *page, int cx, int cy, int cz, int edge) {
     const int slot = EdgeSlot(cx, cy, cz, edge);
-    if (q_edgeStamp[slot] == q_stamp)
-        return q_edgeIndex[slot];
+    int i = Recall(q_firstEdges, slot);
+    if (i >= 0)
+        return i;
     int o[4];
     EdgeOwner(page, cx, cy, cz, edge, o);
-    const int i = WO_GetIndexFromPool(o[0], o[1], o[2], o[3], m, -1);
-    if (i >= 0)  // a miss is not kept: the caller may spawn the vertex next
-        RememberEdge(slot, i);
+    i = WO_GetIndexFromPool(o[0], o[1], o[2], o[3], -1, -1);
+    if (i >= 0)
+        Remember(q_firstEdges, slot, i);
+    return i;
+}
+
+// The vertex of cube (cx, cy, cz)'s edge in the pass of matter m, spawned when the
+// pool has none; -1 when the pool is full.
+static int MatterEdgeVertex(const page_t *page, int cx, int cy, int cz, int edge, int m) {
+    const int slot = EdgeSlot(cx, cy, cz, edge);
+    int i = Recall(q_matterEdges, slot);
+    if (i >= 0)
+        return i;
+    bool first;
+    i = WO_SpawnVertex(page, cx, cy, cz, edge, m, &first);
+    if (i >= 0) {
+        Remember(q_matterEdges, slot, i);
+        if (first)
+            Remember(q_firstEdges, slot, i);
+    }
     return i;
 }
 
@@ -209,7 +232,8 @@ static void HarvestAll(const int idx[3]) {
     for (int k = 0; k < 3; k++)
         if (idx[k] >= 0 && WO_PoolBit(wo_pool.active, idx[k]) && wo_pool.references[idx[k]] == 0) {
             WO_HarvestVertex(idx[k]);
-            ForgetEdgeLookups();  // a remembered index may have been freed
+            Forget(q_matterEdges);  // a remembered index may have been freed
+            Forget(q_firstEdges);
         }
 }
 
@@ -335,14 +359,7 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
     int edges[3];
     for (int k = 0; k < 3; k++) {
         edges[k] = tri[qt_lookup[k]];
-        const int slot = EdgeSlot(cx, cy, cz, edges[k]);
-        if (q_edgeStamp[slot] == q_stamp) {
-            idx[k] = q_edgeIndex[slot];
-        } else {
-            idx[k] = WO_SpawnVertex(page, cx, cy, cz, edges[k], m);
-            if (idx[k] >= 0)
-                RememberEdge(slot, idx[k]);
-        }
+        idx[k] = MatterEdgeVertex(page, cx, cy, cz, edges[k], m);
         if (idx[k] < 0) {  // the pool is full: reported there
             HarvestAll(idx);
             return true;
@@ -407,13 +424,14 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
 
 static void SetupBatches(page_t *page) {
     bool warned = false;
+    Forget(q_firstEdges);
     page->numBatchIndexes = 0;
     page->numFaces = 0;
     for (int m = wm_min; m <= wm_max; m++) {
         page->batches[m] = {page->numBatchIndexes, 0};
         if (!WO_GetBit256(page->matterBits, m) || warned)
             continue;
-        ForgetEdgeLookups();
+        Forget(q_matterEdges);
         for (int c = 0; c < WO_PAGE_SIZE && !warned; c++) {
             const int8_t *row = wo_triTable[q_cubeIndexes[c]];
             const int cx = c & 3, cy = (c >> 2) & 3, cz = c >> 4;
@@ -431,7 +449,6 @@ static void SetupSurfs(page_t *page) {
     bool warned = false;
     page->numIndexes = 0;
     page->numSurfs = 0;
-    ForgetEdgeLookups();
     for (int c = 0; c < WO_PAGE_SIZE; c++) {
         page->cubeSurfs[c] = {page->numSurfs, 0};
         page->cubeCases[c] = q_cubeIndexes[c];
@@ -441,7 +458,7 @@ static void SetupSurfs(page_t *page) {
             int idx[3];
             bool found = true;
             for (int k = 0; k < 3; k++) {
-                idx[k] = LookupEdge(page, cx, cy, cz, row[t + qt_lookup[k]], -1);
+                idx[k] = FirstEdgeVertex(page, cx, cy, cz, row[t + qt_lookup[k]]);
                 found = found && idx[k] >= 0;
             }
             if (!found || Degenerate(idx))

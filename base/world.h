@@ -301,8 +301,9 @@ void WO_InitGPUVertexList();
 // else takes a free one and welds it to its edge's ring.  -1 with an error when full.
 int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing);
 // The first vertex of the edge with the matter (any facing) as it stands, else v added
-// as WO_AddVertexToPool adds it; one bucket walk.  -1 with an error when full.
-int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter);
+// as WO_AddVertexToPool adds it; one bucket walk.  firstOfEdge tells whether the result
+// is the edge's first vertex in its bucket.  -1 with an error when full.
+int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, bool *firstOfEdge);
 // The first vertex of the edge with the matter and facing (-1: any), or -1.
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
 void WO_GetVertexByIndex(poolVertex_t *out, int i);
