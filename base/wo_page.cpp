@@ -120,9 +120,10 @@ void WO_ForgetPageProducts(page_t *page) {
     if (page->numSurfs > 0)
         memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
     if (page->numBatchIndexes > 0)
-        for (int m = 0; m < WO_MATTERS; m++)
-            if (WO_GetBit256(page->matterBits, m))
-                page->batches[m] = {0, 0};
+        for (int b = 0; b < WO_MATTERS / 8; b++)
+            for (int bits = page->matterBits[b], k = 0; bits; bits >>= 1, k++)
+                if (bits & 1)
+                    page->batches[b * 8 + k] = {0, 0};
     page->numFaces = 0;
     page->numIndexes = 0;
     page->numBatchIndexes = 0;
@@ -241,18 +242,5 @@ void WO_InitPages() {
 }
 
 void WO_ShutdownPages() { wo_initialized = 0; }
-
-void WO_SetBit256(byte bits[32], int i, int on) {
-    const int b = i & 255;
-    if (on)
-        bits[b >> 3] |= static_cast<byte>(1u << (b & 7));
-    else
-        bits[b >> 3] &= static_cast<byte>(~(1u << (b & 7)));
-}
-
-int WO_GetBit256(const byte bits[32], int i) {
-    const int b = i & 255;
-    return (bits[b >> 3] >> (b & 7)) & 1;
-}
 
 void WO_SetPage() {}

@@ -189,8 +189,18 @@ void WO_InitPages();
 void WO_ShutdownPages();
 // Marks every store record free; returns the store's size.
 int WO_InitMalloc();
-void WO_SetBit256(byte bits[32], int i, int on);
-int WO_GetBit256(const byte bits[32], int i);
+// Bit i & 7 of byte i >> 3 of a 256-bit set.
+inline void WO_SetBit256(byte bits[32], int i, int on) {
+    const int b = i & 255;
+    if (on)
+        bits[b >> 3] |= static_cast<byte>(1u << (b & 7));
+    else
+        bits[b >> 3] &= static_cast<byte>(~(1u << (b & 7)));
+}
+inline int WO_GetBit256(const byte bits[32], int i) {
+    const int b = i & 255;
+    return (bits[b >> 3] >> (b & 7)) & 1;
+}
 void WO_SetPage();
 
 // ---- compact form and checksum ----
