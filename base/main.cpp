@@ -1,15 +1,14 @@
-// Process entry of the engine.
+// Process entry of the engine: joins the arguments into one command line and
+// hands it to the engine base, which never returns.
 #include <cstdio>
 
-#include "common/common.h"
+#include "base/base.h"
+#include "base/sys.h"
 
 int main(int argc, char **argv) {
-    (void)argc;
-    (void)argv;
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    Com_InitMem();
-    Com_InitByteOrder();
-    Com_SetupPrintf(PRF_STDOUT_LF, nullptr, nullptr);
-    Com_Printf("Hollowmere engine: the engine base is not built yet");
-    return 1;
+    static char line[SYS_CMDLINE_SIZE];
+    Base_JoinArguments(argc, argv, 0, line, sizeof(line));
+    printf("***************** HM-%s main() *****************\n", SYS_NAME);
+    Base_Main(line);
 }

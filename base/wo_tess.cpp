@@ -31,21 +31,7 @@ static void Sub3(float out[3], const float a[3], const float b[3]) {
     out[2] = a[2] - b[2];
 }
 
-static void Cross3(float out[3], const float a[3], const float b[3]) {
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
 static float Dot3(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-// (b - a) x (c - a), not normalised.
-static void NormalFrom3Points(float out[3], const float a[3], const float b[3], const float c[3]) {
-    float e1[3], e2[3];
-    Sub3(e1, b, a);
-    Sub3(e2, c, a);
-    Cross3(out, e1, e2);
-}
 
 // Scales to unit length; a zero vector stays zero.  Returns the former length.
 static float Normalize3(float v[3]) {

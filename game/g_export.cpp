@@ -1,7 +1,6 @@
-// The game module's one exported symbol.
-#include "common/common.h"
+// The game module's one exported symbol: the engine looks it up by name.
+#include "game/g_main.h"
 
-extern "C" __attribute__((visibility("default"))) void *GetGameAPI(void *import) {
-    (void)import;
-    return nullptr;  // the module entry record is not built yet
+extern "C" __attribute__((visibility("default"))) gameExport_t GetGameAPI(gameImport_t import) {
+    return G_GetGameAPI(import);
 }

@@ -10,6 +10,8 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHM_BENCH=ON >/d
 cmake --build build -j "$jobs"
 cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHM_SANITIZE=ON >/dev/null
 cmake --build build-san -j "$jobs"
+# Every parser of outside input is fuzzed for a bounded time (clang's libFuzzer).
+FUZZ_SECONDS=${FUZZ_SECONDS:-15} scripts/fuzz.sh
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build-san -j "$jobs" --output-on-failure --timeout 600

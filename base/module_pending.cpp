@@ -1,0 +1,121 @@
+// Engine services whose subsystems are not built into this engine yet.
+//
+// Each reports the call as an error naming the service and hands back nothing
+// (zero or null); none pretends to have done its work.  A subsystem that lands
+// brings its own definitions, and the ones here go.
+#include "base/module_services.h"
+#include "common/common.h"
+
+static void Pending(const char *service) { Com_Error(ER_ERROR, "%s: not built into this engine", service); }
+
+// ---- voxel world ----
+void WO_Trace(trace_t *, const obb_t *, const obb_t *) { Pending("WO_Trace"); }
+void WO_UploadWorldMaterials(const void *) { Pending("WO_UploadWorldMaterials"); }
+void WO_SetWorldAltitude(float, float, const float *, uint8_t) { Pending("WO_SetWorldAltitude"); }
+uint8_t WO_CheckPointPVS(const void *, const float *, float) {
+    Pending("WO_CheckPointPVS");
+    return 0;
+}
+uint8_t WO_CheckBoundsPVS(const void *, const float *, const float *, const float *, const float *) {
+    Pending("WO_CheckBoundsPVS");
+    return 0;
+}
+
+// ---- server ----
+void SV_UndoSnapshot() { Pending("SV_UndoSnapshot"); }
+void SV_SetupSoup(const void *, uint8_t, const float *, const float *, float) { Pending("SV_SetupSoup"); }
+uint8_t SV_CheckSoupConnect() {
+    Pending("SV_CheckSoupConnect");
+    return 0;
+}
+void SV_SubSoup(int32_t, float) { Pending("SV_SubSoup"); }
+void SV_AddSoup(int32_t, int32_t) { Pending("SV_AddSoup"); }
+void SV_PaintSoup(int32_t, int32_t) { Pending("SV_PaintSoup"); }
+void SV_BlurSoup(int32_t, int32_t, int32_t) { Pending("SV_BlurSoup"); }
+void SV_DamageMatter(const float *, float, int32_t, int32_t) { Pending("SV_DamageMatter"); }
+void SV_UploadWorldInfoString(const char *) { Pending("SV_UploadWorldInfoString"); }
+void SV_StartServer(const char *) { Pending("SV_StartServer"); }
+uint8_t SV_LoadVO2(const char *, const uint8_t *) {
+    Pending("SV_LoadVO2");
+    return 0;
+}
+void SV_ShutdownServer(uint8_t) { Pending("SV_ShutdownServer"); }
+void SV_UploadClientStateReference(void *, int32_t) { Pending("SV_UploadClientStateReference"); }
+void SV_UploadEntityStateReference(void *, int32_t) { Pending("SV_UploadEntityStateReference"); }
+void SV_UploadSnapshotGameDataReference(void *, int32_t) { Pending("SV_UploadSnapshotGameDataReference"); }
+cc_t *SV_GetClientCommand(int32_t) {
+    Pending("SV_GetClientCommand");
+    return nullptr;
+}
+const char *SV_GetClientInfo(int32_t) {
+    Pending("SV_GetClientInfo");
+    return nullptr;
+}
+void SV_AddClient(int32_t, const netadr_t *, int32_t, int32_t) { Pending("SV_AddClient"); }
+void SV_DeleteClient(int32_t) { Pending("SV_DeleteClient"); }
+int32_t SV_GetClientPing(int32_t) {
+    Pending("SV_GetClientPing");
+    return 0;
+}
+void SV_SendServerCommand(int32_t, const char *) { Pending("SV_SendServerCommand"); }
+void SV_LinkEntity(int32_t) { Pending("SV_LinkEntity"); }
+void SV_UnlinkEntity(int32_t) { Pending("SV_UnlinkEntity"); }
+
+// ---- client ----
+void CL_ClipDecal(int32_t *, int32_t *, void *, void *, const float *, const float *, const float *, int32_t,
+                  int32_t) {
+    Pending("CL_ClipDecal");
+}
+void *CL_GetViewPVS(const float *, const float *, float, float) {
+    Pending("CL_GetViewPVS");
+    return nullptr;
+}
+int32_t CL_RegisterFont(const char *) {
+    Pending("CL_RegisterFont");
+    return 0;
+}
+void CL_UnregisterFont(int32_t) { Pending("CL_UnregisterFont"); }
+int32_t CL_GetFontCharWidth(int32_t) {
+    Pending("CL_GetFontCharWidth");
+    return 0;
+}
+int32_t CL_GetFontCharHeight(int32_t) {
+    Pending("CL_GetFontCharHeight");
+    return 0;
+}
+void CL_DrawString(int32_t, float, float, float, const char *, int32_t, const float *, int32_t, int32_t) {
+    Pending("CL_DrawString");
+}
+void CL_DrawTrisPic(int32_t, const void *, const void *, int32_t, int32_t, int32_t, uint8_t) {
+    Pending("CL_DrawTrisPic");
+}
+void CL_UploadECL(void *) { Pending("CL_UploadECL"); }
+void CL_ConnectToServer(const char *, const char *, const char *) { Pending("CL_ConnectToServer"); }
+void CL_DisconnectFromServer(const char *) { Pending("CL_DisconnectFromServer"); }
+void CL_GetSnapshot(void *, void *, void *) { Pending("CL_GetSnapshot"); }
+void CL_SendClientCommand(cc_t *) { Pending("CL_SendClientCommand"); }
+void CL_GetNextServerCommand(char *) { Pending("CL_GetNextServerCommand"); }
+int32_t CL_ServerCommandArgc() {
+    Pending("CL_ServerCommandArgc");
+    return 0;
+}
+const char *CL_ServerCommandArgv(int32_t) {
+    Pending("CL_ServerCommandArgv");
+    return nullptr;
+}
+void CL_SendKeepAlive() { Pending("CL_SendKeepAlive"); }
+void CL_GetStats(void *) { Pending("CL_GetStats"); }
+void CL_UpdateInfoString(const char *) { Pending("CL_UpdateInfoString"); }
+const char *CL_GetWorldInfoString() {
+    Pending("CL_GetWorldInfoString");
+    return nullptr;
+}
+uint8_t CIN_BeginCinematic(const char *) {
+    Pending("CIN_BeginCinematic");
+    return 0;
+}
+void CIN_EndCinematic() { Pending("CIN_EndCinematic"); }
+uint8_t CIN_DrawCinematic(int32_t, int32_t, int32_t, int32_t, int32_t, void *, int32_t) {
+    Pending("CIN_DrawCinematic");
+    return 0;
+}

@@ -1,0 +1,89 @@
+// The engine services that the trap dispatcher serves to the game module.
+// Most come with their subsystems' headers; the ones declared here belong to
+// subsystems not built into this engine yet, and module_pending.cpp defines them:
+// each reports the call with an error and returns no data.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "game/g_public.h"
+
+#include "base/base.h"
+#include "base/cmd.h"
+#include "base/files.h"
+#include "base/input.h"
+#include "base/net.h"
+#include "base/renderer.h"
+#include "base/sys.h"
+#include "common/com_geometry.h"
+#include "common/com_hash.h"
+#include "common/com_noise.h"
+#include "common/com_string.h"
+
+constexpr int32_t RE_TEXTURE_MIPMAPS = 5;
+constexpr int32_t RE_TEXTURE_NO_MIPMAPS = 0;
+constexpr int32_t RE_TEXTURE_CUBE = 32;
+constexpr int32_t RE_BONE_SIZE = 48;  // bytes of one bone record
+
+// ---- voxel world ----
+void WO_Trace(trace_t *out, const obb_t *start, const obb_t *end);
+void WO_UploadWorldMaterials(const void *matters);
+void WO_SetWorldAltitude(float core, float space, const float *spaceBox, uint8_t linear);
+uint8_t WO_CheckPointPVS(const void *pvs, const float *point, float radius);
+uint8_t WO_CheckBoundsPVS(const void *pvs, const float *a, const float *b, const float *axes,
+                          const float *origin);
+
+// ---- server ----
+void SV_UndoSnapshot();
+void SV_SetupSoup(const void *soup, uint8_t convex, const float *origin, const float *axis, float scale);
+uint8_t SV_CheckSoupConnect();
+void SV_SubSoup(int32_t matterFilter, float strength);
+void SV_AddSoup(int32_t matterFilter, int32_t matter);
+void SV_PaintSoup(int32_t matterFilter, int32_t matter);
+void SV_BlurSoup(int32_t matterFilter, int32_t size, int32_t mode);
+void SV_DamageMatter(const float *point, float radius, int32_t amount, int32_t matterFilter);
+void SV_UploadWorldInfoString(const char *text);
+void SV_StartServer(const char *path);
+uint8_t SV_LoadVO2(const char *path, const uint8_t *usedMatters);
+void SV_ShutdownServer(uint8_t keepClients);
+void SV_UploadClientStateReference(void *base, int32_t stride);
+void SV_UploadEntityStateReference(void *base, int32_t stride);
+void SV_UploadSnapshotGameDataReference(void *block, int32_t size);
+cc_t *SV_GetClientCommand(int32_t client);
+const char *SV_GetClientInfo(int32_t client);
+void SV_AddClient(int32_t slot, const netadr_t *address, int32_t reserved, int32_t challenge);
+void SV_DeleteClient(int32_t slot);
+int32_t SV_GetClientPing(int32_t client);
+void SV_SendServerCommand(int32_t client, const char *text);
+void SV_LinkEntity(int32_t entity);
+void SV_UnlinkEntity(int32_t entity);
+
+// ---- client ----
+void CL_ClipDecal(int32_t *vertexCount, int32_t *indexCount, void *vertexes, void *indexes,
+                  const float *origin, const float *axes, const float *size, int32_t maxVertexes,
+                  int32_t maxIndexes);
+void *CL_GetViewPVS(const float *eye, const float *axis, float fovX, float fovY);
+int32_t CL_RegisterFont(const char *name);
+void CL_UnregisterFont(int32_t font);
+int32_t CL_GetFontCharWidth(int32_t font);
+int32_t CL_GetFontCharHeight(int32_t font);
+void CL_DrawString(int32_t dest, float x, float y, float scale, const char *text, int32_t length,
+                   const float *colour, int32_t font, int32_t flags);
+void CL_DrawTrisPic(int32_t dest, const void *vertexes, const void *indexes, int32_t vertexCount,
+                    int32_t indexCount, int32_t material, uint8_t option);
+void CL_UploadECL(void *ecl);
+void CL_ConnectToServer(const char *address, const char *password, const char *name);
+void CL_DisconnectFromServer(const char *reason);
+void CL_GetSnapshot(void *older, void *newer, void *time);
+void CL_SendClientCommand(cc_t *cc);
+void CL_GetNextServerCommand(char *buffer);
+int32_t CL_ServerCommandArgc();
+const char *CL_ServerCommandArgv(int32_t n);
+void CL_SendKeepAlive();
+void CL_GetStats(void *stats);
+void CL_UpdateInfoString(const char *text);
+const char *CL_GetWorldInfoString();
+uint8_t CIN_BeginCinematic(const char *name);
+void CIN_EndCinematic();
+uint8_t CIN_DrawCinematic(int32_t dest, int32_t x, int32_t y, int32_t w, int32_t h, void *a, int32_t b);

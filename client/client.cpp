@@ -1,0 +1,66 @@
+#include "client/client.h"
+
+#include <cstring>
+
+#include "base/base.h"
+#include "base/module.h"
+#include "base/renderer.h"
+#include "base/world.h"
+#include "common/common.h"
+
+// Connection states of the client.
+enum clState_t : int32_t { CS_DISCONNECTED = 0, CS_CONNECTING = 1, CS_CONNECTED = 2 };
+
+struct clClient_t {
+    int32_t state;      // clState_t
+    netadr_t server;    // the server's address while connected
+};
+
+static clClient_t cl;
+
+void CL_Imp() { memset(&cl, 0, sizeof(cl)); }
+
+void CL_InitWorld() {
+    WO_InitPages();
+    WO_ClearAllPages();
+    WO_InitPool();
+    for (uint32_t &seq : wo_seqGrid) seq = UINT32_MAX;  // no page received yet
+    wm_min = wm_max = 0;
+}
+
+void CL_Init() {
+    Com_Printf("\xA4" "08CL_Init: Starting up client...");
+    qbase.clientRunning = 1;
+    re.Init();
+    qbase.rendererRunning = 1;
+    snd.Init();
+    if (!qbase.serverRunning) CL_InitWorld();
+    Call_CG_Init();
+    Call_UI_Init();
+    Com_Printf("\xA4" "08CL_Init: Starting up client done");
+}
+
+void CL_Shutdown() {
+    Call_UI_Shutdown();
+    Call_CG_Shutdown();
+    snd.Shutdown();
+    re.Shutdown();
+    qbase.rendererRunning = 0;
+    memset(&cl, 0, sizeof(cl));
+    qbase.clientRunning = 0;
+    Com_Printf("\xA4" "08CL_Shutdown: Client shut downed");
+}
+
+uint8_t CL_IsConnected(netadr_t *out) {
+    if (!qbase.clientRunning || cl.state != CS_CONNECTED) return 0;
+    if (out) *out = cl.server;
+    return 1;
+}
+
+void CL_CCFrame() {
+    if (qbase.clientRunning) Call_CG_CCFrame();
+}
+
+void CL_Frame() {
+    if (!qbase.clientRunning) return;
+}

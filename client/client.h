@@ -1,0 +1,27 @@
+// The engine's client: what the engine base calls of it.
+//
+// This build is a dedicated host; the client's connection, snapshots, pages and
+// drawing come with the client itself.  Until then these are the entry points the
+// start-up, the frame and the base console call, each doing only what it can do.
+#pragma once
+
+#include <cstdint>
+
+#include "common/com_msg.h"
+
+// Registers the client's variables and commands and clears the client state.
+void CL_Imp();
+// Starts the client: the client-running flag, the renderer and sound, and the
+// client's world when no server runs in this process.
+void CL_Init();
+// Stops the client: sound and renderer down, client state and flag cleared.
+void CL_Shutdown();
+// The client's empty world: pages, pool and every page cell's sequence unknown.
+void CL_InitWorld();
+// 1 when the client runs and is connected to a server (its address copied to out
+// when out is not null); 0 otherwise.
+uint8_t CL_IsConnected(netadr_t *out);
+// The client game's command frame; nothing while the client does not run.
+void CL_CCFrame();
+// The client frame; returns at once while the client does not run.
+void CL_Frame();

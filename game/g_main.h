@@ -1,0 +1,57 @@
+// The module's entry record, its call dispatcher and its main operations.
+#pragma once
+
+#include <cstdint>
+
+#include "base/cmd.h"
+#include "game/g_public.h"
+
+constexpr const char *GAME_NAME = "Hollowmere";
+constexpr const char *GAME_VERSION = "1.10b";
+constexpr const char *STANDARD_CONFIG_NAME = "config.cfg";
+
+// Which side of the game runs: shared services (traces, events) dispatch on it.
+enum gameContext_t : int32_t {
+    GAME_CONTEXT_UNDEFINED = 0,
+    GAME_CONTEXT_SG = 1,  // inside the server game's frame
+    GAME_CONTEXT_CG = 2,  // inside the client game's frame
+};
+
+extern qgame_t qgame;    // the engine's state, refreshed by G_Init and G_Frame
+
+// The module's own console variables, created by G_Imp.
+extern cmdVar_t g_printStuck;  // not 0: movement prints where a body got stuck
+extern cmdVar_t g_skipStuck;
+extern cmdVar_t g_flag;
+extern cmdVar_t g_maxSlide;
+extern cmdVar_t g_gravity;
+extern int32_t g_isSG;   // a gameContext_t
+
+void G_SetUndefined();
+void G_SetSG();
+void G_SetCG();
+
+// Checks the engine's import record and keeps it; returns the module's export
+// record, or an all-zero one (which the engine refuses) when the import does not match.
+gameExport_t G_GetGameAPI(gameImport_t import);
+// The call dispatcher handed to the engine: routes a call number to its operation.
+int32_t G_Call(int number, gameArg_t *args);
+
+void G_Imp();                  // installs the print and error sinks, creates the module's variables
+void G_Init();                 // greets, sets up byte order, refreshes qgame
+void G_Shutdown();             // shuts the server game down
+void G_Frame();                // refreshes qgame
+void G_WriteStandardConfig();  // writes the default key script to config.cfg in the working directory
+
+// The default key script, exactly as written to config.cfg.
+extern const char G_STANDARD_CONFIG[];
+
+// The sinks installed by G_Imp: each forwards to the engine through one trap.
+void G_Print(const char *text);
+void G_DPrint(const char *text);
+int qG_Error(int level, const char *text);
+
+int32_t G_Argc();
+const char *G_Argv(int32_t n);
+void *G_Alloc(uint32_t size);
+void G_Free(void *block);

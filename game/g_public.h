@@ -1,0 +1,489 @@
+// The records that cross between the engine and the game module.
+//
+// Both deliverables include this header and nothing else of each other.  The two
+// interface records hold a function pointer, so their size is the host's; every
+// other record here holds no pointer, and its layout is fixed byte for byte
+// because the engine reads it in place or copies it into snapshots.
+//
+// Arguments travel as an array of pointer-sized words: a pointer as itself, any
+// other value as the address of the caller's copy (a byte as the address of a
+// one-byte copy).  The callee reads the value through that address.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr uint32_t GAME_API_MAGIC = 0x2C7AFD05;
+constexpr uint32_t GAME_API_VERSION = 11;
+constexpr uint32_t GAME_PROTOCOL = 110;  // sent when connecting, compared by the server
+constexpr int GAME_MAX_ARGS = 16;        // words in every argument array
+constexpr int GAME_NAME_SIZE = 64;       // name and version texts of the export record
+
+typedef intptr_t gameArg_t;  // one argument word
+
+// The engine's trap dispatcher: a trap number and its argument words.  Several
+// traps hand back a pointer, so the result is a whole word.
+typedef intptr_t (*gameTrap_t)(int number, gameArg_t *args);
+// The module's call dispatcher: a call number and its argument words.
+typedef int32_t (*gameCall_t)(int number, gameArg_t *args);
+
+// Engine to module, passed by value to GetGameAPI.
+struct gameImport_t {
+    uint32_t magic;       // GAME_API_MAGIC
+    uint32_t apiVersion;  // GAME_API_VERSION
+    uint32_t size;        // sizeof(gameImport_t)
+    gameTrap_t trap;
+};
+
+// Module to engine, returned by value from GetGameAPI.
+struct gameExport_t {
+    uint32_t magic;                 // GAME_API_MAGIC
+    char name[GAME_NAME_SIZE];      // zero-terminated
+    char version[GAME_NAME_SIZE];   // zero-terminated
+    uint32_t protocol;              // GAME_PROTOCOL
+    uint32_t apiVersion;            // GAME_API_VERSION
+    uint32_t size;                  // sizeof(gameExport_t)
+    gameCall_t call;
+};
+
+// The module's only exported symbol, looked up by this name.
+#define GAME_API_SYMBOL "GetGameAPI"
+typedef gameExport_t (*getGameAPI_t)(gameImport_t import);
+
+// ---- argument words, the same on both sides ----
+
+// An argument array of the given words, each a pointer: a pointer argument
+// itself, or the address of the caller's copy of a scalar.  Unused words are zero.
+template <typename... T>
+inline void Arg_Pack(gameArg_t (&args)[GAME_MAX_ARGS], T... words) {
+    static_assert(sizeof...(T) <= GAME_MAX_ARGS);
+    int i = 0;
+    ((args[i++] = reinterpret_cast<gameArg_t>(words)), ...);
+    for (; i < GAME_MAX_ARGS; i++) args[i] = 0;
+}
+// Word n as a pointer.
+template <typename T>
+inline T *Arg_Ptr(const gameArg_t *args, int n) {
+    return reinterpret_cast<T *>(args[n]);
+}
+// The 32-bit integer at the address in word n.
+inline int32_t Arg_Int(const gameArg_t *args, int n) {
+    int32_t v;
+    __builtin_memcpy(&v, Arg_Ptr<const void>(args, n), sizeof(v));
+    return v;
+}
+// The float at the address in word n.
+inline float Arg_Float(const gameArg_t *args, int n) {
+    float v;
+    __builtin_memcpy(&v, Arg_Ptr<const void>(args, n), sizeof(v));
+    return v;
+}
+// The one byte at the address in word n.
+inline uint8_t Arg_Byte(const gameArg_t *args, int n) { return *Arg_Ptr<const uint8_t>(args, n); }
+
+#if INTPTR_MAX == INT32_MAX
+// The sizes a 32-bit build of either side expects.
+static_assert(sizeof(gameImport_t) == 16, "gameImport_t is 16 bytes on a 32-bit host");
+static_assert(sizeof(gameExport_t) == 148, "gameExport_t is 148 bytes on a 32-bit host");
+#endif
+
+// Call numbers: engine to module.
+enum gameCallNum_t : int {
+    GCALL_MAIN_IMP = 0,
+    GCALL_MAIN_INIT = 1,
+    GCALL_MAIN_SHUTDOWN = 2,
+    GCALL_MAIN_FRAME = 3,
+    GCALL_SG_IMP = 4,
+    GCALL_SG_CLIENT_CONNECT = 5,
+    GCALL_SG_CLIENT_DROP = 6,
+    GCALL_SG_FRAME = 7,
+    GCALL_SG_SHUTDOWN = 8,
+    GCALL_SG_GET_SERVER_INFO = 9,
+    GCALL_CG_IMP = 10,
+    GCALL_CG_INIT = 11,
+    GCALL_CG_SHUTDOWN = 12,
+    GCALL_CG_CONNECTED_TO_SERVER = 13,
+    GCALL_CG_MAP_CHANGE = 14,
+    GCALL_CG_RESTART_RENDERER = 15,
+    GCALL_CG_CC_FRAME = 16,
+    GCALL_CG_FRAME = 17,
+    GCALL_CG_PRINT = 18,
+    GCALL_CG_ALLOW_BIND = 19,
+    GCALL_CG_WORLD_DEFORM = 20,
+    GCALL_CG_DUMP_SERVERS = 21,
+    GCALL_UI_IMP = 22,
+    GCALL_UI_INIT = 23,
+    GCALL_UI_SHUTDOWN = 24,
+    GCALL_WRITE_STANDARD_CONFIG = 25,
+    GCALL_DISCONNECT = 26,
+    GCALL_DISCONNECT_SCREEN = 27,
+    GCALL_COUNT = 28
+};
+
+// Trap numbers: module to engine.  125 is taken and must never get a meaning.
+enum gameTrapNum_t : int {
+    GTRAP_GET_QGAME = 0,
+    GTRAP_GET_TIME = 1,
+    GTRAP_RAND = 2,
+    GTRAP_CRAND = 3,
+    GTRAP_FRAND = 4,
+    GTRAP_VECTOR_ADD_NOISE = 5,
+    GTRAP_CLIPBOARD_GET_STRING_LENGTH = 6,
+    GTRAP_CLIPBOARD_GET_STRING = 7,
+    GTRAP_CLIPBOARD_SET_STRING = 8,
+    GTRAP_PRINT = 9,
+    GTRAP_ERROR = 10,
+    GTRAP_RUN_SOMETHING = 11,
+    GTRAP_SLEEP = 12,
+    GTRAP_SEND_OUT_OF_BAND_PRINT = 13,
+    GTRAP_ARGC = 14,
+    GTRAP_ARGV = 15,
+    GTRAP_ADD = 16,
+    GTRAP_FLUSH = 17,
+    GTRAP_CREATE_CVAR = 18,
+    GTRAP_CREATE_CVAR_EX = 19,
+    GTRAP_CREATE_FUNCTION = 20,
+    GTRAP_SET_CVAR = 21,
+    GTRAP_GET_CVAR = 22,
+    GTRAP_COMPLETE_CMD = 23,
+    GTRAP_MEM_ALLOC = 24,
+    GTRAP_MEM_FREE = 25,
+    GTRAP_READ_FILE = 26,
+    GTRAP_READ_FILE_25K = 27,
+    GTRAP_WRITE_FILE = 28,
+    GTRAP_FREE_FILE = 29,
+    GTRAP_FOPEN = 30,
+    GTRAP_FCLOSE = 31,
+    GTRAP_FREAD = 32,
+    GTRAP_FWRITE = 33,
+    GTRAP_FWRITE_STRING = 34,
+    GTRAP_LOAD_MPK = 35,
+    GTRAP_FIND_FILES = 36,
+    GTRAP_GET_FILE_MD5 = 37,
+    GTRAP_TRACE = 38,
+    GTRAP_CLIP_DECAL = 39,
+    GTRAP_UPLOAD_WORLD_MATERIALS = 40,
+    GTRAP_SET_WORLD_ALTITUDES = 41,
+    GTRAP_UNDO_SNAPSHOT = 42,
+    GTRAP_SETUP_SOUP = 43,
+    GTRAP_CHECK_SOUP_CONNECT = 44,
+    GTRAP_SUB_SOUP = 45,
+    GTRAP_ADD_SOUP = 46,
+    GTRAP_PAINT_SOUP = 47,
+    GTRAP_BLUR_SOUP = 48,
+    GTRAP_DAMAGE_MATTER = 49,
+    GTRAP_SV_UPLOAD_WORLD_INFO_STRING = 50,
+    GTRAP_GET_VIEW_PVS = 51,
+    GTRAP_WO_CHECK_POINT_PVS = 52,
+    GTRAP_WO_CHECK_BOUNDS_PVS = 53,
+    GTRAP_REGISTER_FONT = 54,
+    GTRAP_REGISTER_TEXTURE = 55,
+    GTRAP_REGISTER_TEXTURE_NO_MIP = 56,
+    GTRAP_REGISTER_TEXTURE_CUBE = 57,
+    GTRAP_REGISTER_MATERIAL = 58,
+    GTRAP_RELOAD_MATERIAL = 59,
+    GTRAP_REGISTER_SOUND = 60,
+    GTRAP_REGISTER_LOD = 61,
+    GTRAP_GET_LOD_INFO = 62,
+    GTRAP_UNREGISTER_FONT = 63,
+    GTRAP_UNREGISTER_TEXTURE = 64,
+    GTRAP_UNREGISTER_MATERIAL = 65,
+    GTRAP_UNREGISTER_LOD = 66,
+    GTRAP_UNREGISTER_SOUND = 67,
+    GTRAP_S_SET_LISTENER = 68,
+    GTRAP_S_STOP_PLAY_CHANNEL = 69,
+    GTRAP_S_BEGIN_MUSIC = 70,
+    GTRAP_S_END_MUSIC = 71,
+    GTRAP_S_PLAY_LOCAL_SOUND = 72,
+    GTRAP_S_PLAY_POINT_SOUND = 73,
+    GTRAP_S_CLEAR_DMA = 74,
+    GTRAP_R_GET_RENDERER_CONFIG = 75,
+    GTRAP_R_BEGIN_FRAME = 76,
+    GTRAP_R_CLEAR_SCENE = 77,
+    GTRAP_R_ADD_SURFACES = 78,
+    GTRAP_R_ADD_SURFACE_ENTITY = 79,
+    GTRAP_R_ADD_LIGHT = 80,
+    GTRAP_R_RENDER_SCENE = 81,
+    GTRAP_R_END_FRAME = 82,
+    GTRAP_R_ALLOC_SURFACES = 83,
+    GTRAP_R_ALLOC_BONES = 84,
+    GTRAP_R_SETUP_SURFACE_ENTITY = 85,
+    GTRAP_R_ALLOC_LIGHT = 86,
+    GTRAP_R_GET_RENDER_DEST_WIDTH = 87,
+    GTRAP_R_GET_RENDER_DEST_HEIGHT = 88,
+    GTRAP_CL_GET_FONT_CHAR_WIDTH = 89,
+    GTRAP_CL_GET_FONT_CHAR_HEIGHT = 90,
+    GTRAP_CL_DRAW_STRING = 91,
+    GTRAP_CL_DRAW_TRIS_PIC = 92,
+    GTRAP_LOOKUP_DNS = 93,
+    GTRAP_CL_UPLOAD_ECL = 94,
+    GTRAP_CL_CONNECT_TO_SERVER = 95,
+    GTRAP_CL_DISCONNECT_FROM_SERVER = 96,
+    GTRAP_CL_GET_SNAPSHOT = 97,
+    GTRAP_CL_SEND_CLIENT_COMMAND = 98,
+    GTRAP_CL_GET_NEXT_SERVER_COMMAND = 99,
+    GTRAP_CL_SERVER_COMMAND_ARGC = 100,
+    GTRAP_CL_SERVER_COMMAND_ARGV = 101,
+    GTRAP_SET_CURSOR_MODE = 102,
+    GTRAP_SET_AIM_MODE = 103,
+    GTRAP_CENTER_CURSOR = 104,
+    GTRAP_GET_BINDING = 105,
+    GTRAP_CLEAR_KEY_BINDING = 106,
+    GTRAP_CL_SEND_KEEP_ALIVE = 107,
+    GTRAP_CL_GET_STATS = 108,
+    GTRAP_CL_UPDATE_INFO_STRING = 109,
+    GTRAP_CL_GET_WORLD_INFO_STRING = 110,
+    GTRAP_CIN_BEGIN_CINEMATIC = 111,
+    GTRAP_CIN_END_CINEMATIC = 112,
+    GTRAP_CIN_DRAW_CINEMATIC = 113,
+    GTRAP_SV_START_SERVER = 114,
+    GTRAP_SV_LOAD_VO2 = 115,
+    GTRAP_SV_SHUTDOWN_SERVER = 116,
+    GTRAP_SV_UPLOAD_CLIENT_STATE_REFERENCE = 117,
+    GTRAP_SV_UPLOAD_ENTITY_STATE_REFERENCE = 118,
+    GTRAP_SV_UPLOAD_SNAPSHOT_GAME_DATA_REFERENCE = 119,
+    GTRAP_SV_GET_CLIENT_COMMAND = 120,
+    GTRAP_SV_GET_CLIENT_INFO = 121,
+    GTRAP_SV_ADD_CLIENT = 122,
+    GTRAP_SV_DELETE_CLIENT = 123,
+    GTRAP_SV_GET_CLIENT_PING = 124,
+    GTRAP_RESERVED_125 = 125,
+    GTRAP_SV_SEND_SERVER_COMMAND = 126,
+    GTRAP_SV_LINK_ENTITY = 127,
+    GTRAP_SV_UNLINK_ENTITY = 128,
+    GTRAP_COUNT = 129
+};
+
+// ---- records read in place or copied byte for byte ----
+
+typedef float gvec3_t[3];
+
+// The engine's state as the module sees it (trap 0).  The engine keeps its copy
+// current before every call into the module.
+struct qgame_t {
+    uint8_t initialized;    // the engine finished its init phase
+    uint8_t developer;      // developer mode
+    uint8_t newerVersion;   // the master server knows a newer version
+    uint8_t reserved3;
+    uint32_t startTime;     // clock (ms) at the import phase
+    uint32_t time;          // game time (ms)
+    uint32_t previousTime;  // game time of the frame before
+    uint32_t frameMsec;     // duration of the current frame, 1..200
+    float frameSeconds;     // frameMsec / 1000
+    uint32_t frameCount;    // frames run so far, counting from 1
+    uint32_t fps;           // 1000 / frameMsec
+    uint8_t localAddress[12];  // the transport's own netadr_t, byte for byte
+    uint16_t qport;         // the transport's qport
+    uint16_t reserved46;
+    uint32_t instance;      // random number drawn at start and sent to the master server
+};
+static_assert(sizeof(qgame_t) == 52);
+static_assert(offsetof(qgame_t, startTime) == 4);
+static_assert(offsetof(qgame_t, frameSeconds) == 20);
+static_assert(offsetof(qgame_t, localAddress) == 32);
+static_assert(offsetof(qgame_t, qport) == 44);
+static_assert(offsetof(qgame_t, instance) == 48);
+
+// One client command.
+constexpr int CC_TEXT_SIZE = 128;  // with its terminator: at most 127 characters
+struct cc_t {
+    uint32_t number;      // sequence number; consecutive commands differ by 1
+    uint32_t time;        // game time (ms) when the command was made
+    gvec3_t angles;       // view angles in degrees: roll, pitch, yaw
+    gvec3_t aim;          // view direction, a unit vector
+    uint8_t weapon;       // weapon number 0-6
+    uint8_t deformMode;   // dirt-gun mode 0-4
+    uint8_t reserved[2];  // always zero
+    uint32_t buttons;     // button bits
+    uint32_t textLength;  // characters in text
+    char text[CC_TEXT_SIZE];
+};
+static_assert(sizeof(cc_t) == 172);
+static_assert(offsetof(cc_t, weapon) == 32);
+static_assert(offsetof(cc_t, buttons) == 36);
+static_assert(offsetof(cc_t, text) == 44);
+
+// Head of each server-game client record; the engine copies it into the owning
+// client's snapshot and codes it by the byte offsets asserted below.  Fields carry
+// the names the shared movement code uses; where the server game knows a field by
+// another name, the comment gives it.
+struct clientState_t {
+    uint32_t snapshotFlags;    // bit 0: the server game asks for a snapshot now; the engine clears it
+    uint8_t worldIncomplete;   // written by the engine from the client's commands
+    uint8_t reserved5[3];
+    int32_t ccNumber;          // number of the last executed command
+    uint8_t moveType;          // 0 playing, 1 dead, 2 spectator, 3 intermission
+    uint8_t reserved13[3];
+    uint32_t flags;
+    gvec3_t origin;            // position of the feet
+    gvec3_t velocity;          // units per second
+    gvec3_t fireDir;           // aim direction of the last firing step
+    float weaponTime;          // progress 0..1 of the running refire, reload or switch
+    float zoom;                // 0..1
+    float hitFlash;            // 1.0 at every damage; movement runs it down at 2 per second while hitDir is set
+    float slowdown;            // ground-speed penalty after landing, 0..1 (the server game's walkSlow)
+    uint8_t hitDir;            // side 1-4 the last damage came from, 0 none
+    uint8_t reserved73[3];
+    float crouch;              // 0 standing .. 1 crouched
+    float eyeHeight;
+    float height;              // body height
+    gvec3_t kickAngles;        // view kick spring: position ...
+    gvec3_t kickVelocity;      // ... and velocity (the server game's angleOffset: recoil adds pitch and yaw)
+    float bobPhase;            // 0..1 walking cycle
+    float dip;                 // landing view dip spring
+    float jolt;                // second view spring
+    float dipVelocity;
+    float joltVelocity;        // the server game's bob depth pushes it
+    float stepPhase;           // 0..1 footstep cycle
+    gvec3_t smoothOffset;      // view smoothing after a push-out
+    uint8_t moveAnim;          // legs animation number (the server game's anim1)
+    uint8_t weaponState;       // arms: 0 idle, 1 firing, 2 switching, 3 reloading (anim2)
+    uint8_t reserved150[2];
+    float weaponTimeShown;     // copy of weaponTime for display (the server game's animTime1)
+    float animTime2;
+    uint32_t eventCount;       // server-raised client events: slot = count & 15
+    uint8_t events[16];
+    uint32_t moveEventCount;   // movement events: slot = count & 15
+    uint8_t moveEvents[16];
+    int32_t entitySerial;      // serial of the player's entity
+    int32_t weapon;            // current weapon
+    int32_t pendingWeapon;     // requested by a weapon change
+    float barrelHeat;          // 0..1
+    uint8_t ownedWeapons;      // bit n: weapon n
+    uint8_t spawnByte;         // set to 0 at spawn
+    uint8_t deformMaterial;
+    uint8_t team;              // 0 blue, 1 red
+    uint8_t health;
+    uint8_t armor;
+    uint8_t berserk;           // whole seconds left
+    uint8_t deformSize;        // tenths
+    int32_t counters[3];       // per-client counters
+    uint8_t clip[7];           // rounds in the clip of weapons 0-6
+    uint8_t reserved243[3];
+    int16_t reserve[7];        // spare rounds of weapons 0-6
+    uint8_t reserved260[6];
+    uint8_t group266[10];
+    uint8_t radarKinds[8];     // 0 empty
+    uint8_t radarBlips[8][2];  // two position bytes per blip
+    gvec3_t viewAngles;        // of the newest command
+    float viewAxis[3][3];      // first row: the aim of the newest command
+};
+static_assert(sizeof(clientState_t) == 348);
+static_assert(offsetof(clientState_t, worldIncomplete) == 4);
+static_assert(offsetof(clientState_t, ccNumber) == 8);
+static_assert(offsetof(clientState_t, moveType) == 12);
+static_assert(offsetof(clientState_t, flags) == 16);
+static_assert(offsetof(clientState_t, origin) == 20);
+static_assert(offsetof(clientState_t, velocity) == 32);
+static_assert(offsetof(clientState_t, fireDir) == 44);
+static_assert(offsetof(clientState_t, weaponTime) == 56);
+static_assert(offsetof(clientState_t, zoom) == 60);
+static_assert(offsetof(clientState_t, hitFlash) == 64);
+static_assert(offsetof(clientState_t, slowdown) == 68);
+static_assert(offsetof(clientState_t, hitDir) == 72);
+static_assert(offsetof(clientState_t, crouch) == 76);
+static_assert(offsetof(clientState_t, height) == 84);
+static_assert(offsetof(clientState_t, kickAngles) == 88);
+static_assert(offsetof(clientState_t, kickVelocity) == 100);
+static_assert(offsetof(clientState_t, bobPhase) == 112);
+static_assert(offsetof(clientState_t, joltVelocity) == 128);
+static_assert(offsetof(clientState_t, stepPhase) == 132);
+static_assert(offsetof(clientState_t, smoothOffset) == 136);
+static_assert(offsetof(clientState_t, moveAnim) == 148);
+static_assert(offsetof(clientState_t, weaponTimeShown) == 152);
+static_assert(offsetof(clientState_t, eventCount) == 160);
+static_assert(offsetof(clientState_t, events) == 164);
+static_assert(offsetof(clientState_t, moveEventCount) == 180);
+static_assert(offsetof(clientState_t, moveEvents) == 184);
+static_assert(offsetof(clientState_t, entitySerial) == 200);
+static_assert(offsetof(clientState_t, weapon) == 204);
+static_assert(offsetof(clientState_t, pendingWeapon) == 208);
+static_assert(offsetof(clientState_t, barrelHeat) == 212);
+static_assert(offsetof(clientState_t, ownedWeapons) == 216);
+static_assert(offsetof(clientState_t, counters) == 224);
+static_assert(offsetof(clientState_t, clip) == 236);
+static_assert(offsetof(clientState_t, reserve) == 246);
+static_assert(offsetof(clientState_t, group266) == 266);
+static_assert(offsetof(clientState_t, radarKinds) == 276);
+static_assert(offsetof(clientState_t, radarBlips) == 284);
+static_assert(offsetof(clientState_t, viewAngles) == 300);
+static_assert(offsetof(clientState_t, viewAxis) == 312);
+
+// Head of each server-game entity record; copied into snapshots and coded by the
+// byte offsets asserted below.  The engine sends and links only entities in use.
+struct entityState_t {
+    uint8_t inUse;
+    uint8_t reserved1[3];
+    int32_t type;              // entityType_t
+    int32_t owner;             // client number 0-15, -1 for none
+    int32_t serial;
+    int32_t spawnTime;         // server time of creation
+    gvec3_t origin;
+    gvec3_t origin2;           // second point, e.g. the end of a bullet trail
+    gvec3_t dir;               // unit direction of an impact or a shot
+    gvec3_t angles;            // degrees
+    gvec3_t angles2;           // degrees
+    float ellipticAxis[3][3];  // local frame; first row the up vector
+    float param;               // per-kind float
+    uint8_t anim1;
+    uint8_t anim2;
+    uint8_t reserved122[2];
+    float animTime1;
+    float animTime2;
+    int32_t team;              // players: 0 blue, 1 red
+    int32_t weapon;
+    int32_t packed;            // two client bytes: high byte and low byte
+    int32_t berserk;           // whole seconds left
+    uint32_t eFlags;           // 2: carries the crystal
+    uint32_t eventCount;       // slot = count & 31
+    uint8_t events[32];
+    int32_t words[4];          // per-kind integers
+};
+static_assert(sizeof(entityState_t) == 204);
+static_assert(offsetof(entityState_t, type) == 4);
+static_assert(offsetof(entityState_t, owner) == 8);
+static_assert(offsetof(entityState_t, serial) == 12);
+static_assert(offsetof(entityState_t, spawnTime) == 16);
+static_assert(offsetof(entityState_t, origin) == 20);
+static_assert(offsetof(entityState_t, origin2) == 32);
+static_assert(offsetof(entityState_t, dir) == 44);
+static_assert(offsetof(entityState_t, angles) == 56);
+static_assert(offsetof(entityState_t, angles2) == 68);
+static_assert(offsetof(entityState_t, ellipticAxis) == 80);
+static_assert(offsetof(entityState_t, param) == 116);
+static_assert(offsetof(entityState_t, anim1) == 120);
+static_assert(offsetof(entityState_t, anim2) == 121);
+static_assert(offsetof(entityState_t, animTime1) == 124);
+static_assert(offsetof(entityState_t, animTime2) == 128);
+static_assert(offsetof(entityState_t, team) == 132);
+static_assert(offsetof(entityState_t, eFlags) == 148);
+static_assert(offsetof(entityState_t, eventCount) == 152);
+static_assert(offsetof(entityState_t, events) == 156);
+static_assert(offsetof(entityState_t, words) == 188);
+
+// The server game's data of every snapshot: 32 words, delta-coded word by word.
+constexpr int SNAPSHOT_GAME_WORDS = 32;
+struct snapshotGameData_t {
+    uint32_t flags;      // 1 free flight, 4 blue / 8 red holds the crystal, 16 radar off, 32 solidarity count-down
+    int32_t rules;       // 0 death match, 1 crystal rounds, 2 forge, 3 capture the crystal
+    int32_t timeLeft;    // seconds
+    int32_t roundLimit;
+    int16_t blueScore;
+    int16_t redScore;
+    uint32_t unused[SNAPSHOT_GAME_WORDS - 5];
+};
+static_assert(sizeof(snapshotGameData_t) == 128);
+static_assert(offsetof(snapshotGameData_t, blueScore) == 16);
+static_assert(offsetof(snapshotGameData_t, redScore) == 18);
+
+// The engine's result of a world trace.
+struct trace_t {
+    float fraction;       // 1 when nothing was hit, else how far along the move it stops
+    gvec3_t endpos;       // centre where the move stops, or a ray's hit point
+    float endAxes[3][3];  // the box's axes at the stop
+    float plane[4];       // unit normal and distance of the plane hit; zero when none
+};
+static_assert(sizeof(trace_t) == 68);
+static_assert(offsetof(trace_t, endpos) == 4);
+static_assert(offsetof(trace_t, endAxes) == 16);
+static_assert(offsetof(trace_t, plane) == 52);

@@ -1,0 +1,186 @@
+// The Linux system layer and the null renderer and sound tables.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/base.h"
+#include "base/cmd.h"
+#include "base/files.h"
+#include "base/renderer.h"
+#include "base/sys.h"
+#include "common/common.h"
+#include "tests/base/scratch_dir.h"
+
+namespace {
+
+std::vector<std::pair<int, std::string>> g_errors;
+int ErrorSink(int level, const char *text) {
+    g_errors.emplace_back(level, text);
+    return 0;
+}
+
+template <typename F> std::string Stdout(F f) {
+    testing::internal::CaptureStdout();
+    f();
+    return testing::internal::GetCapturedStdout();
+}
+
+TEST(Sys, ClockStartsWithinItsFirstSecondAndAdvances) {
+    const int32_t first = Sys_Milliseconds();
+    EXPECT_GE(first, 0);
+    EXPECT_LT(first, 1000);
+    Sys_Sleep(20);
+    EXPECT_GE(Sys_Milliseconds() - first, 20);
+}
+
+TEST(Sys, ConsolePrintStripsColourKeysAndDropsOverlongTexts) {
+    qbase.quietConsole = 0;
+    const std::string longest(4000, 'x'), tooLong(4001, 'y');
+    EXPECT_EQ(Stdout([] { Sys_ConsolePrint("\xA4" "03red\xA4" "00!"); }), "red!\n");
+    EXPECT_EQ(Stdout([&] { Sys_ConsolePrint(tooLong.c_str()); }), "");
+    EXPECT_EQ(Stdout([&] { Sys_ConsolePrint(longest.c_str()); }), longest + "\n");
+    qbase.quietConsole = 1;
+    EXPECT_EQ(Stdout([] { Sys_ConsolePrint("quiet"); }), "");
+    EXPECT_EQ(Stdout([] { Sys_SafePrint("panic"); }), "panic\n");
+    qbase.quietConsole = 0;
+}
+
+TEST(Sys, MessageBoxesArePrintedBetweenAsteriskLines) {
+    const std::string stars(44, '*');
+    int answer = -1;
+    EXPECT_EQ(Stdout([&] { answer = Sys_MessageBoxARI("text", "Title"); }),
+              stars + "\nTitle: text\n" + stars + "\n");
+    EXPECT_EQ(answer, 0);
+}
+
+TEST(Sys, LogKeepsPlainLinesAndSkipsOverlongTexts) {
+    ScratchDir dir(true);
+    FS_StartUp(nullptr);
+    Sys_Log("\xA4" "05one");
+    Sys_Log(std::string(1024, 'z').c_str());
+    Sys_Log(std::string(1023, 'w').c_str());
+    EXPECT_EQ(dir.Read("log.txt"), "one\n" + std::string(1023, 'w') + "\n");
+    Sys_ClearLog();
+    EXPECT_EQ(dir.Read("log.txt"), "\n");
+}
+
+TEST(Sys, HostFacts) {
+    EXPECT_EQ(Sys_IsDedicatedOnly(), 1);
+    EXPECT_NE(std::string(Sys_GetSystemString()).find(" @ Linux "), std::string::npos);
+    sysTime_t t;
+    Sys_GetLocalTime(&t);
+    EXPECT_GE(t.year, 2000);
+    EXPECT_TRUE(t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31);
+    EXPECT_EQ(t.milliseconds, 0);
+
+    ScratchDir dir;
+    EXPECT_EQ(Sys_mkdir((dir / "made").c_str()), 0);
+    char previous[4096];
+    ASSERT_NE(Sys_getdcwd(previous, sizeof previous), nullptr);
+    EXPECT_EQ(Sys_chdir((dir / "made").c_str()), 0);
+    char now[4096];
+    EXPECT_EQ(std::string(Sys_getdcwd(now, sizeof now)), dir / "made");
+    EXPECT_EQ(Sys_chdir((dir / "missing").c_str()), -1);
+    EXPECT_EQ(Sys_chdir(previous), 0);
+    EXPECT_EQ(Sys_getdcwd(now, 1), nullptr);  // too small: no partial path
+}
+
+// Standard input replaced by a pipe the test writes into.
+TEST(Sys, StandardInputLinesReachTheBufferWholeAndEndOfInputIsNoInput) {
+    Cmd_Startup();
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const int savedStdin = dup(STDIN_FILENO);
+    dup2(fds[0], STDIN_FILENO);
+    close(fds[0]);
+    auto feed = [&](const char *text) { ASSERT_EQ(write(fds[1], text, strlen(text)), ssize_t(strlen(text))); };
+
+    Sys_GetMessages();  // nothing waiting: nothing queued, no wait
+    EXPECT_EQ(qcmd.length, 0);
+    feed("status\nsay \"hi there\"\r\npart");
+    Sys_GetMessages();
+    EXPECT_STREQ(qcmd.buffer, "status;say \"hi there\";");
+    feed("ial\n");
+    Sys_GetMessages();
+    EXPECT_STREQ(qcmd.buffer, "status;say \"hi there\";partial;");
+
+    qcmd.length = 0;
+    qcmd.buffer[0] = 0;
+    feed("last words");
+    close(fds[1]);
+    Sys_GetMessages();  // the bytes; the end of input shows on the next read
+    Sys_GetMessages();
+    EXPECT_STREQ(qcmd.buffer, "last words;");
+    for (int i = 0; i < 3; i++) Sys_GetMessages();  // end of input: nothing more, ever
+    EXPECT_STREQ(qcmd.buffer, "last words;");
+
+    dup2(savedStdin, STDIN_FILENO);
+    close(savedStdin);
+}
+
+TEST(Sys, GameModuleIsFoundInTheWorkingDirectoryOrBesideTheProgram) {
+    g_errors.clear();
+    Com_SetupError(ErrorSink);
+    Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
+    ScratchDir dir(true);
+    void *handle = reinterpret_cast<void *>(1);
+    EXPECT_EQ(Sys_LoadGameModule(&handle, "nosuch"), nullptr);
+    EXPECT_EQ(handle, nullptr);
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].first, ER_ERROR);
+    EXPECT_EQ(g_errors[0].second.rfind("Sys_LoadGameModule: Could not dlopen from \"./nosuch_linux.so\" (", 0), 0u);
+
+    // The test program stands beside the built module, as an installed engine does.
+    if (!std::filesystem::exists(std::string(HM_BUILD_DIR) + "/game_linux.so")) GTEST_SKIP() << "module not built";
+    void *module = Sys_LoadGameModule(&handle, "game");
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(handle, module);
+    EXPECT_NE(Sys_GetGameAPI(module), nullptr);
+    Sys_UnloadGameModule(module);
+    Com_SetupError(nullptr);
+}
+
+TEST(Sys, StubsReportNothing) {
+    int32_t x = 7, y = 8;
+    Sys_GetCursorPos(&x, &y);
+    EXPECT_EQ(x + y, 15);
+    char out[4][16];
+    EXPECT_EQ(Sys_FindFiles(out[0], "*.cfg", 16, 4), 0);
+    EXPECT_EQ(Sys_GetScreenWidth() + Sys_GetScreenHeight() + Sys_Clipboard_GetStringLength(), 0);
+    EXPECT_EQ(Sys_GLGetProcAddress("glBegin"), nullptr);
+    EXPECT_EQ(Sys_InitOpenGL(), 1);
+    EXPECT_EQ(Sys_InitSound(), 1);
+    EXPECT_EQ(Sys_GetSIMDSupport(), 0);
+}
+
+TEST(Renderer, NullTablesRegisterNothingAndLeaveCallerRecordsAlone) {
+    EXPECT_EQ(RE_RegisterTexture("textures/rock.tga", 5), 0);
+    EXPECT_EQ(RE_RegisterMaterial("fonts/main"), 0);
+    EXPECT_EQ(RE_RegisterLOD("models/player.model", 0), 0);
+    EXPECT_EQ(RE_LoadVertexes(0x1F, 240001, 0, 1), 0);
+    EXPECT_EQ(RE_Alloc(48 * 10), nullptr);
+    EXPECT_EQ(RE_AllocSurfaces(4, 0), nullptr);
+    EXPECT_EQ(RE_GetRenderDestWidth(0), 0);
+    EXPECT_EQ(SND_RegisterSound("sound/shot.wav"), 0);
+    EXPECT_EQ(SND_PlayLocalSound(0), 0);
+    RE_UnregisterTexture(0);
+    SND_ClearDMA();
+
+    unsigned char config[64];
+    memset(config, 0x5A, sizeof config);
+    RE_GetRendererConfig(reinterpret_cast<rendererConfig_t *>(config));
+    for (unsigned char c : config) ASSERT_EQ(c, 0x5A);
+}
+
+TEST(Renderer, AnotherImplementationTakesOverWithoutTouchingCallers) {
+    re.RegisterTexture = [](const char *, int32_t mode) -> rhandle_t { return 100 + mode; };
+    EXPECT_EQ(RE_RegisterTexture("x", 5), 105);
+    re = re_null;
+    EXPECT_EQ(RE_RegisterTexture("x", 5), 0);
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+// Starts the real engine in its own temporary base directory, feeds its standard
+// input and reads its standard output.  Shared by the end-to-end tests.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A fresh directory under the system's temporary directory, removed on destruction.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "hm_e2e_XXXXXX").string();
+        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~TempDir() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    const std::string &path() const { return path_; }
+    std::string file(const std::string &name) const { return path_ + "/" + name; }
+    void write(const std::string &name, const std::string &text) const { std::ofstream(file(name)) << text; }
+    std::string read(const std::string &name) const {
+        std::ifstream f(file(name), std::ios::binary);
+        std::stringstream s;
+        s << f.rdbuf();
+        return s.str();
+    }
+    bool exists(const std::string &name) const { return std::filesystem::exists(file(name)); }
+
+private:
+    std::string path_;
+};
+
+// One engine process with pipes on its standard input and output (standard error
+// joins the output).
+class Engine {
+public:
+    // Starts build/engine with args, working directory dir.
+    Engine(const std::string &dir, const std::vector<std::string> &args) {
+        int in[2], out[2];
+        if (pipe(in) || pipe(out)) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(in[0], 0);
+            dup2(out[1], 1);
+            dup2(out[1], 2);
+            close(in[0]), close(in[1]), close(out[0]), close(out[1]);
+            if (chdir(dir.c_str())) _exit(127);
+            const std::string exe = std::string(HM_BUILD_DIR) + "/engine";
+            std::vector<char *> argv{const_cast<char *>(exe.c_str())};
+            for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(exe.c_str(), argv.data());
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        in_ = in[1];
+        out_ = out[0];
+        signal(SIGPIPE, SIG_IGN);
+    }
+    ~Engine() {
+        if (pid_ > 0 && !exited_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (in_ >= 0) close(in_);
+        if (out_ >= 0) close(out_);
+    }
+
+    // Writes text on the engine's standard input.
+    void send(const std::string &text) {
+        if (in_ >= 0 && write(in_, text.data(), text.size()) < 0) closeInput();
+    }
+    void closeInput() {
+        if (in_ >= 0) close(in_);
+        in_ = -1;
+    }
+
+    // Reads until the output holds needle; false when it did not come within seconds.
+    bool waitFor(const std::string &needle, double seconds = 30) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (output_.find(needle) == std::string::npos) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || !readSome(static_cast<int>(left.count()))) return false;
+        }
+        return true;
+    }
+
+    // Reads the rest of the output and waits for the end; the exit status, or -1
+    // when the engine did not end within seconds (it is killed then).
+    int finish(double seconds = 30) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, nullptr, 0);
+                exited_ = true;
+                return -1;
+            }
+            if (!readSome(static_cast<int>(left.count()))) break;
+        }
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        exited_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    const std::string &output() const { return output_; }
+
+private:
+    // Reads what is there within ms; false at the end of the output or on time-out.
+    bool readSome(int ms) {
+        pollfd p{out_, POLLIN, 0};
+        if (poll(&p, 1, ms) <= 0) return false;
+        char buf[4096];
+        const ssize_t n = read(out_, buf, sizeof(buf));
+        if (n <= 0) return false;
+        output_.append(buf, static_cast<size_t>(n));
+        return true;
+    }
+
+    pid_t pid_ = -1;
+    int in_ = -1, out_ = -1;
+    bool exited_ = false;
+    std::string output_;
+};
+
+// The output split into lines.
+inline std::vector<std::string> Lines(const std::string &text) {
+    std::vector<std::string> lines;
+    std::stringstream s(text);
+    for (std::string line; std::getline(s, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace e2e

@@ -1,0 +1,200 @@
+// The engine on the network: hostile datagrams from a real UDP socket, the remote
+// console between two engines, and the master challenge from the stand-in master.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/com_hash.h"
+#include "tests/e2e/engine_process.h"
+#include "tests/e2e/master_process.h"
+
+namespace {
+
+using e2e::Engine;
+using e2e::MasterProcess;
+using e2e::TempDir;
+
+std::string Md5Text(const std::string &text) {
+    return Com_MD52String(Com_GetMD5(nullptr, text.data(), static_cast<int>(text.size())));
+}
+
+// The engine's own port, as its ipconfig command prints it once start-up is done.
+int EnginePort(Engine &engine) {
+    if (!engine.waitFor("Base_Init Done")) return 0;
+    engine.send("ipconfig\n");
+    if (!engine.waitFor("My QPORT:")) return 0;
+    const std::string &out = engine.output();
+    const size_t at = out.rfind("My PORT:");
+    return at == std::string::npos ? 0 : atoi(out.c_str() + at + strlen("My PORT:"));
+}
+
+// One datagram as the wire has it: the 16-byte header (little-endian), then the payload.
+std::vector<uint8_t> Datagram(uint8_t magic, uint8_t flags, int32_t sequence, int32_t bits,
+                              const std::string &payload) {
+    std::vector<uint8_t> d(16 + payload.size());
+    const uint16_t qport = 777;
+    d[0] = magic;
+    memcpy(&d[1], &qport, 2);
+    d[3] = flags;
+    memcpy(&d[4], &sequence, 4);
+    memset(&d[8], 0, 4);
+    memcpy(&d[12], &bits, 4);
+    if (!payload.empty()) memcpy(&d[16], payload.data(), payload.size());
+    return d;
+}
+
+std::vector<uint8_t> OutOfBand(const std::string &text) {
+    return Datagram(0x1E, 0x04, -1, static_cast<int32_t>(8 * (text.size() + 1)), text + std::string(1, '\0'));
+}
+
+// A UDP socket of the test on 127.0.0.1 at a port the system chooses.
+class Peer {
+public:
+    Peer() {
+        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd_, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
+        timeval tv{0, 100000};
+        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    }
+    ~Peer() { close(fd_); }
+    void send(int port, const std::vector<uint8_t> &d) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<uint16_t>(port));
+        inet_pton(AF_INET, "127.0.0.2", &to.sin_addr);
+        sendto(fd_, d.data(), d.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+    }
+    // The text of the next out-of-band datagram, "" when none came in time.
+    std::string receiveText() {
+        uint8_t buf[1500];
+        const ssize_t n = recv(fd_, buf, sizeof buf, 0);
+        if (n <= 16 || buf[0] != 0x1E) return "";
+        return std::string(reinterpret_cast<const char *>(buf + 16), strnlen(reinterpret_cast<const char *>(buf + 16), n - 16));
+    }
+
+private:
+    int fd_ = -1;
+};
+
+std::vector<std::string> RConServerArgs(const char *rcon) {
+    return {"-dedicated", "-developer", "+set", "net_port", "0", "+set", "base_rcon", rcon,
+            "+set", "base_rconPassword", "opensesame"};
+}
+
+TEST(EngineNet, MalformedDatagramsAreDroppedAndTheEngineStillAnswersRCon) {
+    TempDir dir;
+    Engine engine(dir.path(), RConServerArgs("1"));
+    const int port = EnginePort(engine);
+    ASSERT_GT(port, 0) << engine.output();
+
+    auto withBits = [](int32_t bits) { return Datagram(0x1E, 0x04, -1, bits, "abcd"); };
+    struct Case {
+        const char *name;
+        std::vector<uint8_t> datagram;
+        const char *warning;
+    } const cases[] = {
+        {"too short", std::vector<uint8_t>(15, 0x1E), "NET_ParseRawData: Undersized package (15)"},
+        {"wrong magic", Datagram(0x1F, 0x04, -1, 32, "abcd"), "NET_ParseRawData: Bad net magic"},
+        {"wrong version", Datagram(0x2E, 0x04, -1, 32, "abcd"), "NET_ParseRawData: Bad net version"},
+        {"negative bit count", withBits(-32), "NET_ParseRawData: Bad size in head"},
+        {"bit count beyond the datagram", withBits(33), "NET_ParseRawData: Bad size in head"},
+        {"bit count that wraps", withBits(0x7FFFFFFF), "NET_ParseRawData: Bad size in head"},
+        {"longer than a datagram (cut on receipt)", Datagram(0x1E, 0x04, -1, 8 * 1500, std::string(1500, 'x')),
+         "NET_ParseRawData: Bad size in head"},
+        {"fragment without a first part", Datagram(0x1E, 0x04 | 0x02, 0, 32, "abcd"),
+         "sends us band data but he is not connected"},
+        {"unterminated text", Datagram(0x1E, 0x04, -1, 32, "rcon"), "but bad password"},
+    };
+    // Each case is followed by a correct line whose print marks the case's end, so
+    // every warning is looked for in its own stretch of the output.
+    Peer peer;
+    const std::string password = Md5Text("opensesame");
+    size_t from = engine.output().size();
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        peer.send(port, c.datagram);
+        const std::string marker = "marker_" + std::to_string(n++);
+        peer.send(port, OutOfBand("rcon " + password + " \"" + marker + "\""));
+        ASSERT_TRUE(engine.waitFor("\"" + marker + "\"", 10)) << engine.output();
+        const size_t to = engine.output().find("\"" + marker + "\"");
+        EXPECT_NE(engine.output().substr(from, to - from).find(c.warning), std::string::npos) << engine.output();
+        from = to;
+    }
+
+    // The engine still runs a correct remote-console line and echoes its output.
+    peer.send(port, OutOfBand("rcon " + Md5Text("opensesame") + " \"ipconfig\""));
+    std::string echoed;
+    for (int i = 0; i < 50 && echoed.find("My PORT:") == std::string::npos; i++) {
+        const std::string text = peer.receiveText();
+        if (text.rfind("rcon_echo ", 0) == 0) echoed += text + "\n";
+    }
+    EXPECT_NE(echoed.find(std::to_string(port)), std::string::npos) << echoed << engine.output();
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
+}
+
+TEST(EngineNet, TwoEnginesExchangeRemoteConsoleCommands) {
+    TempDir serverDir, operatorDir;
+    Engine server(serverDir.path(), RConServerArgs("1"));
+    const int port = EnginePort(server);
+    ASSERT_GT(port, 0) << server.output();
+
+    Engine op(operatorDir.path(), {"-dedicated", "+set", "net_port", "0", "+set", "base_rconPassword", "opensesame"});
+    ASSERT_GT(EnginePort(op), 0) << op.output();
+    // A name, not 127.0.0.1, which means this very process.
+    op.send("rconIp localhost:" + std::to_string(port) + " ipconfig\n");
+    EXPECT_TRUE(server.waitFor("\"ipconfig \"", 10)) << server.output();
+    EXPECT_TRUE(op.waitFor("SV:     My PORT:  " + std::to_string(port), 10)) << op.output();
+
+    // A wrong password and a disabled console run nothing.
+    op.send("base_rconPassword guess\nrconIp localhost:" + std::to_string(port) + " quit\n");
+    EXPECT_TRUE(server.waitFor("sends rcon package, but bad password", 10)) << server.output();
+
+    TempDir closedDir;
+    Engine closed(closedDir.path(), RConServerArgs("0"));
+    const int closedPort = EnginePort(closed);
+    ASSERT_GT(closedPort, 0);
+    op.send("base_rconPassword opensesame\nrconIp localhost:" + std::to_string(closedPort) + " quit\n");
+    EXPECT_TRUE(closed.waitFor("sends rcon package, but rcon is disabled", 10)) << closed.output();
+
+    for (Engine *e : {&server, &op, &closed}) {
+        e->send("quit\n");
+        EXPECT_EQ(e->finish(), 0) << e->output();
+    }
+}
+
+TEST(EngineNet, EngineGetsItsMasterChallengeFromTheStandInMaster) {
+    MasterProcess master("8");
+    ASSERT_NE(master.port(), 0);
+    TempDir dir;
+    // The engine keeps the socket it opened at start-up (its first free port from
+    // 14666): asking the master is part of start-up, and the answer must find it.
+    Engine engine(dir.path(), {"-dedicated", "-set", "base_masterServer", master.address()});
+    EXPECT_TRUE(engine.waitFor("Resolved master address " + master.address(), 10)) << engine.output();
+    EXPECT_TRUE(engine.waitFor("New master challenge: ", 10)) << engine.output();
+    engine.send("master\n");
+    EXPECT_TRUE(engine.waitFor(master.address() + " challenge: ", 10)) << engine.output();
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
+}
+
+TEST(EngineNet, OfflineEngineCannotResolveItsMasterAndGoesOn) {
+    TempDir dir;
+    Engine engine(dir.path(), {"-dedicated", "+set", "net_port", "0"});
+    EXPECT_TRUE(engine.waitFor("Could not resolve master DNS", 10)) << engine.output();
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
+}
+
+}  // namespace

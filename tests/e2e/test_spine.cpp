@@ -1,0 +1,388 @@
+// The engine as a process: start-up order, the standard-input console, quit,
+// the configuration files against the command line's set groups, and journals.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "tests/e2e/engine_process.h"
+
+namespace {
+
+using e2e::Engine;
+using e2e::Lines;
+using e2e::TempDir;
+
+// Index of the first line at or after from that begins with prefix; -1 when none.
+int FindLine(const std::vector<std::string> &lines, const std::string &prefix, int from = 0) {
+    for (int i = from; i < static_cast<int>(lines.size()); i++)
+        if (lines[i].rfind(prefix, 0) == 0) return i;
+    return -1;
+}
+
+TEST(EngineProcess, StartsInOrderAndQuitsWithZeroWritingTheConfiguration) {
+    TempDir dir;
+    Engine engine(dir.path(), {"-dedicated"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+
+    const std::vector<std::string> lines = Lines(engine.output());
+    const char *order[] = {
+        "***************** HM-Linux main() *****************",
+        "-------- Hollowmere v1.10b --------",
+        "Build: Linux-x86-64-RELEASE ",
+        "Starting Hollowmere at: ",
+        "Command line: \"",
+        "Get system info...",
+        "Startup File System...",
+        "........... Base_Imp ...........",
+        "Loading pack files...",
+        "........... Base_Imp Done ...........",
+        "........... Base_Init ...........",
+        "........... Base_Init Done (",
+        "Base_Shutdown: shutting down...",
+        "Dumped cmds and bindings to \"config.cfg\"",
+        "Shutting down Base modules...",
+        "Base_Shutdown: Shut downed all subsystems in ",
+        "-------- Quit Hollowmere at ",
+    };
+    int at = 0;
+    for (const char *prefix : order) {
+        const int found = FindLine(lines, prefix, at);
+        ASSERT_GE(found, 0) << "missing or out of order: " << prefix << "\n" << engine.output();
+        at = found + 1;
+    }
+    EXPECT_NE(engine.output().find("-dedicated"), std::string::npos);
+    EXPECT_EQ(engine.output().find("\xA4"), std::string::npos) << "colour keys reach standard output";
+
+    ASSERT_TRUE(dir.exists("config.cfg"));
+    EXPECT_EQ(dir.read("config.cfg").rfind("\n// hollowmere config file\n// engine version 1.10b\n", 0), 0u);
+    EXPECT_TRUE(dir.exists("autoexec.cfg"));
+}
+
+TEST(EngineProcess, SetGroupsRunAroundTheConfigurationFiles) {
+    TempDir dir;
+    // -set runs before config.cfg (which wins); +set runs after everything (and wins).
+    dir.write("config.cfg", "base_maxFps \"10\"\nbase_skipMaster \"3\"\n");
+    dir.write("autoexec.cfg", "base_timeStamp 0\n");
+    Engine engine(dir.path(), {"-dedicated", "-set", "base_maxFps", "20", "+set", "base_skipMaster", "7"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    const std::string config = dir.read("config.cfg");
+    EXPECT_NE(config.find("base_maxFps \"10\""), std::string::npos) << config;
+    EXPECT_NE(config.find("base_skipMaster \"7\""), std::string::npos) << config;
+}
+
+TEST(EngineProcess, SafeModeNeitherReadsNorWritesTheConfiguration) {
+    TempDir dir;
+    const std::string before = "printFps\nbase_maxFps \"10\"\n";
+    dir.write("config.cfg", before);
+    Engine engine(dir.path(), {"-dedicated", "-safe"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    EXPECT_EQ(engine.output().find("FPS: "), std::string::npos) << engine.output();
+    EXPECT_EQ(engine.output().find("Dumped cmds"), std::string::npos);
+    EXPECT_EQ(dir.read("config.cfg"), before);
+}
+
+TEST(EngineProcess, LongCommandLineIsCutBetweenArgumentsAndKeepsQuotedGroups) {
+    TempDir dir;
+    // The engine keeps 1,023 characters of its command line.  Pad it so that the
+    // value 12345 would straddle that limit: cut in the middle it would read 12.
+    const std::string exe = std::string(HM_BUILD_DIR) + "/engine";
+    const std::string head = exe + " -dedicated +set base_skipMaster \"two words\" ";
+    const std::string tail = "+set base_maxFps ";
+    const size_t pad = 1020 - head.size() - tail.size() - 1;  // the pad argument and its blank
+    Engine engine(dir.path(), {"-dedicated", "+set", "base_skipMaster", "two words", std::string(pad, 'x'), "+set",
+                               "base_maxFps", "12345"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    const std::string config = dir.read("config.cfg");
+    EXPECT_NE(config.find("base_skipMaster \"two words\""), std::string::npos) << config;
+    EXPECT_EQ(config.find("base_maxFps"), std::string::npos) << config;
+}
+
+// Lines that legitimately differ between two runs: times, durations, the command line,
+// the port found free and the connection number drawn before the journal starts.
+std::vector<std::string> Comparable(const std::string &output) {
+    std::vector<std::string> keep;
+    for (const std::string &line : Lines(output)) {
+        static const char *const varying[] = {"Starting Hollowmere at", "Command line:", "Base_Init Done (",
+                                              "Base_Shutdown: Shut downed", "-------- Quit Hollowmere at",
+                                              "Build: ", "Loaded 0 packs in", "my qport:",
+                                              "Sys_InitNet: bind()", "My LAN Port"};
+        if (std::none_of(std::begin(varying), std::end(varying),
+                         [&](const char *p) { return line.find(p) != std::string::npos; }))
+            keep.push_back(line);
+    }
+    return keep;
+}
+
+TEST(EngineProcess, ReplayedJournalGivesTheRecordedOutput) {
+    TempDir dir;
+    // Frame-by-frame work: each wait defers the rest to the next frame.  The random
+    // quotation and the frame times must come back from the journal.
+    dir.write("autoexec.cfg",
+              "grumble;wait;printFps;wait;grumble;wait;printFps;wait;wait;printFps;grumble;wait;quit\n");
+    dir.write("config.cfg", "");  // so that neither run has the module write one
+    std::vector<std::string> recorded;
+    {
+        Engine engine(dir.path(), {"-dedicated", "-safe", "+set", "base_stressCpu", "3", "-record"});
+        engine.closeInput();
+        ASSERT_EQ(engine.finish(), 0) << engine.output();
+        recorded = Comparable(engine.output());
+    }
+    ASSERT_TRUE(dir.exists("0000.jr2"));
+    Engine engine(dir.path(), {"-dedicated", "-safe", "+set", "base_stressCpu", "3", "-play", "0000.jr2"});
+    engine.closeInput();
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    EXPECT_EQ(Comparable(engine.output()), recorded);
+    EXPECT_GE(std::count_if(recorded.begin(), recorded.end(),
+                            [](const std::string &l) { return l.rfind("FPS: ", 0) == 0; }),
+              3);
+}
+
+TEST(EngineProcess, DamagedJournalStopsPlaybackWithAMessage) {
+    TempDir dir;
+    {
+        Engine engine(dir.path(), {"-dedicated", "-safe", "-record"});
+        ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+        engine.send("wait;wait;wait;quit\n");
+        ASSERT_EQ(engine.finish(), 0) << engine.output();
+    }
+    std::string journal = dir.read("0000.jr2");
+    ASSERT_GT(journal.size(), 40u);
+    // Cut the last chunk in the middle of its records.
+    std::ofstream(dir.file("cut.jr2"), std::ios::binary) << journal.substr(0, journal.size() - 3);
+    Engine engine(dir.path(), {"-dedicated", "-safe", "-play", "cut.jr2"});
+    ASSERT_TRUE(engine.waitFor("Damaged journal \"cut.jr2\"")) << engine.output();
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
+}
+
+TEST(EngineProcess, MissingJournalIsAFatalErrorWithNonZeroStatus) {
+    TempDir dir;
+    Engine engine(dir.path(), {"-dedicated", "-play", "none.jr2"});
+    engine.closeInput();
+    EXPECT_NE(engine.finish(), 0);
+    EXPECT_NE(engine.output().find("IN_StartPlayJournal: Could not open file \"none.jr2\""), std::string::npos)
+        << engine.output();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineProcess, BaseConsoleCommandsAnswerAsDocumented) {
+    TempDir dir;
+    dir.write("game.map", "Address Publics\n 0001:00001000 main\n 0001:00002000 Base_Frame done\n");
+    Engine engine(dir.path(), {"-dedicated", "-safe"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send(
+        "md5 abc\n"
+        "evaluate 1+2*3\n"
+        "evaluate \"2 *\"\n"
+        "evaluate\n"
+        "beginTime;endTime\n"
+        "crash no\n"
+        "crash\n"
+        "dumpConfig\n"
+        "md5\n"
+        "bind esc down quit\n"
+        "bind nokey down quit\n"
+        "bind esc sideways quit\n"
+        "bind ESC pressed \"say hi\"\n"
+        "listBindings\n"
+        "mapLink game.map\n"
+        "mapLink missing.map\n"
+        "dumpConfig dumped.cfg\n"
+        "quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    const std::string out = engine.output();
+    for (const char *expected : {
+             "900150983cd24fb0d6963f7d28e17f72\n",
+             "\n    7.000000\n",
+             "ERROR: ",
+             "USAGE: evaluate <expression>\n",
+             "*** End Time *** 0 frames in ",
+             "USAGE: crash <yes>\n",
+             "USAGE: dumpconfig <filename>\n",
+             "USAGE: md5 <string>\n",
+             "Unknown key \"nokey\"",
+             "The second parameter must be down, up, pressed or released",
+             "Esc <pressed> \"say hi\"\n",
+             "------ 1 key bindings ------\n",
+             "Could not open \"missing.map\"\n",
+             "Dumped cmds and bindings to \"dumped.cfg\"\n",
+         })
+        EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
+    EXPECT_NE(out.find("msec is 0.0000 fps"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Crashed on purpose"), std::string::npos);
+    EXPECT_EQ(dir.read("out.map"), "Address Publics \nS4\tmain \nS4\tBase_Frame done \n");
+    EXPECT_NE(dir.read("dumped.cfg").find("\nunbindall\nbind \"esc\" pressed \"say hi\"\n"), std::string::npos);
+}
+
+TEST(EngineProcess, CrashOnPurposeEndsWithNonZeroStatus) {
+    TempDir dir;
+    Engine engine(dir.path(), {"-dedicated"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("crash yes\n");
+    EXPECT_NE(engine.finish(), 0);
+    EXPECT_NE(engine.output().find("Crashed on purpose"), std::string::npos) << engine.output();
+    EXPECT_EQ(engine.output().find("Dumped cmds"), std::string::npos) << "a crash saves no configuration";
+}
+
+}  // namespace
+
+namespace {
+
+// A UDP port on the loop-back that nobody holds right now.
+int FreeUdpPort() {
+    const int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr *>(&a), sizeof(a));
+    socklen_t n = sizeof(a);
+    getsockname(s, reinterpret_cast<sockaddr *>(&a), &n);
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+TEST(EngineProcess, PortGivenOnTheCommandLineIsTheOneBound) {
+    TempDir dir;
+    const std::string port = std::to_string(FreeUdpPort());
+    Engine engine(dir.path(), {"-dedicated", "-safe", "+set", "net_port", port});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    const std::string out = engine.output();
+    const size_t done = out.find("Base_Init Done");
+    const size_t bound = out.find("bind() 0.0.0.0:" + port + " successful");
+    ASSERT_NE(bound, std::string::npos) << out;
+    EXPECT_GT(bound, done);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineProcess, StartUpAsksTheMasterServerForTheLatestVersion) {
+    TempDir dir;
+    const int master = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    // 127.0.0.1 names the in-process loop-back; another loop-back address reaches the socket.
+    a.sin_addr.s_addr = htonl(0x7F000002);
+    ASSERT_EQ(bind(master, reinterpret_cast<sockaddr *>(&a), sizeof(a)), 0);
+    socklen_t n = sizeof(a);
+    getsockname(master, reinterpret_cast<sockaddr *>(&a), &n);
+    const std::string address = "127.0.0.2:" + std::to_string(ntohs(a.sin_port));
+
+    Engine engine(dir.path(), {"-dedicated", "-safe", "-set", "base_masterServer", address});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    std::string received;
+    for (int i = 0; i < 10 && received.find("master_version_check ") == std::string::npos; i++) {
+        pollfd p{master, POLLIN, 0};
+        if (poll(&p, 1, 2000) <= 0) break;
+        char buf[1500];
+        const ssize_t got = recv(master, buf, sizeof(buf), 0);
+        if (got > 0) received.append(buf, static_cast<size_t>(got));
+    }
+    close(master);
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
+    EXPECT_NE(received.find("master_version_check "), std::string::npos) << engine.output();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineProcess, ModWithoutANameCannotLoadAGameModule) {
+    TempDir dir;
+    Engine engine(dir.path(), {"-dedicated", "-mod"});
+    engine.closeInput();
+    EXPECT_NE(engine.finish(), 0);
+    EXPECT_NE(engine.output().find("Could not load a game DLL"), std::string::npos) << engine.output();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineProcess, DeveloperModeRunsDeveloperCfgAfterAutoexec) {
+    TempDir dir;
+    dir.write("config.cfg", "");
+    dir.write("autoexec.cfg", "base_maxFps 11\n");
+    dir.write("developer.cfg", "base_maxFps 22\nbase_skipMaster 5\n");
+    Engine engine(dir.path(), {"-dedicated", "-developer"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    EXPECT_NE(engine.output().find("HM will run in Developer Mode\nsizeof( page_t ) == "), std::string::npos)
+        << engine.output();
+    const std::string config = dir.read("config.cfg");
+    EXPECT_NE(config.find("base_maxFps \"22\""), std::string::npos) << config;
+    EXPECT_NE(config.find("base_skipMaster \"5\""), std::string::npos) << config;
+}
+
+}  // namespace
+
+namespace {
+
+// The last line of out that begins with prefix, "" when none.
+std::string LastLine(const std::string &out, const std::string &prefix) {
+    std::string found;
+    for (const std::string &line : Lines(out))
+        if (line.rfind(prefix, 0) == 0) found = line;
+    return found;
+}
+
+TEST(EngineProcess, ReplayedJournalRepeatsWhatDatagramsDid) {
+    TempDir serverDir, operatorDir;
+    serverDir.write("config.cfg", "");
+    const std::vector<std::string> server{"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rcon", "1",
+                                          "+set", "base_rconPassword", "opensesame"};
+    std::vector<std::string> record = server;
+    record.push_back("-record");
+    std::string quotation;
+    {
+        Engine recorded(serverDir.path(), record);
+        ASSERT_TRUE(recorded.waitFor("Base_Init Done"));
+        recorded.send("ipconfig\n");
+        ASSERT_TRUE(recorded.waitFor("My QPORT:")) << recorded.output();
+        const std::string &out = recorded.output();
+        const int port = atoi(out.c_str() + out.rfind("My PORT:") + strlen("My PORT:"));
+        ASSERT_GT(port, 0) << out;
+
+        // Another engine sends the console line grumble over the remote console.
+        Engine op(operatorDir.path(), {"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rconPassword",
+                                       "opensesame"});
+        ASSERT_TRUE(op.waitFor("Base_Init Done"));
+        op.send("rconIp localhost:" + std::to_string(port) + " grumble\nquit\n");
+        EXPECT_EQ(op.finish(), 0) << op.output();
+        ASSERT_TRUE(recorded.waitFor("\n\"", 10)) << recorded.output();
+        recorded.send("quit\n");
+        ASSERT_EQ(recorded.finish(), 0) << recorded.output();
+        quotation = LastLine(recorded.output(), "\"");
+    }
+    ASSERT_FALSE(quotation.empty());
+
+    std::vector<std::string> play = server;
+    play.insert(play.end(), {"-play", "0000.jr2"});
+    Engine replayed(serverDir.path(), play);
+    ASSERT_TRUE(replayed.waitFor(quotation + "\n", 10)) << replayed.output();
+    replayed.send("quit\n");
+    EXPECT_EQ(replayed.finish(), 0) << replayed.output();
+}
+
+}  // namespace
