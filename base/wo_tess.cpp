@@ -23,32 +23,10 @@ static byte q_cubeIndexes[WO_PAGE_SIZE];             // index x + 4y + 16z
 
 static int WindowIndex(int x, int y, int z) { return x + WINDOW * y + WINDOW * WINDOW * z; }
 
-// ---- small vector helpers ----
-
-static void Sub3(float out[3], const float a[3], const float b[3]) {
-    out[0] = a[0] - b[0];
-    out[1] = a[1] - b[1];
-    out[2] = a[2] - b[2];
-}
-
-static float Dot3(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-// Scales to unit length; a zero vector stays zero.  Returns the former length.
-static float Normalize3(float v[3]) {
-    const float len = std::sqrt(Dot3(v, v));
-    if (len > 0) {
-        const float inv = 1.0f / len;
-        v[0] *= inv;
-        v[1] *= inv;
-        v[2] *= inv;
-    }
-    return len;
-}
-
 static float Dist2(const float a[3], const float b[3]) {
-    float d[3];
-    Sub3(d, a, b);
-    return Dot3(d, d);
+    vec3_t d;
+    _VectorSub(d, a, b);
+    return _DotProduct(d, d);
 }
 
 static bool Degenerate(const int idx[3]) {
@@ -356,14 +334,14 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
         return true;
     }
 
-    float n[3];
+    vec3_t n;
     NormalFrom3Points(n, WO_GetVertexPosRefByIndex(idx[0]), WO_GetVertexPosRefByIndex(idx[1]),
                       WO_GetVertexPosRefByIndex(idx[2]));
     int facing = 0;
     for (int a = 1; a < 3; a++)
         if (std::fabs(n[a]) > std::fabs(n[facing]))
             facing = a;
-    Normalize3(n);
+    VectorNormalize(n);
     for (int k = 0; k < 3; k++) {
         const int f = wo_pool.facing[idx[k]];
         if (f >= 0 && std::fabs(n[f]) > 0.5f) {
@@ -463,9 +441,7 @@ static void SetupSurfs(page_t *page) {
                 memcpy(s.points[k], WO_GetVertexPosRefByIndex(idx[k]), sizeof(s.points[k]));
                 WO_BumpGarbageCount(idx[k]);
             }
-            NormalFrom3Points(s.plane, s.points[0], s.points[1], s.points[2]);
-            Normalize3(s.plane);
-            s.plane[3] = -Dot3(s.plane, s.points[0]);
+            PlaneFrom3Points_normalized(s.plane, s.points[0], s.points[1], s.points[2]);
             page->cubeSurfs[c].count++;
         }
     }
@@ -522,9 +498,9 @@ static void SetupShadowVolumes(page_t *page) {
     for (int t = 0; t < page->numIndexes; t += 3) {
         const int *tri = page->indexes + t;
         const float *pa = WO_GetVertexPosRefByIndex(tri[0]);
-        float n[3];
+        vec3_t n;
         NormalFrom3Points(n, pa, WO_GetVertexPosRefByIndex(tri[1]), WO_GetVertexPosRefByIndex(tri[2]));
-        if (Dot3(n, pa) > 0)
+        if (_DotProduct(n, pa) > 0)
             continue;
         if (page->numShadowIndexes + 3 > WO_PAGE_SHADOW_INDEXES_MAX) {
             ClampWarning(page, &warned, "shadow indexes", WO_PAGE_SHADOW_INDEXES_MAX);

@@ -51,6 +51,7 @@ constexpr int WO_POOL_BUCKETS = 20533;            // hash bucket rings
 constexpr int WO_POOL_CHUNK = 240;                // vertexes per renderer upload
 constexpr int WO_POOL_CHUNKS = WO_POOL_SIZE / WO_POOL_CHUNK;
 constexpr int WO_SHADOW_VERTEX = WO_POOL_SIZE;    // extrusion point of shadow volumes
+constexpr uint32_t WO_VERTEX_LAYOUT = 0x1F;       // the renderer's format mask of the five arrays
 
 // ---- voxels and cells ----
 

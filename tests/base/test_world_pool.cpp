@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <set>
+#include <vector>
 
+#include "base/base.h"
+#include "base/renderer.h"
 #include "base/world.h"
 #include "tests/base/world_build.h"
 
@@ -172,6 +176,57 @@ TEST(WorldPool, NormalPassesGiveAWeldRingOneUnitNormal) {
     WO_TessPageStageFinal();
     EXPECT_NEAR(wo_pool.normal[e1][2], 1.0f, 1e-6);
     EXPECT_NEAR(wo_pool.normal[e1][0], 0.0f, 1e-6);
+}
+
+// What a drawing renderer was asked to do with the world's vertex list.
+struct RendererLog {
+    static inline std::vector<std::vector<intptr_t>> calls;
+};
+
+TEST(WorldPool, FlaggedChunksGoToARunningRendererInOrderThenClear) {
+    Reset();
+    RendererLog::calls.clear();
+    renderer_t drawing = re_null;
+    drawing.LoadVertexes = [](uint32_t layout, int32_t count, int32_t a, int32_t b) -> rhandle_t {
+        RendererLog::calls.push_back({1, layout, count, a, b});
+        return 7;
+    };
+    drawing.UpdateVertexes = [](rhandle_t h, uint32_t layout, int32_t count, int32_t a, const void *update) {
+        const auto *v = static_cast<const poolVertex_t *>(update);
+        RendererLog::calls.push_back({2, h, layout, count, a, v->position[0] == 0 && v->normal[2] == 0});
+    };
+    drawing.UpdateVertexesDirect = [](rhandle_t h, int32_t first, int32_t count, const void *positions,
+                                      const void *texture, const void *, const void *, const void *colours) {
+        RendererLog::calls.push_back({3, h, first, count, positions == wo_pool.position[first],
+                                      texture == wo_pool.st[first], colours == wo_pool.rgba[first]});
+    };
+    const renderer_t saved = re;
+    re = drawing;
+    qbase.rendererRunning = 1;
+
+    WO_InitGPUVertexList();
+    EXPECT_EQ(wo_qvert, 7);
+    memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
+    wo_poolChunks[5] = wo_poolChunks[2] = 1;
+    wo_uploadContinusely = 1;
+    wo_poolLoop = WO_POOL_CHUNKS - 1;
+    WO_UploadPool();
+    const std::vector<std::vector<intptr_t>> expect = {
+        {1, 0x1F, 240001, 0, 1},
+        {2, 7, 0x1F, 240000, 1, 1},
+        {3, 7, 2 * 240, 240, 1, 1, 1},
+        {3, 7, 5 * 240, 240, 1, 1, 1},
+        {3, 7, 999 * 240, 240, 1, 1, 1},  // the round-robin chunk
+    };
+    EXPECT_EQ(RendererLog::calls, expect);
+    EXPECT_EQ(wo_poolLoop, 0);
+    for (byte flag : wo_poolChunks)
+        ASSERT_EQ(flag, 0);
+
+    qbase.rendererRunning = 0;
+    re = saved;
+    wo_uploadContinusely = 0;
+    wo_qvert = -1;
 }
 
 }  // namespace
