@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -176,6 +178,28 @@ TEST(WorldPool, NormalPassesGiveAWeldRingOneUnitNormal) {
     WO_TessPageStageFinal();
     EXPECT_NEAR(wo_pool.normal[e1][2], 1.0f, 1e-6);
     EXPECT_NEAR(wo_pool.normal[e1][0], 0.0f, 1e-6);
+}
+
+TEST(WorldPool, HashStatsListEveryBucketSixteenToALine) {
+    Reset();
+    static std::vector<std::string> lines;
+    lines.clear();
+    Com_SetupPrintf(PRF_SINKS, [](const char *text) { lines.emplace_back(text); }, nullptr);
+    const poolVertex_t v = VertexAt(0, 0, 0);
+    WO_AddVertexToPool(&v, 1, 2, 3, 0, 0, -1);
+    WO_AddVertexToPool(&v, 1, 2, 3, 0, 1, -1);  // same bucket
+    WO_HashStats_f();
+    Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
+    ASSERT_EQ(lines.size(), 1283u + 1 + 1);
+    EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), ' '), 15);
+    EXPECT_EQ(std::count(lines[1283].begin(), lines[1283].end(), ' '), 4);
+    const int bucket = WO_VertexBucket(1, 2, 3, 0);
+    std::string row = lines[bucket / 16];
+    int field = bucket % 16, at = 0;
+    for (int k = 0; k < field; k++)
+        at = static_cast<int>(row.find(' ', at)) + 1;
+    EXPECT_EQ(row.substr(at, 1), "2");
+    EXPECT_EQ(lines.back(), "Zeros: 99.9951%\n");
 }
 
 // What a drawing renderer was asked to do with the world's vertex list.
