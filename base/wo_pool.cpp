@@ -20,6 +20,9 @@ int32_t wo_printUpload;
 static byte wo_initilized;
 static int wo_activeVertexes;
 static int wo_activeFaces;
+// A full pool is reported once, not for every vertex or face that does not fit,
+// until something is freed again.
+static bool wo_vertexesFullReported, wo_facesFullReported;
 
 // ---- circular doubly linked lists by index; a lone node links to itself ----
 
@@ -96,6 +99,7 @@ void WO_ClearPool() {
     memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
     wo_activeVertexes = 0;
     wo_activeFaces = 0;
+    wo_vertexesFullReported = wo_facesFullReported = false;
 }
 
 void WO_InitGPUVertexList() {
@@ -166,7 +170,9 @@ static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis,
 
     const int n = vn[WO_VERTEX_FREE_HEAD].list.next;
     if (n == WO_VERTEX_FREE_HEAD) {
-        Com_Error(ER_WARNING, "WO_AddVertexToPool: all %d pool vertexes in use", WO_POOL_SIZE);
+        if (!wo_vertexesFullReported)
+            Com_Error(ER_WARNING, "WO_AddVertexToPool: all %d pool vertexes in use", WO_POOL_SIZE);
+        wo_vertexesFullReported = true;
         return -1;
     }
     LinkRemove(vn, &woVertexNode_t::list, n);
@@ -242,6 +248,7 @@ static void FreeVertex(int i) {
     LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_FREE_HEAD, i);
     ClearBit(wo_pool.active, i);
     wo_activeVertexes--;
+    wo_vertexesFullReported = false;
     // It stays on the dirty list (if there) until the next normal pass drops it.
 }
 
@@ -269,7 +276,9 @@ int WO_CountVertexesInPool() { return wo_activeVertexes; }
 int WO_AddFace(int a, int b, int c) {
     const int f = fn[WO_FACE_FREE_HEAD].list.next;
     if (f == WO_FACE_FREE_HEAD) {
-        Com_Error(ER_WARNING, "WO_AddFace: all %d pool faces in use", WO_POOL_FACES);
+        if (!wo_facesFullReported)
+            Com_Error(ER_WARNING, "WO_AddFace: all %d pool faces in use", WO_POOL_FACES);
+        wo_facesFullReported = true;
         return -1;
     }
     LinkRemove(fn, &woFaceNode_t::list, f);
@@ -301,6 +310,7 @@ void WO_RemoveFace(int f) {
     }
     ClearBit(wo_faces.active, f);
     wo_activeFaces--;
+    wo_facesFullReported = false;
     LinkRemove(fn, &woFaceNode_t::list, f);
     LinkAppend(fn, &woFaceNode_t::list, WO_FACE_FREE_HEAD, f);
 }

@@ -116,6 +116,8 @@ TEST(WorldPool, AReusedVertexIsOnTheDirtyListOnce) {
     // A full pool refuses with a warning instead of ending the process.
     ErrorLog log;
     EXPECT_EQ(WO_AddVertexToPool(&v, 9, 9, 9, 2, 0, -1), -1);
+    EXPECT_EQ(WO_AddVertexToPool(&v, 9, 9, 8, 2, 0, -1), -1);
+    EXPECT_EQ(log.Count(ER_WARNING), 1);  // once, not for every vertex refused
     EXPECT_TRUE(log.Has(ER_WARNING, "pool vertexes in use"));
     WO_ClearPool();
 }
