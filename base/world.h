@@ -181,7 +181,7 @@ void WO_MakePageSurfaceDirty(page_t *page);
 void WO_MakePageNormalDirty(page_t *page);
 // Clamps every component of both to 0..127.
 void WO_ClampVoxelMinsMaxs(int32_t mins[3], int32_t maxs[3]);
-// Recomputes wo_pagedMins/Maxs over the live list; all zero with no live page.
+// Recomputes wo_pagedMins/Maxs over the live pages; all zero with no live page.
 void WO_CalcPagedBounds();
 int WO_CountPagedPages();
 int WO_CountSolidPages();
@@ -202,6 +202,7 @@ inline int WO_GetBit256(const byte bits[32], int i) {
     const int b = i & 255;
     return (bits[b >> 3] >> (b & 7)) & 1;
 }
+// Kept for callers of the page interface; does nothing.
 void WO_SetPage();
 
 // ---- compact form and checksum ----
