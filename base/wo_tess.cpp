@@ -6,6 +6,7 @@
 // any rebuilds lets neighbouring pages find and share the vertexes of common edges.
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "base/wo_tables.h"
 #include "base/world.h"
@@ -61,14 +62,20 @@ static byte ColorByte(float c) {
     return static_cast<byte>(r < 0 ? 0 : r > 255 ? 255 : r);
 }
 
+// The colour of the current matter pass's vertexes.
+static byte q_passColor[4];
+
+static void SetPassColor(int m) {
+    for (int k = 0; k < 3; k++)
+        q_passColor[k] = ColorByte(wo_wms[m].baseColor[k]);
+    q_passColor[3] = 255;
+}
+
 // The vertex of an edge from corner voxel A at pa to corner voxel B at pb, in the pass
 // of matter m.
 static void VertexLerp(poolVertex_t *out, const float pa[3], const float pb[3], voxel_t va, voxel_t vb, int m) {
     const int dA = WO_Density(va), dB = WO_Density(vb);
-    const worldMatter_t &wm = wo_wms[m];
-    for (int k = 0; k < 3; k++)
-        out->rgba[k] = ColorByte(wm.baseColor[k]);
-    out->rgba[3] = 255;
+    memcpy(out->rgba, q_passColor, sizeof(out->rgba));
 
     if (dA == WO_SURFACE_DENSITY) {
         memcpy(out->position, pa, sizeof(out->position));
@@ -227,6 +234,12 @@ static constexpr int cornerDelta[8] = {0, 1, 1 + 25, 25, 5, 1 + 5, 1 + 5 + 25, 5
 static void PrefetchWindow(const page_t *next) {
     if (next == &wo_pageDummy || next->magic != WO_PAGE_MAGIC)
         return;
+    // The page's own fields that stage 1 writes lie far apart in its record.
+    for (const void *field : {static_cast<const void *>(next->cubeCases), static_cast<const void *>(&next->numSurfs),
+                              static_cast<const void *>(&next->numIndexes), static_cast<const void *>(next->shadowMins),
+                              static_cast<const void *>(next->matterBits), static_cast<const void *>(&next->batches[wm_min]),
+                              static_cast<const void *>(&next->numFaces)})
+        __builtin_prefetch(field, 1);
     for (int d = 0; d < 8; d++) {
         const int x = next->x + (d & 1), y = next->y + ((d >> 1) & 1), z = next->z + (d >> 2);
         if (x >= WO_GRID_PAGES || y >= WO_GRID_PAGES || z >= WO_GRID_PAGES)
@@ -273,9 +286,12 @@ static bool LoadWindow(page_t *page) {
     // branches; which corners are empty is the least predictable thing in a page.
     byte empty[WINDOW_SIZE];
     int numEmpty = 0;
+    memset(page->matterBits, 0, sizeof(page->matterBits));
     for (int w = 0; w < WINDOW_SIZE; w++) {
         empty[w] = WO_Density(q_voxels[w]) < WO_SURFACE_DENSITY;
         numEmpty += empty[w];
+        const int m = WO_Matter(q_voxels[w]);  // matter present: the bit of every non-empty voxel
+        page->matterBits[m >> 3] |= static_cast<byte>((empty[w] ^ 1) << (m & 7));
     }
     const bool surface = numEmpty != 0 && numEmpty != WINDOW_SIZE;
     if (!surface) {
@@ -291,10 +307,6 @@ static bool LoadWindow(page_t *page) {
                     q_cubeIndexes[cx + 4 * cy + 16 * cz] = static_cast<byte>(cubeCase);
                 }
     }
-    memset(page->matterBits, 0, sizeof(page->matterBits));
-    for (voxel_t v : q_voxels)
-        if (WO_Density(v) >= WO_SURFACE_DENSITY)
-            WO_SetBit256(page->matterBits, WO_Matter(v), 1);
     return surface;
 }
 
@@ -396,6 +408,7 @@ static void SetupBatches(page_t *page) {
         if (!WO_GetBit256(page->matterBits, m) || warned)
             continue;
         Forget(q_matterEdges);
+        SetPassColor(m);
         for (int c = 0; c < WO_PAGE_SIZE && !warned; c++) {
             const int8_t *row = wo_triTable[q_cubeIndexes[c]];
             const int cx = c & 3, cy = (c >> 2) & 3, cz = c >> 4;
@@ -561,13 +574,13 @@ void WO_TessPageStage1(page_t *page) {
         SetupBatches(page);
         SetupSurfs(page);
     } else {  // every cube is case 0 or 255: no triangle, only the per-cube records
-        page->numBatchIndexes = page->numFaces = page->numIndexes = page->numSurfs = 0;
+        // Per-cube runs are all {0, 0} already unless the last tessellation kept surfs.
+        if (page->numSurfs != 0)
+            memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
         for (int m = wm_min; m <= wm_max; m++)
             page->batches[m] = {0, 0};
-        for (int c = 0; c < WO_PAGE_SIZE; c++) {
-            page->cubeSurfs[c] = {0, 0};
-            page->cubeCases[c] = q_cubeIndexes[c];
-        }
+        page->numBatchIndexes = page->numFaces = page->numIndexes = page->numSurfs = 0;
+        memcpy(page->cubeCases, q_cubeIndexes, sizeof(page->cubeCases));
     }
     SetupShadowVolumes(page);
     WO_SetupPVSOptimize(page);
