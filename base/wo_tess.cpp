@@ -4,6 +4,7 @@
 // Stage 0 releases a page's old triangles, stage 1 builds new ones, the final stage
 // recomputes the normals of every vertex touched.  Releasing on every page before
 // any rebuilds lets neighbouring pages find and share the vertexes of common edges.
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -51,10 +52,16 @@ static void ClampWarning(const page_t *page, bool *warned, const char *what, int
 
 // ---- vertexes ----
 
+// Window offset of each cube corner from the cube's lowest voxel.
+static constexpr auto cornerDelta = [] {
+    std::array<int, 8> d{};
+    for (int n = 0; n < 8; n++)
+        d[n] = wo_cornerOffsets[n][0] + WINDOW * wo_cornerOffsets[n][1] + WINDOW * WINDOW * wo_cornerOffsets[n][2];
+    return d;
+}();
+
 // Corner n of cube (cx, cy, cz) as a window index.
-static int CornerWindowIndex(int cx, int cy, int cz, int n) {
-    return WindowIndex(cx + wo_cornerOffsets[n][0], cy + wo_cornerOffsets[n][1], cz + wo_cornerOffsets[n][2]);
-}
+static int CornerWindowIndex(int cx, int cy, int cz, int n) { return WindowIndex(cx, cy, cz) + cornerDelta[n]; }
 
 static byte ColorByte(float c) {
     // Base colours are 0..255 per channel.
@@ -225,9 +232,6 @@ void WO_TessPageStage0(page_t *page) {
 }
 
 // ---- stage 1 ----
-
-// Window offset of each cube corner from the cube's lowest voxel.
-static constexpr int cornerDelta[8] = {0, 1, 1 + 25, 25, 5, 1 + 5, 1 + 5 + 25, 5 + 25};
 
 // Asks the cache for the voxels the window of the page after this one will read:
 // callers walk pages in list order, and the neighbours' voxels lie far apart.
