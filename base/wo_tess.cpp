@@ -220,6 +220,7 @@ static void HarvestAll(const int idx[3]) {
 void WO_TessPageStage0(page_t *page) {
     if (!page)
         return;
+    WO_ASSERT(page->magic == WO_PAGE_MAGIC);
     // The matters' batches are consecutive runs that together fill batchIndexes.
     for (int k = 0; k < page->numBatchIndexes; k++)
         WO_SinkGarbageCount(page->batchIndexes[k]);
@@ -573,6 +574,7 @@ void WO_SetupPVSOptimize(page_t *page) {
 void WO_TessPageStage1(page_t *page) {
     if (!page)
         return;
+    WO_ASSERT(page->magic == WO_PAGE_MAGIC);
     WO_ASSERT(wm_min >= 0 && wm_min < WO_MATTERS && wm_max >= 0 && wm_max < WO_MATTERS);
     if (LoadWindow(page)) {
         SetupBatches(page);
