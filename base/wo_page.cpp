@@ -105,21 +105,30 @@ page_t *WO_SpawnPage(int x, int y, int z) {
     page->compressedMatterSize = 0;
     page->compressedDensitySize = 0;
     page->voxelCrc = 0;
-    WO_ForgetPageProducts(page);
+    memset(page->batches, 0, sizeof(page->batches));
+    memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
     memset(page->matterBits, 0, sizeof(page->matterBits));
+    WO_ForgetPageProducts(page);
 
     wo_pageGrid[cell] = WO_CELL_PAGE + n;
     return page;
 }
 
 void WO_ForgetPageProducts(page_t *page) {
+    // Only runs that can be non-empty are cleared: per-cube runs when there were
+    // surfs, batches of the matters the last tessellation saw.
+    if (page->numSurfs > 0)
+        memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
+    if (page->numBatchIndexes > 0)
+        for (int b = 0; b < WO_MATTERS / 8; b++)
+            for (int bits = page->matterBits[b], k = 0; bits; bits >>= 1, k++)
+                if (bits & 1)
+                    page->batches[b * 8 + k] = {0, 0};
     page->numFaces = 0;
     page->numIndexes = 0;
     page->numBatchIndexes = 0;
     page->numSurfs = 0;
     page->numShadowIndexes = 0;
-    memset(page->batches, 0, sizeof(page->batches));
-    memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
 }
 
 void WO_FreePage(int x, int y, int z, byte solid) {
@@ -233,18 +242,5 @@ void WO_InitPages() {
 }
 
 void WO_ShutdownPages() { wo_initialized = 0; }
-
-void WO_SetBit256(byte bits[32], int i, int on) {
-    const int b = i & 255;
-    if (on)
-        bits[b >> 3] |= static_cast<byte>(1u << (b & 7));
-    else
-        bits[b >> 3] &= static_cast<byte>(~(1u << (b & 7)));
-}
-
-int WO_GetBit256(const byte bits[32], int i) {
-    const int b = i & 255;
-    return (bits[b >> 3] >> (b & 7)) & 1;
-}
 
 void WO_SetPage() {}

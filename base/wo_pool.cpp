@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/base.h"
+#include "base/renderer.h"
 #include "base/world.h"
 
 woPool_t wo_pool;
@@ -18,6 +20,9 @@ int32_t wo_printUpload;
 static byte wo_initilized;
 static int wo_activeVertexes;
 static int wo_activeFaces;
+// A full pool is reported once, not for every vertex or face that does not fit,
+// until something is freed again.
+static bool wo_vertexesFullReported, wo_facesFullReported;
 
 // ---- circular doubly linked lists by index; a lone node links to itself ----
 
@@ -94,11 +99,16 @@ void WO_ClearPool() {
     memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
     wo_activeVertexes = 0;
     wo_activeFaces = 0;
+    wo_vertexesFullReported = wo_facesFullReported = false;
 }
 
 void WO_InitGPUVertexList() {
-    // This engine links no drawing renderer: no vertex list is ever created.
-    wo_qvert = -1;
+    if (!qbase.rendererRunning)
+        return;
+    // One vertex past the pool, left at the origin: the shadow volumes' extrusion point.
+    wo_qvert = RE_LoadVertexes(WO_VERTEX_LAYOUT, WO_POOL_SIZE + 1, 0, 1);
+    const poolVertex_t origin = {};
+    RE_UpdateVertexes(wo_qvert, WO_VERTEX_LAYOUT, WO_POOL_SIZE, 1, &origin);
 }
 
 void WO_InitPool() {
@@ -111,7 +121,10 @@ void WO_InitPool() {
 
 void WO_ShutdownPool() {
     wo_initilized = 0;
-    wo_qvert = -1;
+    if (qbase.rendererRunning && wo_qvert >= 0) {
+        RE_UnloadVertexes(wo_qvert);
+        wo_qvert = -1;
+    }
 }
 
 // ---- vertexes ----
@@ -128,11 +141,15 @@ static void WriteVertex(const poolVertex_t *v, int i) {
     memcpy(wo_pool.rgba[i], v->rgba, sizeof(wo_pool.rgba[i]));
 }
 
-int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing) {
+// One walk of the edge's bucket ring: a vertex of this key and matter (and facing,
+// unless -1) is returned, overwritten with v when asked; else a free vertex is taken,
+// filled and welded to the edge's ring.
+static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing,
+                           bool overwrite, bool *firstOfEdge) {
     const uint32_t key = WO_VertexKey(x, y, z, axis);
     const int head = WO_VERTEX_BUCKET_HEAD + WO_VertexBucket(x, y, z, axis);
 
-    int weldTo = -1;  // the first other vertex of this edge: the new one joins its ring
+    int weldTo = -1;  // the first other vertex of this edge: a new one joins its ring
     for (int n = bn[head].bucket.next; n != head; n = bn[n].bucket.next) {
         if (bn[n].key != key)
             continue;
@@ -140,17 +157,22 @@ int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int
             weldTo = n;
         if (wo_pool.matter[n] != matter || (facing != -1 && wo_pool.facing[n] != facing))
             continue;
-        WriteVertex(v, n);
-        wo_pool.matter[n] = matter;
-        wo_pool.facing[n] = facing;
-        MarkDirty(n);
-        FlagChunk(n);
+        if (overwrite) {
+            WriteVertex(v, n);
+            wo_pool.matter[n] = matter;
+            wo_pool.facing[n] = facing;
+            MarkDirty(n);
+            FlagChunk(n);
+        }
+        *firstOfEdge = weldTo == n;
         return n;
     }
 
     const int n = vn[WO_VERTEX_FREE_HEAD].list.next;
     if (n == WO_VERTEX_FREE_HEAD) {
-        Com_Error(ER_WARNING, "WO_AddVertexToPool: all %d pool vertexes in use", WO_POOL_SIZE);
+        if (!wo_vertexesFullReported)
+            Com_Error(ER_WARNING, "WO_AddVertexToPool: all %d pool vertexes in use", WO_POOL_SIZE);
+        wo_vertexesFullReported = true;
         return -1;
     }
     LinkRemove(vn, &woVertexNode_t::list, n);
@@ -172,7 +194,17 @@ int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int
     if (weldTo >= 0)
         LinkInsertAfter(vn, &woVertexNode_t::weld, weldTo, n);
     FlagChunk(n);
+    *firstOfEdge = weldTo < 0;
     return n;
+}
+
+int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing) {
+    bool first;
+    return FindOrAddVertex(v, x, y, z, axis, matter, facing, true, &first);
+}
+
+int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, bool *firstOfEdge) {
+    return FindOrAddVertex(v, x, y, z, axis, matter, -1, false, firstOfEdge);
 }
 
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing) {
@@ -216,6 +248,7 @@ static void FreeVertex(int i) {
     LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_FREE_HEAD, i);
     ClearBit(wo_pool.active, i);
     wo_activeVertexes--;
+    wo_vertexesFullReported = false;
     // It stays on the dirty list (if there) until the next normal pass drops it.
 }
 
@@ -243,7 +276,9 @@ int WO_CountVertexesInPool() { return wo_activeVertexes; }
 int WO_AddFace(int a, int b, int c) {
     const int f = fn[WO_FACE_FREE_HEAD].list.next;
     if (f == WO_FACE_FREE_HEAD) {
-        Com_Error(ER_WARNING, "WO_AddFace: all %d pool faces in use", WO_POOL_FACES);
+        if (!wo_facesFullReported)
+            Com_Error(ER_WARNING, "WO_AddFace: all %d pool faces in use", WO_POOL_FACES);
+        wo_facesFullReported = true;
         return -1;
     }
     LinkRemove(fn, &woFaceNode_t::list, f);
@@ -254,17 +289,11 @@ int WO_AddFace(int a, int b, int c) {
     wo_faces.vertexes[f][1] = b;
     wo_faces.vertexes[f][2] = c;
 
-    const float *pa = wo_pool.position[a], *pb = wo_pool.position[b], *pc = wo_pool.position[c];
-    const float e1[3] = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
-    const float e2[3] = {pc[0] - pa[0], pc[1] - pa[1], pc[2] - pa[2]};
-    float n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
-    float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    if (len < 1e-5f)
-        len = 1e-5f;
+    float *n = wo_faces.normal[f];
+    NormalFrom3Points(n, wo_pool.position[a], wo_pool.position[b], wo_pool.position[c]);
     // Unit normal divided once more by the length: small faces weigh more in the sums.
-    const float scale = 1.0f / (len * len);
-    for (int k = 0; k < 3; k++)
-        wo_faces.normal[f][k] = n[k] * scale;
+    const float len = VectorNormalize(n);
+    _VectorScale(n, 1.0f / (len < 1e-5f ? 1e-5f : len), n);
     return f;
 }
 
@@ -281,6 +310,7 @@ void WO_RemoveFace(int f) {
     }
     ClearBit(wo_faces.active, f);
     wo_activeFaces--;
+    wo_facesFullReported = false;
     LinkRemove(fn, &woFaceNode_t::list, f);
     LinkAppend(fn, &woFaceNode_t::list, WO_FACE_FREE_HEAD, f);
 }
@@ -340,11 +370,19 @@ static void ForEachDirty(Fn fn) {
 
 void WO_AddMakeWeldedVertexesDirty() { ForEachDirty(WO_MakeWeldedDirty); }
 
-void WO_ClearDirtyNormals() {
+static void ClearNormal(int i) {
+    CompactVertexFaces(i);
+    for (int k = 0; k < 4; k++)
+        wo_pool.normal[i][k] = 0;
+}
+
+void WO_ClearDirtyNormals() { ForEachDirty(ClearNormal); }
+
+void WO_ClearWeldedDirtyNormals() {
+    // Ring members appended to the list by a visit are visited later in the same walk.
     ForEachDirty([](int i) {
-        CompactVertexFaces(i);
-        for (int k = 0; k < 4; k++)
-            wo_pool.normal[i][k] = 0;
+        WO_MakeWeldedDirty(i);
+        ClearNormal(i);
     });
 }
 
@@ -368,14 +406,7 @@ void WO_NormalizeDirtyNormals() {
         ClearBit(wo_pool.dirty, i);
         if (!WO_PoolBit(wo_pool.active, i))
             continue;
-        float *n = wo_pool.normal[i];
-        const float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        if (len > 0) {
-            const float inv = 1.0f / len;
-            n[0] *= inv;
-            n[1] *= inv;
-            n[2] *= inv;
-        }
+        VectorNormalize(wo_pool.normal[i]);
         FlagChunk(i);
     }
 }
@@ -383,11 +414,24 @@ void WO_NormalizeDirtyNormals() {
 // ---- renderer upload and debugging ----
 
 void WO_UploadPool() {
-    // Only a drawing renderer holds a vertex list; without one the flags just clear.
-    if (wo_qvert >= 0 && wo_uploadContinusely) {
+    if (!qbase.rendererRunning)
+        return;
+    const uint32_t start = Base_Time();
+    if (wo_uploadContinusely) {
         wo_poolChunks[wo_poolLoop] = 1;
         wo_poolLoop = (wo_poolLoop + 1) % WO_POOL_CHUNKS;
     }
+    int sent = 0;
+    for (int c = 0; c < WO_POOL_CHUNKS; c++) {
+        if (!wo_poolChunks[c])
+            continue;
+        const int first = c * WO_POOL_CHUNK;
+        RE_UpdateVertexesDirect(wo_qvert, first, WO_POOL_CHUNK, wo_pool.position[first], wo_pool.st[first],
+                                wo_pool.normal[first], wo_pool.axisMask[first], wo_pool.rgba[first]);
+        sent++;
+    }
+    if (wo_printUpload && sent > 0)
+        Com_Printf("Uploaded %d chunks in %d msec\n", sent, static_cast<int>(Base_Time() - start));
     memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
 }
 
@@ -400,8 +444,7 @@ void WO_PoolDebug() {
     float maxLen = 0;
     int maxAt = 0;
     for (int i = 0; i < WO_POOL_SIZE; i++) {
-        const float *p = wo_pool.position[i];
-        const float len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+        const float len = VectorLength(wo_pool.position[i]);
         if (len > maxLen) {
             maxLen = len;
             maxAt = i;
@@ -409,10 +452,32 @@ void WO_PoolDebug() {
     }
     if (maxLen >= 300)
         Com_Printf("WO_PoolDebug: max_d %.2f @ %d\n", maxLen, maxAt);
-    for (const page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next)
+
+    // The renderer's copy: records of the exchange layout, position first.
+    if (qbase.rendererRunning && wo_qvert >= 0) {
+        byte *copy = static_cast<byte *>(Com_malloc(WO_POOL_SIZE * sizeof(poolVertex_t)));
+        if (copy) {
+            memset(copy, 0, WO_POOL_SIZE * sizeof(poolVertex_t));
+            RE_ReadVertexes(wo_qvert, WO_VERTEX_LAYOUT, 0, WO_POOL_SIZE, copy);
+            for (int i = 0; i < WO_POOL_SIZE; i++) {
+                vec3_t p;
+                memcpy(p, copy + i * sizeof(poolVertex_t), sizeof(p));
+                const float len = VectorLength(p);
+                if (len >= maxLen + 0.01f)
+                    Com_Printf("WO_PoolDebug (2): %.2f @ %d\n", len, i);
+            }
+            Com_free(copy);
+        }
+    }
+
+    for (int cell = 0; cell < WO_GRID_CELLS; cell++) {
+        const page_t *p = WO_CellPage(cell);
+        if (!p)
+            continue;
         for (int k = 0; k < p->numBatchIndexes; k++)
             if (p->batchIndexes[k] > WO_POOL_SIZE - 1)
                 Com_Printf("WO_PoolDebug (3): %d @ %d\n", p->batchIndexes[k], k);
+    }
 }
 
 void WO_HashStats_f() {

@@ -4,8 +4,10 @@
 // Stage 0 releases a page's old triangles, stage 1 builds new ones, the final stage
 // recomputes the normals of every vertex touched.  Releasing on every page before
 // any rebuilds lets neighbouring pages find and share the vertexes of common edges.
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "base/wo_tables.h"
 #include "base/world.h"
@@ -23,32 +25,10 @@ static byte q_cubeIndexes[WO_PAGE_SIZE];             // index x + 4y + 16z
 
 static int WindowIndex(int x, int y, int z) { return x + WINDOW * y + WINDOW * WINDOW * z; }
 
-// ---- small vector helpers ----
-
-static void Sub3(float out[3], const float a[3], const float b[3]) {
-    out[0] = a[0] - b[0];
-    out[1] = a[1] - b[1];
-    out[2] = a[2] - b[2];
-}
-
-static float Dot3(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-// Scales to unit length; a zero vector stays zero.  Returns the former length.
-static float Normalize3(float v[3]) {
-    const float len = std::sqrt(Dot3(v, v));
-    if (len > 0) {
-        const float inv = 1.0f / len;
-        v[0] *= inv;
-        v[1] *= inv;
-        v[2] *= inv;
-    }
-    return len;
-}
-
 static float Dist2(const float a[3], const float b[3]) {
-    float d[3];
-    Sub3(d, a, b);
-    return Dot3(d, d);
+    vec3_t d;
+    _VectorSub(d, a, b);
+    return _DotProduct(d, d);
 }
 
 static bool Degenerate(const int idx[3]) {
@@ -72,10 +52,16 @@ static void ClampWarning(const page_t *page, bool *warned, const char *what, int
 
 // ---- vertexes ----
 
+// Window offset of each cube corner from the cube's lowest voxel.
+static constexpr auto cornerDelta = [] {
+    std::array<int, 8> d{};
+    for (int n = 0; n < 8; n++)
+        d[n] = wo_cornerOffsets[n][0] + WINDOW * wo_cornerOffsets[n][1] + WINDOW * WINDOW * wo_cornerOffsets[n][2];
+    return d;
+}();
+
 // Corner n of cube (cx, cy, cz) as a window index.
-static int CornerWindowIndex(int cx, int cy, int cz, int n) {
-    return WindowIndex(cx + wo_cornerOffsets[n][0], cy + wo_cornerOffsets[n][1], cz + wo_cornerOffsets[n][2]);
-}
+static int CornerWindowIndex(int cx, int cy, int cz, int n) { return WindowIndex(cx, cy, cz) + cornerDelta[n]; }
 
 static byte ColorByte(float c) {
     // Base colours are 0..255 per channel.
@@ -83,14 +69,20 @@ static byte ColorByte(float c) {
     return static_cast<byte>(r < 0 ? 0 : r > 255 ? 255 : r);
 }
 
+// The colour of the current matter pass's vertexes.
+static byte q_passColor[4];
+
+static void SetPassColor(int m) {
+    for (int k = 0; k < 3; k++)
+        q_passColor[k] = ColorByte(wo_wms[m].baseColor[k]);
+    q_passColor[3] = 255;
+}
+
 // The vertex of an edge from corner voxel A at pa to corner voxel B at pb, in the pass
 // of matter m.
 static void VertexLerp(poolVertex_t *out, const float pa[3], const float pb[3], voxel_t va, voxel_t vb, int m) {
     const int dA = WO_Density(va), dB = WO_Density(vb);
-    const worldMatter_t &wm = wo_wms[m];
-    for (int k = 0; k < 3; k++)
-        out->rgba[k] = ColorByte(wm.baseColor[k]);
-    out->rgba[3] = 255;
+    memcpy(out->rgba, q_passColor, sizeof(out->rgba));
 
     if (dA == WO_SURFACE_DENSITY) {
         memcpy(out->position, pa, sizeof(out->position));
@@ -127,7 +119,8 @@ static void EdgeOwner(const page_t *page, int cx, int cy, int cz, int edge, int 
     owner[3] = e.axis;
 }
 
-static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, int m) {
+// The edge's vertex of matter m: the pool's when it has one, else a new one.
+static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, int m, bool *firstOfEdge) {
     const woCubeEdge_t &e = wo_cubeEdges[edge];
     const int a = CornerWindowIndex(cx, cy, cz, e.first);
     const int b = CornerWindowIndex(cx, cy, cz, e.second);
@@ -141,7 +134,7 @@ static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, 
     VertexLerp(&v, pa, pb, q_voxels[a], q_voxels[b], m);
     int o[4];
     EdgeOwner(page, cx, cy, cz, edge, o);
-    return WO_AddVertexToPool(&v, o[0], o[1], o[2], o[3], m, -1);
+    return WO_FindOrAddVertex(&v, o[0], o[1], o[2], o[3], m, firstOfEdge);
 }
 
 // Texture projection of a facing: s, t from two position axes and the axis mask.
@@ -156,37 +149,60 @@ static void SetFacing(poolVertex_t *v, int facing, int m) {
     memcpy(v->axisMask, masks[facing], sizeof(v->axisMask));
 }
 
-// Pool look-ups of the current pass, by edge of the window: every edge vertex serves
-// up to six triangles, and the hash walk is the costliest step of a page.  A slot is
-// valid while its stamp is the current one.
+// Pool look-ups by edge of the window: every edge vertex serves up to six triangles,
+// and the hash walk is the costliest step of a page.  A slot is valid while its stamp
+// is the cache's current one.
 constexpr int EDGE_SLOTS = WINDOW_SIZE * 3;
-static int32_t q_edgeIndex[EDGE_SLOTS];
-static uint32_t q_edgeStamp[EDGE_SLOTS];
-static uint32_t q_stamp;
+struct edgeCache_t {
+    int32_t index[EDGE_SLOTS];
+    uint32_t stamp[EDGE_SLOTS];
+    uint32_t current = 1;
+};
+static edgeCache_t q_matterEdges;  // the vertex of the current matter pass, per edge
+static edgeCache_t q_firstEdges;   // the edge's first vertex in its bucket, any matter
 
-static void ForgetEdgeLookups() { q_stamp++; }
+static void Forget(edgeCache_t &c) { c.current++; }
+
+static int Recall(const edgeCache_t &c, int slot) { return c.stamp[slot] == c.current ? c.index[slot] : -1; }
+
+static void Remember(edgeCache_t &c, int slot, int i) {
+    c.stamp[slot] = c.current;
+    c.index[slot] = i;
+}
 
 static int EdgeSlot(int cx, int cy, int cz, int edge) {
     const woCubeEdge_t &e = wo_cubeEdges[edge];
     return WindowIndex(cx + e.ownerX, cy + e.ownerY, cz + e.ownerZ) * 3 + e.axis;
 }
 
-static void RememberEdge(int slot, int i) {
-    q_edgeStamp[slot] = q_stamp;
-    q_edgeIndex[slot] = i;
-}
-
-// The vertex of cube (cx, cy, cz)'s edge with matter m (-1: any) as the pool finds it
-// (the first of the edge's bucket ring), or -1.
-static int LookupEdge(const page_t *page, int cx, int cy, int cz, int edge, int m) {
+// The first vertex of cube (cx, cy, cz)'s edge, any matter, or -1.
+static int FirstEdgeVertex(const page_t *page, int cx, int cy, int cz, int edge) {
     const int slot = EdgeSlot(cx, cy, cz, edge);
-    if (q_edgeStamp[slot] == q_stamp)
-        return q_edgeIndex[slot];
+    int i = Recall(q_firstEdges, slot);
+    if (i >= 0)
+        return i;
     int o[4];
     EdgeOwner(page, cx, cy, cz, edge, o);
-    const int i = WO_GetIndexFromPool(o[0], o[1], o[2], o[3], m, -1);
-    if (i >= 0)  // a miss is not kept: the caller may spawn the vertex next
-        RememberEdge(slot, i);
+    i = WO_GetIndexFromPool(o[0], o[1], o[2], o[3], -1, -1);
+    if (i >= 0)
+        Remember(q_firstEdges, slot, i);
+    return i;
+}
+
+// The vertex of cube (cx, cy, cz)'s edge in the pass of matter m, spawned when the
+// pool has none; -1 when the pool is full.
+static int MatterEdgeVertex(const page_t *page, int cx, int cy, int cz, int edge, int m) {
+    const int slot = EdgeSlot(cx, cy, cz, edge);
+    int i = Recall(q_matterEdges, slot);
+    if (i >= 0)
+        return i;
+    bool first;
+    i = WO_SpawnVertex(page, cx, cy, cz, edge, m, &first);
+    if (i >= 0) {
+        Remember(q_matterEdges, slot, i);
+        if (first)
+            Remember(q_firstEdges, slot, i);
+    }
     return i;
 }
 
@@ -194,7 +210,8 @@ static void HarvestAll(const int idx[3]) {
     for (int k = 0; k < 3; k++)
         if (idx[k] >= 0 && WO_PoolBit(wo_pool.active, idx[k]) && wo_pool.references[idx[k]] == 0) {
             WO_HarvestVertex(idx[k]);
-            ForgetEdgeLookups();  // a remembered index may have been freed
+            Forget(q_matterEdges);  // a remembered index may have been freed
+            Forget(q_firstEdges);
         }
 }
 
@@ -203,6 +220,7 @@ static void HarvestAll(const int idx[3]) {
 void WO_TessPageStage0(page_t *page) {
     if (!page)
         return;
+    WO_ASSERT(page->magic == WO_PAGE_MAGIC);
     // The matters' batches are consecutive runs that together fill batchIndexes.
     for (int k = 0; k < page->numBatchIndexes; k++)
         WO_SinkGarbageCount(page->batchIndexes[k]);
@@ -216,12 +234,32 @@ void WO_TessPageStage0(page_t *page) {
 
 // ---- stage 1 ----
 
-// Window offset of each cube corner from the cube's lowest voxel.
-static constexpr int cornerDelta[8] = {0, 1, 1 + 25, 25, 5, 1 + 5, 1 + 5 + 25, 5 + 25};
+// Asks the cache for the voxels the window of the page after this one will read:
+// callers walk pages in list order, and the neighbours' voxels lie far apart.
+static void PrefetchWindow(const page_t *next) {
+    if (next == &wo_pageDummy || next->magic != WO_PAGE_MAGIC)
+        return;
+    // The page's own fields that stage 1 writes lie far apart in its record.
+    for (const void *field : {static_cast<const void *>(next->cubeCases), static_cast<const void *>(&next->numSurfs),
+                              static_cast<const void *>(&next->numIndexes), static_cast<const void *>(next->shadowMins),
+                              static_cast<const void *>(next->matterBits), static_cast<const void *>(&next->batches[wm_min]),
+                              static_cast<const void *>(&next->numFaces)})
+        __builtin_prefetch(field, 1);
+    for (int d = 0; d < 8; d++) {
+        const int x = next->x + (d & 1), y = next->y + ((d >> 1) & 1), z = next->z + (d >> 2);
+        if (x >= WO_GRID_PAGES || y >= WO_GRID_PAGES || z >= WO_GRID_PAGES)
+            continue;
+        if (const page_t *p = WO_CellPage(WO_CellIndex(x, y, z))) {
+            __builtin_prefetch(p->voxels);
+            __builtin_prefetch(p->voxels + 32);
+        }
+    }
+}
 
 // Reads the page's 5^3 window, its cube cases and the matters present; returns
 // whether any cube holds surface.
 static bool LoadWindow(page_t *page) {
+    PrefetchWindow(page->next);
     const int *base = page->voxelMins;
     // Away from the world's faces every window voxel reads as stored: the page's own,
     // and the first layer of the seven pages above it, each cell looked up once.
@@ -253,24 +291,28 @@ static bool LoadWindow(page_t *page) {
     // branches; which corners are empty is the least predictable thing in a page.
     byte empty[WINDOW_SIZE];
     int numEmpty = 0;
+    memset(page->matterBits, 0, sizeof(page->matterBits));
     for (int w = 0; w < WINDOW_SIZE; w++) {
         empty[w] = WO_Density(q_voxels[w]) < WO_SURFACE_DENSITY;
         numEmpty += empty[w];
+        const int m = WO_Matter(q_voxels[w]);  // matter present: the bit of every non-empty voxel
+        page->matterBits[m >> 3] |= static_cast<byte>((empty[w] ^ 1) << (m & 7));
     }
-    for (int cz = 0; cz < WO_PAGE_VOXELS; cz++)
-        for (int cy = 0; cy < WO_PAGE_VOXELS; cy++)
-            for (int cx = 0; cx < WO_PAGE_VOXELS; cx++) {
-                const byte *e = empty + WindowIndex(cx, cy, cz);
-                int cubeCase = 0;
-                for (int n = 0; n < 8; n++)
-                    cubeCase |= e[cornerDelta[n]] << n;
-                q_cubeIndexes[cx + 4 * cy + 16 * cz] = static_cast<byte>(cubeCase);
-            }
-    memset(page->matterBits, 0, sizeof(page->matterBits));
-    for (voxel_t v : q_voxels)
-        if (WO_Density(v) >= WO_SURFACE_DENSITY)
-            WO_SetBit256(page->matterBits, WO_Matter(v), 1);
-    return numEmpty != 0 && numEmpty != WINDOW_SIZE;
+    const bool surface = numEmpty != 0 && numEmpty != WINDOW_SIZE;
+    if (!surface) {
+        memset(q_cubeIndexes, numEmpty ? 255 : 0, sizeof(q_cubeIndexes));
+    } else {
+        for (int cz = 0; cz < WO_PAGE_VOXELS; cz++)
+            for (int cy = 0; cy < WO_PAGE_VOXELS; cy++)
+                for (int cx = 0; cx < WO_PAGE_VOXELS; cx++) {
+                    const byte *e = empty + WindowIndex(cx, cy, cz);
+                    int cubeCase = 0;
+                    for (int n = 0; n < 8; n++)
+                        cubeCase |= e[cornerDelta[n]] << n;
+                    q_cubeIndexes[cx + 4 * cy + 16 * cz] = static_cast<byte>(cubeCase);
+                }
+    }
+    return surface;
 }
 
 static bool CubeHasMatter(int cx, int cy, int cz, int m) {
@@ -298,12 +340,7 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
     int edges[3];
     for (int k = 0; k < 3; k++) {
         edges[k] = tri[qt_lookup[k]];
-        idx[k] = LookupEdge(page, cx, cy, cz, edges[k], m);
-        if (idx[k] < 0) {
-            idx[k] = WO_SpawnVertex(page, cx, cy, cz, edges[k], m);
-            if (idx[k] >= 0)
-                RememberEdge(EdgeSlot(cx, cy, cz, edges[k]), idx[k]);
-        }
+        idx[k] = MatterEdgeVertex(page, cx, cy, cz, edges[k], m);
         if (idx[k] < 0) {  // the pool is full: reported there
             HarvestAll(idx);
             return true;
@@ -314,14 +351,14 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
         return true;
     }
 
-    float n[3];
+    vec3_t n;
     NormalFrom3Points(n, WO_GetVertexPosRefByIndex(idx[0]), WO_GetVertexPosRefByIndex(idx[1]),
                       WO_GetVertexPosRefByIndex(idx[2]));
     int facing = 0;
     for (int a = 1; a < 3; a++)
         if (std::fabs(n[a]) > std::fabs(n[facing]))
             facing = a;
-    Normalize3(n);
+    VectorNormalize(n);
     for (int k = 0; k < 3; k++) {
         const int f = wo_pool.facing[idx[k]];
         if (f >= 0 && std::fabs(n[f]) > 0.5f) {
@@ -368,13 +405,15 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
 
 static void SetupBatches(page_t *page) {
     bool warned = false;
+    Forget(q_firstEdges);
     page->numBatchIndexes = 0;
     page->numFaces = 0;
     for (int m = wm_min; m <= wm_max; m++) {
         page->batches[m] = {page->numBatchIndexes, 0};
         if (!WO_GetBit256(page->matterBits, m) || warned)
             continue;
-        ForgetEdgeLookups();
+        Forget(q_matterEdges);
+        SetPassColor(m);
         for (int c = 0; c < WO_PAGE_SIZE && !warned; c++) {
             const int8_t *row = wo_triTable[q_cubeIndexes[c]];
             const int cx = c & 3, cy = (c >> 2) & 3, cz = c >> 4;
@@ -392,7 +431,6 @@ static void SetupSurfs(page_t *page) {
     bool warned = false;
     page->numIndexes = 0;
     page->numSurfs = 0;
-    ForgetEdgeLookups();
     for (int c = 0; c < WO_PAGE_SIZE; c++) {
         page->cubeSurfs[c] = {page->numSurfs, 0};
         page->cubeCases[c] = q_cubeIndexes[c];
@@ -402,7 +440,7 @@ static void SetupSurfs(page_t *page) {
             int idx[3];
             bool found = true;
             for (int k = 0; k < 3; k++) {
-                idx[k] = LookupEdge(page, cx, cy, cz, row[t + qt_lookup[k]], -1);
+                idx[k] = FirstEdgeVertex(page, cx, cy, cz, row[t + qt_lookup[k]]);
                 found = found && idx[k] >= 0;
             }
             if (!found || Degenerate(idx))
@@ -421,9 +459,7 @@ static void SetupSurfs(page_t *page) {
                 memcpy(s.points[k], WO_GetVertexPosRefByIndex(idx[k]), sizeof(s.points[k]));
                 WO_BumpGarbageCount(idx[k]);
             }
-            NormalFrom3Points(s.plane, s.points[0], s.points[1], s.points[2]);
-            Normalize3(s.plane);
-            s.plane[3] = -Dot3(s.plane, s.points[0]);
+            PlaneFrom3Points_normalized(s.plane, s.points[0], s.points[1], s.points[2]);
             page->cubeSurfs[c].count++;
         }
     }
@@ -480,9 +516,9 @@ static void SetupShadowVolumes(page_t *page) {
     for (int t = 0; t < page->numIndexes; t += 3) {
         const int *tri = page->indexes + t;
         const float *pa = WO_GetVertexPosRefByIndex(tri[0]);
-        float n[3];
+        vec3_t n;
         NormalFrom3Points(n, pa, WO_GetVertexPosRefByIndex(tri[1]), WO_GetVertexPosRefByIndex(tri[2]));
-        if (Dot3(n, pa) > 0)
+        if (_DotProduct(n, pa) > 0)
             continue;
         if (page->numShadowIndexes + 3 > WO_PAGE_SHADOW_INDEXES_MAX) {
             ClampWarning(page, &warned, "shadow indexes", WO_PAGE_SHADOW_INDEXES_MAX);
@@ -538,26 +574,26 @@ void WO_SetupPVSOptimize(page_t *page) {
 void WO_TessPageStage1(page_t *page) {
     if (!page)
         return;
+    WO_ASSERT(page->magic == WO_PAGE_MAGIC);
     WO_ASSERT(wm_min >= 0 && wm_min < WO_MATTERS && wm_max >= 0 && wm_max < WO_MATTERS);
     if (LoadWindow(page)) {
         SetupBatches(page);
         SetupSurfs(page);
     } else {  // every cube is case 0 or 255: no triangle, only the per-cube records
-        page->numBatchIndexes = page->numFaces = page->numIndexes = page->numSurfs = 0;
+        // Per-cube runs are all {0, 0} already unless the last tessellation kept surfs.
+        if (page->numSurfs != 0)
+            memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
         for (int m = wm_min; m <= wm_max; m++)
             page->batches[m] = {0, 0};
-        for (int c = 0; c < WO_PAGE_SIZE; c++) {
-            page->cubeSurfs[c] = {0, 0};
-            page->cubeCases[c] = q_cubeIndexes[c];
-        }
+        page->numBatchIndexes = page->numFaces = page->numIndexes = page->numSurfs = 0;
+        memcpy(page->cubeCases, q_cubeIndexes, sizeof(page->cubeCases));
     }
     SetupShadowVolumes(page);
     WO_SetupPVSOptimize(page);
 }
 
 void WO_TessPageStageFinal() {
-    WO_AddMakeWeldedVertexesDirty();
-    WO_ClearDirtyNormals();
+    WO_ClearWeldedDirtyNormals();
     WO_RecalcDirtyNormals();
     WO_NormalizeDirtyNormals();
     if (wo_debugtess)

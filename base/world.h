@@ -51,6 +51,7 @@ constexpr int WO_POOL_BUCKETS = 20533;            // hash bucket rings
 constexpr int WO_POOL_CHUNK = 240;                // vertexes per renderer upload
 constexpr int WO_POOL_CHUNKS = WO_POOL_SIZE / WO_POOL_CHUNK;
 constexpr int WO_SHADOW_VERTEX = WO_POOL_SIZE;    // extrusion point of shadow volumes
+constexpr uint32_t WO_VERTEX_LAYOUT = 0x1F;       // the renderer's format mask of the five arrays
 
 // ---- voxels and cells ----
 
@@ -168,7 +169,7 @@ voxel_t WO_GetVoxel(int x, int y, int z);
 // A new page in an empty or solid cell, voxels uninitialised; null with an error when
 // the cell is bad or taken or the store is full (nothing changes then).
 page_t *WO_SpawnPage(int x, int y, int z);
-// Zeroes a page's counts of triangles, faces and runs; releases nothing.
+// Zeroes a page's counts of triangles and faces and its non-empty runs; releases nothing.
 void WO_ForgetPageProducts(page_t *page);
 // Returns a cell's page to the store; the cell becomes solid or empty.
 void WO_FreePage(int x, int y, int z, byte solid);
@@ -180,7 +181,7 @@ void WO_MakePageSurfaceDirty(page_t *page);
 void WO_MakePageNormalDirty(page_t *page);
 // Clamps every component of both to 0..127.
 void WO_ClampVoxelMinsMaxs(int32_t mins[3], int32_t maxs[3]);
-// Recomputes wo_pagedMins/Maxs over the live list; all zero with no live page.
+// Recomputes wo_pagedMins/Maxs over the live pages; all zero with no live page.
 void WO_CalcPagedBounds();
 int WO_CountPagedPages();
 int WO_CountSolidPages();
@@ -189,8 +190,19 @@ void WO_InitPages();
 void WO_ShutdownPages();
 // Marks every store record free; returns the store's size.
 int WO_InitMalloc();
-void WO_SetBit256(byte bits[32], int i, int on);
-int WO_GetBit256(const byte bits[32], int i);
+// Bit i & 7 of byte i >> 3 of a 256-bit set.
+inline void WO_SetBit256(byte bits[32], int i, int on) {
+    const int b = i & 255;
+    if (on)
+        bits[b >> 3] |= static_cast<byte>(1u << (b & 7));
+    else
+        bits[b >> 3] &= static_cast<byte>(~(1u << (b & 7)));
+}
+inline int WO_GetBit256(const byte bits[32], int i) {
+    const int b = i & 255;
+    return (bits[b >> 3] >> (b & 7)) & 1;
+}
+// Kept for callers of the page interface; does nothing.
 void WO_SetPage();
 
 // ---- compact form and checksum ----
@@ -300,6 +312,10 @@ void WO_InitGPUVertexList();
 // A vertex of the edge, matter and facing (-1: any); reuses and overwrites a match,
 // else takes a free one and welds it to its edge's ring.  -1 with an error when full.
 int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing);
+// The first vertex of the edge with the matter (any facing) as it stands, else v added
+// as WO_AddVertexToPool adds it; one bucket walk.  firstOfEdge tells whether the result
+// is the edge's first vertex in its bucket.  -1 with an error when full.
+int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, bool *firstOfEdge);
 // The first vertex of the edge with the matter and facing (-1: any), or -1.
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
 void WO_GetVertexByIndex(poolVertex_t *out, int i);
@@ -321,6 +337,8 @@ void WO_AddMakeWeldedVertexesDirty();
 void WO_ClearDirtyNormals();
 void WO_RecalcDirtyNormals();
 void WO_NormalizeDirtyNormals();
+// The first two passes in one walk of the dirty list.
+void WO_ClearWeldedDirtyNormals();
 void WO_MakeWeldedDirty(int i);
 void WO_AddNormalToWeldedVertexes(const float n[3], int i);
 void WO_UploadPool();

@@ -182,16 +182,17 @@ TEST(WorldCompress, DamagedStreamsAreRefusedWithoutDecodingPastTheirBuffer) {
         const char *name;
         int32_t matterSize, densitySize;
         std::vector<byte> bytes;
+        const char *warning;
     };
     const std::vector<Case> cases = {
-        {"negative size", -1, 2, {}},
-        {"sizes past the room", 300, 29, {}},
-        {"huge size", 0x7FFFFFFF, 0x7FFFFFFF, {}},
-        {"short stream", 2, 2, {128 + 63, 1, 128 + 64, 2}},
-        {"long stream", 4, 2, {128 + 64, 1, 128 + 5, 1, 128 + 64, 2}},
-        {"run control last", 3, 2, {128 + 63, 1, 130, 128 + 64, 2}},
-        {"literal past the end", 2, 2, {127, 1, 128 + 64, 2}},
-        {"every run maximal", 8, 2, {255, 1, 255, 1, 255, 1, 255, 1, 128 + 64, 2}},
+        {"negative size", -1, 2, {}, "Bad stream sizes"},
+        {"sizes past the room", 300, 29, {}, "Bad stream sizes"},
+        {"huge size", 0x7FFFFFFF, 0x7FFFFFFF, {}, "Bad stream sizes"},
+        {"short stream", 2, 2, {128 + 63, 1, 128 + 64, 2}, "Bad page size: 63 != 64"},
+        {"long stream", 4, 2, {128 + 64, 1, 128 + 5, 1, 128 + 64, 2}, "Bad page size: more than 64"},
+        {"run control last", 3, 2, {128 + 63, 1, 130, 128 + 64, 2}, "Bad page size: 63 != 64"},
+        {"literal past the end", 2, 2, {127, 1, 128 + 64, 2}, "Bad page size: 1 != 64"},
+        {"every run maximal", 8, 2, {255, 1, 255, 1, 255, 1, 255, 1, 128 + 64, 2}, "more than 64"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -203,11 +204,10 @@ TEST(WorldCompress, DamagedStreamsAreRefusedWithoutDecodingPastTheirBuffer) {
             memcpy(p->compressed, c.bytes.data(), c.bytes.size());
         log.entries.clear();
         EXPECT_EQ(WO_UncompressPage(p), 0);
-        EXPECT_GE(log.Count(ER_WARNING), 1);
+        EXPECT_TRUE(log.Has(ER_WARNING, c.warning));
         for (voxel_t v : p->voxels)
             ASSERT_EQ(v, 0x1234);
     }
-    EXPECT_TRUE(log.Has(ER_WARNING, "Bad page size: 508 != 64"));
 }
 
 TEST(WorldCompress, ChecksumOfPlainWorldsAndOneChangedCell) {

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <cstring>
 #include <set>
+#include <vector>
 
+#include "base/base.h"
+#include "base/renderer.h"
 #include "base/world.h"
 #include "tests/base/world_build.h"
 
@@ -110,6 +116,8 @@ TEST(WorldPool, AReusedVertexIsOnTheDirtyListOnce) {
     // A full pool refuses with a warning instead of ending the process.
     ErrorLog log;
     EXPECT_EQ(WO_AddVertexToPool(&v, 9, 9, 9, 2, 0, -1), -1);
+    EXPECT_EQ(WO_AddVertexToPool(&v, 9, 9, 8, 2, 0, -1), -1);
+    EXPECT_EQ(log.Count(ER_WARNING), 1);  // once, not for every vertex refused
     EXPECT_TRUE(log.Has(ER_WARNING, "pool vertexes in use"));
     WO_ClearPool();
 }
@@ -172,6 +180,79 @@ TEST(WorldPool, NormalPassesGiveAWeldRingOneUnitNormal) {
     WO_TessPageStageFinal();
     EXPECT_NEAR(wo_pool.normal[e1][2], 1.0f, 1e-6);
     EXPECT_NEAR(wo_pool.normal[e1][0], 0.0f, 1e-6);
+}
+
+TEST(WorldPool, HashStatsListEveryBucketSixteenToALine) {
+    Reset();
+    static std::vector<std::string> lines;
+    lines.clear();
+    Com_SetupPrintf(PRF_SINKS, [](const char *text) { lines.emplace_back(text); }, nullptr);
+    const poolVertex_t v = VertexAt(0, 0, 0);
+    WO_AddVertexToPool(&v, 1, 2, 3, 0, 0, -1);
+    WO_AddVertexToPool(&v, 1, 2, 3, 0, 1, -1);  // same bucket
+    WO_HashStats_f();
+    Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
+    ASSERT_EQ(lines.size(), 1283u + 1 + 1);
+    EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), ' '), 15);
+    EXPECT_EQ(std::count(lines[1283].begin(), lines[1283].end(), ' '), 4);
+    const int bucket = WO_VertexBucket(1, 2, 3, 0);
+    std::string row = lines[bucket / 16];
+    int field = bucket % 16, at = 0;
+    for (int k = 0; k < field; k++)
+        at = static_cast<int>(row.find(' ', at)) + 1;
+    EXPECT_EQ(row.substr(at, 1), "2");
+    EXPECT_EQ(lines.back(), "Zeros: 99.9951%\n");
+}
+
+// What a drawing renderer was asked to do with the world's vertex list.
+struct RendererLog {
+    static inline std::vector<std::vector<intptr_t>> calls;
+};
+
+TEST(WorldPool, FlaggedChunksGoToARunningRendererInOrderThenClear) {
+    Reset();
+    RendererLog::calls.clear();
+    renderer_t drawing = re_null;
+    drawing.LoadVertexes = [](uint32_t layout, int32_t count, int32_t a, int32_t b) -> rhandle_t {
+        RendererLog::calls.push_back({1, layout, count, a, b});
+        return 7;
+    };
+    drawing.UpdateVertexes = [](rhandle_t h, uint32_t layout, int32_t count, int32_t a, const void *update) {
+        const auto *v = static_cast<const poolVertex_t *>(update);
+        RendererLog::calls.push_back({2, h, layout, count, a, v->position[0] == 0 && v->normal[2] == 0});
+    };
+    drawing.UpdateVertexesDirect = [](rhandle_t h, int32_t first, int32_t count, const void *positions,
+                                      const void *texture, const void *, const void *, const void *colours) {
+        RendererLog::calls.push_back({3, h, first, count, positions == wo_pool.position[first],
+                                      texture == wo_pool.st[first], colours == wo_pool.rgba[first]});
+    };
+    const renderer_t saved = re;
+    re = drawing;
+    qbase.rendererRunning = 1;
+
+    WO_InitGPUVertexList();
+    EXPECT_EQ(wo_qvert, 7);
+    memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
+    wo_poolChunks[5] = wo_poolChunks[2] = 1;
+    wo_uploadContinusely = 1;
+    wo_poolLoop = WO_POOL_CHUNKS - 1;
+    WO_UploadPool();
+    const std::vector<std::vector<intptr_t>> expect = {
+        {1, 0x1F, 240001, 0, 1},
+        {2, 7, 0x1F, 240000, 1, 1},
+        {3, 7, 2 * 240, 240, 1, 1, 1},
+        {3, 7, 5 * 240, 240, 1, 1, 1},
+        {3, 7, 999 * 240, 240, 1, 1, 1},  // the round-robin chunk
+    };
+    EXPECT_EQ(RendererLog::calls, expect);
+    EXPECT_EQ(wo_poolLoop, 0);
+    for (byte flag : wo_poolChunks)
+        ASSERT_EQ(flag, 0);
+
+    qbase.rendererRunning = 0;
+    re = saved;
+    wo_uploadContinusely = 0;
+    wo_qvert = -1;
 }
 
 }  // namespace

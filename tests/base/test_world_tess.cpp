@@ -370,6 +370,29 @@ TEST(WorldTess, CubesOfTwoMattersAreDrawnInBothPassesDarkOnTheOtherSide) {
     EXPECT_FALSE(WO_GetBit256(p->matterBits, 0));
 }
 
+TEST(WorldTess, FacingTiesGoToTheLowerAxisWithItsProjection) {
+    // A 45-degree slope along x + y: every normal is (1, 1, 0), a tie of x and y.
+    Build([](int x, int y, int z) -> voxel_t {
+        if (x < 30 || x > 50 || y < 30 || y > 50 || z < 30 || z > 50)
+            return wo_emptyVoxel;
+        const int d = 128 + 8 + 16 * (80 - x - y);
+        return static_cast<voxel_t>(d < 0 ? 0 : d > 255 ? 255 : d);
+    });
+    wo_wms[0].stScale[0] = 2;
+    wo_wms[0].stScale[1] = 3;
+    TessAll();
+    const page_t *p = PageAt(10, 10, 10);
+    ASSERT_GT(p->numBatchIndexes, 0);
+    for (int k = 0; k < p->numBatchIndexes; k++) {
+        poolVertex_t v;
+        WO_GetVertexByIndex(&v, p->batchIndexes[k]);
+        ASSERT_EQ(v.facing, 0);
+        EXPECT_EQ(v.st[0], 2 * v.position[1]);
+        EXPECT_EQ(v.st[1], 3 * v.position[2]);
+        EXPECT_TRUE(v.axisMask[0] == 0 && v.axisMask[1] == 1 && v.axisMask[2] == 0 && v.axisMask[3] == 1);
+    }
+}
+
 TEST(WorldTess, NeighbouringPagesShareTheirEdgeVertexes) {
     Build(Ball(20));
     TessAll();
