@@ -258,8 +258,10 @@ uint8_t Cmd_CompleteCmd(char *line) {
             Com_strncpyz(out, name, CMD_MAX_COMPLETE + 1);
             first = false;
         } else {
+            // Names differ only past the typed word, whatever their case: comparing
+            // case-insensitively keeps the common prefix from ever cutting into it.
             int i = 0;
-            while (out[i] && out[i] == name[i]) i++;
+            while (out[i] && Com_toupper(static_cast<byte>(out[i])) == Com_toupper(static_cast<byte>(name[i]))) i++;
             out[i] = 0;
         }
         print();

@@ -102,12 +102,13 @@ extern qcmd_t qcmd;
 void Cmd_Startup();
 // Declares the console symbols of the command system.
 void Cmd_Imp();
-void Cmd_Init();
-void Cmd_Shutdown();
+void Cmd_Init();      // nothing to do: the state is ready after Cmd_Startup
+void Cmd_Shutdown();  // nothing to do: symbols live as long as the process
 
 // Links a caller-owned record in; a duplicate variable name is fatal.
 void Cmd_CreateCVarEx(cmdVar_t *var, const char *name, const char *defaultText, uint32_t flags,
                       cmdCallback_t callback);
+// Cmd_CreateCVarEx without a callback.
 void Cmd_CreateCVar(cmdVar_t *var, const char *name, const char *defaultText, uint32_t flags);
 // Registers a handler; a name used by any symbol is fatal.
 void Cmd_CreateFunction(const char *name, cmdCallback_t handler, uint32_t flags);
@@ -123,8 +124,8 @@ void Cmd_SetAllowCheat(uint8_t allow);
 void Cmd_NoVarFunctions(uint8_t on);
 
 // Words of the statement being executed; Cmd_Argv outside 0..Cmd_Argc()-1 gives "".
-int32_t Cmd_Argc();
-const char *Cmd_Argv(int32_t n);
+int32_t Cmd_Argc();               // 0..CMD_MAX_ARGS
+const char *Cmd_Argv(int32_t n);  // word n, cut to CMD_MAX_ARG_LEN - 1 characters
 
 // Completes the last word of line in place; 1 when any symbol matched.  line needs room
 // for CMD_MAX_COMPLETE characters, a blank and a zero from the word's start.

@@ -77,6 +77,11 @@ void Base_DPrint(const char *text) {
 
 // ---- error dump ----
 
+constexpr int DUMP_RULE = 35;           // hyphens of the dump's rules
+constexpr int DUMP_CONSOLE_RULE = 27;   // equals signs on each side of " CONSOLE "
+constexpr int DUMP_END_RULE = 25;       // equals signs on each side of " CONSOLE END "
+
+// count of c, the middle text, and count of c again when there is a middle text.
 static void WriteLine(FILE *f, char c, int count, const char *middle) {
     for (int i = 0; i < count; i++) fputc(c, f);
     fputs(middle, f);
@@ -92,19 +97,19 @@ void Base_DumpErrorLog(const char *text) {
     sysTime_t t;
     Sys_GetLocalTime(&t);
     fputc('\n', f);
-    WriteLine(f, '-', 35, "");
+    WriteLine(f, '-', DUMP_RULE, "");
     fputs(" --------- HM ERROR DUMP --------- \n", f);
-    WriteLine(f, '-', 35, "");
+    WriteLine(f, '-', DUMP_RULE, "");
     fprintf(f, "Error time: %d-%.2d-%.2d  %.2d:%.2d:%.2d\n", t.year, t.month, t.day, t.hour, t.minute, t.second);
     fprintf(f, "Error Msg: %s\n\n", text ? text : "");
     fprintf(f, "Engine Version: %s\n\n", BASE_VERSION);
     fputs("OpenGL Extensions:\n\n", f);
     R_DumpExtensions(f);
-    WriteLine(f, '-', 35, "");
+    WriteLine(f, '-', DUMP_RULE, "");
     fputc('\n', f);
-    WriteLine(f, '=', 27, " CONSOLE ");
+    WriteLine(f, '=', DUMP_CONSOLE_RULE, " CONSOLE ");
     WriteConsoleText(f);
-    WriteLine(f, '=', 25, " CONSOLE END ");
+    WriteLine(f, '=', DUMP_END_RULE, " CONSOLE END ");
     fputc('\n', f);
     fclose(f);
 }

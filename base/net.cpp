@@ -20,6 +20,7 @@
 #include "base/cmd.h"
 #include "base/compress.h"
 #include "base/files.h"
+#include "base/sys.h"
 #include "common/com_noise.h"
 #include "common/com_string.h"
 
@@ -31,21 +32,6 @@ static int qsocket = -1;
 static netConf_t netConf;
 
 static const char *SysErrorText() { return strerror(errno); }
-
-static sockaddr_in ToSockaddr(const netadr_t *a) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    memcpy(&sa.sin_addr.s_addr, a->ip, 4);
-    sa.sin_port = htons(a->port);
-    return sa;
-}
-
-static void FromSockaddr(netadr_t *a, const sockaddr_in *sa) {
-    memset(a, 0, sizeof *a);
-    a->type = NA_IP;
-    memcpy(a->ip, &sa->sin_addr.s_addr, 4);
-    a->port = ntohs(sa->sin_port);
-}
 
 static void CloseSocket() {
     if (qsocket >= 0) close(qsocket);
@@ -86,7 +72,8 @@ netConf_t Sys_InitNet(int port) {
     for (int i = 0; i < NET_PORT_TRIES && !ok; i++) {
         if (port + i < 0 || port + i > 65535) continue;  // never a wrapped-around port
         bound.port = static_cast<uint16_t>(port + i);
-        const sockaddr_in sa = ToSockaddr(&bound);
+        sockaddr_in sa;
+        addr2sockaddr(&sa, &bound);
         if (bind(qsocket, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) == 0) {
             // Port 0 lets the system choose: report the port it chose.
             sockaddr_in got{};
@@ -121,7 +108,8 @@ void Sys_ShutdownNet() {
 // print path can send without raising an error from inside an error.
 static int SendDatagram(const netadr_t *address, const void *data, int length, bool report) {
     if (!netConf.initialised) return 0;
-    const sockaddr_in sa = ToSockaddr(address);
+    sockaddr_in sa;
+    addr2sockaddr(&sa, address);
     const ssize_t sent = sendto(qsocket, data, static_cast<size_t>(length), 0,
                                 reinterpret_cast<const sockaddr *>(&sa), sizeof sa);
     if (sent < 0) {
@@ -163,7 +151,7 @@ int Sys_GetNetData(netadr_t *sender, int maxLength, void *buffer) {
             return 0;
         }
         if (got == 0) continue;
-        FromSockaddr(sender, &from);
+        sockaddr2addr(sender, &from);
         return static_cast<int>(got);
     }
     return 0;

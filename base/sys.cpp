@@ -1,8 +1,10 @@
 // The Linux system layer.
 #include "base/sys.h"
 
+#include <arpa/inet.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/select.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -303,10 +305,14 @@ static void ProgramDirectory(char *out, size_t size) {
     Com_strncpyz(out, path, static_cast<int>(size));
 }
 
-static void *OpenModule(const char *path) {
+// The failure names the module's file; the loader's own text says where it looked.
+static void *OpenModule(const char *path, const char *file) {
     Com_Printf("Trying dlopen( \"%s\", RTLD_LOCAL | RTLD_LAZY )", path);
     void *h = dlopen(path, RTLD_LOCAL | RTLD_LAZY);
-    if (!h) Com_Error(ER_ERROR, "Sys_LoadGameModule: Could not dlopen from \"%s\" (%s)", path, dlerror());
+    if (!h) {
+        const char *why = dlerror();
+        Com_Error(ER_ERROR, "Sys_LoadGameModule: Could not dlopen from \"%s\" (%s)", file, why ? why : "");
+    }
     return h;
 }
 
@@ -325,7 +331,7 @@ void *Sys_LoadGameModule(void **handle, const char *name) {
         snprintf(beside, sizeof beside, "%s%s", dir, file);
         if (dir[0] && access(beside, F_OK) == 0) Com_strncpyz(path, beside, sizeof path);
     }
-    void *h = OpenModule(path);
+    void *h = OpenModule(path, file);
     if (handle) *handle = h;
     return h;
 }
@@ -336,8 +342,23 @@ void Sys_UnloadGameModule(void *handle) {
     if (handle) dlclose(handle);
 }
 
-// ---- log ----
+// ---- socket addresses ----
 
+void addr2sockaddr(sockaddr_in *out, const netadr_t *address) {
+    memset(out, 0, sizeof *out);
+    out->sin_family = AF_INET;
+    memcpy(&out->sin_addr.s_addr, address->ip, sizeof address->ip);
+    out->sin_port = htons(address->port);
+}
+
+void sockaddr2addr(netadr_t *out, const sockaddr_in *address) {
+    memset(out, 0, sizeof *out);
+    out->type = NA_IP;
+    memcpy(out->ip, &address->sin_addr.s_addr, sizeof out->ip);
+    out->port = ntohs(address->sin_port);
+}
+
+// ---- log ----
 
 void Sys_ClearLog() {
     FILE *f = FS_fopen(SYS_LOG_FILE, "wt");

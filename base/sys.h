@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+struct netadr_t;
+struct sockaddr_in;
+
 constexpr const char *SYS_NAME = "Linux";           // the process banner's system name
 constexpr const char *SYS_CPU = "x86-64";            // the build banner's processor name
 constexpr const char *SYS_MODULE_SUFFIX = "_linux.so";
@@ -31,6 +34,7 @@ struct sysTime_t {
 };
 
 uint8_t Sys_IsDedicatedOnly();       // 1: this host can only be a dedicated server
+// Nothing to declare, open, run or close on this host.
 void Sys_Imp();
 void Sys_Init();
 void Sys_Frame();
@@ -38,7 +42,7 @@ void Sys_Shutdown();
 
 // Milliseconds since the first call, counted from the start of that call's second.
 int32_t Sys_Milliseconds();
-void Sys_Sleep(int32_t msec);
+void Sys_Sleep(int32_t msec);  // blocks the whole process; 0 or less returns at once
 // Ends the process with the code (SYS_EXIT_ERROR after Sys_SetExitFailure);
 // standard output is flushed.
 [[noreturn]] void Sys_Exit(int32_t code);
@@ -52,10 +56,10 @@ void Sys_Daemon();
 // Both boxes are written on standard output between two lines of asterisks.
 void Sys_MessageBox(const char *text, const char *title);
 int32_t Sys_MessageBoxARI(const char *text, const char *title);  // 0 abort, 1 retry, 2 ignore
-void Sys_CreateBox(const char *text);
-void Sys_DestroyBox();
+void Sys_CreateBox(const char *text);  // a non-modal box: nothing on this host
+void Sys_DestroyBox();                 // nothing on this host
 
-void Sys_GetLocalTime(sysTime_t *t);
+void Sys_GetLocalTime(sysTime_t *t);            // now, in local time
 char *Sys_getdcwd(char *buffer, int32_t size);  // the working directory, or null
 int32_t Sys_chdir(const char *path);            // -1 on failure
 int32_t Sys_mkdir(const char *path);            // 0 on success
@@ -66,7 +70,7 @@ const char *Sys_GetSystemString();
 // 1.  With standard input closed, holds its descriptor with /dev/null so that no
 // later file (the socket) is read as the console.
 uint8_t Sys_InitConsole();
-void Sys_ShutdownConsole();
+void Sys_ShutdownConsole();  // nothing to close
 // Writes text without colour keys and a line feed on standard output, unless quiet.
 void Sys_ConsolePrint(const char *text);
 // Writes text and a line feed on standard output, bypassing the console (panic path).
@@ -80,6 +84,11 @@ void Sys_GetMessages();
 void *Sys_LoadGameModule(void **handle, const char *name);
 void *Sys_GetGameAPI(void *handle);      // "GetGameAPI" of the module, or null
 void Sys_UnloadGameModule(void *handle);
+
+// A zeroed IPv4 socket address: the port in network byte order, the four bytes as they are.
+void addr2sockaddr(sockaddr_in *out, const netadr_t *address);
+// An IPv4 address (NA_IP, qport 0) from a socket address; the port in host byte order.
+void sockaddr2addr(netadr_t *out, const sockaddr_in *address);
 
 void Sys_ClearLog();                     // log.txt becomes one line feed
 void Sys_Log(const char *text);          // appends text without colour keys and a line feed

@@ -109,6 +109,12 @@ TEST_F(Cmd, CreationReadsTheDefaultAndCallsBackOnlyWhenAsked) {
     EXPECT_EQ(b.boolean, 0u);  // the integer reading decides
     Cmd_CreateCVar(&c, "c", "x", CMD_READONLY);
     EXPECT_EQ(c.flags, uint32_t(CMD_READONLY | CMD_NOSAVE));
+
+    // A function's handler is called at creation likewise, with no words.
+    Cmd_CreateFunction("quiet", Record, 0);
+    EXPECT_TRUE(g_ran.empty());
+    Cmd_CreateFunction("loud", Record, CMD_INITCALL);
+    EXPECT_EQ(g_ran, (std::vector<std::string>{""}));
 }
 
 TEST_F(Cmd, SettingTheSameTextStillCountsAndCallsBack) {
@@ -264,6 +270,15 @@ TEST_F(Cmd, CompletionExtendsToTheCommonPrefixAndListsEveryMatch) {
     char none[512] = "nothing";
     EXPECT_EQ(Cmd_CompleteCmd(none), 0);
     EXPECT_STREQ(none, "nothing");
+
+    // Matches whose names differ in case within the typed word keep the word: the
+    // line takes the first match's spelling of the common prefix.
+    static cmdVar_t upper, lower;
+    Cmd_CreateCVar(&upper, "SV_hostname", "x", 0);
+    Cmd_CreateCVar(&lower, "sv_maxClients", "8", 0);
+    char mixed[512] = "sv_";
+    EXPECT_EQ(Cmd_CompleteCmd(mixed), 1);
+    EXPECT_STREQ(mixed, "SV_");
 }
 
 TEST_F(Cmd, FlipflopAndAddChangeWritableVariables) {

@@ -1,6 +1,8 @@
 // The Linux system layer and the null renderer and sound tables.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -174,15 +176,19 @@ TEST(Sys, DaemonParentEndsWithZeroAndTheChildKnowsItsNumber) {
 
 TEST(Sys, GameModuleIsFoundInTheWorkingDirectoryOrBesideTheProgram) {
     g_errors.clear();
+    static std::vector<std::string> printed;
+    printed.clear();
     Com_SetupError(ErrorSink);
-    Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
+    Com_SetupPrintf(PRF_SINKS, [](const char *t) { printed.emplace_back(t); }, nullptr);
     ScratchDir dir(true);
     void *handle = reinterpret_cast<void *>(1);
     EXPECT_EQ(Sys_LoadGameModule(&handle, "nosuch"), nullptr);
     EXPECT_EQ(handle, nullptr);
     ASSERT_EQ(g_errors.size(), 1u);
     EXPECT_EQ(g_errors[0].first, ER_ERROR);
-    EXPECT_EQ(g_errors[0].second.rfind("Sys_LoadGameModule: Could not dlopen from \"./nosuch_linux.so\" (", 0), 0u);
+    EXPECT_EQ(g_errors[0].second.rfind("Sys_LoadGameModule: Could not dlopen from \"nosuch_linux.so\" (", 0), 0u);
+    EXPECT_EQ(printed, (std::vector<std::string>{"Trying dlopen( \"./nosuch_linux.so\", RTLD_LOCAL | RTLD_LAZY )"}));
+    Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
 
     // The test program stands beside the built module, as an installed engine does.
     if (!std::filesystem::exists(std::string(HM_BUILD_DIR) + "/game_linux.so")) GTEST_SKIP() << "module not built";
@@ -192,6 +198,29 @@ TEST(Sys, GameModuleIsFoundInTheWorkingDirectoryOrBesideTheProgram) {
     EXPECT_NE(Sys_GetGameAPI(module), nullptr);
     Sys_UnloadGameModule(module);
     Com_SetupError(nullptr);
+}
+
+TEST(Sys, SocketAddressesKeepTheAddressBytesAndTurnThePort) {
+    netadr_t address{};
+    address.type = NA_IP;
+    address.ip[0] = 127, address.ip[1] = 0, address.ip[2] = 0, address.ip[3] = 9;
+    address.port = 0x1234;
+    address.qport = 77;
+    sockaddr_in sa;
+    memset(&sa, 0x5A, sizeof sa);
+    addr2sockaddr(&sa, &address);
+    EXPECT_EQ(sa.sin_family, AF_INET);
+    EXPECT_EQ(sa.sin_port, htons(0x1234));
+    EXPECT_EQ(sa.sin_addr.s_addr, htonl(0x7F000009));
+    for (unsigned char c : sa.sin_zero) EXPECT_EQ(c, 0);
+
+    netadr_t back;
+    memset(&back, 0x5A, sizeof back);
+    sockaddr2addr(&back, &sa);
+    EXPECT_EQ(back.type, uint32_t(NA_IP));
+    EXPECT_EQ(back.port, 0x1234);
+    EXPECT_EQ(back.qport, 0);  // a socket address carries no connection number
+    EXPECT_EQ(memcmp(back.ip, address.ip, 4), 0);
 }
 
 TEST(Sys, StubsReportNothing) {
