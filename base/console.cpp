@@ -142,7 +142,7 @@ static int FatalOrBug(const char *text, const char *title, bool returnAnswer) {
     }
     BoxText(box, "%s\n\nPress Retry to debug", text);
     const int answer = Sys_MessageBoxARI(box, title);
-    if (answer != 1 && answer != 2) EndWithError();
+    if (answer != SYS_BOX_RETRY && answer != SYS_BOX_IGNORE) EndWithError();
     return returnAnswer ? answer : 0;
 }
 

@@ -76,7 +76,7 @@ void Sys_MessageBox(const char *text, const char *title) {
 
 int32_t Sys_MessageBoxARI(const char *text, const char *title) {
     Sys_MessageBox(text, title);
-    return 0;
+    return SYS_BOX_ABORT;
 }
 
 void Sys_CreateBox(const char *) {}

@@ -55,7 +55,9 @@ void Sys_Daemon();
 
 // Both boxes are written on standard output between two lines of asterisks.
 void Sys_MessageBox(const char *text, const char *title);
-int32_t Sys_MessageBoxARI(const char *text, const char *title);  // 0 abort, 1 retry, 2 ignore
+// The answers of an abort / retry / ignore box.
+enum sysBoxAnswer_t : int32_t { SYS_BOX_ABORT = 0, SYS_BOX_RETRY = 1, SYS_BOX_IGNORE = 2 };
+int32_t Sys_MessageBoxARI(const char *text, const char *title);  // a sysBoxAnswer_t; here always abort
 void Sys_CreateBox(const char *text);  // a non-modal box: nothing on this host
 void Sys_DestroyBox();                 // nothing on this host
 

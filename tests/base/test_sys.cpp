@@ -57,7 +57,7 @@ TEST(Sys, MessageBoxesArePrintedBetweenAsteriskLines) {
     int answer = -1;
     EXPECT_EQ(Stdout([&] { answer = Sys_MessageBoxARI("text", "Title"); }),
               stars + "\nTitle: text\n" + stars + "\n");
-    EXPECT_EQ(answer, 0);
+    EXPECT_EQ(answer, SYS_BOX_ABORT);
 }
 
 TEST(Sys, LogKeepsPlainLinesAndSkipsOverlongTexts) {
