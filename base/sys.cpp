@@ -271,8 +271,9 @@ void Sys_Daemon() {
             Cmd_Flush();
         }
     }
-    // Nothing printed so far may be written twice by the two processes.
-    fflush(stdout);
+    // Nothing buffered so far may be written twice by the two processes: not the
+    // printed lines, nor what waits in any open file (a journal being recorded).
+    fflush(nullptr);
     const pid_t pid = fork();
     if (pid < 0) {
         Com_Error(ER_FATAL, "fork() returned %d", static_cast<int>(pid));

@@ -154,7 +154,11 @@ TEST(Sys, DaemonParentEndsWithZeroAndTheChildKnowsItsNumber) {
             if (pipe(fds) || write(fds[1], "pw\n\n", 4) != 4) _exit(3);
             close(fds[1]);
             dup2(fds[0], STDIN_FILENO);
+            // A file with text still in its buffer when the process forks.
+            FILE *open = fopen((dir / "open.txt").c_str(), "w");
+            fputs("once", open);
             Sys_Daemon();
+            fclose(open);
             FILE *f = fopen((report + ".part").c_str(), "w");
             fprintf(f, "%s %d %d\n", base_pid.string, static_cast<int>(getpid()), qbase.quietConsole);
             fclose(f);
@@ -172,6 +176,7 @@ TEST(Sys, DaemonParentEndsWithZeroAndTheChildKnowsItsNumber) {
     ASSERT_EQ(sscanf(text.c_str(), "%d %d %d", &pid, &self, &quiet), 3) << text;
     EXPECT_EQ(pid, self);
     EXPECT_EQ(quiet, 1);
+    EXPECT_EQ(dir.Read("open.txt"), "once");  // neither process writes it a second time
 }
 
 TEST(Sys, GameModuleIsFoundInTheWorkingDirectoryOrBesideTheProgram) {
