@@ -288,6 +288,9 @@ void Sys_Daemon() {
         Com_Printf("Daemon up and running at PID %d", static_cast<int>(pid));
         Sys_Exit(SYS_EXIT_OK);
     }
+    // A session of its own: the terminal's hang-up when its user logs out does not
+    // reach the daemon.
+    setsid();
     qbase.quietConsole = 1;
 }
 

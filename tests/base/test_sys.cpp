@@ -137,7 +137,7 @@ TEST(Sys, StandardInputLinesReachTheBufferWholeAndEndOfInputIsNoInput) {
 }
 
 // The daemon's parent ends with 0 after naming the child; the child goes on, quiet,
-// and knows its own process number.  The child reports through a file.
+// in a session of its own, and knows its own process number.  The child reports through a file.
 TEST(Sys, DaemonParentEndsWithZeroAndTheChildKnowsItsNumber) {
     ScratchDir dir;
     const std::string report = dir / "child.txt";
@@ -160,7 +160,8 @@ TEST(Sys, DaemonParentEndsWithZeroAndTheChildKnowsItsNumber) {
             Sys_Daemon();
             fclose(open);
             FILE *f = fopen((report + ".part").c_str(), "w");
-            fprintf(f, "%s %d %d\n", base_pid.string, static_cast<int>(getpid()), qbase.quietConsole);
+            fprintf(f, "%s %d %d %d\n", base_pid.string, static_cast<int>(getpid()), qbase.quietConsole,
+                    static_cast<int>(getsid(0)));
             fclose(f);
             rename((report + ".part").c_str(), report.c_str());  // seen whole or not at all
             _exit(0);
@@ -172,9 +173,10 @@ TEST(Sys, DaemonParentEndsWithZeroAndTheChildKnowsItsNumber) {
         usleep(20 * 1000);
         text = dir.Read("child.txt");
     }
-    int pid = 0, self = -1, quiet = 0;
-    ASSERT_EQ(sscanf(text.c_str(), "%d %d %d", &pid, &self, &quiet), 3) << text;
+    int pid = 0, self = -1, quiet = 0, session = 0;
+    ASSERT_EQ(sscanf(text.c_str(), "%d %d %d %d", &pid, &self, &quiet, &session), 4) << text;
     EXPECT_EQ(pid, self);
+    EXPECT_EQ(session, self);  // detached from the terminal's session
     EXPECT_EQ(quiet, 1);
     EXPECT_EQ(dir.Read("open.txt"), "once");  // neither process writes it a second time
 }
