@@ -289,8 +289,11 @@ void Sys_Daemon() {
         Sys_Exit(SYS_EXIT_OK);
     }
     // A session of its own: the terminal's hang-up when its user logs out does not
-    // reach the daemon.
+    // reach the daemon.  A terminal on standard input is left to the shell (read in
+    // the background it would stop the daemon, or take the user's lines); a pipe or a
+    // file that a supervisor feeds stays the console.
     setsid();
+    if (isatty(STDIN_FILENO)) sys_in.closed = true;
     qbase.quietConsole = 1;
 }
 

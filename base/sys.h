@@ -50,7 +50,8 @@ void Sys_Sleep(int32_t msec);  // blocks the whole process; 0 or less returns at
 void Sys_SetExitFailure();
 // Detaches from the terminal when "-D" is given without "-daemon" / "-deamon":
 // asks for a remote-console password and a map when needed, forks, and the parent
-// ends with 0; the child goes on with a quiet console, in a session of its own.
+// ends with 0; the child goes on with a quiet console, in a session of its own, and
+// reads standard input only when it is no terminal.
 void Sys_Daemon();
 
 // Both boxes are written on standard output between two lines of asterisks.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -151,7 +152,7 @@ TEST(Sys, DaemonParentEndsWithZeroAndTheChildKnowsItsNumber) {
             char line[] = "engine -D ";
             Base_ParseCommandLine(line);
             int fds[2];
-            if (pipe(fds) || write(fds[1], "pw\n\n", 4) != 4) _exit(3);
+            if (pipe(fds) || write(fds[1], "pw\n\nstatus\n", 11) != 11) _exit(3);
             close(fds[1]);
             dup2(fds[0], STDIN_FILENO);
             // A file with text still in its buffer when the process forks.
@@ -159,9 +160,10 @@ TEST(Sys, DaemonParentEndsWithZeroAndTheChildKnowsItsNumber) {
             fputs("once", open);
             Sys_Daemon();
             fclose(open);
+            Sys_GetMessages();  // a pipe on standard input stays the console
             FILE *f = fopen((report + ".part").c_str(), "w");
-            fprintf(f, "%s %d %d %d\n", base_pid.string, static_cast<int>(getpid()), qbase.quietConsole,
-                    static_cast<int>(getsid(0)));
+            fprintf(f, "%s %d %d %d %s\n", base_pid.string, static_cast<int>(getpid()), qbase.quietConsole,
+                    static_cast<int>(getsid(0)), qcmd.buffer);
             fclose(f);
             rename((report + ".part").c_str(), report.c_str());  // seen whole or not at all
             _exit(0);
@@ -174,11 +176,50 @@ TEST(Sys, DaemonParentEndsWithZeroAndTheChildKnowsItsNumber) {
         text = dir.Read("child.txt");
     }
     int pid = 0, self = -1, quiet = 0, session = 0;
-    ASSERT_EQ(sscanf(text.c_str(), "%d %d %d %d", &pid, &self, &quiet, &session), 4) << text;
+    char console[32] = "";
+    ASSERT_EQ(sscanf(text.c_str(), "%d %d %d %d %31s", &pid, &self, &quiet, &session, console), 5) << text;
+    EXPECT_STREQ(console, "status;");
     EXPECT_EQ(pid, self);
     EXPECT_EQ(session, self);  // detached from the terminal's session
     EXPECT_EQ(quiet, 1);
     EXPECT_EQ(dir.Read("open.txt"), "once");  // neither process writes it a second time
+}
+
+// A daemon started from a terminal leaves it to the shell: a line typed there after
+// the fork is not read as a console line (a pipe stays the console, tested above).
+TEST(Sys, DaemonLeavesATerminalOnStandardInputAlone) {
+    ScratchDir dir;
+    const std::string report = dir / "child.txt";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
+            Cmd_Startup();
+            Cmd_CreateCVar(&base_pid, "base_pid", "0", CMD_READONLY);
+            char line[] = "engine -D ";
+            Base_ParseCommandLine(line);
+            const int master = posix_openpt(O_RDWR | O_NOCTTY);
+            if (master < 0 || grantpt(master) || unlockpt(master)) _exit(3);
+            const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+            if (terminal < 0 || write(master, "pw\n\n", 4) != 4) _exit(4);
+            dup2(terminal, STDIN_FILENO);
+            Sys_Daemon();
+            if (write(master, "status\n", 7) != 7) _exit(5);
+            usleep(50 * 1000);
+            Sys_GetMessages();
+            FILE *f = fopen((report + ".part").c_str(), "w");
+            fprintf(f, "%d\n", static_cast<int>(qcmd.length));
+            fclose(f);
+            rename((report + ".part").c_str(), report.c_str());
+            _exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+    std::string text;
+    for (int i = 0; i < 100 && text.empty(); i++) {
+        usleep(20 * 1000);
+        text = dir.Read("child.txt");
+    }
+    EXPECT_EQ(text, "0\n");
 }
 
 TEST(Sys, GameModuleIsFoundInTheWorkingDirectoryOrBesideTheProgram) {
