@@ -185,17 +185,24 @@ TEST(Sys, DaemonParentEndsWithZeroAndTheChildKnowsItsNumber) {
     EXPECT_EQ(dir.Read("open.txt"), "once");  // neither process writes it a second time
 }
 
-// A daemon started from a terminal leaves it to the shell: a line typed there after
-// the fork is not read as a console line (a pipe stays the console, tested above).
-TEST(Sys, DaemonLeavesATerminalOnStandardInputAlone) {
+// A daemon with a password set and a server running asks nothing.  Started from a
+// terminal, it leaves it to the shell: a line typed there after the fork is not read
+// as a console line (a pipe stays the console, tested above).
+TEST(Sys, DaemonWithItsAnswersKnownAsksNothingAndLeavesATerminalAlone) {
     ScratchDir dir;
     const std::string report = dir / "child.txt";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
+            static std::string asked;  // what it printed before the fork
+            Com_SetupPrintf(PRF_SINKS, [](const char *t) { asked += std::string(t) + "\n"; }, nullptr);
             Cmd_Startup();
             Cmd_CreateCVar(&base_pid, "base_pid", "0", CMD_READONLY);
+            Cmd_CreateCVar(&base_rcon, "base_rcon", "0", 0);
+            Cmd_CreateCVar(&base_rconPassword, "base_rconPassword", "", CMD_SECRET);
+            Cmd_SetCVar(&base_rcon, "1", 0);
+            Cmd_SetCVar(&base_rconPassword, "hunter2", 0);
+            qbase.serverRunning = 1;
             char line[] = "engine -D ";
             Base_ParseCommandLine(line);
             const int master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -208,7 +215,7 @@ TEST(Sys, DaemonLeavesATerminalOnStandardInputAlone) {
             usleep(50 * 1000);
             Sys_GetMessages();
             FILE *f = fopen((report + ".part").c_str(), "w");
-            fprintf(f, "%d\n", static_cast<int>(qcmd.length));
+            fprintf(f, "%d %s", static_cast<int>(qcmd.length), asked.c_str());
             fclose(f);
             rename((report + ".part").c_str(), report.c_str());
             _exit(0);
@@ -219,7 +226,7 @@ TEST(Sys, DaemonLeavesATerminalOnStandardInputAlone) {
         usleep(20 * 1000);
         text = dir.Read("child.txt");
     }
-    EXPECT_EQ(text, "0\n");
+    EXPECT_EQ(text, "0 ");  // nothing queued from the terminal, nothing asked
 }
 
 TEST(Sys, GameModuleIsFoundInTheWorkingDirectoryOrBesideTheProgram) {
