@@ -187,25 +187,6 @@ static void DrainTransport() {
     }
 }
 
-// The engine's state as the game module reads it (trap 0).
-static void UpdateGameState() {
-    qgame_t &g = base_gameState;
-    g.initialized = qbase.initialised;
-    g.developer = qbase.developer;
-    g.newerVersion = qbase.newerVersion;
-    g.startTime = qbase.startClock;
-    g.time = qbase.time;
-    g.previousTime = qbase.previousTime;
-    g.frameMsec = qbase.frameMsec;
-    g.frameSeconds = qbase.frameSeconds;
-    g.frameCount = qbase.frameCount;
-    g.fps = qbase.fps;
-    static_assert(sizeof(g.localAddress) == sizeof(qnet.localAddress), "the address travels whole");
-    memcpy(g.localAddress, &qnet.localAddress, sizeof(g.localAddress));
-    g.qport = qnet.myQport;
-    g.instance = qbase.instanceNumber;
-}
-
 void Base_Frame(int msec) {
     qbase.frameMsec = static_cast<uint32_t>(
         msec < BASE_MIN_FRAME_MSEC ? BASE_MIN_FRAME_MSEC : (msec > BASE_MAX_FRAME_MSEC ? BASE_MAX_FRAME_MSEC : msec));
@@ -238,7 +219,6 @@ void Base_Frame(int msec) {
     Sys_Frame();
     Cmd_Flush();  // console lines run before the module and the server see the frame
     if (!qbase.serverRunning) Sys_SetConsoleCaption(nullptr);
-    UpdateGameState();
     Call_Main_Frame();
     CL_CCFrame();
     WO_TessDebug(0);
@@ -526,7 +506,6 @@ void Base_Imp() {
         memcpy(consoleText, con_ring.ring, con_ring.count);
         consoleText[con_ring.count] = 0;
     }
-    UpdateGameState();
     Call_Main_Imp();
     Call_SG_Imp(1);
     Call_CG_Imp();
@@ -576,7 +555,6 @@ void Base_Init() {
     Sys_Init();
     FS_Init();
     Meter_Init();
-    UpdateGameState();
     Call_Main_Init();
 
     if (qbase.developer) {

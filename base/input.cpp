@@ -71,7 +71,6 @@ void IN_MouseEvent(int16_t x, int16_t y) {
 }
 
 static_assert(sizeof(netadr_t) == IN_ADDRESS_SIZE, "a datagram record stores the sender whole");
-static_assert(IN_MAX_DATAGRAM == NET_MAX_DATAGRAM, "journals hold what the transport accepts");
 
 void IN_NetEvent(const netadr_t *sender, const byte *data, int length) {
     if (length < 0) return;
@@ -84,12 +83,25 @@ void IN_NetEvent(const netadr_t *sender, const byte *data, int length) {
     if (length > 0) memcpy(r + IN_DATAGRAM_HEADER_SIZE, data, static_cast<size_t>(length));
 }
 
+// The window centre: half the renderer's window size.  The renderer's
+// configuration record comes with the client's renderer; until then no window
+// exists and its centre is the origin.
+static void WindowCentre(int32_t *x, int32_t *y) {
+    *x = 0;
+    *y = 0;
+}
+
 void IN_FrameEvent(uint32_t msec) {
-    // The cursor is read once per pass while the client (and so a window) is up.
+    // The cursor is read once per pass while the client (and so a window) is up;
+    // aim mode keeps it at the centre, so each pass reads one movement.
     if (qbase.clientRunning && in.journal != JOURNAL_PLAYING) {
         int32_t x = 0, y = 0;
         Sys_GetCursorPos(&x, &y);
         IN_MouseEvent(static_cast<int16_t>(x), static_cast<int16_t>(y));
+        if (in.cursorMode == CURSOR_AIM) {
+            WindowCentre(&x, &y);
+            Sys_SetCursorPos(x, y);
+        }
     }
     byte *r = AppendRecord(IE_FRAME, IN_FRAME_SIZE);
     if (r) PutU32(r + 4, msec);
@@ -104,7 +116,7 @@ void IN_SpecialEvent(uint32_t kind, uint32_t a, uint32_t b) {
 }
 
 // Size of the record at p with avail bytes left, or 0 when the record is damaged:
-// unknown kind, cut short, or a datagram longer than the transport accepts.
+// an unknown kind or a record that does not fit in what is left.
 static int RecordSize(const byte *p, int avail, const char **why) {
     if (avail < 4) {
         *why = "record cut short";
@@ -123,9 +135,11 @@ static int RecordSize(const byte *p, int avail, const char **why) {
             *why = "record cut short";
             return 0;
         }
+        // Any length that lies inside the buffer is a whole record: the transport
+        // itself refuses a datagram longer than it accepts.
         const uint32_t length = GetU32(p + 4 + IN_ADDRESS_SIZE);
-        if (length > static_cast<uint32_t>(IN_MAX_DATAGRAM)) {
-            *why = "datagram longer than 1400 bytes";
+        if (length > static_cast<uint32_t>(avail - IN_DATAGRAM_HEADER_SIZE)) {
+            *why = "record cut short";
             return 0;
         }
         size = IN_DATAGRAM_HEADER_SIZE + static_cast<int>(length);
@@ -308,10 +322,10 @@ void IN_IssueCommandBuffer() {
             char line[48];
             snprintf(line, sizeof(line), "in_mouse %d %d", x, y);
             Cmd_Add(line);
-            // The offset from the window centre; the centre is half the renderer's
-            // window size, which the client's renderer reports (none yet: 0, 0).
-            in.mouseOffset[0] = -x;
-            in.mouseOffset[1] = -y;
+            int32_t cx, cy;
+            WindowCentre(&cx, &cy);
+            in.mouseOffset[0] = cx - x;
+            in.mouseOffset[1] = cy - y;
             break;
         }
         case IE_DATAGRAM: {
@@ -485,13 +499,15 @@ void IN_SetAmericanKeyNames() {
 }
 
 // Aim mode hides the cursor and keeps it at the window centre; cursor mode shows
-// it where it was.  The centre comes from the renderer's window size, which the
-// client's renderer supplies; until then the cursor stays where it is.
+// it where it was.
 void IN_SetAimMode() {
     if (in.cursorMode == CURSOR_AIM || qbase.windowInactive) return;
     in.cursorMode = CURSOR_AIM;
     Sys_GetCursorPos(&in.savedCursor[0], &in.savedCursor[1]);
     Sys_ShowCursor(0);
+    int32_t x, y;
+    WindowCentre(&x, &y);
+    Sys_SetCursorPos(x, y);
 }
 
 void IN_SetCursorMode() {
@@ -501,7 +517,10 @@ void IN_SetCursorMode() {
     Sys_ShowCursor(1);
 }
 
-void IN_CenterCursor() { Sys_SetCursorPos(in.savedCursor[0], in.savedCursor[1]); }
+void IN_CenterCursor() {
+    WindowCentre(&in.savedCursor[0], &in.savedCursor[1]);
+    Sys_SetCursorPos(in.savedCursor[0], in.savedCursor[1]);
+}
 
 int32_t IN_GetBinding(const char *command) {
     for (const keyState_t &key : keys)

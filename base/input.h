@@ -19,7 +19,6 @@
 constexpr int IN_BUFFER_SIZE = 100000;   // bytes of records in the event buffer
 constexpr int IN_MAX_RECORDS = 10000;    // records one issue may walk
 constexpr int IN_ADDRESS_SIZE = 12;      // a sender address as stored in a datagram record
-constexpr int IN_MAX_DATAGRAM = 1400;    // longest datagram the transport accepts
 constexpr int JOURNAL_NAME_SIZE = 256;
 constexpr int JOURNAL_MAX_FILES = 10000;  // "0000.jr2" .. "9999.jr2"
 constexpr uint32_t JOURNAL_MAGIC = 0x1239ABCF;

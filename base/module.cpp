@@ -9,7 +9,6 @@
 #include "common/common.h"
 
 gameExport_t ge;
-qgame_t base_gameState;
 
 // ---- loading ----
 
@@ -138,7 +137,21 @@ void Call_DisconnectScreen2(const char *reason) { CallGame(GCALL_DISCONNECT_SCRE
 // ---- services of the engine base ----
 
 void Gi_GetQGame(qgame_t *out) {
-    if (out) *out = base_gameState;
+    if (!out) return;
+    out->initialized = qbase.initialised;
+    out->developer = qbase.developer;
+    out->newerVersion = qbase.newerVersion;
+    out->startTime = qbase.startClock;
+    out->time = qbase.time;
+    out->previousTime = qbase.previousTime;
+    out->frameMsec = qbase.frameMsec;
+    out->frameSeconds = qbase.frameSeconds;
+    out->frameCount = qbase.frameCount;
+    out->fps = qbase.fps;
+    static_assert(sizeof(out->localAddress) == sizeof(qnet.localAddress), "the address travels whole");
+    memcpy(out->localAddress, &qnet.localAddress, sizeof(out->localAddress));
+    out->qport = qnet.myQport;
+    out->instance = qbase.instanceNumber;
 }
 
 uint8_t Base_GetFileMD5(uint8_t *digest, const char *path) {

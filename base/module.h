@@ -14,10 +14,6 @@
 // The export record of the loaded module; all zero (call null) while none is loaded.
 extern gameExport_t ge;
 
-// The engine's state as the module sees it.  The engine refreshes it before each
-// call into the module; trap 0 hands the module a copy.
-extern qgame_t base_gameState;
-
 // Loads "<name>_linux.so" from the working directory and checks its export
 // record; a refused module leaves nothing loaded.  Called once by the import phase.
 void Base_LoadGame(const char *name);
@@ -30,7 +26,8 @@ bool Base_GameLoaded();
 
 // The trap dispatcher handed to the module: runs trap `number` with its words.
 intptr_t Gi_Trap(int number, gameArg_t *args);
-// Copies the engine's state into a module's record (trap 0); null does nothing.
+// Fills a module's record with the engine's state as it is at this moment (trap 0);
+// the two padding fields are left as they are; null does nothing.
 void Gi_GetQGame(qgame_t *out);
 // Reads a whole file and writes its MD5 digest (16 bytes); 0 when it cannot be read (trap 37).
 uint8_t Base_GetFileMD5(uint8_t *digest, const char *path);

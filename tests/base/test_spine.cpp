@@ -191,7 +191,12 @@ TEST_F(Spine, EventBufferRefusesARecordWithoutRoomForTheEnd) {
     EXPECT_EQ(g_printed.back(), "IN_GetCmdBuffer: Cmd buffer overflow. Dropping commands");
     IN_NetEvent(&from, data, IN_BUFFER_SIZE - IN_DATAGRAM_HEADER_SIZE - IN_END_SIZE - 1);
     EXPECT_EQ(qbase.in.length, IN_BUFFER_SIZE - IN_END_SIZE - 1);
-    qbase.in.length = 0;
+    // What was appended is issued: the transport refuses the oversized datagram
+    // itself, and the buffer is not taken for damaged.
+    g_printed.clear();
+    IN_IssueCommandBuffer();
+    EXPECT_EQ(qbase.in.length, 0);
+    for (const std::string &line : g_printed) EXPECT_EQ(line.find("IN_IssueCommandBuffer"), std::string::npos) << line;
 }
 
 TEST_F(Spine, KeyTappedWithinOneFrameFiresDownPressedAndReleased) {
@@ -250,6 +255,16 @@ TEST_F(Spine, MouseLookTurnsTheOffsetIntoYawAndPitch) {
     EXPECT_EQ(g_ran, (std::vector<std::string>{"in_mouse -10 5", "in_yaw -0.600000", "in_pitch -0.300000"}));
     qbase.in.cursorMode = CURSOR_NONE;
     m_look.integer = 0;
+}
+
+TEST_F(Spine, CentringTheCursorSavesTheWindowCentre) {
+    // Without a window its centre is the origin; the saved position follows it,
+    // so cursor mode later shows the cursor there.
+    qbase.in.savedCursor[0] = 5;
+    qbase.in.savedCursor[1] = 7;
+    IN_CenterCursor();
+    EXPECT_EQ(qbase.in.savedCursor[0], 0);
+    EXPECT_EQ(qbase.in.savedCursor[1], 0);
 }
 
 TEST_F(Spine, BindingsAreFoundByLowerCaseNameAndByCommand) {

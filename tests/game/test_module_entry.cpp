@@ -847,6 +847,54 @@ TEST_F(TempDirFixture, StandardConfigIsTheDefaultKeyScriptByteForByte) {
     const std::string text = content.str();
     EXPECT_EQ(text.size(), 1100u);
     EXPECT_EQ(text, G_STANDARD_CONFIG);
+
+    // The script rebuilt from its table: key, mode, command, and which of them
+    // stand between double quotes in the file.
+    struct line_t {
+        const char *key, *mode, *command;
+        bool quoteKey, quoteMode, quoteCommand;
+    };
+    std::vector<line_t> table = {
+        {"F10", "pressed", "cc_spawn_blue", false, false, false},
+        {"F11", "pressed", "cc_spawn_red", false, false, false},
+        {"up", "down", "cc_forward", false, false, false},
+        {"down", "down", "cc_backward", false, false, false},
+        {"left", "down", "cc_left", false, false, false},
+        {"right", "down", "cc_right", false, false, false},
+        {"w", "down", "cc_forward", false, false, false},
+        {"s", "down", "cc_backward", false, false, false},
+        {"a", "down", "cc_left", false, false, false},
+        {"d", "down", "cc_right", false, false, false},
+        {"r", "pressed", "cc_reload", false, false, false},
+        {"home", "down", "cc_jump", false, false, false},
+        {"ctrl", "down", "cc_crouch", false, false, false},
+        {"t", "pressed", "cc_say", false, false, true},
+        {"y", "pressed", "cc_sayteam", false, false, true},
+        {"wheel down", "pressed", "cc_dirtbackward", true, false, false},
+        {"wheel up", "pressed", "cc_dirtforward", true, false, false},
+        {"space", "down", "cc_jump", true, false, false},
+        {"mouse2", "pressed", "cc_fire2", true, true, false},
+        {"+", "pressed", "cc_nextdeformmat", false, false, false},
+        {"num -", "pressed", "cc_prevdeformmat", true, false, false},
+        {"F1", "pressed", "cc_prevdeformsize", true, false, false},
+        {"F2", "pressed", "cc_nextdeformsize", true, false, false},
+        {"Left Shift", "down", "cc_creep", true, false, false},
+        {"mouse1", "down", "cc_fire", false, false, false},
+        {"Wheel Up", "pressed", "cc_nextWeapon", true, false, false},
+        {"Wheel Down", "pressed", "cc_prevWeapon", true, false, false},
+    };
+    static const char *const digits[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    static const char *const weapons[] = {"cc_weapon1", "cc_weapon2", "cc_weapon3", "cc_weapon4", "cc_weapon5",
+                                          "cc_weapon6", "cc_weapon7", "cc_weapon8", "cc_weapon9"};
+    for (int n = 0; n < 9; n++) table.push_back({digits[n], "pressed", weapons[n], false, false, false});
+    table.push_back({"0", "pressed", "cc_weapon10", false, false, false});
+    table.push_back({"tab", "down", "cc_scoreboard", false, false, false});
+    auto word = [](const char *w, bool quoted) { return quoted ? "\"" + std::string(w) + "\"" : std::string(w); };
+    std::string expected = "unbindall\nm_invert 0\n";
+    for (const line_t &l : table)
+        expected += "bind " + word(l.key, l.quoteKey) + " " + word(l.mode, l.quoteMode) + " " +
+                    word(l.command, l.quoteCommand) + "\n";
+    EXPECT_EQ(text, expected);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 40);
     EXPECT_EQ(text.substr(0, 21), "unbindall\nm_invert 0\n");
     EXPECT_NE(text.find("\nbind \"mouse2\" \"pressed\" cc_fire2\n"), std::string::npos);
