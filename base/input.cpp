@@ -293,6 +293,10 @@ void IN_IssueCommandBuffer() {
     }
     if (in.journal == JOURNAL_RECORDING) IN_DumpToJournal(in.length, in.buffer);
 
+    // The walk keeps the length it started with: a frame's console lines may stop
+    // playback (stopJournal), which empties the buffer's length but not its records,
+    // and the rest of this issue still runs as it was recorded.
+    const int length = in.length;
     int pos = 0;
     for (int count = 0;; count++) {
         if (count >= IN_MAX_RECORDS) {
@@ -302,7 +306,7 @@ void IN_IssueCommandBuffer() {
         }
         const char *why = nullptr;
         const byte *r = in.buffer + pos;
-        const int size = RecordSize(r, in.length - pos, &why);
+        const int size = RecordSize(r, length - pos, &why);
         if (!size) {
             Com_Error(ER_FATAL, "IN_IssueCommandBuffer: Unknown command");
             in.length = 0;

@@ -257,6 +257,25 @@ TEST_F(Spine, MouseLookTurnsTheOffsetIntoYawAndPitch) {
     m_look.integer = 0;
 }
 
+void StopPlayback() { IN_StopPlayJournal(); }
+
+TEST_F(Spine, PlaybackStoppedByAFramesConsoleLineFinishesItsChunk) {
+    Cmd_CreateFunction("stopPlayback", StopPlayback, 0);
+    // A played chunk of two frames; the first frame's console lines stop playback.
+    byte *b = qbase.in.buffer;
+    const uint32_t words[] = {IE_FRAME, 16, IE_FRAME, 16, IE_END};
+    memcpy(b, words, sizeof(words));
+    qbase.in.length = sizeof(words);
+    qbase.in.playStream = nullptr;
+    qbase.in.journal = JOURNAL_PLAYING;
+    Cmd_Add("stopPlayback");
+    IN_IssueCommandBuffer();
+    EXPECT_EQ(qbase.in.journal, JOURNAL_OFF);
+    EXPECT_EQ(qbase.in.length, 0);
+    EXPECT_EQ(qbase.time, BASE_TIME_START + 32) << "both recorded frames ran";
+    for (const std::string &line : g_printed) EXPECT_EQ(line.find("IN_IssueCommandBuffer"), std::string::npos) << line;
+}
+
 TEST_F(Spine, CentringTheCursorSavesTheWindowCentre) {
     // Without a window its centre is the origin; the saved position follows it,
     // so cursor mode later shows the cursor there.
