@@ -614,7 +614,11 @@ static uint32_t PassSleep() {
             if (msec > static_cast<uint32_t>(BASE_STALL_MSEC)) IN_ReleaseAllKeys();
 
             Sys_GetMessages();
-            for (int n; (n = Sys_GetNetData(&net_adr, BASE_NET_DATA_SIZE, net_data)) > 0;)
+            // A datagram is read only while a whole one still fits beside the
+            // pass's own mouse and frame records: under a flood the rest waits in
+            // the socket, and the frame still runs.
+            constexpr int passRoom = IN_DATAGRAM_HEADER_SIZE + BASE_NET_DATA_SIZE + IN_MOUSE_SIZE + IN_FRAME_SIZE;
+            for (int n; IN_HasRoom(passRoom) && (n = Sys_GetNetData(&net_adr, BASE_NET_DATA_SIZE, net_data)) > 0;)
                 IN_NetEvent(&net_adr, net_data, n);
 
             IN_FrameEvent(msec);

@@ -31,12 +31,17 @@ static int16_t GetI16(const byte *p) {
     return v;
 }
 
+bool IN_HasRoom(int bytes) {
+    const int used = in.length < 0 ? 0 : in.length;
+    return bytes >= 0 && bytes < IN_BUFFER_SIZE && used + bytes + IN_END_SIZE < IN_BUFFER_SIZE;
+}
+
 // Reserves size bytes for a record of kind, keeping room for the end record.
 // Null (and nothing appended) while a journal plays or when the buffer is full.
 static byte *AppendRecord(inEvent_t kind, int size) {
     if (in.journal == JOURNAL_PLAYING) return nullptr;
     if (in.length < 0) in.length = 0;
-    if (size < 0 || in.length + size + IN_END_SIZE >= IN_BUFFER_SIZE) {
+    if (!IN_HasRoom(size)) {
         Com_Error(ER_WARNING, "IN_GetCmdBuffer: Cmd buffer overflow. Dropping commands");
         return nullptr;
     }

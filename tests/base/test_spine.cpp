@@ -191,6 +191,9 @@ TEST_F(Spine, EventBufferRefusesARecordWithoutRoomForTheEnd) {
     EXPECT_EQ(g_printed.back(), "IN_GetCmdBuffer: Cmd buffer overflow. Dropping commands");
     IN_NetEvent(&from, data, IN_BUFFER_SIZE - IN_DATAGRAM_HEADER_SIZE - IN_END_SIZE - 1);
     EXPECT_EQ(qbase.in.length, IN_BUFFER_SIZE - IN_END_SIZE - 1);
+    // One byte is left beside the end record's room: no further record fits.
+    EXPECT_FALSE(IN_HasRoom(1));
+    EXPECT_TRUE(IN_HasRoom(0));
     // What was appended is issued: the transport refuses the oversized datagram
     // itself, and the buffer is not taken for damaged.
     g_printed.clear();
