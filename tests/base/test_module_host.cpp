@@ -365,6 +365,12 @@ TEST_F(HostFixture, TrapZeroReportsTheEngineStateAtTheMomentOfTheCall) {
     EXPECT_EQ(out.fps, 20u);
     EXPECT_EQ(out.frameCount, 2u);
 
+    // The direct filler leaves the newer-version byte to its caller.
+    memset(&out, 0xEE, sizeof(out));
+    Gi_GetQGame(&out);
+    EXPECT_EQ(out.newerVersion, 0xEE);
+    EXPECT_EQ(out.time, 393265u);
+
     gameArg_t none[GAME_MAX_ARGS] = {};
     EXPECT_EQ(Gi_Trap(GTRAP_GET_QGAME, none), 0);  // a null record is left alone
     qbase = saved;
