@@ -51,6 +51,11 @@ void G_Print(const char *text);
 void G_DPrint(const char *text);
 int qG_Error(int level, const char *text);
 
+void GE_ShutdownServer();                                // the server game's shutdown
+void GE_DropClient(int32_t client, const char *reason);  // drops client 0..15; other numbers are refused
+uint8_t G_IsClientInitilized();                          // the client game's initialised flag
+void GE_WorldDeform();                                   // nothing
+
 int32_t G_Argc();
 const char *G_Argv(int32_t n);
 void *G_Alloc(uint32_t size);

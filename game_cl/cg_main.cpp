@@ -5,9 +5,12 @@
 #include "common/common.h"
 #include "game/g_main.h"
 
+static uint8_t cg_initialized;
+
 void CG_Imp() {}
-void CG_Init() {}
-void CG_Shutdown() {}
+void CG_Init() { cg_initialized = 1; }
+void CG_Shutdown() { cg_initialized = 0; }
+uint8_t CG_IsInitialized() { return cg_initialized; }
 
 uint8_t CG_ConnectedToServer() {
     Com_Error(ER_WARNING, "CG_ConnectedToServer: the client game cannot play in this build");

@@ -4,8 +4,9 @@
 #include <cstdint>
 
 void CG_Imp();                                 // call 10: clears the client game
-void CG_Init();                                // call 11
-void CG_Shutdown();                            // call 12
+void CG_Init();                                // call 11: once; sets the initialised flag
+void CG_Shutdown();                            // call 12: clears the initialised flag
+uint8_t CG_IsInitialized();                    // 1 between CG_Init and CG_Shutdown
 uint8_t CG_ConnectedToServer();                // call 13: 1 when the client game can play on
 uint8_t CG_MapChange(const char *worldInfo);   // call 14: 1 when the world's client data loaded
 void CG_RestartRenderer();                     // call 15

@@ -806,7 +806,16 @@ TEST_F(ModuleFixture, DropWithAClientNumberOutsideTheTableIsRefused) {
     }
     ASSERT_EQ(errors.size(), 3u);
     EXPECT_EQ(errors[1].level, ER_WARNING);
-    EXPECT_EQ(errors[1].text, "Call: Bad client number 16");
+    EXPECT_EQ(errors[1].text, "GE_DropClient: Bad client number 16");
+}
+
+TEST_F(ModuleFixture, ClientGameIsInitialisedBetweenItsInitAndShutdownCalls) {
+    gameArg_t args[GAME_MAX_ARGS] = {};
+    EXPECT_EQ(G_IsClientInitilized(), 0);
+    G_Call(GCALL_CG_INIT, args);
+    EXPECT_EQ(G_IsClientInitilized(), 1);
+    G_Call(GCALL_CG_SHUTDOWN, args);
+    EXPECT_EQ(G_IsClientInitilized(), 0);
 }
 
 TEST_F(ModuleFixture, FrameCallsSetTheirContextOnlyWhileTheyRun) {
