@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "base/cmd.h"
 #include "base/console.h"
@@ -170,7 +171,7 @@ uint32_t Base_FrameCapSleep(int maxFps, uint32_t elapsed) {
     const uint32_t target = 1000u / static_cast<uint32_t>(maxFps);
     if (elapsed >= target) return 0;
     const uint32_t rest = target - elapsed;
-    return rest > 1000u ? 1000u : rest;
+    return rest > BASE_MAX_CAP_SLEEP ? BASE_MAX_CAP_SLEEP : rest;
 }
 
 // With neither a server nor the client running, the engine takes every package
@@ -288,7 +289,7 @@ static void Base_Evaluate_f() {
     E_Delete(context);
 }
 
-static constexpr const char *base_grumbles[17] = {
+static constexpr const char *base_grumbles[] = {
     "The terrain remembers every shovel.",
     "Dig where they least expect it.",
     "A wall is just a hill that has not met a grenade.",
@@ -307,8 +308,11 @@ static constexpr const char *base_grumbles[17] = {
     "The deepest pit was dug one scoop at a time.",
     "Respawn is not a strategy.",
 };
+static_assert(std::size(base_grumbles) == 17, "grumble draws one of 17 quotations");
 
-static void Base_Grumble_f() { Com_Printf("\"%s\"", base_grumbles[Com_rand() % 17]); }
+static void Base_Grumble_f() {
+    Com_Printf("\"%s\"", base_grumbles[static_cast<size_t>(Com_rand()) % std::size(base_grumbles)]);
+}
 
 static void Base_PrintFps_f() { Com_Printf("FPS: \xA4" "08%d\xA4" "00", static_cast<int>(qbase.fps)); }
 
@@ -584,10 +588,10 @@ void Base_Init() {
 }
 
 // Sleep of step 1 of a pass: the less the engine has to show, the longer it sleeps.
-static uint32_t PassSleep() {
-    if (!qbase.clientRunning) return 5;
-    if (qbase.windowInactive) return 15;
-    return CL_IsConnected(nullptr) ? 0 : 7;
+static int PassSleep() {
+    if (!qbase.clientRunning) return BASE_SLEEP_NO_CLIENT;
+    if (qbase.windowInactive) return BASE_SLEEP_INACTIVE;
+    return CL_IsConnected(nullptr) ? 0 : BASE_SLEEP_NOT_CONNECTED;
 }
 
 [[noreturn]] static void MainLoop() {
@@ -596,7 +600,7 @@ static uint32_t PassSleep() {
     uint32_t passStart = Base_Time();
     uint32_t pacingMark = Base_Time();
     for (;;) {
-        if (const uint32_t ms = PassSleep()) Sys_Sleep(static_cast<int>(ms));
+        if (const int ms = PassSleep()) Sys_Sleep(ms);
         now = Base_Time();
         if (const uint32_t ms = Base_FrameCapSleep(base_maxFps.integer, now - last)) Sys_Sleep(static_cast<int>(ms));
 
@@ -605,9 +609,9 @@ static uint32_t PassSleep() {
             qbase.wrapCount++;
             qbase.wrapLength = BASE_CLOCK_WRAP;
             qbase.timeBase = static_cast<uint32_t>(Sys_Milliseconds());
-            Sys_Sleep(5);
+            Sys_Sleep(BASE_SLEEP_CLOCK_WRAP);
             last = Base_Time();
-            Sys_Sleep(5);
+            Sys_Sleep(BASE_SLEEP_CLOCK_WRAP);
         } else {
             qbase.pacingTime = Base_Time() - pacingMark;
             const uint32_t msec = now - last;

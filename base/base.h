@@ -27,6 +27,12 @@ constexpr int BASE_MIN_FRAME_MSEC = 1;
 constexpr int BASE_MAX_FRAME_MSEC = 200;
 constexpr int BASE_STALL_MSEC = 1000;         // a longer pass releases all keys
 constexpr int BASE_MAX_FPS_CAP = 999;         // base_maxFps values 1..999 cap the loop
+constexpr uint32_t BASE_MAX_CAP_SLEEP = 1000; // longest frame-cap sleep, ms
+// Main-loop sleeps, ms: the less the engine has to show, the longer it sleeps.
+constexpr int BASE_SLEEP_NO_CLIENT = 5;       // dedicated: no client runs
+constexpr int BASE_SLEEP_INACTIVE = 15;       // the client's window is inactive
+constexpr int BASE_SLEEP_NOT_CONNECTED = 7;   // the client runs but has no server
+constexpr int BASE_SLEEP_CLOCK_WRAP = 5;      // each of the two sleeps around a clock wrap
 
 // Local date and time of the start.
 struct baseStartTime_t {
