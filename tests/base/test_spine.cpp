@@ -279,6 +279,25 @@ TEST_F(Spine, PlaybackStoppedByAFramesConsoleLineFinishesItsChunk) {
     for (const std::string &line : g_printed) EXPECT_EQ(line.find("IN_IssueCommandBuffer"), std::string::npos) << line;
 }
 
+TEST_F(Spine, DuringPlaybackLiveInputIsIgnoredButEscStopsIt) {
+    qbase.in.playStream = nullptr;
+    qbase.in.journal = JOURNAL_PLAYING;
+    const netadr_t from{};
+    const byte data[4] = {};
+    IN_CharEvent('a');
+    IN_KeyEvent(30, 1);
+    IN_MouseEvent(3, 4);
+    IN_NetEvent(&from, data, sizeof(data));
+    IN_SpecialEvent(IS_QUIT, 0, 0);
+    IN_FrameEvent(10);
+    EXPECT_EQ(qbase.in.length, 0);
+    EXPECT_EQ(qbase.in.journal, JOURNAL_PLAYING);
+    IN_KeyEvent(KEY_ESCAPE, 1);
+    EXPECT_EQ(qbase.in.journal, JOURNAL_OFF);
+    EXPECT_EQ(qbase.in.length, 0) << "the Esc that stops playback is not appended";
+    EXPECT_EQ(keys[30].state, 0u);
+}
+
 TEST_F(Spine, CentringTheCursorSavesTheWindowCentre) {
     // Without a window its centre is the origin; the saved position follows it,
     // so cursor mode later shows the cursor there.
