@@ -126,6 +126,18 @@ TEST_F(Spine, JoinLeavesOffArgumentsThatDoNotFitWhole) {
     EXPECT_STREQ(small, "engine ");
 }
 
+TEST_F(Spine, OtherEntriesJoinTheArgumentsAfterTheProgramAndSplitThemBack) {
+    char *argv[] = {const_cast<char *>("engine"), const_cast<char *>("-set"), const_cast<char *>("a b"),
+                    const_cast<char *>("")};
+    EXPECT_STREQ(Base_GetCommandLine(4, argv), "-set \"a b\" \"\"");
+    Base_ParseCommandLineArg(4, argv);
+    ASSERT_EQ(Base_Argc(), 4);
+    EXPECT_STREQ(Base_Argv(1), "-set");
+    EXPECT_STREQ(Base_Argv(2), "a b");
+    EXPECT_STREQ(Base_Argv(3), "");
+    EXPECT_STREQ(Base_GetCommandLine(1, argv), "");
+}
+
 TEST_F(Spine, FrameClampsItsDurationAndAdvancesTheGameTime) {
     struct Case {
         int msec;
