@@ -395,7 +395,14 @@ void Base_DumpConfig(const char *path) {
     Cmd_DumpCmds(f);
     IN_DumpKeyBindings(f);
     Call_CG_DumpServers(f);
+    // A full disk shows only when the buffered text is written out: a cut file
+    // must not be reported as dumped.
+    const bool failed = fflush(f) != 0 || ferror(f);
     FS_fclose(f);
+    if (failed) {
+        Com_Error(ER_ERROR, "Couldn't write file \"%s\"", path);
+        return;
+    }
     Com_Printf("Dumped cmds and bindings to \"%s\"", path);
 }
 

@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -228,6 +229,27 @@ TEST(EngineProcess, BaseConsoleCommandsAnswerAsDocumented) {
     EXPECT_EQ(out.find("Crashed on purpose"), std::string::npos);
     EXPECT_EQ(dir.read("out.map"), "Address Publics \nS4\tmain \nS4\tBase_Frame done \n");
     EXPECT_NE(dir.read("dumped.cfg").find("\nunbindall\nbind \"esc\" pressed \"say hi\"\n"), std::string::npos);
+}
+
+TEST(EngineProcess, ConfigurationThatCannotBeWrittenOutIsNotReportedAsDumped) {
+    TempDir dir;
+    dir.write("config.cfg", "");
+    // The engine inherits a file size limit far below one configuration: opening
+    // succeeds and writing the text out fails, as on a full disk.
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const rlimit small{64, previous.rlim_max};
+    signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    Engine engine(dir.path(), {"-dedicated", "-safe"});
+    setrlimit(RLIMIT_FSIZE, &previous);
+    signal(SIGXFSZ, SIG_DFL);
+    ASSERT_TRUE(engine.waitFor("Base_Init Done")) << engine.output();
+    engine.send("dumpConfig small.cfg\nquit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    EXPECT_NE(engine.output().find("Couldn't write file \"small.cfg\""), std::string::npos) << engine.output();
+    EXPECT_EQ(engine.output().find("Dumped cmds and bindings to \"small.cfg\""), std::string::npos)
+        << engine.output();
 }
 
 TEST(EngineProcess, CrashOnPurposeEndsWithNonZeroStatus) {
