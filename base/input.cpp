@@ -356,18 +356,32 @@ void IN_IssueCommandBuffer() {
 
 // ---- journal ----
 
-void IN_DumpToJournal(int length, const byte *data) {
-    if (in.journal != JOURNAL_RECORDING || length < 0) return;
-    FILE *f = FS_fopen(in.journalName, "ab");
+// Writes to the journal file (opened with mode) the bytes of head, then count bytes
+// of data.  False when it cannot be opened or cannot take them all (a full disk).
+static bool WriteJournal(const char *name, const char *mode, const byte *head, int headSize, const byte *data,
+                         int count) {
+    FILE *f = FS_fopen(name, mode);
     if (!f) {
         Com_Assert(0);
-        return;
+        return false;
     }
+    bool written = FS_Write(head, headSize, f) == headSize && (count == 0 || FS_Write(data, count, f) == count);
+    // The buffered bytes reach the disk here: that is where a full disk shows.
+    written = fflush(f) == 0 && written;
+    FS_fclose(f);
+    return written;
+}
+
+void IN_DumpToJournal(int length, const byte *data) {
+    if (in.journal != JOURNAL_RECORDING || length < 0) return;
     byte word[4];
     PutU32(word, static_cast<uint32_t>(length));
-    FS_Write(word, 4, f);
-    FS_Write(data, length, f);
-    FS_fclose(f);
+    if (!WriteJournal(in.journalName, "ab", word, sizeof(word), data, length)) {
+        // A journal with a hole would replay something else: it ends here.
+        in.journal = JOURNAL_OFF;
+        Com_Error(ER_WARNING, "IN_DumpToJournal: Could not write journal file \"%s\", recording stops",
+                  in.journalName);
+    }
 }
 
 void IN_StartRecordJournal() {
@@ -382,17 +396,14 @@ void IN_StartRecordJournal() {
         Com_Error(ER_WARNING, "IN_StartRecordJournal: Could not find a free filename for journal file");
         return;
     }
-    FILE *f = FS_fopen(name, "wb");
-    if (!f) {
-        Com_Assert(0);
-        return;
-    }
     const uint32_t header[5] = {JOURNAL_MAGIC, JOURNAL_VERSION, qbase.randomSeed, qbase.time,
                                 qbase.startClock};
     byte bytes[JOURNAL_HEADER_SIZE];
     for (int i = 0; i < 5; i++) PutU32(bytes + 4 * i, header[i]);
-    FS_Write(bytes, sizeof(bytes), f);
-    FS_fclose(f);
+    if (!WriteJournal(name, "wb", bytes, sizeof(bytes), nullptr, 0)) {
+        Com_Error(ER_WARNING, "IN_StartRecordJournal: Could not write journal file \"%s\"", name);
+        return;
+    }
     snprintf(in.journalName, sizeof(in.journalName), "%s", name);
     in.journal = JOURNAL_RECORDING;
     // Start-up may already have drawn numbers; the recorded run restarts the

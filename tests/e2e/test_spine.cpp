@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "tests/e2e/engine_process.h"
 
@@ -231,25 +232,53 @@ TEST(EngineProcess, BaseConsoleCommandsAnswerAsDocumented) {
     EXPECT_NE(dir.read("dumped.cfg").find("\nunbindall\nbind \"esc\" pressed \"say hi\"\n"), std::string::npos);
 }
 
+// An engine whose files may grow to 64 bytes only: opening succeeds and writing
+// more fails, as on a full disk.
+class SmallDiskEngine {
+public:
+    SmallDiskEngine(const std::string &dir, const std::vector<std::string> &args) {
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        const rlimit small{64, previous_.rlim_max};
+        signal(SIGXFSZ, SIG_IGN);  // a refused write fails instead of ending the process
+        setrlimit(RLIMIT_FSIZE, &small);
+        engine_ = std::make_unique<Engine>(dir, args);  // the limit is inherited at the start
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        signal(SIGXFSZ, SIG_DFL);
+    }
+    Engine &operator*() { return *engine_; }
+    Engine *operator->() { return engine_.get(); }
+
+private:
+    rlimit previous_{};
+    std::unique_ptr<Engine> engine_;
+};
+
 TEST(EngineProcess, ConfigurationThatCannotBeWrittenOutIsNotReportedAsDumped) {
     TempDir dir;
     dir.write("config.cfg", "");
-    // The engine inherits a file size limit far below one configuration: opening
-    // succeeds and writing the text out fails, as on a full disk.
-    rlimit previous{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    const rlimit small{64, previous.rlim_max};
-    signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    Engine engine(dir.path(), {"-dedicated", "-safe"});
-    setrlimit(RLIMIT_FSIZE, &previous);
-    signal(SIGXFSZ, SIG_DFL);
-    ASSERT_TRUE(engine.waitFor("Base_Init Done")) << engine.output();
-    engine.send("dumpConfig small.cfg\nquit\n");
-    ASSERT_EQ(engine.finish(), 0) << engine.output();
-    EXPECT_NE(engine.output().find("Couldn't write file \"small.cfg\""), std::string::npos) << engine.output();
-    EXPECT_EQ(engine.output().find("Dumped cmds and bindings to \"small.cfg\""), std::string::npos)
-        << engine.output();
+    SmallDiskEngine engine(dir.path(), {"-dedicated", "-safe"});
+    ASSERT_TRUE(engine->waitFor("Base_Init Done")) << engine->output();
+    engine->send("dumpConfig small.cfg\nquit\n");
+    ASSERT_EQ(engine->finish(), 0) << engine->output();
+    EXPECT_NE(engine->output().find("Couldn't write file \"small.cfg\""), std::string::npos) << engine->output();
+    EXPECT_EQ(engine->output().find("Dumped cmds and bindings to \"small.cfg\""), std::string::npos)
+        << engine->output();
+}
+
+TEST(EngineProcess, JournalThatCannotBeWrittenStopsRecordingAndTheEngineGoesOn) {
+    TempDir dir;
+    dir.write("config.cfg", "");
+    SmallDiskEngine engine(dir.path(), {"-dedicated", "-safe", "-record"});
+    // The header and two chunks fit; the third does not, and recording ends there.
+    ASSERT_TRUE(engine->waitFor("Could not write journal file \"0000.jr2\", recording stops")) << engine->output();
+    engine->send("printFps\nquit\n");
+    ASSERT_EQ(engine->finish(), 0) << engine->output();
+    EXPECT_NE(engine->output().find("FPS: "), std::string::npos) << engine->output();
+    // What was written plays back up to the chunk the disk cut short.
+    Engine replay(dir.path(), {"-dedicated", "-safe", "-play", "0000.jr2"});
+    ASSERT_TRUE(replay.waitFor("Damaged journal \"0000.jr2\"")) << replay.output();
+    replay.send("quit\n");
+    EXPECT_EQ(replay.finish(), 0) << replay.output();
 }
 
 TEST(EngineProcess, CrashOnPurposeEndsWithNonZeroStatus) {
