@@ -174,17 +174,12 @@ uint32_t Base_FrameCapSleep(int maxFps, uint32_t elapsed) {
     return rest > BASE_MAX_CAP_SLEEP ? BASE_MAX_CAP_SLEEP : rest;
 }
 
-// With neither a server nor the client running, the engine takes every package
-// waiting in the transport itself: the remote console's and the master server's
-// texts are handled, everything else is dropped.
-static void DrainTransport() {
+void Base_OfferPackages(int side) {
     netPackage_t package;
-    for (const int side : {1, 0}) {
-        while (NET_GetPackage(side, &package)) {
-            Msg_ReadBegin(&package.msg);
-            Msg_ReadTokenize();
-            Base_HandlePackage(&package);
-        }
+    while (NET_GetPackage(side, &package)) {
+        Msg_ReadBegin(&package.msg);
+        Msg_ReadTokenize();
+        Base_HandlePackage(&package);
     }
 }
 
@@ -223,7 +218,11 @@ void Base_Frame(int msec) {
     Call_Main_Frame();
     CL_CCFrame();
     WO_TessDebug(0);
-    if (!qbase.serverRunning && !qbase.clientRunning) DrainTransport();
+    if (!qbase.serverRunning && !qbase.clientRunning) {
+        // Neither drains the transport: the engine takes every package itself.
+        Base_OfferPackages(NS_CLIENT);
+        Base_OfferPackages(NS_SERVER);
+    }
     CL_Frame();
     WO_TessDebug(0);
     Meter_Frame();

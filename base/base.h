@@ -129,6 +129,10 @@ void Base_SeedRandom(uint32_t seed);
 
 uint32_t Base_Time();                 // ms: Sys_Milliseconds() - time base + 65,535
 void Base_Frame(int msec);            // one engine frame
+// Offers every package waiting in that side's loop-back ring, then every one from
+// the network, to the out-of-band handling (remote console, master server); what
+// it does not handle is dropped.
+void Base_OfferPackages(int side);
 // Main-loop frame cap: ms still to sleep after a pass that took elapsed ms.
 uint32_t Base_FrameCapSleep(int maxFps, uint32_t elapsed);
 // The frame work of upTime: days and the time of day from the clock and the wraps.

@@ -398,6 +398,38 @@ std::string LastLine(const std::string &out, const std::string &prefix) {
     return found;
 }
 
+// The UDP port an engine holds, asked of its ipconfig command; 0 when unknown.
+int AskPort(Engine &engine) {
+    engine.send("ipconfig\n");
+    if (!engine.waitFor("My QPORT:")) return 0;
+    const std::string &out = engine.output();
+    const size_t at = out.rfind("My PORT:");
+    return at == std::string::npos ? 0 : atoi(out.c_str() + at + strlen("My PORT:"));
+}
+
+// Another engine sends one console line to the engine at port over the remote console.
+void SendRemoteLine(const TempDir &dir, int port, const std::string &line) {
+    Engine op(dir.path(), {"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rconPassword", "opensesame"});
+    ASSERT_TRUE(op.waitFor("Base_Init Done"));
+    op.send("rconIp localhost:" + std::to_string(port) + " " + line + "\nquit\n");
+    EXPECT_EQ(op.finish(), 0) << op.output();
+}
+
+TEST(EngineProcess, RemoteConsoleReachesAnEngineWhoseClientRuns) {
+    TempDir hostDir, operatorDir;
+    hostDir.write("config.cfg", "");
+    // The client's frame drains the transport in place of the engine's own.
+    Engine host(hostDir.path(), {"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rcon", "1", "+set",
+                                 "base_rconPassword", "opensesame", "+set", "client", "1"});
+    ASSERT_TRUE(host.waitFor("CL_Init: Starting up client done")) << host.output();
+    const int port = AskPort(host);
+    ASSERT_GT(port, 0) << host.output();
+    SendRemoteLine(operatorDir, port, "md5 abc");
+    EXPECT_TRUE(host.waitFor("900150983cd24fb0d6963f7d28e17f72", 10)) << host.output();
+    host.send("quit\n");
+    EXPECT_EQ(host.finish(), 0) << host.output();
+}
+
 TEST(EngineProcess, ReplayedJournalRepeatsWhatDatagramsDid) {
     TempDir serverDir, operatorDir;
     serverDir.write("config.cfg", "");
@@ -409,18 +441,10 @@ TEST(EngineProcess, ReplayedJournalRepeatsWhatDatagramsDid) {
     {
         Engine recorded(serverDir.path(), record);
         ASSERT_TRUE(recorded.waitFor("Base_Init Done"));
-        recorded.send("ipconfig\n");
-        ASSERT_TRUE(recorded.waitFor("My QPORT:")) << recorded.output();
-        const std::string &out = recorded.output();
-        const int port = atoi(out.c_str() + out.rfind("My PORT:") + strlen("My PORT:"));
-        ASSERT_GT(port, 0) << out;
-
+        const int port = AskPort(recorded);
+        ASSERT_GT(port, 0) << recorded.output();
         // Another engine sends the console line grumble over the remote console.
-        Engine op(operatorDir.path(), {"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rconPassword",
-                                       "opensesame"});
-        ASSERT_TRUE(op.waitFor("Base_Init Done"));
-        op.send("rconIp localhost:" + std::to_string(port) + " grumble\nquit\n");
-        EXPECT_EQ(op.finish(), 0) << op.output();
+        SendRemoteLine(operatorDir, port, "grumble");
         ASSERT_TRUE(recorded.waitFor("\n\"", 10)) << recorded.output();
         recorded.send("quit\n");
         ASSERT_EQ(recorded.finish(), 0) << recorded.output();
