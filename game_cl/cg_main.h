@@ -3,7 +3,17 @@
 
 #include <cstdint>
 
-void CG_Imp();                                 // call 10: clears the client game
+// What the engine's input commands leave in the client game.
+struct cgInput_t {
+    uint8_t shift, control, consoleKey;  // held now
+    float yaw;    // degrees, 0..360
+    float pitch;  // degrees, -90..90
+};
+extern cgInput_t cg_input;
+
+// Call 10: clears the client game and declares the input commands the engine
+// queues: in_key_down, in_key_up, in_char, in_mouse, in_yaw and in_pitch.
+void CG_Imp();
 void CG_Init();                                // call 11: once; sets the initialised flag
 void CG_Shutdown();                            // call 12: clears the initialised flag
 uint8_t CG_IsInitialized();                    // 1 between CG_Init and CG_Shutdown

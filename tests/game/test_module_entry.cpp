@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "common/common.h"
 #include "game/g_main.h"
 #include "game/g_traps.h"
+#include "game_cl/cg_main.h"
 
 namespace {
 
@@ -816,6 +818,73 @@ TEST_F(ModuleFixture, ClientGameIsInitialisedBetweenItsInitAndShutdownCalls) {
     EXPECT_EQ(G_IsClientInitilized(), 1);
     G_Call(GCALL_CG_SHUTDOWN, args);
     EXPECT_EQ(G_IsClientInitilized(), 0);
+}
+
+// A stand-in console for the client game's input commands: it keeps the commands
+// declared, answers the words of the line that runs and records queued lines.
+struct consoleTrap_t {
+    std::map<std::string, std::pair<cmdCallback_t, int32_t>> commands;  // handler and flags
+    std::vector<std::string> words, added, printed;
+} console;
+
+intptr_t ConsoleTrap(int number, gameArg_t *args) {
+    switch (number) {
+    case GTRAP_CREATE_FUNCTION:
+        console.commands[Arg_Ptr<const char>(args, 0)] = {Arg_Ptr<void()>(args, 1), Arg_Int(args, 2)};
+        return 0;
+    case GTRAP_ARGC: return static_cast<intptr_t>(console.words.size());
+    case GTRAP_ARGV: {
+        const size_t n = static_cast<size_t>(Arg_Int(args, 0));
+        return reinterpret_cast<intptr_t>(n < console.words.size() ? console.words[n].c_str() : "");
+    }
+    case GTRAP_ADD: console.added.emplace_back(Arg_Ptr<const char>(args, 0)); return 0;
+    default: return 0;
+    }
+}
+
+void RunLine(const std::vector<std::string> &line) {
+    console.words = line;
+    console.commands.at(line[0]).first();
+}
+
+TEST_F(ModuleFixture, ClientGameDeclaresTheInputCommandsTheEngineQueues) {
+    console = consoleTrap_t{};
+    ASSERT_EQ(G_GetGameAPI({GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameImport_t), ConsoleTrap}).magic,
+              GAME_API_MAGIC);
+    Com_SetupPrintf(PRF_SINKS, [](const char *text) { console.printed.emplace_back(text); }, nullptr);
+    gameArg_t args[GAME_MAX_ARGS] = {};
+    G_Call(GCALL_CG_IMP, args);
+    for (const char *name : {"in_key_down", "in_key_up", "in_char", "in_mouse", "in_yaw", "in_pitch"}) {
+        ASSERT_EQ(console.commands.count(name), 1u) << name;
+        EXPECT_EQ(console.commands[name].second, CMD_CLIENT) << name;
+    }
+
+    // The console key (41) with control (29), with shift (42), then alone.
+    for (const auto &line : std::vector<std::vector<std::string>>{
+             {"in_key_down", "29"}, {"in_key_down", "41"}, {"in_key_up", "41"}, {"in_key_up", "29"},
+             {"in_key_down", "42"}, {"in_key_down", "41"}, {"in_key_up", "41"}, {"in_key_up", "42"},
+             {"in_key_down", "41"}, {"in_char", "97"}, {"in_mouse", "3", "4"}})
+        RunLine(line);
+    EXPECT_EQ(console.added, (std::vector<std::string>{"con_toggle 0.11", "con_toggle 1.0", "con_toggle"}));
+    EXPECT_EQ(cg_input.consoleKey, 1);
+    EXPECT_EQ(cg_input.shift, 0);
+    EXPECT_EQ(cg_input.control, 0);
+
+    struct {
+        const char *command, *degrees;
+        float yaw, pitch;
+    } const turns[] = {
+        {"in_yaw", "370", 10.0f, 0.0f},   {"in_yaw", "-20", 350.0f, 0.0f},
+        {"in_pitch", "100", 350.0f, 90.0f}, {"in_pitch", "-200", 350.0f, -90.0f},
+    };
+    for (const auto &t : turns) {
+        RunLine({t.command, t.degrees});
+        EXPECT_FLOAT_EQ(cg_input.yaw, t.yaw) << t.command << " " << t.degrees;
+        EXPECT_FLOAT_EQ(cg_input.pitch, t.pitch) << t.command << " " << t.degrees;
+    }
+    RunLine({"in_yaw"});
+    RunLine({"in_pitch", "1", "2"});
+    EXPECT_EQ(console.printed, (std::vector<std::string>{"USAGE: in_yaw <degrees>", "USAGE: in_pitch <degrees>"}));
 }
 
 TEST_F(ModuleFixture, FrameCallsSetTheirContextOnlyWhileTheyRun) {
