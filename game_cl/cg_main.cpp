@@ -18,32 +18,32 @@ constexpr int CG_KEY_RIGHT_SHIFT = 54;
 static uint8_t cg_initialized;
 cgInput_t cg_input;
 
-// in_key_down <key>: the modifier and console-key states; the console key opens or
-// closes the console, small with control held, full height with shift held.
-static void CG_KeyDown_f() {
-    if (G_Argc() != 2) return;
-    switch (atoi(G_Argv(1))) {
+// The held-state byte of a key the client game watches itself; null for the keys
+// of the user interface, which no widget takes in this build.
+static uint8_t *HeldState(int key) {
+    switch (key) {
     case CG_KEY_LEFT_SHIFT:
-    case CG_KEY_RIGHT_SHIFT: cg_input.shift = 1; break;
-    case CG_KEY_CONTROL: cg_input.control = 1; break;
-    case CG_KEY_CONSOLE:
-        cg_input.consoleKey = 1;
-        Trap_Add(cg_input.control ? "con_toggle 0.11" : (cg_input.shift ? "con_toggle 1.0" : "con_toggle"));
-        break;
-    default: break;  // the user interface's keys: no widget takes them in this build
+    case CG_KEY_RIGHT_SHIFT: return &cg_input.shift;
+    case CG_KEY_CONTROL: return &cg_input.control;
+    case CG_KEY_CONSOLE: return &cg_input.consoleKey;
+    default: return nullptr;
     }
 }
 
-// in_key_up <key>: clears what in_key_down set.
+// in_key_down <key>: the key is held; the console key opens or closes the
+// console, small with control held, full height with shift held.
+static void CG_KeyDown_f() {
+    if (G_Argc() != 2) return;
+    const int key = atoi(G_Argv(1));
+    if (uint8_t *held = HeldState(key)) *held = 1;
+    if (key == CG_KEY_CONSOLE)
+        Trap_Add(cg_input.control ? "con_toggle 0.11" : (cg_input.shift ? "con_toggle 1.0" : "con_toggle"));
+}
+
+// in_key_up <key>: the key is no longer held.
 static void CG_KeyUp_f() {
     if (G_Argc() != 2) return;
-    switch (atoi(G_Argv(1))) {
-    case CG_KEY_LEFT_SHIFT:
-    case CG_KEY_RIGHT_SHIFT: cg_input.shift = 0; break;
-    case CG_KEY_CONTROL: cg_input.control = 0; break;
-    case CG_KEY_CONSOLE: cg_input.consoleKey = 0; break;
-    default: break;
-    }
+    if (uint8_t *held = HeldState(atoi(G_Argv(1)))) *held = 0;
 }
 
 // in_char <code> and in_mouse <x> <y> go to the user interface's text input and
