@@ -115,7 +115,11 @@ void Base_ExecuteSetParams(uint8_t firstPass);
 
 // Starts the engine with the whole command line (program path first); never returns.
 [[noreturn]] void Base_Main(const char *commandLine);
+// Import phase: every subsystem registers its commands and variables, the network
+// opens, the packs and the game module load and the module's parts import.
 void Base_Imp();
+// Init phase: the set groups and configuration files run, the subsystems and the
+// module initialise, the master server is asked; then the engine is initialised.
 void Base_Init();
 // Orderly end: saves the configuration, shuts down in order, exits with 0.
 void Base_Shutdown();
