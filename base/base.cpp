@@ -139,6 +139,17 @@ int Base_GetParam(const char *text) {
     return 0;
 }
 
+// A port given in a set group of the command line is the first one the socket
+// tries: the engine never takes the default port (another server's, perhaps) on
+// its way to the port it was asked for.  The set group itself still runs later.
+static void ApplyCommandLinePort() {
+    cmdVar_t *port = Cmd_GetCVar("net_port");
+    for (const char *marker : {"-set", "+set"})
+        for (int i = 1; i + 2 < base_argc; i++)
+            if (!strcmp(base_argv[i], marker) && !Com_strcmpUpper(base_argv[i + 1], "net_port"))
+                Cmd_SetCVar(port, base_argv[i + 2], 0);
+}
+
 void Base_ExecuteSetParams(uint8_t firstPass) {
     const char *marker = firstPass ? "-set" : "+set";
     for (int i = 1; i < base_argc - 1; i++) {
@@ -482,6 +493,7 @@ void Base_Imp() {
     CL_Imp();
     Meter_Imp();
     WO_Imp();
+    ApplyCommandLinePort();
     NET_Init();
     IN_SetAmericanKeyNames();
 
@@ -538,9 +550,9 @@ void Base_Init() {
     Com_Printf("........... Base_Init ...........");
 
     // The socket opened in the import phase, before any configuration ran: a port
-    // chosen by the configuration or the command line reopens it at the end.
+    // that the configuration files change reopens it at the end.
     const cmdVar_t *port = Cmd_GetCVar("net_port");
-    const int32_t portChanges = port ? port->modificationCount : 0;
+    const int32_t portAtOpen = port ? port->integer : 0;
 
     Base_ExecuteSetParams(1);
 
@@ -588,7 +600,7 @@ void Base_Init() {
         Cmd_Flush();
     }
     // The master's answers go to the socket that asked: after a reopen, ask again.
-    if (port && port->modificationCount != portChanges) {
+    if (port && port->integer != portAtOpen) {
         NET_Init();
         AskMaster(1);
     }

@@ -308,7 +308,15 @@ int FreeUdpPort() {
     return ntohs(a.sin_port);
 }
 
-TEST(EngineProcess, PortGivenOnTheCommandLineIsTheOneBound) {
+// Counts the lines that report a successful bind.
+size_t SuccessfulBinds(const std::string &out) {
+    const std::vector<std::string> lines = Lines(out);
+    return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [](const std::string &l) {
+        return l.rfind("Sys_InitNet: bind() ", 0) == 0 && l.find(" successful") != std::string::npos;
+    }));
+}
+
+TEST(EngineProcess, PortGivenOnTheCommandLineIsTheOnlyOneBound) {
     TempDir dir;
     const std::string port = std::to_string(FreeUdpPort());
     Engine engine(dir.path(), {"-dedicated", "-safe", "+set", "net_port", port});
@@ -316,10 +324,22 @@ TEST(EngineProcess, PortGivenOnTheCommandLineIsTheOneBound) {
     engine.send("quit\n");
     ASSERT_EQ(engine.finish(), 0) << engine.output();
     const std::string out = engine.output();
-    const size_t done = out.find("Base_Init Done");
+    EXPECT_NE(out.find("bind() 0.0.0.0:" + port + " successful"), std::string::npos) << out;
+    EXPECT_EQ(SuccessfulBinds(out), 1u) << out;
+}
+
+TEST(EngineProcess, PortChangedByTheConfigurationReopensTheSocketAfterStartUp) {
+    TempDir dir;
+    const std::string port = std::to_string(FreeUdpPort());
+    dir.write("autoexec.cfg", "net_port " + port + "\n");
+    Engine engine(dir.path(), {"-dedicated", "-safe", "-set", "net_port", "0"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    const std::string out = engine.output();
     const size_t bound = out.find("bind() 0.0.0.0:" + port + " successful");
     ASSERT_NE(bound, std::string::npos) << out;
-    EXPECT_GT(bound, done);
+    EXPECT_GT(bound, out.find("Base_Init Done")) << out;
 }
 
 }  // namespace
