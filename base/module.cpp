@@ -176,13 +176,11 @@ rhandle_t Gi_RegisterTextureNoMip(const char *name) { return RE_RegisterTexture(
 rhandle_t Gi_RegisterTextureCube(const char *name) { return RE_RegisterTexture(name, RE_TEXTURE_CUBE); }
 
 uint8_t Gi_SendOutOfBandPrint(int32_t fromClient, const netadr_t *address, const char *format, ...) {
-    char text[NET_MAX_OOB_TEXT + 1];
     va_list ap;
     va_start(ap, format);
-    const int n = vsnprintf(text, sizeof text, format, ap);
+    const int sent = NET_SendOutOfBandVPrintf(fromClient, address, format, ap);
     va_end(ap);
-    if (n < 0) return 0;
-    return NET_SendOutOfBandPrintf(fromClient, address, "%s", text) ? 1 : 0;
+    return sent ? 1 : 0;
 }
 
 uint8_t Base_GetFileMD5(uint8_t *digest, const char *path) {
