@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "base/cmd.h"
 #include "base/console.h"
@@ -138,6 +139,17 @@ int Base_GetParam(const char *text) {
     return 0;
 }
 
+// A port given in a set group of the command line is the first one the socket
+// tries: the engine never takes the default port (another server's, perhaps) on
+// its way to the port it was asked for.  The set group itself still runs later.
+static void ApplyCommandLinePort() {
+    cmdVar_t *port = Cmd_GetCVar("net_port");
+    for (const char *marker : {"-set", "+set"})
+        for (int i = 1; i + 2 < base_argc; i++)
+            if (!strcmp(base_argv[i], marker) && !Com_strcmpUpper(base_argv[i + 1], "net_port"))
+                Cmd_SetCVar(port, base_argv[i + 2], 0);
+}
+
 void Base_ExecuteSetParams(uint8_t firstPass) {
     const char *marker = firstPass ? "-set" : "+set";
     for (int i = 1; i < base_argc - 1; i++) {
@@ -170,40 +182,16 @@ uint32_t Base_FrameCapSleep(int maxFps, uint32_t elapsed) {
     const uint32_t target = 1000u / static_cast<uint32_t>(maxFps);
     if (elapsed >= target) return 0;
     const uint32_t rest = target - elapsed;
-    return rest > 1000u ? 1000u : rest;
+    return rest > BASE_MAX_CAP_SLEEP ? BASE_MAX_CAP_SLEEP : rest;
 }
 
-// With neither a server nor the client running, the engine takes every package
-// waiting in the transport itself: the remote console's and the master server's
-// texts are handled, everything else is dropped.
-static void DrainTransport() {
+void Base_OfferPackages(int side) {
     netPackage_t package;
-    for (const int side : {1, 0}) {
-        while (NET_GetPackage(side, &package)) {
-            Msg_ReadBegin(&package.msg);
-            Msg_ReadTokenize();
-            Base_HandlePackage(&package);
-        }
+    while (NET_GetPackage(side, &package)) {
+        Msg_ReadBegin(&package.msg);
+        Msg_ReadTokenize();
+        Base_HandlePackage(&package);
     }
-}
-
-// The engine's state as the game module reads it (trap 0).
-static void UpdateGameState() {
-    qgame_t &g = base_gameState;
-    g.initialized = qbase.initialised;
-    g.developer = qbase.developer;
-    g.newerVersion = qbase.newerVersion;
-    g.startTime = qbase.startClock;
-    g.time = qbase.time;
-    g.previousTime = qbase.previousTime;
-    g.frameMsec = qbase.frameMsec;
-    g.frameSeconds = qbase.frameSeconds;
-    g.frameCount = qbase.frameCount;
-    g.fps = qbase.fps;
-    static_assert(sizeof(g.localAddress) == sizeof(qnet.localAddress), "the address travels whole");
-    memcpy(g.localAddress, &qnet.localAddress, sizeof(g.localAddress));
-    g.qport = qnet.myQport;
-    g.instance = qbase.instanceNumber;
 }
 
 void Base_Frame(int msec) {
@@ -238,11 +226,14 @@ void Base_Frame(int msec) {
     Sys_Frame();
     Cmd_Flush();  // console lines run before the module and the server see the frame
     if (!qbase.serverRunning) Sys_SetConsoleCaption(nullptr);
-    UpdateGameState();
     Call_Main_Frame();
     CL_CCFrame();
     WO_TessDebug(0);
-    if (!qbase.serverRunning && !qbase.clientRunning) DrainTransport();
+    if (!qbase.serverRunning && !qbase.clientRunning) {
+        // Neither drains the transport: the engine takes every package itself.
+        Base_OfferPackages(NS_CLIENT);
+        Base_OfferPackages(NS_SERVER);
+    }
     CL_Frame();
     WO_TessDebug(0);
     Meter_Frame();
@@ -308,7 +299,7 @@ static void Base_Evaluate_f() {
     E_Delete(context);
 }
 
-static constexpr const char *base_grumbles[17] = {
+static constexpr const char *base_grumbles[] = {
     "The terrain remembers every shovel.",
     "Dig where they least expect it.",
     "A wall is just a hill that has not met a grenade.",
@@ -327,8 +318,11 @@ static constexpr const char *base_grumbles[17] = {
     "The deepest pit was dug one scoop at a time.",
     "Respawn is not a strategy.",
 };
+static_assert(std::size(base_grumbles) == 17, "grumble draws one of 17 quotations");
 
-static void Base_Grumble_f() { Com_Printf("\"%s\"", base_grumbles[Com_rand() % 17]); }
+static void Base_Grumble_f() {
+    Com_Printf("\"%s\"", base_grumbles[static_cast<size_t>(Com_rand()) % std::size(base_grumbles)]);
+}
 
 static void Base_PrintFps_f() { Com_Printf("FPS: \xA4" "08%d\xA4" "00", static_cast<int>(qbase.fps)); }
 
@@ -411,7 +405,14 @@ void Base_DumpConfig(const char *path) {
     Cmd_DumpCmds(f);
     IN_DumpKeyBindings(f);
     Call_CG_DumpServers(f);
+    // A full disk shows only when the buffered text is written out: a cut file
+    // must not be reported as dumped.
+    const bool failed = fflush(f) != 0 || ferror(f);
     FS_fclose(f);
+    if (failed) {
+        Com_Error(ER_ERROR, "Couldn't write file \"%s\"", path);
+        return;
+    }
     Com_Printf("Dumped cmds and bindings to \"%s\"", path);
 }
 
@@ -492,6 +493,7 @@ void Base_Imp() {
     CL_Imp();
     Meter_Imp();
     WO_Imp();
+    ApplyCommandLinePort();
     NET_Init();
     IN_SetAmericanKeyNames();
 
@@ -527,7 +529,6 @@ void Base_Imp() {
         memcpy(consoleText, con_ring.ring, con_ring.count);
         consoleText[con_ring.count] = 0;
     }
-    UpdateGameState();
     Call_Main_Imp();
     Call_SG_Imp(1);
     Call_CG_Imp();
@@ -549,9 +550,9 @@ void Base_Init() {
     Com_Printf("........... Base_Init ...........");
 
     // The socket opened in the import phase, before any configuration ran: a port
-    // chosen by the configuration or the command line reopens it at the end.
+    // that the configuration files change reopens it at the end.
     const cmdVar_t *port = Cmd_GetCVar("net_port");
-    const int32_t portChanges = port ? port->modificationCount : 0;
+    const int32_t portAtOpen = port ? port->integer : 0;
 
     Base_ExecuteSetParams(1);
 
@@ -577,7 +578,6 @@ void Base_Init() {
     Sys_Init();
     FS_Init();
     Meter_Init();
-    UpdateGameState();
     Call_Main_Init();
 
     if (qbase.developer) {
@@ -600,17 +600,17 @@ void Base_Init() {
         Cmd_Flush();
     }
     // The master's answers go to the socket that asked: after a reopen, ask again.
-    if (port && port->modificationCount != portChanges) {
+    if (port && port->integer != portAtOpen) {
         NET_Init();
         AskMaster(1);
     }
 }
 
 // Sleep of step 1 of a pass: the less the engine has to show, the longer it sleeps.
-static uint32_t PassSleep() {
-    if (!qbase.clientRunning) return 5;
-    if (qbase.windowInactive) return 15;
-    return CL_IsConnected(nullptr) ? 0 : 7;
+static int PassSleep() {
+    if (!qbase.clientRunning) return BASE_SLEEP_NO_CLIENT;
+    if (qbase.windowInactive) return BASE_SLEEP_INACTIVE;
+    return CL_IsConnected(nullptr) ? 0 : BASE_SLEEP_NOT_CONNECTED;
 }
 
 [[noreturn]] static void MainLoop() {
@@ -619,7 +619,7 @@ static uint32_t PassSleep() {
     uint32_t passStart = Base_Time();
     uint32_t pacingMark = Base_Time();
     for (;;) {
-        if (const uint32_t ms = PassSleep()) Sys_Sleep(static_cast<int>(ms));
+        if (const int ms = PassSleep()) Sys_Sleep(ms);
         now = Base_Time();
         if (const uint32_t ms = Base_FrameCapSleep(base_maxFps.integer, now - last)) Sys_Sleep(static_cast<int>(ms));
 
@@ -628,16 +628,20 @@ static uint32_t PassSleep() {
             qbase.wrapCount++;
             qbase.wrapLength = BASE_CLOCK_WRAP;
             qbase.timeBase = static_cast<uint32_t>(Sys_Milliseconds());
-            Sys_Sleep(5);
+            Sys_Sleep(BASE_SLEEP_CLOCK_WRAP);
             last = Base_Time();
-            Sys_Sleep(5);
+            Sys_Sleep(BASE_SLEEP_CLOCK_WRAP);
         } else {
             qbase.pacingTime = Base_Time() - pacingMark;
             const uint32_t msec = now - last;
             if (msec > static_cast<uint32_t>(BASE_STALL_MSEC)) IN_ReleaseAllKeys();
 
             Sys_GetMessages();
-            for (int n; (n = Sys_GetNetData(&net_adr, BASE_NET_DATA_SIZE, net_data)) > 0;)
+            // A datagram is read only while a whole one still fits beside the
+            // pass's own mouse and frame records: under a flood the rest waits in
+            // the socket, and the frame still runs.
+            constexpr int passRoom = IN_DATAGRAM_HEADER_SIZE + BASE_NET_DATA_SIZE + IN_MOUSE_SIZE + IN_FRAME_SIZE;
+            for (int n; IN_HasRoom(passRoom) && (n = Sys_GetNetData(&net_adr, BASE_NET_DATA_SIZE, net_data)) > 0;)
                 IN_NetEvent(&net_adr, net_data, n);
 
             IN_FrameEvent(msec);

@@ -27,6 +27,12 @@ constexpr int BASE_MIN_FRAME_MSEC = 1;
 constexpr int BASE_MAX_FRAME_MSEC = 200;
 constexpr int BASE_STALL_MSEC = 1000;         // a longer pass releases all keys
 constexpr int BASE_MAX_FPS_CAP = 999;         // base_maxFps values 1..999 cap the loop
+constexpr uint32_t BASE_MAX_CAP_SLEEP = 1000; // longest frame-cap sleep, ms
+// Main-loop sleeps, ms: the less the engine has to show, the longer it sleeps.
+constexpr int BASE_SLEEP_NO_CLIENT = 5;       // dedicated: no client runs
+constexpr int BASE_SLEEP_INACTIVE = 15;       // the client's window is inactive
+constexpr int BASE_SLEEP_NOT_CONNECTED = 7;   // the client runs but has no server
+constexpr int BASE_SLEEP_CLOCK_WRAP = 5;      // each of the two sleeps around a clock wrap
 
 // Local date and time of the start.
 struct baseStartTime_t {
@@ -109,7 +115,11 @@ void Base_ExecuteSetParams(uint8_t firstPass);
 
 // Starts the engine with the whole command line (program path first); never returns.
 [[noreturn]] void Base_Main(const char *commandLine);
+// Import phase: every subsystem registers its commands and variables, the network
+// opens, the packs and the game module load and the module's parts import.
 void Base_Imp();
+// Init phase: the set groups and configuration files run, the subsystems and the
+// module initialise, the master server is asked; then the engine is initialised.
 void Base_Init();
 // Orderly end: saves the configuration, shuts down in order, exits with 0.
 void Base_Shutdown();
@@ -123,6 +133,10 @@ void Base_SeedRandom(uint32_t seed);
 
 uint32_t Base_Time();                 // ms: Sys_Milliseconds() - time base + 65,535
 void Base_Frame(int msec);            // one engine frame
+// Offers every package waiting in that side's loop-back ring, then every one from
+// the network, to the out-of-band handling (remote console, master server); what
+// it does not handle is dropped.
+void Base_OfferPackages(int side);
 // Main-loop frame cap: ms still to sleep after a pass that took elapsed ms.
 uint32_t Base_FrameCapSleep(int maxFps, uint32_t elapsed);
 // The frame work of upTime: days and the time of day from the clock and the wraps.

@@ -31,12 +31,17 @@ static int16_t GetI16(const byte *p) {
     return v;
 }
 
+bool IN_HasRoom(int bytes) {
+    const int used = in.length < 0 ? 0 : in.length;
+    return bytes >= 0 && bytes < IN_BUFFER_SIZE && used + bytes + IN_END_SIZE < IN_BUFFER_SIZE;
+}
+
 // Reserves size bytes for a record of kind, keeping room for the end record.
 // Null (and nothing appended) while a journal plays or when the buffer is full.
 static byte *AppendRecord(inEvent_t kind, int size) {
     if (in.journal == JOURNAL_PLAYING) return nullptr;
     if (in.length < 0) in.length = 0;
-    if (size < 0 || in.length + size + IN_END_SIZE >= IN_BUFFER_SIZE) {
+    if (!IN_HasRoom(size)) {
         Com_Error(ER_WARNING, "IN_GetCmdBuffer: Cmd buffer overflow. Dropping commands");
         return nullptr;
     }
@@ -71,7 +76,6 @@ void IN_MouseEvent(int16_t x, int16_t y) {
 }
 
 static_assert(sizeof(netadr_t) == IN_ADDRESS_SIZE, "a datagram record stores the sender whole");
-static_assert(IN_MAX_DATAGRAM == NET_MAX_DATAGRAM, "journals hold what the transport accepts");
 
 void IN_NetEvent(const netadr_t *sender, const byte *data, int length) {
     if (length < 0) return;
@@ -84,12 +88,25 @@ void IN_NetEvent(const netadr_t *sender, const byte *data, int length) {
     if (length > 0) memcpy(r + IN_DATAGRAM_HEADER_SIZE, data, static_cast<size_t>(length));
 }
 
+// The window centre: half the renderer's window size.  The renderer's
+// configuration record comes with the client's renderer; until then no window
+// exists and its centre is the origin.
+static void WindowCentre(int32_t *x, int32_t *y) {
+    *x = 0;
+    *y = 0;
+}
+
 void IN_FrameEvent(uint32_t msec) {
-    // The cursor is read once per pass while the client (and so a window) is up.
+    // The cursor is read once per pass while the client (and so a window) is up;
+    // aim mode keeps it at the centre, so each pass reads one movement.
     if (qbase.clientRunning && in.journal != JOURNAL_PLAYING) {
         int32_t x = 0, y = 0;
         Sys_GetCursorPos(&x, &y);
         IN_MouseEvent(static_cast<int16_t>(x), static_cast<int16_t>(y));
+        if (in.cursorMode == CURSOR_AIM) {
+            WindowCentre(&x, &y);
+            Sys_SetCursorPos(x, y);
+        }
     }
     byte *r = AppendRecord(IE_FRAME, IN_FRAME_SIZE);
     if (r) PutU32(r + 4, msec);
@@ -104,7 +121,7 @@ void IN_SpecialEvent(uint32_t kind, uint32_t a, uint32_t b) {
 }
 
 // Size of the record at p with avail bytes left, or 0 when the record is damaged:
-// unknown kind, cut short, or a datagram longer than the transport accepts.
+// an unknown kind or a record that does not fit in what is left.
 static int RecordSize(const byte *p, int avail, const char **why) {
     if (avail < 4) {
         *why = "record cut short";
@@ -123,9 +140,11 @@ static int RecordSize(const byte *p, int avail, const char **why) {
             *why = "record cut short";
             return 0;
         }
+        // Any length that lies inside the buffer is a whole record: the transport
+        // itself refuses a datagram longer than it accepts.
         const uint32_t length = GetU32(p + 4 + IN_ADDRESS_SIZE);
-        if (length > static_cast<uint32_t>(IN_MAX_DATAGRAM)) {
-            *why = "datagram longer than 1400 bytes";
+        if (length > static_cast<uint32_t>(avail - IN_DATAGRAM_HEADER_SIZE)) {
+            *why = "record cut short";
             return 0;
         }
         size = IN_DATAGRAM_HEADER_SIZE + static_cast<int>(length);
@@ -279,6 +298,10 @@ void IN_IssueCommandBuffer() {
     }
     if (in.journal == JOURNAL_RECORDING) IN_DumpToJournal(in.length, in.buffer);
 
+    // The walk keeps the length it started with: a frame's console lines may stop
+    // playback (stopJournal), which empties the buffer's length but not its records,
+    // and the rest of this issue still runs as it was recorded.
+    const int length = in.length;
     int pos = 0;
     for (int count = 0;; count++) {
         if (count >= IN_MAX_RECORDS) {
@@ -288,7 +311,7 @@ void IN_IssueCommandBuffer() {
         }
         const char *why = nullptr;
         const byte *r = in.buffer + pos;
-        const int size = RecordSize(r, in.length - pos, &why);
+        const int size = RecordSize(r, length - pos, &why);
         if (!size) {
             Com_Error(ER_FATAL, "IN_IssueCommandBuffer: Unknown command");
             in.length = 0;
@@ -308,10 +331,10 @@ void IN_IssueCommandBuffer() {
             char line[48];
             snprintf(line, sizeof(line), "in_mouse %d %d", x, y);
             Cmd_Add(line);
-            // The offset from the window centre; the centre is half the renderer's
-            // window size, which the client's renderer reports (none yet: 0, 0).
-            in.mouseOffset[0] = -x;
-            in.mouseOffset[1] = -y;
+            int32_t cx, cy;
+            WindowCentre(&cx, &cy);
+            in.mouseOffset[0] = cx - x;
+            in.mouseOffset[1] = cy - y;
             break;
         }
         case IE_DATAGRAM: {
@@ -333,18 +356,32 @@ void IN_IssueCommandBuffer() {
 
 // ---- journal ----
 
-void IN_DumpToJournal(int length, const byte *data) {
-    if (in.journal != JOURNAL_RECORDING || length < 0) return;
-    FILE *f = FS_fopen(in.journalName, "ab");
+// Writes to the journal file (opened with mode) the bytes of head, then count bytes
+// of data.  False when it cannot be opened or cannot take them all (a full disk).
+static bool WriteJournal(const char *name, const char *mode, const byte *head, int headSize, const byte *data,
+                         int count) {
+    FILE *f = FS_fopen(name, mode);
     if (!f) {
         Com_Assert(0);
-        return;
+        return false;
     }
+    bool written = FS_Write(head, headSize, f) == headSize && (count == 0 || FS_Write(data, count, f) == count);
+    // The buffered bytes reach the disk here: that is where a full disk shows.
+    written = fflush(f) == 0 && written;
+    FS_fclose(f);
+    return written;
+}
+
+void IN_DumpToJournal(int length, const byte *data) {
+    if (in.journal != JOURNAL_RECORDING || length < 0) return;
     byte word[4];
     PutU32(word, static_cast<uint32_t>(length));
-    FS_Write(word, 4, f);
-    FS_Write(data, length, f);
-    FS_fclose(f);
+    if (!WriteJournal(in.journalName, "ab", word, sizeof(word), data, length)) {
+        // A journal with a hole would replay something else: it ends here.
+        in.journal = JOURNAL_OFF;
+        Com_Error(ER_WARNING, "IN_DumpToJournal: Could not write journal file \"%s\", recording stops",
+                  in.journalName);
+    }
 }
 
 void IN_StartRecordJournal() {
@@ -359,17 +396,14 @@ void IN_StartRecordJournal() {
         Com_Error(ER_WARNING, "IN_StartRecordJournal: Could not find a free filename for journal file");
         return;
     }
-    FILE *f = FS_fopen(name, "wb");
-    if (!f) {
-        Com_Assert(0);
-        return;
-    }
     const uint32_t header[5] = {JOURNAL_MAGIC, JOURNAL_VERSION, qbase.randomSeed, qbase.time,
                                 qbase.startClock};
     byte bytes[JOURNAL_HEADER_SIZE];
     for (int i = 0; i < 5; i++) PutU32(bytes + 4 * i, header[i]);
-    FS_Write(bytes, sizeof(bytes), f);
-    FS_fclose(f);
+    if (!WriteJournal(name, "wb", bytes, sizeof(bytes), nullptr, 0)) {
+        Com_Error(ER_WARNING, "IN_StartRecordJournal: Could not write journal file \"%s\"", name);
+        return;
+    }
     snprintf(in.journalName, sizeof(in.journalName), "%s", name);
     in.journal = JOURNAL_RECORDING;
     // Start-up may already have drawn numbers; the recorded run restarts the
@@ -485,13 +519,15 @@ void IN_SetAmericanKeyNames() {
 }
 
 // Aim mode hides the cursor and keeps it at the window centre; cursor mode shows
-// it where it was.  The centre comes from the renderer's window size, which the
-// client's renderer supplies; until then the cursor stays where it is.
+// it where it was.
 void IN_SetAimMode() {
     if (in.cursorMode == CURSOR_AIM || qbase.windowInactive) return;
     in.cursorMode = CURSOR_AIM;
     Sys_GetCursorPos(&in.savedCursor[0], &in.savedCursor[1]);
     Sys_ShowCursor(0);
+    int32_t x, y;
+    WindowCentre(&x, &y);
+    Sys_SetCursorPos(x, y);
 }
 
 void IN_SetCursorMode() {
@@ -501,7 +537,10 @@ void IN_SetCursorMode() {
     Sys_ShowCursor(1);
 }
 
-void IN_CenterCursor() { Sys_SetCursorPos(in.savedCursor[0], in.savedCursor[1]); }
+void IN_CenterCursor() {
+    WindowCentre(&in.savedCursor[0], &in.savedCursor[1]);
+    Sys_SetCursorPos(in.savedCursor[0], in.savedCursor[1]);
+}
 
 int32_t IN_GetBinding(const char *command) {
     for (const keyState_t &key : keys)

@@ -19,7 +19,6 @@
 constexpr int IN_BUFFER_SIZE = 100000;   // bytes of records in the event buffer
 constexpr int IN_MAX_RECORDS = 10000;    // records one issue may walk
 constexpr int IN_ADDRESS_SIZE = 12;      // a sender address as stored in a datagram record
-constexpr int IN_MAX_DATAGRAM = 1400;    // longest datagram the transport accepts
 constexpr int JOURNAL_NAME_SIZE = 256;
 constexpr int JOURNAL_MAX_FILES = 10000;  // "0000.jr2" .. "9999.jr2"
 constexpr uint32_t JOURNAL_MAGIC = 0x1239ABCF;
@@ -111,24 +110,30 @@ extern keyState_t keys[MAX_KEYS];
 
 // ---- events: each appends one record unless a journal plays ----
 void IN_KeyEvent(byte key, byte down);   // a live Esc while playing stops playback
-void IN_CharEvent(byte character);
-void IN_MouseEvent(int16_t x, int16_t y);
+void IN_CharEvent(byte character);       // a typed character
+void IN_MouseEvent(int16_t x, int16_t y);  // the cursor position in window pixels
 // Appends a datagram record with its sender.
 void IN_NetEvent(const netadr_t *sender, const byte *data, int length);
+// A pass of msec milliseconds; while the client runs, the cursor's position first.
 void IN_FrameEvent(uint32_t msec);
-void IN_SpecialEvent(uint32_t kind, uint32_t a, uint32_t b);
+void IN_SpecialEvent(uint32_t kind, uint32_t a, uint32_t b);  // an inSpecial_t and its two words
+// True when records of that many bytes more can still be appended (room for the
+// end record kept).
+bool IN_HasRoom(int bytes);
 
 // Journals the buffer when recording, then executes its records in order.
 void IN_IssueCommandBuffer();
 
 // ---- journal ----
+// Writes the header of the first free "%.4d.jr2" and records every later issue.
 void IN_StartRecordJournal();
-void IN_StopRecordJournal();
+void IN_StopRecordJournal();  // stops recording; the file keeps what was written
+// Opens a journal, takes its seed and clocks, and replaces live input with it.
 void IN_StartPlayJournal(const char *name);
 // Loads the next chunk into the event buffer; false at the end of the journal
 // or when the chunk is damaged (the reason is printed).
 bool IN_ReadJournalNext();
-void IN_StopPlayJournal();
+void IN_StopPlayJournal();  // closes the journal being played; live input again
 // Appends one chunk (length, bytes) when recording.
 void IN_DumpToJournal(int length, const byte *data);
 // Checks that a chunk is a sequence of whole records of known kinds ending with
@@ -138,11 +143,11 @@ bool IN_CheckChunk(const byte *data, int length, const char **why);
 // ---- keys ----
 void IN_ReleaseAllKeys();           // clears the down and pressed bits of every key
 void IN_SetAmericanKeyNames();      // builds keys[]
-void IN_SetAimMode();
-void IN_SetCursorMode();
-void IN_CenterCursor();
+void IN_SetAimMode();       // hides the cursor and keeps it at the window centre
+void IN_SetCursorMode();    // shows the cursor again where aim mode found it
+void IN_CenterCursor();     // puts the cursor at the window centre and remembers it there
 int32_t IN_GetBinding(const char *command);  // first key bound to exactly that command; 0 when none
-void IN_ClearKeyBinding(int key);
+void IN_ClearKeyBinding(int key);             // frees a key's command; other numbers do nothing
 void IN_ProcessBindKey(keyState_t *key);      // fires one key's binding by its mode
 void IN_DumpKeyBindings(FILE *file);          // the binding lines of the configuration file
 

@@ -2,6 +2,7 @@
 #include "base/module.h"
 
 #include <climits>
+#include <cstdarg>
 #include <cstring>
 #include <iterator>
 
@@ -9,7 +10,6 @@
 #include "common/common.h"
 
 gameExport_t ge;
-qgame_t base_gameState;
 
 // ---- loading ----
 
@@ -138,7 +138,49 @@ void Call_DisconnectScreen2(const char *reason) { CallGame(GCALL_DISCONNECT_SCRE
 // ---- services of the engine base ----
 
 void Gi_GetQGame(qgame_t *out) {
-    if (out) *out = base_gameState;
+    if (!out) return;
+    out->initialized = qbase.initialised;
+    out->developer = qbase.developer;
+    out->startTime = qbase.startClock;
+    out->time = qbase.time;
+    out->previousTime = qbase.previousTime;
+    out->frameMsec = qbase.frameMsec;
+    out->frameSeconds = qbase.frameSeconds;
+    out->frameCount = qbase.frameCount;
+    out->fps = qbase.fps;
+    static_assert(sizeof(out->localAddress) == sizeof(qnet.localAddress), "the address travels whole");
+    memcpy(out->localAddress, &qnet.localAddress, sizeof(out->localAddress));
+    out->qport = qnet.myQport;
+    out->instance = qbase.instanceNumber;
+}
+
+void Gi_GetQGame2(qgame_t *out) {
+    if (!out) return;
+    Gi_GetQGame(out);
+    out->newerVersion = qbase.newerVersion;
+}
+
+void Gi_Print(const char *text, uint8_t developer) {
+    // Through the engine's installed sinks: the developer sink decides whether
+    // developer text shows.
+    if (developer)
+        Com_DPrintf("%s", text);
+    else
+        Com_Printf("%s", text);
+}
+
+uint32_t Gi_GetTime() { return Base_Time(); }
+
+rhandle_t Gi_RegisterTexture(const char *name) { return RE_RegisterTexture(name, RE_TEXTURE_MIPMAPS); }
+rhandle_t Gi_RegisterTextureNoMip(const char *name) { return RE_RegisterTexture(name, RE_TEXTURE_NO_MIPMAPS); }
+rhandle_t Gi_RegisterTextureCube(const char *name) { return RE_RegisterTexture(name, RE_TEXTURE_CUBE); }
+
+uint8_t Gi_SendOutOfBandPrint(int32_t fromClient, const netadr_t *address, const char *format, ...) {
+    va_list ap;
+    va_start(ap, format);
+    const int sent = NET_SendOutOfBandVPrintf(fromClient, address, format, ap);
+    va_end(ap);
+    return sent ? 1 : 0;
 }
 
 uint8_t Base_GetFileMD5(uint8_t *digest, const char *path) {
@@ -177,8 +219,8 @@ static intptr_t AllocBones(int32_t count) {
 // One handler per trap number, in number order.  P = Arg_Ptr, W = Arg_Int or
 // Arg_Float (by the service's type), B = Arg_Byte.
 static constexpr trapHandler_t trapTable[] = {
-    /* 0 */ [](gameArg_t *a) -> intptr_t { Gi_GetQGame(Arg_Ptr<qgame_t>(a, 0)); return 0; },
-    /* 1 */ [](gameArg_t *) -> intptr_t { return static_cast<int32_t>(Base_Time()); },
+    /* 0 */ [](gameArg_t *a) -> intptr_t { Gi_GetQGame2(Arg_Ptr<qgame_t>(a, 0)); return 0; },
+    /* 1 */ [](gameArg_t *) -> intptr_t { return static_cast<int32_t>(Gi_GetTime()); },
     /* 2 */ [](gameArg_t *) -> intptr_t { return Com_rand(); },
     /* 3 */ [](gameArg_t *a) -> intptr_t { return FloatResult(a, Com_crand()); },
     /* 4 */ [](gameArg_t *a) -> intptr_t { return FloatResult(a, Com_frand()); },
@@ -186,23 +228,13 @@ static constexpr trapHandler_t trapTable[] = {
     /* 6 */ [](gameArg_t *) -> intptr_t { return Sys_Clipboard_GetStringLength(); },
     /* 7 */ [](gameArg_t *a) -> intptr_t { return Sys_Clipboard_GetString(Arg_Int(a, 0), Arg_Ptr<char>(a, 1)); },
     /* 8 */ [](gameArg_t *a) -> intptr_t { Sys_Clipboard_SetString(Arg_Ptr<const char>(a, 0)); return 0; },
-    /* 9 */ [](gameArg_t *a) -> intptr_t {
-        // Through the engine's installed print sinks; the developer sink decides
-        // whether developer text shows.
-        if (Arg_Byte(a, 1) == 0) {
-            Com_Printf("%s", Arg_Ptr<const char>(a, 0));
-        } else {
-            Com_DPrintf("%s", Arg_Ptr<const char>(a, 0));
-        }
-        return 0;
-    },
+    /* 9 */ [](gameArg_t *a) -> intptr_t { Gi_Print(Arg_Ptr<const char>(a, 0), Arg_Byte(a, 1)); return 0; },
     /* 10 */ [](gameArg_t *a) -> intptr_t { return Com_Error(Arg_Int(a, 0), "%s", Arg_Ptr<const char>(a, 1)); },
     /* 11 */ [](gameArg_t *) -> intptr_t { return 0; },
     /* 12 */ [](gameArg_t *a) -> intptr_t { Sys_Sleep(Arg_Int(a, 0)); return 0; },
     /* 13 */ [](gameArg_t *a) -> intptr_t {
         // The module's text is never used as a format.
-        return static_cast<uint8_t>(NET_SendOutOfBandPrintf(Arg_Int(a, 0), Arg_Ptr<const netadr_t>(a, 1), "%s",
-                                                            Arg_Ptr<const char>(a, 2)));
+        return Gi_SendOutOfBandPrint(Arg_Int(a, 0), Arg_Ptr<const netadr_t>(a, 1), "%s", Arg_Ptr<const char>(a, 2));
     },
     /* 14 */ [](gameArg_t *) -> intptr_t { return Cmd_Argc(); },
     /* 15 */ [](gameArg_t *a) -> intptr_t { return Ptr(Cmd_Argv(Arg_Int(a, 0))); },
@@ -286,9 +318,9 @@ static constexpr trapHandler_t trapTable[] = {
                                  Arg_Ptr<const float>(a, 3), Arg_Ptr<const float>(a, 4));
     },
     /* 54 */ [](gameArg_t *a) -> intptr_t { return CL_RegisterFont(Arg_Ptr<const char>(a, 0)); },
-    /* 55 */ [](gameArg_t *a) -> intptr_t { return RE_RegisterTexture(Arg_Ptr<const char>(a, 0), RE_TEXTURE_MIPMAPS); },
-    /* 56 */ [](gameArg_t *a) -> intptr_t { return RE_RegisterTexture(Arg_Ptr<const char>(a, 0), RE_TEXTURE_NO_MIPMAPS); },
-    /* 57 */ [](gameArg_t *a) -> intptr_t { return RE_RegisterTexture(Arg_Ptr<const char>(a, 0), RE_TEXTURE_CUBE); },
+    /* 55 */ [](gameArg_t *a) -> intptr_t { return Gi_RegisterTexture(Arg_Ptr<const char>(a, 0)); },
+    /* 56 */ [](gameArg_t *a) -> intptr_t { return Gi_RegisterTextureNoMip(Arg_Ptr<const char>(a, 0)); },
+    /* 57 */ [](gameArg_t *a) -> intptr_t { return Gi_RegisterTextureCube(Arg_Ptr<const char>(a, 0)); },
     /* 58 */ [](gameArg_t *a) -> intptr_t { return RE_RegisterMaterial(Arg_Ptr<const char>(a, 0)); },
     /* 59 */ [](gameArg_t *a) -> intptr_t { RE_ReloadMaterial(Arg_Int(a, 0)); return 0; },
     /* 60 */ [](gameArg_t *a) -> intptr_t { return SND_RegisterSound(Arg_Ptr<const char>(a, 0)); },

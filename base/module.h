@@ -8,15 +8,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/renderer.h"
 #include "common/com_msg.h"
 #include "game/g_public.h"
 
 // The export record of the loaded module; all zero (call null) while none is loaded.
 extern gameExport_t ge;
-
-// The engine's state as the module sees it.  The engine refreshes it before each
-// call into the module; trap 0 hands the module a copy.
-extern qgame_t base_gameState;
 
 // Loads "<name>_linux.so" from the working directory and checks its export
 // record; a refused module leaves nothing loaded.  Called once by the import phase.
@@ -30,8 +27,21 @@ bool Base_GameLoaded();
 
 // The trap dispatcher handed to the module: runs trap `number` with its words.
 intptr_t Gi_Trap(int number, gameArg_t *args);
-// Copies the engine's state into a module's record (trap 0); null does nothing.
+// ---- the engine's side of the simple traps, also callable directly ----
+// Fills a module's record with the engine's state as it is at this moment, all but
+// the newer-version byte; the padding is left as it is; null does nothing.
 void Gi_GetQGame(qgame_t *out);
+// The same with the newer-version byte too: what trap 0 hands the module.
+void Gi_GetQGame2(qgame_t *out);
+// Prints a module's text through the normal or (developer not 0) the developer sink.
+void Gi_Print(const char *text, uint8_t developer);
+uint32_t Gi_GetTime();                        // the engine clock, Base_Time
+rhandle_t Gi_RegisterTexture(const char *name);       // with mipmaps
+rhandle_t Gi_RegisterTextureNoMip(const char *name);  // without mipmaps
+rhandle_t Gi_RegisterTextureCube(const char *name);   // a cube texture
+// Sends a formatted out-of-band text; 1 when it was handed to the system.
+uint8_t Gi_SendOutOfBandPrint(int32_t fromClient, const netadr_t *address, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
 // Reads a whole file and writes its MD5 digest (16 bytes); 0 when it cannot be read (trap 37).
 uint8_t Base_GetFileMD5(uint8_t *digest, const char *path);
 

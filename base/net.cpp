@@ -420,11 +420,16 @@ int NET_SendOutOfBandPackage(int side, const netPackage_t *package) {
 }
 
 int NET_SendOutOfBandPrintf(int side, const netadr_t *address, const char *fmt, ...) {
-    char text[NET_MAX_OOB_TEXT + 1];
     va_list ap;
     va_start(ap, fmt);
-    const int n = vsnprintf(text, sizeof text, fmt, ap);
+    const int sent = NET_SendOutOfBandVPrintf(side, address, fmt, ap);
     va_end(ap);
+    return sent;
+}
+
+int NET_SendOutOfBandVPrintf(int side, const netadr_t *address, const char *fmt, va_list ap) {
+    char text[NET_MAX_OOB_TEXT + 1];
+    const int n = vsnprintf(text, sizeof text, fmt, ap);
     if (n < 0) return 0;
     const int len = n < NET_MAX_OOB_TEXT ? n : NET_MAX_OOB_TEXT;
     text[len] = 0;

@@ -12,6 +12,7 @@
 // says can make the transport read or write outside its buffers.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 
 #include "common/com_msg.h"
@@ -181,7 +182,9 @@ int NET_SendOutOfBandPackage(int side, const netPackage_t *package);
 // result as NET_SendOutOfBandPackage's, 0 also when the text cannot be formatted.
 int NET_SendOutOfBandPrintf(int side, const netadr_t *address, const char *fmt, ...)
     __attribute__((format(printf, 3, 4)));
-// The same for one verbatim text; reports nothing at all, not even a failed send,
+// The same with the arguments already gathered.
+int NET_SendOutOfBandVPrintf(int side, const netadr_t *address, const char *fmt, va_list ap);
+// Sends one verbatim text the same way; reports nothing at all, not even a failed send,
 // so it may be called from inside the print and error path.
 int NET_SendOutOfBandQuiet(int side, const netadr_t *address, const char *text);
 

@@ -4,6 +4,7 @@
 
 #include "base/base.h"
 #include "base/module.h"
+#include "base/net.h"
 #include "base/renderer.h"
 #include "base/world.h"
 #include "common/common.h"
@@ -63,4 +64,7 @@ void CL_CCFrame() {
 
 void CL_Frame() {
     if (!qbase.clientRunning) return;
+    // With no connection to a server yet, every package is offered to the engine's
+    // out-of-band handling first, and nothing else here takes the rest.
+    Base_OfferPackages(NS_CLIENT);
 }

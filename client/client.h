@@ -23,5 +23,6 @@ void CL_InitWorld();
 uint8_t CL_IsConnected(netadr_t *out);
 // The client game's command frame; nothing while the client does not run.
 void CL_CCFrame();
-// The client frame; returns at once while the client does not run.
+// The client frame; returns at once while the client does not run.  It drains the
+// client's packages, offering each to the engine's out-of-band handling first.
 void CL_Frame();

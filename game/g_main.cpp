@@ -56,18 +56,9 @@ int32_t G_Call(int number, gameArg_t *args) {
         SG_ClientConnect(Arg_Ptr<const netadr_t>(args, 0), Arg_Ptr<const char>(args, 1), Arg_Int(args, 2),
                          Arg_Int(args, 3));
         return 0;
-    case GCALL_SG_CLIENT_DROP: {
-        // The number indexes the server game's client table: never trust it blindly.
-        const int32_t client = Arg_Int(args, 0);
-        if (client < 0 || client >= SG_MAX_CLIENTS) {
-            Com_Error(ER_WARNING, "Call: Bad client number %d", client);
-            return 0;
-        }
-        SG_DropClient(SG_ClientRecord(client), Arg_Ptr<const char>(args, 1));
-        return 0;
-    }
+    case GCALL_SG_CLIENT_DROP: GE_DropClient(Arg_Int(args, 0), Arg_Ptr<const char>(args, 1)); return 0;
     case GCALL_SG_FRAME: SG_Frame(); return 0;
-    case GCALL_SG_SHUTDOWN: SG_ShutdownServer(0); return 0;
+    case GCALL_SG_SHUTDOWN: GE_ShutdownServer(); return 0;
     case GCALL_SG_GET_SERVER_INFO:
         SG_GetServerInfo(Arg_Ptr<char>(args, 0), Arg_Ptr<char>(args, 1), Arg_Ptr<int32_t>(args, 2),
                          Arg_Ptr<char>(args, 3));
@@ -187,6 +178,21 @@ void G_WriteStandardConfig() {
 void G_Print(const char *text) { Trap_Print(text, 0); }
 void G_DPrint(const char *text) { Trap_Print(text, 1); }
 int qG_Error(int level, const char *text) { return Trap_Error(level, text); }
+
+void GE_ShutdownServer() { SG_ShutdownServer(0); }
+
+void GE_DropClient(int32_t client, const char *reason) {
+    // The number indexes the server game's client table: never trust it blindly.
+    if (client < 0 || client >= SG_MAX_CLIENTS) {
+        Com_Error(ER_WARNING, "GE_DropClient: Bad client number %d", client);
+        return;
+    }
+    SG_DropClient(SG_ClientRecord(client), reason);
+}
+
+uint8_t G_IsClientInitilized() { return CG_IsInitialized(); }
+
+void GE_WorldDeform() {}
 
 int32_t G_Argc() { return Trap_Argc(); }
 const char *G_Argv(int32_t n) { return Trap_Argv(n); }

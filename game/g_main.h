@@ -27,9 +27,9 @@ extern cmdVar_t g_maxSlide;
 extern cmdVar_t g_gravity;
 extern int32_t g_isSG;   // a gameContext_t
 
-void G_SetUndefined();
-void G_SetSG();
-void G_SetCG();
+void G_SetUndefined();  // no side's frame runs
+void G_SetSG();         // the server game's frame runs
+void G_SetCG();         // the client game's frame runs
 
 // Checks the engine's import record and keeps it; returns the module's export
 // record, or an all-zero one (which the engine refuses) when the import does not match.
@@ -51,7 +51,12 @@ void G_Print(const char *text);
 void G_DPrint(const char *text);
 int qG_Error(int level, const char *text);
 
-int32_t G_Argc();
-const char *G_Argv(int32_t n);
-void *G_Alloc(uint32_t size);
-void G_Free(void *block);
+void GE_ShutdownServer();                                // the server game's shutdown
+void GE_DropClient(int32_t client, const char *reason);  // drops client 0..15; other numbers are refused
+uint8_t G_IsClientInitilized();                          // the client game's initialised flag
+void GE_WorldDeform();                                   // nothing
+
+int32_t G_Argc();               // words of the console command running now
+const char *G_Argv(int32_t n);  // word n of it
+void *G_Alloc(uint32_t size);   // an engine memory block
+void G_Free(void *block);       // releases a block of G_Alloc

@@ -3,9 +3,20 @@
 
 #include <cstdint>
 
-void CG_Imp();                                 // call 10: clears the client game
-void CG_Init();                                // call 11
-void CG_Shutdown();                            // call 12
+// What the engine's input commands leave in the client game.
+struct cgInput_t {
+    uint8_t shift, control, consoleKey;  // held now
+    float yaw;    // degrees, 0..360
+    float pitch;  // degrees, -90..90
+};
+extern cgInput_t cg_input;
+
+// Call 10: clears the client game and declares the input commands the engine
+// queues: in_key_down, in_key_up, in_char, in_mouse, in_yaw and in_pitch.
+void CG_Imp();
+void CG_Init();                                // call 11: once; sets the initialised flag
+void CG_Shutdown();                            // call 12: clears the initialised flag
+uint8_t CG_IsInitialized();                    // 1 between CG_Init and CG_Shutdown
 uint8_t CG_ConnectedToServer();                // call 13: 1 when the client game can play on
 uint8_t CG_MapChange(const char *worldInfo);   // call 14: 1 when the world's client data loaded
 void CG_RestartRenderer();                     // call 15

@@ -318,21 +318,63 @@ TEST_F(HostFixture, TrapsOfUnbuiltServicesReachTheServiceOfTheirNumber) {
     }
 }
 
-TEST_F(HostFixture, TrapZeroCopiesTheEngineState) {
-    base_gameState = qgame_t{};
-    base_gameState.frameCount = 1;
-    base_gameState.time = 393215;
-    base_gameState.localAddress[4] = 10;
-    base_gameState.qport = 321;
-    base_gameState.instance = 0xDEADBEEF;
+TEST_F(HostFixture, TrapZeroReportsTheEngineStateAtTheMomentOfTheCall) {
+    const qbase_t saved = qbase;
+    const netadr_t savedAddress = qnet.localAddress;
+    const uint16_t savedQport = qnet.myQport;
+    qbase.initialised = 0;
+    qbase.developer = 1;
+    qbase.newerVersion = 1;
+    qbase.startClock = 70000;
+    qbase.frameCount = 1;
+    qbase.time = qbase.previousTime = BASE_TIME_START;
+    qbase.instanceNumber = 0xDEADBEEF;
+    qnet.localAddress.port = 14666;
+    qnet.myQport = 321;
+
     qgame_t out;
     memset(&out, 0xEE, sizeof(out));
     gameArg_t args[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>(&out)};
     EXPECT_EQ(Gi_Trap(GTRAP_GET_QGAME, args), 0);
-    EXPECT_EQ(memcmp(&out, &base_gameState, sizeof(out)), 0);
+    // Before the first frame: frame count 1 and the game time's start.
+    EXPECT_EQ(out.frameCount, 1u);
+    EXPECT_EQ(out.time, 393215u);
+    EXPECT_EQ(out.previousTime, 393215u);
+    EXPECT_EQ(out.developer, 1);
+    EXPECT_EQ(out.newerVersion, 1);
+    EXPECT_EQ(out.startTime, 70000u);
+    EXPECT_EQ(out.instance, 0xDEADBEEFu);
+    EXPECT_EQ(out.qport, 321);
+    EXPECT_EQ(memcmp(out.localAddress, &qnet.localAddress, sizeof(out.localAddress)), 0);
+    EXPECT_EQ(out.reserved3, 0xEE) << "padding is not written";
+    EXPECT_EQ(out.reserved46, 0xEEEE) << "padding is not written";
+
+    // No refresh step in between: what changed is what the next trap reports.
+    qbase.initialised = 1;
+    qbase.time = BASE_TIME_START + 50;
+    qbase.frameMsec = 50;
+    qbase.frameSeconds = 0.05f;
+    qbase.fps = 20;
+    qbase.frameCount = 2;
+    EXPECT_EQ(Gi_Trap(GTRAP_GET_QGAME, args), 0);
+    EXPECT_EQ(out.initialized, 1);
+    EXPECT_EQ(out.time, 393265u);
+    EXPECT_EQ(out.frameMsec, 50u);
+    EXPECT_EQ(out.frameSeconds, 0.05f);
+    EXPECT_EQ(out.fps, 20u);
+    EXPECT_EQ(out.frameCount, 2u);
+
+    // The direct filler leaves the newer-version byte to its caller.
+    memset(&out, 0xEE, sizeof(out));
+    Gi_GetQGame(&out);
+    EXPECT_EQ(out.newerVersion, 0xEE);
+    EXPECT_EQ(out.time, 393265u);
+
     gameArg_t none[GAME_MAX_ARGS] = {};
     EXPECT_EQ(Gi_Trap(GTRAP_GET_QGAME, none), 0);  // a null record is left alone
-    base_gameState = qgame_t{};
+    qbase = saved;
+    qnet.localAddress = savedAddress;
+    qnet.myQport = savedQport;
 }
 
 TEST_F(HostFixture, FloatTrapsLeaveTheAddressOfTheirResultInWordZero) {

@@ -126,6 +126,18 @@ TEST_F(Spine, JoinLeavesOffArgumentsThatDoNotFitWhole) {
     EXPECT_STREQ(small, "engine ");
 }
 
+TEST_F(Spine, OtherEntriesJoinTheArgumentsAfterTheProgramAndSplitThemBack) {
+    char *argv[] = {const_cast<char *>("engine"), const_cast<char *>("-set"), const_cast<char *>("a b"),
+                    const_cast<char *>("")};
+    EXPECT_STREQ(Base_GetCommandLine(4, argv), "-set \"a b\" \"\"");
+    Base_ParseCommandLineArg(4, argv);
+    ASSERT_EQ(Base_Argc(), 4);
+    EXPECT_STREQ(Base_Argv(1), "-set");
+    EXPECT_STREQ(Base_Argv(2), "a b");
+    EXPECT_STREQ(Base_Argv(3), "");
+    EXPECT_STREQ(Base_GetCommandLine(1, argv), "");
+}
+
 TEST_F(Spine, FrameClampsItsDurationAndAdvancesTheGameTime) {
     struct Case {
         int msec;
@@ -191,7 +203,15 @@ TEST_F(Spine, EventBufferRefusesARecordWithoutRoomForTheEnd) {
     EXPECT_EQ(g_printed.back(), "IN_GetCmdBuffer: Cmd buffer overflow. Dropping commands");
     IN_NetEvent(&from, data, IN_BUFFER_SIZE - IN_DATAGRAM_HEADER_SIZE - IN_END_SIZE - 1);
     EXPECT_EQ(qbase.in.length, IN_BUFFER_SIZE - IN_END_SIZE - 1);
-    qbase.in.length = 0;
+    // One byte is left beside the end record's room: no further record fits.
+    EXPECT_FALSE(IN_HasRoom(1));
+    EXPECT_TRUE(IN_HasRoom(0));
+    // What was appended is issued: the transport refuses the oversized datagram
+    // itself, and the buffer is not taken for damaged.
+    g_printed.clear();
+    IN_IssueCommandBuffer();
+    EXPECT_EQ(qbase.in.length, 0);
+    for (const std::string &line : g_printed) EXPECT_EQ(line.find("IN_IssueCommandBuffer"), std::string::npos) << line;
 }
 
 TEST_F(Spine, KeyTappedWithinOneFrameFiresDownPressedAndReleased) {
@@ -250,6 +270,54 @@ TEST_F(Spine, MouseLookTurnsTheOffsetIntoYawAndPitch) {
     EXPECT_EQ(g_ran, (std::vector<std::string>{"in_mouse -10 5", "in_yaw -0.600000", "in_pitch -0.300000"}));
     qbase.in.cursorMode = CURSOR_NONE;
     m_look.integer = 0;
+}
+
+void StopPlayback() { IN_StopPlayJournal(); }
+
+TEST_F(Spine, PlaybackStoppedByAFramesConsoleLineFinishesItsChunk) {
+    Cmd_CreateFunction("stopPlayback", StopPlayback, 0);
+    // A played chunk of two frames; the first frame's console lines stop playback.
+    byte *b = qbase.in.buffer;
+    const uint32_t words[] = {IE_FRAME, 16, IE_FRAME, 16, IE_END};
+    memcpy(b, words, sizeof(words));
+    qbase.in.length = sizeof(words);
+    qbase.in.playStream = nullptr;
+    qbase.in.journal = JOURNAL_PLAYING;
+    Cmd_Add("stopPlayback");
+    IN_IssueCommandBuffer();
+    EXPECT_EQ(qbase.in.journal, JOURNAL_OFF);
+    EXPECT_EQ(qbase.in.length, 0);
+    EXPECT_EQ(qbase.time, BASE_TIME_START + 32) << "both recorded frames ran";
+    for (const std::string &line : g_printed) EXPECT_EQ(line.find("IN_IssueCommandBuffer"), std::string::npos) << line;
+}
+
+TEST_F(Spine, DuringPlaybackLiveInputIsIgnoredButEscStopsIt) {
+    qbase.in.playStream = nullptr;
+    qbase.in.journal = JOURNAL_PLAYING;
+    const netadr_t from{};
+    const byte data[4] = {};
+    IN_CharEvent('a');
+    IN_KeyEvent(30, 1);
+    IN_MouseEvent(3, 4);
+    IN_NetEvent(&from, data, sizeof(data));
+    IN_SpecialEvent(IS_QUIT, 0, 0);
+    IN_FrameEvent(10);
+    EXPECT_EQ(qbase.in.length, 0);
+    EXPECT_EQ(qbase.in.journal, JOURNAL_PLAYING);
+    IN_KeyEvent(KEY_ESCAPE, 1);
+    EXPECT_EQ(qbase.in.journal, JOURNAL_OFF);
+    EXPECT_EQ(qbase.in.length, 0) << "the Esc that stops playback is not appended";
+    EXPECT_EQ(keys[30].state, 0u);
+}
+
+TEST_F(Spine, CentringTheCursorSavesTheWindowCentre) {
+    // Without a window its centre is the origin; the saved position follows it,
+    // so cursor mode later shows the cursor there.
+    qbase.in.savedCursor[0] = 5;
+    qbase.in.savedCursor[1] = 7;
+    IN_CenterCursor();
+    EXPECT_EQ(qbase.in.savedCursor[0], 0);
+    EXPECT_EQ(qbase.in.savedCursor[1], 0);
 }
 
 TEST_F(Spine, BindingsAreFoundByLowerCaseNameAndByCommand) {

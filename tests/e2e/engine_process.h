@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -60,7 +61,12 @@ public:
             close(in[0]), close(in[1]), close(out[0]), close(out[1]);
             if (chdir(dir.c_str())) _exit(127);
             const std::string exe = std::string(HM_BUILD_DIR) + "/engine";
+            // Every engine of the tests binds a port the system chose, never the
+            // default one, unless the test names the port itself.
+            static char set[] = "+set", name[] = "net_port", any[] = "0";
             std::vector<char *> argv{const_cast<char *>(exe.c_str())};
+            if (std::find(args.begin(), args.end(), std::string(name)) == args.end())
+                argv.insert(argv.end(), {set, name, any});
             for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
             argv.push_back(nullptr);
             execv(exe.c_str(), argv.data());

@@ -4,10 +4,12 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "tests/e2e/engine_process.h"
 
@@ -230,6 +232,55 @@ TEST(EngineProcess, BaseConsoleCommandsAnswerAsDocumented) {
     EXPECT_NE(dir.read("dumped.cfg").find("\nunbindall\nbind \"esc\" pressed \"say hi\"\n"), std::string::npos);
 }
 
+// An engine whose files may grow to 64 bytes only: opening succeeds and writing
+// more fails, as on a full disk.
+class SmallDiskEngine {
+public:
+    SmallDiskEngine(const std::string &dir, const std::vector<std::string> &args) {
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        const rlimit small{64, previous_.rlim_max};
+        signal(SIGXFSZ, SIG_IGN);  // a refused write fails instead of ending the process
+        setrlimit(RLIMIT_FSIZE, &small);
+        engine_ = std::make_unique<Engine>(dir, args);  // the limit is inherited at the start
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        signal(SIGXFSZ, SIG_DFL);
+    }
+    Engine &operator*() { return *engine_; }
+    Engine *operator->() { return engine_.get(); }
+
+private:
+    rlimit previous_{};
+    std::unique_ptr<Engine> engine_;
+};
+
+TEST(EngineProcess, ConfigurationThatCannotBeWrittenOutIsNotReportedAsDumped) {
+    TempDir dir;
+    dir.write("config.cfg", "");
+    SmallDiskEngine engine(dir.path(), {"-dedicated", "-safe"});
+    ASSERT_TRUE(engine->waitFor("Base_Init Done")) << engine->output();
+    engine->send("dumpConfig small.cfg\nquit\n");
+    ASSERT_EQ(engine->finish(), 0) << engine->output();
+    EXPECT_NE(engine->output().find("Couldn't write file \"small.cfg\""), std::string::npos) << engine->output();
+    EXPECT_EQ(engine->output().find("Dumped cmds and bindings to \"small.cfg\""), std::string::npos)
+        << engine->output();
+}
+
+TEST(EngineProcess, JournalThatCannotBeWrittenStopsRecordingAndTheEngineGoesOn) {
+    TempDir dir;
+    dir.write("config.cfg", "");
+    SmallDiskEngine engine(dir.path(), {"-dedicated", "-safe", "-record"});
+    // The header and two chunks fit; the third does not, and recording ends there.
+    ASSERT_TRUE(engine->waitFor("Could not write journal file \"0000.jr2\", recording stops")) << engine->output();
+    engine->send("printFps\nquit\n");
+    ASSERT_EQ(engine->finish(), 0) << engine->output();
+    EXPECT_NE(engine->output().find("FPS: "), std::string::npos) << engine->output();
+    // What was written plays back up to the chunk the disk cut short.
+    Engine replay(dir.path(), {"-dedicated", "-safe", "-play", "0000.jr2"});
+    ASSERT_TRUE(replay.waitFor("Damaged journal \"0000.jr2\"")) << replay.output();
+    replay.send("quit\n");
+    EXPECT_EQ(replay.finish(), 0) << replay.output();
+}
+
 TEST(EngineProcess, CrashOnPurposeEndsWithNonZeroStatus) {
     TempDir dir;
     Engine engine(dir.path(), {"-dedicated"});
@@ -257,7 +308,15 @@ int FreeUdpPort() {
     return ntohs(a.sin_port);
 }
 
-TEST(EngineProcess, PortGivenOnTheCommandLineIsTheOneBound) {
+// Counts the lines that report a successful bind.
+size_t SuccessfulBinds(const std::string &out) {
+    const std::vector<std::string> lines = Lines(out);
+    return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [](const std::string &l) {
+        return l.rfind("Sys_InitNet: bind() ", 0) == 0 && l.find(" successful") != std::string::npos;
+    }));
+}
+
+TEST(EngineProcess, PortGivenOnTheCommandLineIsTheOnlyOneBound) {
     TempDir dir;
     const std::string port = std::to_string(FreeUdpPort());
     Engine engine(dir.path(), {"-dedicated", "-safe", "+set", "net_port", port});
@@ -265,10 +324,22 @@ TEST(EngineProcess, PortGivenOnTheCommandLineIsTheOneBound) {
     engine.send("quit\n");
     ASSERT_EQ(engine.finish(), 0) << engine.output();
     const std::string out = engine.output();
-    const size_t done = out.find("Base_Init Done");
+    EXPECT_NE(out.find("bind() 0.0.0.0:" + port + " successful"), std::string::npos) << out;
+    EXPECT_EQ(SuccessfulBinds(out), 1u) << out;
+}
+
+TEST(EngineProcess, PortChangedByTheConfigurationReopensTheSocketAfterStartUp) {
+    TempDir dir;
+    const std::string port = std::to_string(FreeUdpPort());
+    dir.write("autoexec.cfg", "net_port " + port + "\n");
+    Engine engine(dir.path(), {"-dedicated", "-safe", "-set", "net_port", "0"});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done"));
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    const std::string out = engine.output();
     const size_t bound = out.find("bind() 0.0.0.0:" + port + " successful");
     ASSERT_NE(bound, std::string::npos) << out;
-    EXPECT_GT(bound, done);
+    EXPECT_GT(bound, out.find("Base_Init Done")) << out;
 }
 
 }  // namespace
@@ -347,6 +418,38 @@ std::string LastLine(const std::string &out, const std::string &prefix) {
     return found;
 }
 
+// The UDP port an engine holds, asked of its ipconfig command; 0 when unknown.
+int AskPort(Engine &engine) {
+    engine.send("ipconfig\n");
+    if (!engine.waitFor("My QPORT:")) return 0;
+    const std::string &out = engine.output();
+    const size_t at = out.rfind("My PORT:");
+    return at == std::string::npos ? 0 : atoi(out.c_str() + at + strlen("My PORT:"));
+}
+
+// Another engine sends one console line to the engine at port over the remote console.
+void SendRemoteLine(const TempDir &dir, int port, const std::string &line) {
+    Engine op(dir.path(), {"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rconPassword", "opensesame"});
+    ASSERT_TRUE(op.waitFor("Base_Init Done"));
+    op.send("rconIp localhost:" + std::to_string(port) + " " + line + "\nquit\n");
+    EXPECT_EQ(op.finish(), 0) << op.output();
+}
+
+TEST(EngineProcess, RemoteConsoleReachesAnEngineWhoseClientRuns) {
+    TempDir hostDir, operatorDir;
+    hostDir.write("config.cfg", "");
+    // The client's frame drains the transport in place of the engine's own.
+    Engine host(hostDir.path(), {"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rcon", "1", "+set",
+                                 "base_rconPassword", "opensesame", "+set", "client", "1"});
+    ASSERT_TRUE(host.waitFor("CL_Init: Starting up client done")) << host.output();
+    const int port = AskPort(host);
+    ASSERT_GT(port, 0) << host.output();
+    SendRemoteLine(operatorDir, port, "md5 abc");
+    EXPECT_TRUE(host.waitFor("900150983cd24fb0d6963f7d28e17f72", 10)) << host.output();
+    host.send("quit\n");
+    EXPECT_EQ(host.finish(), 0) << host.output();
+}
+
 TEST(EngineProcess, ReplayedJournalRepeatsWhatDatagramsDid) {
     TempDir serverDir, operatorDir;
     serverDir.write("config.cfg", "");
@@ -358,18 +461,10 @@ TEST(EngineProcess, ReplayedJournalRepeatsWhatDatagramsDid) {
     {
         Engine recorded(serverDir.path(), record);
         ASSERT_TRUE(recorded.waitFor("Base_Init Done"));
-        recorded.send("ipconfig\n");
-        ASSERT_TRUE(recorded.waitFor("My QPORT:")) << recorded.output();
-        const std::string &out = recorded.output();
-        const int port = atoi(out.c_str() + out.rfind("My PORT:") + strlen("My PORT:"));
-        ASSERT_GT(port, 0) << out;
-
+        const int port = AskPort(recorded);
+        ASSERT_GT(port, 0) << recorded.output();
         // Another engine sends the console line grumble over the remote console.
-        Engine op(operatorDir.path(), {"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rconPassword",
-                                       "opensesame"});
-        ASSERT_TRUE(op.waitFor("Base_Init Done"));
-        op.send("rconIp localhost:" + std::to_string(port) + " grumble\nquit\n");
-        EXPECT_EQ(op.finish(), 0) << op.output();
+        SendRemoteLine(operatorDir, port, "grumble");
         ASSERT_TRUE(recorded.waitFor("\n\"", 10)) << recorded.output();
         recorded.send("quit\n");
         ASSERT_EQ(recorded.finish(), 0) << recorded.output();

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "common/common.h"
 #include "game/g_main.h"
 #include "game/g_traps.h"
+#include "game_cl/cg_main.h"
 
 namespace {
 
@@ -806,7 +808,83 @@ TEST_F(ModuleFixture, DropWithAClientNumberOutsideTheTableIsRefused) {
     }
     ASSERT_EQ(errors.size(), 3u);
     EXPECT_EQ(errors[1].level, ER_WARNING);
-    EXPECT_EQ(errors[1].text, "Call: Bad client number 16");
+    EXPECT_EQ(errors[1].text, "GE_DropClient: Bad client number 16");
+}
+
+TEST_F(ModuleFixture, ClientGameIsInitialisedBetweenItsInitAndShutdownCalls) {
+    gameArg_t args[GAME_MAX_ARGS] = {};
+    EXPECT_EQ(G_IsClientInitilized(), 0);
+    G_Call(GCALL_CG_INIT, args);
+    EXPECT_EQ(G_IsClientInitilized(), 1);
+    G_Call(GCALL_CG_SHUTDOWN, args);
+    EXPECT_EQ(G_IsClientInitilized(), 0);
+}
+
+// A stand-in console for the client game's input commands: it keeps the commands
+// declared, answers the words of the line that runs and records queued lines.
+struct consoleTrap_t {
+    std::map<std::string, std::pair<cmdCallback_t, int32_t>> commands;  // handler and flags
+    std::vector<std::string> words, added, printed;
+} console;
+
+intptr_t ConsoleTrap(int number, gameArg_t *args) {
+    switch (number) {
+    case GTRAP_CREATE_FUNCTION:
+        console.commands[Arg_Ptr<const char>(args, 0)] = {Arg_Ptr<void()>(args, 1), Arg_Int(args, 2)};
+        return 0;
+    case GTRAP_ARGC: return static_cast<intptr_t>(console.words.size());
+    case GTRAP_ARGV: {
+        const size_t n = static_cast<size_t>(Arg_Int(args, 0));
+        return reinterpret_cast<intptr_t>(n < console.words.size() ? console.words[n].c_str() : "");
+    }
+    case GTRAP_ADD: console.added.emplace_back(Arg_Ptr<const char>(args, 0)); return 0;
+    default: return 0;
+    }
+}
+
+void RunLine(const std::vector<std::string> &line) {
+    console.words = line;
+    console.commands.at(line[0]).first();
+}
+
+TEST_F(ModuleFixture, ClientGameDeclaresTheInputCommandsTheEngineQueues) {
+    console = consoleTrap_t{};
+    ASSERT_EQ(G_GetGameAPI({GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameImport_t), ConsoleTrap}).magic,
+              GAME_API_MAGIC);
+    Com_SetupPrintf(PRF_SINKS, [](const char *text) { console.printed.emplace_back(text); }, nullptr);
+    gameArg_t args[GAME_MAX_ARGS] = {};
+    G_Call(GCALL_CG_IMP, args);
+    for (const char *name : {"in_key_down", "in_key_up", "in_char", "in_mouse", "in_yaw", "in_pitch"}) {
+        ASSERT_EQ(console.commands.count(name), 1u) << name;
+        EXPECT_EQ(console.commands[name].second, CMD_CLIENT) << name;
+    }
+
+    // The console key (41) with control (29), with shift (42), then alone.
+    for (const auto &line : std::vector<std::vector<std::string>>{
+             {"in_key_down", "29"}, {"in_key_down", "41"}, {"in_key_up", "41"}, {"in_key_up", "29"},
+             {"in_key_down", "42"}, {"in_key_down", "41"}, {"in_key_up", "41"}, {"in_key_up", "42"},
+             {"in_key_down", "41"}, {"in_char", "97"}, {"in_mouse", "3", "4"}})
+        RunLine(line);
+    EXPECT_EQ(console.added, (std::vector<std::string>{"con_toggle 0.11", "con_toggle 1.0", "con_toggle"}));
+    EXPECT_EQ(cg_input.consoleKey, 1);
+    EXPECT_EQ(cg_input.shift, 0);
+    EXPECT_EQ(cg_input.control, 0);
+
+    struct {
+        const char *command, *degrees;
+        float yaw, pitch;
+    } const turns[] = {
+        {"in_yaw", "370", 10.0f, 0.0f},   {"in_yaw", "-20", 350.0f, 0.0f},
+        {"in_pitch", "100", 350.0f, 90.0f}, {"in_pitch", "-200", 350.0f, -90.0f},
+    };
+    for (const auto &t : turns) {
+        RunLine({t.command, t.degrees});
+        EXPECT_FLOAT_EQ(cg_input.yaw, t.yaw) << t.command << " " << t.degrees;
+        EXPECT_FLOAT_EQ(cg_input.pitch, t.pitch) << t.command << " " << t.degrees;
+    }
+    RunLine({"in_yaw"});
+    RunLine({"in_pitch", "1", "2"});
+    EXPECT_EQ(console.printed, (std::vector<std::string>{"USAGE: in_yaw <degrees>", "USAGE: in_pitch <degrees>"}));
 }
 
 TEST_F(ModuleFixture, FrameCallsSetTheirContextOnlyWhileTheyRun) {
@@ -847,6 +925,54 @@ TEST_F(TempDirFixture, StandardConfigIsTheDefaultKeyScriptByteForByte) {
     const std::string text = content.str();
     EXPECT_EQ(text.size(), 1100u);
     EXPECT_EQ(text, G_STANDARD_CONFIG);
+
+    // The script rebuilt from its table: key, mode, command, and which of them
+    // stand between double quotes in the file.
+    struct line_t {
+        const char *key, *mode, *command;
+        bool quoteKey, quoteMode, quoteCommand;
+    };
+    std::vector<line_t> table = {
+        {"F10", "pressed", "cc_spawn_blue", false, false, false},
+        {"F11", "pressed", "cc_spawn_red", false, false, false},
+        {"up", "down", "cc_forward", false, false, false},
+        {"down", "down", "cc_backward", false, false, false},
+        {"left", "down", "cc_left", false, false, false},
+        {"right", "down", "cc_right", false, false, false},
+        {"w", "down", "cc_forward", false, false, false},
+        {"s", "down", "cc_backward", false, false, false},
+        {"a", "down", "cc_left", false, false, false},
+        {"d", "down", "cc_right", false, false, false},
+        {"r", "pressed", "cc_reload", false, false, false},
+        {"home", "down", "cc_jump", false, false, false},
+        {"ctrl", "down", "cc_crouch", false, false, false},
+        {"t", "pressed", "cc_say", false, false, true},
+        {"y", "pressed", "cc_sayteam", false, false, true},
+        {"wheel down", "pressed", "cc_dirtbackward", true, false, false},
+        {"wheel up", "pressed", "cc_dirtforward", true, false, false},
+        {"space", "down", "cc_jump", true, false, false},
+        {"mouse2", "pressed", "cc_fire2", true, true, false},
+        {"+", "pressed", "cc_nextdeformmat", false, false, false},
+        {"num -", "pressed", "cc_prevdeformmat", true, false, false},
+        {"F1", "pressed", "cc_prevdeformsize", true, false, false},
+        {"F2", "pressed", "cc_nextdeformsize", true, false, false},
+        {"Left Shift", "down", "cc_creep", true, false, false},
+        {"mouse1", "down", "cc_fire", false, false, false},
+        {"Wheel Up", "pressed", "cc_nextWeapon", true, false, false},
+        {"Wheel Down", "pressed", "cc_prevWeapon", true, false, false},
+    };
+    static const char *const digits[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    static const char *const weapons[] = {"cc_weapon1", "cc_weapon2", "cc_weapon3", "cc_weapon4", "cc_weapon5",
+                                          "cc_weapon6", "cc_weapon7", "cc_weapon8", "cc_weapon9"};
+    for (int n = 0; n < 9; n++) table.push_back({digits[n], "pressed", weapons[n], false, false, false});
+    table.push_back({"0", "pressed", "cc_weapon10", false, false, false});
+    table.push_back({"tab", "down", "cc_scoreboard", false, false, false});
+    auto word = [](const char *w, bool quoted) { return quoted ? "\"" + std::string(w) + "\"" : std::string(w); };
+    std::string expected = "unbindall\nm_invert 0\n";
+    for (const line_t &l : table)
+        expected += "bind " + word(l.key, l.quoteKey) + " " + word(l.mode, l.quoteMode) + " " +
+                    word(l.command, l.quoteCommand) + "\n";
+    EXPECT_EQ(text, expected);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 40);
     EXPECT_EQ(text.substr(0, 21), "unbindall\nm_invert 0\n");
     EXPECT_NE(text.find("\nbind \"mouse2\" \"pressed\" cc_fire2\n"), std::string::npos);
