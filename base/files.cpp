@@ -253,7 +253,9 @@ void FS_FreeFile(void *buffer) { Com_free(buffer); }
 int32_t FS_WriteFile(const char *path, int32_t size, const void *data) {
     FILE *f = FS_fopen(path, "wb");
     if (!f) return -1;
-    const int32_t written = FS_Write(data, size, f);
+    int32_t written = FS_Write(data, size, f);
+    // A full disk may show only when the buffer goes out: such a file is not written.
+    if (fflush(f) != 0) written = -1;
     FS_fclose(f);
     return written;
 }

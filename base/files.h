@@ -140,7 +140,8 @@ int32_t FS_ReadFile(const char *path, void **out);
 int32_t FS_ReadFile25K(const char *path, void **out);
 // Frees a buffer of FS_ReadFile2; null is ignored.
 void FS_FreeFile(void *buffer);
-// Writes size bytes to a new disk file; the count written, -1 when it cannot be opened.
+// Writes size bytes to a new disk file; the count written, -1 when it cannot be
+// opened or its bytes could not all reach the disk.
 int32_t FS_WriteFile(const char *path, int32_t size, const void *data);
 // Copies a file whole to a disk file; 1 when every byte was written.
 uint8_t FS_CopyFile(const char *destination, const char *source);

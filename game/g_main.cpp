@@ -156,17 +156,12 @@ const char G_STANDARD_CONFIG[] =
 static_assert(sizeof(G_STANDARD_CONFIG) - 1 == 1100);
 
 void G_WriteStandardConfig() {
-    // The platform's own streams, not the engine's file system: the file belongs
-    // in the working directory whatever the engine's search paths are.
-    FILE *f = fopen(STANDARD_CONFIG_NAME, "w");
-    if (!f) {
-        Com_Error(ER_ERROR, "Could not write standard config");
-        return;
-    }
-    const size_t length = sizeof(G_STANDARD_CONFIG) - 1;
-    const bool written = fwrite(G_STANDARD_CONFIG, 1, length, f) == length;
-    // A full disk shows only at the flush: a short file must not be reported as written.
-    if (fclose(f) != 0 || !written) {
+    // Through the engine's file system, so that the script lands in the base
+    // directory where the engine looks for config.cfg right after this call; a
+    // file in the working directory would leave a server started with -basedir
+    // elsewhere without its key bindings.
+    const int32_t length = static_cast<int32_t>(sizeof(G_STANDARD_CONFIG) - 1);
+    if (Trap_WriteFile(STANDARD_CONFIG_NAME, length, G_STANDARD_CONFIG) != length) {
         Com_Error(ER_ERROR, "Could not write standard config");
         return;
     }

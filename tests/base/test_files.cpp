@@ -13,6 +13,7 @@
 #include "base/base.h"
 #include "base/cmd.h"
 #include "base/files.h"
+#include "tests/base/small_disk.h"
 #include "common/com_hash.h"
 
 namespace {
@@ -460,6 +461,18 @@ TEST_F(FilesTest, WriteCopyAndDeleteFiles) {
     EXPECT_EQ(ReadWhole("copy.txt"), "<missing>");
     EXPECT_EQ(FS_GetCRC("abc", 3), 0x352441C2u);
     EXPECT_EQ(FS_GetCRC("abc", 0), 0u);
+}
+
+// A disk that fills up before the buffer goes out is a failed write, not a short success.
+TEST_F(FilesTest, WholeFileWriteCutShortByAFullDiskFails) {
+    const std::string big(1000, 'x');
+    int32_t written;
+    {
+        SmallDisk disk(100);
+        ASSERT_TRUE(disk.ok());
+        written = FS_WriteFile("big.txt", static_cast<int32_t>(big.size()), big.data());
+    }
+    EXPECT_EQ(written, -1);
 }
 
 TEST_F(FilesTest, SlotsRunOutBeforeTheFileIsLookedFor) {

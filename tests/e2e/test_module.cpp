@@ -43,4 +43,15 @@ TEST(EngineWithModule, ExistingConfigurationIsNotReplacedByTheKeyScript) {
     EXPECT_EQ(dir.read("config.cfg"), "bind x pressed cc_fire\n");
 }
 
+TEST(EngineWithModule, KeyScriptLandsInTheBaseDirectoryAndItsBindingsAreKept) {
+    e2e::TempDir work, base;
+    e2e::Engine engine(work.path(), {"-dedicated", "-basedir", base.path()});
+    ASSERT_TRUE(engine.waitFor("Base_Init Done")) << engine.output();
+    engine.send("quit\n");
+    ASSERT_EQ(engine.finish(), 0) << engine.output();
+    EXPECT_FALSE(work.exists("config.cfg"));
+    // The script ran from the base directory, so its bindings are in the dump.
+    EXPECT_NE(base.read("config.cfg").find("cc_scoreboard"), std::string::npos) << base.read("config.cfg");
+}
+
 }  // namespace

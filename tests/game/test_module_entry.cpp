@@ -899,30 +899,36 @@ TEST_F(ModuleFixture, FrameCallsSetTheirContextOnlyWhileTheyRun) {
 
 // ---- standard configuration ----
 
-struct TempDirFixture : ModuleFixture {
-    std::filesystem::path dir, previous;
+// The module writes its key script through the engine's file-writing trap; this
+// trap keeps what it was handed and answers as a disk would.
+std::string written;
+std::string writtenPath;
+int32_t writeAnswer;  // -2: the whole size, as a disk with room
+
+intptr_t WriteFileTrap(int number, gameArg_t *args) {
+    if (number != GTRAP_WRITE_FILE) return 0;
+    writtenPath = Arg_Ptr<const char>(args, 0);
+    const int32_t size = Arg_Int(args, 1);
+    written.assign(Arg_Ptr<const char>(args, 2), static_cast<size_t>(size));
+    return writeAnswer == -2 ? size : writeAnswer;
+}
+
+struct StandardConfigFixture : ModuleFixture {
     void SetUp() override {
         ModuleFixture::SetUp();
-        previous = std::filesystem::current_path();
-        char pattern[] = "/tmp/hm_game_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        std::filesystem::current_path(dir);
-    }
-    void TearDown() override {
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(dir);
-        ModuleFixture::TearDown();
+        written.clear();
+        writtenPath.clear();
+        writeAnswer = -2;
+        ASSERT_EQ(G_GetGameAPI({GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameImport_t), WriteFileTrap}).magic,
+                  GAME_API_MAGIC);
     }
 };
 
-TEST_F(TempDirFixture, StandardConfigIsTheDefaultKeyScriptByteForByte) {
+TEST_F(StandardConfigFixture, StandardConfigIsTheDefaultKeyScriptByteForByte) {
     gameArg_t args[GAME_MAX_ARGS] = {};
     G_Call(GCALL_WRITE_STANDARD_CONFIG, args);
-    std::ifstream f(dir / "config.cfg", std::ios::binary);
-    std::stringstream content;
-    content << f.rdbuf();
-    const std::string text = content.str();
+    EXPECT_EQ(writtenPath, "config.cfg");
+    const std::string text = written;
     EXPECT_EQ(text.size(), 1100u);
     EXPECT_EQ(text, G_STANDARD_CONFIG);
 
@@ -979,16 +985,22 @@ TEST_F(TempDirFixture, StandardConfigIsTheDefaultKeyScriptByteForByte) {
     EXPECT_TRUE(text.ends_with("\nbind 0 pressed cc_weapon10\nbind tab down cc_scoreboard\n"));
 }
 
-TEST_F(TempDirFixture, UnwritableStandardConfigIsAnErrorAndWritesNothing) {
+TEST_F(StandardConfigFixture, StandardConfigThatCannotBeWrittenWholeIsAnError) {
     Com_SetupError(RecordError);
-    errors.clear();
-    // A directory in its place cannot be opened for writing, not even by root.
-    std::filesystem::create_directory(dir / "config.cfg");
-    G_WriteStandardConfig();
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].level, ER_ERROR);
-    EXPECT_EQ(errors[0].text, "Could not write standard config");
-    EXPECT_TRUE(std::filesystem::is_empty(dir / "config.cfg"));
+    std::vector<std::string> printed;
+    static std::vector<std::string> *sink;
+    sink = &printed;
+    Com_SetupPrintf(PRF_SINKS, [](const char *t) { sink->emplace_back(t); }, nullptr);
+    for (const int32_t answer : {-1, 0, 1099}) {  // no file, nothing written, a full disk
+        errors.clear();
+        printed.clear();
+        writeAnswer = answer;
+        G_WriteStandardConfig();
+        ASSERT_EQ(errors.size(), 1u) << answer;
+        EXPECT_EQ(errors[0].level, ER_ERROR);
+        EXPECT_EQ(errors[0].text, "Could not write standard config");
+        EXPECT_TRUE(printed.empty()) << "a failed write is not reported as written";
+    }
 }
 
 }  // namespace
