@@ -1,0 +1,225 @@
+// Small services shared by the server game and the client game.
+#include "game/g_utils.h"
+
+#include <cstring>
+
+#include "common/common.h"
+#include "game/g_main.h"
+#include "game/g_traps.h"
+#include "game_cl/cg_services.h"
+#include "game_sv/sg_services.h"
+
+// Assertions of this file name it as the engine's error dumps have always shown it.
+static const char UTILS_FILE[] = "../game/g_utils";
+static void UtilsAssert(int line) { Com_Error(ER_BUG, "%s %s @ %s @ %d", __DATE__, __TIME__, UTILS_FILE, line); }
+
+const gameTrace_t g_emptyTrace = {};
+
+void G_AddEntityStateEvent(entityState_t *es, uint8_t event) {
+    if (!es) return;
+    es->events[es->eventCount & (ENTITY_EVENT_RING - 1)] = event;
+    es->eventCount++;
+}
+
+void G_AddClientStateEvent(clientState_t *cs, uint32_t event) {
+    if (event > CLIENT_EVENT_MAX_ADDED) UtilsAssert(362);
+    cs->events[cs->eventCount & (CLIENT_EVENT_RING - 1)] = static_cast<uint8_t>(event);
+    cs->eventCount++;
+}
+
+static vec3_t g_up, g_down;
+
+const float *G_GetUpVector(uint8_t flat, const vec3_t pos) {
+    if (flat) {
+        _VectorCopy(g_up, upvector);
+    } else {
+        _VectorCopy(g_up, pos);
+        VectorNormalize(g_up);
+    }
+    return g_up;
+}
+
+const float *G_GetDownVector(uint8_t flat, const vec3_t pos) {
+    if (flat) {
+        _VectorCopy(g_down, upvector);
+    } else {
+        _VectorCopy(g_down, pos);
+        VectorNormalize(g_down);
+    }
+    _VectorReverse(g_down);
+    return g_down;
+}
+
+static bool AxisHasZeroRow(const float axis[9]) {
+    return VectorIsZero(axis) || VectorIsZero(axis + 3) || VectorIsZero(axis + 6);
+}
+
+void G_CreateEllipticAxis(uint8_t flat, float axis[9], const vec3_t pos) {
+    if (VectorIsZero(pos)) {
+        MatrixCopy3x3(axis, identitymatrix3x3);
+        return;
+    }
+    _VectorCopy(axis + 3, G_GetUpVector(flat, pos));
+    PerpendicularVector(axis, axis + 3);
+    _CrossProduct(axis + 6, axis, axis + 3);
+}
+
+void G_UpdateEllipticAxis(uint8_t flat, float axis[9], const vec3_t pos) {
+    if (VectorIsZero(pos)) {
+        MatrixCopy3x3(axis, identitymatrix3x3);
+        return;
+    }
+    if (AxisHasZeroRow(axis)) {
+        G_CreateEllipticAxis(flat, axis, pos);
+        return;
+    }
+    _VectorCopy(axis + 3, G_GetUpVector(flat, pos));
+    vec3_t right;
+    VectorOrthogonalize(right, axis, axis + 3);
+    if (VectorIsZero(right)) PerpendicularVector(right, axis + 3);
+    _VectorCopy(axis, right);
+    _CrossProduct(axis + 6, axis, axis + 3);
+}
+
+void G_CreateAxisForNormal(float axis[9], const vec3_t normal) {
+    _VectorCopy(axis + 3, normal);
+    PerpendicularVector(axis, axis + 3);
+    _CrossProduct(axis + 6, axis, axis + 3);
+}
+
+void G_EllipticAxis2Axis(float out[9], const float elliptic[9], const vec3_t angles, uint8_t transpose) {
+    matrix3x4_t r4;
+    BuildRotationMatrix3x4(r4, angles);  // Rz·Rx·Ry of the three angles in degrees
+    const matrix3x3_t r = {r4[0], r4[1], r4[2], r4[4], r4[5], r4[6], r4[8], r4[9], r4[10]};
+    matrix3x3_t et;
+    MatrixCopy3x3(et, elliptic);
+    MatrixTranspose3x3(et);
+    MatrixMultiply3x3(out, et, r);  // the library's product is the second times the first: r·eᵀ
+    if (transpose == 1) MatrixTranspose3x3(out);
+}
+
+void G_SetupEntityAxis(entityAxes_t *ent, const vec3_t angles) {
+    G_EllipticAxis2Axis(ent->viewAxis, ent->ellipticAxis, angles, 0);
+    G_EllipticAxis2Axis(ent->viewAxisT, ent->ellipticAxis, angles, 1);
+    const vec3_t level = {angles[0], 0, angles[2]};
+    G_EllipticAxis2Axis(ent->levelAxis, ent->ellipticAxis, level, 0);
+    G_EllipticAxis2Axis(ent->levelAxisT, ent->ellipticAxis, level, 1);
+}
+
+gameTrace_t *G_RayTrace(gameTrace_t *out, const vec3_t start, const vec3_t end, void *skip, int32_t mask) {
+    switch (g_isSG) {
+        case GAME_CONTEXT_SG:
+            SG_RayTrace(out, start, end, skip, mask, 0);
+            break;
+        case GAME_CONTEXT_CG:
+            CG_RayTrace(out, start, end, skip, mask);
+            break;
+        default:
+            Com_Error(ER_FATAL, "G_RayTrace: Called undefined SG");
+            *out = g_emptyTrace;
+            break;
+    }
+    return out;
+}
+
+void G_CalcFireEndPos(vec3_t out, const vec3_t start, const float axis[9], float range, float spread,
+                      float power) {
+    if (power > 1) spread = Com_powf(spread, power);
+    const float a = 2.0f * 3.14159265f * Trap_frand();
+    const float r = spread * Trap_frand();
+    _VectorAddMultiple(out, start, axis + 6, range);
+    _VectorAddMultiple(out, out, axis, Com_cos(a) * r);
+    _VectorAddMultiple(out, out, axis + 3, Com_sin(a) * r);
+}
+
+static float SmallestHalfExtent(const obb_t *box) {
+    return _Min(box->halfSize[0], _Min(box->halfSize[1], box->halfSize[2]));
+}
+
+int G_SweapOBBToOBB(trace_t *tr, const obb_t *start, const obb_t *end, const obb_t *target) {
+    const float m = _Min(SmallestHalfExtent(start), SmallestHalfExtent(end));
+    // A box of no width would need endless steps: it is tested once, at the end.
+    float step = m > 0 ? _Min(1.0f / (10.0f * m), 1.0f) : 1.0f;
+    if (PointDistance(start->origin, end->origin) < 0.01f) step = 1.0f;
+    obb_t box;
+    for (float t0 = 0;;) {
+        const float t1 = _Min(t0 + step, 1.0f);
+        if (tr->fraction < t1) return 0;
+        CM_LerpOBB(&box, start, end, t1);
+        if (CM_OBBToOBB(&box, target)) {
+            CM_LerpOBB(&box, start, end, t0);
+            tr->fraction = t0;
+            _VectorCopy(tr->endpos, box.origin);
+            _VectorSub(tr->plane, end->origin, start->origin);
+            VectorNormalize(tr->plane);
+            tr->plane[3] = 0;
+            return 1;
+        }
+        if (t1 >= 1) return 0;
+        t0 = t1;
+    }
+}
+
+const char *G_GetRulesString(int rules) {
+    static const char *const names[] = {"dm", "cr", "f", "cc"};
+    if (rules < 0 || rules > 3) {
+        UtilsAssert(406);
+        return names[0];
+    }
+    return names[rules];
+}
+
+float G_PlayerSphereOffset(float crouch, int i) {
+    switch (i) {
+        case 0:
+            return 0.33f;
+        case 1:
+            return 0.66f;
+        case 2:
+            return 0.66f * (1 - crouch) + 0.33f;
+        case 3:
+            return 0.66f * (1 - crouch) + 0.66f;
+        default:
+            UtilsAssert(396);
+            return 0;
+    }
+}
+
+void G_SetupCollideOBB(obb_t *obb, const vec3_t pos, const float axis[9], const vec3_t offset,
+                       const vec3_t half) {
+    _VectorAdd(obb->origin, pos, offset);
+    _VectorCopy(obb->halfSize, half);
+    memcpy(obb->axis, axis, sizeof(obb->axis));
+    MatrixCopy3x3(obb->axisT, axis);
+    MatrixTranspose3x3(obb->axisT);
+}
+
+void G_SetupHitPolyhedron(vec4_t planes[6], const vec3_t centre, const float axis[9], const vec3_t mins,
+                          const vec3_t maxs) {
+    matrix3x3_t t;
+    MatrixCopy3x3(t, axis);
+    MatrixTranspose3x3(t);
+    vec3_t low, high;
+    TransformPoint(low, mins, t, centre);
+    TransformPoint(high, maxs, t, centre);
+    for (int i = 0; i < 3; i++) {
+        vec4_t &neg = planes[2 * i], &pos = planes[2 * i + 1];
+        _VectorCopy(neg, axis + 3 * i);
+        _VectorReverse(neg);
+        neg[3] = -_DotProduct(neg, low);
+        _VectorCopy(pos, axis + 3 * i);
+        pos[3] = -_DotProduct(pos, high);
+    }
+}
+
+void G_WorldRayTrace(gameTrace_t *out, const vec3_t start, const vec3_t end) {
+    obb_t from = {}, to = {};
+    _VectorCopy(from.origin, start);
+    _VectorCopy(to.origin, end);
+    memcpy(from.axis, identitymatrix3x3, sizeof(from.axis));
+    memcpy(to.axis, identitymatrix3x3, sizeof(to.axis));
+    MatrixCopy3x3(from.axisT, identitymatrix3x3);
+    MatrixCopy3x3(to.axisT, identitymatrix3x3);
+    *out = g_emptyTrace;
+    Trap_Trace(&out->trace, &from, &to);
+}

@@ -1,0 +1,51 @@
+// The weapon classes' data rows.
+#include "game/g_weapon.h"
+
+#include <cstring>
+
+weaponClass_t g_weaponClass[WEAPON_COUNT];
+
+namespace {
+struct weaponRow_t {
+    const char *name, *shortName, *tag;
+    float crosshair[4];
+    int32_t refireMs, reloadMs;
+    float heatPerShot, coolingPerSecond;
+    int32_t clipSize, maxReserve, spawnClip, spawnReserve;
+};
+constexpr weaponRow_t WEAPON_ROWS[WEAPON_COUNT] = {
+    {"Weapon Meelgun", "Meelgun", "meel", {0.5f, 0.5f, 1.0f, 1.0f}, 50, 0, 0.6f, 2.0f, 0, 0, 0, 0},
+    {"Weapon Minigun", "Minigun", "mini", {0.5f, 0.5f, 1.0f, 1.0f}, 90, 1500, 0.3f, 2.1f, 40, 240, 40, 200},
+    {"Weapon Shotgun", "Shotgun", "shot", {1.0f, 1.0f, 0.5f, 1.0f}, 700, 2000, 0.8f, 1.5f, 10, 50, 10, 20},
+    {"Weapon Grengun", "Grengun", "gren", {0.5f, 1.0f, 0.5f, 1.0f}, 800, 1900, 0.5f, 1.0f, 8, 48, 8, 8},
+    {"Weapon Railgun", "Railgun", "rail", {1.0f, 0.5f, 0.5f, 1.0f}, 1400, 2500, 1.0f, 1.4f, 6, 40, 6, 20},
+    {"Weapon Dirtgun", "Dirtgun", "dirt", {1.0f, 1.0f, 1.0f, 1.0f}, 100, 2000, 0.0f, 1.0f, 50, 0, 15, 0},
+    {"Weapon Nonegun", nullptr, "none", {1.0f, 1.0f, 1.0f, 1.0f}, 0, 0, 0.0f, 0.0f, 0, 0, 0, 0},
+};
+}  // namespace
+
+void G_DefineWeapons() {
+    for (int i = 0; i < WEAPON_COUNT; i++) {
+        const weaponRow_t &row = WEAPON_ROWS[i];
+        weaponClass_t &wc = g_weaponClass[i];
+        memset(&wc, 0, sizeof(wc));
+        wc.defined = 1;
+        wc.number = i;
+        wc.name = row.name;
+        wc.shortName = row.shortName;
+        wc.tag = row.tag;
+        memcpy(wc.crosshairColor, row.crosshair, sizeof(wc.crosshairColor));
+        wc.refireMs = row.refireMs;
+        wc.reloadMs = row.reloadMs;
+        wc.heatPerShot = row.heatPerShot;
+        wc.coolingPerSecond = row.coolingPerSecond;
+        wc.clipSize = row.clipSize;
+        wc.maxReserve = row.maxReserve;
+        wc.spawnClip = row.spawnClip;
+        wc.spawnReserve = row.spawnReserve;
+    }
+}
+
+const weaponClass_t *G_WeaponClass(int32_t weapon) {
+    return weapon >= 0 && weapon < WEAPON_COUNT ? &g_weaponClass[weapon] : nullptr;
+}
