@@ -271,7 +271,7 @@ static bool StuckRecovery() {
     vec3_t p0;
     _VectorCopy(p0, cst->origin);
     if (TryUp(p0, 0.005f) || TryCube(p0, 0.005f)) return true;
-    if (g_printStuck.integer) Com_Printf("STUCK: %.2f %.2f %.2f\n", cst->origin[0], cst->origin[1], cst->origin[2]);
+    if (g_printStuck.integer) Com_Printf("STUCK: %.2f %.2f %.2f", cst->origin[0], cst->origin[1], cst->origin[2]);
     if (!cmv->replay) stuckLabel = "stuck";
     if (!TryStageB(p0)) {
         _VectorCopy(cst->origin, p0);
@@ -613,7 +613,7 @@ static void MoveStep() {
     Smoothing();
 
     if (sg_printCmove.integer && !cmv->replay && qgame.frameCount % 6 == 0)
-        Com_Printf("CMove %s %s (%.2f) %.2f %.2f %.2f\n", groundLabel, stuckLabel, VectorLength(cst->velocity),
+        Com_Printf("CMove %s %s (%.2f) %.2f %.2f %.2f", groundLabel, stuckLabel, VectorLength(cst->velocity),
                    cst->velocity[0], cst->velocity[1], cst->velocity[2]);
 }
 

@@ -5,11 +5,14 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "common/common.h"
+#include "game/g_main.h"
 #include "game/g_move.h"
 #include "game/g_weapon.h"
+#include "game_sv/sg_main.h"
 #include "game_sv/sg_services.h"
 #include "tests/game/game_errors.h"
 
@@ -298,6 +301,41 @@ TEST_F(MoveTest, ABodyEnclosedInMatterStaysAndIsCrushedWhileTimersRun) {
     EXPECT_EQ(m.cm.crushed, 1);
     EXPECT_TRUE(_VectorCmp(m.state.origin, inside));
     EXPECT_NEAR(m.state.hitFlash, 0.8f, 1e-5f);
+}
+
+std::vector<std::string> printed;
+void KeepPrint(const char *text) { printed.push_back(text); }
+
+TEST_F(MoveTest, StuckAndDebugLinesArePrintedOnlyWhenAskedAndNotInPrediction) {
+    Com_SetupPrintf(PRF_SINKS, KeepPrint, KeepPrint);
+    printed.clear();
+    const vec3_t deep = {0, -1.5f, 0};  // stage A cannot free it, stage B lifts it out
+    for (const uint8_t replay : {0, 1}) {
+        mover_t m(WorldTrace, 1, deep);
+        m.cm.replay = replay;
+        m.Move(0);
+        EXPECT_FALSE(m.cm.crushed);
+        EXPECT_GE(m.state.origin[1], 0.0f);
+    }
+    EXPECT_TRUE(printed.empty());
+
+    g_printStuck.integer = 1;
+    sg_printCmove.integer = 1;
+    qgame.frameCount = 12;
+    for (const uint8_t replay : {0, 1}) {
+        mover_t m(WorldTrace, 1, deep);
+        m.cm.replay = replay;
+        m.Move(0);
+    }
+    g_printStuck.integer = 0;
+    sg_printCmove.integer = 0;
+    Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
+    // The stuck line in both runs, with the last point stage A tried; the debug line
+    // only for the server, labelled stuck.
+    ASSERT_EQ(printed.size(), 3u);
+    EXPECT_EQ(printed[0], "STUCK: 0.00 -1.50 0.00");
+    EXPECT_EQ(printed[1].rfind("CMove NoGround stuck (", 0), 0u) << printed[1];
+    EXPECT_EQ(printed[2], "STUCK: 0.00 -1.50 0.00");
 }
 
 // ---- weapon timers ----
