@@ -23,6 +23,7 @@ void G_AddEntityStateEvent(entityState_t *es, uint8_t event) {
 
 void G_AddClientStateEvent(clientState_t *cs, uint32_t event) {
     if (event > CLIENT_EVENT_MAX_ADDED) UtilsAssert(362);
+    if (!cs) return;
     cs->events[cs->eventCount & (CLIENT_EVENT_RING - 1)] = static_cast<uint8_t>(event);
     cs->eventCount++;
 }

@@ -22,7 +22,8 @@ extern const gameTrace_t g_emptyTrace;  // all zero: the result of a trace that 
 
 // Pushes an entity event (1-25) into the 32-slot ring; a null record does nothing.
 void G_AddEntityStateEvent(entityState_t *es, uint8_t event);
-// Pushes a client event into the 16-slot ring; a number above 48 is reported as a bug.
+// Pushes a client event into the 16-slot ring; a number above 48 is reported as a
+// bug (and still pushed); a null record takes nothing.
 void G_AddClientStateEvent(clientState_t *cs, uint32_t event);
 
 // Local up and down at a position: +Y and -Y on a flat world, else along the

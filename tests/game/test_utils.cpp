@@ -70,6 +70,7 @@ TEST_F(UtilsTest, ClientEventAboveFortyEightIsReportedAsABugAndStillPushed) {
     EXPECT_NE(reportedErrors[0].text.find(" @ ../game/g_utils @ 362"), std::string::npos) << reportedErrors[0].text;
     EXPECT_EQ(cs.eventCount, 2u);
     EXPECT_EQ(cs.events[1], 49);
+    G_AddClientStateEvent(nullptr, 1);  // no record: nothing happens
 }
 
 TEST_F(UtilsTest, UpAndDownVectors) {
