@@ -533,4 +533,28 @@ TEST_F(MoveTest, HostileCommandsLeaveAFiniteStateAndAValidWeapon) {
     }
 }
 
+TEST_F(MoveTest, AStormOfRandomCommandsOverTheBallStaysFinite) {
+    worldDistance = BallDistance;
+    const vec3_t top = {0, BALL_RADIUS + 0.01f, 0};
+    mover_t m(WorldTrace, 0, top);
+    m.cm.replay = 0;
+    m.cm.owner = reinterpret_cast<sgClient_t *>(&m.state);
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    const float specials[] = {std::nanf(""), INFINITY, -INFINITY, 1e30f, -1e-30f, 0};
+    for (int i = 0; i < 3000; i++) {
+        for (float &a : m.state.viewAngles) {
+            const uint32_t r = next();
+            a = (r & 7) == 0 ? specials[(r >> 3) % 6] : static_cast<float>(static_cast<int32_t>(r >> 8) % 720);
+        }
+        m.cc.weapon = static_cast<uint8_t>(next() >> 24);
+        m.cc.buttons = next();
+        m.Move(m.cc.buttons, next() % 64 == 0 ? next() : next() % 250);
+        ASSERT_TRUE(AllFinite(m.state)) << i;
+        ASSERT_LT(static_cast<uint32_t>(m.state.weapon), static_cast<uint32_t>(WEAPON_COUNT)) << i;
+        ASSERT_GT(VectorLength(m.state.origin), BALL_RADIUS - 0.01f) << i;
+    }
+    EXPECT_TRUE(reportedErrors.empty());
+}
+
 }  // namespace
