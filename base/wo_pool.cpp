@@ -13,9 +13,6 @@ woFaces_t wo_faces;
 byte wo_poolChunks[WO_POOL_CHUNKS];
 int32_t wo_poolLoop;
 int32_t wo_qvert = -1;
-int32_t wo_debugtess;
-int32_t wo_uploadContinusely;
-int32_t wo_printUpload;
 
 static byte wo_initilized;
 static int wo_activeVertexes;
@@ -417,7 +414,7 @@ void WO_UploadPool() {
     if (!qbase.rendererRunning)
         return;
     const uint32_t start = Base_Time();
-    if (wo_uploadContinusely) {
+    if (wo_uploadContinusely.integer) {
         wo_poolChunks[wo_poolLoop] = 1;
         wo_poolLoop = (wo_poolLoop + 1) % WO_POOL_CHUNKS;
     }
@@ -430,8 +427,8 @@ void WO_UploadPool() {
                                 wo_pool.normal[first], wo_pool.axisMask[first], wo_pool.rgba[first]);
         sent++;
     }
-    if (wo_printUpload && sent > 0)
-        Com_Printf("Uploaded %d chunks in %d msec\n", sent, static_cast<int>(Base_Time() - start));
+    if (wo_printUpload.integer && sent > 0)
+        Com_Printf("Uploaded %d chunks in %d msec", sent, static_cast<int>(Base_Time() - start));
     memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
 }
 
@@ -451,7 +448,7 @@ void WO_PoolDebug() {
         }
     }
     if (maxLen >= 300)
-        Com_Printf("WO_PoolDebug: max_d %.2f @ %d\n", maxLen, maxAt);
+        Com_Printf("WO_PoolDebug: max_d %.2f @ %d", maxLen, maxAt);
 
     // The renderer's copy: records of the exchange layout, position first.
     if (qbase.rendererRunning && wo_qvert >= 0) {
@@ -464,7 +461,7 @@ void WO_PoolDebug() {
                 memcpy(p, copy + i * sizeof(poolVertex_t), sizeof(p));
                 const float len = VectorLength(p);
                 if (len >= maxLen + 0.01f)
-                    Com_Printf("WO_PoolDebug (2): %.2f @ %d\n", len, i);
+                    Com_Printf("WO_PoolDebug (2): %.2f @ %d", len, i);
             }
             Com_free(copy);
         }
@@ -476,7 +473,7 @@ void WO_PoolDebug() {
             continue;
         for (int k = 0; k < p->numBatchIndexes; k++)
             if (p->batchIndexes[k] > WO_POOL_SIZE - 1)
-                Com_Printf("WO_PoolDebug (3): %d @ %d\n", p->batchIndexes[k], k);
+                Com_Printf("WO_PoolDebug (3): %d @ %d", p->batchIndexes[k], k);
     }
 }
 
@@ -496,9 +493,9 @@ void WO_HashStats_f() {
             int at = 0;
             for (int k = 0; k < n; k++)
                 at += snprintf(text + at, sizeof(text) - at, k ? " %d" : "%d", line[k]);
-            Com_Printf("%s\n", text);
+            Com_Printf("%s", text);
             n = 0;
         }
     }
-    Com_Printf("Zeros: %.4f%%\n", empty * 100.0 / WO_POOL_BUCKETS);
+    Com_Printf("Zeros: %.4f%%", empty * 100.0 / WO_POOL_BUCKETS);
 }

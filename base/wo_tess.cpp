@@ -12,8 +12,6 @@
 #include "base/wo_tables.h"
 #include "base/world.h"
 
-int32_t wo_skipShadowOptimization;
-
 constexpr int WINDOW = WO_PAGE_VOXELS + 1;            // 5: the page plus the next layer
 constexpr int WINDOW_SIZE = WINDOW * WINDOW * WINDOW;  // 125
 constexpr float DEGENERATE_DIST2 = 1e-5f;
@@ -541,7 +539,7 @@ static void SetupShadowVolumes(page_t *page) {
         const int s0 = page->shadowIndexes[t], s1 = page->shadowIndexes[t + 1], s2 = page->shadowIndexes[t + 2];
         const int edges[3][2] = {{s0, s2}, {s2, s1}, {s1, s0}};
         for (const auto &e : edges) {
-            if (FindShadowEdge(e[0], e[1], false)->count == 2 && !wo_skipShadowOptimization)
+            if (FindShadowEdge(e[0], e[1], false)->count == 2 && !wo_skipShadowOptimization.integer)
                 continue;
             if (page->numShadowIndexes + 3 > WO_PAGE_SHADOW_INDEXES_MAX) {
                 ClampWarning(page, &warned, "shadow indexes", WO_PAGE_SHADOW_INDEXES_MAX);
@@ -596,12 +594,12 @@ void WO_TessPageStageFinal() {
     WO_ClearWeldedDirtyNormals();
     WO_RecalcDirtyNormals();
     WO_NormalizeDirtyNormals();
-    if (wo_debugtess)
+    if (wo_debugtess.integer)
         WO_PoolDebug();
 }
 
 void WO_TessDebug(int force) {
-    if (wo_debugtess || force)
+    if (wo_debugtess.integer || force)
         WO_PoolDebug();
 }
 

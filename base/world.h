@@ -8,8 +8,11 @@
 // Voxel coordinate v stands at world position 0.8 * (v - 64) on each axis.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
+#include "base/cmd.h"
 #include "common/common.h"
 
 // A failed world assertion is reported at ER_BUG and leaves the function; the sink
@@ -154,11 +157,20 @@ extern byte wo_initialized;
 extern byte wo_recalcChecksum;               // set by whoever changes voxels
 extern worldMatter_t wo_wms[WO_MATTERS];
 
-// World switches, read here and set by the world console.
-extern int32_t wo_skipShadowOptimization;    // extrude every shadow edge
-extern int32_t wo_debugtess;                 // pool debug after the final stage
-extern int32_t wo_uploadContinusely;         // one extra chunk per upload, round robin
-extern int32_t wo_printUpload;               // print upload timing
+// The world console's variables (registered by WO_Imp), read in place wherever the
+// world consults them: the console calls no callback of a client-only variable while
+// no client runs, so a copy kept by a callback could go stale on a dedicated server.
+extern cmdVar_t wo_printeye;                 // WO_PrintPage prints
+extern cmdVar_t wo_printtrace;               // WO_PrintTrace prints
+extern cmdVar_t wo_skippvs;                  // no visibility: sets untouched, tests say visible
+extern cmdVar_t wo_skipovs;                  // occlusion sets all ones
+extern cmdVar_t wo_skipfvs;                  // frustum sets all ones
+extern cmdVar_t wo_skipPvsOptimize;          // no page blocks sight
+extern cmdVar_t wo_debugtess;                // pool debug after the final stage
+extern cmdVar_t wo_skipShadowOptimization;   // extrude every shadow edge
+extern cmdVar_t wo_uploadContinusely;        // one extra chunk per upload, round robin
+extern cmdVar_t wo_printUpload;              // print upload timing
+extern cmdVar_t wo_useUndo;                  // wo_undo and the server's undo copies
 
 // ---- pages ----
 
@@ -367,10 +379,6 @@ int WO_Check(page_t *page);
 // ---- traces, visibility, world file, materials, altitude, undo and world console ----
 // =====================================================================================
 
-#include <cstddef>
-#include <cstdio>
-
-#include "base/cmd.h"
 #include "game/g_public.h"  // trace_t: what a ray or a swept box met, read by the module as it stands
 
 // Geometry records of the common library (common/com_geometry.h), only declared so that
@@ -468,10 +476,6 @@ void WO_UploadWorldMaterials(const void *records);
 void WO_SetWorldAltitude(float core, float space, const float *spaceBox, uint8_t lg);
 
 // ---- world console ----
-
-// The variables the world reads; the tessellation and pool switches above follow theirs.
-extern cmdVar_t wo_printeye, wo_printtrace, wo_skippvs, wo_skipovs, wo_skipfvs, wo_skipPvsOptimize,
-    wo_useUndo;
 
 // Registers the world's commands and variables.
 void WO_Imp();

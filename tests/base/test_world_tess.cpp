@@ -423,7 +423,7 @@ TEST(WorldTess, ShadowVolumesExtrudeOnlyOpenEdgesUnlessAskedForAll) {
     });
     for (int skip : {0, 1}) {
         SCOPED_TRACE(skip);
-        wo_skipShadowOptimization = skip;
+        wo_skipShadowOptimization.integer = skip;
         TessAll();
         int pages = 0;
         for (const page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next) {
