@@ -234,7 +234,7 @@ void WO_PrintPage(const vec3_t eye) {
         return;
     int v[3], c[3];
     for (int i = 0; i < 3; i++) {
-        v[i] = Com_ClampToInt(std::round(eye[i] / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN));
+        v[i] = WO_WorldToVoxel(eye[i]);
         c[i] = v[i] >> WO_PAGE_SHIFT;
         if (c[i] < 0 || c[i] >= WO_GRID_PAGES) {
             Com_Printf("Eye outside world");

@@ -49,22 +49,19 @@ static void LinkRemove(Node *nodes, woLink_t Node::*f, int i) {
     LinkSelf(nodes, f, i);
 }
 
-static void SetBit(byte *bits, int i) { bits[i >> 3] |= static_cast<byte>(1u << (i & 7)); }
-static void ClearBit(byte *bits, int i) { bits[i >> 3] &= static_cast<byte>(~(1u << (i & 7))); }
-
 static woVertexNode_t *const vn = wo_pool.nodes;
 static woFaceNode_t *const fn = wo_faces.nodes;
 static woBucketNode_t *const bn = wo_pool.buckets;
 
-static bool VertexActive(int i) { return i >= 0 && i < WO_POOL_SIZE && WO_PoolBit(wo_pool.active, i); }
+static bool VertexActive(int i) { return i >= 0 && i < WO_POOL_SIZE && WO_TestBit(wo_pool.active, i); }
 
 static void FlagChunk(int i) { wo_poolChunks[i / WO_POOL_CHUNK] = 1; }
 
 // Puts a vertex on the dirty list once: the dirty bit is the list membership.
 static void MarkDirty(int i) {
-    if (WO_PoolBit(wo_pool.dirty, i))
+    if (WO_TestBit(wo_pool.dirty, i))
         return;
-    SetBit(wo_pool.dirty, i);
+    WO_SetBit(wo_pool.dirty, i);
     LinkAppend(vn, &woVertexNode_t::dirty, WO_VERTEX_DIRTY_HEAD, i);
 }
 
@@ -175,7 +172,7 @@ static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis,
     LinkRemove(vn, &woVertexNode_t::list, n);
     LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_ACTIVE_HEAD, n);
     LinkAppend(bn, &woBucketNode_t::bucket, head, n);
-    SetBit(wo_pool.active, n);
+    WO_SetBit(wo_pool.active, n);
     wo_activeVertexes++;
     WriteVertex(v, n);
     wo_pool.matter[n] = matter;
@@ -243,7 +240,7 @@ static void FreeVertex(int i) {
     LinkRemove(vn, &woVertexNode_t::list, i);
     LinkRemove(bn, &woBucketNode_t::bucket, i);
     LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_FREE_HEAD, i);
-    ClearBit(wo_pool.active, i);
+    WO_ClearBit(wo_pool.active, i);
     wo_activeVertexes--;
     wo_vertexesFullReported = false;
     // It stays on the dirty list (if there) until the next normal pass drops it.
@@ -280,7 +277,7 @@ int WO_AddFace(int a, int b, int c) {
     }
     LinkRemove(fn, &woFaceNode_t::list, f);
     LinkAppend(fn, &woFaceNode_t::list, WO_FACE_ACTIVE_HEAD, f);
-    SetBit(wo_faces.active, f);
+    WO_SetBit(wo_faces.active, f);
     wo_activeFaces++;
     wo_faces.vertexes[f][0] = a;
     wo_faces.vertexes[f][1] = b;
@@ -295,7 +292,7 @@ int WO_AddFace(int a, int b, int c) {
 }
 
 void WO_RemoveFace(int f) {
-    if (f < 0 || f >= WO_POOL_FACES || !WO_PoolBit(wo_faces.active, f))
+    if (f < 0 || f >= WO_POOL_FACES || !WO_TestBit(wo_faces.active, f))
         return;
     for (int v : wo_faces.vertexes[f]) {
         if (!VertexActive(v))
@@ -305,7 +302,7 @@ void WO_RemoveFace(int f) {
                 wo_pool.staleFaces[v] |= 1u << k;
         MarkDirty(v);  // its normal loses this face
     }
-    ClearBit(wo_faces.active, f);
+    WO_ClearBit(wo_faces.active, f);
     wo_activeFaces--;
     wo_facesFullReported = false;
     LinkRemove(fn, &woFaceNode_t::list, f);
@@ -361,7 +358,7 @@ void WO_AddNormalToWeldedVertexes(const float n[3], int i) {
 template <typename Fn>
 static void ForEachDirty(Fn fn) {
     for (int i = vn[WO_VERTEX_DIRTY_HEAD].dirty.next; i != WO_VERTEX_DIRTY_HEAD; i = vn[i].dirty.next)
-        if (WO_PoolBit(wo_pool.active, i))
+        if (WO_TestBit(wo_pool.active, i))
             fn(i);
 }
 
@@ -400,8 +397,8 @@ void WO_NormalizeDirtyNormals() {
     for (int i = vn[WO_VERTEX_DIRTY_HEAD].dirty.next; i != WO_VERTEX_DIRTY_HEAD;
          i = vn[WO_VERTEX_DIRTY_HEAD].dirty.next) {
         LinkRemove(vn, &woVertexNode_t::dirty, i);
-        ClearBit(wo_pool.dirty, i);
-        if (!WO_PoolBit(wo_pool.active, i))
+        WO_ClearBit(wo_pool.dirty, i);
+        if (!WO_TestBit(wo_pool.active, i))
             continue;
         VectorNormalize(wo_pool.normal[i]);
         FlagChunk(i);

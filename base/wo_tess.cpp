@@ -206,7 +206,7 @@ static int MatterEdgeVertex(const page_t *page, int cx, int cy, int cz, int edge
 
 static void HarvestAll(const int idx[3]) {
     for (int k = 0; k < 3; k++)
-        if (idx[k] >= 0 && WO_PoolBit(wo_pool.active, idx[k]) && wo_pool.references[idx[k]] == 0) {
+        if (idx[k] >= 0 && WO_TestBit(wo_pool.active, idx[k]) && wo_pool.references[idx[k]] == 0) {
             WO_HarvestVertex(idx[k]);
             Forget(q_matterEdges);  // a remembered index may have been freed
             Forget(q_firstEdges);
@@ -490,15 +490,6 @@ static shadowEdge_t *FindShadowEdge(int i, int j, bool add) {
     return e;
 }
 
-static void AddToBounds(float mins[3], float maxs[3], const float p[3]) {
-    for (int k = 0; k < 3; k++) {
-        if (p[k] < mins[k])
-            mins[k] = p[k];
-        if (p[k] > maxs[k])
-            maxs[k] = p[k];
-    }
-}
-
 // Triangles facing the world's origin, and the extrusion of their open edges to the
 // shadow vertex.
 static void SetupShadowVolumes(page_t *page) {
@@ -524,7 +515,9 @@ static void SetupShadowVolumes(page_t *page) {
         }
         for (int k = 0; k < 3; k++) {
             page->shadowIndexes[page->numShadowIndexes++] = tri[k];
-            AddToBounds(page->shadowMins, page->shadowMaxs, WO_GetVertexPosRefByIndex(tri[k]));
+            const float *p = WO_GetVertexPosRefByIndex(tri[k]);
+            AddToMins(page->shadowMins, p);
+            AddToMaxs(page->shadowMaxs, p);
         }
     }
 
@@ -551,8 +544,8 @@ static void SetupShadowVolumes(page_t *page) {
         }
     }
 
-    static constexpr float origin[3] = {0, 0, 0};
-    AddToBounds(page->shadowMins, page->shadowMaxs, origin);
+    AddToMins(page->shadowMins, zerovector);
+    AddToMaxs(page->shadowMaxs, zerovector);
     for (int k = 0; k < 3; k++) {
         page->shadowMins[k] -= 0.1f;
         page->shadowMaxs[k] += 0.1f;

@@ -22,16 +22,7 @@ static mplane_t vis_planes[WO_MAX_CLIP_PLANES];
 
 // ---- cells ----
 
-static void SetCell(pagePVS_t *set, int x, int y, int z) {
-    set->bits[(z * WO_GRID_PAGES + y) * 4 + (x >> 3)] |= static_cast<byte>(1u << (x & 7));
-}
-
 static void SetAll(pagePVS_t *set) { memset(set->bits, 0xFF, sizeof(set->bits)); }
-
-int WO_WorldToPage(float p) {
-    // Far or non-finite positions land far outside the grid instead of overflowing.
-    return Com_ClampToInt(std::round(p / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN)) >> WO_PAGE_SHIFT;
-}
 
 static int ClampCell(int c) { return c < 0 ? 0 : c > WO_GRID_PAGES - 1 ? WO_GRID_PAGES - 1 : c; }
 
@@ -96,7 +87,7 @@ static void FrustumNode(int x, int y, int z, int size) {
         return;
     case 3:
         if (size == 1) {
-            SetCell(vis_set, x, y, z);
+            WO_SetBit(vis_set->bits, WO_CellIndex(x, y, z));
             return;
         }
         {
@@ -175,7 +166,7 @@ static void OcclusionLine(const int eye[3], const int target[3]) {
     const int cellStep[3] = {step[0], step[1] * WO_GRID_PAGES, step[2] * WO_GRID_PAGES * WO_GRID_PAGES};
     int c = WO_CellIndex(eye[0], eye[1], eye[2]);
     for (int n = 0;; n++) {
-        vis_set->bits[c >> 3] |= static_cast<byte>(1u << (c & 7));
+        WO_SetBit(vis_set->bits, c);
         const byte sight = vis_sight[c];
         if ((sight == VIS_UNKNOWN ? LearnSight(c) : sight) != VIS_CLEAR || n == m)
             return;

@@ -81,8 +81,23 @@ constexpr uint32_t WO_PAGE_FREED = 0xDEADBEEF;     // back in the store
 inline int WO_CellIndex(int x, int y, int z) { return (z * WO_GRID_PAGES + y) * WO_GRID_PAGES + x; }
 // Index of a voxel inside its page: x fastest, then y, then z.
 inline int WO_VoxelIndex(int x, int y, int z) { return (x & 3) + 4 * (y & 3) + 16 * (z & 3); }
+// Cell index of the page cell that holds voxel coordinates 0..127.
+inline int WO_VoxelCell(int x, int y, int z) {
+    return WO_CellIndex(x >> WO_PAGE_SHIFT, y >> WO_PAGE_SHIFT, z >> WO_PAGE_SHIFT);
+}
 // World position of a voxel coordinate.
 inline float WO_VoxelToWorld(int v) { return WO_VOXEL_SIZE * static_cast<float>(v - WO_VOXEL_ORIGIN); }
+// The voxel coordinate of a world position: p / 0.8 + 64 rounded to the nearest; far or
+// non-finite positions land far outside 0..127 instead of overflowing.
+int WO_WorldToVoxel(float p);
+// The page coordinate of a world position (may lie outside 0..31).
+inline int WO_WorldToPage(float p) { return WO_WorldToVoxel(p) >> WO_PAGE_SHIFT; }
+
+// Every bit set of the world (pool flags, matter sets, page-cell sets) keeps bit i as
+// bit i & 7 of byte i >> 3.
+inline bool WO_TestBit(const byte *bits, int i) { return (bits[i >> 3] >> (i & 7)) & 1; }
+inline void WO_SetBit(byte *bits, int i) { bits[i >> 3] |= static_cast<byte>(1u << (i & 7)); }
+inline void WO_ClearBit(byte *bits, int i) { bits[i >> 3] &= static_cast<byte>(~(1u << (i & 7))); }
 
 // One run of a page's array.
 struct woRun_t {
@@ -202,18 +217,14 @@ void WO_InitPages();
 void WO_ShutdownPages();
 // Marks every store record free; returns the store's size.
 int WO_InitMalloc();
-// Bit i & 7 of byte i >> 3 of a 256-bit set.
+// Bit i & 255 of a 256-bit set.
 inline void WO_SetBit256(byte bits[32], int i, int on) {
-    const int b = i & 255;
     if (on)
-        bits[b >> 3] |= static_cast<byte>(1u << (b & 7));
+        WO_SetBit(bits, i & 255);
     else
-        bits[b >> 3] &= static_cast<byte>(~(1u << (b & 7)));
+        WO_ClearBit(bits, i & 255);
 }
-inline int WO_GetBit256(const byte bits[32], int i) {
-    const int b = i & 255;
-    return (bits[b >> 3] >> (b & 7)) & 1;
-}
+inline int WO_GetBit256(const byte bits[32], int i) { return WO_TestBit(bits, i & 255); }
 // Kept for callers of the page interface; does nothing.
 void WO_SetPage();
 
@@ -360,8 +371,6 @@ int WO_CountFacesInPool();
 void WO_PoolDebug();
 void WO_HashStats_f();
 
-inline bool WO_PoolBit(const byte *bits, int i) { return (bits[i >> 3] >> (i & 7)) & 1; }
-
 // ---- tessellation ----
 
 // Releases a page's triangles: references of its batches and surface, its faces.
@@ -419,11 +428,8 @@ constexpr int WO_MAX_CLIP_PLANES = 6;
 
 extern pagePVS_t wo_view_pvs;  // the client's view set of this frame
 
-inline bool WO_PVSBit(const pagePVS_t *set, int x, int y, int z) {
-    return (set->bits[(z * WO_GRID_PAGES + y) * 4 + (x >> 3)] >> (x & 7)) & 1;
-}
-// The page cell of a world position on one axis (may lie outside 0..31).
-int WO_WorldToPage(float p);
+// A cell's bit: the cell index is the bit number.
+inline bool WO_PVSBit(const pagePVS_t *set, int x, int y, int z) { return WO_TestBit(set->bits, WO_CellIndex(x, y, z)); }
 
 // Frustum set of an eye and its 3 x 3 axis: full fields of view in degrees; the first
 // numPlanes planes.

@@ -83,13 +83,13 @@ TEST(WorldPool, ReferencesDecideWhenAVertexIsFreed) {
     WO_BumpGarbageCount(b);
     WO_BumpGarbageCount(b);
     WO_SinkGarbageCount(b);
-    EXPECT_TRUE(WO_PoolBit(wo_pool.active, b));
+    EXPECT_TRUE(WO_TestBit(wo_pool.active, b));
     EXPECT_EQ(wo_pool.references[b], 1);
     WO_HarvestVertex(b);  // still referenced
-    EXPECT_TRUE(WO_PoolBit(wo_pool.active, b));
+    EXPECT_TRUE(WO_TestBit(wo_pool.active, b));
 
     WO_SinkGarbageCount(a);  // nothing references it: freed at once
-    EXPECT_FALSE(WO_PoolBit(wo_pool.active, a));
+    EXPECT_FALSE(WO_TestBit(wo_pool.active, a));
     EXPECT_EQ(WO_GetIndexFromPool(1, 1, 1, 0, -1, -1), -1);
     EXPECT_EQ(WO_CountVertexesInPool(), 1);
     // Freed vertexes are taken again only after the free list's older entries.
@@ -111,7 +111,7 @@ TEST(WorldPool, AReusedVertexIsOnTheDirtyListOnce) {
     EXPECT_EQ(DirtyList(), std::vector<int>{7});
     WO_TessPageStageFinal();
     EXPECT_TRUE(DirtyList().empty());
-    EXPECT_FALSE(WO_PoolBit(wo_pool.dirty, 7));
+    EXPECT_FALSE(WO_TestBit(wo_pool.dirty, 7));
 
     // A full pool refuses with a warning instead of ending the process.
     ErrorLog log;
