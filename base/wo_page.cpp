@@ -73,7 +73,7 @@ page_t *WO_SpawnPage(int x, int y, int z) {
     const int n = PageMalloc();
     if (n < 0) {
         // The change that wanted this page stops here; the cell keeps its plain state.
-        Com_Error(ER_ERROR, "WO_SpawnPage: all %d pages in use, cell (%d %d %d) stays %s",
+        Com_Error(ER_ERROR, "WO_malloc: out of memory: all %d pages in use, cell (%d %d %d) stays %s",
                   WO_MAX_PAGES, x, y, z, wo_pageGrid[cell] == WO_CELL_SOLID ? "solid" : "empty");
         return nullptr;
     }

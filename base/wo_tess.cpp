@@ -39,13 +39,14 @@ static bool Degenerate(const int idx[3]) {
 
 // ---- limits ----
 
-// One warning per page and product: the page keeps what fitted, the process goes on.
-static void ClampWarning(const page_t *page, bool *warned, const char *what, int limit) {
+// One warning per page and product, led by the limit's own text: the page keeps what
+// fitted and the process goes on.
+static void ClampWarning(const page_t *page, bool *warned, const char *limitText, int limit, const char *what) {
     if (*warned)
         return;
     *warned = true;
-    Com_Error(ER_WARNING, "WO_TessPageStage1: page (%d %d %d) clamped at %d %s", page->x, page->y,
-              page->z, limit, what);
+    Com_Error(ER_WARNING, "%s: page (%d %d %d) clamped at %d %s", limitText, page->x, page->y, page->z, limit,
+              what);
 }
 
 // ---- vertexes ----
@@ -326,11 +327,11 @@ static bool CubeHasMatter(int cx, int cy, int cz, int m) {
 // page's batch or faces are full (the pass stops).
 static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t *tri, int m, bool *warned) {
     if (page->numBatchIndexes + 3 > WO_PAGE_BATCH_INDEXES_MAX) {
-        ClampWarning(page, warned, "batch indexes", WO_PAGE_BATCH_INDEXES_MAX);
+        ClampWarning(page, warned, "W_SetupBatches: WO_PAGE_INDEXES_MAX", WO_PAGE_BATCH_INDEXES_MAX, "batch indexes");
         return false;
     }
     if (page->numFaces >= WO_PAGES_FACES_MAX) {
-        ClampWarning(page, warned, "faces", WO_PAGES_FACES_MAX);
+        ClampWarning(page, warned, "W_SetupBatches: WO_PAGES_FACES_MAX", WO_PAGES_FACES_MAX, "faces");
         return false;
     }
 
@@ -444,11 +445,13 @@ static void SetupSurfs(page_t *page) {
             if (!found || Degenerate(idx))
                 continue;
             if (page->numIndexes + 3 > WO_PAGE_INDEXES_MAX) {
-                ClampWarning(page, &warned, "surface indexes", WO_PAGE_INDEXES_MAX);
+                ClampWarning(page, &warned, "W_SetupBatches: WO_PAGE_INDEXES_MAX (2)", WO_PAGE_INDEXES_MAX,
+                             "surface indexes");
                 break;
             }
             if (page->numSurfs >= WO_PAGE_SURFS_MAX) {
-                ClampWarning(page, &warned, "collision triangles", WO_PAGE_SURFS_MAX);
+                ClampWarning(page, &warned, "WO_SetupBatchesAndSurfs: WO_PAGE_SURFS_MAX", WO_PAGE_SURFS_MAX,
+                             "collision triangles");
                 break;
             }
             woSurf_t &s = page->surfs[page->numSurfs++];
@@ -510,7 +513,8 @@ static void SetupShadowVolumes(page_t *page) {
         if (_DotProduct(n, pa) > 0)
             continue;
         if (page->numShadowIndexes + 3 > WO_PAGE_SHADOW_INDEXES_MAX) {
-            ClampWarning(page, &warned, "shadow indexes", WO_PAGE_SHADOW_INDEXES_MAX);
+            ClampWarning(page, &warned, "WO_SetupShadowVolumes: WO_PAGE_INDEXES_MAX", WO_PAGE_SHADOW_INDEXES_MAX,
+                         "shadow indexes");
             break;
         }
         for (int k = 0; k < 3; k++) {
@@ -535,7 +539,8 @@ static void SetupShadowVolumes(page_t *page) {
             if (FindShadowEdge(e[0], e[1], false)->count == 2 && !wo_skipShadowOptimization.integer)
                 continue;
             if (page->numShadowIndexes + 3 > WO_PAGE_SHADOW_INDEXES_MAX) {
-                ClampWarning(page, &warned, "shadow indexes", WO_PAGE_SHADOW_INDEXES_MAX);
+                ClampWarning(page, &warned, "WO_SetupShadowVolumes: WO_PAGE_INDEXES_MAX", WO_PAGE_SHADOW_INDEXES_MAX,
+                         "shadow indexes");
                 break;
             }
             page->shadowIndexes[page->numShadowIndexes++] = WO_SHADOW_VERTEX;
