@@ -1,5 +1,6 @@
 // The voxel world: voxels in pages, their compact form, the shared vertex and face
-// pool, and marching-cubes tessellation.
+// pool, marching-cubes tessellation, traces, visibility, the world file, materials,
+// altitudes, undo and the world console.
 //
 // The world is 128 x 128 x 128 voxels in 32 x 32 x 32 page cells of 4 x 4 x 4 voxels.
 // A cell is empty, solid or holds a stored page; only stored pages cost memory, and
@@ -203,17 +204,20 @@ void WO_FreePage(int x, int y, int z, byte solid);
 // Frees every page as empty, bumps every sequence number, clears the pool.
 void WO_ClearAllPages();
 // Dirty marks; a null page is ignored.
-void WO_MakePageVoxelDirty(page_t *page);
-void WO_MakePageSurfaceDirty(page_t *page);
-void WO_MakePageNormalDirty(page_t *page);
+void WO_MakePageVoxelDirty(page_t *page);    // voxelDirty, counted in wo_dirtyVoxelCount
+void WO_MakePageSurfaceDirty(page_t *page);  // surfaceDirty, counted in wo_dirtySurfaceOrNormalCount
+void WO_MakePageNormalDirty(page_t *page);   // normalDirty, counted in wo_dirtySurfaceOrNormalCount
 // Clamps every component of both to 0..127.
 void WO_ClampVoxelMinsMaxs(int32_t mins[3], int32_t maxs[3]);
 // Recomputes wo_pagedMins/Maxs over the live pages; all zero with no live page.
 void WO_CalcPagedBounds();
+// Cells that hold a stored page.
 int WO_CountPagedPages();
+// Solid cells.
 int WO_CountSolidPages();
 // Sets up the store once per world; WO_ShutdownPages allows it again.
 void WO_InitPages();
+// Lets the next WO_InitPages set the store up again.
 void WO_ShutdownPages();
 // Marks every store record free; returns the store's size.
 int WO_InitMalloc();
@@ -327,10 +331,13 @@ inline int WO_VertexBucket(int x, int y, int z, int axis) {
     return ((x << 12) ^ (y << 7) ^ (z * 4) ^ axis ^ 0x64F80267) % WO_POOL_BUCKETS;
 }
 
+// Once until WO_ShutdownPool: the renderer's vertex list (when one runs) and a clear pool.
 void WO_InitPool();
+// Releases the renderer's vertex list; WO_InitPool may run again.
 void WO_ShutdownPool();
 // Empties every list; all vertexes and faces go on their free lists in index order.
 void WO_ClearPool();
+// With a renderer: a list of the pool's vertexes and the shadow extrusion point behind them.
 void WO_InitGPUVertexList();
 // A vertex of the edge, matter and facing (-1: any); reuses and overwrites a match,
 // else takes a free one and welds it to its edge's ring.  -1 with an error when full.
@@ -341,10 +348,13 @@ int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int
 int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, bool *firstOfEdge);
 // The first vertex of the edge with the matter and facing (-1: any), or -1.
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
+// Copies a vertex out into the exchange record.
 void WO_GetVertexByIndex(poolVertex_t *out, int i);
+// A vertex's position in place (three floats).
 const float *WO_GetVertexPosRefByIndex(int i);
 // Overwrites the vertex's data (not its key or links) and flags its chunk.
 void WO_UpdateVertexByIndex(const poolVertex_t *in, int i);
+// One more triangle uses the vertex.
 void WO_BumpGarbageCount(int i);
 // Drops one reference; frees the vertex when none is left.
 void WO_SinkGarbageCount(int i);
@@ -352,23 +362,31 @@ void WO_SinkGarbageCount(int i);
 void WO_HarvestVertex(int i);
 // A face over three vertexes; -1 with an error when the face pool is full.
 int WO_AddFace(int a, int b, int c);
+// Frees a face; its vertexes' lists mark it stale and their normals are redone.
 void WO_RemoveFace(int f);
 // Remembers that face f uses vertex i; 0 with a warning when the vertex's list is full.
 int WO_AddFaceToVertex(int i, int f);
 // The normal passes of the final stage, in this order.
-void WO_AddMakeWeldedVertexesDirty();
-void WO_ClearDirtyNormals();
-void WO_RecalcDirtyNormals();
-void WO_NormalizeDirtyNormals();
+void WO_AddMakeWeldedVertexesDirty();  // the weld rings of dirty vertexes become dirty
+void WO_ClearDirtyNormals();           // dirty vertexes: face lists compacted, normals zero
+void WO_RecalcDirtyNormals();          // each dirty vertex's face normals summed into its ring
+void WO_NormalizeDirtyNormals();       // the dirty list emptied, live normals made unit
 // The first two passes in one walk of the dirty list.
 void WO_ClearWeldedDirtyNormals();
+// Marks the other members of i's weld ring dirty.
 void WO_MakeWeldedDirty(int i);
+// Adds n to the normals of i and every other member of its weld ring.
 void WO_AddNormalToWeldedVertexes(const float n[3], int i);
+// With a renderer: the flagged chunks (and, switched on, one round-robin chunk) go out.
 void WO_UploadPool();
+// Flags every chunk and uploads.
 void WO_UploadEntirePool();
+// Live vertexes and live faces.
 int WO_CountVertexesInPool();
 int WO_CountFacesInPool();
+// Prints positions far out, in the pool and in the renderer's copy, and bad batch indexes.
 void WO_PoolDebug();
+// Prints the length of every hash bucket ring and the share of empty ones.
 void WO_HashStats_f();
 
 // ---- tessellation ----
@@ -381,7 +399,9 @@ void WO_TessPageStage1(page_t *page);
 void WO_TessPageStageFinal();
 // pvsOptimized = no surface and all 64 densities >= 129.
 void WO_SetupPVSOptimize(page_t *page);
+// The pool debug, when wo_debugtess is set or forced.
 void WO_TessDebug(int force);
+// Checks nothing; 1.
 int WO_Check(page_t *page);
 
 // =====================================================================================
@@ -485,10 +505,15 @@ void WO_SetWorldAltitude(float core, float space, const float *spaceBox, uint8_t
 
 // Registers the world's commands and variables.
 void WO_Imp();
+// wo_undo: every live page back to its undo copy, dirty; only with wo_useUndo set.
 void WO_Undo_f();
+// wo_dump <filename>: the world file, "vo2" added to a name without an extension.
 void WO_Dump_f();
+// wo_retess: every stored page re-tessellated in the stage order.
 void WO_Retess_f();
+// wo_stats: counts of cells, bytes, pool entries and the fullest page's products.
 void WO_Stats_f();
+// wo_check: the pool debug.
 void WO_Check_f();
 // Prints the eye's page cell while wo_printeye is set.
 void WO_PrintPage(const float eye[3]);
