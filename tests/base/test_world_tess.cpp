@@ -536,4 +536,55 @@ TEST(WorldTess, OverfullPagesAreClampedWithAWarningAndReleaseCleanly) {
     }
 }
 
+// A full vertex or face pool costs the pages their triangles, never the process or the
+// pool's consistency: nothing is left referenced or half-made, and once there is room
+// again the same world tessellates to the full result.
+TEST(WorldTess, AFullPoolLeavesPagesEmptyAndConsistent) {
+    const struct {
+        const char *name, *warning;
+        void (*fill)();
+        void (*empty)();
+    } cases[] = {
+        {"vertexes", "all 240000 pool vertexes in use",
+         [] {
+             const poolVertex_t v = {};
+             for (int i = 0; i < WO_POOL_SIZE; i++)  // keys no edge of the world has
+                 WO_AddVertexToPool(&v, i % 1000, i / 1000, 1000, 0, 0, -1);
+         },
+         [] {
+             for (int i = 0; i < WO_POOL_SIZE; i++)
+                 WO_SinkGarbageCount(i);
+         }},
+        {"faces", "all 480000 pool faces in use",
+         [] {
+             for (int f = 0; f < WO_POOL_FACES; f++)
+                 WO_AddFace(0, 0, 0);
+         },
+         [] {
+             for (int f = 0; f < WO_POOL_FACES; f++)
+                 WO_RemoveFace(f);
+         }},
+    };
+    Build(Ball(10));
+    TessAll();
+    const auto full = Snapshot();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ErrorLog log;
+        Build(Ball(10));
+        c.fill();
+        const int vertexes = WO_CountVertexesInPool(), faces = WO_CountFacesInPool();
+        TessAll();
+        EXPECT_TRUE(log.Has(ER_WARNING, c.warning));
+        EXPECT_EQ(log.entries.size(), 1u) << "reported once";
+        EXPECT_EQ(WO_CountVertexesInPool(), vertexes);
+        EXPECT_EQ(WO_CountFacesInPool(), faces);
+        for (const page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next)
+            ASSERT_TRUE(p->numBatchIndexes == 0 && p->numFaces == 0 && p->numIndexes == 0 && p->numSurfs == 0);
+        c.empty();
+        TessAll();
+        ExpectSameProducts(Snapshot(), full);
+    }
+}
+
 }  // namespace
