@@ -1,7 +1,6 @@
 // The world file writer, the world matter records, the altitudes, the undo of a whole
 // world and the world's console commands and variables.
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "base/base.h"

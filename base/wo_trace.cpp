@@ -184,10 +184,10 @@ void WO_RayTrace(trace_t *out, const vec3_t start, const vec3_t end) {
 
 // ---- boxes ----
 
+// The working form of a box's axes: their transpose.
 static void RebuildAxisT(obb_t *box) {
-    for (int r = 0; r < 3; r++)
-        for (int c = 0; c < 3; c++)
-            box->axisT[r * 3 + c] = box->axis[c][r];
+    _AxisCopy(box->axisT, box->axis[0]);
+    MatrixTranspose3x3(box->axisT);
 }
 
 // The voxel cubes within reach of a world span: every cube whose extent meets it, the

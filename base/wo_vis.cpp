@@ -3,7 +3,6 @@
 // point and box tests the module and the snapshots ask.
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
 
 #include "base/frustum.h"
