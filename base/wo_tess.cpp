@@ -14,8 +14,11 @@
 
 constexpr int WINDOW = WO_PAGE_VOXELS + 1;            // 5: the page plus the next layer
 constexpr int WINDOW_SIZE = WINDOW * WINDOW * WINDOW;  // 125
-constexpr float DEGENERATE_DIST2 = 1e-5f;
-constexpr float BOUNDS_FAR = 999999.875f;
+constexpr float DEGENERATE_DIST2 = 1e-5f;    // squared distance under which two corners are one
+constexpr float BOUNDS_FAR = 999999.875f;    // empty shadow bounds start from +-this
+constexpr float SHADOW_BOUNDS_GROWTH = 0.1f; // world units the shadow bounds grow on every side
+constexpr float FACING_LEAN = 0.5f;          // a vertex's facing wins when the unit normal leans more
+constexpr int OPAQUE_DENSITY = WO_SURFACE_DENSITY + 1;  // a surfaceless page this dense blocks sight
 
 // Scratch of stage 1: one page at a time, one thread.
 static voxel_t q_voxels[WINDOW_SIZE];                // index x + 5y + 25z
@@ -360,7 +363,7 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
     VectorNormalize(n);
     for (int k = 0; k < 3; k++) {
         const int f = wo_pool.facing[idx[k]];
-        if (f >= 0 && std::fabs(n[f]) > 0.5f) {
+        if (f >= 0 && std::fabs(n[f]) > FACING_LEAN) {
             facing = f;
             break;
         }
@@ -552,8 +555,8 @@ static void SetupShadowVolumes(page_t *page) {
     AddToMins(page->shadowMins, zerovector);
     AddToMaxs(page->shadowMaxs, zerovector);
     for (int k = 0; k < 3; k++) {
-        page->shadowMins[k] -= 0.1f;
-        page->shadowMaxs[k] += 0.1f;
+        page->shadowMins[k] -= SHADOW_BOUNDS_GROWTH;
+        page->shadowMaxs[k] += SHADOW_BOUNDS_GROWTH;
     }
 }
 
@@ -562,7 +565,7 @@ void WO_SetupPVSOptimize(page_t *page) {
     if (page->numIndexes >= 1)
         return;
     for (voxel_t v : page->voxels)
-        if (WO_Density(v) < 129)
+        if (WO_Density(v) < OPAQUE_DENSITY)
             return;
     page->pvsOptimized = 1;
 }

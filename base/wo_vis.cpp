@@ -73,18 +73,28 @@ static void SetNode(int x, int y, int z, int size) {
         }
 }
 
+constexpr float VIS_NODE_MARGIN = 0.025f;  // world units a node's box grows on every side
+constexpr float VIS_BOUNDS_MARGIN = 0.2f;  // world units the module's box tests grow
+
+// What CM_AABBToClipPlanes answers for a node's box.
+enum visClip_t : int {
+    VIS_NODE_INSIDE = 1,
+    VIS_NODE_OUTSIDE = 2,
+    VIS_NODE_CROSSING = 3,
+};
+
 static void FrustumNode(int x, int y, int z, int size) {
     const int c[3] = {x, y, z};
     vec3_t mins, maxs;
     for (int i = 0; i < 3; i++) {
-        mins[i] = WO_VoxelToWorld(WO_PAGE_VOXELS * c[i]) - 0.025f;
-        maxs[i] = WO_VoxelToWorld(WO_PAGE_VOXELS * (c[i] + size)) + 0.025f;
+        mins[i] = WO_VoxelToWorld(WO_PAGE_VOXELS * c[i]) - VIS_NODE_MARGIN;
+        maxs[i] = WO_VoxelToWorld(WO_PAGE_VOXELS * (c[i] + size)) + VIS_NODE_MARGIN;
     }
     switch (CM_AABBToClipPlanes(mins, maxs, vis_numPlanes, vis_planes)) {
-    case 1:
+    case VIS_NODE_INSIDE:
         SetNode(x, y, z, size);
         return;
-    case 3:
+    case VIS_NODE_CROSSING:
         if (size == 1) {
             WO_SetBit(vis_set->bits, WO_CellIndex(x, y, z));
             return;
@@ -95,7 +105,7 @@ static void FrustumNode(int x, int y, int z, int size) {
                 FrustumNode(x + (k & 1) * h, y + ((k >> 1) & 1) * h, z + (k >> 2) * h, h);
         }
         return;
-    default:
+    default:  // VIS_NODE_OUTSIDE
         return;
     }
 }
@@ -281,6 +291,6 @@ uint8_t WO_CheckBoundsPVS(const void *pvs, const float *a, const float *b, const
         return 1;
     int mins[3], maxs[3];
     const float(*rows)[3] = reinterpret_cast<const float(*)[3]>(axes);
-    WO_CalcBounds(mins, maxs, a, b, rows, origin, 0.2f, false);
+    WO_CalcBounds(mins, maxs, a, b, rows, origin, VIS_BOUNDS_MARGIN, false);
     return CheckCellBox(set, mins, maxs);
 }
