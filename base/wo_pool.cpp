@@ -15,11 +15,19 @@ int32_t wo_poolLoop;
 int32_t wo_qvert = -1;
 
 static byte wo_initilized;
-static int wo_activeVertexes;
-static int wo_activeFaces;
-// A full pool is reported once, not for every vertex or face that does not fit,
-// until something is freed again.
-static bool wo_vertexesFullReported, wo_facesFullReported;
+
+// The bookkeeping of one store of the pool (vertexes or faces): live entries, and
+// whether its being full was reported, which happens once, not for every entry that
+// does not fit, until something is freed again.
+struct woStore_t {
+    const char *taker;  // the function that reports the store full
+    const char *what;
+    int size;
+    int active;
+    bool fullReported;
+};
+static woStore_t wo_vertexStore = {"WO_AddVertexToPool", "vertexes", WO_POOL_SIZE, 0, false};
+static woStore_t wo_faceStore = {"WO_AddFace", "faces", WO_POOL_FACES, 0, false};
 
 // ---- circular doubly linked lists by index; a lone node links to itself ----
 
@@ -47,6 +55,34 @@ static void LinkRemove(Node *nodes, woLink_t Node::*f, int i) {
     (nodes[l.prev].*f).next = l.next;
     (nodes[l.next].*f).prev = l.prev;
     LinkSelf(nodes, f, i);
+}
+
+// Moves the oldest free entry to the tail of the active list and sets its bit; -1 when
+// none is free.
+template <typename Node>
+static int TakeFree(woStore_t *store, Node *nodes, int freeHead, int activeHead, byte *activeBits) {
+    const int i = nodes[freeHead].list.next;
+    if (i == freeHead) {
+        if (!store->fullReported)
+            Com_Error(ER_WARNING, "%s: all %d pool %s in use", store->taker, store->size, store->what);
+        store->fullReported = true;
+        return -1;
+    }
+    LinkRemove(nodes, &Node::list, i);
+    LinkAppend(nodes, &Node::list, activeHead, i);
+    WO_SetBit(activeBits, i);
+    store->active++;
+    return i;
+}
+
+// Moves a live entry to the tail of the free list and clears its bit.
+template <typename Node>
+static void ReturnFree(woStore_t *store, Node *nodes, int freeHead, byte *activeBits, int i) {
+    LinkRemove(nodes, &Node::list, i);
+    LinkAppend(nodes, &Node::list, freeHead, i);
+    WO_ClearBit(activeBits, i);
+    store->active--;
+    store->fullReported = false;
 }
 
 static woVertexNode_t *const vn = wo_pool.nodes;
@@ -91,9 +127,8 @@ void WO_ClearPool() {
         LinkAppend(fn, &woFaceNode_t::list, WO_FACE_FREE_HEAD, f);
     }
     memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
-    wo_activeVertexes = 0;
-    wo_activeFaces = 0;
-    wo_vertexesFullReported = wo_facesFullReported = false;
+    wo_vertexStore.active = wo_faceStore.active = 0;
+    wo_vertexStore.fullReported = wo_faceStore.fullReported = false;
 }
 
 void WO_InitGPUVertexList() {
@@ -162,18 +197,10 @@ static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis,
         return n;
     }
 
-    const int n = vn[WO_VERTEX_FREE_HEAD].list.next;
-    if (n == WO_VERTEX_FREE_HEAD) {
-        if (!wo_vertexesFullReported)
-            Com_Error(ER_WARNING, "WO_AddVertexToPool: all %d pool vertexes in use", WO_POOL_SIZE);
-        wo_vertexesFullReported = true;
+    const int n = TakeFree(&wo_vertexStore, vn, WO_VERTEX_FREE_HEAD, WO_VERTEX_ACTIVE_HEAD, wo_pool.active);
+    if (n < 0)
         return -1;
-    }
-    LinkRemove(vn, &woVertexNode_t::list, n);
-    LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_ACTIVE_HEAD, n);
     LinkAppend(bn, &woBucketNode_t::bucket, head, n);
-    WO_SetBit(wo_pool.active, n);
-    wo_activeVertexes++;
     WriteVertex(v, n);
     wo_pool.matter[n] = matter;
     wo_pool.facing[n] = facing;
@@ -237,12 +264,8 @@ static void FreeVertex(int i) {
     for (int w = vn[i].weld.next; w != i; w = vn[w].weld.next)
         MarkDirty(w);
     LinkRemove(vn, &woVertexNode_t::weld, i);
-    LinkRemove(vn, &woVertexNode_t::list, i);
     LinkRemove(bn, &woBucketNode_t::bucket, i);
-    LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_FREE_HEAD, i);
-    WO_ClearBit(wo_pool.active, i);
-    wo_activeVertexes--;
-    wo_vertexesFullReported = false;
+    ReturnFree(&wo_vertexStore, vn, WO_VERTEX_FREE_HEAD, wo_pool.active, i);
     // It stays on the dirty list (if there) until the next normal pass drops it.
 }
 
@@ -263,22 +286,14 @@ void WO_HarvestVertex(int i) {
         FreeVertex(i);
 }
 
-int WO_CountVertexesInPool() { return wo_activeVertexes; }
+int WO_CountVertexesInPool() { return wo_vertexStore.active; }
 
 // ---- faces ----
 
 int WO_AddFace(int a, int b, int c) {
-    const int f = fn[WO_FACE_FREE_HEAD].list.next;
-    if (f == WO_FACE_FREE_HEAD) {
-        if (!wo_facesFullReported)
-            Com_Error(ER_WARNING, "WO_AddFace: all %d pool faces in use", WO_POOL_FACES);
-        wo_facesFullReported = true;
+    const int f = TakeFree(&wo_faceStore, fn, WO_FACE_FREE_HEAD, WO_FACE_ACTIVE_HEAD, wo_faces.active);
+    if (f < 0)
         return -1;
-    }
-    LinkRemove(fn, &woFaceNode_t::list, f);
-    LinkAppend(fn, &woFaceNode_t::list, WO_FACE_ACTIVE_HEAD, f);
-    WO_SetBit(wo_faces.active, f);
-    wo_activeFaces++;
     wo_faces.vertexes[f][0] = a;
     wo_faces.vertexes[f][1] = b;
     wo_faces.vertexes[f][2] = c;
@@ -302,11 +317,7 @@ void WO_RemoveFace(int f) {
                 wo_pool.staleFaces[v] |= 1u << k;
         MarkDirty(v);  // its normal loses this face
     }
-    WO_ClearBit(wo_faces.active, f);
-    wo_activeFaces--;
-    wo_facesFullReported = false;
-    LinkRemove(fn, &woFaceNode_t::list, f);
-    LinkAppend(fn, &woFaceNode_t::list, WO_FACE_FREE_HEAD, f);
+    ReturnFree(&wo_faceStore, fn, WO_FACE_FREE_HEAD, wo_faces.active, f);
 }
 
 // Drops a vertex's stale face entries, keeping the others in order.
@@ -336,7 +347,7 @@ int WO_AddFaceToVertex(int i, int f) {
     return 1;
 }
 
-int WO_CountFacesInPool() { return wo_activeFaces; }
+int WO_CountFacesInPool() { return wo_faceStore.active; }
 
 // ---- normals ----
 
