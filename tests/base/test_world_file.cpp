@@ -1,7 +1,6 @@
 // The world file writer, materials, altitudes, undo and the world console.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -18,6 +17,7 @@
 #include "base/files.h"
 #include "base/world.h"
 #include "common/com_vector.h"
+#include "tests/base/small_disk.h"
 #include "tests/base/world_build.h"
 
 namespace {
@@ -296,15 +296,12 @@ TEST_F(WorldConsole, DumpAddsTheExtensionAndWritesTheFile) {
 // A disk that fills up half-way leaves an error and no file, never a short one.
 TEST_F(WorldConsole, DumpThatCannotBeWrittenWholeLeavesNoFile) {
     Build(Ball(20));
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool ok = WO_DumpVO2("full.vo2");
-    setrlimit(RLIMIT_FSIZE, &old);
-    signal(SIGXFSZ, oldHandler);
+    bool ok;
+    {
+        SmallDisk disk(4096);
+        ASSERT_TRUE(disk.ok());
+        ok = WO_DumpVO2("full.vo2");
+    }
     EXPECT_FALSE(ok);
     EXPECT_TRUE(log->Has(ER_ERROR, "WO_DumpVO2: Could not write file \"full.vo2\""));
     EXPECT_FALSE(Exists("full.vo2"));
