@@ -1,7 +1,6 @@
 // The world file writer, the world matter records, the altitudes, the undo of a whole
 // world and the world's console commands and variables.
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "base/base.h"
@@ -14,11 +13,10 @@ float wo_worldSpace = 80.0f;
 vec3_t wo_spaceBox;
 byte wo_lg;
 
-cmdVar_t wo_printeye, wo_printtrace, wo_skippvs, wo_skipovs, wo_skipfvs, wo_skipPvsOptimize, wo_useUndo;
+cmdVar_t wo_printeye, wo_printtrace, wo_skippvs, wo_skipovs, wo_skipfvs, wo_skipPvsOptimize, wo_debugtess,
+    wo_skipShadowOptimization, wo_uploadContinusely, wo_printUpload, wo_useUndo;
 // Registered for the operator; the engine does not read them.
 static cmdVar_t wo_printRayTrace, wo_debug, wo_traceAll;
-// Mirrored into the plain switches that tessellation and the pool read.
-static cmdVar_t wo_debugtessVar, wo_skipShadowOptimizationVar, wo_uploadContinuselyVar, wo_printUploadVar;
 
 // The console's colour escapes: colour 8 and back to colour 0.
 #define C8 "\xA4" "08"
@@ -235,7 +233,7 @@ void WO_PrintPage(const vec3_t eye) {
         return;
     int v[3], c[3];
     for (int i = 0; i < 3; i++) {
-        v[i] = Com_ClampToInt(std::round(eye[i] / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN));
+        v[i] = WO_WorldToVoxel(eye[i]);
         c[i] = v[i] >> WO_PAGE_SHIFT;
         if (c[i] < 0 || c[i] >= WO_GRID_PAGES) {
             Com_Printf("Eye outside world");
@@ -258,14 +256,6 @@ void WO_PrintPage(const vec3_t eye) {
 }
 
 // ---- registration ----
-
-// Keeps the plain switches of tessellation and the pool equal to their variables.
-static void WO_Switches_v() {
-    wo_debugtess = wo_debugtessVar.integer;
-    wo_skipShadowOptimization = wo_skipShadowOptimizationVar.integer;
-    wo_uploadContinusely = wo_uploadContinuselyVar.integer;
-    wo_printUpload = wo_printUploadVar.integer;
-}
 
 void WO_Imp() {
     static const struct {
@@ -290,24 +280,22 @@ void WO_Imp() {
         const char *name;
         const char *value;
         uint32_t flags;
-        cmdCallback_t callback;
     } variables[] = {
-        {&wo_printeye, "wo_printeye", "0", DEBUG, nullptr},
-        {&wo_printtrace, "wo_printtrace", "0", DEBUG, nullptr},
-        {&wo_printRayTrace, "wo_printRayTrace", "0", DEBUG, nullptr},
-        {&wo_debug, "wo_debug", "1000", DEBUG, nullptr},
-        {&wo_skippvs, "wo_skippvs", "0", DEBUG, nullptr},
-        {&wo_skipovs, "wo_skipovs", "0", DEBUG, nullptr},
-        {&wo_skipfvs, "wo_skipfvs", "0", DEBUG, nullptr},
-        {&wo_debugtessVar, "wo_debugtess", "0", DEBUG, WO_Switches_v},
-        {&wo_skipShadowOptimizationVar, "wo_skipShadowOptimization", "0", DEBUG, WO_Switches_v},
-        {&wo_traceAll, "wo_traceAll", "0", CMD_CLIENT, nullptr},
-        {&wo_skipPvsOptimize, "wo_skipPvsOptimize", "0", CMD_CLIENT, nullptr},
-        {&wo_uploadContinuselyVar, "wo_uploadContinusely", "0", CMD_CLIENT, WO_Switches_v},
-        {&wo_printUploadVar, "wo_printUpload", "0", CMD_CLIENT, WO_Switches_v},
-        {&wo_useUndo, "wo_useUndo", "0", CMD_SERVER, nullptr},
+        {&wo_printeye, "wo_printeye", "0", DEBUG},
+        {&wo_printtrace, "wo_printtrace", "0", DEBUG},
+        {&wo_printRayTrace, "wo_printRayTrace", "0", DEBUG},
+        {&wo_debug, "wo_debug", "1000", DEBUG},
+        {&wo_skippvs, "wo_skippvs", "0", DEBUG},
+        {&wo_skipovs, "wo_skipovs", "0", DEBUG},
+        {&wo_skipfvs, "wo_skipfvs", "0", DEBUG},
+        {&wo_debugtess, "wo_debugtess", "0", DEBUG},
+        {&wo_skipShadowOptimization, "wo_skipShadowOptimization", "0", DEBUG},
+        {&wo_traceAll, "wo_traceAll", "0", CMD_CLIENT},
+        {&wo_skipPvsOptimize, "wo_skipPvsOptimize", "0", CMD_CLIENT},
+        {&wo_uploadContinusely, "wo_uploadContinusely", "0", CMD_CLIENT},
+        {&wo_printUpload, "wo_printUpload", "0", CMD_CLIENT},
+        {&wo_useUndo, "wo_useUndo", "0", CMD_SERVER},
     };
     for (const auto &v : variables)
-        Cmd_CreateCVarEx(v.var, v.name, v.value, v.flags, v.callback);
-    WO_Switches_v();
+        Cmd_CreateCVar(v.var, v.name, v.value, v.flags);
 }

@@ -1,4 +1,5 @@
 // Voxels, the page grid, the sequence grid and the fixed page store.
+#include <cmath>
 #include <cstring>
 
 #include "base/world.h"
@@ -30,13 +31,15 @@ voxel_t WO_GetVoxel(int x, int y, int z) {
     // Layers 0, 126 and 127 always read empty, so every surface closes inside the world.
     if (x < 1 || x > 125 || y < 1 || y > 125 || z < 1 || z > 125)
         return wo_emptyVoxel;
-    const int32_t cell = wo_pageGrid[WO_CellIndex(x >> WO_PAGE_SHIFT, y >> WO_PAGE_SHIFT, z >> WO_PAGE_SHIFT)];
+    const int32_t cell = wo_pageGrid[WO_VoxelCell(x, y, z)];
     if (cell == WO_CELL_EMPTY)
         return wo_emptyVoxel;
     if (cell == WO_CELL_SOLID)
         return wo_solidVoxel;
     return wo_pages[cell - WO_CELL_PAGE].voxels[WO_VoxelIndex(x, y, z)];
 }
+
+int WO_WorldToVoxel(float p) { return Com_ClampToInt(std::round(p / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN)); }
 
 int WO_InitMalloc() {
     memset(wo_pageAcitve, 0, sizeof(wo_pageAcitve));
@@ -70,7 +73,7 @@ page_t *WO_SpawnPage(int x, int y, int z) {
     const int n = PageMalloc();
     if (n < 0) {
         // The change that wanted this page stops here; the cell keeps its plain state.
-        Com_Error(ER_ERROR, "WO_SpawnPage: all %d pages in use, cell (%d %d %d) stays %s",
+        Com_Error(ER_ERROR, "WO_malloc: out of memory: all %d pages in use, cell (%d %d %d) stays %s",
                   WO_MAX_PAGES, x, y, z, wo_pageGrid[cell] == WO_CELL_SOLID ? "solid" : "empty");
         return nullptr;
     }
@@ -205,12 +208,8 @@ void WO_CalcPagedBounds() {
             while (row[last] < WO_CELL_PAGE)
                 last--;
             const int32_t lo[3] = {first, y, z}, hi[3] = {last, y, z};
-            for (int i = 0; i < 3; i++) {
-                if (lo[i] < wo_pagedMins[i])
-                    wo_pagedMins[i] = lo[i];
-                if (hi[i] > wo_pagedMaxs[i])
-                    wo_pagedMaxs[i] = hi[i];
-            }
+            AddToMinsi(wo_pagedMins, lo);
+            AddToMaxsi(wo_pagedMaxs, hi);
             any = true;
         }
     if (!any)

@@ -13,16 +13,21 @@ woFaces_t wo_faces;
 byte wo_poolChunks[WO_POOL_CHUNKS];
 int32_t wo_poolLoop;
 int32_t wo_qvert = -1;
-int32_t wo_debugtess;
-int32_t wo_uploadContinusely;
-int32_t wo_printUpload;
 
 static byte wo_initilized;
-static int wo_activeVertexes;
-static int wo_activeFaces;
-// A full pool is reported once, not for every vertex or face that does not fit,
-// until something is freed again.
-static bool wo_vertexesFullReported, wo_facesFullReported;
+
+// The bookkeeping of one store of the pool (vertexes or faces): live entries, and
+// whether its being full was reported, which happens once, not for every entry that
+// does not fit, until something is freed again.
+struct woStore_t {
+    const char *taker;  // the function that reports the store full
+    const char *what;
+    int size;
+    int active;
+    bool fullReported;
+};
+static woStore_t wo_vertexStore = {"WO_AddVertexToPool", "vertexes", WO_POOL_SIZE, 0, false};
+static woStore_t wo_faceStore = {"WO_AddFace", "faces", WO_POOL_FACES, 0, false};
 
 // ---- circular doubly linked lists by index; a lone node links to itself ----
 
@@ -52,22 +57,47 @@ static void LinkRemove(Node *nodes, woLink_t Node::*f, int i) {
     LinkSelf(nodes, f, i);
 }
 
-static void SetBit(byte *bits, int i) { bits[i >> 3] |= static_cast<byte>(1u << (i & 7)); }
-static void ClearBit(byte *bits, int i) { bits[i >> 3] &= static_cast<byte>(~(1u << (i & 7))); }
+// Moves the oldest free entry to the tail of the active list and sets its bit; -1 when
+// none is free.
+template <typename Node>
+static int TakeFree(woStore_t *store, Node *nodes, int freeHead, int activeHead, byte *activeBits) {
+    const int i = nodes[freeHead].list.next;
+    if (i == freeHead) {
+        if (!store->fullReported)
+            Com_Error(ER_WARNING, "%s: all %d pool %s in use", store->taker, store->size, store->what);
+        store->fullReported = true;
+        return -1;
+    }
+    LinkRemove(nodes, &Node::list, i);
+    LinkAppend(nodes, &Node::list, activeHead, i);
+    WO_SetBit(activeBits, i);
+    store->active++;
+    return i;
+}
+
+// Moves a live entry to the tail of the free list and clears its bit.
+template <typename Node>
+static void ReturnFree(woStore_t *store, Node *nodes, int freeHead, byte *activeBits, int i) {
+    LinkRemove(nodes, &Node::list, i);
+    LinkAppend(nodes, &Node::list, freeHead, i);
+    WO_ClearBit(activeBits, i);
+    store->active--;
+    store->fullReported = false;
+}
 
 static woVertexNode_t *const vn = wo_pool.nodes;
 static woFaceNode_t *const fn = wo_faces.nodes;
 static woBucketNode_t *const bn = wo_pool.buckets;
 
-static bool VertexActive(int i) { return i >= 0 && i < WO_POOL_SIZE && WO_PoolBit(wo_pool.active, i); }
+static bool VertexActive(int i) { return i >= 0 && i < WO_POOL_SIZE && WO_TestBit(wo_pool.active, i); }
 
 static void FlagChunk(int i) { wo_poolChunks[i / WO_POOL_CHUNK] = 1; }
 
 // Puts a vertex on the dirty list once: the dirty bit is the list membership.
 static void MarkDirty(int i) {
-    if (WO_PoolBit(wo_pool.dirty, i))
+    if (WO_TestBit(wo_pool.dirty, i))
         return;
-    SetBit(wo_pool.dirty, i);
+    WO_SetBit(wo_pool.dirty, i);
     LinkAppend(vn, &woVertexNode_t::dirty, WO_VERTEX_DIRTY_HEAD, i);
 }
 
@@ -97,9 +127,8 @@ void WO_ClearPool() {
         LinkAppend(fn, &woFaceNode_t::list, WO_FACE_FREE_HEAD, f);
     }
     memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
-    wo_activeVertexes = 0;
-    wo_activeFaces = 0;
-    wo_vertexesFullReported = wo_facesFullReported = false;
+    wo_vertexStore.active = wo_faceStore.active = 0;
+    wo_vertexStore.fullReported = wo_faceStore.fullReported = false;
 }
 
 void WO_InitGPUVertexList() {
@@ -168,18 +197,10 @@ static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis,
         return n;
     }
 
-    const int n = vn[WO_VERTEX_FREE_HEAD].list.next;
-    if (n == WO_VERTEX_FREE_HEAD) {
-        if (!wo_vertexesFullReported)
-            Com_Error(ER_WARNING, "WO_AddVertexToPool: all %d pool vertexes in use", WO_POOL_SIZE);
-        wo_vertexesFullReported = true;
+    const int n = TakeFree(&wo_vertexStore, vn, WO_VERTEX_FREE_HEAD, WO_VERTEX_ACTIVE_HEAD, wo_pool.active);
+    if (n < 0)
         return -1;
-    }
-    LinkRemove(vn, &woVertexNode_t::list, n);
-    LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_ACTIVE_HEAD, n);
     LinkAppend(bn, &woBucketNode_t::bucket, head, n);
-    SetBit(wo_pool.active, n);
-    wo_activeVertexes++;
     WriteVertex(v, n);
     wo_pool.matter[n] = matter;
     wo_pool.facing[n] = facing;
@@ -243,12 +264,8 @@ static void FreeVertex(int i) {
     for (int w = vn[i].weld.next; w != i; w = vn[w].weld.next)
         MarkDirty(w);
     LinkRemove(vn, &woVertexNode_t::weld, i);
-    LinkRemove(vn, &woVertexNode_t::list, i);
     LinkRemove(bn, &woBucketNode_t::bucket, i);
-    LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_FREE_HEAD, i);
-    ClearBit(wo_pool.active, i);
-    wo_activeVertexes--;
-    wo_vertexesFullReported = false;
+    ReturnFree(&wo_vertexStore, vn, WO_VERTEX_FREE_HEAD, wo_pool.active, i);
     // It stays on the dirty list (if there) until the next normal pass drops it.
 }
 
@@ -269,22 +286,14 @@ void WO_HarvestVertex(int i) {
         FreeVertex(i);
 }
 
-int WO_CountVertexesInPool() { return wo_activeVertexes; }
+int WO_CountVertexesInPool() { return wo_vertexStore.active; }
 
 // ---- faces ----
 
 int WO_AddFace(int a, int b, int c) {
-    const int f = fn[WO_FACE_FREE_HEAD].list.next;
-    if (f == WO_FACE_FREE_HEAD) {
-        if (!wo_facesFullReported)
-            Com_Error(ER_WARNING, "WO_AddFace: all %d pool faces in use", WO_POOL_FACES);
-        wo_facesFullReported = true;
+    const int f = TakeFree(&wo_faceStore, fn, WO_FACE_FREE_HEAD, WO_FACE_ACTIVE_HEAD, wo_faces.active);
+    if (f < 0)
         return -1;
-    }
-    LinkRemove(fn, &woFaceNode_t::list, f);
-    LinkAppend(fn, &woFaceNode_t::list, WO_FACE_ACTIVE_HEAD, f);
-    SetBit(wo_faces.active, f);
-    wo_activeFaces++;
     wo_faces.vertexes[f][0] = a;
     wo_faces.vertexes[f][1] = b;
     wo_faces.vertexes[f][2] = c;
@@ -298,7 +307,7 @@ int WO_AddFace(int a, int b, int c) {
 }
 
 void WO_RemoveFace(int f) {
-    if (f < 0 || f >= WO_POOL_FACES || !WO_PoolBit(wo_faces.active, f))
+    if (f < 0 || f >= WO_POOL_FACES || !WO_TestBit(wo_faces.active, f))
         return;
     for (int v : wo_faces.vertexes[f]) {
         if (!VertexActive(v))
@@ -308,11 +317,7 @@ void WO_RemoveFace(int f) {
                 wo_pool.staleFaces[v] |= 1u << k;
         MarkDirty(v);  // its normal loses this face
     }
-    ClearBit(wo_faces.active, f);
-    wo_activeFaces--;
-    wo_facesFullReported = false;
-    LinkRemove(fn, &woFaceNode_t::list, f);
-    LinkAppend(fn, &woFaceNode_t::list, WO_FACE_FREE_HEAD, f);
+    ReturnFree(&wo_faceStore, fn, WO_FACE_FREE_HEAD, wo_faces.active, f);
 }
 
 // Drops a vertex's stale face entries, keeping the others in order.
@@ -342,7 +347,7 @@ int WO_AddFaceToVertex(int i, int f) {
     return 1;
 }
 
-int WO_CountFacesInPool() { return wo_activeFaces; }
+int WO_CountFacesInPool() { return wo_faceStore.active; }
 
 // ---- normals ----
 
@@ -364,7 +369,7 @@ void WO_AddNormalToWeldedVertexes(const float n[3], int i) {
 template <typename Fn>
 static void ForEachDirty(Fn fn) {
     for (int i = vn[WO_VERTEX_DIRTY_HEAD].dirty.next; i != WO_VERTEX_DIRTY_HEAD; i = vn[i].dirty.next)
-        if (WO_PoolBit(wo_pool.active, i))
+        if (WO_TestBit(wo_pool.active, i))
             fn(i);
 }
 
@@ -403,8 +408,8 @@ void WO_NormalizeDirtyNormals() {
     for (int i = vn[WO_VERTEX_DIRTY_HEAD].dirty.next; i != WO_VERTEX_DIRTY_HEAD;
          i = vn[WO_VERTEX_DIRTY_HEAD].dirty.next) {
         LinkRemove(vn, &woVertexNode_t::dirty, i);
-        ClearBit(wo_pool.dirty, i);
-        if (!WO_PoolBit(wo_pool.active, i))
+        WO_ClearBit(wo_pool.dirty, i);
+        if (!WO_TestBit(wo_pool.active, i))
             continue;
         VectorNormalize(wo_pool.normal[i]);
         FlagChunk(i);
@@ -417,7 +422,7 @@ void WO_UploadPool() {
     if (!qbase.rendererRunning)
         return;
     const uint32_t start = Base_Time();
-    if (wo_uploadContinusely) {
+    if (wo_uploadContinusely.integer) {
         wo_poolChunks[wo_poolLoop] = 1;
         wo_poolLoop = (wo_poolLoop + 1) % WO_POOL_CHUNKS;
     }
@@ -430,8 +435,8 @@ void WO_UploadPool() {
                                 wo_pool.normal[first], wo_pool.axisMask[first], wo_pool.rgba[first]);
         sent++;
     }
-    if (wo_printUpload && sent > 0)
-        Com_Printf("Uploaded %d chunks in %d msec\n", sent, static_cast<int>(Base_Time() - start));
+    if (wo_printUpload.integer && sent > 0)
+        Com_Printf("Uploaded %d chunks in %d msec", sent, static_cast<int>(Base_Time() - start));
     memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
 }
 
@@ -451,7 +456,7 @@ void WO_PoolDebug() {
         }
     }
     if (maxLen >= 300)
-        Com_Printf("WO_PoolDebug: max_d %.2f @ %d\n", maxLen, maxAt);
+        Com_Printf("WO_PoolDebug: max_d %.2f @ %d", maxLen, maxAt);
 
     // The renderer's copy: records of the exchange layout, position first.
     if (qbase.rendererRunning && wo_qvert >= 0) {
@@ -464,7 +469,7 @@ void WO_PoolDebug() {
                 memcpy(p, copy + i * sizeof(poolVertex_t), sizeof(p));
                 const float len = VectorLength(p);
                 if (len >= maxLen + 0.01f)
-                    Com_Printf("WO_PoolDebug (2): %.2f @ %d\n", len, i);
+                    Com_Printf("WO_PoolDebug (2): %.2f @ %d", len, i);
             }
             Com_free(copy);
         }
@@ -476,7 +481,7 @@ void WO_PoolDebug() {
             continue;
         for (int k = 0; k < p->numBatchIndexes; k++)
             if (p->batchIndexes[k] > WO_POOL_SIZE - 1)
-                Com_Printf("WO_PoolDebug (3): %d @ %d\n", p->batchIndexes[k], k);
+                Com_Printf("WO_PoolDebug (3): %d @ %d", p->batchIndexes[k], k);
     }
 }
 
@@ -496,9 +501,9 @@ void WO_HashStats_f() {
             int at = 0;
             for (int k = 0; k < n; k++)
                 at += snprintf(text + at, sizeof(text) - at, k ? " %d" : "%d", line[k]);
-            Com_Printf("%s\n", text);
+            Com_Printf("%s", text);
             n = 0;
         }
     }
-    Com_Printf("Zeros: %.4f%%\n", empty * 100.0 / WO_POOL_BUCKETS);
+    Com_Printf("Zeros: %.4f%%", empty * 100.0 / WO_POOL_BUCKETS);
 }

@@ -12,12 +12,13 @@
 #include "base/wo_tables.h"
 #include "base/world.h"
 
-int32_t wo_skipShadowOptimization;
-
 constexpr int WINDOW = WO_PAGE_VOXELS + 1;            // 5: the page plus the next layer
 constexpr int WINDOW_SIZE = WINDOW * WINDOW * WINDOW;  // 125
-constexpr float DEGENERATE_DIST2 = 1e-5f;
-constexpr float BOUNDS_FAR = 999999.875f;
+constexpr float DEGENERATE_DIST2 = 1e-5f;    // squared distance under which two corners are one
+constexpr float BOUNDS_FAR = 999999.875f;    // empty shadow bounds start from +-this
+constexpr float SHADOW_BOUNDS_GROWTH = 0.1f; // world units the shadow bounds grow on every side
+constexpr float FACING_LEAN = 0.5f;          // a vertex's facing wins when the unit normal leans more
+constexpr int OPAQUE_DENSITY = WO_SURFACE_DENSITY + 1;  // a surfaceless page this dense blocks sight
 
 // Scratch of stage 1: one page at a time, one thread.
 static voxel_t q_voxels[WINDOW_SIZE];                // index x + 5y + 25z
@@ -41,13 +42,14 @@ static bool Degenerate(const int idx[3]) {
 
 // ---- limits ----
 
-// One warning per page and product: the page keeps what fitted, the process goes on.
-static void ClampWarning(const page_t *page, bool *warned, const char *what, int limit) {
+// One warning per page and product, led by the limit's own text: the page keeps what
+// fitted and the process goes on.
+static void ClampWarning(const page_t *page, bool *warned, const char *limitText, int limit, const char *what) {
     if (*warned)
         return;
     *warned = true;
-    Com_Error(ER_WARNING, "WO_TessPageStage1: page (%d %d %d) clamped at %d %s", page->x, page->y,
-              page->z, limit, what);
+    Com_Error(ER_WARNING, "%s: page (%d %d %d) clamped at %d %s", limitText, page->x, page->y, page->z, limit,
+              what);
 }
 
 // ---- vertexes ----
@@ -208,7 +210,7 @@ static int MatterEdgeVertex(const page_t *page, int cx, int cy, int cz, int edge
 
 static void HarvestAll(const int idx[3]) {
     for (int k = 0; k < 3; k++)
-        if (idx[k] >= 0 && WO_PoolBit(wo_pool.active, idx[k]) && wo_pool.references[idx[k]] == 0) {
+        if (idx[k] >= 0 && WO_TestBit(wo_pool.active, idx[k]) && wo_pool.references[idx[k]] == 0) {
             WO_HarvestVertex(idx[k]);
             Forget(q_matterEdges);  // a remembered index may have been freed
             Forget(q_firstEdges);
@@ -328,11 +330,11 @@ static bool CubeHasMatter(int cx, int cy, int cz, int m) {
 // page's batch or faces are full (the pass stops).
 static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t *tri, int m, bool *warned) {
     if (page->numBatchIndexes + 3 > WO_PAGE_BATCH_INDEXES_MAX) {
-        ClampWarning(page, warned, "batch indexes", WO_PAGE_BATCH_INDEXES_MAX);
+        ClampWarning(page, warned, "W_SetupBatches: WO_PAGE_INDEXES_MAX", WO_PAGE_BATCH_INDEXES_MAX, "batch indexes");
         return false;
     }
     if (page->numFaces >= WO_PAGES_FACES_MAX) {
-        ClampWarning(page, warned, "faces", WO_PAGES_FACES_MAX);
+        ClampWarning(page, warned, "W_SetupBatches: WO_PAGES_FACES_MAX", WO_PAGES_FACES_MAX, "faces");
         return false;
     }
 
@@ -361,7 +363,7 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
     VectorNormalize(n);
     for (int k = 0; k < 3; k++) {
         const int f = wo_pool.facing[idx[k]];
-        if (f >= 0 && std::fabs(n[f]) > 0.5f) {
+        if (f >= 0 && std::fabs(n[f]) > FACING_LEAN) {
             facing = f;
             break;
         }
@@ -446,11 +448,13 @@ static void SetupSurfs(page_t *page) {
             if (!found || Degenerate(idx))
                 continue;
             if (page->numIndexes + 3 > WO_PAGE_INDEXES_MAX) {
-                ClampWarning(page, &warned, "surface indexes", WO_PAGE_INDEXES_MAX);
+                ClampWarning(page, &warned, "W_SetupBatches: WO_PAGE_INDEXES_MAX (2)", WO_PAGE_INDEXES_MAX,
+                             "surface indexes");
                 break;
             }
             if (page->numSurfs >= WO_PAGE_SURFS_MAX) {
-                ClampWarning(page, &warned, "collision triangles", WO_PAGE_SURFS_MAX);
+                ClampWarning(page, &warned, "WO_SetupBatchesAndSurfs: WO_PAGE_SURFS_MAX", WO_PAGE_SURFS_MAX,
+                             "collision triangles");
                 break;
             }
             woSurf_t &s = page->surfs[page->numSurfs++];
@@ -492,15 +496,6 @@ static shadowEdge_t *FindShadowEdge(int i, int j, bool add) {
     return e;
 }
 
-static void AddToBounds(float mins[3], float maxs[3], const float p[3]) {
-    for (int k = 0; k < 3; k++) {
-        if (p[k] < mins[k])
-            mins[k] = p[k];
-        if (p[k] > maxs[k])
-            maxs[k] = p[k];
-    }
-}
-
 // Triangles facing the world's origin, and the extrusion of their open edges to the
 // shadow vertex.
 static void SetupShadowVolumes(page_t *page) {
@@ -521,12 +516,15 @@ static void SetupShadowVolumes(page_t *page) {
         if (_DotProduct(n, pa) > 0)
             continue;
         if (page->numShadowIndexes + 3 > WO_PAGE_SHADOW_INDEXES_MAX) {
-            ClampWarning(page, &warned, "shadow indexes", WO_PAGE_SHADOW_INDEXES_MAX);
+            ClampWarning(page, &warned, "WO_SetupShadowVolumes: WO_PAGE_INDEXES_MAX", WO_PAGE_SHADOW_INDEXES_MAX,
+                         "shadow indexes");
             break;
         }
         for (int k = 0; k < 3; k++) {
             page->shadowIndexes[page->numShadowIndexes++] = tri[k];
-            AddToBounds(page->shadowMins, page->shadowMaxs, WO_GetVertexPosRefByIndex(tri[k]));
+            const float *p = WO_GetVertexPosRefByIndex(tri[k]);
+            AddToMins(page->shadowMins, p);
+            AddToMaxs(page->shadowMaxs, p);
         }
     }
 
@@ -541,10 +539,11 @@ static void SetupShadowVolumes(page_t *page) {
         const int s0 = page->shadowIndexes[t], s1 = page->shadowIndexes[t + 1], s2 = page->shadowIndexes[t + 2];
         const int edges[3][2] = {{s0, s2}, {s2, s1}, {s1, s0}};
         for (const auto &e : edges) {
-            if (FindShadowEdge(e[0], e[1], false)->count == 2 && !wo_skipShadowOptimization)
+            if (FindShadowEdge(e[0], e[1], false)->count == 2 && !wo_skipShadowOptimization.integer)
                 continue;
             if (page->numShadowIndexes + 3 > WO_PAGE_SHADOW_INDEXES_MAX) {
-                ClampWarning(page, &warned, "shadow indexes", WO_PAGE_SHADOW_INDEXES_MAX);
+                ClampWarning(page, &warned, "WO_SetupShadowVolumes: WO_PAGE_INDEXES_MAX", WO_PAGE_SHADOW_INDEXES_MAX,
+                         "shadow indexes");
                 break;
             }
             page->shadowIndexes[page->numShadowIndexes++] = WO_SHADOW_VERTEX;
@@ -553,11 +552,11 @@ static void SetupShadowVolumes(page_t *page) {
         }
     }
 
-    static constexpr float origin[3] = {0, 0, 0};
-    AddToBounds(page->shadowMins, page->shadowMaxs, origin);
+    AddToMins(page->shadowMins, zerovector);
+    AddToMaxs(page->shadowMaxs, zerovector);
     for (int k = 0; k < 3; k++) {
-        page->shadowMins[k] -= 0.1f;
-        page->shadowMaxs[k] += 0.1f;
+        page->shadowMins[k] -= SHADOW_BOUNDS_GROWTH;
+        page->shadowMaxs[k] += SHADOW_BOUNDS_GROWTH;
     }
 }
 
@@ -566,7 +565,7 @@ void WO_SetupPVSOptimize(page_t *page) {
     if (page->numIndexes >= 1)
         return;
     for (voxel_t v : page->voxels)
-        if (WO_Density(v) < 129)
+        if (WO_Density(v) < OPAQUE_DENSITY)
             return;
     page->pvsOptimized = 1;
 }
@@ -596,12 +595,12 @@ void WO_TessPageStageFinal() {
     WO_ClearWeldedDirtyNormals();
     WO_RecalcDirtyNormals();
     WO_NormalizeDirtyNormals();
-    if (wo_debugtess)
+    if (wo_debugtess.integer)
         WO_PoolDebug();
 }
 
 void WO_TessDebug(int force) {
-    if (wo_debugtess || force)
+    if (wo_debugtess.integer || force)
         WO_PoolDebug();
 }
 

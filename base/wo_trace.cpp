@@ -24,6 +24,9 @@ struct traceWork_t {
 static traceWork_t tw;
 static int tw_rayTraces, tw_volumeTraces, tw_pointClips, tw_voxelChecks;
 
+// A world coordinate in voxel space, where voxel cube c spans c..c+1.
+static double VoxelSpace(float p) { return static_cast<double>(p) / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN; }
+
 // ---- the cell test ----
 
 static uint32_t FloatBits(float f) {
@@ -63,7 +66,7 @@ static bool CellTest(const int cell[3]) {
     if (x < 0 || x >= WO_WORLD_VOXELS || y < 0 || y >= WO_WORLD_VOXELS || z < 0 || z >= WO_WORLD_VOXELS)
         return true;
     tw_voxelChecks++;
-    const page_t *page = WO_CellPage(WO_CellIndex(x >> WO_PAGE_SHIFT, y >> WO_PAGE_SHIFT, z >> WO_PAGE_SHIFT));
+    const page_t *page = WO_CellPage(WO_VoxelCell(x, y, z));
     if (page) {
         const woRun_t run = page->cubeSurfs[WO_VoxelIndex(x, y, z)];
         for (int i = run.first; i < run.first + run.count; i++) {
@@ -99,11 +102,10 @@ static void WalkSegment(const vec3_t start, const vec3_t end) {
     _VectorCopy(tw.start, start);
     _VectorCopy(tw.end, end);
 
-    // Voxel space, where cube c spans c..c+1 on each axis.
     double a[3], d[3], t0 = 0, t1 = 1;
     for (int i = 0; i < 3; i++) {
-        a[i] = static_cast<double>(start[i]) / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN;
-        d[i] = static_cast<double>(end[i]) / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN - a[i];
+        a[i] = VoxelSpace(start[i]);
+        d[i] = VoxelSpace(end[i]) - a[i];
         const double lo = -1, hi = WO_WORLD_VOXELS + 1;
         if (d[i] == 0) {
             if (a[i] < lo || a[i] > hi)
@@ -182,17 +184,17 @@ void WO_RayTrace(trace_t *out, const vec3_t start, const vec3_t end) {
 
 // ---- boxes ----
 
+// The working form of a box's axes: their transpose.
 static void RebuildAxisT(obb_t *box) {
-    for (int r = 0; r < 3; r++)
-        for (int c = 0; c < 3; c++)
-            box->axisT[r * 3 + c] = box->axis[c][r];
+    _AxisCopy(box->axisT, box->axis[0]);
+    MatrixTranspose3x3(box->axisT);
 }
 
 // The voxel cubes within reach of a world span: every cube whose extent meets it, the
 // cube that only touches its low end included.
 static void CubeRange(float lo, float hi, int *first, int *last) {
-    const double a = std::ceil(static_cast<double>(lo) / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN) - 1;
-    const double b = std::floor(static_cast<double>(hi) / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN);
+    const double a = std::ceil(VoxelSpace(lo)) - 1;
+    const double b = std::floor(VoxelSpace(hi));
     *first = Com_ClampToInt(a < 0 ? 0 : a);
     *last = Com_ClampToInt(b > WO_WORLD_VOXELS - 1 ? WO_WORLD_VOXELS - 1 : b);
 }
@@ -223,8 +225,7 @@ bool WO_ClipObbToWorld(const obb_t *box, vec4_t plane) {
     for (int z = first[2]; z <= last[2]; z++)
         for (int y = first[1]; y <= last[1]; y++)
             for (int x = first[0]; x <= last[0]; x++) {
-                const page_t *page =
-                    WO_CellPage(WO_CellIndex(x >> WO_PAGE_SHIFT, y >> WO_PAGE_SHIFT, z >> WO_PAGE_SHIFT));
+                const page_t *page = WO_CellPage(WO_VoxelCell(x, y, z));
                 if (!page) {
                     x |= WO_PAGE_VOXELS - 1;  // the rest of this cell's row has no triangle
                     continue;

@@ -3,7 +3,6 @@
 // point and box tests the module and the snapshots ask.
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
 
 #include "base/frustum.h"
@@ -22,16 +21,7 @@ static mplane_t vis_planes[WO_MAX_CLIP_PLANES];
 
 // ---- cells ----
 
-static void SetCell(pagePVS_t *set, int x, int y, int z) {
-    set->bits[(z * WO_GRID_PAGES + y) * 4 + (x >> 3)] |= static_cast<byte>(1u << (x & 7));
-}
-
 static void SetAll(pagePVS_t *set) { memset(set->bits, 0xFF, sizeof(set->bits)); }
-
-int WO_WorldToPage(float p) {
-    // Far or non-finite positions land far outside the grid instead of overflowing.
-    return Com_ClampToInt(std::round(p / WO_VOXEL_SIZE + WO_VOXEL_ORIGIN)) >> WO_PAGE_SHIFT;
-}
 
 static int ClampCell(int c) { return c < 0 ? 0 : c > WO_GRID_PAGES - 1 ? WO_GRID_PAGES - 1 : c; }
 
@@ -83,20 +73,30 @@ static void SetNode(int x, int y, int z, int size) {
         }
 }
 
+constexpr float VIS_NODE_MARGIN = 0.025f;  // world units a node's box grows on every side
+constexpr float VIS_BOUNDS_MARGIN = 0.2f;  // world units the module's box tests grow
+
+// What CM_AABBToClipPlanes answers for a node's box.
+enum visClip_t : int {
+    VIS_NODE_INSIDE = 1,
+    VIS_NODE_OUTSIDE = 2,
+    VIS_NODE_CROSSING = 3,
+};
+
 static void FrustumNode(int x, int y, int z, int size) {
     const int c[3] = {x, y, z};
     vec3_t mins, maxs;
     for (int i = 0; i < 3; i++) {
-        mins[i] = WO_VoxelToWorld(WO_PAGE_VOXELS * c[i]) - 0.025f;
-        maxs[i] = WO_VoxelToWorld(WO_PAGE_VOXELS * (c[i] + size)) + 0.025f;
+        mins[i] = WO_VoxelToWorld(WO_PAGE_VOXELS * c[i]) - VIS_NODE_MARGIN;
+        maxs[i] = WO_VoxelToWorld(WO_PAGE_VOXELS * (c[i] + size)) + VIS_NODE_MARGIN;
     }
     switch (CM_AABBToClipPlanes(mins, maxs, vis_numPlanes, vis_planes)) {
-    case 1:
+    case VIS_NODE_INSIDE:
         SetNode(x, y, z, size);
         return;
-    case 3:
+    case VIS_NODE_CROSSING:
         if (size == 1) {
-            SetCell(vis_set, x, y, z);
+            WO_SetBit(vis_set->bits, WO_CellIndex(x, y, z));
             return;
         }
         {
@@ -105,7 +105,7 @@ static void FrustumNode(int x, int y, int z, int size) {
                 FrustumNode(x + (k & 1) * h, y + ((k >> 1) & 1) * h, z + (k >> 2) * h, h);
         }
         return;
-    default:
+    default:  // VIS_NODE_OUTSIDE
         return;
     }
 }
@@ -175,7 +175,7 @@ static void OcclusionLine(const int eye[3], const int target[3]) {
     const int cellStep[3] = {step[0], step[1] * WO_GRID_PAGES, step[2] * WO_GRID_PAGES * WO_GRID_PAGES};
     int c = WO_CellIndex(eye[0], eye[1], eye[2]);
     for (int n = 0;; n++) {
-        vis_set->bits[c >> 3] |= static_cast<byte>(1u << (c & 7));
+        WO_SetBit(vis_set->bits, c);
         const byte sight = vis_sight[c];
         if ((sight == VIS_UNKNOWN ? LearnSight(c) : sight) != VIS_CLEAR || n == m)
             return;
@@ -291,6 +291,6 @@ uint8_t WO_CheckBoundsPVS(const void *pvs, const float *a, const float *b, const
         return 1;
     int mins[3], maxs[3];
     const float(*rows)[3] = reinterpret_cast<const float(*)[3]>(axes);
-    WO_CalcBounds(mins, maxs, a, b, rows, origin, 0.2f, false);
+    WO_CalcBounds(mins, maxs, a, b, rows, origin, VIS_BOUNDS_MARGIN, false);
     return CheckCellBox(set, mins, maxs);
 }

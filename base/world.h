@@ -1,5 +1,6 @@
 // The voxel world: voxels in pages, their compact form, the shared vertex and face
-// pool, and marching-cubes tessellation.
+// pool, marching-cubes tessellation, traces, visibility, the world file, materials,
+// altitudes, undo and the world console.
 //
 // The world is 128 x 128 x 128 voxels in 32 x 32 x 32 page cells of 4 x 4 x 4 voxels.
 // A cell is empty, solid or holds a stored page; only stored pages cost memory, and
@@ -8,8 +9,11 @@
 // Voxel coordinate v stands at world position 0.8 * (v - 64) on each axis.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
+#include "base/cmd.h"
 #include "common/common.h"
 
 // A failed world assertion is reported at ER_BUG and leaves the function; the sink
@@ -78,8 +82,23 @@ constexpr uint32_t WO_PAGE_FREED = 0xDEADBEEF;     // back in the store
 inline int WO_CellIndex(int x, int y, int z) { return (z * WO_GRID_PAGES + y) * WO_GRID_PAGES + x; }
 // Index of a voxel inside its page: x fastest, then y, then z.
 inline int WO_VoxelIndex(int x, int y, int z) { return (x & 3) + 4 * (y & 3) + 16 * (z & 3); }
+// Cell index of the page cell that holds voxel coordinates 0..127.
+inline int WO_VoxelCell(int x, int y, int z) {
+    return WO_CellIndex(x >> WO_PAGE_SHIFT, y >> WO_PAGE_SHIFT, z >> WO_PAGE_SHIFT);
+}
 // World position of a voxel coordinate.
 inline float WO_VoxelToWorld(int v) { return WO_VOXEL_SIZE * static_cast<float>(v - WO_VOXEL_ORIGIN); }
+// The voxel coordinate of a world position: p / 0.8 + 64 rounded to the nearest; far or
+// non-finite positions land far outside 0..127 instead of overflowing.
+int WO_WorldToVoxel(float p);
+// The page coordinate of a world position (may lie outside 0..31).
+inline int WO_WorldToPage(float p) { return WO_WorldToVoxel(p) >> WO_PAGE_SHIFT; }
+
+// Every bit set of the world (pool flags, matter sets, page-cell sets) keeps bit i as
+// bit i & 7 of byte i >> 3.
+inline bool WO_TestBit(const byte *bits, int i) { return (bits[i >> 3] >> (i & 7)) & 1; }
+inline void WO_SetBit(byte *bits, int i) { bits[i >> 3] |= static_cast<byte>(1u << (i & 7)); }
+inline void WO_ClearBit(byte *bits, int i) { bits[i >> 3] &= static_cast<byte>(~(1u << (i & 7))); }
 
 // One run of a page's array.
 struct woRun_t {
@@ -154,11 +173,20 @@ extern byte wo_initialized;
 extern byte wo_recalcChecksum;               // set by whoever changes voxels
 extern worldMatter_t wo_wms[WO_MATTERS];
 
-// World switches, read here and set by the world console.
-extern int32_t wo_skipShadowOptimization;    // extrude every shadow edge
-extern int32_t wo_debugtess;                 // pool debug after the final stage
-extern int32_t wo_uploadContinusely;         // one extra chunk per upload, round robin
-extern int32_t wo_printUpload;               // print upload timing
+// The world console's variables (registered by WO_Imp), read in place wherever the
+// world consults them: the console calls no callback of a client-only variable while
+// no client runs, so a copy kept by a callback could go stale on a dedicated server.
+extern cmdVar_t wo_printeye;                 // WO_PrintPage prints
+extern cmdVar_t wo_printtrace;               // WO_PrintTrace prints
+extern cmdVar_t wo_skippvs;                  // no visibility: sets untouched, tests say visible
+extern cmdVar_t wo_skipovs;                  // occlusion sets all ones
+extern cmdVar_t wo_skipfvs;                  // frustum sets all ones
+extern cmdVar_t wo_skipPvsOptimize;          // no page blocks sight
+extern cmdVar_t wo_debugtess;                // pool debug after the final stage
+extern cmdVar_t wo_skipShadowOptimization;   // extrude every shadow edge
+extern cmdVar_t wo_uploadContinusely;        // one extra chunk per upload, round robin
+extern cmdVar_t wo_printUpload;              // print upload timing
+extern cmdVar_t wo_useUndo;                  // wo_undo and the server's undo copies
 
 // ---- pages ----
 
@@ -176,32 +204,31 @@ void WO_FreePage(int x, int y, int z, byte solid);
 // Frees every page as empty, bumps every sequence number, clears the pool.
 void WO_ClearAllPages();
 // Dirty marks; a null page is ignored.
-void WO_MakePageVoxelDirty(page_t *page);
-void WO_MakePageSurfaceDirty(page_t *page);
-void WO_MakePageNormalDirty(page_t *page);
+void WO_MakePageVoxelDirty(page_t *page);    // voxelDirty, counted in wo_dirtyVoxelCount
+void WO_MakePageSurfaceDirty(page_t *page);  // surfaceDirty, counted in wo_dirtySurfaceOrNormalCount
+void WO_MakePageNormalDirty(page_t *page);   // normalDirty, counted in wo_dirtySurfaceOrNormalCount
 // Clamps every component of both to 0..127.
 void WO_ClampVoxelMinsMaxs(int32_t mins[3], int32_t maxs[3]);
 // Recomputes wo_pagedMins/Maxs over the live pages; all zero with no live page.
 void WO_CalcPagedBounds();
+// Cells that hold a stored page.
 int WO_CountPagedPages();
+// Solid cells.
 int WO_CountSolidPages();
 // Sets up the store once per world; WO_ShutdownPages allows it again.
 void WO_InitPages();
+// Lets the next WO_InitPages set the store up again.
 void WO_ShutdownPages();
 // Marks every store record free; returns the store's size.
 int WO_InitMalloc();
-// Bit i & 7 of byte i >> 3 of a 256-bit set.
+// Bit i & 255 of a 256-bit set.
 inline void WO_SetBit256(byte bits[32], int i, int on) {
-    const int b = i & 255;
     if (on)
-        bits[b >> 3] |= static_cast<byte>(1u << (b & 7));
+        WO_SetBit(bits, i & 255);
     else
-        bits[b >> 3] &= static_cast<byte>(~(1u << (b & 7)));
+        WO_ClearBit(bits, i & 255);
 }
-inline int WO_GetBit256(const byte bits[32], int i) {
-    const int b = i & 255;
-    return (bits[b >> 3] >> (b & 7)) & 1;
-}
+inline int WO_GetBit256(const byte bits[32], int i) { return WO_TestBit(bits, i & 255); }
 // Kept for callers of the page interface; does nothing.
 void WO_SetPage();
 
@@ -304,10 +331,13 @@ inline int WO_VertexBucket(int x, int y, int z, int axis) {
     return ((x << 12) ^ (y << 7) ^ (z * 4) ^ axis ^ 0x64F80267) % WO_POOL_BUCKETS;
 }
 
+// Once until WO_ShutdownPool: the renderer's vertex list (when one runs) and a clear pool.
 void WO_InitPool();
+// Releases the renderer's vertex list; WO_InitPool may run again.
 void WO_ShutdownPool();
 // Empties every list; all vertexes and faces go on their free lists in index order.
 void WO_ClearPool();
+// With a renderer: a list of the pool's vertexes and the shadow extrusion point behind them.
 void WO_InitGPUVertexList();
 // A vertex of the edge, matter and facing (-1: any); reuses and overwrites a match,
 // else takes a free one and welds it to its edge's ring.  -1 with an error when full.
@@ -318,10 +348,13 @@ int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int
 int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, bool *firstOfEdge);
 // The first vertex of the edge with the matter and facing (-1: any), or -1.
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
+// Copies a vertex out into the exchange record.
 void WO_GetVertexByIndex(poolVertex_t *out, int i);
+// A vertex's position in place (three floats).
 const float *WO_GetVertexPosRefByIndex(int i);
 // Overwrites the vertex's data (not its key or links) and flags its chunk.
 void WO_UpdateVertexByIndex(const poolVertex_t *in, int i);
+// One more triangle uses the vertex.
 void WO_BumpGarbageCount(int i);
 // Drops one reference; frees the vertex when none is left.
 void WO_SinkGarbageCount(int i);
@@ -329,26 +362,32 @@ void WO_SinkGarbageCount(int i);
 void WO_HarvestVertex(int i);
 // A face over three vertexes; -1 with an error when the face pool is full.
 int WO_AddFace(int a, int b, int c);
+// Frees a face; its vertexes' lists mark it stale and their normals are redone.
 void WO_RemoveFace(int f);
 // Remembers that face f uses vertex i; 0 with a warning when the vertex's list is full.
 int WO_AddFaceToVertex(int i, int f);
 // The normal passes of the final stage, in this order.
-void WO_AddMakeWeldedVertexesDirty();
-void WO_ClearDirtyNormals();
-void WO_RecalcDirtyNormals();
-void WO_NormalizeDirtyNormals();
+void WO_AddMakeWeldedVertexesDirty();  // the weld rings of dirty vertexes become dirty
+void WO_ClearDirtyNormals();           // dirty vertexes: face lists compacted, normals zero
+void WO_RecalcDirtyNormals();          // each dirty vertex's face normals summed into its ring
+void WO_NormalizeDirtyNormals();       // the dirty list emptied, live normals made unit
 // The first two passes in one walk of the dirty list.
 void WO_ClearWeldedDirtyNormals();
+// Marks the other members of i's weld ring dirty.
 void WO_MakeWeldedDirty(int i);
+// Adds n to the normals of i and every other member of its weld ring.
 void WO_AddNormalToWeldedVertexes(const float n[3], int i);
+// With a renderer: the flagged chunks (and, switched on, one round-robin chunk) go out.
 void WO_UploadPool();
+// Flags every chunk and uploads.
 void WO_UploadEntirePool();
+// Live vertexes and live faces.
 int WO_CountVertexesInPool();
 int WO_CountFacesInPool();
+// Prints positions far out, in the pool and in the renderer's copy, and bad batch indexes.
 void WO_PoolDebug();
+// Prints the length of every hash bucket ring and the share of empty ones.
 void WO_HashStats_f();
-
-inline bool WO_PoolBit(const byte *bits, int i) { return (bits[i >> 3] >> (i & 7)) & 1; }
 
 // ---- tessellation ----
 
@@ -360,17 +399,15 @@ void WO_TessPageStage1(page_t *page);
 void WO_TessPageStageFinal();
 // pvsOptimized = no surface and all 64 densities >= 129.
 void WO_SetupPVSOptimize(page_t *page);
+// The pool debug, when wo_debugtess is set or forced.
 void WO_TessDebug(int force);
+// Checks nothing; 1.
 int WO_Check(page_t *page);
 
 // =====================================================================================
 // ---- traces, visibility, world file, materials, altitude, undo and world console ----
 // =====================================================================================
 
-#include <cstddef>
-#include <cstdio>
-
-#include "base/cmd.h"
 #include "game/g_public.h"  // trace_t: what a ray or a swept box met, read by the module as it stands
 
 // Geometry records of the common library (common/com_geometry.h), only declared so that
@@ -411,11 +448,8 @@ constexpr int WO_MAX_CLIP_PLANES = 6;
 
 extern pagePVS_t wo_view_pvs;  // the client's view set of this frame
 
-inline bool WO_PVSBit(const pagePVS_t *set, int x, int y, int z) {
-    return (set->bits[(z * WO_GRID_PAGES + y) * 4 + (x >> 3)] >> (x & 7)) & 1;
-}
-// The page cell of a world position on one axis (may lie outside 0..31).
-int WO_WorldToPage(float p);
+// A cell's bit: the cell index is the bit number.
+inline bool WO_PVSBit(const pagePVS_t *set, int x, int y, int z) { return WO_TestBit(set->bits, WO_CellIndex(x, y, z)); }
 
 // Frustum set of an eye and its 3 x 3 axis: full fields of view in degrees; the first
 // numPlanes planes.
@@ -469,16 +503,17 @@ void WO_SetWorldAltitude(float core, float space, const float *spaceBox, uint8_t
 
 // ---- world console ----
 
-// The variables the world reads; the tessellation and pool switches above follow theirs.
-extern cmdVar_t wo_printeye, wo_printtrace, wo_skippvs, wo_skipovs, wo_skipfvs, wo_skipPvsOptimize,
-    wo_useUndo;
-
 // Registers the world's commands and variables.
 void WO_Imp();
+// wo_undo: every live page back to its undo copy, dirty; only with wo_useUndo set.
 void WO_Undo_f();
+// wo_dump <filename>: the world file, "vo2" added to a name without an extension.
 void WO_Dump_f();
+// wo_retess: every stored page re-tessellated in the stage order.
 void WO_Retess_f();
+// wo_stats: counts of cells, bytes, pool entries and the fullest page's products.
 void WO_Stats_f();
+// wo_check: the pool debug.
 void WO_Check_f();
 // Prints the eye's page cell while wo_printeye is set.
 void WO_PrintPage(const float eye[3]);

@@ -1,7 +1,6 @@
 // The world file writer, materials, altitudes, undo and the world console.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -18,6 +17,7 @@
 #include "base/files.h"
 #include "base/world.h"
 #include "common/com_vector.h"
+#include "tests/base/small_disk.h"
 #include "tests/base/world_build.h"
 
 namespace {
@@ -216,19 +216,58 @@ TEST_F(WorldConsole, VariablesAndCommandsAreRegisteredWithTheirDefaults) {
         EXPECT_STREQ(var->string, v.value) << v.name;
         EXPECT_EQ(var->flags, v.flags) << v.name;
     }
-    // The plain switches of tessellation and the pool follow their variables.
-    Run("wo_debugtess 2; wo_skipShadowOptimization 1; wo_uploadContinusely 1; wo_printUpload 1");
-    EXPECT_EQ(wo_debugtess, 2);
-    EXPECT_EQ(wo_skipShadowOptimization, 1);
-    EXPECT_EQ(wo_uploadContinusely, 1);
-    EXPECT_EQ(wo_printUpload, 1);
-    Run("wo_debugtess 0; wo_skipShadowOptimization 0; wo_uploadContinusely 0; wo_printUpload 0");
-    EXPECT_EQ(wo_debugtess + wo_skipShadowOptimization + wo_uploadContinusely + wo_printUpload, 0);
     for (const char *cmd : {"wo_stats", "wo_retess", "wo_dump", "wo_hashstats", "wo_upload", "wo_check", "wo_undo"}) {
         char line[CMD_MAX_COMPLETE + 8] = {};
         snprintf(line, sizeof line, "%s", cmd);
         EXPECT_TRUE(Cmd_CompleteCmd(line)) << cmd;
     }
+}
+
+// Extruded shadow-edge triangles over every page.
+int ExtrudedShadowTriangles() {
+    int n = 0;
+    for (const page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next)
+        for (int k = 0; k < p->numShadowIndexes; k += 3)
+            n += p->shadowIndexes[k] == WO_SHADOW_VERTEX;
+    return n;
+}
+
+// A dedicated server runs no client, and the console then calls no callback of a
+// client-only variable: the world must still obey every switch set at its console.
+TEST_F(WorldConsole, SwitchesSetAtTheConsoleTakeEffectWithoutAClient) {
+    qbase.clientRunning = 0;
+    // A block of matter off the origin: its faces towards the origin cast shadows.
+    Build([](int x, int y, int z) {
+        return x >= 80 && x < 90 && y >= 60 && y < 70 && z >= 60 && z < 70 ? wo_solidVoxel : wo_emptyVoxel;
+    });
+    TessAll();
+    const int openEdges = ExtrudedShadowTriangles();
+    Run("wo_skipShadowOptimization 1");
+    TessAll();
+    EXPECT_GT(ExtrudedShadowTriangles(), openEdges) << "every edge extruded";
+    Run("wo_skipShadowOptimization 0");
+    TessAll();
+    EXPECT_EQ(ExtrudedShadowTriangles(), openEdges);
+
+    // A vertex far out makes the pool debug speak; only wo_debugtess runs it.
+    const poolVertex_t far = {{400, 0, 0}, {}, {}, {}, {}, 0, -1};
+    WO_AddVertexToPool(&far, 1, 1, 1, 0, 0, -1);
+    WO_TessPageStageFinal();
+    EXPECT_FALSE(Printed("WO_PoolDebug: max_d"));
+    Run("wo_debugtess 1");
+    WO_TessPageStageFinal();
+    EXPECT_TRUE(Printed("WO_PoolDebug: max_d 400.00 @ "));
+
+    // With a renderer: the round-robin chunk goes out, and its timing is printed.
+    qbase.rendererRunning = 1;
+    memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
+    WO_UploadPool();
+    EXPECT_FALSE(Printed("Uploaded"));
+    Run("wo_uploadContinusely 1; wo_printUpload 1");
+    WO_UploadPool();
+    qbase.rendererRunning = 0;
+    EXPECT_TRUE(Printed("Uploaded 1 chunks in "));
+    Run("wo_debugtess 0; wo_uploadContinusely 0; wo_printUpload 0");
 }
 
 TEST_F(WorldConsole, DumpAddsTheExtensionAndWritesTheFile) {
@@ -257,15 +296,12 @@ TEST_F(WorldConsole, DumpAddsTheExtensionAndWritesTheFile) {
 // A disk that fills up half-way leaves an error and no file, never a short one.
 TEST_F(WorldConsole, DumpThatCannotBeWrittenWholeLeavesNoFile) {
     Build(Ball(20));
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool ok = WO_DumpVO2("full.vo2");
-    setrlimit(RLIMIT_FSIZE, &old);
-    signal(SIGXFSZ, oldHandler);
+    bool ok;
+    {
+        SmallDisk disk(4096);
+        ASSERT_TRUE(disk.ok());
+        ok = WO_DumpVO2("full.vo2");
+    }
     EXPECT_FALSE(ok);
     EXPECT_TRUE(log->Has(ER_ERROR, "WO_DumpVO2: Could not write file \"full.vo2\""));
     EXPECT_FALSE(Exists("full.vo2"));

@@ -96,7 +96,7 @@ TEST(WorldPage, FullStoreRefusesTheNextPageAndKeepsTheWorld) {
         ASSERT_NE(WO_SpawnPage(n % 32, (n / 32) % 32, n / 1024), nullptr);
     wo_pageGrid[WO_CellIndex(0, 0, 20)] = WO_CELL_SOLID;
     EXPECT_EQ(WO_SpawnPage(0, 0, 20), nullptr);
-    EXPECT_TRUE(log.Has(ER_ERROR, "10000 pages in use"));
+    EXPECT_TRUE(log.Has(ER_ERROR, "WO_malloc: out of memory: all 10000 pages in use, cell (0 0 20) stays solid"));
     EXPECT_EQ(wo_pageGrid[WO_CellIndex(0, 0, 20)], WO_CELL_SOLID);
     EXPECT_EQ(WO_CountPagedPages(), WO_MAX_PAGES);
 

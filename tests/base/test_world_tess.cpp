@@ -370,14 +370,16 @@ TEST(WorldTess, CubesOfTwoMattersAreDrawnInBothPassesDarkOnTheOtherSide) {
     EXPECT_FALSE(WO_GetBit256(p->matterBits, 0));
 }
 
+// A 45-degree slope along x + y: every normal is (1, 1, 0), a tie of x and y.
+voxel_t SlopeVoxel(int x, int y, int z) {
+    if (x < 30 || x > 50 || y < 30 || y > 50 || z < 30 || z > 50)
+        return wo_emptyVoxel;
+    const int d = 128 + 8 + 16 * (80 - x - y);
+    return static_cast<voxel_t>(d < 0 ? 0 : d > 255 ? 255 : d);
+}
+
 TEST(WorldTess, FacingTiesGoToTheLowerAxisWithItsProjection) {
-    // A 45-degree slope along x + y: every normal is (1, 1, 0), a tie of x and y.
-    Build([](int x, int y, int z) -> voxel_t {
-        if (x < 30 || x > 50 || y < 30 || y > 50 || z < 30 || z > 50)
-            return wo_emptyVoxel;
-        const int d = 128 + 8 + 16 * (80 - x - y);
-        return static_cast<voxel_t>(d < 0 ? 0 : d > 255 ? 255 : d);
-    });
+    Build(SlopeVoxel);
     wo_wms[0].stScale[0] = 2;
     wo_wms[0].stScale[1] = 3;
     TessAll();
@@ -390,6 +392,47 @@ TEST(WorldTess, FacingTiesGoToTheLowerAxisWithItsProjection) {
         EXPECT_EQ(v.st[0], 2 * v.position[1]);
         EXPECT_EQ(v.st[1], 3 * v.position[2]);
         EXPECT_TRUE(v.axisMask[0] == 0 && v.axisMask[1] == 1 && v.axisMask[2] == 0 && v.axisMask[3] == 1);
+    }
+}
+
+// A vertex that already has a facing imposes it on a triangle whose unit normal leans
+// more than 0.5 towards that axis; otherwise the triangle uses a copy of the vertex
+// with its own facing.
+TEST(WorldTess, AFacingAlreadyOnTheEdgeWinsWhenTheNormalLeansEnoughTowardsIt) {
+    const struct {
+        int preset, want;
+        bool copies;
+    } cases[] = {
+        {1, 1, false},  // |n.y| = 0.707: the vertexes keep facing 1
+        {2, 0, true},   // |n.z| = 0: facing 2 is passed over, copies of facing 0 serve
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.preset);
+        Build(SlopeVoxel);
+        TessAll();
+        page_t *p = PageAt(10, 10, 10);
+        ASSERT_GT(p->numBatchIndexes, 0);
+        // Every live vertex takes the preset facing and a reference that outlives the
+        // page's stage 0, as a neighbouring page's would.
+        std::set<int> preset;
+        for (int i = 0; i < WO_POOL_SIZE; i++)
+            if (WO_TestBit(wo_pool.active, i)) {
+                poolVertex_t v;
+                WO_GetVertexByIndex(&v, i);
+                v.facing = c.preset;
+                WO_UpdateVertexByIndex(&v, i);
+                WO_BumpGarbageCount(i);
+                preset.insert(i);
+            }
+        WO_TessPageStage0(p);
+        WO_TessPageStage1(p);
+        WO_TessPageStageFinal();
+        ASSERT_GT(p->numBatchIndexes, 0);
+        for (int k = 0; k < p->numBatchIndexes; k++) {
+            const int i = p->batchIndexes[k];
+            EXPECT_EQ(wo_pool.facing[i], c.want) << k;
+            EXPECT_EQ(preset.count(i), c.copies ? 0u : 1u) << k;
+        }
     }
 }
 
@@ -423,7 +466,7 @@ TEST(WorldTess, ShadowVolumesExtrudeOnlyOpenEdgesUnlessAskedForAll) {
     });
     for (int skip : {0, 1}) {
         SCOPED_TRACE(skip);
-        wo_skipShadowOptimization = skip;
+        wo_skipShadowOptimization.integer = skip;
         TessAll();
         int pages = 0;
         for (const page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next) {
@@ -461,21 +504,87 @@ TEST(WorldTess, ShadowVolumesExtrudeOnlyOpenEdgesUnlessAskedForAll) {
 }
 
 TEST(WorldTess, OverfullPagesAreClampedWithAWarningAndReleaseCleanly) {
-    ErrorLog log;
-    // A checkerboard cuts every corner of every cube: four triangles per cube.
-    Build([](int x, int y, int z) {
-        return x >= 40 && x < 48 && y >= 40 && y < 48 && z >= 40 && z < 48 && (x + y + z) % 2 ? wo_solidVoxel
-                                                                                           : wo_emptyVoxel;
-    });
+    // A checkerboard cuts every corner of every cube: four triangles per cube, 256 in the
+    // page, more than its welded surface holds.  With two matters in every cube each
+    // cube is drawn in both passes, more than its batches hold too.
+    const struct {
+        int matters;
+        const char *warning;
+    } cases[] = {
+        {1, "W_SetupBatches: WO_PAGE_INDEXES_MAX (2): page (10 10 10) clamped at 600 surface indexes"},
+        {2, "W_SetupBatches: WO_PAGE_INDEXES_MAX: page (10 10 10) clamped at 900 batch indexes"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.matters);
+        ErrorLog log;
+        Build([&c](int x, int y, int z) {
+            const bool in = x >= 40 && x < 48 && y >= 40 && y < 48 && z >= 40 && z < 48;
+            return in && (x + y + z) % 2 ? static_cast<voxel_t>((x % c.matters) << 8 | 255) : wo_emptyVoxel;
+        });
+        TessAll();
+        const page_t *p = PageAt(10, 10, 10);
+        EXPECT_EQ(p->numIndexes, WO_PAGE_INDEXES_MAX);
+        EXPECT_LE(p->numSurfs, WO_PAGE_SURFS_MAX);
+        EXPECT_LE(p->numShadowIndexes, WO_PAGE_SHADOW_INDEXES_MAX);
+        EXPECT_EQ(p->numBatchIndexes, c.matters == 1 ? 4 * 3 * 64 : WO_PAGE_BATCH_INDEXES_MAX);
+        EXPECT_EQ(p->numFaces, p->numBatchIndexes / 3);
+        EXPECT_EQ(p->batches[0].count + p->batches[1].count, p->numBatchIndexes);
+        EXPECT_TRUE(log.Has(ER_WARNING, c.warning));
+        ReleaseAll();
+        EXPECT_EQ(WO_CountVertexesInPool(), 0);
+        EXPECT_EQ(WO_CountFacesInPool(), 0);
+    }
+}
+
+// A full vertex or face pool costs the pages their triangles, never the process or the
+// pool's consistency: nothing is left referenced or half-made, and once there is room
+// again the same world tessellates to the full result.
+TEST(WorldTess, AFullPoolLeavesPagesEmptyAndConsistent) {
+    const struct {
+        const char *name, *warning;
+        void (*fill)();
+        void (*empty)();
+    } cases[] = {
+        {"vertexes", "all 240000 pool vertexes in use",
+         [] {
+             const poolVertex_t v = {};
+             for (int i = 0; i < WO_POOL_SIZE; i++)  // keys no edge of the world has
+                 WO_AddVertexToPool(&v, i % 1000, i / 1000, 1000, 0, 0, -1);
+         },
+         [] {
+             for (int i = 0; i < WO_POOL_SIZE; i++)
+                 WO_SinkGarbageCount(i);
+         }},
+        {"faces", "all 480000 pool faces in use",
+         [] {
+             for (int f = 0; f < WO_POOL_FACES; f++)
+                 WO_AddFace(0, 0, 0);
+         },
+         [] {
+             for (int f = 0; f < WO_POOL_FACES; f++)
+                 WO_RemoveFace(f);
+         }},
+    };
+    Build(Ball(10));
     TessAll();
-    const page_t *p = PageAt(10, 10, 10);
-    EXPECT_EQ(p->numIndexes, WO_PAGE_INDEXES_MAX);
-    EXPECT_LE(p->numSurfs, WO_PAGE_SURFS_MAX);
-    EXPECT_LE(p->numShadowIndexes, WO_PAGE_SHADOW_INDEXES_MAX);
-    EXPECT_TRUE(log.Has(ER_WARNING, "page (10 10 10) clamped at 600 surface indexes"));
-    ReleaseAll();
-    EXPECT_EQ(WO_CountVertexesInPool(), 0);
-    EXPECT_EQ(WO_CountFacesInPool(), 0);
+    const auto full = Snapshot();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ErrorLog log;
+        Build(Ball(10));
+        c.fill();
+        const int vertexes = WO_CountVertexesInPool(), faces = WO_CountFacesInPool();
+        TessAll();
+        EXPECT_TRUE(log.Has(ER_WARNING, c.warning));
+        EXPECT_EQ(log.entries.size(), 1u) << "reported once";
+        EXPECT_EQ(WO_CountVertexesInPool(), vertexes);
+        EXPECT_EQ(WO_CountFacesInPool(), faces);
+        for (const page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next)
+            ASSERT_TRUE(p->numBatchIndexes == 0 && p->numFaces == 0 && p->numIndexes == 0 && p->numSurfs == 0);
+        c.empty();
+        TessAll();
+        ExpectSameProducts(Snapshot(), full);
+    }
 }
 
 }  // namespace

@@ -193,6 +193,9 @@ TEST_F(WorldTrace, FallingBoxesStopOnTheBallAtTheirLowestPoint) {
         EXPECT_GE(tr.endpos[1], kRadius + c.reach - 0.1) << c.degrees;
         EXPECT_LE(tr.endpos[1], kRadius + c.reach + 0.1) << c.degrees;
         EXPECT_NEAR(tr.fraction, (30 - tr.endpos[1]) / 20, 1e-5) << c.degrees;
+        // The stop is a sample: a whole number of steps of a tenth of the thinnest extent.
+        const float steps = tr.fraction / (0.5f / (10 * 20));
+        EXPECT_NEAR(steps, std::round(steps), 0.01) << c.degrees;
         EXPECT_GT(tr.plane[1], 0.9f) << c.degrees;
         EXPECT_NEAR(tr.endAxes[0][0], std::cos(r), 1e-5) << c.degrees;
         EXPECT_FALSE(WO_ClipObbToWorld(&a, nullptr));

@@ -38,7 +38,7 @@ inline void Reset() {
     WO_InitPages();
     WO_ClearAllPages();
     wm_min = wm_max = 0;
-    wo_skipShadowOptimization = 0;
+    wo_skipShadowOptimization.integer = 0;
     DefaultMatters();
 }
 

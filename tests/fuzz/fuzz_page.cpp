@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         p->numShadowIndexes > WO_PAGE_SHADOW_INDEXES_MAX || p->numFaces > WO_PAGES_FACES_MAX)
         abort();
     for (int i = 0; i < WO_POOL_SIZE; i++)
-        if (WO_PoolBit(wo_pool.active, i) && wo_pool.references[i] <= 0)
+        if (WO_TestBit(wo_pool.active, i) && wo_pool.references[i] <= 0)
             abort();
     return 0;
 }
