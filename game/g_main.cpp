@@ -2,9 +2,11 @@
 #include "game/g_main.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "common/common.h"
 #include "game/g_traps.h"
+#include "game/g_weapon.h"
 #include "game_cl/cg_main.h"
 #include "game_sv/sg_main.h"
 #include "game_ui/ui_main.h"
@@ -104,6 +106,9 @@ void G_Init() {
     Com_Printf("Game module build time: \xA4" "08%s \xA4" "08%s", __DATE__, __TIME__);
     Com_InitByteOrder();
     Trap_GetQGame(&qgame);
+    // The weapon table must be filled before any weapon is used.
+    memset(g_weaponClass, 0, sizeof g_weaponClass);
+    G_DefineWeapons();
 }
 
 void G_Shutdown() { SG_ShutdownServer(0); }

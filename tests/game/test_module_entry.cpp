@@ -12,6 +12,7 @@
 
 #include "common/common.h"
 #include "game/g_main.h"
+#include "game/g_weapon.h"
 #include "game/g_traps.h"
 #include "game_cl/cg_main.h"
 
@@ -783,6 +784,19 @@ TEST_F(ModuleFixture, InitAndFrameRefreshTheGameStateThroughTrapZero) {
     }
     EXPECT_EQ(refreshes,
               (std::vector<int64_t>{reinterpret_cast<intptr_t>(&qgame), reinterpret_cast<intptr_t>(&qgame)}));
+}
+
+TEST_F(ModuleFixture, InitDefinesTheSevenWeaponsInNumberOrder) {
+    memset(g_weaponClass, 0, sizeof g_weaponClass);
+    gameArg_t args[GAME_MAX_ARGS] = {};
+    G_Call(GCALL_MAIN_INIT, args);
+    const char *const names[] = {"Meelgun", "Minigun", "Shotgun", "Grengun", "Railgun", "Dirtgun"};
+    for (int w = 0; w < 6; w++) {
+        ASSERT_NE(g_weaponClass[w].shortName, nullptr) << w;
+        EXPECT_STREQ(g_weaponClass[w].shortName, names[w]);
+    }
+    ASSERT_NE(g_weaponClass[6].name, nullptr);
+    EXPECT_EQ(g_weaponClass[6].shortName, nullptr) << "the Nonegun has no short name";
 }
 
 TEST_F(ModuleFixture, ServerInfoIsEmptyWhileNoServerRuns) {
