@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/common.h"
+#include "game/g_soup.h"
 #include "game/g_traps.h"
 #include "game_cl/cg_main.h"
 #include "game_sv/sg_main.h"
@@ -106,7 +107,10 @@ void G_Init() {
     Trap_GetQGame(&qgame);
 }
 
-void G_Shutdown() { SG_ShutdownServer(0); }
+void G_Shutdown() {
+    SG_ShutdownServer(0);
+    G_FreeAllSOUPS();
+}
 
 void G_Frame() { Trap_GetQGame(&qgame); }
 
