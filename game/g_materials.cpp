@@ -30,6 +30,8 @@ static void SkipRestOfLine(const char **p) {
 }
 
 int G_ParseWorldMaterial(worldMaterial_t *wm, const char *text, const char *file, uint8_t noRegister) {
+    if (!file)
+        file = "";
     G_SetWorldMaterialDefaults(wm);
     Com_strncpyz(wm->file, file, sizeof wm->file);
     Com_strncpyz(wm->name, file, sizeof wm->name);
@@ -53,7 +55,7 @@ int G_ParseWorldMaterial(worldMaterial_t *wm, const char *text, const char *file
             ParseValues(&p, &wm->subStrenght, 1);
         } else {
             // The parser stops right behind the token, still on its line.
-            Com_Error(ER_SAVEOFF, "%s(%d): Unknown token \"%s\"", wm->file, Com_GetLineNumber(text, p), token);
+            Com_Error(ER_SAVEOFF, "%s(%d): Unknown token \"%s\"", file, Com_GetLineNumber(text, p), token);
         }
     }
 

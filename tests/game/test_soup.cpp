@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "game/g_main.h"
 #include "game/g_soup.h"
 #include "game/g_surface.h"
 #include "tests/game/fake_engine.h"
@@ -187,6 +188,15 @@ TEST_F(SoupTest, ShippedShapesAreClosedAndConvex) {
     }
 }
 
+TEST_F(SoupTest, ModuleShutdownFreesTheShapes) {
+    fake::files["tiny.soup"] = fake::SoupBytes({0, 0, 1}, {0, 0, 0});
+    ASSERT_NE(G_LoadSOUP("tiny.soup", 1.0f), nullptr);
+    const int blocks = Com_GetMemBlocks();
+    G_Call(GCALL_MAIN_SHUTDOWN, nullptr);
+    EXPECT_EQ(g_numSoups, 0);
+    EXPECT_EQ(Com_GetMemBlocks(), blocks - 2) << "the index and the vertex array";
+}
+
 // ---- drawing ----
 
 TEST_F(SoupTest, DrawTurnsScalesAndMovesTheShapeIntoOneSurface) {
@@ -218,6 +228,32 @@ TEST_F(SoupTest, DrawTurnsScalesAndMovesTheShapeIntoOneSurface) {
     fake::pvsAnswer = 0;
     G_DrawSOUP(soup, 42, origin, axis, 100, 2.0f);
     EXPECT_TRUE(fake::surfaces.empty()) << "outside the visible set";
+    g_soupViewPVS = nullptr;
+}
+
+TEST_F(SoupTest, DrawnVertexesStayUntilTheFrameEndsAndTheirStoreNeverOverruns) {
+    soup_t *soup = Load(fake::SoupBytes(std::vector<float>(3 * SOUP_MAX_VERTS, 0.0f), {0, 1, 2}));
+    ASSERT_NE(soup, nullptr);
+    int viewSet = 0;
+    g_soupViewPVS = &viewSet;
+    const float axis[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    qgame.frameCount = 100;
+    for (int i = 0; i < 5; i++) {
+        const float origin[3] = {static_cast<float>(i), 0, 0};
+        G_DrawSOUP(soup, 1, origin, axis, 255, 1.0f);
+    }
+    ASSERT_EQ(fake::surfaces.size(), 4u) << "four full shapes fill the frame's store";
+    for (int i = 0; i < 4; i++) {
+        surface_t s;
+        memcpy(&s, fake::surfaces[i].data(), sizeof s);
+        const auto *v = static_cast<const drawVert_t *>(s.verts);
+        EXPECT_EQ(v[0].xyz[0], static_cast<float>(i)) << "the renderer reads shape " << i << " later";
+        EXPECT_EQ(v[SOUP_MAX_VERTS - 1].xyz[0], static_cast<float>(i));
+    }
+    qgame.frameCount = 101;
+    const float origin[3] = {};
+    G_DrawSOUP(soup, 1, origin, axis, 255, 1.0f);
+    EXPECT_EQ(fake::surfaces.size(), 5u) << "a new frame starts the store again";
     g_soupViewPVS = nullptr;
 }
 
