@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/common.h"
+#include "game/g_soup.h"
 #include "game/g_traps.h"
 #include "game/g_weapon.h"
 #include "game_cl/cg_main.h"
@@ -111,7 +112,10 @@ void G_Init() {
     G_DefineWeapons();
 }
 
-void G_Shutdown() { SG_ShutdownServer(0); }
+void G_Shutdown() {
+    SG_ShutdownServer(0);
+    G_FreeAllSOUPS();
+}
 
 void G_Frame() { Trap_GetQGame(&qgame); }
 

@@ -39,7 +39,7 @@ int32_t G_Call(int number, gameArg_t *args);
 
 void G_Imp();                  // installs the print and error sinks, creates the module's variables
 void G_Init();                 // greets, sets up byte order, refreshes qgame
-void G_Shutdown();             // shuts the server game down
+void G_Shutdown();             // shuts the server game down, frees the shapes
 void G_Frame();                // refreshes qgame
 void G_WriteStandardConfig();  // writes the default key script to config.cfg in the working directory
 
