@@ -46,6 +46,10 @@ constexpr int SV_SNAP_INTERVAL = 50;          // ms between snapshots of a new s
 constexpr int SV_MASTER_REFRESH_MSEC = 3600000;
 constexpr int32_t SV_ENGINE_VERSION = 110;    // engine protocol, checked at connect
 constexpr const char *SV_FALLBACK_NAME = "Tulbo Home Q";
+constexpr int SV_HEARTBEAT_MSEC = 60000;      // the master hears from a server this often
+constexpr int SV_HEARTBEAT_TRY_MSEC = 2000;   // and is never asked more often than this
+constexpr int32_t SV_OS_LINUX = 2;            // operating system in the server info
+constexpr const char *SV_BANS_FILE = "bans.txt";
 
 constexpr int32_t CLSV_MAGIC = 0x56FC9A05;    // opens every client package
 
@@ -207,6 +211,24 @@ void SV_SendServerCommand(int32_t slot, const char *text);
 void SV_ClientPrintf(svClient_t *client, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
 // To every client game, and to the console when no client runs in this process.
 void SV_Printf(const char *text);
+
+// ---- server info, heartbeats and bans ----
+
+// The "serverinfo" reply with the two echoed numbers, sent twice.
+void SV_SendServerInfo(const netadr_t *address, int32_t first, int32_t second);
+// The heartbeat step: the master hears of the server once a minute, or soon after a change.
+void SV_Heartbeat();
+void SV_Heartbeat_f();
+// Reads and writes "bans.txt" (server start, and every shutdown).
+void SV_InitBans();
+void SV_ShutdownBans();
+void SV_AddBan(const netadr_t *address);
+void SV_RemoveBan(const netadr_t *address);
+bool SV_IsBanned(const netadr_t *address);
+void SV_ListBans();
+void SV_BanIp_f();
+void SV_UnbanIp_f();
+void SV_BanList_f();
 
 // ---- client packages ----
 

@@ -79,6 +79,9 @@ void SV_ClientConnect(const netadr_t *address, int32_t gameVersion, const char *
     } else if (sv_lanServer.integer && !Com_IsLAN(address)) {
         Com_Printf("%s (%s) tries to connect but we are LAN server", name, from);
         reason = "This is a LAN only server";
+    } else if (SV_IsBanned(address)) {
+        Com_Printf("%s (%s) tries to connect but is IP banned", name, from);
+        reason = "You are banned from this server";
     } else if (svs.password[0] && address->type != NA_LOCAL && !DigestMatches(svs.password, passwordDigest)) {
         Com_Printf("%s (%s) tries to connect with bad password", name, from);
         reason = "Bad password";
@@ -356,6 +359,16 @@ void SV_HandlePackage(netPackage_t *package) {
     if (!strcmp(word, "connect")) {
         SV_ClientConnect(from, atoi(Msg_Argv(1)), Msg_Argv(2), Msg_Argv(3), atoi(Msg_Argv(4)), atoi(Msg_Argv(5)),
                          atoi(Msg_Argv(6)), atoi(Msg_Argv(7)));
+        return;
+    }
+    if (!strcmp(word, "poll")) {
+        if (sv_printPoll.integer) Com_Printf("POLL from %s ", Com_adrstr(from));
+        SV_SendServerInfo(from, atoi(Msg_Argv(1)), atoi(Msg_Argv(2)));
+        return;
+    }
+    if (!strcmp(word, "master_poll")) {
+        if (sv_printPoll.integer) Com_Printf("MASTER_POLL from %s ", Com_adrstr(from));
+        SV_SendServerInfo(&qbase.masterAddress, static_cast<int32_t>(qbase.masterChallenge), 0);
         return;
     }
     svClient_t *c = SV_GetClientByAddr(from);

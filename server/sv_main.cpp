@@ -124,6 +124,10 @@ void SV_Imp(uint8_t create) {
 
     Cmd_CreateFunction("clearRConEcho", SV_ClearRConEcho_f, S);
     Cmd_CreateFunction("kick", SV_Kick_f, S);
+    Cmd_CreateFunction("heartbeat", SV_Heartbeat_f, S);
+    Cmd_CreateFunction("banIp", SV_BanIp_f, S);
+    Cmd_CreateFunction("banList", SV_BanList_f, S);
+    Cmd_CreateFunction("unbanIp", SV_UnbanIp_f, S);
 }
 
 uint8_t SV_Running() { return qbase.serverRunning; }
@@ -153,16 +157,18 @@ void SV_StartServer(const char *path) {
     } else {
         Com_strncpyz(sv.mapPath, path, sizeof sv.mapPath);
     }
+    SV_InitBans();
     qbase.serverRunning = 1;
 }
 
 void SV_ShutdownServer(uint8_t keepRunning) {
     if (!qbase.serverRunning) return;
     if (!keepRunning && !sv_lanServer.integer && qbase.masterAddress.type != NA_BAD)
-        NET_SendOutOfBandPrintf(NS_SERVER, &qbase.masterAddress, "server_shutdown");
+        NET_SendOutOfBandPrintf(NS_CLIENT, &qbase.masterAddress, "server_shutdown");
     memset(&sv, 0, sizeof sv);
     sv.entityList.next = sv.entityList.prev = &sv.entityList;
     WO_ClearAllPages();
+    SV_ShutdownBans();
     if (keepRunning) return;
     memset(&svs, 0, sizeof svs);
     ClearSlots();
@@ -285,6 +291,10 @@ static void ServeClient(svClient_t *client) {
     SV_UpdateClientPVS(client);
     SV_ClientInfo(client);
     NET_UpdatePipeStatistics();
+    if (!client->lastServerInfo || client->lastServerInfo + SV_SERVERINFO_MSEC < Now()) {
+        client->lastServerInfo = Now();
+        SV_SendServerInfo(&client->pipe.remote, 0, 0);
+    }
     Msg_WriteBegin(&sv_msg);
     // World info, pages, snapshots and ping requests are written here once they
     // are built into this server.
@@ -321,4 +331,5 @@ void SV_Frame() {
         svs.lastMasterRefresh = Now();
         Base_UpdateMaster(1);
     }
+    SV_Heartbeat();
 }

@@ -14,10 +14,12 @@
 
 #include "base/base.h"
 #include "base/cmd.h"
+#include "base/files.h"
 #include "base/net.h"
 #include "common/com_hash.h"
 #include "common/common.h"
 #include "server/server.h"
+#include "tests/base/scratch_dir.h"
 
 namespace {
 
@@ -94,6 +96,7 @@ struct Server : testing::Test {
         Cmd_SetCVar(&sv_pure, "0", 1);
         Cmd_SetCVar(&sv_lanServer, "1", 1);
         SV_Imp(0);
+        FS_StartUp(nullptr);  // bans.txt lives in the test's own directory
         SV_StartServer("worlds/ring.vo2");
         SV_UploadClientStateReference(records, sizeof records[0]);
         package = std::make_unique<netPackage_t>();
@@ -101,8 +104,9 @@ struct Server : testing::Test {
         errors.clear();
     }
     void TearDown() override {
-        qbase.serverRunning = 0;
-        SV_Imp(0);
+        SV_ShutdownServer(0);
+        dir.Leave();
+        FS_StartUp(nullptr);  // no later test may find the file system in a removed directory
     }
 
     // Offers one out-of-band text as the frame does.
@@ -132,6 +136,7 @@ struct Server : testing::Test {
         return &sv_clients[slot];
     }
 
+    ScratchDir dir{true};
     uint8_t records[SV_MAX_CLIENTS][920] = {};
     std::unique_ptr<netPackage_t> package;
     const netadr_t player{NA_IP, {127, 0, 0, 9}, 30001, 77};
@@ -627,6 +632,91 @@ TEST_F(Server, CommandsAreHandedOutInOrderAndGapsAreSkippedLate) {
     SV_GetClientCommand(0);
     EXPECT_TRUE(Reported(ER_DEVWARNING, "CCS Overflow, dropping CCs (in: 100 out: 13)"));
     EXPECT_GE(c->ccExecuted, 69);
+}
+
+// ---- server info, heartbeats and bans ----
+
+TEST_F(Server, BansComeFromTheFileAndGoBackToIt) {
+    SV_ShutdownServer(0);
+    dir.Write("bans.txt", "// operators' list\nbanIp 10.0.0.7\nbanIp 10.0.0.7\nsomething else\nbanIp 127.0.0.9\n");
+    SV_StartServer("worlds/ring.vo2");
+    EXPECT_TRUE(Printed("SV_InitBans: Read bans.txt (3 bans)"));
+
+    Peer peer;
+    netadr_t banned = peer.address;
+    banned.ip[3] = 9;  // 127.0.0.9: the reply goes nowhere
+    EXPECT_TRUE(SV_IsBanned(&banned));
+    Cmd_Add("unbanIp 10.0.0.7");
+    Cmd_Flush();
+    prints.clear();
+    Cmd_Add("banList");
+    Cmd_Flush();
+    EXPECT_EQ(prints, (std::vector<std::string>{"    0: IP 10.0.0.7", "    1: IP 127.0.0.9", "\xA4" "082\xA4" "00 bans"}));
+    Cmd_Add("unbanIp 10.9.9.9");
+    Cmd_Flush();
+    EXPECT_TRUE(Printed("Could not found ban"));
+    Cmd_Add("banIp");
+    Cmd_Flush();
+    EXPECT_TRUE(Printed("USAGE: banIp <ip>"));
+
+    SV_ShutdownServer(0);
+    EXPECT_EQ(dir.Read("bans.txt"), "\nbanIp 10.0.0.7\nbanIp 127.0.0.9\n");
+    SV_StartServer("worlds/ring.vo2");
+}
+
+TEST_F(Server, NoBanBlockWritesNoFileAndAnEmptiedListWritesALineBreak) {
+    SV_ShutdownServer(0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "bans.txt"));
+    SV_StartServer("worlds/ring.vo2");
+    Cmd_Add("banIp 127.0.0.5");
+    Cmd_Flush();
+    Cmd_Add("unbanIp 127.0.0.5");
+    Cmd_Flush();
+    SV_ShutdownServer(0);
+    EXPECT_EQ(dir.Read("bans.txt"), "\n");
+    SV_StartServer("worlds/ring.vo2");
+}
+
+TEST_F(Server, BannedPlayersAreRefused) {
+    Peer peer;
+    netadr_t address = peer.address;
+    SV_AddBan(&address);
+    Text("get_challenge", address);
+    const std::string challenge = peer.Text().substr(10);
+    Text("connect 110 x \"Ada\" -1 " + challenge + " 0 110", address);
+    EXPECT_EQ(peer.Text(), "disconnect " + challenge + " \"You are banned from this server\"");
+}
+
+TEST_F(Server, PollsAreAnsweredTwice) {
+    Peer peer;
+    Cmd_SetCVar(&sv_password, "pw", 1);
+    Text("poll 7 9", peer.address);
+    const std::string expect = "serverinfo 7 9 P \"Mere\" \"ring\"  0 8 \"\" 0 1 2 " +
+                               std::to_string(qnet.localAddress.port) + " \"\"";
+    EXPECT_EQ(peer.Text(), expect);
+    EXPECT_EQ(peer.Text(), expect);
+    EXPECT_EQ(peer.Text(100), "");
+}
+
+TEST_F(Server, ALanServerNeverBeatsToTheMaster) {
+    Peer master;
+    qbase.masterAddress = master.address;
+    qbase.masterChallenge = 31;
+    SV_Heartbeat_f();
+    EXPECT_EQ(master.Text(100), "");
+    Cmd_SetCVar(&sv_lanServer, "0", 1);
+    SV_Heartbeat_f();
+    EXPECT_EQ(master.Text(), "serverinfo 31 0 N \"Mere\" \"ring\"  0 8 \"\" 0 0 2 " +
+                                 std::to_string(qnet.localAddress.port) + " \"\"");
+    master.Text();
+    SV_Heartbeat();  // too soon after the last try
+    EXPECT_EQ(master.Text(100), "");
+    SV_ShutdownServer(0);
+    EXPECT_EQ(master.Text(), "server_shutdown");
+    Cmd_SetCVar(&sv_lanServer, "1", 1);
+    qbase.masterChallenge = 0;
+    memset(&qbase.masterAddress, 0, sizeof qbase.masterAddress);
+    SV_StartServer("worlds/ring.vo2");
 }
 
 }  // namespace
