@@ -20,7 +20,6 @@ void SV_AddSoup(int32_t, int32_t) { Pending("SV_AddSoup"); }
 void SV_PaintSoup(int32_t, int32_t) { Pending("SV_PaintSoup"); }
 void SV_BlurSoup(int32_t, int32_t, int32_t) { Pending("SV_BlurSoup"); }
 void SV_DamageMatter(const float *, float, int32_t, int32_t) { Pending("SV_DamageMatter"); }
-void SV_UploadWorldInfoString(const char *) { Pending("SV_UploadWorldInfoString"); }
 uint8_t SV_LoadVO2(const char *, const uint8_t *) {
     Pending("SV_LoadVO2");
     return 0;

@@ -44,7 +44,6 @@ void SV_AddSoup(int32_t matterFilter, int32_t matter);
 void SV_PaintSoup(int32_t matterFilter, int32_t matter);
 void SV_BlurSoup(int32_t matterFilter, int32_t size, int32_t mode);
 void SV_DamageMatter(const float *point, float radius, int32_t amount, int32_t matterFilter);
-void SV_UploadWorldInfoString(const char *text);
 uint8_t SV_LoadVO2(const char *path, const uint8_t *usedMatters);
 
 // ---- client ----

@@ -42,6 +42,9 @@ constexpr int SV_TIMEOUT_MSEC = 15000;        // a silent client is dropped afte
 constexpr int SV_SERVERINFO_MSEC = 15000;     // "serverinfo" resent this often
 constexpr int SV_WORLDINFO_RESEND_MSEC = 500;
 constexpr int SV_PING_REQUEST_MSEC = 100;
+constexpr int SV_PAGE_BUDGET = 1300;          // bytes of page records per client and frame
+constexpr int SV_PAGE_MIN_INTERVAL = 75;      // ms before an unacknowledged page goes again
+constexpr int SV_PAGE_MAX_INTERVAL = 1250;
 constexpr int SV_SNAP_INTERVAL = 50;          // ms between snapshots of a new slot
 constexpr int SV_MASTER_REFRESH_MSEC = 3600000;
 constexpr int32_t SV_ENGINE_VERSION = 110;    // engine protocol, checked at connect
@@ -67,6 +70,10 @@ enum clientPack_t : uint8_t {
 
 // Record types of a server package that this part of the server writes.
 enum serverPack_t : uint8_t {
+    SVP_SNAPSHOT = 1,
+    SVP_PAGE = 2,        // one page: cell, sequence, world id, its streams
+    SVP_PAGE_DELTA = 3,  // the empty page after the previous record's, same sequence
+    SVP_WORLDINFO = 4,
     SVP_PING = 5,  // a ping request: the server's time
     SVP_DROP = 6,  // the slot was freed
 };
@@ -229,6 +236,16 @@ void SV_ListBans();
 void SV_BanIp_f();
 void SV_UnbanIp_f();
 void SV_BanList_f();
+
+// ---- page transfer and world info ----
+
+// Completes the server game's world info with the engine's keys; a change raises
+// the version, and every client gets the new text.
+void SV_UploadWorldInfoString(const char *text);
+// Sends the world info on its own when the client has not acknowledged this version.
+void SV_WriteWorldInfoString(svClient_t *client);
+// Sends the pages due for the client; 1 when it stopped for the byte budget.
+int SV_WritePages(svClient_t *client);
 
 // ---- client packages ----
 

@@ -295,9 +295,10 @@ static void ServeClient(svClient_t *client) {
         client->lastServerInfo = Now();
         SV_SendServerInfo(&client->pipe.remote, 0, 0);
     }
+    SV_WriteWorldInfoString(client);
+    SV_WritePages(client);
     Msg_WriteBegin(&sv_msg);
-    // World info, pages, snapshots and ping requests are written here once they
-    // are built into this server.
+    // Snapshots and ping requests are written here once they are built into this server.
     if (Msg_WriteGetBits() > 0) {
         NET_SendPackage(&client->pipe, &sv_msg);
         Msg_WriteBegin(&sv_msg);

@@ -294,7 +294,7 @@ TEST_F(HostFixture, TrapsOfUnbuiltServicesReachTheServiceOfTheirNumber) {
         {39, "CL_ClipDecal"},
         {42, "SV_UndoSnapshot"}, {43, "SV_SetupSoup"}, {44, "SV_CheckSoupConnect"}, {45, "SV_SubSoup"},
         {46, "SV_AddSoup"}, {47, "SV_PaintSoup"}, {48, "SV_BlurSoup"}, {49, "SV_DamageMatter"},
-        {50, "SV_UploadWorldInfoString"}, {51, "CL_GetViewPVS"}, {54, "CL_RegisterFont"}, {63, "CL_UnregisterFont"},
+        {51, "CL_GetViewPVS"}, {54, "CL_RegisterFont"}, {63, "CL_UnregisterFont"},
         {89, "CL_GetFontCharWidth"}, {90, "CL_GetFontCharHeight"}, {91, "CL_DrawString"}, {92, "CL_DrawTrisPic"},
         {94, "CL_UploadECL"}, {95, "CL_ConnectToServer"}, {96, "CL_DisconnectFromServer"},
         {97, "CL_GetSnapshot"}, {98, "CL_SendClientCommand"}, {99, "CL_GetNextServerCommand"},

@@ -389,20 +389,22 @@ TEST_F(Server, SlotsServeTheModule) {
     EXPECT_EQ(SV_GetNumClients(), 0);
 }
 
-netPipe_t *PlayerPipe(const netadr_t *) {
-    static netPipe_t pipe;
-    const netadr_t local{NA_LOCAL, {}, 0, 0};
-    if (pipe.remote.type != NA_LOCAL) NET_SetupPipe(&pipe, NS_CLIENT, &local);
-    return &pipe;
-}
 netPipe_t *SlotPipe(const netadr_t *a) {
     svClient_t *c = SV_GetClientByAddr(a);
     return c ? &c->pipe : nullptr;
 }
+// The player's end of the loop-back connection; each test opens it anew.
+netPipe_t playerPipe;
+netPipe_t *PlayerPipe(const netadr_t *) { return &playerPipe; }
+void OpenPlayerPipe() {
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    NET_SetupPipe(&playerPipe, NS_CLIENT, &local);
+    NET_SetPipeFinders(SlotPipe, PlayerPipe);
+}
 
 TEST_F(Server, DeletingAPeerSendsTheDropAndABotSendsNothing) {
     const netadr_t local{NA_LOCAL, {}, 0, 0};
-    NET_SetPipeFinders(SlotPipe, PlayerPipe);  // the player's side of the loop-back
+    OpenPlayerPipe();
     Occupy(1, local);
     SV_AddClient(5, nullptr, -1, 0);
     EXPECT_EQ(sv_clients[5].noPeer, 1);
@@ -717,6 +719,150 @@ TEST_F(Server, ALanServerNeverBeatsToTheMaster) {
     qbase.masterChallenge = 0;
     memset(&qbase.masterAddress, 0, sizeof qbase.masterAddress);
     SV_StartServer("worlds/ring.vo2");
+}
+
+// ---- page transfer and world info ----
+
+struct Pages : Server {
+    void SetUp() override {
+        Server::SetUp();
+        OpenPlayerPipe();
+        c = Occupy(0, local);
+        for (int i = 0; i < WO_GRID_CELLS; i++) c->pageAck[i] = static_cast<int32_t>(wo_seqGrid[i]);
+        Drain();
+    }
+    void TearDown() override {
+        for (int i : touched) wo_seqGrid[i] = 0, wo_pageGrid[i] = WO_CELL_EMPTY;
+        Server::TearDown();
+    }
+    static int Cell(int x, int y, int z) { return (z * WO_GRID_PAGES + y) * WO_GRID_PAGES + x; }
+    // Makes a page due: its sequence one above the client's acknowledgement.
+    void Due(int x, int y, int z, uint32_t seq = 5) {
+        const int i = Cell(x, y, z);
+        wo_seqGrid[i] = seq;
+        c->pageAck[i] = static_cast<int32_t>(seq) - 1;
+        touched.push_back(i);
+    }
+    void Drain() {
+        netPackage_t p;
+        while (NET_GetPackage(NS_SERVER, &p)) {
+        }
+    }
+    // The page records of the next package as text: "x,y,z:seq:a" for full ones, "+" for compact ones.
+    std::string Records() {
+        netPackage_t p;
+        if (!NET_GetPackage(NS_SERVER, &p)) return "none";
+        Msg_ReadBegin(&p.msg);
+        std::string out;
+        while (!Msg_IsEOF()) {
+            const int type = Msg_ReadByte();
+            if (type == SVP_PAGE_DELTA) {
+                out += "+";
+                continue;
+            }
+            if (type != SVP_PAGE) return out + "?" + std::to_string(type);
+            const int x = Msg_ReadByte(), y = Msg_ReadByte(), z = Msg_ReadByte();
+            const int32_t seq = Msg_ReadLong(), world = Msg_ReadLong(), a = Msg_ReadLong(), b = Msg_ReadLong();
+            EXPECT_EQ(world, svs.worldId);
+            EXPECT_EQ(a, b);
+            out += " " + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(z) + ":" +
+                   std::to_string(seq) + ":" + std::to_string(a);
+        }
+        return out;
+    }
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    svClient_t *c = nullptr;
+    std::vector<int> touched;
+};
+
+TEST_F(Pages, RunsOfEmptyPagesGoAsOneRecordAndCompactOnes) {
+    for (int x = 2; x < 12; x++) Due(x, 3, 0);
+    EXPECT_EQ(SV_WritePages(c), 0);
+    EXPECT_EQ(Records(), " 2,3,0:5:0+++++++++");
+    EXPECT_EQ(c->pageAck[Cell(2, 3, 0)], 4);  // still due until acknowledged
+}
+
+TEST_F(Pages, CompactRecordsNeedTheSameRowAndSequence) {
+    Due(31, 3, 0);
+    Due(0, 4, 0);
+    Due(5, 5, 0);
+    Due(6, 6, 0);
+    Due(7, 6, 0, 9);
+    Due(8, 6, 0, 9);
+    wo_pageGrid[Cell(8, 6, 0)] = WO_CELL_SOLID;
+    SV_WritePages(c);
+    EXPECT_EQ(Records(), " 31,3,0:5:0 0,4,0:5:0 5,5,0:5:0 6,6,0:5:0 7,6,0:9:0 8,6,0:9:-1");
+}
+
+TEST_F(Pages, ResendsFollowTwiceTheSmoothedPingWithinBounds) {
+    Due(1, 1, 1);
+    struct {
+        int smoothedPing, age;
+        bool sent;
+    } const cases[] = {
+        {10, 60, false}, {10, 90, true},      // 20 ms would be too soon: 75 at least
+        {450, 880, false}, {450, 920, true},  // twice the ping
+        {900, 1200, false}, {900, 1270, true},  // 1,250 at most
+    };
+    for (const auto &k : cases) {
+        SCOPED_TRACE(testing::Message() << k.smoothedPing << " " << k.age);
+        c->smoothedPing = k.smoothedPing;
+        c->pageSent[Cell(1, 1, 1)] = Now() - k.age;
+        SV_WritePages(c);
+        EXPECT_EQ(Records(), k.sent ? " 1,1,1:5:0" : "none");
+    }
+}
+
+TEST_F(Pages, TooHighAcknowledgementIsNotedAndSkipped) {
+    Due(4, 4, 4);
+    c->pageAck[Cell(4, 4, 4)] = 6;
+    SV_WritePages(c);
+    EXPECT_EQ(Records(), "none");
+    EXPECT_TRUE(Printed("SV_WritePages: LOCAL has too high seqNumber"));
+}
+
+TEST_F(Pages, ANewClientGetsTheWorldInBudgetSizedPackages) {
+    for (int i = 0; i < WO_GRID_CELLS; i++) c->pageAck[i] = -1;
+    int packages = 0;
+    while (SV_WritePages(c) && packages < 1000) {
+        netPackage_t p;
+        ASSERT_TRUE(NET_GetPackage(NS_SERVER, &p));
+        EXPECT_LE(p.msg.curBits / 8, SV_PAGE_BUDGET);
+        packages++;
+    }
+    Drain();
+    EXPECT_GT(packages, 20);
+    EXPECT_LT(packages, 1000);
+    for (int i = 0; i < WO_GRID_CELLS; i++) ASSERT_EQ(c->pageSent[i] != 0, true) << i;
+}
+
+TEST_F(Pages, WorldInfoIsCompletedVersionedAndResentUntilAcknowledged) {
+    const int32_t version = svs.worldInfoVersion;
+    SV_UploadWorldInfoString("world \"ring\";");
+    EXPECT_STREQ(svs.worldInfo, "world \"ring\";cheat \"0\";pure \"0\";eof \"\";");
+    EXPECT_EQ(svs.worldInfoVersion, version + 1);
+    SV_UploadWorldInfoString("world \"ring\";");
+    EXPECT_EQ(svs.worldInfoVersion, version + 1);
+
+    SV_WriteWorldInfoString(c);
+    netPackage_t p;
+    ASSERT_TRUE(NET_GetPackage(NS_SERVER, &p));
+    Msg_ReadBegin(&p.msg);
+    EXPECT_EQ(Msg_ReadByte(), SVP_WORLDINFO);
+    EXPECT_EQ(Msg_ReadLong(), svs.worldId);
+    EXPECT_EQ(Msg_ReadLong(), version + 1);
+    char text[SV_INFO_SIZE];
+    Msg_ReadString(text, sizeof text);
+    EXPECT_STREQ(text, svs.worldInfo);
+    SV_WriteWorldInfoString(c);  // within 500 ms: not again
+    EXPECT_FALSE(NET_GetPackage(NS_SERVER, &p));
+    c->lastWorldInfoSent = Now() - 600;
+    c->worldInfoAck = version + 1;  // acknowledged: never again
+    SV_WriteWorldInfoString(c);
+    EXPECT_FALSE(NET_GetPackage(NS_SERVER, &p));
+
+    SV_UploadWorldInfoString(std::string(1345, 'k').c_str());
+    EXPECT_TRUE(Reported(ER_DROP, "SV_UploadWorldInfoString: MAX_INFO_STRING"));
 }
 
 }  // namespace
