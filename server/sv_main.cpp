@@ -298,7 +298,11 @@ static void ServeClient(svClient_t *client) {
     SV_WriteWorldInfoString(client);
     SV_WritePages(client);
     Msg_WriteBegin(&sv_msg);
-    // Snapshots and ping requests are written here once they are built into this server.
+    if (SV_WriteSnapshot(client) && Now() - client->lastPingRequest >= SV_PING_REQUEST_MSEC) {
+        client->lastPingRequest = Now();
+        Msg_WriteByte(SVP_PING);
+        Msg_WriteLong(static_cast<int32_t>(Base_Time()));
+    }
     if (Msg_WriteGetBits() > 0) {
         NET_SendPackage(&client->pipe, &sv_msg);
         Msg_WriteBegin(&sv_msg);
