@@ -1001,4 +1001,68 @@ TEST_F(Snapshots, TheServerGameCanAskForASnapshotAtOnce) {
     EXPECT_EQ(records[0][0] & 1, 0);
 }
 
+// ---- frame ----
+
+struct Frame : Pages {
+    void SetUp() override {
+        Pages::SetUp();
+        qbase.module = this;  // any module: the calls into it find no entry and do nothing
+    }
+    void TearDown() override {
+        qbase.module = nullptr;
+        Pages::TearDown();
+    }
+    // The kinds of what the frame sent the player: "text:<first word>" or the record types.
+    std::vector<std::string> Sent() {
+        std::vector<std::string> out;
+        netPackage_t p;
+        while (NET_GetPackage(NS_SERVER, &p)) {
+            Msg_ReadBegin(&p.msg);
+            const char first = static_cast<char>(p.msg.data[0]);
+            if (first >= 'a' && first <= 'z') {
+                Msg_ReadTokenize();
+                out.push_back(std::string("text:") + Msg_Argv(0));
+                continue;
+            }
+            out.push_back("type:" + std::to_string(Msg_ReadByte()));
+        }
+        return out;
+    }
+};
+
+TEST_F(Frame, AFirstFrameServesInfoWorldInfoPagesSnapshotAndPing) {
+    Due(1, 2, 3);
+    c->lastPingRequest = 0;
+    SV_Frame();
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"text:serverinfo", "text:serverinfo", "type:4", "type:2", "type:1"}));
+    EXPECT_NE(c->lastServerInfo, 0);
+    EXPECT_NE(c->lastPingRequest, 0);
+
+    // Nothing due, no snapshot: nothing at all, whatever the time since the last ping.
+    c->worldInfoAck = svs.worldInfoVersion;
+    c->pageAck[Cell(1, 2, 3)] = 5;
+    c->lastPingRequest = 1;
+    c->snapInterval = 100000;
+    SV_Frame();
+    EXPECT_EQ(Sent(), std::vector<std::string>{});
+    EXPECT_EQ(c->lastPingRequest, 1);
+}
+
+TEST_F(Frame, PackagesFromClientsAreReadInTheFrame) {
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    NET_SendOutOfBandPrintf(NS_CLIENT, &local, "get_challenge");
+    SV_DeleteClient(0);
+    Sent();
+    SV_Frame();
+    EXPECT_EQ(Sent(), std::vector<std::string>{"text:challenge"});
+}
+
+TEST_F(Frame, TheVisibleSetIsKeptWhileSkipped) {
+    Cmd_SetCVar(&sv_skipPvs, "1", 1);
+    memset(&c->pvs, 0xA5, sizeof c->pvs);
+    SV_UpdateClientPVS(c);
+    EXPECT_EQ(c->pvs.bits[100], 0xA5);
+    Cmd_SetCVar(&sv_skipPvs, "0", 1);
+}
+
 }  // namespace
