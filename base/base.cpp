@@ -15,6 +15,7 @@
 #include "base/sys.h"
 #include "base/world.h"
 #include "client/client.h"
+#include "server/server.h"
 #include "common/com_eval.h"
 #include "common/com_hash.h"
 #include "common/com_string.h"
@@ -203,8 +204,15 @@ void Base_Frame(int msec) {
         // The game time passed 2^31 - 1 ms: it restarts, and this frame runs nothing.
         qbase.time = qbase.previousTime = BASE_TIME_START;
         if (qbase.serverRunning) {
-            // Restarting the server on its map needs the server, which registers here.
+            // The server starts again on the same map, with fresh state on both sides.
             Com_Printf("! ! ! Restarting server due to time wrapping ! ! !");
+            char path[SV_MAP_PATH_SIZE];
+            Com_strncpyz(path, SV_GetMapPath(), sizeof path);
+            Call_SG_Shutdown();
+            SV_Imp(0);
+            Call_SG_Imp(0);
+            Cmd_Add(va("map %s", path));
+            Cmd_Flush();
         } else {
             Com_Printf("! ! ! Time wrapping ! ! !");
         }
@@ -234,6 +242,7 @@ void Base_Frame(int msec) {
         Base_OfferPackages(NS_CLIENT);
         Base_OfferPackages(NS_SERVER);
     }
+    SV_Frame();
     CL_Frame();
     WO_TessDebug(0);
     Meter_Frame();
@@ -490,6 +499,7 @@ void Base_Imp() {
     Sys_Imp();
     FS_Imp();
     NET_Imp();
+    SV_Imp(1);
     CL_Imp();
     Meter_Imp();
     WO_Imp();
@@ -596,6 +606,7 @@ void Base_Init() {
         Base_ExecuteSetParams(0);
         Cmd_Flush();
     } else {
+        Cmd_SetCVar(&sv_lanServer, "0", 1);
         Base_ExecuteSetParams(0);
         Cmd_Flush();
     }

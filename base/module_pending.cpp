@@ -8,31 +8,6 @@
 
 static void Pending(const char *service) { Com_Error(ER_ERROR, "%s: not built into this engine", service); }
 
-// ---- server ----
-void SV_UploadWorldInfoString(const char *) { Pending("SV_UploadWorldInfoString"); }
-void SV_StartServer(const char *) { Pending("SV_StartServer"); }
-void SV_ShutdownServer(uint8_t) { Pending("SV_ShutdownServer"); }
-void SV_UploadClientStateReference(void *, int32_t) { Pending("SV_UploadClientStateReference"); }
-void SV_UploadEntityStateReference(void *, int32_t) { Pending("SV_UploadEntityStateReference"); }
-void SV_UploadSnapshotGameDataReference(void *, int32_t) { Pending("SV_UploadSnapshotGameDataReference"); }
-cc_t *SV_GetClientCommand(int32_t) {
-    Pending("SV_GetClientCommand");
-    return nullptr;
-}
-const char *SV_GetClientInfo(int32_t) {
-    Pending("SV_GetClientInfo");
-    return nullptr;
-}
-void SV_AddClient(int32_t, const netadr_t *, int32_t, int32_t) { Pending("SV_AddClient"); }
-void SV_DeleteClient(int32_t) { Pending("SV_DeleteClient"); }
-int32_t SV_GetClientPing(int32_t) {
-    Pending("SV_GetClientPing");
-    return 0;
-}
-void SV_SendServerCommand(int32_t, const char *) { Pending("SV_SendServerCommand"); }
-void SV_LinkEntity(int32_t) { Pending("SV_LinkEntity"); }
-void SV_UnlinkEntity(int32_t) { Pending("SV_UnlinkEntity"); }
-
 // ---- client ----
 void CL_ClipDecal(int32_t *, int32_t *, void *, void *, const float *, const float *, const float *, int32_t,
                   int32_t) {

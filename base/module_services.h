@@ -20,6 +20,7 @@
 #include "common/com_hash.h"
 #include "common/com_noise.h"
 #include "common/com_string.h"
+#include "server/server.h"
 
 constexpr int32_t RE_TEXTURE_MIPMAPS = 5;
 constexpr int32_t RE_TEXTURE_NO_MIPMAPS = 0;
@@ -43,21 +44,7 @@ void SV_AddSoup(int32_t matterFilter, int32_t matter);
 void SV_PaintSoup(int32_t matterFilter, int32_t matter);
 void SV_BlurSoup(int32_t matterFilter, int32_t size, int32_t mode);
 void SV_DamageMatter(const float *point, float radius, int32_t amount, int32_t matterFilter);
-void SV_UploadWorldInfoString(const char *text);
-void SV_StartServer(const char *path);
 uint8_t SV_LoadVO2(const char *path, const uint8_t *usedMatters);
-void SV_ShutdownServer(uint8_t keepClients);
-void SV_UploadClientStateReference(void *base, int32_t stride);
-void SV_UploadEntityStateReference(void *base, int32_t stride);
-void SV_UploadSnapshotGameDataReference(void *block, int32_t size);
-cc_t *SV_GetClientCommand(int32_t client);
-const char *SV_GetClientInfo(int32_t client);
-void SV_AddClient(int32_t slot, const netadr_t *address, int32_t reserved, int32_t challenge);
-void SV_DeleteClient(int32_t slot);
-int32_t SV_GetClientPing(int32_t client);
-void SV_SendServerCommand(int32_t client, const char *text);
-void SV_LinkEntity(int32_t entity);
-void SV_UnlinkEntity(int32_t entity);
 
 // ---- client ----
 void CL_ClipDecal(int32_t *vertexCount, int32_t *indexCount, void *vertexes, void *indexes,

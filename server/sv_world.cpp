@@ -10,23 +10,13 @@
 #include "base/sys.h"
 #include "common/common.h"
 
-cmdVar_t sv_noDeform, sv_printClean, sv_worldDebugBump, sv_autoDump;
-
 void SV_WorldImp() {
-    Cmd_CreateCVar(&sv_noDeform, "sv_noDeform", "0", CMD_SERVER);
-    Cmd_CreateCVar(&sv_printClean, "sv_printClean", "0", CMD_SERVER);
-    Cmd_CreateCVar(&sv_worldDebugBump, "sv_worldDebugBump", "0", CMD_SERVER | CMD_CHEAT);
-    Cmd_CreateCVar(&sv_autoDump, "sv_autoDump", "0", CMD_SERVER);
     Cmd_CreateFunction("createBall", SV_CreateBall_f, CMD_SERVER);
     Cmd_CreateFunction("createPlane", SV_CreatePlane_f, CMD_SERVER);
     Cmd_CreateFunction("swapMatter", SV_SwapMatter_f, CMD_SERVER);
     Cmd_CreateFunction("paintCore", SV_PaintCore_f, CMD_SERVER);
     Cmd_CreateFunction("blurWorld", SV_BlurWorld_f, CMD_SERVER);
 }
-
-static svLinkedEntities_t sv_linkedEntities;
-
-void SV_SetLinkedEntities(svLinkedEntities_t list) { sv_linkedEntities = list; }
 
 // ---- changes ----
 
@@ -164,6 +154,32 @@ void SV_CleanDirtyVoxels() {
         Com_Printf("VoxelClean count: %d time: %d msec", count, static_cast<int>(Base_Time() - start));
 }
 
+// A linked entity's world box, read out of its shared record (which need not be aligned).
+struct restingBox_t {
+    float mins[3], maxs[3];
+    uint8_t *resting;
+};
+
+static bool RestingBox(const svEntity_t *e, restingBox_t *out) {
+    if (!e->shared)
+        return false;
+    memcpy(out->mins, e->shared + SV_SHARED_MINS, sizeof(out->mins));
+    memcpy(out->maxs, e->shared + SV_SHARED_MAXS, sizeof(out->maxs));
+    out->resting = e->shared + SV_SHARED_RESTING;
+    return *out->resting != 0;
+}
+
+// Calls f with the box of every linked entity that rests.
+template <typename F> static void ForEachRestingEntity(F f) {
+    if (!sv.entityList.next)
+        return;
+    for (svEntity_t *e = sv.entityList.next; e && e != &sv.entityList; e = e->next) {
+        restingBox_t box;
+        if (RestingBox(e, &box))
+            f(box);
+    }
+}
+
 static bool BoxesOverlap(const float *amins, const float *amaxs, const float *bmins, const float *bmaxs) {
     for (int i = 0; i < 3; i++)
         if (amins[i] > bmaxs[i] || amaxs[i] < bmins[i])
@@ -218,21 +234,21 @@ void SV_CleanDirtySurfaces() {
     const uint32_t checkTime = Base_Time();
     WO_TessPageStageFinal();
 
-    static svRestingEntity_t entities[1024];
-    const int numEntities = sv_linkedEntities ? sv_linkedEntities(entities, 1024) : 0;
     for (page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next) {
         if (p->surfaceDirty) {
             if (qbase.clientRunning)
                 Call_CG_WorldDeform(p->mins, p->maxs);
-            for (int i = 0; i < numEntities; i++)
-                if (*entities[i].resting && BoxesOverlap(entities[i].mins, entities[i].maxs, p->mins, p->maxs))
-                    *entities[i].resting = 0;
+            ForEachRestingEntity([p](const restingBox_t &e) {
+                if (BoxesOverlap(e.mins, e.maxs, p->mins, p->maxs))
+                    *e.resting = 0;
+            });
         }
         p->surfaceDirty = p->normalDirty = 0;
     }
-    for (int i = 0; i < numEntities; i++)
-        if (*entities[i].resting && !StoredPageInRange(entities[i].mins, entities[i].maxs))
-            *entities[i].resting = 0;
+    ForEachRestingEntity([](const restingBox_t &e) {
+        if (!StoredPageInRange(e.mins, e.maxs))
+            *e.resting = 0;
+    });
 
     wo_dirtySurfaceOrNormalCount = 0;
     WO_CalcPagedBounds();
@@ -273,8 +289,8 @@ static uint32_t GetU32(const byte *p) {
 }
 
 // The file's records laid out over a scratch copy of the voxel space (0 outside
-// 1..125, as the world would keep it), checked against the file before anything is
-// written.  False with the reason in *why.
+// 1..125, as the world would keep it); a null space only checks the file.  False with
+// the reason in *why.
 static bool ReadVO2Into(voxel_t *space, const byte *data, size_t size, const uint8_t *filter, const char **why) {
     if (size < static_cast<size_t>(WO_VO2_HEADER_SIZE)) {
         *why = "shorter than its header";
@@ -315,6 +331,8 @@ static bool ReadVO2Into(voxel_t *space, const byte *data, size_t size, const uin
             }
             at += voxelBytes;
         }
+        if (!space)
+            continue;
         // Voxels outside 1..125 are not applied, as the world never changes them.
         int i = 0;
         for (int z = o[2]; z < o[2] + s[2]; z++)
@@ -364,12 +382,16 @@ uint8_t SV_LoadVO2FromMemory(const void *data, size_t size, const char *name, co
         return 0;
     }
 
-    // The whole file is read into a scratch voxel space first: a damaged file or a
-    // world too large for the page store leaves the world as it was.
+    // The file is checked whole, then read into a scratch voxel space: a damaged file
+    // or a world too large for the page store leaves the world as it was.
+    const char *why = nullptr;
+    if (!ReadVO2Into(nullptr, bytes, size, filter, &why)) {
+        Com_Error(ER_ERROR, "SV_LoadVO2: Damaged file \"%s\": %s", name, why);
+        return 0;
+    }
     constexpr size_t spaceVoxels = static_cast<size_t>(WO_WORLD_VOXELS) * WO_WORLD_VOXELS * WO_WORLD_VOXELS;
     voxel_t *space = static_cast<voxel_t *>(Com_malloc(spaceVoxels * sizeof(voxel_t)));
     memset(space, 0, spaceVoxels * sizeof(voxel_t));
-    const char *why = nullptr;
     bool ok = ReadVO2Into(space, bytes, size, filter, &why);
     static int32_t window[WO_GRID_CELLS];
     if (ok) {
@@ -468,14 +490,11 @@ void SV_ClearAllMatter() {
 
 // ---- automatic dumps ----
 
-static uint32_t sv_lastAutoDump;
-
-void SV_ResetAutoDump(uint32_t now) { sv_lastAutoDump = now; }
-
-void SV_AutoDump(uint32_t now) {
-    if (sv_autoDump.integer <= 0 || now - sv_lastAutoDump < static_cast<uint64_t>(sv_autoDump.integer) * 60000u)
+void SV_AutoDump(int32_t now) {
+    if (sv_autoDump.integer <= 0 ||
+        static_cast<int64_t>(now) - svs.lastAutoDump < static_cast<int64_t>(sv_autoDump.integer) * 60000)
         return;
-    sv_lastAutoDump = now;
+    svs.lastAutoDump = now;
     char dir[FS_MAX_FULL_PATH];
     if (Com_sprintf(dir, sizeof(dir), "%sautodump", fs.basePath) < static_cast<int>(sizeof(dir)))
         Sys_mkdir(dir);

@@ -8,15 +8,13 @@
 #include <cstdint>
 
 #include "base/world.h"
+#include "server/server.h"
 
-// ---- variables and commands ----
+// The variables read here are the server's: sv_noDeform (the module's deformation
+// traps change nothing), sv_printClean (the cleaning passes print counts and times),
+// sv_worldDebugBump (pages resent continuously), sv_autoDump (minutes between dumps).
 
-extern cmdVar_t sv_noDeform;        // the module's deformation traps change nothing
-extern cmdVar_t sv_printClean;      // the cleaning passes print their counts and times
-extern cmdVar_t sv_worldDebugBump;  // resend pages continuously (traffic generator)
-extern cmdVar_t sv_autoDump;        // minutes between automatic world dumps, 0 none
-
-// Registers the variables above and the world shaping commands.
+// Registers the world shaping commands.
 void SV_WorldImp();
 
 // ---- changes ----
@@ -64,23 +62,17 @@ void SV_ClearAllMatter();
 
 // ---- automatic dumps ----
 
-// Frame step: with sv_autoDump > 0, every sv_autoDump minutes (now in Base_Time ms)
-// writes the world to the first free autodump/NNN.vo2.
-void SV_AutoDump(uint32_t now);
-// Starts the dump interval over (server start).
-void SV_ResetAutoDump(uint32_t now);
+// Frame step: with sv_autoDump > 0, every sv_autoDump minutes since svs.lastAutoDump
+// (now in Base_Time ms) writes the world to the first free autodump/NNN.vo2.
+void SV_AutoDump(int32_t now);
 
 // ---- entities resting on the world ----
 
-// What the cleaning pass needs of one linked entity: its world box and resting flag.
-struct svRestingEntity_t {
-    const float *mins, *maxs;
-    uint8_t *resting;
-};
-// The server's linked entities, filled into out (at most max); the count.  Installed
-// by the server state; without one no entity rests on the world.
-typedef int (*svLinkedEntities_t)(svRestingEntity_t *out, int max);
-void SV_SetLinkedEntities(svLinkedEntities_t list);
+// Where the cleaning pass finds a linked entity's world box and resting flag in the
+// entityShared_t behind its state.
+constexpr int SV_SHARED_MINS = 12;     // vec3
+constexpr int SV_SHARED_MAXS = 24;     // vec3
+constexpr int SV_SHARED_RESTING = 36;  // u8
 
 // ---- deformation ----
 

@@ -18,6 +18,7 @@
 #include "base/module_services.h"
 #include "base/world.h"
 #include "game/g_soup.h"
+#include "server/server.h"
 #include "server/sv_world.h"
 #include "tests/base/world_build.h"
 
@@ -63,6 +64,7 @@ protected:
         log = new ErrorLog;
         Com_SetupPrintf(PRF_SINKS, PrintSink, PrintSink);
         WO_Imp();
+        SV_Imp(1);
         SV_WorldImp();
         ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);
         char tmpl[] = "/tmp/hm_svworld_XXXXXX";
@@ -191,24 +193,32 @@ TEST_F(ServerWorld, CleaningSendsAnEmptiedPageOnceMoreAndThenFreesIt) {
 }
 
 TEST_F(ServerWorld, CleaningWakesEntitiesWhoseGroundChanged) {
-    static float onPage[2][3] = {{32.0f, 32.0f, 32.0f}, {33.0f, 33.0f, 33.0f}};
-    static float faraway[2][3] = {{-40.0f, -40.0f, -40.0f}, {-39.0f, -39.0f, -39.0f}};
-    static uint8_t resting[2];
-    SV_SetLinkedEntities([](svRestingEntity_t *out, int max) {
-        EXPECT_GE(max, 2);
-        out[0] = {onPage[0], onPage[1], &resting[0]};
-        out[1] = {faraway[0], faraway[1], &resting[1]};
-        return 2;
-    });
-    Build(Ball(20));
+    // Three linked entities: on a changed page, over a solid cell, and on an untouched page.
+    const float boxes[3][2][3] = {{{32.0f, 32.0f, 32.0f}, {33.0f, 33.0f, 33.0f}},
+                                  {{-40.0f, -40.0f, -40.0f}, {-39.0f, -39.0f, -39.0f}},
+                                  {{0.0f, 15.5f, 0.0f}, {0.5f, 16.5f, 0.5f}}};
+    uint8_t state[3] = {1, 1, 1};
+    uint8_t shared[3][40] = {};
+    memset(&sv, 0, sizeof sv);
+    sv.entityList.next = sv.entityList.prev = &sv.entityList;
+    for (int i = 0; i < 3; i++) {
+        memcpy(shared[i] + SV_SHARED_MINS, boxes[i][0], 12);
+        memcpy(shared[i] + SV_SHARED_MAXS, boxes[i][1], 12);
+        shared[i][SV_SHARED_RESTING] = 1;
+        sv.entities[i].state = &state[i];
+        sv.entities[i].shared = shared[i];
+        SV_LinkEntity(i);
+    }
+    Build(Ball(16));
+    TessAll();
     wo_pageGrid[WO_CellIndex(2, 2, 2)] = WO_CELL_SOLID;  // the far one's ground is solid, not a page
-    resting[0] = resting[1] = 1;
     const int v = WO_WorldToVoxel(32.5f);
     SV_SetVoxel(v, v, v, SV_VOXEL_SET, 0, 200);
     Clean();
-    EXPECT_EQ(resting[0], 0) << "its page changed";
-    EXPECT_EQ(resting[1], 0) << "no stored page under it";
-    SV_SetLinkedEntities(nullptr);
+    EXPECT_EQ(shared[0][SV_SHARED_RESTING], 0) << "its page changed";
+    EXPECT_EQ(shared[1][SV_SHARED_RESTING], 0) << "no stored page under it";
+    EXPECT_EQ(shared[2][SV_SHARED_RESTING], 1) << "its ground stayed as it was";
+    memset(&sv, 0, sizeof sv);
 }
 
 TEST_F(ServerWorld, DebugBumpRenumbersSevenHundredCellsEveryFiftiethCall) {
@@ -394,7 +404,7 @@ TEST_F(ServerWorld, ClearingEmptiesEveryVoxelAndRenumbersEveryCell) {
 TEST_F(ServerWorld, AutoDumpWritesTheNextFreeNumberAfterItsInterval) {
     Build(Ball(10));
     sv_autoDump.integer = 2;
-    SV_ResetAutoDump(1000);
+    svs.lastAutoDump = 1000;
     SV_AutoDump(1000 + 119999);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(dir) / "autodump"));
     std::filesystem::create_directories(std::filesystem::path(dir) / "autodump");

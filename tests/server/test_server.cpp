@@ -1,0 +1,868 @@
+// The server's state, slots, handshake and the reading of client packages, driven
+// through the same entry points the frame and the module use.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/base.h"
+#include "base/cmd.h"
+#include "base/files.h"
+#include "base/net.h"
+#include "common/com_hash.h"
+#include "common/common.h"
+#include "server/server.h"
+#include "tests/base/scratch_dir.h"
+
+namespace {
+
+struct errorRecord_t {
+    int level;
+    std::string text;
+};
+std::vector<std::string> prints;
+std::vector<errorRecord_t> errors;
+
+void PrintSink(const char *text) { prints.push_back(text); }
+int ErrorSink(int level, const char *text) {
+    errors.push_back({level, text});
+    return 0;
+}
+bool Printed(const std::string &part) {
+    for (const std::string &p : prints)
+        if (p.find(part) != std::string::npos) return true;
+    return false;
+}
+bool Reported(int level, const std::string &part) {
+    for (const errorRecord_t &e : errors)
+        if (e.level == level && e.text.find(part) != std::string::npos) return true;
+    return false;
+}
+int32_t Now() { return static_cast<int32_t>(Base_Time()); }
+
+// A UDP socket of the test's own on 127.0.0.1: the peer a remote player would be.
+class Peer {
+public:
+    Peer() {
+        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        socklen_t n = sizeof a;
+        getsockname(fd_, reinterpret_cast<sockaddr *>(&a), &n);
+        address = {NA_IP, {127, 0, 0, 1}, ntohs(a.sin_port), 0};
+    }
+    ~Peer() { close(fd_); }
+    // The text of the next out-of-band datagram, "" when none comes within the wait.
+    std::string Text(int waitMsec = 500) {
+        byte data[NET_MAX_DATAGRAM];
+        pollfd p{fd_, POLLIN, 0};
+        if (poll(&p, 1, waitMsec) != 1) return "";
+        const ssize_t n = recv(fd_, data, sizeof data, 0);
+        if (n <= NET_HEADER_SIZE) return "";
+        return std::string(reinterpret_cast<char *>(data + NET_HEADER_SIZE));
+    }
+    netadr_t address;
+
+private:
+    int fd_;
+};
+
+struct Server : testing::Test {
+    static void SetUpTestSuite() {
+        Com_SetupPrintf(PRF_SINKS, PrintSink, PrintSink);
+        Com_SetupError(ErrorSink);
+        Cmd_Startup();
+        NET_Imp();
+        SV_Imp(1);
+        Cmd_SetCVar(Cmd_GetCVar("net_port"), "0", 1);
+        NET_Init();
+    }
+    void SetUp() override {
+        qbase.serverRunning = 0;
+        qbase.clientRunning = 0;
+        Cmd_SetCVar(&sv_name, "Mere", 1);
+        Cmd_SetCVar(&sv_password, "", 1);
+        Cmd_SetCVar(&sv_privatePassword, "", 1);
+        Cmd_SetCVar(&sv_maxPlayers, "8", 1);
+        Cmd_SetCVar(&sv_pure, "0", 1);
+        Cmd_SetCVar(&sv_lanServer, "1", 1);
+        SV_Imp(0);
+        FS_StartUp(nullptr);  // bans.txt lives in the test's own directory
+        SV_StartServer("worlds/ring.vo2");
+        SV_UploadClientStateReference(records, sizeof records[0]);
+        package = std::make_unique<netPackage_t>();
+        prints.clear();
+        errors.clear();
+    }
+    void TearDown() override {
+        SV_ShutdownServer(0);
+        dir.Leave();
+        FS_StartUp(nullptr);  // no later test may find the file system in a removed directory
+    }
+
+    // Offers one out-of-band text as the frame does.
+    void Text(const std::string &text, const netadr_t &from) {
+        package->address = from;
+        Msg_WriteBegin(&package->msg);
+        Msg_WriteBytes(text.c_str(), static_cast<int>(text.size()) + 1);
+        Msg_ReadBegin(&package->msg);
+        Msg_ReadTokenize();
+        SV_HandlePackage(package.get());
+    }
+    // Starts a client package of slot's challenge; records follow with Msg_Write*.
+    void Begin(int32_t challenge = 4242) {
+        Msg_WriteBegin(&package->msg);
+        Msg_WriteLong(CLSV_MAGIC);
+        Msg_WriteLong(challenge);
+    }
+    void Deliver(const netadr_t &from) {
+        package->address = from;
+        Msg_ReadBegin(&package->msg);
+        Msg_ReadTokenize();
+        SV_HandlePackage(package.get());
+    }
+    // Occupies slot for a peer at address with challenge 4242.
+    svClient_t *Occupy(int slot, const netadr_t &address) {
+        SV_AddClient(slot, &address, -1, 4242);
+        return &sv_clients[slot];
+    }
+
+    ScratchDir dir{true};
+    uint8_t records[SV_MAX_CLIENTS][920] = {};
+    std::unique_ptr<netPackage_t> package;
+    const netadr_t player{NA_IP, {127, 0, 0, 9}, 30001, 77};
+};
+
+// ---- state, start and shutdown ----
+
+TEST_F(Server, VariablesAreForcedIntoTheirRanges) {
+    struct {
+        cmdVar_t *var;
+        const char *set, *reads;
+    } const cases[] = {
+        {&sv_maxPlayers, "20", "16"}, {&sv_maxPlayers, "-3", "0"}, {&sv_maxPlayers, "12", "12"},
+        {&sv_minRate, "100", "2500"}, {&sv_maxRate, "2000", "2500"}, {&sv_maxSnaps, "2", "5"},
+    };
+    for (const auto &c : cases) {
+        Cmd_SetCVar(c.var, c.set, 0);
+        EXPECT_STREQ(c.var->string, c.reads) << c.var->name << " " << c.set;
+    }
+}
+
+TEST_F(Server, NamesAndPasswordsOnlyReachTheStateWhenValid) {
+    Cmd_SetCVar(&sv_password, "open sesame", 1);
+    EXPECT_STREQ(svs.password, "open sesame");
+    Cmd_SetCVar(&sv_password, "semi;colon", 1);
+    EXPECT_STREQ(svs.password, "open sesame");
+    EXPECT_TRUE(Printed("Invalid password"));
+
+    Cmd_SetCVar(&sv_name, "a name that is far too long for the list", 1);
+    EXPECT_STREQ(svs.name, "Mere");
+    SV_StartServer("worlds/ring.vo2");  // a restart with an invalid name falls back
+    EXPECT_STREQ(svs.name, SV_FALLBACK_NAME);
+}
+
+TEST_F(Server, NewMapKeepsClientsAndMakesTheWholeWorldDueAgain) {
+    svClient_t *c = Occupy(3, player);
+    c->pageAck[100] = 7;
+    c->pageSent[100] = 1234;
+    c->snapAcked = 5;
+    const int32_t world = svs.worldId, info = svs.worldInfoVersion;
+    SV_StartServer("worlds/next.vo2");
+    EXPECT_EQ(c->inUse, 1);
+    EXPECT_EQ(c->challenge, 4242);
+    EXPECT_EQ(c->snapAcked, 5);
+    EXPECT_EQ(c->pageAck[100], -1);
+    EXPECT_EQ(c->pageSent[100], 0);
+    EXPECT_EQ(svs.worldId, world + 1);
+    EXPECT_EQ(svs.worldInfoVersion, info + 1);
+    EXPECT_STREQ(SV_GetMapPath(), "worlds/next.vo2");
+
+    SV_ShutdownServer(1);  // keeps running with its slots
+    EXPECT_EQ(qbase.serverRunning, 1);
+    EXPECT_EQ(c->inUse, 1);
+    SV_ShutdownServer(0);
+    EXPECT_EQ(qbase.serverRunning, 0);
+    EXPECT_EQ(c->inUse, 0);
+    EXPECT_EQ(c->state, records[3]);  // the server game's record stays attached
+}
+
+TEST_F(Server, OverlongMapPathIsRefusedNotCut) {
+    SV_StartServer(std::string(300, 'w').c_str());
+    EXPECT_STREQ(SV_GetMapPath(), "");
+    EXPECT_TRUE(Reported(ER_WARNING, "map path too long"));
+}
+
+TEST_F(Server, GameDataReferenceAcceptsUpTo128Bytes) {
+    uint8_t block[256];
+    SV_UploadSnapshotGameDataReference(block, 128);
+    EXPECT_EQ(sv.gameDataSize, 128);
+    EXPECT_TRUE(errors.empty());
+    SV_UploadSnapshotGameDataReference(block, 129);
+    EXPECT_TRUE(Reported(ER_FATAL, "SV_UploadSnapshotGameDataReference: size max 128"));
+    EXPECT_EQ(sv.gameDataSize, 128);
+}
+
+TEST_F(Server, LinkingMovesToTheTailAndBadNumbersAreRefused) {
+    static uint8_t entities[SV_MAX_ENTITIES][764];
+    memset(entities, 0, sizeof entities);
+    SV_UploadEntityStateReference(entities, 764);
+    EXPECT_EQ(sv.entities[2].shared, entities[2] + 204);
+    entities[1][0] = entities[2][0] = entities[3][0] = 1;
+    SV_LinkEntity(1);
+    SV_LinkEntity(2);
+    SV_LinkEntity(3);
+    SV_LinkEntity(1);  // already linked: to the tail
+    std::vector<long> order;
+    for (svEntity_t *e = sv.entityList.next; e != &sv.entityList; e = e->next) order.push_back(e - sv.entities);
+    EXPECT_EQ(order, (std::vector<long>{2, 3, 1}));
+
+    SV_UnlinkEntity(3);
+    EXPECT_EQ(sv.entities[3].next, nullptr);
+    SV_UnlinkEntity(3);
+    EXPECT_TRUE(Reported(ER_DEVWARNING, "SV_UnlinkEntity: Entity num 3 is not linked"));
+    SV_LinkEntity(4);
+    EXPECT_TRUE(Reported(ER_FATAL, "SV_LinkEntity: Entity num 4 not active"));
+    SV_LinkEntity(512);
+    EXPECT_TRUE(Reported(ER_FATAL, "SV_LinkEntity: Bad entity num 512"));
+    SV_UnlinkEntity(-1);
+    EXPECT_TRUE(Reported(ER_FATAL, "SV_UnlinkEntity: Bad entity num -1"));
+}
+
+TEST_F(Server, CheatsAreAnnouncedUnlessSilent) {
+    Cmd_SetCVar(&sv_cheats, "1", 1);
+    EXPECT_TRUE(Printed("Cheats is now ON"));
+    EXPECT_EQ(sv.cheats, 1);
+    prints.clear();
+    Cmd_Add("sv_cheats 0 silent");
+    Cmd_Flush();
+    EXPECT_FALSE(Printed("Cheats is now"));
+    EXPECT_EQ(sv.cheats, 0);
+}
+
+// ---- frame helpers ----
+
+TEST_F(Server, TimeOutAfterFifteenSilentSeconds) {
+    svClient_t *c = Occupy(0, player);
+    c->lastReceive = Now() - SV_TIMEOUT_MSEC + 50;
+    EXPECT_EQ(SV_CheckClientConnection(c), 0);
+    c->lastReceive = Now() - SV_TIMEOUT_MSEC - 1;
+    EXPECT_EQ(SV_CheckClientConnection(c), 1);
+}
+
+TEST_F(Server, RateComesFromTheInfoStringAndNeverBelowTheFloor) {
+    svClient_t *c = Occupy(0, player);
+    c->rate = 9000;
+    SV_ClientInfo(c);  // empty info: kept
+    EXPECT_EQ(c->rate, 9000);
+    strcpy(c->info, "name \"Ada\";");
+    SV_ClientInfo(c);  // no rate key: kept
+    EXPECT_EQ(c->rate, 9000);
+    strcpy(c->info, "name \"Ada\";rate \"1000\";");
+    SV_ClientInfo(c);
+    EXPECT_EQ(c->rate, 2500);
+    strcpy(c->info, "rate \"20000\";");
+    SV_ClientInfo(c);
+    EXPECT_EQ(c->rate, 20000);
+}
+
+// ---- handshake ----
+
+TEST_F(Server, ChallengesAreStablePerAddressAndTheTableWraps) {
+    Peer peer;
+    Text("get_challenge", peer.address);
+    const std::string first = peer.Text();
+    ASSERT_EQ(first.rfind("challenge ", 0), 0u) << first;
+    Text("get_challenge 12", peer.address);
+    EXPECT_EQ(peer.Text(), first);
+    EXPECT_EQ(svs.challengeCounter, 1u);
+
+    // 2,048 more addresses, told apart by their qports: the 2,049th entry
+    // overwrites the peer's.  The answers go to the privileged discard port, where
+    // no test of ours listens.
+    for (int i = 0; i < SV_MAX_CHALLENGES; i++) {
+        netadr_t a{NA_IP, {127, 0, 0, 1}, 9, static_cast<uint16_t>(1 + i)};
+        SV_GetChallenge(&a);
+    }
+    EXPECT_EQ(svs.challengeCounter, 2049u);
+    EXPECT_EQ(svs.challenges[0].address.qport, SV_MAX_CHALLENGES);
+    EXPECT_FALSE(Com_adrcmp(&svs.challenges[0].address, &peer.address));
+}
+
+TEST_F(Server, ConnectRefusalsNameTheirReason) {
+    Peer peer;
+    Text("get_challenge", peer.address);
+    const int challenge = atoi(peer.Text().c_str() + 10);
+    const std::string digest = Com_MD52String(Com_GetMD5(nullptr, "pw", 2));
+    Cmd_SetCVar(&sv_password, "pw", 1);
+    Cmd_SetCVar(&sv_pure, "1", 1);
+    qbase.packChecksum = 5555;
+    auto connect = [&](int game, const std::string &pass, int pack, int engine) {
+        char line[512];
+        snprintf(line, sizeof line, "connect %d %s \"Ada\" -1 %d %d %d", game, pass.c_str(), challenge, pack, engine);
+        Text(line, peer.address);
+        return peer.Text();
+    };
+    const std::string expect = "disconnect " + std::to_string(challenge) + " ";
+    EXPECT_EQ(connect(109, digest, 5555, 110), expect + "\"Bad game version\"");
+    EXPECT_TRUE(Printed("Ada (127.0.0.1:" + std::to_string(peer.address.port) +
+                        ") tries to connect with bad game version (109 != 110)"));
+    EXPECT_EQ(connect(110, digest, 5555, 111), expect + "\"Bad engine version\"");
+    EXPECT_EQ(connect(110, "nonsense", 5555, 110), expect + "\"Bad password\"");
+    EXPECT_EQ(connect(110, digest, 5556, 110), expect + "\"Server and client game.pack don't match\"");
+
+    Cmd_SetCVar(&sv_maxPlayers, "0", 1);
+    EXPECT_EQ(connect(110, digest, 5555, 110), expect + "\"Server full\"");
+
+    // An unknown challenge gets no answer at all.
+    prints.clear();
+    Text("connect 110 " + digest + " \"Ada\" -1 12345 5555 110", peer.address);
+    EXPECT_EQ(peer.Text(100), "");
+    EXPECT_TRUE(Printed("tries to connect with unknown challenge num"));
+}
+
+TEST_F(Server, PrivatePasswordOpensSlotsBeyondTheLimitButNeverBeyondSixteen) {
+    Peer peer;
+    Text("get_challenge", peer.address);
+    const int challenge = atoi(peer.Text().c_str() + 10);
+    Cmd_SetCVar(&sv_privatePassword, "vip", 1);
+    const std::string vip = Com_MD52String(Com_GetMD5(nullptr, "vip", 3));
+    for (int i = 0; i < 8; i++) SV_AddClient(i, nullptr, -1, 0);
+    const std::string line = "connect 110 " + vip + " \"Ada\" -1 " + std::to_string(challenge) + " 0 110";
+    Text(line, peer.address);
+    EXPECT_EQ(peer.Text(100), "");  // admitted: handed to the server game, no refusal
+    for (int i = 8; i < 16; i++) SV_AddClient(i, nullptr, -1, 0);
+    Text(line, peer.address);
+    EXPECT_EQ(peer.Text(), "disconnect " + std::to_string(challenge) + " \"Server full\"");
+}
+
+TEST_F(Server, LoopBackPassesThePasswordCheck) {
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    Cmd_SetCVar(&sv_password, "pw", 1);
+    Text("get_challenge", local);
+    netPackage_t answer;
+    ASSERT_TRUE(NET_GetPackage(NS_SERVER, &answer));
+    Msg_ReadBegin(&answer.msg);
+    Msg_ReadTokenize();
+    const std::string challenge = Msg_Argv(1);
+    Text("connect 110 whatever \"Ada\" -1 " + challenge + " 0 110", local);
+    EXPECT_FALSE(Printed("bad password"));
+    EXPECT_FALSE(NET_GetPackage(NS_SERVER, &answer));  // no refusal
+}
+
+TEST_F(Server, SlotsServeTheModule) {
+    svClient_t *c = Occupy(2, player);
+    EXPECT_EQ(c->snapAcked, -1);
+    EXPECT_EQ(c->snapInterval, 50);
+    EXPECT_EQ(c->pageAck[0], -1);
+    EXPECT_EQ(SV_GetNumClients(), 1);
+    EXPECT_STREQ(SV_GetClientInfo(2), "");
+    strcpy(c->info, "name \"Ada\";");
+    EXPECT_STREQ(SV_GetClientInfo(2), "name \"Ada\";");
+    EXPECT_STREQ(SV_GetClientInfo(3), "");
+    EXPECT_STREQ(SV_GetClientInfo(16), "");
+    EXPECT_EQ(SV_GetClientCommand(99), nullptr);
+
+    SV_SendServerCommand(2, std::string(1001, 'x').c_str());
+    EXPECT_TRUE(Reported(ER_FATAL, "SV_SendServerCommand: Server command was 1001 bytes (max is 1000)"));
+
+    // A datagram from the same IP and qport on a new port finds the slot, which moves.
+    netadr_t moved = player;
+    moved.port = 30999;
+    EXPECT_EQ(SV_GetClientByAddr(&moved), c);
+    EXPECT_EQ(c->pipe.remote.port, 30999);
+    moved.qport = 78;
+    moved.port = 31000;
+    EXPECT_EQ(SV_GetClientByAddr(&moved), nullptr);
+
+    SV_DeleteClient(2);
+    EXPECT_EQ(c->inUse, 0);
+    EXPECT_EQ(SV_GetNumClients(), 0);
+}
+
+netPipe_t *SlotPipe(const netadr_t *a) {
+    svClient_t *c = SV_GetClientByAddr(a);
+    return c ? &c->pipe : nullptr;
+}
+// The player's end of the loop-back connection; each test opens it anew.
+netPipe_t playerPipe;
+netPipe_t *PlayerPipe(const netadr_t *) { return &playerPipe; }
+void OpenPlayerPipe() {
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    NET_SetupPipe(&playerPipe, NS_CLIENT, &local);
+    NET_SetPipeFinders(SlotPipe, PlayerPipe);
+}
+
+TEST_F(Server, DeletingAPeerSendsTheDropAndABotSendsNothing) {
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    OpenPlayerPipe();
+    Occupy(1, local);
+    SV_AddClient(5, nullptr, -1, 0);
+    EXPECT_EQ(sv_clients[5].noPeer, 1);
+    SV_DeleteClient(5);
+    netPackage_t answer;
+    EXPECT_FALSE(NET_GetPackage(NS_SERVER, &answer));
+    SV_DeleteClient(1);
+    ASSERT_TRUE(NET_GetPackage(NS_SERVER, &answer));
+    Msg_ReadBegin(&answer.msg);
+    EXPECT_EQ(Msg_ReadByte(), SVP_DROP);
+    EXPECT_TRUE(Msg_IsEOF());
+}
+
+// ---- client packages ----
+
+// Writes a command against previous (zero for the first) with every field explicit.
+void WriteCommand(uint32_t number, uint32_t time, const char *text, int sentLength = -1) {
+    Msg_WriteByte(CCF_ANGLE_0 | CCF_BUTTONS | CCF_BYTES | CCF_AIM | (text ? CCF_TEXT : 0));
+    Msg_WriteLong(static_cast<int32_t>(number));
+    Msg_WriteLong(static_cast<int32_t>(time));
+    Msg_WriteShort(16384);  // 90 degrees
+    Msg_WriteChar(120);
+    Msg_WriteChar(-60);
+    Msg_WriteChar(0);
+    Msg_WriteByte(3);
+    Msg_WriteByte(1);
+    Msg_WriteLong(0x11);
+    if (text) {
+        // The length byte says what the client had; at most 127 bytes follow it.
+        const int n = static_cast<int>(strlen(text));
+        Msg_WriteByte(static_cast<uint8_t>(sentLength < 0 ? n : sentLength));
+        Msg_WriteBytes(text, n < CC_TEXT_SIZE - 1 ? n : CC_TEXT_SIZE - 1);
+    }
+}
+
+TEST_F(Server, CommandRecordsAreDecodedAndQueued) {
+    svClient_t *c = Occupy(0, player);
+    c->snapNext = 10;
+    c->lastReceive = 0;
+    Begin();
+    Msg_WriteByte(CLP_CC);
+    Msg_WriteLong(4);   // snapshot acknowledged
+    Msg_WriteLong(2);   // world info acknowledged
+    Msg_WriteByte(1);   // world incomplete
+    WriteCommand(1, 500, "say hi");
+    Msg_WriteByte(CCF_NUMBER_NEXT);  // number 2, everything else as before
+    Msg_WriteLong(510);
+    const std::string longText(200, 'q');
+    WriteCommand(3, 520, longText.c_str());
+    Deliver(player);
+
+    EXPECT_TRUE(errors.empty()) << errors[0].text;
+    EXPECT_NE(c->lastReceive, 0);
+    EXPECT_EQ(c->snapAcked, 4);
+    EXPECT_EQ(c->worldInfoAck, 2);
+    EXPECT_EQ(records[0][4], 1);
+    EXPECT_EQ(c->ccNewest, 3);
+    const cc_t &one = c->ccRing[1], &two = c->ccRing[2], &three = c->ccRing[3];
+    EXPECT_FLOAT_EQ(one.angles[0], 90.0f);
+    EXPECT_FLOAT_EQ(one.aim[0], 1.0f);
+    EXPECT_FLOAT_EQ(one.aim[1], -0.5f);
+    EXPECT_EQ(one.weapon, 3);
+    EXPECT_EQ(one.buttons, 0x11u);
+    EXPECT_STREQ(one.text, "say hi");
+    EXPECT_EQ(two.number, 2u);
+    EXPECT_EQ(two.time, 510u);
+    EXPECT_EQ(two.buttons, 0x11u);
+    EXPECT_EQ(two.textLength, 0u);  // no text flag: no text
+    EXPECT_EQ(strlen(three.text), 127u);  // a length byte of 200 reads 127 bytes
+}
+
+TEST_F(Server, HostilePackagesAreDroppedWithTheirWarning) {
+    svClient_t *c = Occupy(0, player);
+    struct Case {
+        const char *name;
+        void (*write)();
+        int level;
+        const char *warning;
+    } const cases[] = {
+        {"bad pack type", [] { Msg_WriteByte(9); }, ER_WARNING, "SV_HandlePackage: Bad pack type dropping package"},
+        {"pack type 0", [] { Msg_WriteByte(0); }, ER_WARNING, "Bad pack type"},
+        {"negative command", [] {
+             Msg_WriteByte(CLP_CC);
+             Msg_WriteLong(0), Msg_WriteLong(0), Msg_WriteByte(0);
+             WriteCommand(0x80000000u, 1, nullptr);
+             WriteCommand(5, 1, nullptr);
+             WriteCommand(6, 1, nullptr);
+         }, ER_WARNING, "SV_HandlePackageCC: Bad package from 127.0.0.9:30001"},
+        {"cut command", [] {
+             Msg_WriteByte(CLP_CC);
+             Msg_WriteLong(0), Msg_WriteLong(0), Msg_WriteByte(0);
+             WriteCommand(5, 1, nullptr);
+         }, ER_WARNING, "SV_HandlePackageCC: Bad package from"},
+        {"page outside the grid", [] {
+             Msg_WriteByte(CLP_PAGEACK);
+             Msg_WriteByte(32), Msg_WriteByte(0), Msg_WriteByte(0), Msg_WriteLong(0);
+         }, ER_DEVWARNING, "SV_HandlePageAck: Bad xyz: 32 0 0"},
+        {"ack ahead of the page", [] {
+             Msg_WriteByte(CLP_PAGEACK);
+             Msg_WriteByte(1), Msg_WriteByte(2), Msg_WriteByte(3), Msg_WriteLong(0x7FFFFFFF);
+         }, ER_DEVWARNING, "SV_HandlePageAck: (1,2,3) Bad Ack: 2147483647"},
+        {"huge info", [] {
+             Msg_WriteByte(CLP_INFO);
+             Msg_WriteLong(1), Msg_WriteLong(-1);
+         }, ER_DEVWARNING, "SV_HandleClientInfo: Bad info string size -1"},
+        {"info longer than the package", [] {
+             Msg_WriteByte(CLP_INFO);
+             Msg_WriteLong(1), Msg_WriteLong(1000);
+             Msg_WriteBytes("rate", 4);
+         }, ER_DEVWARNING, "SV_HandleClientInfo: Bad info string size 1000"},
+        {"cut ping", [] {
+             Msg_WriteByte(CLP_PING);
+             Msg_WriteShort(3);
+         }, ER_WARNING, "Truncated record"},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.name);
+        errors.clear();
+        c->lastReceive = 1;
+        strcpy(c->info, "keep \"me\";");
+        Begin();
+        k.write();
+        Msg_WriteByte(CLP_KEEPALIVE);
+        Deliver(player);
+        EXPECT_TRUE(Reported(k.level, k.warning));
+        EXPECT_EQ(c->lastReceive, 1);  // not read to its end
+        EXPECT_STREQ(c->info, "keep \"me\";");
+        EXPECT_EQ(c->inUse, 1);
+    }
+
+    errors.clear();
+    Begin(999);
+    Deliver(player);
+    EXPECT_TRUE(Reported(ER_DEVWARNING, "SV_HandlePackage: Bad challenge num from 127.0.0.9:30001 (999 != 4242)"));
+    Msg_WriteBegin(&package->msg);
+    Msg_WriteLong(0x1234);
+    Deliver(player);
+    EXPECT_TRUE(Reported(ER_DEVWARNING, "SV_HandlePackage: Bad CLSV_MAGIC from 127.0.0.9:30001"));
+}
+
+TEST_F(Server, PageAcksAndDeltasReferToTheLastAcceptedAck) {
+    svClient_t *c = Occupy(0, player);
+    auto index = [](int x, int y, int z) { return (z * WO_GRID_PAGES + y) * WO_GRID_PAGES + x; };
+    wo_seqGrid[index(4, 5, 6)] = 3;
+    wo_seqGrid[index(5, 5, 6)] = 3;
+    Begin();
+    Msg_WriteByte(CLP_PAGEACK);
+    Msg_WriteByte(4), Msg_WriteByte(5), Msg_WriteByte(6), Msg_WriteLong(3);
+    Msg_WriteByte(CLP_KEEPALIVE);
+    Deliver(player);
+    EXPECT_EQ(c->pageAck[index(4, 5, 6)], 3);
+
+    Begin();
+    Msg_WriteByte(CLP_PAGEACK);
+    Msg_WriteByte(40), Msg_WriteByte(5), Msg_WriteByte(6), Msg_WriteLong(3);  // refused
+    Deliver(player);
+    Begin();
+    Msg_WriteByte(CLP_PAGEACK_DELTA);
+    Deliver(player);
+    EXPECT_EQ(c->pageAck[index(5, 5, 6)], 3);
+    wo_seqGrid[index(4, 5, 6)] = 0;
+    wo_seqGrid[index(5, 5, 6)] = 0;
+}
+
+TEST_F(Server, PingInfoAndDisconnectRecords) {
+    svClient_t *c = Occupy(0, player);
+    c->smoothedPing = 80;
+    Begin();
+    Msg_WriteByte(CLP_PING);
+    Msg_WriteLong(Now() - 40);
+    Msg_WriteByte(CLP_INFO);
+    Msg_WriteLong(3);
+    Msg_WriteLong(10);
+    Msg_WriteBytes("rate \"9\";", 10);
+    Deliver(player);
+    EXPECT_GE(c->ping, 40);
+    EXPECT_LT(c->ping, 100);
+    EXPECT_EQ(c->smoothedPing, (80 * 7 + c->ping) >> 3);
+    EXPECT_EQ(c->infoVersion, 3);
+    EXPECT_EQ(std::string(c->info, 10), std::string("rate \"9\";\0", 10));
+
+    Begin();  // a shorter info string replaces the old one whole
+    Msg_WriteByte(CLP_INFO);
+    Msg_WriteLong(4), Msg_WriteLong(2);
+    Msg_WriteBytes("ab", 2);
+    Deliver(player);
+    EXPECT_STREQ(c->info, "ab");
+
+    c->lastReceive = 1;
+    Begin();
+    Msg_WriteByte(CLP_DISCONNECT);
+    Msg_WriteByte(CLP_INFO);  // never read: the disconnect ends the package
+    Deliver(player);
+    EXPECT_STREQ(c->info, "ab");
+    EXPECT_EQ(c->lastReceive, 1);
+}
+
+TEST_F(Server, UnknownSendersAreOnlyNoted) {
+    Begin();
+    Msg_WriteByte(CLP_KEEPALIVE);
+    Deliver(player);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(Server, CommandsAreHandedOutInOrderAndGapsAreSkippedLate) {
+    svClient_t *c = Occupy(0, player);
+    c->ccExecuted = 9;
+    for (uint32_t n : {10u, 13u}) c->ccRing[n & 31].number = n;
+    c->ccNewest = 13;
+    cc_t *cmd = SV_GetClientCommand(0);
+    ASSERT_NE(cmd, nullptr);
+    EXPECT_EQ(cmd->number, 10u);
+    EXPECT_EQ(SV_GetClientCommand(0), nullptr);
+    EXPECT_EQ(c->ccExecuted, 11);
+    EXPECT_TRUE(Reported(ER_DEVWARNING, "SV_GetClientCommand: \xA4" "03DROPED\xA4" "00 CCs (13 != 11)"));
+    EXPECT_EQ(SV_GetClientCommand(0), nullptr);  // 12 may still come
+
+    c->ccRing[14 & 31].number = 14;
+    c->ccNewest = 14;
+    cmd = SV_GetClientCommand(0);  // 12 is given up now
+    ASSERT_NE(cmd, nullptr);
+    EXPECT_EQ(cmd->number, 13u);
+
+    // Far behind: only the newest 31 are kept.
+    c->ccNewest = 100;
+    errors.clear();
+    SV_GetClientCommand(0);
+    EXPECT_TRUE(Reported(ER_DEVWARNING, "CCS Overflow, dropping CCs (in: 100 out: 13)"));
+    EXPECT_GE(c->ccExecuted, 69);
+}
+
+// ---- server info, heartbeats and bans ----
+
+TEST_F(Server, BansComeFromTheFileAndGoBackToIt) {
+    SV_ShutdownServer(0);
+    dir.Write("bans.txt", "// operators' list\nbanIp 10.0.0.7\nbanIp 10.0.0.7\nsomething else\nbanIp 127.0.0.9\n");
+    SV_StartServer("worlds/ring.vo2");
+    EXPECT_TRUE(Printed("SV_InitBans: Read bans.txt (3 bans)"));
+
+    Peer peer;
+    netadr_t banned = peer.address;
+    banned.ip[3] = 9;  // 127.0.0.9: the reply goes nowhere
+    EXPECT_TRUE(SV_IsBanned(&banned));
+    Cmd_Add("unbanIp 10.0.0.7");
+    Cmd_Flush();
+    prints.clear();
+    Cmd_Add("banList");
+    Cmd_Flush();
+    EXPECT_EQ(prints, (std::vector<std::string>{"    0: IP 10.0.0.7", "    1: IP 127.0.0.9", "\xA4" "082\xA4" "00 bans"}));
+    Cmd_Add("unbanIp 10.9.9.9");
+    Cmd_Flush();
+    EXPECT_TRUE(Printed("Could not found ban"));
+    Cmd_Add("banIp");
+    Cmd_Flush();
+    EXPECT_TRUE(Printed("USAGE: banIp <ip>"));
+
+    SV_ShutdownServer(0);
+    EXPECT_EQ(dir.Read("bans.txt"), "\nbanIp 10.0.0.7\nbanIp 127.0.0.9\n");
+    SV_StartServer("worlds/ring.vo2");
+}
+
+TEST_F(Server, NoBanBlockWritesNoFileAndAnEmptiedListWritesALineBreak) {
+    SV_ShutdownServer(0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "bans.txt"));
+    SV_StartServer("worlds/ring.vo2");
+    Cmd_Add("banIp 127.0.0.5");
+    Cmd_Flush();
+    Cmd_Add("unbanIp 127.0.0.5");
+    Cmd_Flush();
+    SV_ShutdownServer(0);
+    EXPECT_EQ(dir.Read("bans.txt"), "\n");
+    SV_StartServer("worlds/ring.vo2");
+}
+
+TEST_F(Server, BannedPlayersAreRefused) {
+    Peer peer;
+    netadr_t address = peer.address;
+    SV_AddBan(&address);
+    Text("get_challenge", address);
+    const std::string challenge = peer.Text().substr(10);
+    Text("connect 110 x \"Ada\" -1 " + challenge + " 0 110", address);
+    EXPECT_EQ(peer.Text(), "disconnect " + challenge + " \"You are banned from this server\"");
+}
+
+TEST_F(Server, PollsAreAnsweredTwice) {
+    Peer peer;
+    Cmd_SetCVar(&sv_password, "pw", 1);
+    Text("poll 7 9", peer.address);
+    const std::string expect = "serverinfo 7 9 P \"Mere\" \"ring\"  0 8 \"\" 0 1 2 " +
+                               std::to_string(qnet.localAddress.port) + " \"\"";
+    EXPECT_EQ(peer.Text(), expect);
+    EXPECT_EQ(peer.Text(), expect);
+    EXPECT_EQ(peer.Text(100), "");
+}
+
+TEST_F(Server, ALanServerNeverBeatsToTheMaster) {
+    Peer master;
+    qbase.masterAddress = master.address;
+    qbase.masterChallenge = 31;
+    SV_Heartbeat_f();
+    EXPECT_EQ(master.Text(100), "");
+    Cmd_SetCVar(&sv_lanServer, "0", 1);
+    SV_Heartbeat_f();
+    EXPECT_EQ(master.Text(), "serverinfo 31 0 N \"Mere\" \"ring\"  0 8 \"\" 0 0 2 " +
+                                 std::to_string(qnet.localAddress.port) + " \"\"");
+    master.Text();
+    SV_Heartbeat();  // too soon after the last try
+    EXPECT_EQ(master.Text(100), "");
+    SV_ShutdownServer(0);
+    EXPECT_EQ(master.Text(), "server_shutdown");
+    Cmd_SetCVar(&sv_lanServer, "1", 1);
+    qbase.masterChallenge = 0;
+    memset(&qbase.masterAddress, 0, sizeof qbase.masterAddress);
+    SV_StartServer("worlds/ring.vo2");
+}
+
+// ---- page transfer and world info ----
+
+struct Pages : Server {
+    void SetUp() override {
+        Server::SetUp();
+        OpenPlayerPipe();
+        c = Occupy(0, local);
+        for (int i = 0; i < WO_GRID_CELLS; i++) c->pageAck[i] = static_cast<int32_t>(wo_seqGrid[i]);
+        Drain();
+    }
+    void TearDown() override {
+        for (int i : touched) wo_seqGrid[i] = 0, wo_pageGrid[i] = WO_CELL_EMPTY;
+        Server::TearDown();
+    }
+    static int Cell(int x, int y, int z) { return (z * WO_GRID_PAGES + y) * WO_GRID_PAGES + x; }
+    // Makes a page due: its sequence one above the client's acknowledgement.
+    void Due(int x, int y, int z, uint32_t seq = 5) {
+        const int i = Cell(x, y, z);
+        wo_seqGrid[i] = seq;
+        c->pageAck[i] = static_cast<int32_t>(seq) - 1;
+        touched.push_back(i);
+    }
+    void Drain() {
+        netPackage_t p;
+        while (NET_GetPackage(NS_SERVER, &p)) {
+        }
+    }
+    // The page records of the next package as text: "x,y,z:seq:a" for full ones, "+" for compact ones.
+    std::string Records() {
+        netPackage_t p;
+        if (!NET_GetPackage(NS_SERVER, &p)) return "none";
+        Msg_ReadBegin(&p.msg);
+        std::string out;
+        while (!Msg_IsEOF()) {
+            const int type = Msg_ReadByte();
+            if (type == SVP_PAGE_DELTA) {
+                out += "+";
+                continue;
+            }
+            if (type != SVP_PAGE) return out + "?" + std::to_string(type);
+            const int x = Msg_ReadByte(), y = Msg_ReadByte(), z = Msg_ReadByte();
+            const int32_t seq = Msg_ReadLong(), world = Msg_ReadLong(), a = Msg_ReadLong(), b = Msg_ReadLong();
+            EXPECT_EQ(world, svs.worldId);
+            EXPECT_EQ(a, b);
+            out += " " + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(z) + ":" +
+                   std::to_string(seq) + ":" + std::to_string(a);
+        }
+        return out;
+    }
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    svClient_t *c = nullptr;
+    std::vector<int> touched;
+};
+
+TEST_F(Pages, RunsOfEmptyPagesGoAsOneRecordAndCompactOnes) {
+    for (int x = 2; x < 12; x++) Due(x, 3, 0);
+    EXPECT_EQ(SV_WritePages(c), 0);
+    EXPECT_EQ(Records(), " 2,3,0:5:0+++++++++");
+    EXPECT_EQ(c->pageAck[Cell(2, 3, 0)], 4);  // still due until acknowledged
+}
+
+TEST_F(Pages, CompactRecordsNeedTheSameRowAndSequence) {
+    Due(31, 3, 0);
+    Due(0, 4, 0);
+    Due(5, 5, 0);
+    Due(6, 6, 0);
+    Due(7, 6, 0, 9);
+    Due(8, 6, 0, 9);
+    wo_pageGrid[Cell(8, 6, 0)] = WO_CELL_SOLID;
+    SV_WritePages(c);
+    EXPECT_EQ(Records(), " 31,3,0:5:0 0,4,0:5:0 5,5,0:5:0 6,6,0:5:0 7,6,0:9:0 8,6,0:9:-1");
+}
+
+TEST_F(Pages, ResendsFollowTwiceTheSmoothedPingWithinBounds) {
+    Due(1, 1, 1);
+    struct {
+        int smoothedPing, age;
+        bool sent;
+    } const cases[] = {
+        {10, 60, false}, {10, 90, true},      // 20 ms would be too soon: 75 at least
+        {450, 880, false}, {450, 920, true},  // twice the ping
+        {900, 1200, false}, {900, 1270, true},  // 1,250 at most
+    };
+    for (const auto &k : cases) {
+        SCOPED_TRACE(testing::Message() << k.smoothedPing << " " << k.age);
+        c->smoothedPing = k.smoothedPing;
+        c->pageSent[Cell(1, 1, 1)] = Now() - k.age;
+        SV_WritePages(c);
+        EXPECT_EQ(Records(), k.sent ? " 1,1,1:5:0" : "none");
+    }
+}
+
+TEST_F(Pages, TooHighAcknowledgementIsNotedAndSkipped) {
+    Due(4, 4, 4);
+    c->pageAck[Cell(4, 4, 4)] = 6;
+    SV_WritePages(c);
+    EXPECT_EQ(Records(), "none");
+    EXPECT_TRUE(Printed("SV_WritePages: LOCAL has too high seqNumber"));
+}
+
+TEST_F(Pages, ANewClientGetsTheWorldInBudgetSizedPackages) {
+    for (int i = 0; i < WO_GRID_CELLS; i++) c->pageAck[i] = -1;
+    int packages = 0;
+    while (SV_WritePages(c) && packages < 1000) {
+        netPackage_t p;
+        ASSERT_TRUE(NET_GetPackage(NS_SERVER, &p));
+        EXPECT_LE(p.msg.curBits / 8, SV_PAGE_BUDGET);
+        packages++;
+    }
+    Drain();
+    EXPECT_GT(packages, 20);
+    EXPECT_LT(packages, 1000);
+    for (int i = 0; i < WO_GRID_CELLS; i++) ASSERT_EQ(c->pageSent[i] != 0, true) << i;
+}
+
+TEST_F(Pages, WorldInfoIsCompletedVersionedAndResentUntilAcknowledged) {
+    const int32_t version = svs.worldInfoVersion;
+    SV_UploadWorldInfoString("world \"ring\";");
+    EXPECT_STREQ(svs.worldInfo, "world \"ring\";cheat \"0\";pure \"0\";eof \"\";");
+    EXPECT_EQ(svs.worldInfoVersion, version + 1);
+    SV_UploadWorldInfoString("world \"ring\";");
+    EXPECT_EQ(svs.worldInfoVersion, version + 1);
+
+    SV_WriteWorldInfoString(c);
+    netPackage_t p;
+    ASSERT_TRUE(NET_GetPackage(NS_SERVER, &p));
+    Msg_ReadBegin(&p.msg);
+    EXPECT_EQ(Msg_ReadByte(), SVP_WORLDINFO);
+    EXPECT_EQ(Msg_ReadLong(), svs.worldId);
+    EXPECT_EQ(Msg_ReadLong(), version + 1);
+    char text[SV_INFO_SIZE];
+    Msg_ReadString(text, sizeof text);
+    EXPECT_STREQ(text, svs.worldInfo);
+    SV_WriteWorldInfoString(c);  // within 500 ms: not again
+    EXPECT_FALSE(NET_GetPackage(NS_SERVER, &p));
+    c->lastWorldInfoSent = Now() - 600;
+    c->worldInfoAck = version + 1;  // acknowledged: never again
+    SV_WriteWorldInfoString(c);
+    EXPECT_FALSE(NET_GetPackage(NS_SERVER, &p));
+
+    SV_UploadWorldInfoString(std::string(1345, 'k').c_str());
+    EXPECT_TRUE(Reported(ER_DROP, "SV_UploadWorldInfoString: MAX_INFO_STRING"));
+}
+
+}  // namespace
