@@ -8,23 +8,6 @@
 
 static void Pending(const char *service) { Com_Error(ER_ERROR, "%s: not built into this engine", service); }
 
-// ---- server ----
-void SV_UndoSnapshot() { Pending("SV_UndoSnapshot"); }
-void SV_SetupSoup(const void *, uint8_t, const float *, const float *, float) { Pending("SV_SetupSoup"); }
-uint8_t SV_CheckSoupConnect() {
-    Pending("SV_CheckSoupConnect");
-    return 0;
-}
-void SV_SubSoup(int32_t, float) { Pending("SV_SubSoup"); }
-void SV_AddSoup(int32_t, int32_t) { Pending("SV_AddSoup"); }
-void SV_PaintSoup(int32_t, int32_t) { Pending("SV_PaintSoup"); }
-void SV_BlurSoup(int32_t, int32_t, int32_t) { Pending("SV_BlurSoup"); }
-void SV_DamageMatter(const float *, float, int32_t, int32_t) { Pending("SV_DamageMatter"); }
-uint8_t SV_LoadVO2(const char *, const uint8_t *) {
-    Pending("SV_LoadVO2");
-    return 0;
-}
-
 // ---- client ----
 void CL_ClipDecal(int32_t *, int32_t *, void *, void *, const float *, const float *, const float *, int32_t,
                   int32_t) {
