@@ -10,6 +10,7 @@
 #include "base/sys.h"
 #include "common/common.h"
 #include "server/server.h"
+#include "server/sv_world.h"
 
 svStatic_t svs;
 svMap_t sv;
@@ -122,6 +123,7 @@ void SV_Imp(uint8_t create) {
     Cmd_CreateCVar(&sv_worldDebugBump, "sv_worldDebugBump", "0", S);
     Cmd_CreateCVarEx(&sv_privatePassword, "sv_privatePassword", "", S, SV_PrivatePassword_v);
 
+    SV_WorldImp();  // createBall, blurWorld, createPlane, swapMatter, paintCore
     Cmd_CreateFunction("clearRConEcho", SV_ClearRConEcho_f, S);
     Cmd_CreateFunction("kick", SV_Kick_f, S);
     Cmd_CreateFunction("heartbeat", SV_Heartbeat_f, S);
@@ -157,6 +159,7 @@ void SV_StartServer(const char *path) {
     } else {
         Com_strncpyz(sv.mapPath, path, sizeof sv.mapPath);
     }
+    SV_InitWorld();
     SV_InitBans();
     qbase.serverRunning = 1;
 }
@@ -169,6 +172,7 @@ void SV_ShutdownServer(uint8_t keepRunning) {
     sv.entityList.next = sv.entityList.prev = &sv.entityList;
     WO_ClearAllPages();
     SV_ShutdownBans();
+    SV_InitSeqGrid();
     if (keepRunning) return;
     memset(&svs, 0, sizeof svs);
     ClearSlots();
@@ -322,9 +326,15 @@ void SV_Frame() {
     sv.cheats = RoundedCheats();
 
     ReadPackages();
+    SV_CleanDirtyVoxels();
+    SV_CleanDirtySurfaces();
+    SV_WorldDebugBump();
     WO_UploadPool();
     Call_SG_Frame();
+    SV_CleanDirtyVoxels();
+    SV_CleanDirtySurfaces();
     WO_UploadPool();
+    SV_AutoDump(Now());
     sv.matterChecksum = static_cast<int32_t>(WO_GetMatterChecksum());
 
     for (svClient_t &c : sv_clients) {
