@@ -42,9 +42,11 @@ static int TakeName(char *dst, const char *value, const char *label, int flags) 
 
 // ---- variable callbacks ----
 
+static void SetCaption();
+
 static void SV_Name_v() {
     TakeName(svs.name, sv_name.string, "name", 0);
-    if (qbase.serverRunning) Sys_SetConsoleCaption(nullptr);  // the frame writes the new one
+    if (qbase.serverRunning) SetCaption();
 }
 
 static void SV_Password_v() {
