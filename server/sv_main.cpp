@@ -1,4 +1,5 @@
 // The server's state, its start and shutdown, the entity links and the server frame.
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -276,8 +277,9 @@ void SV_ClientInfo(svClient_t *client) {
     if (!client->info[0]) return;
     const char *rate = Com_IS_GetValue(client->info, "rate");
     if (!rate || !rate[0]) return;
-    const int value = atoi(rate);
-    client->rate = value < SV_MIN_RATE ? SV_MIN_RATE : value;
+    // The client's own text: a number of any size is read without overflow.
+    const long value = strtol(rate, nullptr, 10);
+    client->rate = value < SV_MIN_RATE ? SV_MIN_RATE : (value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value));
 }
 
 // Takes every package that clients sent to the server.

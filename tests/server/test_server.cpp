@@ -273,6 +273,9 @@ TEST_F(Server, RateComesFromTheInfoStringAndNeverBelowTheFloor) {
     strcpy(c->info, "rate \"20000\";");
     SV_ClientInfo(c);
     EXPECT_EQ(c->rate, 20000);
+    strcpy(c->info, "rate \"99999999999999999999\";");
+    SV_ClientInfo(c);
+    EXPECT_EQ(c->rate, INT32_MAX);
 }
 
 // ---- handshake ----
@@ -585,6 +588,14 @@ TEST_F(Server, PingInfoAndDisconnectRecords) {
     EXPECT_EQ(c->smoothedPing, (80 * 7 + c->ping) >> 3);
     EXPECT_EQ(c->infoVersion, 3);
     EXPECT_EQ(std::string(c->info, 10), std::string("rate \"9\";\0", 10));
+
+    Begin();  // any echo gives a defined ping
+    Msg_WriteByte(CLP_PING);
+    Msg_WriteLong(INT32_MIN);
+    Msg_WriteByte(CLP_PING);
+    Msg_WriteLong(INT32_MAX);
+    Deliver(player);
+    EXPECT_TRUE(errors.empty());
 
     Begin();  // a shorter info string replaces the old one whole
     Msg_WriteByte(CLP_INFO);
