@@ -127,7 +127,8 @@ static void FreeBans() {
 }
 
 void SV_InitBans() {
-    FreeBans();
+    // A map started without a shutdown first must not lose the bans made since.
+    SV_ShutdownBans();
     void *buffer = nullptr;
     if (FS_ReadFile(SV_BANS_FILE, &buffer) < 0 || !buffer) {
         Com_Printf("SV_InitBans: Did not find bans.txt");

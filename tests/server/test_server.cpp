@@ -688,6 +688,13 @@ TEST_F(Server, NoBanBlockWritesNoFileAndAnEmptiedListWritesALineBreak) {
     SV_ShutdownServer(0);
     EXPECT_EQ(dir.Read("bans.txt"), "\n");
     SV_StartServer("worlds/ring.vo2");
+
+    // A new map straight away, without a shutdown: the new ban is kept.
+    Cmd_Add("banIp 127.0.0.6");
+    Cmd_Flush();
+    SV_StartServer("worlds/next.vo2");
+    EXPECT_EQ(dir.Read("bans.txt"), "\nbanIp 127.0.0.6\n");
+    EXPECT_TRUE(Printed("SV_InitBans: Read bans.txt (1 bans)"));
 }
 
 TEST_F(Server, BannedPlayersAreRefused) {
