@@ -276,12 +276,18 @@ static bool LoadWindow(page_t *page) {
             uniform[d] = wo_pageGrid[cell] == WO_CELL_SOLID ? wo_solidVoxel : wo_emptyVoxel;
             cells[d] = p ? p->voxels : nullptr;
         }
+        // Row by row: four voxels of the row's own cell, the fifth from the cell beyond.
         for (int z = 0; z < WINDOW; z++)
-            for (int y = 0; y < WINDOW; y++)
-                for (int x = 0; x < WINDOW; x++) {
-                    const int d = (x >> 2) | (y >> 2) << 1 | (z >> 2) << 2;
-                    q_voxels[WindowIndex(x, y, z)] = cells[d] ? cells[d][WO_VoxelIndex(x, y, z)] : uniform[d];
-                }
+            for (int y = 0; y < WINDOW; y++) {
+                const int d = (y >> 2) << 1 | (z >> 2) << 2;
+                const int v = WO_VoxelIndex(0, y, z);
+                voxel_t *row = q_voxels + WindowIndex(0, y, z);
+                if (cells[d])
+                    memcpy(row, cells[d] + v, WO_PAGE_VOXELS * sizeof(voxel_t));
+                else
+                    row[0] = row[1] = row[2] = row[3] = uniform[d];
+                row[WO_PAGE_VOXELS] = cells[d | 1] ? cells[d | 1][v] : uniform[d | 1];
+            }
     } else {
         for (int z = 0; z < WINDOW; z++)
             for (int y = 0; y < WINDOW; y++)
@@ -289,30 +295,57 @@ static bool LoadWindow(page_t *page) {
                     q_voxels[WindowIndex(x, y, z)] = WO_GetVoxel(base[0] + x, base[1] + y, base[2] + z);
     }
 
-    // Corner flags: 1 where the window voxel is empty.  Cases are summed without
-    // branches; which corners are empty is the least predictable thing in a page.
-    byte empty[WINDOW_SIZE];
+    // Per row of the window (index y + 5z), bit x set where the voxel is empty.  Which
+    // corners are empty is the least predictable thing in a page, so nothing branches
+    // on it.  The matters of the non-empty voxels are gathered as an OR and an AND:
+    // when both agree, one matter is present.
+    byte emptyRows[WINDOW * WINDOW];
     int numEmpty = 0;
-    memset(page->matterBits, 0, sizeof(page->matterBits));
-    for (int w = 0; w < WINDOW_SIZE; w++) {
-        empty[w] = WO_Density(q_voxels[w]) < WO_SURFACE_DENSITY;
-        numEmpty += empty[w];
-        const int m = WO_Matter(q_voxels[w]);  // matter present: the bit of every non-empty voxel
-        page->matterBits[m >> 3] |= static_cast<byte>((empty[w] ^ 1) << (m & 7));
+    uint32_t matterOr = 0, matterAnd = ~0u;
+    for (int r = 0; r < WINDOW * WINDOW; r++) {
+        uint32_t mask = 0;
+        for (int x = 0; x < WINDOW; x++) {
+            const voxel_t v = q_voxels[r * WINDOW + x];
+            const uint32_t empty = WO_Density(v) < WO_SURFACE_DENSITY;
+            const uint32_t keep = empty - 1;  // all ones for a non-empty voxel
+            mask |= empty << x;
+            matterOr |= WO_Matter(v) & keep;
+            matterAnd &= WO_Matter(v) | ~keep;
+        }
+        emptyRows[r] = static_cast<byte>(mask);
+        numEmpty += __builtin_popcount(mask);
     }
+    memset(page->matterBits, 0, sizeof(page->matterBits));
+    if (numEmpty != WINDOW_SIZE) {
+        if (matterOr == matterAnd) {
+            WO_SetBit(page->matterBits, static_cast<int>(matterOr));
+        } else {
+            for (voxel_t v : q_voxels)
+                if (WO_Density(v) >= WO_SURFACE_DENSITY)
+                    WO_SetBit(page->matterBits, WO_Matter(v));
+        }
+    }
+
     const bool surface = numEmpty != 0 && numEmpty != WINDOW_SIZE;
     if (!surface) {
         memset(q_cubeIndexes, numEmpty ? 255 : 0, sizeof(q_cubeIndexes));
     } else {
+        // A cube's case from the two corners of each of its four rows: corners 0 1 and
+        // 4 5 run along x, corners 3 2 and 7 6 against it.
+        static constexpr byte forward[4] = {0, 1, 2, 3}, backward[4] = {0, 2, 1, 3};
+        static_assert(wo_cornerOffsets[1][0] == 1 && wo_cornerOffsets[2][0] == 1 && wo_cornerOffsets[3][2] == 1 &&
+                          wo_cornerOffsets[5][0] == 1 && wo_cornerOffsets[6][0] == 1 && wo_cornerOffsets[7][1] == 1,
+                      "the corner order the rows are read in");
         for (int cz = 0; cz < WO_PAGE_VOXELS; cz++)
-            for (int cy = 0; cy < WO_PAGE_VOXELS; cy++)
-                for (int cx = 0; cx < WO_PAGE_VOXELS; cx++) {
-                    const byte *e = empty + WindowIndex(cx, cy, cz);
-                    int cubeCase = 0;
-                    for (int n = 0; n < 8; n++)
-                        cubeCase |= e[cornerDelta[n]] << n;
-                    q_cubeIndexes[cx + 4 * cy + 16 * cz] = static_cast<byte>(cubeCase);
-                }
+            for (int cy = 0; cy < WO_PAGE_VOXELS; cy++) {
+                const int r = cy + WINDOW * cz;
+                const uint32_t r00 = emptyRows[r], r01 = emptyRows[r + WINDOW];
+                const uint32_t r10 = emptyRows[r + 1], r11 = emptyRows[r + 1 + WINDOW];
+                for (int cx = 0; cx < WO_PAGE_VOXELS; cx++)
+                    q_cubeIndexes[cx + 4 * cy + 16 * cz] =
+                        static_cast<byte>(forward[(r00 >> cx) & 3] | backward[(r01 >> cx) & 3] << 2 |
+                                          forward[(r10 >> cx) & 3] << 4 | backward[(r11 >> cx) & 3] << 6);
+            }
     }
     return surface;
 }
