@@ -250,8 +250,6 @@ void WO_GetVertexByIndex(poolVertex_t *out, int i) {
     out->facing = wo_pool.facing[i];
 }
 
-const float *WO_GetVertexPosRefByIndex(int i) { return wo_pool.position[i]; }
-
 void WO_UpdateVertexByIndex(const poolVertex_t *in, int i) {
     WriteVertex(in, i);
     wo_pool.matter[i] = in->matter;
@@ -267,11 +265,6 @@ static void FreeVertex(int i) {
     LinkRemove(bn, &woBucketNode_t::bucket, i);
     ReturnFree(&wo_vertexStore, vn, WO_VERTEX_FREE_HEAD, wo_pool.active, i);
     // It stays on the dirty list (if there) until the next normal pass drops it.
-}
-
-void WO_BumpGarbageCount(int i) {
-    WO_ASSERT(VertexActive(i));
-    wo_pool.references[i]++;
 }
 
 void WO_SinkGarbageCount(int i) {

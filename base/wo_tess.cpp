@@ -172,10 +172,17 @@ static void Remember(edgeCache_t &c, int slot, int i) {
     c.index[slot] = i;
 }
 
-static int EdgeSlot(int cx, int cy, int cz, int edge) {
-    const woCubeEdge_t &e = wo_cubeEdges[edge];
-    return WindowIndex(cx + e.ownerX, cy + e.ownerY, cz + e.ownerZ) * 3 + e.axis;
-}
+// Slot offset of each cube edge from the slots of the cube's lowest voxel.
+static constexpr auto edgeSlotDelta = [] {
+    std::array<int, 12> d{};
+    for (int n = 0; n < 12; n++) {
+        const woCubeEdge_t &e = wo_cubeEdges[n];
+        d[n] = (e.ownerX + WINDOW * e.ownerY + WINDOW * WINDOW * e.ownerZ) * 3 + e.axis;
+    }
+    return d;
+}();
+
+static int EdgeSlot(int cx, int cy, int cz, int edge) { return WindowIndex(cx, cy, cz) * 3 + edgeSlotDelta[edge]; }
 
 // The first vertex of cube (cx, cy, cz)'s edge, any matter, or -1.
 static int FirstEdgeVertex(const page_t *page, int cx, int cy, int cz, int edge) {
@@ -300,7 +307,7 @@ static bool LoadWindow(page_t *page) {
     // on it.  The matters of the non-empty voxels are gathered as an OR and an AND:
     // when both agree, one matter is present.
     byte emptyRows[WINDOW * WINDOW];
-    int numEmpty = 0;
+    uint32_t numEmpty = 0;
     uint32_t matterOr = 0, matterAnd = ~0u;
     for (int r = 0; r < WINDOW * WINDOW; r++) {
         uint32_t mask = 0;
@@ -309,11 +316,11 @@ static bool LoadWindow(page_t *page) {
             const uint32_t empty = WO_Density(v) < WO_SURFACE_DENSITY;
             const uint32_t keep = empty - 1;  // all ones for a non-empty voxel
             mask |= empty << x;
+            numEmpty += empty;
             matterOr |= WO_Matter(v) & keep;
             matterAnd &= WO_Matter(v) | ~keep;
         }
         emptyRows[r] = static_cast<byte>(mask);
-        numEmpty += __builtin_popcount(mask);
     }
     memset(page->matterBits, 0, sizeof(page->matterBits));
     if (numEmpty != WINDOW_SIZE) {
@@ -511,7 +518,11 @@ struct shadowEdge_t {
 
 constexpr int SHADOW_EDGE_BUCKETS = 1024;
 
-static int q_edgeHeads[SHADOW_EDGE_BUCKETS];
+static auto q_edgeHeads = [] {
+    std::array<int, SHADOW_EDGE_BUCKETS> heads{};
+    heads.fill(-1);
+    return heads;
+}();
 static shadowEdge_t q_edges[WO_PAGE_SHADOW_INDEXES_MAX];
 static int q_numEdges;
 
@@ -562,7 +573,6 @@ static void SetupShadowVolumes(page_t *page) {
     }
 
     const int numFacing = page->numShadowIndexes;
-    memset(q_edgeHeads, -1, sizeof(q_edgeHeads));
     q_numEdges = 0;
     for (int t = 0; t < numFacing; t += 3)
         for (int k = 0; k < 3; k++)
@@ -584,6 +594,10 @@ static void SetupShadowVolumes(page_t *page) {
             page->shadowIndexes[page->numShadowIndexes++] = e[1];
         }
     }
+
+    // Every bucket is left empty for the next page: only the used ones need it.
+    for (int e = 0; e < q_numEdges; e++)
+        q_edgeHeads[(q_edges[e].a + q_edges[e].b) & (SHADOW_EDGE_BUCKETS - 1)] = -1;
 
     AddToMins(page->shadowMins, zerovector);
     AddToMaxs(page->shadowMaxs, zerovector);

@@ -351,11 +351,14 @@ int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
 // Copies a vertex out into the exchange record.
 void WO_GetVertexByIndex(poolVertex_t *out, int i);
 // A vertex's position in place (three floats).
-const float *WO_GetVertexPosRefByIndex(int i);
+inline const float *WO_GetVertexPosRefByIndex(int i) { return wo_pool.position[i]; }
 // Overwrites the vertex's data (not its key or links) and flags its chunk.
 void WO_UpdateVertexByIndex(const poolVertex_t *in, int i);
 // One more triangle uses the vertex.
-void WO_BumpGarbageCount(int i);
+inline void WO_BumpGarbageCount(int i) {
+    WO_ASSERT(i >= 0 && i < WO_POOL_SIZE && WO_TestBit(wo_pool.active, i));
+    wo_pool.references[i]++;
+}
 // Drops one reference; frees the vertex when none is left.
 void WO_SinkGarbageCount(int i);
 // Frees the vertex only when nothing references it.
