@@ -284,18 +284,23 @@ int WO_CountVertexesInPool() { return wo_vertexStore.active; }
 // ---- faces ----
 
 int WO_AddFace(int a, int b, int c) {
+    vec3_t n;
+    NormalFrom3Points(n, wo_pool.position[a], wo_pool.position[b], wo_pool.position[c]);
+    const float len = VectorNormalize(n);
+    return WO_AddFaceWithNormal(a, b, c, n, len);
+}
+
+int WO_AddFaceWithNormal(int a, int b, int c, const float unitNormal[3], float length) {
     const int f = TakeFree(&wo_faceStore, fn, WO_FACE_FREE_HEAD, WO_FACE_ACTIVE_HEAD, wo_faces.active);
     if (f < 0)
         return -1;
     wo_faces.vertexes[f][0] = a;
     wo_faces.vertexes[f][1] = b;
     wo_faces.vertexes[f][2] = c;
-
-    float *n = wo_faces.normal[f];
-    NormalFrom3Points(n, wo_pool.position[a], wo_pool.position[b], wo_pool.position[c]);
     // Unit normal divided once more by the length: small faces weigh more in the sums.
-    const float len = VectorNormalize(n);
-    _VectorScale(n, 1.0f / (len < 1e-5f ? 1e-5f : len), n);
+    const float scale = 1.0f / (length < 1e-5f ? 1e-5f : length);
+    for (int k = 0; k < 3; k++)
+        wo_faces.normal[f][k] = unitNormal[k] * scale;
     return f;
 }
 

@@ -404,7 +404,7 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
     for (int a = 1; a < 3; a++)
         if (std::fabs(n[a]) > std::fabs(n[facing]))
             facing = a;
-    VectorNormalize(n);
+    const float normalLength = VectorNormalize(n);
     for (int k = 0; k < 3; k++) {
         const int f = wo_pool.facing[idx[k]];
         if (f >= 0 && std::fabs(n[f]) > FACING_LEAN) {
@@ -434,7 +434,8 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
         idx[k] = copy;
     }
 
-    const int face = WO_AddFace(idx[0], idx[1], idx[2]);
+    // Copies made for the facing keep their edge's position: the normal stands.
+    const int face = WO_AddFaceWithNormal(idx[0], idx[1], idx[2], n, normalLength);
     if (face < 0) {
         HarvestAll(idx);
         return true;

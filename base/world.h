@@ -368,6 +368,9 @@ void WO_SinkGarbageCount(int i);
 void WO_HarvestVertex(int i);
 // A face over three vertexes; -1 with an error when the face pool is full.
 int WO_AddFace(int a, int b, int c);
+// The same, for a caller that has the unit normal of the vertexes' positions and the
+// length VectorNormalize returned for it.
+int WO_AddFaceWithNormal(int a, int b, int c, const float unitNormal[3], float length);
 // Frees a face; its vertexes' lists mark it stale and their normals are redone.
 void WO_RemoveFace(int f);
 // Remembers that face f uses vertex i; 0 with a warning when the vertex's list is full.
