@@ -5,6 +5,7 @@
 // recomputes the normals of every vertex touched.  Releasing on every page before
 // any rebuilds lets neighbouring pages find and share the vertexes of common edges.
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -269,6 +270,29 @@ static void PrefetchWindow(const page_t *next) {
     }
 }
 
+// The low nibbles of the cases of the four cubes along a pair of window rows, one byte
+// a cube, indexed by the rows' empty masks (32 * near + far).  The near row holds
+// corners 0 and 1 (4 and 5 a row higher), the far row, one voxel up z, corners 3 and
+// 2 (7 and 6): the high nibbles are the same table a row higher, shifted by four.
+static constexpr auto rowPairCases = [] {
+    static_assert(wo_cornerOffsets[1][0] == 1 && wo_cornerOffsets[2][0] == 1 && wo_cornerOffsets[2][2] == 1 &&
+                      wo_cornerOffsets[3][2] == 1 && wo_cornerOffsets[4][1] == 1 && wo_cornerOffsets[5][0] == 1 &&
+                      wo_cornerOffsets[6][0] == 1 && wo_cornerOffsets[7][1] == 1 && wo_cornerOffsets[7][2] == 1,
+                  "the corner order the rows are read in");
+    std::array<uint32_t, 32 * 32> table{};
+    for (uint32_t nearRow = 0; nearRow < 32; nearRow++)
+        for (uint32_t farRow = 0; farRow < 32; farRow++) {
+            uint32_t cases = 0;
+            for (int cx = 0; cx < WO_PAGE_VOXELS; cx++) {
+                const uint32_t corners = (nearRow >> cx & 1) | (nearRow >> (cx + 1) & 1) << 1 |
+                                         (farRow >> (cx + 1) & 1) << 2 | (farRow >> cx & 1) << 3;
+                cases |= corners << (8 * cx);
+            }
+            table[nearRow * 32 + farRow] = cases;
+        }
+    return table;
+}();
+
 // Reads the page's 5^3 window, its cube cases and the matters present; returns
 // whether any cube holds surface.
 static bool LoadWindow(page_t *page) {
@@ -308,24 +332,37 @@ static bool LoadWindow(page_t *page) {
 
     // Per row of the window (index y + 5z), bit x set where the voxel is empty.  Which
     // corners are empty is the least predictable thing in a page, so nothing branches
-    // on it.  The matters of the non-empty voxels are gathered as an OR and an AND:
-    // when both agree, one matter is present.
+    // on it: the row's first four voxels are tested together as the four 16-bit lanes
+    // of one word (bit 7 of a lane is the density's top bit), the fifth alone.  The
+    // matters of the non-empty voxels are gathered as an OR and an AND: when both
+    // agree, one matter is present.
+    constexpr uint64_t LANES = 0x0001000100010001;
+    constexpr uint64_t GATHER = 0x0000200040008001;  // lane k's bit 0 to bit 45 + k
     byte emptyRows[WINDOW * WINDOW];
-    uint32_t numEmpty = 0;
-    uint32_t matterOr = 0, matterAnd = ~0u;
+    uint64_t laneEmpty = 0, laneOr = 0, laneAnd = ~uint64_t{0};
+    uint32_t numEmpty = 0, matterOr = 0, matterAnd = 0xFF;
     for (int r = 0; r < WINDOW * WINDOW; r++) {
-        uint32_t mask = 0;
-        for (int x = 0; x < WINDOW; x++) {
-            const voxel_t v = q_voxels[r * WINDOW + x];
-            const uint32_t empty = WO_Density(v) < WO_SURFACE_DENSITY;
-            const uint32_t keep = empty - 1;  // all ones for a non-empty voxel
-            mask |= empty << x;
-            numEmpty += empty;
-            matterOr |= WO_Matter(v) & keep;
-            matterAnd &= WO_Matter(v) | ~keep;
-        }
-        emptyRows[r] = static_cast<byte>(mask);
+        const voxel_t *row = q_voxels + r * WINDOW;
+        uint64_t four;
+        memcpy(&four, row, sizeof(four));
+        const uint64_t solid = (four >> 7) & LANES;
+        const uint64_t empty = solid ^ LANES;
+        const uint64_t keep = solid * 0xFFFF;  // a whole lane of ones where non-empty
+        laneEmpty += empty;
+        laneOr |= four & keep;
+        laneAnd &= four | ~keep;
+
+        const uint32_t fifthEmpty = WO_Density(row[4]) < WO_SURFACE_DENSITY;
+        const uint32_t fifthKeep = fifthEmpty - 1;
+        numEmpty += fifthEmpty;
+        matterOr |= WO_Matter(row[4]) & fifthKeep;
+        matterAnd &= (WO_Matter(row[4]) | ~fifthKeep) & 0xFF;
+        emptyRows[r] = static_cast<byte>((empty * GATHER) >> 45 | fifthEmpty << 4);
     }
+    numEmpty += static_cast<uint32_t>((laneEmpty * LANES) >> 48);  // the four lanes summed
+    matterOr |= static_cast<uint32_t>((laneOr >> 8 | laneOr >> 24 | laneOr >> 40 | laneOr >> 56) & 0xFF);
+    matterAnd &= static_cast<uint32_t>(laneAnd >> 8 & laneAnd >> 24 & laneAnd >> 40 & laneAnd >> 56 & 0xFF);
+
     memset(page->matterBits, 0, sizeof(page->matterBits));
     if (numEmpty != WINDOW_SIZE) {
         if (matterOr == matterAnd) {
@@ -341,21 +378,15 @@ static bool LoadWindow(page_t *page) {
     if (!surface) {
         memset(q_cubeIndexes, numEmpty ? 255 : 0, sizeof(q_cubeIndexes));
     } else {
-        // A cube's case from the two corners of each of its four rows: corners 0 1 and
-        // 4 5 run along x, corners 3 2 and 7 6 against it.
-        static constexpr byte forward[4] = {0, 1, 2, 3}, backward[4] = {0, 2, 1, 3};
-        static_assert(wo_cornerOffsets[1][0] == 1 && wo_cornerOffsets[2][0] == 1 && wo_cornerOffsets[3][2] == 1 &&
-                          wo_cornerOffsets[5][0] == 1 && wo_cornerOffsets[6][0] == 1 && wo_cornerOffsets[7][1] == 1,
-                      "the corner order the rows are read in");
+        // The four cases of a row of cubes at once, from the masks of the four window
+        // rows around it (the cases' byte order is the host's, little-endian).
+        static_assert(std::endian::native == std::endian::little, "cases are stored four at a time");
         for (int cz = 0; cz < WO_PAGE_VOXELS; cz++)
             for (int cy = 0; cy < WO_PAGE_VOXELS; cy++) {
                 const int r = cy + WINDOW * cz;
-                const uint32_t r00 = emptyRows[r], r01 = emptyRows[r + WINDOW];
-                const uint32_t r10 = emptyRows[r + 1], r11 = emptyRows[r + 1 + WINDOW];
-                for (int cx = 0; cx < WO_PAGE_VOXELS; cx++)
-                    q_cubeIndexes[cx + 4 * cy + 16 * cz] =
-                        static_cast<byte>(forward[(r00 >> cx) & 3] | backward[(r01 >> cx) & 3] << 2 |
-                                          forward[(r10 >> cx) & 3] << 4 | backward[(r11 >> cx) & 3] << 6);
+                const uint32_t cases = rowPairCases[emptyRows[r] * 32 + emptyRows[r + WINDOW]] |
+                                       rowPairCases[emptyRows[r + 1] * 32 + emptyRows[r + 1 + WINDOW]] << 4;
+                memcpy(q_cubeIndexes + 4 * cy + 16 * cz, &cases, sizeof(cases));
             }
     }
     return surface;
