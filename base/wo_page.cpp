@@ -25,11 +25,6 @@ static bool CellInGrid(int x, int y, int z) {
     return x >= 0 && x < WO_GRID_PAGES && y >= 0 && y < WO_GRID_PAGES && z >= 0 && z < WO_GRID_PAGES;
 }
 
-page_t *WO_CellPage(int cell) {
-    const int32_t v = wo_pageGrid[cell];
-    return v >= WO_CELL_PAGE ? &wo_pages[v - WO_CELL_PAGE] : nullptr;
-}
-
 voxel_t WO_GetVoxel(int x, int y, int z) {
     // Layers 0, 126 and 127 always read empty, so every surface closes inside the world.
     if (x < 1 || x > 125 || y < 1 || y > 125 || z < 1 || z > 125)

@@ -321,6 +321,8 @@ void WO_RemoveFace(int f) {
 // Drops a vertex's stale face entries, keeping the others in order.
 static void CompactVertexFaces(int i) {
     const uint32_t stale = wo_pool.staleFaces[i];
+    if (stale == 0)  // a vertex that lost no face since it was last compacted
+        return;
     int kept = 0;
     for (int k = 0; k < wo_pool.numVertexFaces[i]; k++)
         if (!(stale & (1u << k)))

@@ -194,7 +194,10 @@ extern cmdVar_t wo_useUndo;                  // wo_undo and the server's undo co
 // ---- pages ----
 
 // The page stored in a cell, or null for an empty or solid cell.
-page_t *WO_CellPage(int cell);
+inline page_t *WO_CellPage(int cell) {
+    const int32_t v = wo_pageGrid[cell];
+    return v >= WO_CELL_PAGE ? &wo_pages[v - WO_CELL_PAGE] : nullptr;
+}
 // A voxel by the world's reading rules: layers 0, 126 and 127 and cells outside read empty.
 voxel_t WO_GetVoxel(int x, int y, int z);
 // A new page in an empty or solid cell, voxels uninitialised; null with an error when
