@@ -113,8 +113,11 @@ struct woSurf_t {
 };
 
 // A stored page: its voxels, their compact form and every product of tessellating it.
-// It holds pointers and pool indexes, so its size is the host's.
-struct page_t {
+// It holds pointers and pool indexes, so its size is the host's.  Tessellation reads and
+// writes the first few lines of every page it passes (most pages near a surface have
+// none of their own), so those fields come first and together; the arrays follow in
+// the order tessellation fills them, and what only the network and undo read comes last.
+struct alignas(64) page_t {
     uint32_t magic;                 // WO_PAGE_MAGIC while live
     page_t *prev, *next;            // live list through wo_pageDummy
     int32_t x, y, z;                // page cell
@@ -126,27 +129,27 @@ struct page_t {
     byte freeable;                  // set by the server's cleaning: may become a plain cell
     byte freeAsSolid;               // ... and then the cell is solid (else empty)
     byte pvsOptimized;              // no surface and all densities >= 129: blocks sight
-    voxel_t undoVoxels[WO_PAGE_SIZE];
     voxel_t voxels[WO_PAGE_SIZE];
     byte cubeCases[WO_PAGE_SIZE];   // marching-cubes case of each cube
+    int32_t numBatchIndexes;
+    int32_t numFaces;
+    int32_t numSurfs;
+    int32_t numIndexes;
+    int32_t numShadowIndexes;
+    float shadowMins[3], shadowMaxs[3];
+    byte matterBits[WO_MATTERS / 8];          // matters present in the 5^3 window
+    woRun_t batches[WO_MATTERS];              // per matter, its run of batchIndexes
+    int32_t batchIndexes[WO_PAGE_BATCH_INDEXES_MAX];
+    int32_t faces[WO_PAGES_FACES_MAX];        // pool faces of the render triangles
+    woRun_t cubeSurfs[WO_PAGE_SIZE];          // per cube, its run of surfs
+    int32_t indexes[WO_PAGE_INDEXES_MAX];     // welded surface, pool indexes
+    woSurf_t surfs[WO_PAGE_SURFS_MAX];
+    int32_t shadowIndexes[WO_PAGE_SHADOW_INDEXES_MAX];
+    uint32_t voxelCrc;              // Com_GetCRC of the 128 bytes of voxels
     int32_t compressedMatterSize;
     int32_t compressedDensitySize;
     byte compressed[WO_PAGE_COMPRESSED_MAX];  // matter stream, then density stream
-    uint32_t voxelCrc;              // Com_GetCRC of the 128 bytes of voxels
-    int32_t numSurfs;
-    woRun_t cubeSurfs[WO_PAGE_SIZE];          // per cube, its run of surfs
-    woSurf_t surfs[WO_PAGE_SURFS_MAX];
-    int32_t numIndexes;
-    int32_t indexes[WO_PAGE_INDEXES_MAX];     // welded surface, pool indexes
-    float shadowMins[3], shadowMaxs[3];
-    int32_t numShadowIndexes;
-    int32_t shadowIndexes[WO_PAGE_SHADOW_INDEXES_MAX];
-    byte matterBits[WO_MATTERS / 8];          // matters present in the 5^3 window
-    int32_t numBatchIndexes;
-    woRun_t batches[WO_MATTERS];              // per matter, its run of batchIndexes
-    int32_t batchIndexes[WO_PAGE_BATCH_INDEXES_MAX];
-    int32_t numFaces;
-    int32_t faces[WO_PAGES_FACES_MAX];        // pool faces of the render triangles
+    voxel_t undoVoxels[WO_PAGE_SIZE];
 };
 
 // The packed per-matter drawing record the module uploads.
@@ -191,7 +194,10 @@ extern cmdVar_t wo_useUndo;                  // wo_undo and the server's undo co
 // ---- pages ----
 
 // The page stored in a cell, or null for an empty or solid cell.
-page_t *WO_CellPage(int cell);
+inline page_t *WO_CellPage(int cell) {
+    const int32_t v = wo_pageGrid[cell];
+    return v >= WO_CELL_PAGE ? &wo_pages[v - WO_CELL_PAGE] : nullptr;
+}
 // A voxel by the world's reading rules: layers 0, 126 and 127 and cells outside read empty.
 voxel_t WO_GetVoxel(int x, int y, int z);
 // A new page in an empty or solid cell, voxels uninitialised; null with an error when
@@ -351,17 +357,23 @@ int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
 // Copies a vertex out into the exchange record.
 void WO_GetVertexByIndex(poolVertex_t *out, int i);
 // A vertex's position in place (three floats).
-const float *WO_GetVertexPosRefByIndex(int i);
+inline const float *WO_GetVertexPosRefByIndex(int i) { return wo_pool.position[i]; }
 // Overwrites the vertex's data (not its key or links) and flags its chunk.
 void WO_UpdateVertexByIndex(const poolVertex_t *in, int i);
 // One more triangle uses the vertex.
-void WO_BumpGarbageCount(int i);
+inline void WO_BumpGarbageCount(int i) {
+    WO_ASSERT(i >= 0 && i < WO_POOL_SIZE && WO_TestBit(wo_pool.active, i));
+    wo_pool.references[i]++;
+}
 // Drops one reference; frees the vertex when none is left.
 void WO_SinkGarbageCount(int i);
 // Frees the vertex only when nothing references it.
 void WO_HarvestVertex(int i);
 // A face over three vertexes; -1 with an error when the face pool is full.
 int WO_AddFace(int a, int b, int c);
+// The same, for a caller that has the unit normal of the vertexes' positions and the
+// length VectorNormalize returned for it.
+int WO_AddFaceWithNormal(int a, int b, int c, const float unitNormal[3], float length);
 // Frees a face; its vertexes' lists mark it stale and their normals are redone.
 void WO_RemoveFace(int f);
 // Remembers that face f uses vertex i; 0 with a warning when the vertex's list is full.
