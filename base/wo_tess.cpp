@@ -249,15 +249,11 @@ void WO_TessPageStage0(page_t *page) {
 static void PrefetchWindow(const page_t *next) {
     if (next == &wo_pageDummy || next->magic != WO_PAGE_MAGIC)
         return;
-    // The page's own fields: the leading block every page has read and written, and
-    // the first line of each product array.
-    const byte *record = reinterpret_cast<const byte *>(next);
-    const byte *leadEnd = reinterpret_cast<const byte *>(&next->batches[wm_max + 1]);
-    for (const byte *line = record + 64; line < leadEnd; line += 64)
-        __builtin_prefetch(line, 1);
-    for (const void *field : {static_cast<const void *>(next->batchIndexes), static_cast<const void *>(next->faces),
-                              static_cast<const void *>(next->cubeSurfs), static_cast<const void *>(next->indexes),
-                              static_cast<const void *>(next->surfs), static_cast<const void *>(next->shadowIndexes)})
+    // The page's own fields that stage 1 writes lie far apart in its record.
+    for (const void *field : {static_cast<const void *>(next->cubeCases), static_cast<const void *>(&next->numSurfs),
+                              static_cast<const void *>(&next->numIndexes), static_cast<const void *>(next->shadowMins),
+                              static_cast<const void *>(next->matterBits), static_cast<const void *>(&next->batches[wm_min]),
+                              static_cast<const void *>(&next->numFaces)})
         __builtin_prefetch(field, 1);
     for (int d = 0; d < 8; d++) {
         const int x = next->x + (d & 1), y = next->y + ((d >> 1) & 1), z = next->z + (d >> 2);

@@ -113,11 +113,8 @@ struct woSurf_t {
 };
 
 // A stored page: its voxels, their compact form and every product of tessellating it.
-// It holds pointers and pool indexes, so its size is the host's.  Tessellation reads and
-// writes the first few lines of every page it passes (most pages near a surface have
-// none of their own), so those fields come first and together; the arrays follow in
-// the order tessellation fills them, and what only the network and undo read comes last.
-struct alignas(64) page_t {
+// It holds pointers and pool indexes, so its size is the host's.
+struct page_t {
     uint32_t magic;                 // WO_PAGE_MAGIC while live
     page_t *prev, *next;            // live list through wo_pageDummy
     int32_t x, y, z;                // page cell
@@ -129,27 +126,27 @@ struct alignas(64) page_t {
     byte freeable;                  // set by the server's cleaning: may become a plain cell
     byte freeAsSolid;               // ... and then the cell is solid (else empty)
     byte pvsOptimized;              // no surface and all densities >= 129: blocks sight
+    voxel_t undoVoxels[WO_PAGE_SIZE];
     voxel_t voxels[WO_PAGE_SIZE];
     byte cubeCases[WO_PAGE_SIZE];   // marching-cubes case of each cube
-    int32_t numBatchIndexes;
-    int32_t numFaces;
-    int32_t numSurfs;
-    int32_t numIndexes;
-    int32_t numShadowIndexes;
-    float shadowMins[3], shadowMaxs[3];
-    byte matterBits[WO_MATTERS / 8];          // matters present in the 5^3 window
-    woRun_t batches[WO_MATTERS];              // per matter, its run of batchIndexes
-    int32_t batchIndexes[WO_PAGE_BATCH_INDEXES_MAX];
-    int32_t faces[WO_PAGES_FACES_MAX];        // pool faces of the render triangles
-    woRun_t cubeSurfs[WO_PAGE_SIZE];          // per cube, its run of surfs
-    int32_t indexes[WO_PAGE_INDEXES_MAX];     // welded surface, pool indexes
-    woSurf_t surfs[WO_PAGE_SURFS_MAX];
-    int32_t shadowIndexes[WO_PAGE_SHADOW_INDEXES_MAX];
-    uint32_t voxelCrc;              // Com_GetCRC of the 128 bytes of voxels
     int32_t compressedMatterSize;
     int32_t compressedDensitySize;
     byte compressed[WO_PAGE_COMPRESSED_MAX];  // matter stream, then density stream
-    voxel_t undoVoxels[WO_PAGE_SIZE];
+    uint32_t voxelCrc;              // Com_GetCRC of the 128 bytes of voxels
+    int32_t numSurfs;
+    woRun_t cubeSurfs[WO_PAGE_SIZE];          // per cube, its run of surfs
+    woSurf_t surfs[WO_PAGE_SURFS_MAX];
+    int32_t numIndexes;
+    int32_t indexes[WO_PAGE_INDEXES_MAX];     // welded surface, pool indexes
+    float shadowMins[3], shadowMaxs[3];
+    int32_t numShadowIndexes;
+    int32_t shadowIndexes[WO_PAGE_SHADOW_INDEXES_MAX];
+    byte matterBits[WO_MATTERS / 8];          // matters present in the 5^3 window
+    int32_t numBatchIndexes;
+    woRun_t batches[WO_MATTERS];              // per matter, its run of batchIndexes
+    int32_t batchIndexes[WO_PAGE_BATCH_INDEXES_MAX];
+    int32_t numFaces;
+    int32_t faces[WO_PAGES_FACES_MAX];        // pool faces of the render triangles
 };
 
 // The packed per-matter drawing record the module uploads.
