@@ -27,14 +27,22 @@ static void ClearWorld() {
     WO_CountVertexesInPool();
 }
 
-template <typename F> static void ForEachVoxel(F f) {
-    for (int z = 0; z < WO_WORLD_VOXELS; z++)
+// Every voxel, z outermost; with cleanLayers the world is cleaned after each layer of
+// pages, so that pages that became uniform and lost their surface go back to plain
+// cells before the next layer spawns more: a big ball would fill the page store.
+template <typename F> static void ForEachVoxel(F f, bool cleanLayers = false) {
+    for (int z = 0; z < WO_WORLD_VOXELS; z++) {
         for (int y = 0; y < WO_WORLD_VOXELS; y++)
             for (int x = 0; x < WO_WORLD_VOXELS; x++) {
                 float p[3];
                 SV_VoxelPoint(p, x, y, z);
                 f(x, y, z, p);
             }
+        if (cleanLayers && (z & (WO_PAGE_VOXELS - 1)) == WO_PAGE_VOXELS - 1) {
+            SV_CleanDirtyVoxels();
+            SV_CleanDirtySurfaces();
+        }
+    }
 }
 
 void SV_CreateBall_f() {
@@ -58,7 +66,7 @@ void SV_CreateBall_f() {
         if (density > box)
             density = box;
         SV_SetVoxel(x, y, z, SV_VOXEL_SET, 0, density);
-    });
+    }, true);
 }
 
 void SV_CreatePlane_f() {

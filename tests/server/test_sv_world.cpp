@@ -666,6 +666,17 @@ TEST_F(ServerWorld, CreateBallClampsItsRadius) {
     Run("createBall 1000");
     EXPECT_EQ(WO_GetVoxel(64 + 23, 64, 64), wo_solidVoxel);  // 18.4
     EXPECT_EQ(WO_Density(WO_GetVoxel(64 + 27, 64, 64)), 0);  // 21.6
+    // A ball as big as the store allows only layer by layer.
+    wo_worldSpace = 42.0f;
+    ErrorLog::entries.clear();
+    Run("createBall 42");
+    EXPECT_EQ(ErrorLog::entries.size(), 0u);
+    EXPECT_EQ(WO_GetVoxel(64 + 50, 64, 64), wo_solidVoxel);  // 40.0
+    EXPECT_EQ(WO_GetVoxel(64, 64 - 50, 64), wo_solidVoxel);
+    EXPECT_EQ(WO_Density(WO_GetVoxel(64, 64, 64 + 56)), 0);  // 44.8
+    Run("createBall 42");  // clearing the big ball first
+    EXPECT_EQ(ErrorLog::entries.size(), 0u);
+    EXPECT_EQ(WO_GetVoxel(64 + 50, 64, 64), wo_solidVoxel);
     wo_worldSpace = 0;
     Run("createBall");
     EXPECT_EQ(WO_GetVoxel(64 + 10, 64, 64), wo_solidVoxel);  // 8.0
