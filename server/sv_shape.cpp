@@ -27,10 +27,11 @@ static void ClearWorld() {
     WO_CountVertexesInPool();
 }
 
-// Every voxel, z outermost; with cleanLayers the world is cleaned after each layer of
-// pages, so that pages that became uniform and lost their surface go back to plain
-// cells before the next layer spawns more: a big ball would fill the page store.
-template <typename F> static void ForEachVoxel(F f, bool cleanLayers = false) {
+// Every voxel, z outermost.  A command over the whole world can spawn a page in every
+// cell it touches; once the store is half full the world is cleaned after each layer
+// of pages, so that the pages that became uniform and lost their surface go back to
+// plain cells before the next layer spawns more.
+template <typename F> static void ForEachVoxel(F f) {
     for (int z = 0; z < WO_WORLD_VOXELS; z++) {
         for (int y = 0; y < WO_WORLD_VOXELS; y++)
             for (int x = 0; x < WO_WORLD_VOXELS; x++) {
@@ -38,7 +39,7 @@ template <typename F> static void ForEachVoxel(F f, bool cleanLayers = false) {
                 SV_VoxelPoint(p, x, y, z);
                 f(x, y, z, p);
             }
-        if (cleanLayers && (z & (WO_PAGE_VOXELS - 1)) == WO_PAGE_VOXELS - 1) {
+        if ((z & (WO_PAGE_VOXELS - 1)) == WO_PAGE_VOXELS - 1 && WO_CountPagedPages() > WO_MAX_PAGES / 2) {
             SV_CleanDirtyVoxels();
             SV_CleanDirtySurfaces();
         }
@@ -66,7 +67,7 @@ void SV_CreateBall_f() {
         if (density > box)
             density = box;
         SV_SetVoxel(x, y, z, SV_VOXEL_SET, 0, density);
-    }, true);
+    });
 }
 
 void SV_CreatePlane_f() {

@@ -713,6 +713,11 @@ TEST_F(ServerWorld, SwapMatterAndPaintCore) {
     Reset();
     Run("paintCore 6");
     EXPECT_EQ(WO_GetVoxel(64, 64, 64), 0x0600) << "empty voxels take the matter";
+    // A core reaching every cell paints without filling the page store.
+    wo_worldCore = 100.0f;
+    ErrorLog::entries.clear();
+    Run("paintCore 6");
+    EXPECT_EQ(ErrorLog::entries.size(), 0u);
 }
 
 TEST_F(ServerWorld, BlurWorldSmoothsThePagedRegion) {
