@@ -553,6 +553,18 @@ TEST_F(ServerWorld, TheProfilesKeepTheCoreAndTheOuterLimit) {
             }
     EXPECT_LT(WO_Density(WO_GetVoxel(64 + 8, 64, 64)), 255) << "6.4 units out was carved";
 
+    // A shape carving through the centre leaves the core and its ramp.
+    Build(Ball(20));
+    Cube carver(8.0f);
+    SV_SetupSoup(&carver.soup, 1, centre, kIdentity, 1.0f);
+    SV_SubSoup(-1, 1.0f);
+    for (int x = 64; x < 72; x++) {  // out to 5.6, where the carving took all
+        float p[3];
+        SV_VoxelPoint(p, x, 64, 64);
+        EXPECT_EQ(WO_Density(WO_GetVoxel(x, 64, 64)), SV_CoreProfile(p)) << x;
+    }
+    EXPECT_EQ(WO_Density(WO_GetVoxel(69, 64, 64)), 255);  // 4.0: the core, bounds included
+
     // Filling a big cube never grows beyond the space radius and its ramp.
     Reset();
     Cube cube(20.0f);
@@ -621,6 +633,30 @@ TEST_F(ServerWorld, HostileShapesAndSwitchedOffDeformationChangeNothing) {
     SV_BlurSoup(-1, -100, 0);
     SV_BlurSoup(-1, INT32_MAX, 0);
     SV_BlurSoup(-1, 0, 0);
+}
+
+TEST_F(ServerWorld, ABlurWithoutSizeKeepsTheLastSizesCentreWeight) {
+    const auto world = [](int x, int y, int z) -> voxel_t {
+        const bool near = std::abs(x - 64) < 8 && std::abs(y - 64) < 8 && std::abs(z - 64) < 8;
+        return near ? static_cast<voxel_t>((x * 7 + y * 3 + z) % 5 * 60) : 0;
+    };
+    const float origin[3] = {0, 0, 0};
+    Cube cube(2.0f);
+    std::vector<voxel_t> results[3];
+    const int sizes[3][2] = {{4, 0}, {4, 4}, {0, 0}};  // last: the weight of 40 left by the first
+    for (int i = 0; i < 3; i++) {
+        Build(world);
+        SV_SetupSoup(&cube.soup, 1, origin, kIdentity, 1.0f);
+        SV_BlurSoup(-1, sizes[i][0], 0);
+        Build(world);
+        SV_BlurSoup(-1, sizes[i][1], 0);
+        results[i] = Snapshot();
+    }
+    EXPECT_TRUE(results[0] == results[1]);
+    EXPECT_TRUE(results[2] == results[1]);
+    Build(world);
+    SV_BlurSoup(-1, 1, 0);
+    EXPECT_FALSE(Snapshot() == results[0]) << "another size gives another result";
 }
 
 TEST_F(ServerWorld, AMatterFilterOutsideTheWorldsMattersChangesNothing) {
