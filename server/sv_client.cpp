@@ -399,9 +399,10 @@ void SV_HandlePackage(netPackage_t *package) {
             reader.drop = true;
             break;
         case CLP_PING: {
+            // The echo is the client's word: any value must give a defined ping.
             const int32_t stamp = Msg_ReadLong();
-            c->ping = Now() - stamp;
-            c->smoothedPing = (c->smoothedPing * 7 + c->ping) >> 3;
+            c->ping = static_cast<int32_t>(static_cast<uint32_t>(Now()) - static_cast<uint32_t>(stamp));
+            c->smoothedPing = static_cast<int32_t>((static_cast<int64_t>(c->smoothedPing) * 7 + c->ping) >> 3);
             break;
         }
         case CLP_INFO: HandleClientInfo(); break;

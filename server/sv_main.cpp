@@ -1,4 +1,5 @@
 // The server's state, its start and shutdown, the entity links and the server frame.
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "base/sys.h"
 #include "common/common.h"
 #include "server/server.h"
+#include "server/sv_world.h"
 
 svStatic_t svs;
 svMap_t sv;
@@ -41,9 +43,11 @@ static int TakeName(char *dst, const char *value, const char *label, int flags) 
 
 // ---- variable callbacks ----
 
+static void SetCaption();
+
 static void SV_Name_v() {
     TakeName(svs.name, sv_name.string, "name", 0);
-    if (qbase.serverRunning) Sys_SetConsoleCaption(nullptr);  // the frame writes the new one
+    if (qbase.serverRunning) SetCaption();
 }
 
 static void SV_Password_v() {
@@ -122,6 +126,7 @@ void SV_Imp(uint8_t create) {
     Cmd_CreateCVar(&sv_worldDebugBump, "sv_worldDebugBump", "0", S);
     Cmd_CreateCVarEx(&sv_privatePassword, "sv_privatePassword", "", S, SV_PrivatePassword_v);
 
+    SV_WorldImp();  // createBall, blurWorld, createPlane, swapMatter, paintCore
     Cmd_CreateFunction("clearRConEcho", SV_ClearRConEcho_f, S);
     Cmd_CreateFunction("kick", SV_Kick_f, S);
     Cmd_CreateFunction("heartbeat", SV_Heartbeat_f, S);
@@ -157,6 +162,7 @@ void SV_StartServer(const char *path) {
     } else {
         Com_strncpyz(sv.mapPath, path, sizeof sv.mapPath);
     }
+    SV_InitWorld();
     SV_InitBans();
     qbase.serverRunning = 1;
 }
@@ -169,6 +175,7 @@ void SV_ShutdownServer(uint8_t keepRunning) {
     sv.entityList.next = sv.entityList.prev = &sv.entityList;
     WO_ClearAllPages();
     SV_ShutdownBans();
+    SV_InitSeqGrid();
     if (keepRunning) return;
     memset(&svs, 0, sizeof svs);
     ClearSlots();
@@ -270,8 +277,9 @@ void SV_ClientInfo(svClient_t *client) {
     if (!client->info[0]) return;
     const char *rate = Com_IS_GetValue(client->info, "rate");
     if (!rate || !rate[0]) return;
-    const int value = atoi(rate);
-    client->rate = value < SV_MIN_RATE ? SV_MIN_RATE : value;
+    // The client's own text: a number of any size is read without overflow.
+    const long value = strtol(rate, nullptr, 10);
+    client->rate = value < SV_MIN_RATE ? SV_MIN_RATE : (value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value));
 }
 
 // Takes every package that clients sent to the server.
@@ -298,7 +306,11 @@ static void ServeClient(svClient_t *client) {
     SV_WriteWorldInfoString(client);
     SV_WritePages(client);
     Msg_WriteBegin(&sv_msg);
-    // Snapshots and ping requests are written here once they are built into this server.
+    if (SV_WriteSnapshot(client) && Now() - client->lastPingRequest >= SV_PING_REQUEST_MSEC) {
+        client->lastPingRequest = Now();
+        Msg_WriteByte(SVP_PING);
+        Msg_WriteLong(static_cast<int32_t>(Base_Time()));
+    }
     if (Msg_WriteGetBits() > 0) {
         NET_SendPackage(&client->pipe, &sv_msg);
         Msg_WriteBegin(&sv_msg);
@@ -318,9 +330,15 @@ void SV_Frame() {
     sv.cheats = RoundedCheats();
 
     ReadPackages();
+    SV_CleanDirtyVoxels();
+    SV_CleanDirtySurfaces();
+    SV_WorldDebugBump();
     WO_UploadPool();
     Call_SG_Frame();
+    SV_CleanDirtyVoxels();
+    SV_CleanDirtySurfaces();
     WO_UploadPool();
+    SV_AutoDump(Now());
     sv.matterChecksum = static_cast<int32_t>(WO_GetMatterChecksum());
 
     for (svClient_t &c : sv_clients) {

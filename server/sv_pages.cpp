@@ -54,9 +54,10 @@ struct lastRecord_t {
 }  // namespace
 
 int SV_WritePages(svClient_t *client) {
-    int32_t interval = 2 * client->smoothedPing;
-    if (interval < SV_PAGE_MIN_INTERVAL) interval = SV_PAGE_MIN_INTERVAL;
-    if (interval > SV_PAGE_MAX_INTERVAL) interval = SV_PAGE_MAX_INTERVAL;
+    int64_t twice = 2 * static_cast<int64_t>(client->smoothedPing);
+    if (twice < SV_PAGE_MIN_INTERVAL) twice = SV_PAGE_MIN_INTERVAL;
+    if (twice > SV_PAGE_MAX_INTERVAL) twice = SV_PAGE_MAX_INTERVAL;
+    const int32_t interval = static_cast<int32_t>(twice);
     const int32_t now = Now();
     const char *to = Com_adrstr(&client->pipe.remote);
 

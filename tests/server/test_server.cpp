@@ -273,6 +273,9 @@ TEST_F(Server, RateComesFromTheInfoStringAndNeverBelowTheFloor) {
     strcpy(c->info, "rate \"20000\";");
     SV_ClientInfo(c);
     EXPECT_EQ(c->rate, 20000);
+    strcpy(c->info, "rate \"99999999999999999999\";");
+    SV_ClientInfo(c);
+    EXPECT_EQ(c->rate, INT32_MAX);
 }
 
 // ---- handshake ----
@@ -586,6 +589,14 @@ TEST_F(Server, PingInfoAndDisconnectRecords) {
     EXPECT_EQ(c->infoVersion, 3);
     EXPECT_EQ(std::string(c->info, 10), std::string("rate \"9\";\0", 10));
 
+    Begin();  // any echo gives a defined ping
+    Msg_WriteByte(CLP_PING);
+    Msg_WriteLong(INT32_MIN);
+    Msg_WriteByte(CLP_PING);
+    Msg_WriteLong(INT32_MAX);
+    Deliver(player);
+    EXPECT_TRUE(errors.empty());
+
     Begin();  // a shorter info string replaces the old one whole
     Msg_WriteByte(CLP_INFO);
     Msg_WriteLong(4), Msg_WriteLong(2);
@@ -863,6 +874,206 @@ TEST_F(Pages, WorldInfoIsCompletedVersionedAndResentUntilAcknowledged) {
 
     SV_UploadWorldInfoString(std::string(1345, 'k').c_str());
     EXPECT_TRUE(Reported(ER_DROP, "SV_UploadWorldInfoString: MAX_INFO_STRING"));
+}
+
+// ---- snapshots ----
+
+struct Snapshots : Server {
+    static uint8_t entities[SV_MAX_ENTITIES][764];
+    void SetUp() override {
+        Server::SetUp();
+        memset(entities, 0, sizeof entities);
+        SV_UploadEntityStateReference(entities, 764);
+        c = Occupy(0, player);
+        SetOrigin(records[0], 10, 20, 30);
+        c->rate = 25000;
+    }
+    static void SetOrigin(uint8_t *record, float x, float y, float z) {
+        const float v[3] = {x, y, z};
+        memcpy(record + 20, v, sizeof v);
+    }
+    uint8_t *Entity(int n, float x, float y, float z) {
+        entities[n][0] = 1;
+        SetOrigin(entities[n], x, y, z);
+        return entities[n];
+    }
+    // Writes one snapshot now; the header's fields and its size in bits.
+    struct header_t {
+        int type, number, base, executed, bits, entities;
+    };
+    header_t Snap() {
+        c->lastSnapshot = 0;
+        Msg_WriteBegin(&sv_msg);
+        header_t h{};
+        if (!SV_WriteSnapshot(c)) return h;
+        h.bits = sv_msg.curBits;
+        Msg_ReadBegin(&sv_msg);
+        h.type = Msg_ReadByte();
+        h.number = Msg_ReadLong();
+        h.base = Msg_ReadLong();
+        h.executed = Msg_ReadLong();
+        const snapshot_t &s = c->snaps[h.number & 15];
+        h.entities = 0;
+        for (int n = 0; n < SV_MAX_ENTITIES; n++) h.entities += s.entities[n][0];
+        return h;
+    }
+    svClient_t *c = nullptr;
+};
+uint8_t Snapshots::entities[SV_MAX_ENTITIES][764];
+
+TEST_F(Snapshots, NewClientsGetWholeSnapshotsAndAcknowledgedOnesDeltas) {
+    header_t h = Snap();
+    EXPECT_EQ(h.type, SVP_SNAPSHOT);
+    EXPECT_EQ(h.number, 0);
+    EXPECT_EQ(h.base, -1);
+    c->snapAcked = 0;
+    c->ccExecuted = 7;
+    h = Snap();
+    EXPECT_EQ(h.number, 1);
+    EXPECT_EQ(h.base, 0);
+    EXPECT_EQ(h.executed, 7);
+
+    Cmd_SetCVar(&sv_skipSnapDelta, "1", 1);
+    EXPECT_EQ(Snap().base, -1);
+    Cmd_SetCVar(&sv_skipSnapDelta, "0", 1);
+
+    // An acknowledgement older than the ring holds: whole again.
+    for (int i = 0; i < 16; i++) Snap();
+    EXPECT_EQ(Snap().base, -1);
+}
+
+TEST_F(Snapshots, EntitiesAreSentWhenNearOrFlaggedAndUnchangedOnesCostTenBits) {
+    Entity(20, 10, 20, 35.9f);  // 5.9 from the client
+    Entity(21, 10, 20, 36.1f);  // 6.1: no visible page holds it
+    uint8_t *far = Entity(22, -40, -40, -40);
+    int32_t always = 1;
+    memcpy(far + SV_ENTITY_STATE_SIZE, &always, 4);
+    // Pages everywhere, none of them visible to the client.
+    int32_t mins[3], maxs[3];
+    memcpy(mins, wo_pagedMins, sizeof mins), memcpy(maxs, wo_pagedMaxs, sizeof maxs);
+    for (int i = 0; i < 3; i++) wo_pagedMins[i] = 0, wo_pagedMaxs[i] = WO_GRID_PAGES - 1;
+    Snap();
+    memcpy(wo_pagedMins, mins, sizeof mins), memcpy(wo_pagedMaxs, maxs, sizeof maxs);
+    const snapshot_t &s = c->snaps[0];
+    EXPECT_EQ(s.entities[20][0], 1);
+    EXPECT_EQ(s.entities[21][0], 0);
+    EXPECT_EQ(s.entities[22][0], 1);
+
+    entities[21][0] = 0;
+    c->snapAcked = 0;
+    const int withEntities = Snap().bits;
+    entities[20][0] = entities[22][0] = 0;
+    c->snapAcked = 1;
+    const int without = Snap().bits;
+    EXPECT_EQ(withEntities - without, 2 * 10);
+}
+
+TEST_F(Snapshots, SmallMovesTravelAsShortDeltas) {
+    uint8_t *e = Entity(30, 10, 20, 31);
+    Snap();
+    c->snapAcked = 0;
+    const int still = Snap().bits;
+    SetOrigin(e, 10.5f, 20, 31);
+    c->snapAcked = 1;
+    const int small = Snap().bits;
+    SetOrigin(e, 14, 20, 31);
+    c->snapAcked = 2;
+    const int large = Snap().bits;
+    EXPECT_EQ(small - still, 24 + 48);  // a change mask and three shorts
+    EXPECT_EQ(large - still, 24 + 96);  // a change mask and three floats
+}
+
+TEST_F(Snapshots, TheIntervalFollowsTheRateAndTheCap) {
+    Cmd_SetCVar(&sv_maxSnaps, "3", 1);
+    Snap();
+    EXPECT_STREQ(sv_maxSnaps.string, "5");
+    EXPECT_EQ(c->snapInterval, 200);  // small snapshot: the cap
+    Cmd_SetCVar(&sv_maxSnaps, "20", 1);
+
+    // Dozens of busy entities at the lowest rate: two per second, however large.
+    for (int n = 40; n < 80; n++) {
+        uint8_t *e = Entity(n, 10, 20, 31);
+        for (int b = 44; b < SV_ENTITY_STATE_SIZE; b++) e[b] = static_cast<uint8_t>(n * 7 + b);
+        memset(e + 56, 0, 24);  // angles stay finite
+    }
+    c->rate = 1000;
+    const header_t h = Snap();
+    ASSERT_GT(h.bits / 8, 2500);
+    EXPECT_EQ(c->snapInterval, 500);
+}
+
+TEST_F(Snapshots, TheServerGameCanAskForASnapshotAtOnce) {
+    c->lastSnapshot = Now();
+    c->snapInterval = 50;
+    Msg_WriteBegin(&sv_msg);
+    EXPECT_EQ(SV_WriteSnapshot(c), 0);
+    records[0][0] |= 1;
+    EXPECT_EQ(SV_WriteSnapshot(c), 1);
+    EXPECT_EQ(records[0][0] & 1, 0);
+}
+
+// ---- frame ----
+
+struct Frame : Pages {
+    void SetUp() override {
+        Pages::SetUp();
+        qbase.module = this;  // any module: the calls into it find no entry and do nothing
+    }
+    void TearDown() override {
+        qbase.module = nullptr;
+        Pages::TearDown();
+    }
+    // The kinds of what the frame sent the player: "text:<first word>" or the record types.
+    std::vector<std::string> Sent() {
+        std::vector<std::string> out;
+        netPackage_t p;
+        while (NET_GetPackage(NS_SERVER, &p)) {
+            Msg_ReadBegin(&p.msg);
+            const char first = static_cast<char>(p.msg.data[0]);
+            if (first >= 'a' && first <= 'z') {
+                Msg_ReadTokenize();
+                out.push_back(std::string("text:") + Msg_Argv(0));
+                continue;
+            }
+            out.push_back("type:" + std::to_string(Msg_ReadByte()));
+        }
+        return out;
+    }
+};
+
+TEST_F(Frame, AFirstFrameServesInfoWorldInfoPagesSnapshotAndPing) {
+    Due(1, 2, 3);
+    c->lastPingRequest = 0;
+    SV_Frame();
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"text:serverinfo", "text:serverinfo", "type:4", "type:2", "type:1"}));
+    EXPECT_NE(c->lastServerInfo, 0);
+    EXPECT_NE(c->lastPingRequest, 0);
+
+    // Nothing due, no snapshot: nothing at all, whatever the time since the last ping.
+    c->worldInfoAck = svs.worldInfoVersion;
+    c->pageAck[Cell(1, 2, 3)] = 5;
+    c->lastPingRequest = 1;
+    c->snapInterval = 100000;
+    SV_Frame();
+    EXPECT_EQ(Sent(), std::vector<std::string>{});
+    EXPECT_EQ(c->lastPingRequest, 1);
+}
+
+TEST_F(Frame, PackagesFromClientsAreReadInTheFrame) {
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    NET_SendOutOfBandPrintf(NS_CLIENT, &local, "get_challenge");
+    SV_DeleteClient(0);
+    Sent();
+    SV_Frame();
+    EXPECT_EQ(Sent(), std::vector<std::string>{"text:challenge"});
+}
+
+TEST_F(Frame, TheVisibleSetIsKeptWhileSkipped) {
+    Cmd_SetCVar(&sv_skipPvs, "1", 1);
+    memset(&c->pvs, 0xA5, sizeof c->pvs);
+    SV_UpdateClientPVS(c);
+    EXPECT_EQ(c->pvs.bits[100], 0xA5);
+    Cmd_SetCVar(&sv_skipPvs, "0", 1);
 }
 
 }  // namespace

@@ -65,7 +65,6 @@ protected:
         Com_SetupPrintf(PRF_SINKS, PrintSink, PrintSink);
         WO_Imp();
         SV_Imp(1);
-        SV_WorldImp();
         ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);
         char tmpl[] = "/tmp/hm_svworld_XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
