@@ -250,8 +250,6 @@ void WO_GetVertexByIndex(poolVertex_t *out, int i) {
     out->facing = wo_pool.facing[i];
 }
 
-const float *WO_GetVertexPosRefByIndex(int i) { return wo_pool.position[i]; }
-
 void WO_UpdateVertexByIndex(const poolVertex_t *in, int i) {
     WriteVertex(in, i);
     wo_pool.matter[i] = in->matter;
@@ -267,11 +265,6 @@ static void FreeVertex(int i) {
     LinkRemove(bn, &woBucketNode_t::bucket, i);
     ReturnFree(&wo_vertexStore, vn, WO_VERTEX_FREE_HEAD, wo_pool.active, i);
     // It stays on the dirty list (if there) until the next normal pass drops it.
-}
-
-void WO_BumpGarbageCount(int i) {
-    WO_ASSERT(VertexActive(i));
-    wo_pool.references[i]++;
 }
 
 void WO_SinkGarbageCount(int i) {
@@ -291,18 +284,23 @@ int WO_CountVertexesInPool() { return wo_vertexStore.active; }
 // ---- faces ----
 
 int WO_AddFace(int a, int b, int c) {
+    vec3_t n;
+    NormalFrom3Points(n, wo_pool.position[a], wo_pool.position[b], wo_pool.position[c]);
+    const float len = VectorNormalize(n);
+    return WO_AddFaceWithNormal(a, b, c, n, len);
+}
+
+int WO_AddFaceWithNormal(int a, int b, int c, const float unitNormal[3], float length) {
     const int f = TakeFree(&wo_faceStore, fn, WO_FACE_FREE_HEAD, WO_FACE_ACTIVE_HEAD, wo_faces.active);
     if (f < 0)
         return -1;
     wo_faces.vertexes[f][0] = a;
     wo_faces.vertexes[f][1] = b;
     wo_faces.vertexes[f][2] = c;
-
-    float *n = wo_faces.normal[f];
-    NormalFrom3Points(n, wo_pool.position[a], wo_pool.position[b], wo_pool.position[c]);
     // Unit normal divided once more by the length: small faces weigh more in the sums.
-    const float len = VectorNormalize(n);
-    _VectorScale(n, 1.0f / (len < 1e-5f ? 1e-5f : len), n);
+    const float scale = 1.0f / (length < 1e-5f ? 1e-5f : length);
+    for (int k = 0; k < 3; k++)
+        wo_faces.normal[f][k] = unitNormal[k] * scale;
     return f;
 }
 
@@ -323,6 +321,8 @@ void WO_RemoveFace(int f) {
 // Drops a vertex's stale face entries, keeping the others in order.
 static void CompactVertexFaces(int i) {
     const uint32_t stale = wo_pool.staleFaces[i];
+    if (stale == 0)  // a vertex that lost no face since it was last compacted
+        return;
     int kept = 0;
     for (int k = 0; k < wo_pool.numVertexFaces[i]; k++)
         if (!(stale & (1u << k)))

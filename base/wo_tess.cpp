@@ -5,6 +5,7 @@
 // recomputes the normals of every vertex touched.  Releasing on every page before
 // any rebuilds lets neighbouring pages find and share the vertexes of common edges.
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -172,10 +173,17 @@ static void Remember(edgeCache_t &c, int slot, int i) {
     c.index[slot] = i;
 }
 
-static int EdgeSlot(int cx, int cy, int cz, int edge) {
-    const woCubeEdge_t &e = wo_cubeEdges[edge];
-    return WindowIndex(cx + e.ownerX, cy + e.ownerY, cz + e.ownerZ) * 3 + e.axis;
-}
+// Slot offset of each cube edge from the slots of the cube's lowest voxel.
+static constexpr auto edgeSlotDelta = [] {
+    std::array<int, 12> d{};
+    for (int n = 0; n < 12; n++) {
+        const woCubeEdge_t &e = wo_cubeEdges[n];
+        d[n] = (e.ownerX + WINDOW * e.ownerY + WINDOW * WINDOW * e.ownerZ) * 3 + e.axis;
+    }
+    return d;
+}();
+
+static int EdgeSlot(int cx, int cy, int cz, int edge) { return WindowIndex(cx, cy, cz) * 3 + edgeSlotDelta[edge]; }
 
 // The first vertex of cube (cx, cy, cz)'s edge, any matter, or -1.
 static int FirstEdgeVertex(const page_t *page, int cx, int cy, int cz, int edge) {
@@ -258,6 +266,29 @@ static void PrefetchWindow(const page_t *next) {
     }
 }
 
+// The low nibbles of the cases of the four cubes along a pair of window rows, one byte
+// a cube, indexed by the rows' empty masks (32 * near + far).  The near row holds
+// corners 0 and 1 (4 and 5 a row higher), the far row, one voxel up z, corners 3 and
+// 2 (7 and 6): the high nibbles are the same table a row higher, shifted by four.
+static constexpr auto rowPairCases = [] {
+    static_assert(wo_cornerOffsets[1][0] == 1 && wo_cornerOffsets[2][0] == 1 && wo_cornerOffsets[2][2] == 1 &&
+                      wo_cornerOffsets[3][2] == 1 && wo_cornerOffsets[4][1] == 1 && wo_cornerOffsets[5][0] == 1 &&
+                      wo_cornerOffsets[6][0] == 1 && wo_cornerOffsets[7][1] == 1 && wo_cornerOffsets[7][2] == 1,
+                  "the corner order the rows are read in");
+    std::array<uint32_t, 32 * 32> table{};
+    for (uint32_t nearRow = 0; nearRow < 32; nearRow++)
+        for (uint32_t farRow = 0; farRow < 32; farRow++) {
+            uint32_t cases = 0;
+            for (int cx = 0; cx < WO_PAGE_VOXELS; cx++) {
+                const uint32_t corners = (nearRow >> cx & 1) | (nearRow >> (cx + 1) & 1) << 1 |
+                                         (farRow >> (cx + 1) & 1) << 2 | (farRow >> cx & 1) << 3;
+                cases |= corners << (8 * cx);
+            }
+            table[nearRow * 32 + farRow] = cases;
+        }
+    return table;
+}();
+
 // Reads the page's 5^3 window, its cube cases and the matters present; returns
 // whether any cube holds surface.
 static bool LoadWindow(page_t *page) {
@@ -276,12 +307,18 @@ static bool LoadWindow(page_t *page) {
             uniform[d] = wo_pageGrid[cell] == WO_CELL_SOLID ? wo_solidVoxel : wo_emptyVoxel;
             cells[d] = p ? p->voxels : nullptr;
         }
+        // Row by row: four voxels of the row's own cell, the fifth from the cell beyond.
         for (int z = 0; z < WINDOW; z++)
-            for (int y = 0; y < WINDOW; y++)
-                for (int x = 0; x < WINDOW; x++) {
-                    const int d = (x >> 2) | (y >> 2) << 1 | (z >> 2) << 2;
-                    q_voxels[WindowIndex(x, y, z)] = cells[d] ? cells[d][WO_VoxelIndex(x, y, z)] : uniform[d];
-                }
+            for (int y = 0; y < WINDOW; y++) {
+                const int d = (y >> 2) << 1 | (z >> 2) << 2;
+                const int v = WO_VoxelIndex(0, y, z);
+                voxel_t *row = q_voxels + WindowIndex(0, y, z);
+                if (cells[d])
+                    memcpy(row, cells[d] + v, WO_PAGE_VOXELS * sizeof(voxel_t));
+                else
+                    row[0] = row[1] = row[2] = row[3] = uniform[d];
+                row[WO_PAGE_VOXELS] = cells[d | 1] ? cells[d | 1][v] : uniform[d | 1];
+            }
     } else {
         for (int z = 0; z < WINDOW; z++)
             for (int y = 0; y < WINDOW; y++)
@@ -289,30 +326,64 @@ static bool LoadWindow(page_t *page) {
                     q_voxels[WindowIndex(x, y, z)] = WO_GetVoxel(base[0] + x, base[1] + y, base[2] + z);
     }
 
-    // Corner flags: 1 where the window voxel is empty.  Cases are summed without
-    // branches; which corners are empty is the least predictable thing in a page.
-    byte empty[WINDOW_SIZE];
-    int numEmpty = 0;
-    memset(page->matterBits, 0, sizeof(page->matterBits));
-    for (int w = 0; w < WINDOW_SIZE; w++) {
-        empty[w] = WO_Density(q_voxels[w]) < WO_SURFACE_DENSITY;
-        numEmpty += empty[w];
-        const int m = WO_Matter(q_voxels[w]);  // matter present: the bit of every non-empty voxel
-        page->matterBits[m >> 3] |= static_cast<byte>((empty[w] ^ 1) << (m & 7));
+    // Per row of the window (index y + 5z), bit x set where the voxel is empty.  Which
+    // corners are empty is the least predictable thing in a page, so nothing branches
+    // on it: the row's first four voxels are tested together as the four 16-bit lanes
+    // of one word (bit 7 of a lane is the density's top bit), the fifth alone.  The
+    // matters of the non-empty voxels are gathered as an OR and an AND: when both
+    // agree, one matter is present.
+    constexpr uint64_t LANES = 0x0001000100010001;
+    constexpr uint64_t GATHER = 0x0000200040008001;  // lane k's bit 0 to bit 45 + k
+    byte emptyRows[WINDOW * WINDOW];
+    uint64_t laneEmpty = 0, laneOr = 0, laneAnd = ~uint64_t{0};
+    uint32_t numEmpty = 0, matterOr = 0, matterAnd = 0xFF;
+    for (int r = 0; r < WINDOW * WINDOW; r++) {
+        const voxel_t *row = q_voxels + r * WINDOW;
+        uint64_t four;
+        memcpy(&four, row, sizeof(four));
+        const uint64_t solid = (four >> 7) & LANES;
+        const uint64_t empty = solid ^ LANES;
+        const uint64_t keep = solid * 0xFFFF;  // a whole lane of ones where non-empty
+        laneEmpty += empty;
+        laneOr |= four & keep;
+        laneAnd &= four | ~keep;
+
+        const uint32_t fifthEmpty = WO_Density(row[4]) < WO_SURFACE_DENSITY;
+        const uint32_t fifthKeep = fifthEmpty - 1;
+        numEmpty += fifthEmpty;
+        matterOr |= WO_Matter(row[4]) & fifthKeep;
+        matterAnd &= (WO_Matter(row[4]) | ~fifthKeep) & 0xFF;
+        emptyRows[r] = static_cast<byte>((empty * GATHER) >> 45 | fifthEmpty << 4);
     }
+    numEmpty += static_cast<uint32_t>((laneEmpty * LANES) >> 48);  // the four lanes summed
+    matterOr |= static_cast<uint32_t>((laneOr >> 8 | laneOr >> 24 | laneOr >> 40 | laneOr >> 56) & 0xFF);
+    matterAnd &= static_cast<uint32_t>(laneAnd >> 8 & laneAnd >> 24 & laneAnd >> 40 & laneAnd >> 56 & 0xFF);
+
+    memset(page->matterBits, 0, sizeof(page->matterBits));
+    if (numEmpty != WINDOW_SIZE) {
+        if (matterOr == matterAnd) {
+            WO_SetBit(page->matterBits, static_cast<int>(matterOr));
+        } else {
+            for (voxel_t v : q_voxels)
+                if (WO_Density(v) >= WO_SURFACE_DENSITY)
+                    WO_SetBit(page->matterBits, WO_Matter(v));
+        }
+    }
+
     const bool surface = numEmpty != 0 && numEmpty != WINDOW_SIZE;
     if (!surface) {
         memset(q_cubeIndexes, numEmpty ? 255 : 0, sizeof(q_cubeIndexes));
     } else {
+        // The four cases of a row of cubes at once, from the masks of the four window
+        // rows around it (the cases' byte order is the host's, little-endian).
+        static_assert(std::endian::native == std::endian::little, "cases are stored four at a time");
         for (int cz = 0; cz < WO_PAGE_VOXELS; cz++)
-            for (int cy = 0; cy < WO_PAGE_VOXELS; cy++)
-                for (int cx = 0; cx < WO_PAGE_VOXELS; cx++) {
-                    const byte *e = empty + WindowIndex(cx, cy, cz);
-                    int cubeCase = 0;
-                    for (int n = 0; n < 8; n++)
-                        cubeCase |= e[cornerDelta[n]] << n;
-                    q_cubeIndexes[cx + 4 * cy + 16 * cz] = static_cast<byte>(cubeCase);
-                }
+            for (int cy = 0; cy < WO_PAGE_VOXELS; cy++) {
+                const int r = cy + WINDOW * cz;
+                const uint32_t cases = rowPairCases[emptyRows[r] * 32 + emptyRows[r + WINDOW]] |
+                                       rowPairCases[emptyRows[r + 1] * 32 + emptyRows[r + 1 + WINDOW]] << 4;
+                memcpy(q_cubeIndexes + 4 * cy + 16 * cz, &cases, sizeof(cases));
+            }
     }
     return surface;
 }
@@ -360,7 +431,7 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
     for (int a = 1; a < 3; a++)
         if (std::fabs(n[a]) > std::fabs(n[facing]))
             facing = a;
-    VectorNormalize(n);
+    const float normalLength = VectorNormalize(n);
     for (int k = 0; k < 3; k++) {
         const int f = wo_pool.facing[idx[k]];
         if (f >= 0 && std::fabs(n[f]) > FACING_LEAN) {
@@ -390,7 +461,8 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
         idx[k] = copy;
     }
 
-    const int face = WO_AddFace(idx[0], idx[1], idx[2]);
+    // Copies made for the facing keep their edge's position: the normal stands.
+    const int face = WO_AddFaceWithNormal(idx[0], idx[1], idx[2], n, normalLength);
     if (face < 0) {
         HarvestAll(idx);
         return true;
@@ -478,7 +550,11 @@ struct shadowEdge_t {
 
 constexpr int SHADOW_EDGE_BUCKETS = 1024;
 
-static int q_edgeHeads[SHADOW_EDGE_BUCKETS];
+static auto q_edgeHeads = [] {
+    std::array<int, SHADOW_EDGE_BUCKETS> heads{};
+    heads.fill(-1);
+    return heads;
+}();
 static shadowEdge_t q_edges[WO_PAGE_SHADOW_INDEXES_MAX];
 static int q_numEdges;
 
@@ -529,7 +605,6 @@ static void SetupShadowVolumes(page_t *page) {
     }
 
     const int numFacing = page->numShadowIndexes;
-    memset(q_edgeHeads, -1, sizeof(q_edgeHeads));
     q_numEdges = 0;
     for (int t = 0; t < numFacing; t += 3)
         for (int k = 0; k < 3; k++)
@@ -551,6 +626,10 @@ static void SetupShadowVolumes(page_t *page) {
             page->shadowIndexes[page->numShadowIndexes++] = e[1];
         }
     }
+
+    // Every bucket is left empty for the next page: only the used ones need it.
+    for (int e = 0; e < q_numEdges; e++)
+        q_edgeHeads[(q_edges[e].a + q_edges[e].b) & (SHADOW_EDGE_BUCKETS - 1)] = -1;
 
     AddToMins(page->shadowMins, zerovector);
     AddToMaxs(page->shadowMaxs, zerovector);

@@ -191,7 +191,10 @@ extern cmdVar_t wo_useUndo;                  // wo_undo and the server's undo co
 // ---- pages ----
 
 // The page stored in a cell, or null for an empty or solid cell.
-page_t *WO_CellPage(int cell);
+inline page_t *WO_CellPage(int cell) {
+    const int32_t v = wo_pageGrid[cell];
+    return v >= WO_CELL_PAGE ? &wo_pages[v - WO_CELL_PAGE] : nullptr;
+}
 // A voxel by the world's reading rules: layers 0, 126 and 127 and cells outside read empty.
 voxel_t WO_GetVoxel(int x, int y, int z);
 // A new page in an empty or solid cell, voxels uninitialised; null with an error when
@@ -351,17 +354,23 @@ int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
 // Copies a vertex out into the exchange record.
 void WO_GetVertexByIndex(poolVertex_t *out, int i);
 // A vertex's position in place (three floats).
-const float *WO_GetVertexPosRefByIndex(int i);
+inline const float *WO_GetVertexPosRefByIndex(int i) { return wo_pool.position[i]; }
 // Overwrites the vertex's data (not its key or links) and flags its chunk.
 void WO_UpdateVertexByIndex(const poolVertex_t *in, int i);
 // One more triangle uses the vertex.
-void WO_BumpGarbageCount(int i);
+inline void WO_BumpGarbageCount(int i) {
+    WO_ASSERT(i >= 0 && i < WO_POOL_SIZE && WO_TestBit(wo_pool.active, i));
+    wo_pool.references[i]++;
+}
 // Drops one reference; frees the vertex when none is left.
 void WO_SinkGarbageCount(int i);
 // Frees the vertex only when nothing references it.
 void WO_HarvestVertex(int i);
 // A face over three vertexes; -1 with an error when the face pool is full.
 int WO_AddFace(int a, int b, int c);
+// The same, for a caller that has the unit normal of the vertexes' positions and the
+// length VectorNormalize returned for it.
+int WO_AddFaceWithNormal(int a, int b, int c, const float unitNormal[3], float length);
 // Frees a face; its vertexes' lists mark it stale and their normals are redone.
 void WO_RemoveFace(int f);
 // Remembers that face f uses vertex i; 0 with a warning when the vertex's list is full.
