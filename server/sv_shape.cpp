@@ -27,14 +27,23 @@ static void ClearWorld() {
     WO_CountVertexesInPool();
 }
 
+// Every voxel, z outermost.  A command over the whole world can spawn a page in every
+// cell it touches; once the store is half full the world is cleaned after each layer
+// of pages, so that the pages that became uniform and lost their surface go back to
+// plain cells before the next layer spawns more.
 template <typename F> static void ForEachVoxel(F f) {
-    for (int z = 0; z < WO_WORLD_VOXELS; z++)
+    for (int z = 0; z < WO_WORLD_VOXELS; z++) {
         for (int y = 0; y < WO_WORLD_VOXELS; y++)
             for (int x = 0; x < WO_WORLD_VOXELS; x++) {
                 float p[3];
                 SV_VoxelPoint(p, x, y, z);
                 f(x, y, z, p);
             }
+        if ((z & (WO_PAGE_VOXELS - 1)) == WO_PAGE_VOXELS - 1 && WO_CountPagedPages() > WO_MAX_PAGES / 2) {
+            SV_CleanDirtyVoxels();
+            SV_CleanDirtySurfaces();
+        }
+    }
 }
 
 void SV_CreateBall_f() {

@@ -477,7 +477,7 @@ void SV_UndoWorld() { WO_Undo_f(); }
 
 void SV_ClearAllMatter() {
     wm_min = wm_max = 0;
-    for (int pz = 0; pz < WO_GRID_PAGES; pz++)
+    for (int pz = 0; pz < WO_GRID_PAGES; pz++) {
         for (int py = 0; py < WO_GRID_PAGES; py++)
             for (int px = 0; px < WO_GRID_PAGES; px++) {
                 const int cell = WO_CellIndex(px, py, pz);
@@ -486,6 +486,11 @@ void SV_ClearAllMatter() {
                         SV_SetVoxel(px * 4 + (i & 3), py * 4 + (i >> 2 & 3), pz * 4 + (i >> 4), SV_VOXEL_SET, 0, 0);
                 wo_seqGrid[cell]++;
             }
+        // Every solid cell emptied becomes a page first: cleaned layer by layer, the
+        // emptied ones go back to plain cells before a big world fills the page store.
+        SV_CleanDirtyVoxels();
+        SV_CleanDirtySurfaces();
+    }
 }
 
 // ---- automatic dumps ----

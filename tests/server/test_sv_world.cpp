@@ -65,7 +65,6 @@ protected:
         Com_SetupPrintf(PRF_SINKS, PrintSink, PrintSink);
         WO_Imp();
         SV_Imp(1);
-        SV_WorldImp();
         ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);
         char tmpl[] = "/tmp/hm_svworld_XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -553,6 +552,18 @@ TEST_F(ServerWorld, TheProfilesKeepTheCoreAndTheOuterLimit) {
             }
     EXPECT_LT(WO_Density(WO_GetVoxel(64 + 8, 64, 64)), 255) << "6.4 units out was carved";
 
+    // A shape carving through the centre leaves the core and its ramp.
+    Build(Ball(20));
+    Cube carver(8.0f);
+    SV_SetupSoup(&carver.soup, 1, centre, kIdentity, 1.0f);
+    SV_SubSoup(-1, 1.0f);
+    for (int x = 64; x < 72; x++) {  // out to 5.6, where the carving took all
+        float p[3];
+        SV_VoxelPoint(p, x, 64, 64);
+        EXPECT_EQ(WO_Density(WO_GetVoxel(x, 64, 64)), SV_CoreProfile(p)) << x;
+    }
+    EXPECT_EQ(WO_Density(WO_GetVoxel(69, 64, 64)), 255);  // 4.0: the core, bounds included
+
     // Filling a big cube never grows beyond the space radius and its ramp.
     Reset();
     Cube cube(20.0f);
@@ -623,6 +634,30 @@ TEST_F(ServerWorld, HostileShapesAndSwitchedOffDeformationChangeNothing) {
     SV_BlurSoup(-1, 0, 0);
 }
 
+TEST_F(ServerWorld, ABlurWithoutSizeKeepsTheLastSizesCentreWeight) {
+    const auto world = [](int x, int y, int z) -> voxel_t {
+        const bool near = std::abs(x - 64) < 8 && std::abs(y - 64) < 8 && std::abs(z - 64) < 8;
+        return near ? static_cast<voxel_t>((x * 7 + y * 3 + z) % 5 * 60) : 0;
+    };
+    const float origin[3] = {0, 0, 0};
+    Cube cube(2.0f);
+    std::vector<voxel_t> results[3];
+    const int sizes[3][2] = {{4, 0}, {4, 4}, {0, 0}};  // last: the weight of 40 left by the first
+    for (int i = 0; i < 3; i++) {
+        Build(world);
+        SV_SetupSoup(&cube.soup, 1, origin, kIdentity, 1.0f);
+        SV_BlurSoup(-1, sizes[i][0], 0);
+        Build(world);
+        SV_BlurSoup(-1, sizes[i][1], 0);
+        results[i] = Snapshot();
+    }
+    EXPECT_TRUE(results[0] == results[1]);
+    EXPECT_TRUE(results[2] == results[1]);
+    Build(world);
+    SV_BlurSoup(-1, 1, 0);
+    EXPECT_FALSE(Snapshot() == results[0]) << "another size gives another result";
+}
+
 TEST_F(ServerWorld, AMatterFilterOutsideTheWorldsMattersChangesNothing) {
     Build(Ball(20, 2));
     wm_min = 0;
@@ -666,6 +701,17 @@ TEST_F(ServerWorld, CreateBallClampsItsRadius) {
     Run("createBall 1000");
     EXPECT_EQ(WO_GetVoxel(64 + 23, 64, 64), wo_solidVoxel);  // 18.4
     EXPECT_EQ(WO_Density(WO_GetVoxel(64 + 27, 64, 64)), 0);  // 21.6
+    // A ball as big as the store allows only layer by layer.
+    wo_worldSpace = 42.0f;
+    ErrorLog::entries.clear();
+    Run("createBall 42");
+    EXPECT_EQ(ErrorLog::entries.size(), 0u);
+    EXPECT_EQ(WO_GetVoxel(64 + 50, 64, 64), wo_solidVoxel);  // 40.0
+    EXPECT_EQ(WO_GetVoxel(64, 64 - 50, 64), wo_solidVoxel);
+    EXPECT_EQ(WO_Density(WO_GetVoxel(64, 64, 64 + 56)), 0);  // 44.8
+    Run("createBall 42");  // clearing the big ball first
+    EXPECT_EQ(ErrorLog::entries.size(), 0u);
+    EXPECT_EQ(WO_GetVoxel(64 + 50, 64, 64), wo_solidVoxel);
     wo_worldSpace = 0;
     Run("createBall");
     EXPECT_EQ(WO_GetVoxel(64 + 10, 64, 64), wo_solidVoxel);  // 8.0
@@ -702,6 +748,11 @@ TEST_F(ServerWorld, SwapMatterAndPaintCore) {
     Reset();
     Run("paintCore 6");
     EXPECT_EQ(WO_GetVoxel(64, 64, 64), 0x0600) << "empty voxels take the matter";
+    // A core reaching every cell paints without filling the page store.
+    wo_worldCore = 100.0f;
+    ErrorLog::entries.clear();
+    Run("paintCore 6");
+    EXPECT_EQ(ErrorLog::entries.size(), 0u);
 }
 
 TEST_F(ServerWorld, BlurWorldSmoothsThePagedRegion) {
