@@ -149,6 +149,11 @@ struct svMap_t {
     svEntity_t entities[SV_MAX_ENTITIES];
 };
 
+// A page acknowledgement as the client package reader accepted it.
+struct svPageAck_t {
+    int32_t x, y, z, sequence;
+};
+
 struct svClient_t {
     uint8_t *state;           // the slot's clientState_t; survives clearing the slot
     uint8_t inUse;
@@ -175,6 +180,7 @@ struct svClient_t {
     int32_t pageAck[WO_GRID_CELLS];   // per page: acknowledged sequence number, -1 never
     int32_t pageSent[WO_GRID_CELLS];  // per page: ms it was last sent
     int32_t pageCursor;
+    svPageAck_t lastPageAck;  // what the next delta acknowledgement refers to
     int32_t lastPingRequest;
     pagePVS_t pvs;
     int32_t reserved[2];

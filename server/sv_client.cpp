@@ -127,6 +127,8 @@ void SV_AddClient(int32_t slot, const netadr_t *address, int32_t reserved, int32
     c->lastReceive = Now();
     c->challenge = challenge;
     for (int i = 0; i < WO_GRID_CELLS; i++) c->pageAck[i] = -1;
+    // A delta acknowledgement before any accepted one names a page outside the grid.
+    c->lastPageAck = {WO_GRID_PAGES - 1, 0, 0, 0};
     svs.lastHeartbeat = 0;
 }
 
@@ -233,10 +235,6 @@ struct packageReader_t {
     bool drop;  // ends the reading of the current package
 };
 packageReader_t reader;
-// The last page acknowledgement accepted, for the delta records.
-struct {
-    int32_t x, y, z, sequence;
-} lastAck;
 }  // namespace
 
 // Reads one command coded against previous into out; the result is out's number.
@@ -283,12 +281,16 @@ static void HandleCC(netPackage_t *package) {
         reader.drop = true;
         return;
     }
+    // All three are checked before any is queued: a refused record leaves the queue
+    // as it was, not with the commands that happened to come before the bad one.
     for (const cc_t &cmd : commands) {
         if (static_cast<int32_t>(cmd.number) < 0) {
             Com_Error(ER_WARNING, "SV_HandlePackageCC: Bad package from %s", Com_adrstr(&c->pipe.remote));
             reader.drop = true;
             return;
         }
+    }
+    for (const cc_t &cmd : commands) {
         cc_t *slot = &c->ccRing[cmd.number & (SV_CC_RING - 1)];
         if (static_cast<int32_t>(cmd.number) <= static_cast<int32_t>(slot->number)) continue;
         *slot = cmd;
@@ -300,7 +302,10 @@ static void HandleCC(netPackage_t *package) {
     if (c->state) c->state[4] = incomplete;
 }
 
+// The last accepted acknowledgement is the slot's own: one player's records never
+// decide what another player's delta acknowledges.
 static void HandlePageAck(bool isDelta) {
+    svPageAck_t &lastAck = reader.client->lastPageAck;
     int32_t x, y, z, sequence;
     if (isDelta) {
         x = lastAck.x + 1;

@@ -548,6 +548,22 @@ TEST_F(Server, HostilePackagesAreDroppedWithTheirWarning) {
     EXPECT_TRUE(Reported(ER_DEVWARNING, "SV_HandlePackage: Bad CLSV_MAGIC from 127.0.0.9:30001"));
 }
 
+TEST_F(Server, ACommandRecordWithOneBadNumberQueuesNone) {
+    svClient_t *c = Occupy(0, player);
+    Begin();
+    Msg_WriteByte(CLP_CC);
+    Msg_WriteLong(0), Msg_WriteLong(0), Msg_WriteByte(0);
+    WriteCommand(5, 1, "first");
+    WriteCommand(6, 2, nullptr);
+    WriteCommand(0x80000000u, 3, nullptr);
+    Deliver(player);
+    EXPECT_TRUE(Reported(ER_WARNING, "SV_HandlePackageCC: Bad package from"));
+    EXPECT_EQ(c->ccNewest, 0);
+    EXPECT_EQ(c->ccRing[5].number, 0u);
+    EXPECT_EQ(c->ccRing[6].number, 0u);
+    EXPECT_EQ(SV_GetClientCommand(0), nullptr);
+}
+
 TEST_F(Server, PageAcksAndDeltasReferToTheLastAcceptedAck) {
     svClient_t *c = Occupy(0, player);
     auto index = [](int x, int y, int z) { return (z * WO_GRID_PAGES + y) * WO_GRID_PAGES + x; };
@@ -568,6 +584,20 @@ TEST_F(Server, PageAcksAndDeltasReferToTheLastAcceptedAck) {
     Msg_WriteByte(CLP_PAGEACK_DELTA);
     Deliver(player);
     EXPECT_EQ(c->pageAck[index(5, 5, 6)], 3);
+
+    // Another player's delta does not follow this one's acknowledgements; before
+    // any of its own it names no page at all.
+    const netadr_t other{NA_IP, {127, 0, 0, 10}, 30002, 78};
+    svClient_t *o = Occupy(1, other);
+    wo_seqGrid[index(6, 5, 6)] = 3;
+    errors.clear();
+    Begin();
+    Msg_WriteByte(CLP_PAGEACK_DELTA);
+    Deliver(other);
+    EXPECT_EQ(o->pageAck[index(6, 5, 6)], -1);
+    EXPECT_EQ(o->pageAck[index(0, 0, 0)], -1);
+    EXPECT_TRUE(Reported(ER_DEVWARNING, "SV_HandlePageAck: Bad xyz: 32 0 0"));
+    wo_seqGrid[index(6, 5, 6)] = 0;
     wo_seqGrid[index(4, 5, 6)] = 0;
     wo_seqGrid[index(5, 5, 6)] = 0;
 }
