@@ -180,11 +180,11 @@ struct svClient_t {
     int32_t pageAck[WO_GRID_CELLS];   // per page: acknowledged sequence number, -1 never
     int32_t pageSent[WO_GRID_CELLS];  // per page: ms it was last sent
     int32_t pageCursor;
-    svPageAck_t lastPageAck;  // what the next delta acknowledgement refers to
     int32_t lastPingRequest;
     pagePVS_t pvs;
     int32_t reserved[2];
     int32_t rate;             // bytes/s
+    svPageAck_t lastPageAck;  // what the next delta acknowledgement refers to
 };
 
 extern svStatic_t svs;
