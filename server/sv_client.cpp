@@ -232,7 +232,8 @@ namespace {
 // What the reader of the current package keeps between its records.
 struct packageReader_t {
     svClient_t *client;
-    bool drop;  // ends the reading of the current package
+    const msg_t *msg;  // the package: a record read past its end changes nothing
+    bool drop;         // ends the reading of the current package
 };
 packageReader_t reader;
 }  // namespace
@@ -317,6 +318,7 @@ static void HandlePageAck(bool isDelta) {
         y = Msg_ReadByte();
         z = Msg_ReadByte();
         sequence = Msg_ReadLong();
+        if (reader.msg->overflowed) return;  // cut short: the reader drops the package
     }
     if (x < 0 || x >= WO_GRID_PAGES || y < 0 || y >= WO_GRID_PAGES || z < 0 || z >= WO_GRID_PAGES) {
         Com_Error(ER_DEVWARNING, "SV_HandlePageAck: Bad xyz: %d %d %d", x, y, z);
@@ -391,7 +393,7 @@ void SV_HandlePackage(netPackage_t *package) {
                   c->challenge);
         return;
     }
-    reader = {c, false};
+    reader = {c, &package->msg, false};
     while (!Msg_IsEOF() && !reader.drop) {
         const uint8_t type = Msg_ReadByte();
         switch (type) {
@@ -406,6 +408,7 @@ void SV_HandlePackage(netPackage_t *package) {
         case CLP_PING: {
             // The echo is the client's word: any value must give a defined ping.
             const int32_t stamp = Msg_ReadLong();
+            if (package->msg.overflowed) break;  // cut short: dropped below, nothing measured
             c->ping = static_cast<int32_t>(static_cast<uint32_t>(Now()) - static_cast<uint32_t>(stamp));
             c->smoothedPing = static_cast<int32_t>((static_cast<int64_t>(c->smoothedPing) * 7 + c->ping) >> 3);
             break;

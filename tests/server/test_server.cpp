@@ -522,11 +522,16 @@ TEST_F(Server, HostilePackagesAreDroppedWithTheirWarning) {
              Msg_WriteByte(CLP_PING);
              Msg_WriteShort(3);
          }, ER_WARNING, "Truncated record"},
+        {"cut page ack", [] {
+             Msg_WriteByte(CLP_PAGEACK);
+             Msg_WriteByte(1), Msg_WriteByte(2), Msg_WriteByte(3), Msg_WriteShort(0);
+         }, ER_WARNING, "Truncated record"},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.name);
         errors.clear();
         c->lastReceive = 1;
+        c->ping = c->smoothedPing = 7;
         strcpy(c->info, "keep \"me\";");
         Begin();
         k.write();
@@ -535,6 +540,8 @@ TEST_F(Server, HostilePackagesAreDroppedWithTheirWarning) {
         EXPECT_TRUE(Reported(k.level, k.warning));
         EXPECT_EQ(c->lastReceive, 1);  // not read to its end
         EXPECT_STREQ(c->info, "keep \"me\";");
+        EXPECT_EQ(c->ping, 7);  // a cut record changes nothing
+        EXPECT_EQ(c->smoothedPing, 7);
         EXPECT_EQ(c->inUse, 1);
     }
 
