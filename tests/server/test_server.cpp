@@ -714,6 +714,21 @@ TEST_F(Server, BansComeFromTheFileAndGoBackToIt) {
     SV_StartServer("worlds/ring.vo2");
 }
 
+TEST_F(Server, BanLinesThatNameNoAddressBanNobody) {
+    SV_ShutdownServer(0);
+    dir.Write("bans.txt", "banIp 300.1.2.3\nbanIp \"\"\nbanIp 1.2.3.4.5.6.7.8.9\nbanIp " + std::string(5000, '7') +
+                              "\n/* never closed\nbanIp 10.0.0.8");
+    SV_StartServer("worlds/ring.vo2");
+    EXPECT_TRUE(Printed("SV_InitBans: Read bans.txt (4 bans)"));
+    prints.clear();
+    Cmd_Add("banList");
+    Cmd_Flush();
+    EXPECT_EQ(prints, (std::vector<std::string>{"\xA4" "080\xA4" "00 bans"}));
+    SV_ShutdownServer(0);
+    EXPECT_EQ(dir.Read("bans.txt"), "\n");
+    SV_StartServer("worlds/ring.vo2");
+}
+
 TEST_F(Server, NoBanBlockWritesNoFileAndAnEmptiedListWritesALineBreak) {
     SV_ShutdownServer(0);
     EXPECT_FALSE(std::filesystem::exists(dir / "bans.txt"));
