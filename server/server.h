@@ -149,6 +149,11 @@ struct svMap_t {
     svEntity_t entities[SV_MAX_ENTITIES];
 };
 
+// A page acknowledgement as the client package reader accepted it.
+struct svPageAck_t {
+    int32_t x, y, z, sequence;
+};
+
 struct svClient_t {
     uint8_t *state;           // the slot's clientState_t; survives clearing the slot
     uint8_t inUse;
@@ -179,6 +184,7 @@ struct svClient_t {
     pagePVS_t pvs;
     int32_t reserved[2];
     int32_t rate;             // bytes/s
+    svPageAck_t lastPageAck;  // what the next delta acknowledgement refers to
 };
 
 extern svStatic_t svs;

@@ -127,6 +127,8 @@ void SV_AddClient(int32_t slot, const netadr_t *address, int32_t reserved, int32
     c->lastReceive = Now();
     c->challenge = challenge;
     for (int i = 0; i < WO_GRID_CELLS; i++) c->pageAck[i] = -1;
+    // A delta acknowledgement before any accepted one names a page outside the grid.
+    c->lastPageAck = {WO_GRID_PAGES - 1, 0, 0, 0};
     svs.lastHeartbeat = 0;
 }
 
@@ -230,13 +232,10 @@ namespace {
 // What the reader of the current package keeps between its records.
 struct packageReader_t {
     svClient_t *client;
-    bool drop;  // ends the reading of the current package
+    const msg_t *msg;  // the package: a record read past its end changes nothing
+    bool drop;         // ends the reading of the current package
 };
 packageReader_t reader;
-// The last page acknowledgement accepted, for the delta records.
-struct {
-    int32_t x, y, z, sequence;
-} lastAck;
 }  // namespace
 
 // Reads one command coded against previous into out; the result is out's number.
@@ -283,12 +282,16 @@ static void HandleCC(netPackage_t *package) {
         reader.drop = true;
         return;
     }
+    // All three are checked before any is queued: a refused record leaves the queue
+    // as it was, not with the commands that happened to come before the bad one.
     for (const cc_t &cmd : commands) {
         if (static_cast<int32_t>(cmd.number) < 0) {
             Com_Error(ER_WARNING, "SV_HandlePackageCC: Bad package from %s", Com_adrstr(&c->pipe.remote));
             reader.drop = true;
             return;
         }
+    }
+    for (const cc_t &cmd : commands) {
         cc_t *slot = &c->ccRing[cmd.number & (SV_CC_RING - 1)];
         if (static_cast<int32_t>(cmd.number) <= static_cast<int32_t>(slot->number)) continue;
         *slot = cmd;
@@ -300,7 +303,10 @@ static void HandleCC(netPackage_t *package) {
     if (c->state) c->state[4] = incomplete;
 }
 
+// The last accepted acknowledgement is the slot's own: one player's records never
+// decide what another player's delta acknowledges.
 static void HandlePageAck(bool isDelta) {
+    svPageAck_t &lastAck = reader.client->lastPageAck;
     int32_t x, y, z, sequence;
     if (isDelta) {
         x = lastAck.x + 1;
@@ -312,6 +318,7 @@ static void HandlePageAck(bool isDelta) {
         y = Msg_ReadByte();
         z = Msg_ReadByte();
         sequence = Msg_ReadLong();
+        if (reader.msg->overflowed) return;  // cut short: the reader drops the package
     }
     if (x < 0 || x >= WO_GRID_PAGES || y < 0 || y >= WO_GRID_PAGES || z < 0 || z >= WO_GRID_PAGES) {
         Com_Error(ER_DEVWARNING, "SV_HandlePageAck: Bad xyz: %d %d %d", x, y, z);
@@ -386,7 +393,7 @@ void SV_HandlePackage(netPackage_t *package) {
                   c->challenge);
         return;
     }
-    reader = {c, false};
+    reader = {c, &package->msg, false};
     while (!Msg_IsEOF() && !reader.drop) {
         const uint8_t type = Msg_ReadByte();
         switch (type) {
@@ -401,6 +408,7 @@ void SV_HandlePackage(netPackage_t *package) {
         case CLP_PING: {
             // The echo is the client's word: any value must give a defined ping.
             const int32_t stamp = Msg_ReadLong();
+            if (package->msg.overflowed) break;  // cut short: dropped below, nothing measured
             c->ping = static_cast<int32_t>(static_cast<uint32_t>(Now()) - static_cast<uint32_t>(stamp));
             c->smoothedPing = static_cast<int32_t>((static_cast<int64_t>(c->smoothedPing) * 7 + c->ping) >> 3);
             break;

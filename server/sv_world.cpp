@@ -2,6 +2,7 @@
 // clearing and automatic dumps.
 #include "server/sv_world.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/base.h"
@@ -288,6 +289,11 @@ static uint32_t GetU32(const byte *p) {
     return static_cast<uint32_t>(Com_GrabLittleLong(&cursor));
 }
 
+// Voxels the blocks of one file may set, overlaps counted each time: blocks may lie
+// over each other, but a few hundred bytes of whole-world solid blocks must not keep
+// the server busy for minutes.  A world dump sets each voxel once.
+constexpr uint64_t VO2_MAX_APPLIED = 32ull * 125 * 125 * 125;
+
 // The file's records laid out over a scratch copy of the voxel space (0 outside
 // 1..125, as the world would keep it); a null space only checks the file.  False with
 // the reason in *why.
@@ -304,6 +310,7 @@ static bool ReadVO2Into(voxel_t *space, const byte *data, size_t size, const uin
     }
     const size_t voxelBytes = static_cast<size_t>(sx) * sy * sz * 2;
     size_t at = WO_VO2_HEADER_SIZE;
+    uint64_t applied = 0;
     for (uint32_t r = 0; r < count; r++) {
         if (size - at < static_cast<size_t>(WO_VO2_RECORD_SIZE)) {
             *why = "fewer blocks than its count";
@@ -331,23 +338,36 @@ static bool ReadVO2Into(voxel_t *space, const byte *data, size_t size, const uin
             }
             at += voxelBytes;
         }
-        if (!space)
-            continue;
         // Voxels outside 1..125 are not applied, as the world never changes them.
-        int i = 0;
-        for (int z = o[2]; z < o[2] + s[2]; z++)
-            for (int y = o[1]; y < o[1] + s[1]; y++)
-                for (int x = o[0]; x < o[0] + s[0]; x++, i++) {
-                    if (x < 1 || x > 125 || y < 1 || y > 125 || z < 1 || z > 125)
-                        continue;
-                    voxel_t v = wo_solidVoxel;
-                    if (type == VO2_PAGE) {
-                        v = static_cast<voxel_t>(voxels[2 * i] | voxels[2 * i + 1] << 8);
-                        if (filter && !filter[WO_Matter(v)])
-                            v = static_cast<voxel_t>(WO_Density(v));
-                    }
-                    space[(z * WO_WORLD_VOXELS + y) * WO_WORLD_VOXELS + x] = v;
+        int lo[3], hi[3];
+        uint64_t volume = 1;
+        for (int a = 0; a < 3; a++) {
+            lo[a] = o[a] > 1 ? o[a] : 1;
+            hi[a] = o[a] + s[a] - 1 < 125 ? o[a] + s[a] - 1 : 125;
+            volume *= hi[a] >= lo[a] ? static_cast<uint64_t>(hi[a] - lo[a] + 1) : 0;
+        }
+        applied += volume;
+        if (applied > VO2_MAX_APPLIED) {
+            *why = "blocks laid over each other too often";
+            return false;
+        }
+        if (!space || !volume)
+            continue;
+        for (int z = lo[2]; z <= hi[2]; z++)
+            for (int y = lo[1]; y <= hi[1]; y++) {
+                voxel_t *row = space + (z * WO_WORLD_VOXELS + y) * WO_WORLD_VOXELS;
+                if (type == VO2_SOLID) {
+                    std::fill(row + lo[0], row + hi[0] + 1, wo_solidVoxel);
+                    continue;
                 }
+                const byte *from = voxels + 2 * (((z - o[2]) * s[1] + (y - o[1])) * s[0] + (lo[0] - o[0]));
+                for (int x = lo[0]; x <= hi[0]; x++, from += 2) {
+                    voxel_t v = static_cast<voxel_t>(from[0] | from[1] << 8);
+                    if (filter && !filter[WO_Matter(v)])
+                        v = static_cast<voxel_t>(WO_Density(v));
+                    row[x] = v;
+                }
+            }
     }
     if (at != size) {
         *why = "bytes behind its last block";

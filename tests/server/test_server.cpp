@@ -522,11 +522,16 @@ TEST_F(Server, HostilePackagesAreDroppedWithTheirWarning) {
              Msg_WriteByte(CLP_PING);
              Msg_WriteShort(3);
          }, ER_WARNING, "Truncated record"},
+        {"cut page ack", [] {
+             Msg_WriteByte(CLP_PAGEACK);
+             Msg_WriteByte(1), Msg_WriteByte(2), Msg_WriteByte(3), Msg_WriteShort(0);
+         }, ER_WARNING, "Truncated record"},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.name);
         errors.clear();
         c->lastReceive = 1;
+        c->ping = c->smoothedPing = 7;
         strcpy(c->info, "keep \"me\";");
         Begin();
         k.write();
@@ -535,6 +540,8 @@ TEST_F(Server, HostilePackagesAreDroppedWithTheirWarning) {
         EXPECT_TRUE(Reported(k.level, k.warning));
         EXPECT_EQ(c->lastReceive, 1);  // not read to its end
         EXPECT_STREQ(c->info, "keep \"me\";");
+        EXPECT_EQ(c->ping, 7);  // a cut record changes nothing
+        EXPECT_EQ(c->smoothedPing, 7);
         EXPECT_EQ(c->inUse, 1);
     }
 
@@ -546,6 +553,22 @@ TEST_F(Server, HostilePackagesAreDroppedWithTheirWarning) {
     Msg_WriteLong(0x1234);
     Deliver(player);
     EXPECT_TRUE(Reported(ER_DEVWARNING, "SV_HandlePackage: Bad CLSV_MAGIC from 127.0.0.9:30001"));
+}
+
+TEST_F(Server, ACommandRecordWithOneBadNumberQueuesNone) {
+    svClient_t *c = Occupy(0, player);
+    Begin();
+    Msg_WriteByte(CLP_CC);
+    Msg_WriteLong(0), Msg_WriteLong(0), Msg_WriteByte(0);
+    WriteCommand(5, 1, "first");
+    WriteCommand(6, 2, nullptr);
+    WriteCommand(0x80000000u, 3, nullptr);
+    Deliver(player);
+    EXPECT_TRUE(Reported(ER_WARNING, "SV_HandlePackageCC: Bad package from"));
+    EXPECT_EQ(c->ccNewest, 0);
+    EXPECT_EQ(c->ccRing[5].number, 0u);
+    EXPECT_EQ(c->ccRing[6].number, 0u);
+    EXPECT_EQ(SV_GetClientCommand(0), nullptr);
 }
 
 TEST_F(Server, PageAcksAndDeltasReferToTheLastAcceptedAck) {
@@ -568,6 +591,20 @@ TEST_F(Server, PageAcksAndDeltasReferToTheLastAcceptedAck) {
     Msg_WriteByte(CLP_PAGEACK_DELTA);
     Deliver(player);
     EXPECT_EQ(c->pageAck[index(5, 5, 6)], 3);
+
+    // Another player's delta does not follow this one's acknowledgements; before
+    // any of its own it names no page at all.
+    const netadr_t other{NA_IP, {127, 0, 0, 10}, 30002, 78};
+    svClient_t *o = Occupy(1, other);
+    wo_seqGrid[index(6, 5, 6)] = 3;
+    errors.clear();
+    Begin();
+    Msg_WriteByte(CLP_PAGEACK_DELTA);
+    Deliver(other);
+    EXPECT_EQ(o->pageAck[index(6, 5, 6)], -1);
+    EXPECT_EQ(o->pageAck[index(0, 0, 0)], -1);
+    EXPECT_TRUE(Reported(ER_DEVWARNING, "SV_HandlePageAck: Bad xyz: 32 0 0"));
+    wo_seqGrid[index(6, 5, 6)] = 0;
     wo_seqGrid[index(4, 5, 6)] = 0;
     wo_seqGrid[index(5, 5, 6)] = 0;
 }
@@ -674,6 +711,21 @@ TEST_F(Server, BansComeFromTheFileAndGoBackToIt) {
 
     SV_ShutdownServer(0);
     EXPECT_EQ(dir.Read("bans.txt"), "\nbanIp 10.0.0.7\nbanIp 127.0.0.9\n");
+    SV_StartServer("worlds/ring.vo2");
+}
+
+TEST_F(Server, BanLinesThatNameNoAddressBanNobody) {
+    SV_ShutdownServer(0);
+    dir.Write("bans.txt", "banIp 300.1.2.3\nbanIp \"\"\nbanIp 1.2.3.4.5.6.7.8.9\nbanIp " + std::string(5000, '7') +
+                              "\n/* never closed\nbanIp 10.0.0.8");
+    SV_StartServer("worlds/ring.vo2");
+    EXPECT_TRUE(Printed("SV_InitBans: Read bans.txt (4 bans)"));
+    prints.clear();
+    Cmd_Add("banList");
+    Cmd_Flush();
+    EXPECT_EQ(prints, (std::vector<std::string>{"\xA4" "080\xA4" "00 bans"}));
+    SV_ShutdownServer(0);
+    EXPECT_EQ(dir.Read("bans.txt"), "\n");
     SV_StartServer("worlds/ring.vo2");
 }
 

@@ -305,6 +305,10 @@ TEST_F(ServerWorld, ADamagedWorldFileIsRefusedAndTheWorldStaysAsItWas) {
     trailing.push_back(0);
     std::vector<uint8_t> badSize = Header(WO_VO2_MAGIC, 2, 0, 0);
     std::vector<uint8_t> hugeSize = Header(WO_VO2_MAGIC, 2, 0, 0x40000000);
+    // Whole-world solid blocks, one over the other: cheap to write, slow to apply.
+    std::vector<uint8_t> overdrawn = Header(WO_VO2_MAGIC, 2, 33, 128);
+    for (int i = 0; i < 33; i++)
+        Record(overdrawn, VO2_SOLID, 0, 0, 0);
     // 10,001 pages of differing voxels: more than the page store holds.
     std::vector<uint8_t> tooManyPages = Header(WO_VO2_MAGIC, 2, 10001);
     for (int i = 0; i < 10001; i++)
@@ -327,6 +331,7 @@ TEST_F(ServerWorld, ADamagedWorldFileIsRefusedAndTheWorldStaysAsItWas) {
         {"trailing.vo2", &trailing, "SV_LoadVO2: Damaged file \"trailing.vo2\""},
         {"size0.vo2", &badSize, "SV_LoadVO2: Damaged file \"size0.vo2\""},
         {"sizehuge.vo2", &hugeSize, "SV_LoadVO2: Damaged file \"sizehuge.vo2\""},
+        {"overdrawn.vo2", &overdrawn, "SV_LoadVO2: Damaged file \"overdrawn.vo2\": blocks laid over each other"},
         {"pages.vo2", &tooManyPages, "SV_LoadVO2: Damaged file \"pages.vo2\": more pages than the world holds"},
     };
     Build(Ball(15, 2));
