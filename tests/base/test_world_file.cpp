@@ -152,15 +152,6 @@ TEST(WorldFile, AFullDiskIsAFailure) {
 
 // ---- the console ----
 
-std::vector<std::string> g_printed;
-void PrintSink(const char *text) { g_printed.emplace_back(text); }
-
-bool Printed(const std::string &part) {
-    for (const std::string &line : g_printed)
-        if (line.find(part) != std::string::npos)
-            return true;
-    return false;
-}
 
 // A fresh console holding the world's symbols, a base directory of its own and
 // sinks that record what is printed and raised.

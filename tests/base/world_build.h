@@ -199,4 +199,15 @@ struct ErrorLog {
     }
 };
 
+// Console lines printed while a test runs, for the tests that read the world's prints.
+inline std::vector<std::string> g_printed;
+inline void PrintSink(const char *text) { g_printed.emplace_back(text); }
+// True when some printed line holds part.
+inline bool Printed(const std::string &part) {
+    for (const std::string &line : g_printed)
+        if (line.find(part) != std::string::npos)
+            return true;
+    return false;
+}
+
 }  // namespace worldbuild

@@ -26,15 +26,6 @@ namespace {
 
 using namespace worldbuild;
 
-std::vector<std::string> g_printed;
-void PrintSink(const char *text) { g_printed.emplace_back(text); }
-
-bool Printed(const std::string &part) {
-    for (const std::string &line : g_printed)
-        if (line.find(part) != std::string::npos)
-            return true;
-    return false;
-}
 
 std::vector<voxel_t> Snapshot() {
     std::vector<voxel_t> all(128 * 128 * 128);
