@@ -1,5 +1,5 @@
 // The player's entity and the shared placing of a player's eye and boxes.
-#include "game/g_entity.h"
+#include "game/g_player.h"
 
 #include "game/g_utils.h"
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "game/g_entity.h"
+#include "game/g_player.h"
 
 namespace {
 

@@ -1,8 +1,4 @@
-// Entity kinds of the module core: the player's entity and its eye and boxes,
-// grenades, drones, items, the crystal, decorations and bullet trails.
-//
-// The kinds' server halves fill server-game entity records through the server
-// game's entity services; their geometry helpers are shared with the client game.
+// The player: its eye and boxes, shared by the server game, the client game and movement.
 #pragma once
 
 #include <cstdint>
