@@ -526,7 +526,7 @@ uint8_t SG_EntityPhys(sgEntity_t *entity, float radius, float gravity);
 // Entities in use whose kind is `kind`; with randomOnly only randomly spawned ones.
 int32_t SG_CountEntityType(int32_t kind, uint8_t randomOnly);
 // Deforms the world at center: carve, then blur, once per world material in use.
-void SG_DamageMatter(const vec3_t center, float radius, int32_t strength);
+void SG_DamageMatter(const vec3_t center, float radius, float strength);
 
 // ---- combat (sg_combat.cpp) ----
 
