@@ -133,7 +133,9 @@ TEST_F(Combat, ObituariesAndScores) {
         EXPECT_TRUE(fake::Printed(c.line)) << c.line;
         EXPECT_EQ(v->stats.deaths, c.victimDeaths) << c.line;
         EXPECT_EQ(v->stats.suicides, c.suicides) << c.line;
-        if (attacker) EXPECT_EQ(attacker->stats.kills, c.attackerFrags) << c.line;
+        if (attacker) {
+            EXPECT_EQ(attacker->stats.kills, c.attackerFrags) << c.line;
+        }
         EXPECT_EQ(v->cs.moveType, CS_DEAD);
         EXPECT_EQ(v->entity->contents, 0u);
     }

@@ -90,8 +90,11 @@ TEST_F(Spawn, RandomItemsStopAtTheWorldsMaximumButTheClockRestarts) {
     }
     EXPECT_EQ(Count(ET_ITEM), 2);
     EXPECT_EQ(sg.lastRandomItem, static_cast<int32_t>(qgame.time));
-    for (const sgEntity_t &e : sg.entities)
-        if (e.s.inUse && e.s.type == ET_ITEM) EXPECT_EQ(e.randomSpawned, 1);
+    for (const sgEntity_t &e : sg.entities) {
+        if (e.s.inUse && e.s.type == ET_ITEM) {
+            EXPECT_EQ(e.randomSpawned, 1);
+        }
+    }
 }
 
 TEST_F(Spawn, DecorationSpawnersKeepTheirCountsInAnyMix) {
