@@ -56,6 +56,7 @@ struct decorKind_t {
 
 static sgEntity_t *CreateDecoration(const vec3_t position, int32_t type, const decorKind_t &k, uint8_t randomSpawned) {
     sgEntity_t *e = SG_CreateEntity(type);
+    if (!e) return nullptr;  // no entity to be had: no server runs
     e->className = k.className;
     e->thinkSG = Decor_ThinkSG;
     e->thinkHit = k.stains ? Decor_ThinkHitStain : Decor_ThinkHit;
@@ -116,6 +117,7 @@ static void BT_ThinkSG(sgEntity_t *self) {
 
 sgEntity_t *SG_CreateBulletTrail(const vec3_t start, const vec3_t end, int32_t kind) {
     sgEntity_t *e = SG_CreateEntity(kind);
+    if (!e) return nullptr;  // no entity to be had: no server runs
     e->className = "Bullet Trail";
     e->thinkSG = BT_ThinkSG;
     e->r.svFlags |= SVF_ALWAYS_SEND;

@@ -49,6 +49,7 @@ static void Grenade_ThinkSG(sgEntity_t *self);
 
 sgEntity_t *SG_CreateGrenade(const vec3_t origin, const vec3_t direction, float speed, sgClient_t *owner) {
     sgEntity_t *e = SG_CreateEntity(ET_GRENADE);
+    if (!e) return nullptr;  // no entity to be had: no server runs
     e->className = "Grenade";
     e->thinkSG = Grenade_ThinkSG;
     e->s.owner = owner ? owner->number : -1;
@@ -125,6 +126,7 @@ sgEntity_t *SG_CreateDrone(const vec3_t position, int32_t team) {
     vec3_t at;
     SG_GetGroundPosition(at, position, 6.0f);
     sgEntity_t *e = SG_CreateEntity(ET_DRONE);
+    if (!e) return nullptr;  // no entity to be had: no server runs
     e->className = "Drone";
     e->thinkSG = Drone_ThinkSG;
     e->kind = ET_DRONE;
@@ -182,6 +184,8 @@ sgEntity_t *SG_CreateItem(const vec3_t position, const vec3_t velocity, int32_t 
     if (ammo && !sg.world.weapons[ItemWeapon(kind)].present) return nullptr;
 
     sgEntity_t *e = SG_CreateEntity(ET_ITEM);
+
+    if (!e) return nullptr;  // no entity to be had: no server runs
     e->className = "Item";
     e->thinkSG = Item_ThinkSG;
     e->thinkTouch = Item_ThinkTouch;
@@ -308,6 +312,7 @@ sgEntity_t *SG_CreateCrystal(const vec3_t position, const vec3_t velocity, int32
     if (VectorLength(velocity) > CRYSTAL_MAX_SPEED) Com_Error(ER_WARNING, "SG_CreateCrystal: VectorLength( speed ) > 10");
     team = team == TEAM_RED ? TEAM_RED : TEAM_BLUE;
     sgEntity_t *e = SG_CreateEntity(ET_CRYSTAL);
+    if (!e) return nullptr;  // no entity to be had: no server runs
     e->className = "Crystal";
     e->thinkSG = Crystal_ThinkSG;
     e->thinkTouch = Crystal_ThinkTouch;

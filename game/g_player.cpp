@@ -100,6 +100,7 @@ static void Player_ThinkSG(sgEntity_t *self) {
 
 sgEntity_t *SG_CreatePlayer(sgClient_t *client) {
     sgEntity_t *e = SG_CreateEntityClient(client->number);
+    if (!e) return nullptr;  // no entity to be had: no server runs
     e->className = "Player";
     e->thinkSG = Player_ThinkSG;
     e->thinkHit = Player_ThinkHit;
