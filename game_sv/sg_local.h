@@ -402,6 +402,8 @@ uint8_t SG_IsRunning();
 void SG_SendServerCommand(const sgClient_t *client, const char *format, ...) __attribute__((format(printf, 2, 3)));
 // Copies the movement variables; a change makes every client get a new "serverinfo2".
 void SG_UpdateCMoveParams();
+// "DM", "CR", "F" or "CC" by rules number (death match for another number).
+const char *SG_RulesName(int32_t rules);
 // Clears the match state: everything of `sg` between the snapshot block and the world data.
 void SG_ClearMatchState();
 
@@ -514,6 +516,10 @@ void SG_IssueClientCommands(sgClient_t *client);
 void SG_CallVote(sgClient_t *caller, int32_t argc, const char *kind, const char *argument);
 // Ends a running vote when everybody voted or its time ran out.
 void SG_CheckVote();
+// The held weapon's per-frame server work, when its class has any.
+void SG_WeaponFrame(sgClient_t *client);
+// Fills a bot's command of this frame.
+void Bot_Frame(cc_t *cc, int32_t slot);
 // Kills a client; killer null for none; means_t.
 void SG_KillClient(sgClient_t *client, sgClient_t *killer, int32_t means);
 // A spawn position for a team (crystal rounds and capture the crystal by team zones).
