@@ -405,6 +405,8 @@ uint8_t SG_IsRunning();
 void SG_SendServerCommand(const sgClient_t *client, const char *format, ...) __attribute__((format(printf, 2, 3)));
 // Copies the movement variables; a change makes every client get a new "serverinfo2".
 void SG_UpdateCMoveParams();
+// "DM", "CR", "F" or "CC" by rules number (death match for another number).
+const char *SG_RulesName(int32_t rules);
 // Clears the match state: everything of `sg` between the snapshot block and the world data.
 void SG_ClearMatchState();
 
@@ -509,7 +511,7 @@ void SG_PlayClientSound(sgClient_t *client, int32_t sound);
 const char *SG_GetNextMap(const char *currentMap, uint8_t complain);
 
 // ---- client commands, votes, combat, spawning, physics, entity kinds ----
-// (minimal versions in sg_stubs.cpp until their full versions land)
+// (some in sg_stubs.cpp until their full versions land)
 
 // Runs the client's queued commands (humans) or the bot's command.
 void SG_IssueClientCommands(sgClient_t *client);
@@ -517,6 +519,10 @@ void SG_IssueClientCommands(sgClient_t *client);
 void SG_CallVote(sgClient_t *caller, int32_t argc, const char *kind, const char *argument);
 // Ends a running vote when everybody voted or its time ran out.
 void SG_CheckVote();
+// The held weapon's per-frame server work, when its class has any.
+void SG_WeaponFrame(sgClient_t *client);
+// Fills a bot's command of this frame.
+void Bot_Frame(cc_t *cc, int32_t slot);
 // Calls thinkTouch of every entity whose hit box overlaps the entity's.
 void SG_TouchAllTriggers(sgEntity_t *entity, uint32_t mask);
 void SG_UpdateEntityBoundingBox(sgEntity_t *entity);
