@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "base/cmd.h"
+#include "base/files.h"
 #include "base/net.h"
+#include "tests/base/scratch_dir.h"
 
 namespace {
 
@@ -438,11 +440,8 @@ TEST_F(Net, DistributionCountsEveryByteSentAndPrintsWithoutTraffic) {
     EXPECT_GE(qnet.distribution[0x1E], 1);
 
     // dumpdistribution writes the counters, four to a line, into net.txt.
-    char dir[] = "/tmp/hm_net_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    char back[4096];
-    ASSERT_NE(getcwd(back, sizeof back), nullptr);
-    ASSERT_EQ(chdir(dir), 0);
+    ScratchDir scratch(true);
+    FS_StartUp(nullptr);  // the file system writes where the test stands, whatever ran before
     Cmd_Add("dumpdistribution");
     Cmd_Flush();
     FILE *f = fopen("net.txt", "r");
@@ -476,9 +475,6 @@ TEST_F(Net, DistributionCountsEveryByteSentAndPrintsWithoutTraffic) {
     fclose(f);
     EXPECT_EQ(lines, 64);
     memset(qnet.distribution, 0, sizeof qnet.distribution);
-    remove("net.txt");
-    EXPECT_EQ(chdir(back), 0);
-    rmdir(dir);
 }
 
 TEST(SysLookupDNS, AddressTexts) {
