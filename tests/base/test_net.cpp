@@ -395,6 +395,15 @@ TEST_F(Net, FakeDropOfOneSendsNothing) {
     NET_SendPackage(client.get(), Pattern(10));
     EXPECT_EQ(NET_GetPackage(0, package.get()), 0);
     EXPECT_EQ(NET_GetPackage(1, package.get()), 0);
+    // Even when the generator's next value is its largest, exactly 1.
+    unsigned seed = 0;
+    for (bool found = false; !found && seed < 10000000u;) {
+        Com_seedrand(++seed);
+        found = Com_frand() >= 1.0f;
+    }
+    Com_seedrand(seed);
+    NET_SendOutOfBandPrintf(NS_SERVER, &local, "lost");
+    EXPECT_EQ(NET_GetPackage(0, package.get()), 0);
     Cmd_SetCVar(Cmd_GetCVar("net_fakedrop"), "0", 1);
     for (int i = 0; i < 50; i++) NET_SendOutOfBandPrintf(NS_SERVER, &local, "kept");
     int n = 0;
