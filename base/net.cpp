@@ -668,7 +668,7 @@ void NET_Init() {
         return;
     }
     qnet.localAddress = conf.address;
-    qnet.myQport = static_cast<uint16_t>(static_cast<uint32_t>(Com_rand()) % 65534u + 1u);
+    qnet.myQport = static_cast<uint16_t>(Base_UnpredictableRandom() % 65534u + 1u);
     qnet.localAddress.qport = qnet.myQport;
     qnet.lastStatsTime = Now();
     memset(&net_hufftree, 0, sizeof net_hufftree);
