@@ -322,6 +322,7 @@ struct sgGame_t {
     int32_t pendingAnnounceTeam;      // 0 blue, 1 red, -1 everybody
     int32_t lastTeamAnnounce;
     int32_t lastRandomItem;           // spawning
+    uint8_t crystalTagWarned[3];      // no crystal tag: told once (crystal rounds, blue, red)
     // World script data.
     sgWorld_t world;
     sgEntity_t entities[SG_MAX_ENTITIES];

@@ -27,12 +27,12 @@ int32_t Minutes(uint32_t time) { return static_cast<int32_t>(time - static_cast<
 bool IsTeamRules() { return sg.rules == RULES_CRYSTAL_ROUNDS || sg.rules == RULES_CAPTURE_CRYSTAL; }
 
 // Creates a crystal at a world tag (or the centre's spectator side when the tag is missing).
-sgEntity_t *CrystalAt(const char *tagName, int32_t team, sgEntity_t **reference, bool &warned) {
+sgEntity_t *CrystalAt(const char *tagName, int32_t team, sgEntity_t **reference, uint8_t &warned) {
     const worldTag_t *tag = SG_GetWorldTag(tagName);
     if (!tag) {
         // A map without crystal tags runs without crystals; the operator hears it once.
         if (!warned) Com_Error(ER_WARNING, "No world tag \"%s\": the match runs without this crystal", tagName);
-        warned = true;
+        warned = 1;
         return nullptr;
     }
     sgEntity_t *crystal = SG_CreateCrystal(tag->pos, zerovector, team, 1);
@@ -42,8 +42,6 @@ sgEntity_t *CrystalAt(const char *tagName, int32_t team, sgEntity_t **reference,
     crystal->crystalLink = reference;
     return crystal;
 }
-
-bool noCrystalTagWarned[3];  // crystal rounds, blue, red
 
 void AddScore(int32_t team, int32_t points) {
     int16_t &score = team == TEAM_RED ? sg.redScore : sg.blueScore;
@@ -113,7 +111,7 @@ void SG_RulesThink() {
         }
         if (!sg.crystal && !sg.crystalCarrier) {
             const char *tag = SG_GetWorldTag("spawn_crystal") ? "spawn_crystal" : "spawn_crystal0";
-            CrystalAt(tag, TEAM_BLUE, &sg.crystal, noCrystalTagWarned[0]);
+            CrystalAt(tag, TEAM_BLUE, &sg.crystal, sg.crystalTagWarned[0]);
         }
         if (sg.crystal && VectorLength(sg.crystal->s.origin) > LOST_IN_SPACE) {
             Com_Error(ER_DEVWARNING, "SG_RulesThink: Crystal lost in space, reset");
@@ -142,7 +140,7 @@ void SG_RulesThink() {
         }
         for (int team = 0; team < 2; team++)
             if (!sg.teamCrystal[team] && !sg.teamCrystalCarrier[team])
-                CrystalAt(TAGS[team], team, &sg.teamCrystal[team], noCrystalTagWarned[1 + team]);
+                CrystalAt(TAGS[team], team, &sg.teamCrystal[team], sg.crystalTagWarned[1 + team]);
         break;
     }
     case RULES_FORGE:
