@@ -461,6 +461,25 @@ static_assert(offsetof(entityState_t, eventCount) == 152);
 static_assert(offsetof(entityState_t, events) == 156);
 static_assert(offsetof(entityState_t, words) == 188);
 
+// The bytes right behind each entityState_t that the engine reads for visibility
+// and for the world's resting test; it never writes them except to clear resting.
+struct entityShared_t {
+    int32_t svFlags;   // bit 0: send to every client
+    float visOffset;   // the visibility point is origin + normalised origin x visOffset
+    float visRadius;   // visibility radius; the engine adds 1.0
+    gvec3_t mins;      // the entity's world box
+    gvec3_t maxs;
+    uint8_t resting;   // 1 while a loose entity lies still; the engine clears it when the world changes there
+    uint8_t reserved37[3];
+};
+static_assert(sizeof(entityShared_t) == 40);
+static_assert(offsetof(entityShared_t, visOffset) == 4);
+static_assert(offsetof(entityShared_t, visRadius) == 8);
+static_assert(offsetof(entityShared_t, mins) == 12);
+static_assert(offsetof(entityShared_t, maxs) == 24);
+static_assert(offsetof(entityShared_t, resting) == 36);
+constexpr int32_t SVF_ALWAYS_SEND = 0x1;
+
 // The server game's data of every snapshot: 32 words, delta-coded word by word.
 constexpr int SNAPSHOT_GAME_WORDS = 32;
 struct snapshotGameData_t {
