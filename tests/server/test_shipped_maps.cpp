@@ -17,11 +17,11 @@
 #include "base/base.h"
 #include "base/cmd.h"
 #include "base/files.h"
-#include "base/world.h"
+#include "world/world.h"
 #include "common/com_string.h"
 #include "server/server.h"
 #include "server/sv_world.h"
-#include "tests/base/world_build.h"
+#include "tests/world/world_build.h"
 
 namespace {
 
