@@ -254,6 +254,16 @@ enum gameTrapNum_t : int {
     GTRAP_COUNT = 129
 };
 
+// ---- quantisation shared by every writer and reader of the wire ----
+// A value v travels as the integer trunc(v * UNITS / RANGE) and comes back as
+// n * RANGE / UNITS; both sides compute in exactly this order so they agree.
+
+constexpr float WIRE_ANGLE_UNITS = 65536.0f;  // 16-bit angle steps per ...
+constexpr float WIRE_ANGLE_RANGE = 360.0f;    // ... full turn in degrees
+constexpr float WIRE_DELTA_UNITS = 32000.0f;  // short steps per unit: small moves and the up row of a frame
+constexpr float WIRE_AIM_UNITS = 120.0f;      // signed-byte steps per unit of a command's aim vector
+constexpr float WIRE_HEAT_UNITS = 255.0f;     // byte steps of the barrel heat 0..1
+
 // ---- records read in place or copied byte for byte ----
 
 typedef float gvec3_t[3];
@@ -307,8 +317,11 @@ static_assert(offsetof(cc_t, text) == 44);
 // client's snapshot and codes it by the byte offsets asserted below.  Fields carry
 // the names the shared movement code uses; where the server game knows a field by
 // another name, the comment gives it.
+enum clientSnapshotFlag_t : uint32_t {
+    CSS_SNAPSHOT_NOW = 0x1,  // the server game asks for a snapshot now; the engine clears it
+};
 struct clientState_t {
-    uint32_t snapshotFlags;    // bit 0: the server game asks for a snapshot now; the engine clears it
+    uint32_t snapshotFlags;    // clientSnapshotFlag_t bits
     uint8_t worldIncomplete;   // written by the engine from the client's commands
     uint8_t reserved5[3];
     int32_t ccNumber;          // number of the last executed command
@@ -361,7 +374,8 @@ struct clientState_t {
     uint8_t clip[7];           // rounds in the clip of weapons 0-6
     uint8_t reserved243[3];
     int16_t reserve[7];        // spare rounds of weapons 0-6
-    uint8_t reserved260[6];
+    uint32_t lastCcTime;       // game time (ms) of the last command moved; travels with the spare rounds
+    uint8_t reserved264[2];
     uint8_t group266[10];
     uint8_t radarKinds[8];     // 0 empty
     uint8_t radarBlips[8][2];  // two position bytes per blip
@@ -403,6 +417,8 @@ static_assert(offsetof(clientState_t, ownedWeapons) == 216);
 static_assert(offsetof(clientState_t, counters) == 224);
 static_assert(offsetof(clientState_t, clip) == 236);
 static_assert(offsetof(clientState_t, reserve) == 246);
+static_assert(offsetof(clientState_t, lastCcTime) == 260);
+static_assert(offsetof(clientState_t, reserved264) == 264);
 static_assert(offsetof(clientState_t, group266) == 266);
 static_assert(offsetof(clientState_t, radarKinds) == 276);
 static_assert(offsetof(clientState_t, radarBlips) == 284);
@@ -460,6 +476,31 @@ static_assert(offsetof(entityState_t, eFlags) == 148);
 static_assert(offsetof(entityState_t, eventCount) == 152);
 static_assert(offsetof(entityState_t, events) == 156);
 static_assert(offsetof(entityState_t, words) == 188);
+
+// Right behind the entityState_t of every server-game entity record: what the
+// engine reads in place to decide visibility and which entities rest on the world.
+// The server game lays each entity record out as entityState_t, then this, then
+// its own fields; the engine finds it at sizeof(entityState_t) from the record.
+enum entitySvFlag_t : int32_t {
+    SVF_ALWAYS_SEND = 0x1,  // sent to every client, wherever it is
+};
+struct entityShared_t {
+    int32_t svFlags;     // entitySvFlag_t bits
+    float visOffset;     // the visibility point is origin + normalised origin * visOffset
+    float visRadius;     // visibility radius; the engine adds 1
+    gvec3_t mins;        // the entity's world box
+    gvec3_t maxs;
+    uint8_t resting;     // 1: lies still on the world; the engine clears it when the world under it changes
+    uint8_t reserved37[3];
+};
+static_assert(sizeof(entityShared_t) == 40);
+static_assert(offsetof(entityShared_t, visOffset) == 4);
+static_assert(offsetof(entityShared_t, visRadius) == 8);
+static_assert(offsetof(entityShared_t, mins) == 12);
+static_assert(offsetof(entityShared_t, maxs) == 24);
+static_assert(offsetof(entityShared_t, resting) == 36);
+// It follows the state with no padding between them.
+static_assert(sizeof(entityState_t) % alignof(entityShared_t) == 0);
 
 // The server game's data of every snapshot: 32 words, delta-coded word by word.
 constexpr int SNAPSHOT_GAME_WORDS = 32;
