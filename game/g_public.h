@@ -477,20 +477,15 @@ static_assert(offsetof(entityState_t, eventCount) == 152);
 static_assert(offsetof(entityState_t, events) == 156);
 static_assert(offsetof(entityState_t, words) == 188);
 
-// Right behind the entityState_t of every server-game entity record: what the
-// engine reads in place to decide visibility and which entities rest on the world.
-// The server game lays each entity record out as entityState_t, then this, then
-// its own fields; the engine finds it at sizeof(entityState_t) from the record.
-enum entitySvFlag_t : int32_t {
-    SVF_ALWAYS_SEND = 0x1,  // sent to every client, wherever it is
-};
+// The bytes right behind each entityState_t that the engine reads for visibility
+// and for the world's resting test; it never writes them except to clear resting.
 struct entityShared_t {
-    int32_t svFlags;     // entitySvFlag_t bits
-    float visOffset;     // the visibility point is origin + normalised origin * visOffset
-    float visRadius;     // visibility radius; the engine adds 1
-    gvec3_t mins;        // the entity's world box
+    int32_t svFlags;   // bit 0: send to every client
+    float visOffset;   // the visibility point is origin + normalised origin x visOffset
+    float visRadius;   // visibility radius; the engine adds 1.0
+    gvec3_t mins;      // the entity's world box
     gvec3_t maxs;
-    uint8_t resting;     // 1: lies still on the world; the engine clears it when the world under it changes
+    uint8_t resting;   // 1 while a loose entity lies still; the engine clears it when the world changes there
     uint8_t reserved37[3];
 };
 static_assert(sizeof(entityShared_t) == 40);
@@ -499,6 +494,7 @@ static_assert(offsetof(entityShared_t, visRadius) == 8);
 static_assert(offsetof(entityShared_t, mins) == 12);
 static_assert(offsetof(entityShared_t, maxs) == 24);
 static_assert(offsetof(entityShared_t, resting) == 36);
+constexpr int32_t SVF_ALWAYS_SEND = 0x1;
 // It follows the state with no padding between them.
 static_assert(sizeof(entityState_t) % alignof(entityShared_t) == 0);
 

@@ -2,13 +2,19 @@
 // engine's server cannot start one, so every answer here is "no server".
 #include "game_sv/sg_main.h"
 
+#include <cstring>
+
 #include "common/common.h"
 #include "game/g_main.h"
 #include "game/g_traps.h"
 
+sgGame_t sg;
+sgState_t sgs;
 cmdVar_t sg_printCmove;
 
 void SG_Imp(uint8_t engineStart) {
+    memset(&sg, 0, sizeof sg);
+    memset(&sgs, 0, sizeof sgs);
     if (engineStart) Trap_CreateCVar(&sg_printCmove, "sg_printCmove", "0", 0);
 }
 
@@ -20,8 +26,7 @@ void SG_ClientConnect(const netadr_t *address, const char *name, int32_t reserve
 }
 
 sgClient_t *SG_ClientRecord(int32_t number) {
-    (void)number;
-    return nullptr;
+    return number >= 0 && number < SG_CLIENTS ? &sgs.clients[number] : nullptr;
 }
 
 void SG_DropClient(sgClient_t *client, const char *reason) {

@@ -1,10 +1,15 @@
-// A stand-in engine for the module's loaders: memory blocks, whole-file reads
-// from a table of files, and a record of what the module printed, reported and
-// handed over.  Shared by the unit tests and the fuzz targets (no test framework).
+// A stand-in engine for the game module's tests: memory blocks, whole-file reads
+// from a table of files, console variables and commands with a command buffer, a
+// clock that starts where the engine's does, seeded random numbers, an analytic
+// world for traces, and a record of what the module printed, reported and handed
+// to the engine's server.  Shared by the unit tests and the fuzz targets (no test
+// framework).
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,6 +25,25 @@ struct error_t {
     std::string text;
 };
 
+// A server command queued for one client.
+struct command_t {
+    int32_t client;
+    std::string text;
+};
+
+// An engine client slot the module registered.
+struct slot_t {
+    bool inUse = false;
+    bool bot = false;
+    std::string info;           // the client's info string
+    int32_t ping = 0;
+    std::deque<cc_t> commands;  // handed out once each, oldest first
+    cc_t current{};             // the record of the last hand-out
+};
+
+constexpr uint32_t ENGINE_CLOCK_START = 65535;  // engine time (trap 1) at start
+constexpr uint32_t GAME_TIME_START = 0x5FFFF;   // game time at start: 393,215 ms
+
 inline std::map<std::string, std::string> files;  // path -> contents
 inline std::vector<std::string> prints;
 inline std::vector<error_t> errors;
@@ -30,20 +54,264 @@ inline std::vector<std::vector<uint8_t>> surfaces;  // each added surface, copie
 inline uint8_t surfaceStore[256];
 inline int32_t materialHandle = 7;
 
+// Console: variables by lower-case name, functions, the words of the running command.
+inline std::map<std::string, cmdVar_t *> vars;
+inline std::deque<cmdVar_t> engineVars;         // variables the engine itself owns
+inline std::map<std::string, cmdCallback_t> functions;
+inline std::vector<std::string> args;           // words of the command being run
+inline std::vector<std::string> added;          // the command buffer (trap 16), not yet run
+
+// Clock and chance.
+inline qgame_t qg;
+inline uint32_t engineTime = ENGINE_CLOCK_START;
+inline uint32_t randState = 1;
+inline float floatResult;
+
+// The world: a ball of this radius around the origin, or, when flat, the plane y = floorY.
+inline bool flatWorld = false;
+inline float worldRadius = 50.0f;
+inline float floorY = 0.0f;
+inline int traces = 0;
+
+// What the module handed to the engine's server.
+inline std::vector<std::string> calls;           // "start path", "shutdown 0", "loadvo2 path", ...
+inline std::vector<command_t> commands;          // server commands in order
+inline slot_t slots[16];
+inline std::vector<std::string> worldInfo;       // every uploaded world info string
+inline bool linked[512];
+inline void *clientBase = nullptr, *entityBase = nullptr, *gameData = nullptr;
+inline int32_t clientStride = 0, entityStride = 0, gameDataSize = 0;
+inline bool loadVO2Answer = true;
+inline std::string lastVO2;
+inline std::vector<uint8_t> usedMatters;         // the table handed with the last world load
+inline float altitudes[2];                       // core, space
+inline uint8_t linearGravity = 0;
+inline std::vector<std::string> written;         // text written through FWriteString
+
 inline void Print(const char *text) { prints.emplace_back(text); }
 inline int Error(int level, const char *text) {
     errors.push_back({level, text});
     return 0;
 }
 
-inline intptr_t Trap(int number, gameArg_t *args) {
+inline std::string Lower(std::string s) {
+    for (char &c : s) c = static_cast<char>(Com_tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Sets a variable's text and readings, then runs its callback.
+inline void SetVarRecord(cmdVar_t *v, const char *text) {
+    v->previousValue = v->value;
+    v->previousInteger = v->integer;
+    v->previousBoolean = v->boolean;
+    Com_strncpyz(v->string, text, sizeof v->string);
+    v->value = Com_atof(v->string);
+    v->integer = Com_atoi(v->string);
+    v->boolean = v->integer != 0;
+    v->modificationCount++;
+    if (v->callback) v->callback();
+}
+
+// A variable by name, or null.
+inline cmdVar_t *Var(const std::string &name) {
+    const auto v = vars.find(Lower(name));
+    return v == vars.end() ? nullptr : v->second;
+}
+
+// Sets a variable by name; one the module did not create becomes an engine variable.
+inline cmdVar_t *Set(const std::string &name, const std::string &text) {
+    cmdVar_t *v = Var(name);
+    if (!v) {
+        v = &engineVars.emplace_back();
+        memset(v, 0, sizeof *v);
+        Com_strncpyz(v->name, name.c_str(), sizeof v->name);
+        vars[Lower(name)] = v;
+    }
+    SetVarRecord(v, text.c_str());
+    return v;
+}
+
+inline void CreateVar(cmdVar_t *v, const char *name, const char *def, uint32_t flags, cmdCallback_t cb) {
+    if (cmdVar_t *old = Var(name); old && old != v) {
+        // Created again by another record (as after a module reload): keep the value.
+        memcpy(v, old, sizeof *v);
+    } else if (old != v) {
+        memset(v, 0, sizeof *v);
+        Com_strncpyz(v->name, name, sizeof v->name);
+        Com_strncpyz(v->defaultString, def, sizeof v->defaultString);
+        SetVarRecord(v, def);
+        v->modificationCount = 0;
+    }
+    v->flags = flags;
+    v->callback = cb;
+    vars[Lower(name)] = v;
+}
+
+// Splits a command line into words: blanks separate, double quotes group.
+inline std::vector<std::string> Words(const std::string &line) {
+    std::vector<std::string> out;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) i++;
+        if (i >= line.size()) break;
+        std::string w;
+        if (line[i] == '"') {
+            i++;
+            while (i < line.size() && line[i] != '"') w += line[i++];
+            i++;
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t') w += line[i++];
+        }
+        out.push_back(w);
+    }
+    return out;
+}
+
+// Runs one console line: a function, or a variable followed by its new text.
+// False when the name is unknown.
+inline bool Run(const std::string &line) {
+    const std::vector<std::string> words = Words(line);
+    if (words.empty()) return true;
+    const auto f = functions.find(Lower(words[0]));
+    if (f != functions.end()) {
+        const std::vector<std::string> saved = args;
+        args = words;
+        f->second();
+        args = saved;
+        return true;
+    }
+    if (cmdVar_t *v = Var(words[0])) {
+        if (words.size() > 1) SetVarRecord(v, words[1].c_str());
+        return true;
+    }
+    return false;
+}
+
+// Runs the command buffer until it is empty (lines added while running run too).
+inline void Flush() {
+    for (size_t n = 0; !added.empty() && n < 1000; n++) {
+        const std::string line = added.front();
+        added.erase(added.begin());
+        Run(line);
+    }
+}
+
+// The clock moves on by ms: game time, previous time, frame length and count.
+inline void Advance(uint32_t ms) {
+    qg.previousTime = qg.time;
+    qg.time += ms;
+    qg.frameMsec = ms;
+    qg.frameSeconds = static_cast<float>(ms) / 1000.0f;
+    qg.frameCount++;
+    qg.fps = ms ? 1000 / ms : 0;
+    engineTime += ms;
+}
+
+inline void Seed(uint32_t seed) { randState = seed ? seed : 1; }
+// A non-negative 31-bit number from a fixed sequence.
+inline int32_t Rand() {
+    randState = randState * 1103515245u + 12345u;
+    return static_cast<int32_t>((randState >> 1) & 0x7FFFFFFF);
+}
+
+// The analytic world: the first point where a box of the start's largest half size,
+// moving from start to end, meets the ball or the floor.
+inline void Trace(trace_t *out, const obb_t *start, const obb_t *end) {
+    traces++;
+    memset(out, 0, sizeof *out);
+    out->fraction = 1.0f;
+    memcpy(out->endpos, end->origin, sizeof out->endpos);
+    const float r = std::fmax(start->halfSize[0], std::fmax(start->halfSize[1], start->halfSize[2]));
+    const float *a = start->origin, *b = end->origin;
+    const float d[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    float t = -1.0f;
+    float normal[3] = {0, 0, 0};
+    if (flatWorld) {
+        const float ha = a[1] - floorY - r, hb = b[1] - floorY - r;
+        if (ha >= 0 && hb < 0) {
+            t = ha / (ha - hb);
+            normal[1] = 1.0f;
+        } else if (ha < 0) {
+            t = 0;
+            normal[1] = 1.0f;
+        }
+    } else {
+        const float R = worldRadius + r;
+        const float A = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+        const float B = 2 * (a[0] * d[0] + a[1] * d[1] + a[2] * d[2]);
+        const float C = a[0] * a[0] + a[1] * a[1] + a[2] * a[2] - R * R;
+        if (C <= 0) {
+            t = 0;
+        } else if (A > 0) {
+            const float disc = B * B - 4 * A * C;
+            if (disc >= 0) {
+                const float t0 = (-B - std::sqrt(disc)) / (2 * A);
+                if (t0 >= 0 && t0 <= 1) t = t0;
+            }
+        }
+        if (t >= 0) {
+            const float p[3] = {a[0] + d[0] * t, a[1] + d[1] * t, a[2] + d[2] * t};
+            const float len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+            for (int i = 0; i < 3 && len > 0; i++) normal[i] = p[i] / len;
+        }
+    }
+    if (t < 0) return;
+    out->fraction = t;
+    for (int i = 0; i < 3; i++) {
+        out->endpos[i] = a[i] + d[i] * t;
+        out->plane[i] = normal[i];
+    }
+    out->plane[3] = -(normal[0] * out->endpos[0] + normal[1] * out->endpos[1] + normal[2] * out->endpos[2]);
+}
+
+inline const char *Kept(const std::string &s) {
+    static std::deque<std::string> keep;  // texts handed back stay valid
+    if (keep.size() > 64) keep.pop_front();
+    return keep.emplace_back(s).c_str();
+}
+
+inline intptr_t Trap(int number, gameArg_t *a) {
     switch (number) {
-    case GTRAP_MEM_ALLOC: return reinterpret_cast<intptr_t>(Com_malloc(static_cast<uint32_t>(Arg_Int(args, 0))));
-    case GTRAP_MEM_FREE: Com_free(Arg_Ptr<void>(args, 0)); return 0;
+    case GTRAP_GET_QGAME: memcpy(Arg_Ptr<qgame_t>(a, 0), &qg, sizeof qg); return 0;
+    case GTRAP_GET_TIME: return static_cast<int32_t>(engineTime);
+    case GTRAP_RAND: return Rand();
+    case GTRAP_FRAND:
+        floatResult = static_cast<float>(Rand() & 0x7FFF) / 32767.0f;
+        a[0] = reinterpret_cast<gameArg_t>(&floatResult);
+        return 0;
+    case GTRAP_CRAND:
+        floatResult = 2.0f * (static_cast<float>(Rand() & 0x7FFF) / 32767.0f - 0.5f);
+        a[0] = reinterpret_cast<gameArg_t>(&floatResult);
+        return 0;
+    case GTRAP_PRINT: prints.emplace_back(Arg_Ptr<const char>(a, 0)); return 0;
+    case GTRAP_ERROR: return Error(Arg_Int(a, 0), Arg_Ptr<const char>(a, 1));
+    case GTRAP_ARGC: return static_cast<intptr_t>(args.size());
+    case GTRAP_ARGV: {
+        const int32_t n = Arg_Int(a, 0);
+        return reinterpret_cast<intptr_t>(n >= 0 && n < static_cast<int32_t>(args.size()) ? Kept(args[n]) : "");
+    }
+    case GTRAP_ADD: added.emplace_back(Arg_Ptr<const char>(a, 0)); return 0;
+    case GTRAP_FLUSH: Flush(); return 0;
+    case GTRAP_CREATE_CVAR:
+        CreateVar(Arg_Ptr<cmdVar_t>(a, 0), Arg_Ptr<const char>(a, 1), Arg_Ptr<const char>(a, 2),
+                  static_cast<uint32_t>(Arg_Int(a, 3)), nullptr);
+        return 0;
+    case GTRAP_CREATE_CVAR_EX:
+        CreateVar(Arg_Ptr<cmdVar_t>(a, 0), Arg_Ptr<const char>(a, 1), Arg_Ptr<const char>(a, 2),
+                  static_cast<uint32_t>(Arg_Int(a, 3)), reinterpret_cast<cmdCallback_t>(a[4]));
+        return 0;
+    case GTRAP_CREATE_FUNCTION:
+        functions[Lower(Arg_Ptr<const char>(a, 0))] = reinterpret_cast<cmdCallback_t>(a[1]);
+        return 0;
+    case GTRAP_SET_CVAR: SetVarRecord(Arg_Ptr<cmdVar_t>(a, 0), Arg_Ptr<const char>(a, 1)); return 0;
+    case GTRAP_GET_CVAR: return reinterpret_cast<intptr_t>(Var(Arg_Ptr<const char>(a, 0)));
+    case GTRAP_MEM_ALLOC: return reinterpret_cast<intptr_t>(Com_malloc(static_cast<uint32_t>(Arg_Int(a, 0))));
+    case GTRAP_MEM_FREE: Com_free(Arg_Ptr<void>(a, 0)); return 0;
     case GTRAP_READ_FILE: {
-        void **out = Arg_Ptr<void *>(args, 1);
+        void **out = Arg_Ptr<void *>(a, 1);
+        const auto f = files.find(Arg_Ptr<const char>(a, 0));
+        if (!out) return f == files.end() ? 0 : 1;  // only asks whether the file exists
         *out = nullptr;
-        const auto f = files.find(Arg_Ptr<const char>(args, 0));
         if (f == files.end()) return -1;
         auto *data = static_cast<char *>(Com_malloc(static_cast<uint32_t>(f->second.size() + 1)));
         memcpy(data, f->second.data(), f->second.size());
@@ -51,27 +319,136 @@ inline intptr_t Trap(int number, gameArg_t *args) {
         *out = data;
         return static_cast<intptr_t>(f->second.size());
     }
-    case GTRAP_FREE_FILE: Com_free(Arg_Ptr<void>(args, 0)); return 0;
-    case GTRAP_REGISTER_MATERIAL: registered.emplace_back(Arg_Ptr<const char>(args, 0)); return materialHandle;
+    case GTRAP_FREE_FILE: Com_free(Arg_Ptr<void>(a, 0)); return 0;
+    case GTRAP_FOPEN: return 1;  // a handle that FWriteString records into `written`
+    case GTRAP_FWRITE_STRING: written.emplace_back(Arg_Ptr<const char>(a, 0)); return 1;
+    case GTRAP_TRACE: Trace(Arg_Ptr<trace_t>(a, 0), Arg_Ptr<const obb_t>(a, 1), Arg_Ptr<const obb_t>(a, 2)); return 0;
+    case GTRAP_REGISTER_MATERIAL: registered.emplace_back(Arg_Ptr<const char>(a, 0)); return materialHandle;
     case GTRAP_UPLOAD_WORLD_MATERIALS: {
-        const auto *block = Arg_Ptr<const uint8_t>(args, 0);
+        const auto *block = Arg_Ptr<const uint8_t>(a, 0);
         uploaded.assign(block, block + 256 * 36);
+        calls.emplace_back("materials");
         return 0;
     }
+    case GTRAP_SET_WORLD_ALTITUDES:
+        altitudes[0] = Arg_Float(a, 0);
+        altitudes[1] = Arg_Float(a, 1);
+        linearGravity = Arg_Byte(a, 3);
+        calls.emplace_back("altitudes");
+        return 0;
     case GTRAP_WO_CHECK_POINT_PVS: return pvsAnswer;
     case GTRAP_R_ALLOC_SURFACES:
         memset(surfaceStore, 0xEE, sizeof surfaceStore);
         return reinterpret_cast<intptr_t>(surfaceStore);
     case GTRAP_R_ADD_SURFACES: {
-        const auto *s = Arg_Ptr<const uint8_t>(args, 0);
+        const auto *s = Arg_Ptr<const uint8_t>(a, 0);
         surfaces.emplace_back(s, s + sizeof surfaceStore);
+        return 0;
+    }
+    case GTRAP_SV_UPLOAD_WORLD_INFO_STRING: {
+        const char *text = Arg_Ptr<const char>(a, 0);
+        if (worldInfo.empty() || worldInfo.back() != text) worldInfo.emplace_back(text);
+        return 0;
+    }
+    case GTRAP_SV_START_SERVER: calls.push_back(std::string("start ") + Arg_Ptr<const char>(a, 0)); return 0;
+    case GTRAP_SV_LOAD_VO2: {
+        lastVO2 = Arg_Ptr<const char>(a, 0);
+        const auto *used = Arg_Ptr<const uint8_t>(a, 1);
+        usedMatters.assign(used, used + 256);
+        calls.push_back("loadvo2 " + lastVO2);
+        return loadVO2Answer;
+    }
+    case GTRAP_SV_SHUTDOWN_SERVER: {
+        calls.push_back("shutdown " + std::to_string(Arg_Byte(a, 0)));
+        if (!Arg_Byte(a, 0))
+            for (slot_t &s : slots) s = slot_t{};
+        for (bool &l : linked) l = false;
+        clientBase = entityBase = gameData = nullptr;
+        return 0;
+    }
+    case GTRAP_SV_UPLOAD_CLIENT_STATE_REFERENCE:
+        clientBase = Arg_Ptr<void>(a, 0);
+        clientStride = Arg_Int(a, 1);
+        return 0;
+    case GTRAP_SV_UPLOAD_ENTITY_STATE_REFERENCE:
+        entityBase = Arg_Ptr<void>(a, 0);
+        entityStride = Arg_Int(a, 1);
+        return 0;
+    case GTRAP_SV_UPLOAD_SNAPSHOT_GAME_DATA_REFERENCE:
+        gameData = Arg_Ptr<void>(a, 0);
+        gameDataSize = Arg_Int(a, 1);
+        return 0;
+    case GTRAP_SV_GET_CLIENT_COMMAND: {
+        const int32_t n = Arg_Int(a, 0);
+        if (n < 0 || n >= 16 || slots[n].commands.empty()) return 0;
+        slots[n].current = slots[n].commands.front();
+        slots[n].commands.pop_front();
+        return reinterpret_cast<intptr_t>(&slots[n].current);
+    }
+    case GTRAP_SV_GET_CLIENT_INFO: {
+        const int32_t n = Arg_Int(a, 0);
+        return reinterpret_cast<intptr_t>(n >= 0 && n < 16 ? slots[n].info.c_str() : "");
+    }
+    case GTRAP_SV_GET_CLIENT_PING: {
+        const int32_t n = Arg_Int(a, 0);
+        return n >= 0 && n < 16 ? slots[n].ping : 0;
+    }
+    case GTRAP_SV_ADD_CLIENT: {
+        const int32_t n = Arg_Int(a, 0);
+        calls.push_back("addclient " + std::to_string(n));
+        if (n >= 0 && n < 16) {
+            slots[n] = slot_t{};
+            slots[n].inUse = true;
+            slots[n].bot = Arg_Ptr<const void>(a, 1) == nullptr;
+        }
+        return 0;
+    }
+    case GTRAP_SV_DELETE_CLIENT: {
+        const int32_t n = Arg_Int(a, 0);
+        calls.push_back("deleteclient " + std::to_string(n));
+        if (n >= 0 && n < 16) slots[n] = slot_t{};
+        return 0;
+    }
+    case GTRAP_SV_SEND_SERVER_COMMAND:
+        commands.push_back({Arg_Int(a, 0), Arg_Ptr<const char>(a, 1)});
+        return 0;
+    case GTRAP_SV_LINK_ENTITY: {
+        const int32_t n = Arg_Int(a, 0);
+        if (n >= 0 && n < 512) linked[n] = true;
+        return 0;
+    }
+    case GTRAP_SV_UNLINK_ENTITY: {
+        const int32_t n = Arg_Int(a, 0);
+        if (n >= 0 && n < 512) linked[n] = false;
         return 0;
     }
     default: return 0;
     }
 }
 
-// Installs the stand-in and clears every record.
+// The texts of the server commands sent to one client.
+inline std::vector<std::string> CommandsTo(int32_t client) {
+    std::vector<std::string> out;
+    for (const command_t &c : commands)
+        if (c.client == client) out.push_back(c.text);
+    return out;
+}
+
+// True when some print contains the text.
+inline bool Printed(const std::string &text) {
+    for (const std::string &p : prints)
+        if (p.find(text) != std::string::npos) return true;
+    return false;
+}
+
+// True when some reported error contains the text.
+inline bool Reported(const std::string &text) {
+    for (const error_t &e : errors)
+        if (e.text.find(text) != std::string::npos) return true;
+    return false;
+}
+
+// Installs the stand-in and clears every record; the clock starts where the engine's does.
 inline void Install() {
     files.clear();
     prints.clear();
@@ -80,6 +457,36 @@ inline void Install() {
     uploaded.clear();
     surfaces.clear();
     pvsAnswer = 1;
+    vars.clear();
+    engineVars.clear();
+    functions.clear();
+    args.clear();
+    added.clear();
+    memset(&qg, 0, sizeof qg);
+    qg.initialized = 1;
+    qg.time = qg.previousTime = qg.startTime = GAME_TIME_START;
+    qg.frameMsec = 50;
+    qg.frameSeconds = 0.05f;
+    qg.frameCount = 1;
+    qg.fps = 20;
+    engineTime = ENGINE_CLOCK_START;
+    Seed(1);
+    flatWorld = false;
+    worldRadius = 50.0f;
+    floorY = 0.0f;
+    traces = 0;
+    calls.clear();
+    commands.clear();
+    for (slot_t &s : slots) s = slot_t{};
+    worldInfo.clear();
+    for (bool &l : linked) l = false;
+    clientBase = entityBase = gameData = nullptr;
+    clientStride = entityStride = gameDataSize = 0;
+    loadVO2Answer = true;
+    lastVO2.clear();
+    usedMatters.clear();
+    written.clear();
+    linearGravity = 0;
     gi = gameImport_t{GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameImport_t), Trap};
     Com_SetupPrintf(PRF_SINKS, Print, Print);
     Com_SetupError(Error);
