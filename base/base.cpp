@@ -13,13 +13,13 @@
 #include "base/remote.h"
 #include "base/renderer.h"
 #include "base/sys.h"
-#include "base/world.h"
 #include "client/client.h"
-#include "server/server.h"
 #include "common/com_eval.h"
 #include "common/com_hash.h"
 #include "common/com_string.h"
 #include "common/common.h"
+#include "server/server.h"
+#include "world/world.h"
 
 qbase_t qbase;
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "base/world.h"
-#include "tests/base/world_build.h"
+#include "tests/world/world_build.h"
+#include "world/world.h"
 
 namespace {
 

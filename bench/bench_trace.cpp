@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
-#include "base/world.h"
 #include "common/com_geometry.h"
-#include "tests/base/world_build.h"
+#include "tests/world/world_build.h"
+#include "world/world.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "base/module.h"
 #include "base/net.h"
 #include "base/renderer.h"
-#include "base/world.h"
 #include "common/common.h"
+#include "world/world.h"
 
 // Connection states of the client.
 enum clState_t : int32_t { CS_DISCONNECTED = 0, CS_CONNECTING = 1, CS_CONNECTED = 2 };

@@ -16,9 +16,9 @@
 #include <cstdint>
 
 #include "base/net.h"
-#include "base/world.h"
 #include "common/com_msg.h"
 #include "game/g_public.h"
+#include "world/world.h"
 
 struct cmdVar_t;
 

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/world.h"
 #include "server/server.h"
+#include "world/world.h"
 
 // The variables read here are the server's: sv_noDeform (the module's deformation
 // traps change nothing), sv_printClean (the cleaning passes print counts and times),

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "base/world.h"
 #include "common/common.h"
+#include "world/wo_local.h"
 
 static int IgnoreError(int, const char *) { return 0; }
 

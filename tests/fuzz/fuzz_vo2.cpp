@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "base/world.h"
 #include "common/common.h"
 #include "server/sv_world.h"
+#include "world/world.h"
 
 static int IgnoreError(int, const char *) { return 0; }
 

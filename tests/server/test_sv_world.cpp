@@ -16,11 +16,11 @@
 #include "base/cmd.h"
 #include "base/files.h"
 #include "base/module_services.h"
-#include "base/world.h"
 #include "game/g_soup.h"
 #include "server/server.h"
 #include "server/sv_world.h"
-#include "tests/base/world_build.h"
+#include "tests/world/world_build.h"
+#include "world/world.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/world.h"
+#include "world/wo_local.h"
 
 namespace worldbuild {
 

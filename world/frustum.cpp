@@ -1,5 +1,5 @@
 // View-frustum record.
-#include "base/frustum.h"
+#include "world/frustum.h"
 
 #include <cstring>
 

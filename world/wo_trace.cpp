@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "base/world.h"
 #include "common/com_geometry.h"
+#include "world/wo_local.h"
 
 namespace {
 

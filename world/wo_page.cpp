@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "base/world.h"
+#include "world/wo_local.h"
 
 int32_t wo_pageGrid[WO_GRID_CELLS];
 uint32_t wo_seqGrid[WO_GRID_CELLS];

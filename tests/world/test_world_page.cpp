@@ -3,8 +3,8 @@
 #include <random>
 #include <vector>
 
-#include "base/world.h"
-#include "tests/base/world_build.h"
+#include "tests/world/world_build.h"
+#include "world/wo_local.h"
 
 namespace {
 

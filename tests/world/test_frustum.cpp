@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "base/frustum.h"
 #include "common/com_print.h"
+#include "world/frustum.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "base/base.h"
 #include "base/files.h"
-#include "base/world.h"
 #include "common/com_vector.h"
+#include "world/wo_local.h"
 
 float wo_worldCore = 4.0f;
 float wo_worldSpace = 80.0f;

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "base/wo_tables.h"
-#include "base/world.h"
+#include "world/wo_local.h"
+#include "world/wo_tables.h"
 
 constexpr int WINDOW = WO_PAGE_VOXELS + 1;            // 5: the page plus the next layer
 constexpr int WINDOW_SIZE = WINDOW * WINDOW * WINDOW;  // 125

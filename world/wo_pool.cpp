@@ -6,7 +6,7 @@
 
 #include "base/base.h"
 #include "base/renderer.h"
-#include "base/world.h"
+#include "world/wo_local.h"
 
 woPool_t wo_pool;
 woFaces_t wo_faces;

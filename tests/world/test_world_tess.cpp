@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "base/wo_tables.h"
-#include "base/world.h"
-#include "tests/base/world_build.h"
+#include "tests/world/world_build.h"
+#include "world/wo_local.h"
+#include "world/wo_tables.h"
 
 namespace {
 
@@ -162,7 +162,7 @@ int CompareWithScikitImage(const std::string &dir) {
     fwrite(positions.data(), sizeof(float), positions.size(), f);
     fclose(f);
     // Debian's interpreter: scikit-image is its python3-skimage package.
-    const std::string cmd = std::string("/usr/bin/python3 ") + HM_SOURCE_DIR + "/tests/base/mc_compare.py " +
+    const std::string cmd = std::string("/usr/bin/python3 ") + HM_SOURCE_DIR + "/tests/world/mc_compare.py " +
                             fieldPath + " " + vertexPath;
     return std::system(cmd.c_str());
 }

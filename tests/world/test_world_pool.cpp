@@ -9,8 +9,8 @@
 
 #include "base/base.h"
 #include "base/renderer.h"
-#include "base/world.h"
-#include "tests/base/world_build.h"
+#include "tests/world/world_build.h"
+#include "world/wo_local.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <bit>
 #include <cstring>
 
-#include "base/frustum.h"
-#include "base/world.h"
 #include "common/com_geometry.h"
+#include "world/frustum.h"
+#include "world/wo_local.h"
 
 static_assert(std::endian::native == std::endian::little,
               "the sets are combined as words whose bit x is the byte layout's bit x");

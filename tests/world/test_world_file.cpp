@@ -15,10 +15,10 @@
 #include "base/base.h"
 #include "base/cmd.h"
 #include "base/files.h"
-#include "base/world.h"
 #include "common/com_vector.h"
 #include "tests/base/small_disk.h"
-#include "tests/base/world_build.h"
+#include "tests/world/world_build.h"
+#include "world/wo_local.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <random>
 
-#include "base/world.h"
 #include "common/com_geometry.h"
-#include "tests/base/world_build.h"
+#include "tests/world/world_build.h"
+#include "world/wo_local.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <bit>
 #include <cstring>
 
-#include "base/world.h"
 #include "common/com_geometry.h"
 #include "common/com_grid.h"
-#include "tests/base/world_build.h"
+#include "tests/world/world_build.h"
+#include "world/wo_local.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <initializer_list>
 
 #include "base/compress.h"
-#include "base/world.h"
+#include "world/wo_local.h"
 
 // Starts set, so that the first checksum is computed rather than the placeholder.
 byte wo_recalcChecksum = 1;

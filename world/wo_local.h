@@ -1,0 +1,236 @@
+// The world's own business: the vertex and face pool, the page store's bookkeeping,
+// the console variables it reads in place and the helpers its files share.  Only the
+// world's files, its tests and its fuzz targets include this; everyone else sees
+// world/world.h.
+#pragma once
+
+#include "world/world.h"
+
+// A failed world assertion is reported at ER_BUG and leaves the function; the sink
+// decides whether the process goes on.
+#define WO_ASSERT_V(cond, ret)                          \
+    do {                                                \
+        if (!(cond)) {                                  \
+            Com_AssertFailed(__FILE__, __LINE__);       \
+            return ret;                                 \
+        }                                               \
+    } while (0)
+#define WO_ASSERT(cond) WO_ASSERT_V(cond, )
+
+// ---- limits ----
+
+constexpr int WO_POOL_SIZE = 240000;              // pool vertexes
+constexpr int WO_POOL_FACES = 480000;             // pool faces
+constexpr int WO_POOL_FACE_SIZE = 24;             // faces remembered per vertex
+constexpr int WO_POOL_BUCKETS = 20533;            // hash bucket rings
+constexpr int WO_POOL_CHUNK = 240;                // vertexes per renderer upload
+constexpr int WO_POOL_CHUNKS = WO_POOL_SIZE / WO_POOL_CHUNK;
+constexpr int WO_SHADOW_VERTEX = WO_POOL_SIZE;    // extrusion point of shadow volumes
+constexpr uint32_t WO_VERTEX_LAYOUT = 0x1F;       // the renderer's format mask of the five arrays
+
+// ---- world state ----
+
+extern byte wo_pageAcitve[WO_MAX_PAGES];     // in-use table of wo_pages
+extern byte wo_initialized;
+extern worldMatter_t wo_wms[WO_MATTERS];
+
+// The world console's variables (registered by WO_Imp), read in place wherever the
+// world consults them: the console calls no callback of a client-only variable while
+// no client runs, so a copy kept by a callback could go stale on a dedicated server.
+extern cmdVar_t wo_printeye;                 // WO_PrintPage prints
+extern cmdVar_t wo_printtrace;               // WO_PrintTrace prints
+extern cmdVar_t wo_skippvs;                  // no visibility: sets untouched, tests say visible
+extern cmdVar_t wo_skipovs;                  // occlusion sets all ones
+extern cmdVar_t wo_skipfvs;                  // frustum sets all ones
+extern cmdVar_t wo_skipPvsOptimize;          // no page blocks sight
+extern cmdVar_t wo_debugtess;                // pool debug after the final stage
+extern cmdVar_t wo_skipShadowOptimization;   // extrude every shadow edge
+extern cmdVar_t wo_uploadContinusely;        // one extra chunk per upload, round robin
+extern cmdVar_t wo_printUpload;              // print upload timing
+
+// ---- pages ----
+
+// Marks every store record free; returns the store's size.
+int WO_InitMalloc();
+// Bit i & 255 of a 256-bit set.
+inline void WO_SetBit256(byte bits[32], int i, int on) {
+    if (on)
+        WO_SetBit(bits, i & 255);
+    else
+        WO_ClearBit(bits, i & 255);
+}
+inline int WO_GetBit256(const byte bits[32], int i) { return WO_TestBit(bits, i & 255); }
+// Kept for callers of the page interface; does nothing.
+void WO_SetPage();
+
+// ---- vertex and face pool ----
+
+// The exchange record of one vertex (15 words).
+struct poolVertex_t {
+    float position[3];
+    float normal[3];
+    float axisMask[4];   // projection mask of the facing
+    float st[2];
+    byte rgba[4];
+    int32_t matter;
+    int32_t facing;      // 0, 1, 2 or -1 unset
+};
+static_assert(sizeof(poolVertex_t) == 60, "poolVertex_t is 15 words");
+
+// Links of one circular doubly linked list, by index.
+struct woLink_t {
+    int32_t prev, next;
+};
+
+// A vertex's list node.  Heads live behind the vertexes in the same array.
+struct woVertexNode_t {
+    woLink_t list;    // active or free list
+    woLink_t weld;    // ring of the vertexes of one edge
+    woLink_t dirty;   // dirty list
+    int32_t index;
+};
+
+// A vertex's place in its hash bucket ring, apart from the other links: look-ups walk
+// only these, and twelve bytes a vertex keep the walk in the cache.
+struct woBucketNode_t {
+    woLink_t bucket;
+    uint32_t key;
+};
+
+constexpr int WO_VERTEX_ACTIVE_HEAD = WO_POOL_SIZE;
+constexpr int WO_VERTEX_FREE_HEAD = WO_POOL_SIZE + 1;
+constexpr int WO_VERTEX_DIRTY_HEAD = WO_POOL_SIZE + 2;
+constexpr int WO_VERTEX_BUCKET_HEAD = WO_POOL_SIZE + 3;  // + bucket
+constexpr int WO_VERTEX_NODES = WO_VERTEX_BUCKET_HEAD + WO_POOL_BUCKETS;
+
+// The pool as arrays: the five renderer arrays are uploaded chunk by chunk as they stand.
+struct woPool_t {
+    byte active[WO_POOL_SIZE / 8];
+    byte dirty[WO_POOL_SIZE / 8];
+    float position[WO_POOL_SIZE][4];  // fourth stays 0
+    float normal[WO_POOL_SIZE][4];    // fourth stays 0
+    float axisMask[WO_POOL_SIZE][4];
+    float st[WO_POOL_SIZE][2];
+    byte rgba[WO_POOL_SIZE][4];
+    woVertexNode_t nodes[WO_VERTEX_NODES];
+    woBucketNode_t buckets[WO_VERTEX_NODES];
+    int32_t matter[WO_POOL_SIZE];
+    int32_t facing[WO_POOL_SIZE];
+    int32_t references[WO_POOL_SIZE];     // triangles using the vertex
+    int32_t numVertexFaces[WO_POOL_SIZE];
+    int32_t vertexFaces[WO_POOL_SIZE][WO_POOL_FACE_SIZE];
+    uint32_t staleFaces[WO_POOL_SIZE];    // bit n: vertexFaces[n] was removed
+};
+
+struct woFaceNode_t {
+    woLink_t list;  // active or free list
+    int32_t index;
+};
+
+constexpr int WO_FACE_ACTIVE_HEAD = WO_POOL_FACES;
+constexpr int WO_FACE_FREE_HEAD = WO_POOL_FACES + 1;
+
+struct woFaces_t {
+    byte active[WO_POOL_FACES / 8];
+    woFaceNode_t nodes[WO_POOL_FACES + 2];
+    float normal[WO_POOL_FACES][3];   // unit normal / area-ish length, see WO_AddFace
+    int32_t vertexes[WO_POOL_FACES][3];
+};
+
+extern woPool_t wo_pool;
+extern woFaces_t wo_faces;
+extern byte wo_poolChunks[WO_POOL_CHUNKS];  // chunks to upload
+extern int32_t wo_poolLoop;                 // round-robin chunk of continuous upload
+extern int32_t wo_qvert;                    // renderer vertex list, -1 when none
+
+// The pool's key of an edge vertex: owner voxel and axis.
+inline uint32_t WO_VertexKey(int x, int y, int z, int axis) {
+    return static_cast<uint32_t>(axis) << 30 | (static_cast<uint32_t>(z) & 1023) << 20 |
+           (static_cast<uint32_t>(y) & 1023) << 10 | (static_cast<uint32_t>(x) & 1023);
+}
+// The hash bucket of an edge vertex (inputs are non-negative).
+inline int WO_VertexBucket(int x, int y, int z, int axis) {
+    return ((x << 12) ^ (y << 7) ^ (z * 4) ^ axis ^ 0x64F80267) % WO_POOL_BUCKETS;
+}
+
+// With a renderer: a list of the pool's vertexes and the shadow extrusion point behind them.
+void WO_InitGPUVertexList();
+// A vertex of the edge, matter and facing (-1: any); reuses and overwrites a match,
+// else takes a free one and welds it to its edge's ring.  -1 with an error when full.
+int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing);
+// The first vertex of the edge with the matter (any facing) as it stands, else v added
+// as WO_AddVertexToPool adds it; one bucket walk.  firstOfEdge tells whether the result
+// is the edge's first vertex in its bucket.  -1 with an error when full.
+int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, bool *firstOfEdge);
+// The first vertex of the edge with the matter and facing (-1: any), or -1.
+int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
+// Copies a vertex out into the exchange record.
+void WO_GetVertexByIndex(poolVertex_t *out, int i);
+// A vertex's position in place (three floats).
+inline const float *WO_GetVertexPosRefByIndex(int i) { return wo_pool.position[i]; }
+// Overwrites the vertex's data (not its key or links) and flags its chunk.
+void WO_UpdateVertexByIndex(const poolVertex_t *in, int i);
+// One more triangle uses the vertex.
+inline void WO_BumpGarbageCount(int i) {
+    WO_ASSERT(i >= 0 && i < WO_POOL_SIZE && WO_TestBit(wo_pool.active, i));
+    wo_pool.references[i]++;
+}
+// Drops one reference; frees the vertex when none is left.
+void WO_SinkGarbageCount(int i);
+// Frees the vertex only when nothing references it.
+void WO_HarvestVertex(int i);
+// A face over three vertexes; -1 with an error when the face pool is full.
+int WO_AddFace(int a, int b, int c);
+// The same, for a caller that has the unit normal of the vertexes' positions and the
+// length VectorNormalize returned for it.
+int WO_AddFaceWithNormal(int a, int b, int c, const float unitNormal[3], float length);
+// Frees a face; its vertexes' lists mark it stale and their normals are redone.
+void WO_RemoveFace(int f);
+// Remembers that face f uses vertex i; 0 with a warning when the vertex's list is full.
+int WO_AddFaceToVertex(int i, int f);
+// The normal passes of the final stage, in this order.
+void WO_AddMakeWeldedVertexesDirty();  // the weld rings of dirty vertexes become dirty
+void WO_ClearDirtyNormals();           // dirty vertexes: face lists compacted, normals zero
+void WO_RecalcDirtyNormals();          // each dirty vertex's face normals summed into its ring
+void WO_NormalizeDirtyNormals();       // the dirty list emptied, live normals made unit
+// The first two passes in one walk of the dirty list.
+void WO_ClearWeldedDirtyNormals();
+// Marks the other members of i's weld ring dirty.
+void WO_MakeWeldedDirty(int i);
+// Adds n to the normals of i and every other member of its weld ring.
+void WO_AddNormalToWeldedVertexes(const float n[3], int i);
+// Prints positions far out, in the pool and in the renderer's copy, and bad batch indexes.
+void WO_PoolDebug();
+// Prints the length of every hash bucket ring and the share of empty ones.
+void WO_HashStats_f();
+
+// ---- tessellation ----
+
+// pvsOptimized = no surface and all 64 densities >= 129.
+void WO_SetupPVSOptimize(page_t *page);
+// Checks nothing; 1.
+int WO_Check(page_t *page);
+
+// ---- traces ----
+
+constexpr int WO_TRACE_KEYS = 256;        // crossings the inside test can tell apart
+constexpr float WO_TRACE_EDGE_TOLERANCE = 0.001f;  // rays take crossings this near a triangle
+constexpr float WO_VOLUME_MIN_DIM = 0.001f;        // thinner boxes are refused by sweeps
+constexpr int WO_VOLUME_MAX_SAMPLES = 65536;       // a sweep tests at most this many boxes
+
+// Whether a point of the triangle's plane lies on it for a ray: inside, or within
+// WO_TRACE_EDGE_TOLERANCE of it.
+bool WO_PointOnSurf(const woSurf_t *s, const float point[3]);
+// Prints and clears the trace counters every tenth call while wo_printtrace is set.
+void WO_PrintTrace();
+
+// ---- world console ----
+
+// wo_dump <filename>: the world file, "vo2" added to a name without an extension.
+void WO_Dump_f();
+// wo_retess: every stored page re-tessellated in the stage order.
+void WO_Retess_f();
+// wo_stats: counts of cells, bytes, pool entries and the fullest page's products.
+void WO_Stats_f();
+// wo_check: the pool debug.
+void WO_Check_f();
