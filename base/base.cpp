@@ -173,9 +173,24 @@ uint32_t Base_Time() {
     return static_cast<uint32_t>(Sys_Milliseconds()) - qbase.timeBase + BASE_CLOCK_START;
 }
 
+// Draws of Base_UnpredictableRandom since the last seeding.
+static uint32_t unpredictableDraws;
+
 void Base_SeedRandom(uint32_t seed) {
     qbase.randomSeed = seed;
     Com_seedrand(seed);
+    unpredictableDraws = 0;
+}
+
+uint32_t Base_UnpredictableRandom() {
+    if (qbase.in.journal == JOURNAL_OFF) {
+        uint32_t n = 0;
+        Sys_RandomBytes(&n, sizeof n);
+        return n;
+    }
+    const uint32_t input[2] = {qbase.randomSeed, unpredictableDraws++};
+    const byte *digest = Com_GetMD5(nullptr, input, sizeof input);
+    return static_cast<uint32_t>(Com_GrabLittleLong(&digest));
 }
 
 uint32_t Base_FrameCapSleep(int maxFps, uint32_t elapsed) {
@@ -490,10 +505,11 @@ void Base_Imp() {
     Com_Printf("........... Base_Imp ...........");
     RegisterBaseSymbols();
 
-    sysTime_t t;
-    Sys_GetLocalTime(&t);
-    Base_SeedRandom((Base_Time() & 0xFFFFFFu) ^
-                    static_cast<uint32_t>(t.day * 86400 + t.hour * 3600 + t.minute * 60 + t.second));
+    // From the system's random source: the seed keys the numbers a journal replays
+    // in place of those (Base_UnpredictableRandom), so it must not be guessable.
+    uint32_t seed = 0;
+    Sys_RandomBytes(&seed, sizeof seed);
+    Base_SeedRandom(seed);
 
     Cmd_Imp();
     Sys_Imp();
@@ -518,8 +534,7 @@ void Base_Imp() {
         Com_Printf("Using local master %d", static_cast<int>(qbase.localMaster));
     }
 
-    const uint32_t high = static_cast<uint32_t>(Com_rand());
-    qbase.instanceNumber = high * 65536u + static_cast<uint32_t>(Com_rand());
+    qbase.instanceNumber = Base_UnpredictableRandom();
 
     Com_Printf("Loading pack files...");
     FS_LoadPackBatch("game");

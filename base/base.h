@@ -126,8 +126,15 @@ void Base_Shutdown();
 // End after a fatal error: no module call, no configuration saved.
 void Base_PanicShutdown();
 
-// Seeds the common random generator (and remembers the seed for journals).
+// Seeds the common random generator (and remembers the seed for journals); the
+// numbers Base_UnpredictableRandom draws while a journal runs restart from it too.
 void Base_SeedRandom(uint32_t seed);
+// A number nobody outside can predict, for what ties answers to this process: the
+// instance number, the server's connect challenges, the qport.  It comes from the
+// system's random source; while a journal records or plays it comes from a digest
+// of the seed and a draw counter instead, so that a replay draws the same numbers
+// (and they are then only as hard to guess as the 32-bit seed).
+uint32_t Base_UnpredictableRandom();
 
 // ---- clock and frame ----
 

@@ -500,7 +500,13 @@ static bool FS_ReadPackRecords(FILE *f, fsPack_t *pack, char *why, int whySize) 
         // The refusal says what the archiver wrote, so that whoever made the pack
         // knows which switch to change.
         char fault[48] = {};
-        if (method != 0)
+        // A name cut at a zero byte would answer for another entry ("evil.cfg\0x"
+        // served as "evil.cfg"), and an empty one for none.
+        if (nameLength == 0)
+            snprintf(fault, sizeof fault, "empty name");
+        else if (memchr(name, 0, nameLength))
+            snprintf(fault, sizeof fault, "zero byte in the name");
+        else if (method != 0)
             snprintf(fault, sizeof fault, "compressed entry");
         else if (extraLength != 0)
             snprintf(fault, sizeof fault, "extra field");

@@ -313,7 +313,8 @@ static void AddStats(netStats_t *s, int64_t packets, int64_t bytes, bool up) {
 // ---- sending ----
 
 static int SendNetData(int side, const netadr_t *address, const byte *datagram, int length, bool report) {
-    if (net_fakedrop.value > 0.0f && Com_frand() < net_fakedrop.value) return 1;
+    // The generator's largest value is exactly 1: a share of 1 or more drops all.
+    if (net_fakedrop.value >= 1.0f || (net_fakedrop.value > 0.0f && Com_frand() < net_fakedrop.value)) return 1;
     if (net_distribution.integer) {
         for (int i = 0; i < length; i++) qnet.distribution[datagram[i]]++;
     }
@@ -667,7 +668,7 @@ void NET_Init() {
         return;
     }
     qnet.localAddress = conf.address;
-    qnet.myQport = static_cast<uint16_t>(static_cast<uint32_t>(Com_rand()) % 65534u + 1u);
+    qnet.myQport = static_cast<uint16_t>(Base_UnpredictableRandom() % 65534u + 1u);
     qnet.localAddress.qport = qnet.myQport;
     qnet.lastStatsTime = Now();
     memset(&net_hufftree, 0, sizeof net_hufftree);

@@ -111,6 +111,15 @@ void Base_UpdateMaster(uint8_t force) {
             SetMasterVariable();
             return;
         }
+        // "local" and 127.0.0.1 name this process's own loop-back rings, which have no
+        // network address: the master's texts would go to 0.0.0.0.
+        if (address.type == NA_LOCAL) {
+            Com_Printf("Master server \"%s\" is this process's loop-back: give the master's network address",
+                       base_masterServer.string);
+            memset(&address, 0, sizeof address);
+            SetMasterVariable();
+            return;
+        }
         if (!strchr(base_masterServer.string, ':')) address.port = NET_MASTER_PORT;
     }
     address.type = NA_IP;
@@ -139,14 +148,21 @@ static uint8_t HandleEcho(const netPackage_t *package) {
     return 1;
 }
 
-static uint8_t HandleMasterVersion() {
-    if (WordNumber(Msg_Argv(1)) != qbase.instanceNumber) return 1;
+// A master answer counts only from the master's own address and port, carrying
+// this process's instance number; anything else is taken and ignored.
+static bool FromMaster(const netPackage_t *package) {
+    return qbase.masterAddress.type == NA_IP && Com_adrcmp(&package->address, &qbase.masterAddress) &&
+           WordNumber(Msg_Argv(1)) == qbase.instanceNumber;
+}
+
+static uint8_t HandleMasterVersion(const netPackage_t *package) {
+    if (!FromMaster(package)) return 1;
     if (atoi(Msg_Argv(2)) > MASTER_LATEST_RELEASE) qbase.newerVersion = 1;
     return 1;
 }
 
-static uint8_t HandleMasterChallenge() {
-    if (WordNumber(Msg_Argv(1)) != qbase.instanceNumber) return 1;
+static uint8_t HandleMasterChallenge(const netPackage_t *package) {
+    if (!FromMaster(package)) return 1;
     const uint32_t challenge = WordNumber(Msg_Argv(2));
     if (challenge != qbase.masterChallenge) {
         Com_Printf("New master challenge: \xA4" "08%u\xA4" "00", challenge);
@@ -183,8 +199,8 @@ static uint8_t HandleRCon(const netPackage_t *package) {
 uint8_t Base_HandlePackage(netPackage_t *package) {
     const char *word = Msg_Argv(0);
     if (!strcmp(word, "rcon_echo")) return HandleEcho(package);
-    if (!strcmp(word, "master_version")) return HandleMasterVersion();
-    if (!strcmp(word, "master_challenge")) return HandleMasterChallenge();
+    if (!strcmp(word, "master_version")) return HandleMasterVersion(package);
+    if (!strcmp(word, "master_challenge")) return HandleMasterChallenge(package);
     if (!strcmp(word, "rcon")) return HandleRCon(package);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/random.h>
 #include <sys/select.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -83,6 +84,20 @@ void Sys_CreateBox(const char *) {}
 void Sys_DestroyBox() {}
 
 // ---- time, directories, host ----
+
+void Sys_RandomBytes(void *out, size_t size) {
+    byte *at = static_cast<byte *>(out);
+    while (size > 0) {
+        const ssize_t got = getrandom(at, size, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            Com_Error(ER_FATAL, "Sys_RandomBytes: %s", strerror(errno));
+            return;
+        }
+        at += got;
+        size -= static_cast<size_t>(got);
+    }
+}
 
 void Sys_GetLocalTime(sysTime_t *t) {
     if (!t) return;

@@ -5,6 +5,7 @@
 // stubs for what a windowed client would need.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct netadr_t;
@@ -63,6 +64,9 @@ void Sys_CreateBox(const char *text);  // a non-modal box: nothing on this host
 void Sys_DestroyBox();                 // nothing on this host
 
 void Sys_GetLocalTime(sysTime_t *t);            // now, in local time
+// Fills out with bytes from the system's random source, which nobody outside can
+// predict; a host without one ends the process.
+void Sys_RandomBytes(void *out, size_t size);
 char *Sys_getdcwd(char *buffer, int32_t size);  // the working directory, or null
 int32_t Sys_chdir(const char *path);            // -1 on failure
 int32_t Sys_mkdir(const char *path);            // 0 on success

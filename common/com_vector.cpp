@@ -13,6 +13,65 @@ float Com_tan(float x) { return tanf(x); }
 float Com_asin(float x) { return asinf(x); }
 float Com_acos(float x) { return acosf(x); }
 float Com_atan(float x) { return atanf(x); }
+namespace {
+// pi/2 split in three parts (Cody and Waite): k·hi and k·mid are exact for the
+// small k left after the first reduction, so the reduced angle keeps its bits.
+constexpr double PIO2_HI = 1.57079632673412561417e+00;
+constexpr double PIO2_MID = 6.07710050650619224932e-11;
+constexpr double PIO2_LO = 2.02226624879595063154e-21;
+constexpr double TWO_OVER_PI = 6.36619772367581382433e-01;
+constexpr double TWO_PI = 6.28318530717958647693e+00;
+
+// sin and cos of r in [-pi/4, pi/4] by their series, to double precision.
+double SinSeries(double r) {
+    const double r2 = r * r;
+    double p = -1.0 / 1307674368000.0;  // -1/15!
+    p = p * r2 + 1.0 / 6227020800.0;
+    p = p * r2 - 1.0 / 39916800.0;
+    p = p * r2 + 1.0 / 362880.0;
+    p = p * r2 - 1.0 / 5040.0;
+    p = p * r2 + 1.0 / 120.0;
+    p = p * r2 - 1.0 / 6.0;
+    return r + r * r2 * p;
+}
+double CosSeries(double r) {
+    const double r2 = r * r;
+    double p = 1.0 / 20922789888000.0;  // 1/16!
+    p = p * r2 - 1.0 / 87178291200.0;
+    p = p * r2 + 1.0 / 479001600.0;
+    p = p * r2 - 1.0 / 3628800.0;
+    p = p * r2 + 1.0 / 40320.0;
+    p = p * r2 - 1.0 / 720.0;
+    p = p * r2 + 1.0 / 24.0;
+    p = p * r2 - 0.5;
+    return 1.0 + r2 * p;
+}
+
+// The angle as quadrant (0-3) and remainder in [-pi/4, pi/4].
+double ReduceAngle(float radians, int *quadrant) {
+    const double x = std::fmod(static_cast<double>(radians), TWO_PI);  // exact: |x| < 2 pi
+    const double k = std::floor(x * TWO_OVER_PI + 0.5);                  // -4..4
+    *quadrant = static_cast<int>(k) & 3;
+    return ((x - k * PIO2_HI) - k * PIO2_MID) - k * PIO2_LO;
+}
+}  // namespace
+
+float Com_sinPortable(float radians) {
+    if (!std::isfinite(radians)) return radians - radians;  // no number
+    int q;
+    const double r = ReduceAngle(radians, &q);
+    const double v = q == 0 ? SinSeries(r) : q == 1 ? CosSeries(r) : q == 2 ? -SinSeries(r) : -CosSeries(r);
+    return static_cast<float>(v);
+}
+
+float Com_cosPortable(float radians) {
+    if (!std::isfinite(radians)) return radians - radians;
+    int q;
+    const double r = ReduceAngle(radians, &q);
+    const double v = q == 0 ? CosSeries(r) : q == 1 ? -SinSeries(r) : q == 2 ? -CosSeries(r) : SinSeries(r);
+    return static_cast<float>(v);
+}
+
 float Com_sinh(float x) { return sinhf(x); }
 float Com_cosh(float x) { return coshf(x); }
 float Com_tanh(float x) { return tanhf(x); }
@@ -608,19 +667,27 @@ void BuildRotationMatrix3x3(matrix3x3_t out, const vec3_t angles) {
     MultiplySquare(out, ry, rx, 3);
 }
 
-// Rz(angles[0])·Rx(angles[1])·Ry(angles[2]).
-static void RotationZXY(matrix3x3_t out, const vec3_t angles) {
-    matrix3x3_t rx, ry, rz;
-    BuildRotationMatrix3x3_x(rx, angles[1] * DEG2RAD);
-    BuildRotationMatrix3x3_y(ry, angles[2] * DEG2RAD);
-    BuildRotationMatrix3x3_z(rz, angles[0] * DEG2RAD);
-    MultiplySquare(rx, rx, ry, 3);
-    MultiplySquare(out, rz, rx, 3);
+// Rz(angles[0])·Rx(angles[1])·Ry(angles[2]), from the library's or the portable trigonometry.
+static void RotationZXY(matrix3x3_t out, const vec3_t angles, bool portable) {
+    float s[3], c[3];
+    for (int i = 0; i < 3; i++) {
+        const float a = angles[i] * DEG2RAD;
+        s[i] = portable ? Com_sinPortable(a) : Com_sin(a);
+        c[i] = portable ? Com_cosPortable(a) : Com_cos(a);
+    }
+    const matrix3x3_t rz = {c[0], -s[0], 0, s[0], c[0], 0, 0, 0, 1};
+    const matrix3x3_t rx = {1, 0, 0, 0, c[1], -s[1], 0, s[1], c[1]};
+    const matrix3x3_t ry = {c[2], 0, s[2], 0, 1, 0, -s[2], 0, c[2]};
+    matrix3x3_t xy;
+    MultiplySquare(xy, rx, ry, 3);
+    MultiplySquare(out, rz, xy, 3);
 }
+
+void BuildRotationMatrix3x3Portable(matrix3x3_t out, const vec3_t angles) { RotationZXY(out, angles, true); }
 
 void BuildRotationMatrix3x4(matrix3x4_t out, const vec3_t angles) {
     matrix3x3_t r;
-    RotationZXY(r, angles);
+    RotationZXY(r, angles, false);
     MatrixCopy3x3To3x4(out, r);
 }
 

@@ -44,6 +44,11 @@ float Com_tan(float x);    // tanf
 float Com_asin(float x);   // asinf
 float Com_acos(float x);   // acosf
 float Com_atan(float x);   // atanf
+// The same bits on every machine, whatever its maths library: built from IEEE
+// basic operations alone (and fmod and floor, which are exact), so that a
+// client's prediction and the server agree.  Within one unit in the last place.
+float Com_sinPortable(float radians);
+float Com_cosPortable(float radians);
 float Com_sinh(float x);   // sinhf
 float Com_cosh(float x);   // coshf
 float Com_tanh(float x);   // tanhf
@@ -314,6 +319,8 @@ void BuildRotationMatrix3x3_z(matrix3x3_t out, float radians);
 void BuildRotationMatrix3x3(matrix3x3_t out, const vec3_t angles);
 // Rz(angles[0])·Rx(angles[1])·Ry(angles[2]) — the reverse order of the 3x3 form.
 void BuildRotationMatrix3x4(matrix3x4_t out, const vec3_t angles);
+// The same rotation from Com_sinPortable and Com_cosPortable: the same bits on every machine.
+void BuildRotationMatrix3x3Portable(matrix3x3_t out, const vec3_t angles);
 void BuildRotationMatrix4x4(matrix4x4_t out, const vec3_t angles);
 // frame·R·frameᵀ with R = BuildRotationMatrix3x3(angles).
 void BuildArbitraryRotation(matrix3x3_t out, const matrix3x3_t frame, const vec3_t angles);

@@ -1,6 +1,7 @@
 // World materials: the keyword parser, the packed upload, rules names.
 #include "game/g_materials.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "common/common.h"
@@ -8,14 +9,19 @@
 
 void G_SetWorldMaterialDefaults(worldMaterial_t *wm) {
     *wm = worldMaterial_t{};
-    wm->stScale[0] = wm->stScale[1] = 1.0f;
-    wm->baseColor[0] = wm->baseColor[1] = wm->baseColor[2] = 255.0f;
-    wm->subStrenght = 1.0f;
+    wm->stScale[0] = wm->stScale[1] = WM_DEFAULT_ST_SCALE;
+    wm->baseColor[0] = wm->baseColor[1] = wm->baseColor[2] = WM_DEFAULT_COLOR;
+    wm->subStrenght = WM_DEFAULT_SUB_STRENGTH;
 }
 
-// Reads count numbers from the rest of the key's line; a missing one reads 0.
-static void ParseValues(const char **p, float *out, int count) {
-    for (int i = 0; i < count; i++) out[i] = Com_atof(Com_Parse(p, false));
+// Reads count numbers from the rest of the key's line; a missing one reads 0.  A
+// value that is no finite number ("nan", "inf", "1e999") keeps the key's default:
+// the engine turns these values into colours and texture coordinates.
+static void ParseValues(const char **p, float *out, int count, float defaultValue) {
+    for (int i = 0; i < count; i++) {
+        const float v = Com_atof(Com_Parse(p, false));
+        out[i] = std::isfinite(v) ? v : defaultValue;
+    }
 }
 
 // Moves past the rest of the current line, through the parser so that quotes and
@@ -46,13 +52,14 @@ int G_ParseWorldMaterial(worldMaterial_t *wm, const char *text, const char *file
         if (!strcmp(token, "wm_name")) {
             Com_strncpyz(wm->name, Com_Parse(&p, false), sizeof wm->name);
         } else if (!strcmp(token, "wm_stScale")) {
-            ParseValues(&p, wm->stScale, 2);
+            ParseValues(&p, wm->stScale, 2, WM_DEFAULT_ST_SCALE);
         } else if (!strcmp(token, "wm_baseColor")) {
-            ParseValues(&p, wm->baseColor, 3);
+            ParseValues(&p, wm->baseColor, 3, WM_DEFAULT_COLOR);
+            for (float &c : wm->baseColor) c = c < 0.0f ? 0.0f : c > WM_DEFAULT_COLOR ? WM_DEFAULT_COLOR : c;
         } else if (!strcmp(token, "wm_colorNoiseScale")) {
-            ParseValues(&p, wm->colorNoiseScale, 3);
+            ParseValues(&p, wm->colorNoiseScale, 3, 0.0f);
         } else if (!strcmp(token, "wm_subStrenght")) {
-            ParseValues(&p, &wm->subStrenght, 1);
+            ParseValues(&p, &wm->subStrenght, 1, WM_DEFAULT_SUB_STRENGTH);
         } else {
             // The parser stops right behind the token, still on its line.
             Com_Error(ER_SAVEOFF, "%s(%d): Unknown token \"%s\"", file, Com_GetLineNumber(text, p), token);

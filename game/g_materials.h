@@ -15,6 +15,9 @@
 
 constexpr int WORLD_MATERIALS = 256;  // one per matter value
 constexpr int WM_NAME_SIZE = 256;     // name and file, with the terminator
+constexpr float WM_DEFAULT_ST_SCALE = 1.0f;
+constexpr float WM_DEFAULT_COLOR = 255.0f;  // also the brightest a colour channel may be
+constexpr float WM_DEFAULT_SUB_STRENGTH = 1.0f;
 
 // The module's world material, filled by G_ParseWorldMaterial.
 struct worldMaterial_t {
@@ -49,6 +52,7 @@ enum gameRules_t : int32_t {
 // Zeroes the record, then texture scale 1 1, base colour 255 255 255, strength 1; names empty.
 void G_SetWorldMaterialDefaults(worldMaterial_t *wm);
 // Defaults, then the keys of text; name and file become file (255 characters kept).
+// A value that is no finite number keeps its default; colours are held to 0..255.
 // A "wm_" key outside the table is reported at ER_SAVEOFF with file and line and
 // skipped.  Unless noRegister, the file is registered as the renderer material.
 // Returns 1.

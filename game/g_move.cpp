@@ -11,8 +11,6 @@
 #include "game_sv/sg_main.h"
 #include "game_sv/sg_services.h"
 
-static_assert(offsetof(clientState_t, reserved260) == 260, "lastCcTime lives in the four bytes at 260");
-
 // ---- working values of one call ----
 
 static cmove_t *cmv;            // the running call's context
@@ -38,14 +36,6 @@ constexpr float PUSH_OFF = 0.005f;      // distance kept from a surface hit whil
 constexpr int SLIDE_PASSES = 4;
 constexpr float NO_RATE = 999999.9f;    // a timer with no duration ends at once
 constexpr float STEP_STILL = 0.9999f;   // the footstep phase that sounds on the next step
-
-uint32_t G_GetLastCcTime(const clientState_t *cs) {
-    uint32_t t;
-    memcpy(&t, cs->reserved260, sizeof(t));
-    return t;
-}
-
-void G_SetLastCcTime(clientState_t *cs, uint32_t time) { memcpy(cs->reserved260, &time, sizeof(time)); }
 
 float *G_StateEllipticAxis(clientState_t *cs) { return &cs->viewAxis[0][0]; }
 
@@ -632,9 +622,9 @@ void G_ClientMove(cmove_t *cm) {
     SanitizeAngles(cst->viewAngles);
 
     // Signed difference of the two clocks, so that a wrap of the game time is a small step.
-    const int32_t elapsed = static_cast<int32_t>(cm->cc->time - G_GetLastCcTime(cst));
+    const int32_t elapsed = static_cast<int32_t>(cm->cc->time - cst->lastCcTime);
     uint32_t msec = elapsed > 0 ? std::min(static_cast<uint32_t>(elapsed), CMOVE_MAX_MSEC) : 1;
-    G_SetLastCcTime(cst, cm->cc->time);
+    cst->lastCcTime = cm->cc->time;
     while (msec > 0) {
         const uint32_t step = std::min(msec, CMOVE_STEP_MSEC);
         msec -= step;

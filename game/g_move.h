@@ -137,10 +137,6 @@ struct cmove_t {
 // Moves the context's player by its command.  Non-reentrant: works on statics.
 void G_ClientMove(cmove_t *cm);
 
-// Time of the last command moved (ms).  The state keeps it in the four bytes
-// after the spare rounds, which travel in snapshots with them.
-uint32_t G_GetLastCcTime(const clientState_t *cs);
-void G_SetLastCcTime(clientState_t *cs, uint32_t time);
 // The body frame of a state: rows right, up, forward, the up row the local up.
 float *G_StateEllipticAxis(clientState_t *cs);
 

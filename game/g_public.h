@@ -305,42 +305,45 @@ static_assert(offsetof(cc_t, buttons) == 36);
 static_assert(offsetof(cc_t, text) == 44);
 
 // Head of each server-game client record; the engine copies it into the owning
-// client's snapshot and codes it by the byte offsets asserted below.  Fields carry
-// the names the shared movement code uses; where the server game knows a field by
-// another name, the comment gives it.
+// client's snapshot and codes it by the byte offsets asserted below.  Each field
+// has one name, used by the movement and by the server game alike; where the two
+// read a field differently, or where one of them once knew it by another name,
+// the comment gives both readings (the names in parentheses are those others).
 struct clientState_t {
     uint32_t snapshotFlags;    // bit 0: the server game asks for a snapshot now; the engine clears it
     uint8_t worldIncomplete;   // written by the engine from the client's commands
     uint8_t reserved5[3];
     int32_t ccNumber;          // number of the last executed command
-    uint8_t moveType;          // 0 playing, 1 dead, 2 spectator, 3 intermission
+    uint8_t moveType;          // the client's state (state): 0 playing, 1 dead, 2 spectator, 3 intermission;
+                               // movement moves a body only in 0 and a spectator in 2
     uint8_t reserved13[3];
-    uint32_t flags;
+    uint32_t flags;            // movement's bits (clientStateFlag_t, low 16) and the server game's (0x10000 crystal, 0x20000 angles set)
     gvec3_t origin;            // position of the feet
     gvec3_t velocity;          // units per second
     gvec3_t fireDir;           // aim direction of the last firing step
-    float weaponTime;          // progress 0..1 of the running refire, reload or switch
+    float weaponTime;          // progress 0..1 of the running refire, reload or switch (weaponTimer)
     float zoom;                // 0..1
-    float hitFlash;            // 1.0 at every damage; movement runs it down at 2 per second while hitDir is set
+    float hitFlash;            // damage sets 1.0; movement runs it down at 2 per second while hitDir is set (countdown)
     float slowdown;            // ground-speed penalty after landing, 0..1 (the server game's walkSlow)
-    uint8_t hitDir;            // side 1-4 the last damage came from, 0 none
+    uint8_t hitDir;            // side 1-4 the last damage came from, 0 none; movement reads not 0 as "hitFlash
+                               // runs down" and clears it at the end (countdownActive)
     uint8_t reserved73[3];
     float crouch;              // 0 standing .. 1 crouched
     float eyeHeight;
     float height;              // body height
     gvec3_t kickAngles;        // view kick spring: position ...
-    gvec3_t kickVelocity;      // ... and velocity (the server game's angleOffset: recoil adds pitch and yaw)
+    gvec3_t kickVelocity;      // ... and velocity; the server game's recoil adds pitch and yaw to it (angleOffset)
     float bobPhase;            // 0..1 walking cycle
     float dip;                 // landing view dip spring
     float jolt;                // second view spring
     float dipVelocity;
-    float joltVelocity;        // the server game's bob depth pushes it
+    float joltVelocity;        // the server game's bob depth pushes it down (bobDepth)
     float stepPhase;           // 0..1 footstep cycle
     gvec3_t smoothOffset;      // view smoothing after a push-out
-    uint8_t moveAnim;          // legs animation number (the server game's anim1)
-    uint8_t weaponState;       // arms: 0 idle, 1 firing, 2 switching, 3 reloading (anim2)
+    uint8_t moveAnim;          // movement state = legs animation number (anim1)
+    uint8_t weaponState;       // 0 idle, 1 firing, 2 switching, 3 reloading = arms animation (anim2)
     uint8_t reserved150[2];
-    float weaponTimeShown;     // copy of weaponTime for display (the server game's animTime1)
+    float weaponTimeShown;     // copy of weaponTime, the arms animation's time (animTime1)
     float animTime2;
     uint32_t eventCount;       // server-raised client events: slot = count & 15
     uint8_t events[16];
@@ -348,8 +351,8 @@ struct clientState_t {
     uint8_t moveEvents[16];
     int32_t entitySerial;      // serial of the player's entity
     int32_t weapon;            // current weapon
-    int32_t pendingWeapon;     // requested by a weapon change
-    float barrelHeat;          // 0..1
+    int32_t pendingWeapon;     // requested by a weapon change; movement switches to it (newWeapon)
+    float barrelHeat;          // 0..1: shots heat it, movement cools it (heat)
     uint8_t ownedWeapons;      // bit n: weapon n
     uint8_t spawnByte;         // set to 0 at spawn
     uint8_t deformMaterial;
@@ -362,12 +365,14 @@ struct clientState_t {
     uint8_t clip[7];           // rounds in the clip of weapons 0-6
     uint8_t reserved243[3];
     int16_t reserve[7];        // spare rounds of weapons 0-6
-    uint8_t reserved260[6];
+    uint32_t lastCcTime;       // game time (ms) of the last command moved; travels with the spare rounds
+    uint8_t reserved264[2];
     uint8_t group266[10];
     uint8_t radarKinds[8];     // 0 empty
     uint8_t radarBlips[8][2];  // two position bytes per blip
     gvec3_t viewAngles;        // of the newest command
-    float viewAxis[3][3];      // first row: the aim of the newest command
+    float viewAxis[3][3];      // movement's body frame (ellipticAxis): rows right, up (the local up), forward;
+                               // only row 0 travels, and it alone carries the heading
 };
 static_assert(sizeof(clientState_t) == 348);
 static_assert(offsetof(clientState_t, worldIncomplete) == 4);
@@ -404,6 +409,7 @@ static_assert(offsetof(clientState_t, ownedWeapons) == 216);
 static_assert(offsetof(clientState_t, counters) == 224);
 static_assert(offsetof(clientState_t, clip) == 236);
 static_assert(offsetof(clientState_t, reserve) == 246);
+static_assert(offsetof(clientState_t, lastCcTime) == 260);
 static_assert(offsetof(clientState_t, group266) == 266);
 static_assert(offsetof(clientState_t, radarKinds) == 276);
 static_assert(offsetof(clientState_t, radarBlips) == 284);

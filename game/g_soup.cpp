@@ -42,15 +42,18 @@ static float GrabLittleFloat(const byte **cursor) {
     return f;
 }
 
-// Convex unless some vertex lies more than SOUP_CONVEX_EPSILON in front of some
-// triangle's plane; the walk stops at the first such vertex.
-static uint8_t SoupIsConvex(const soup_t *soup) {
+// 1 convex, 0 not: convex unless some vertex lies more than SOUP_CONVEX_EPSILON
+// in front of some triangle's plane; the walk stops at the first such vertex.
+// -1 when a plane is no number, since every comparison with it would pass.
+static int SoupIsConvex(const soup_t *soup) {
     static vec4_t planes[SOUP_MAX_TRIANGLES];
     const int numTriangles = soup->numIndexes / 3;
     for (int t = 0; t < numTriangles; t++) {
         const int32_t *tri = soup->indexes + 3 * t;
         PlaneFrom3Points(planes[t], soup->verts + SOUP_VERT_FLOATS * tri[0], soup->verts + SOUP_VERT_FLOATS * tri[1],
                          soup->verts + SOUP_VERT_FLOATS * tri[2]);
+        if (!std::isfinite(planes[t][0] + planes[t][1] + planes[t][2] + planes[t][3]))
+            return -1;
     }
     for (int v = 0; v < soup->numVerts; v++) {
         const float *p = soup->verts + SOUP_VERT_FLOATS * v;
@@ -115,8 +118,10 @@ soup_t *G_LoadSOUPFromMemory(const void *data, size_t size, const char *path, fl
         for (int k = 0; k < 3; k++) p[k] = GrabLittleFloat(&cursor);
         float *out = loaded.verts + SOUP_VERT_FLOATS * v;
         for (int k = 0; k < 3; k++) out[k] = scale * p[k];
-        if (!std::isfinite(out[0]) || !std::isfinite(out[1]) || !std::isfinite(out[2])) {
-            // The engine turns positions into voxel indexes: a value that is no number has none.
+        if (!(std::fabs(out[0]) <= SOUP_MAX_COORD && std::fabs(out[1]) <= SOUP_MAX_COORD &&
+              std::fabs(out[2]) <= SOUP_MAX_COORD)) {
+            // The engine turns positions into voxel indexes and face planes: a value
+            // that is no number, or so far out that its products overflow, has none.
             G_Free(loaded.indexes);
             G_Free(loaded.verts);
             return RefuseSOUP(path, va("Bad vertex %d", v));
@@ -130,7 +135,13 @@ soup_t *G_LoadSOUPFromMemory(const void *data, size_t size, const char *path, fl
         out[6] = 0.0f;
     }
     for (int32_t i = 0; i < numIndexes; i++) loaded.indexes[i] = Com_GrabLittleLong(&cursor);
-    loaded.convex = SoupIsConvex(&loaded);
+    const int convex = SoupIsConvex(&loaded);
+    if (convex < 0) {
+        G_Free(loaded.indexes);
+        G_Free(loaded.verts);
+        return RefuseSOUP(path, "Bad face plane");
+    }
+    loaded.convex = static_cast<uint8_t>(convex);
 
     soup_t *soup = &g_soups[g_numSoups++];
     *soup = loaded;

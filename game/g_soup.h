@@ -24,13 +24,18 @@ constexpr int MAX_SOUPS = 256;            // slots of g_soups
 constexpr int SOUP_MAX_VERTS = 1024;      // vertices of one shape
 constexpr int SOUP_MAX_TRIANGLES = 2048;  // planes the convexity test holds
 constexpr float SOUP_CONVEX_EPSILON = 0.001f;  // a vertex this far in front of a face breaks convexity
+// No coordinate of a shape lies farther out than this, neither a loaded position
+// (times its scale) nor a placed corner in the world: far beyond the world's size,
+// and small enough that the products of a face's plane cannot overflow.
+constexpr float SOUP_MAX_COORD = 4096.0f;
 
 extern soup_t g_soups[MAX_SOUPS];
 extern int32_t g_numSoups;  // used slots, filled in load order
 
 // Loads a SOUP file through the engine's file system with its positions
 // multiplied by scale.  Null when the table is full or the file is missing or
-// bad; the reason is reported with the path and no slot is taken.
+// bad (a scaled position beyond SOUP_MAX_COORD or a face whose plane is no
+// number is bad); the reason is reported with the path and no slot is taken.
 soup_t *G_LoadSOUP(const char *path, float scale);
 // The same from bytes already in memory; path only names the shape in messages.
 soup_t *G_LoadSOUPFromMemory(const void *data, size_t size, const char *path, float scale);

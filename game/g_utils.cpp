@@ -51,10 +51,6 @@ const float *G_GetDownVector(uint8_t flat, const vec3_t pos) {
     return g_down;
 }
 
-static bool AxisHasZeroRow(const float axis[9]) {
-    return VectorIsZero(axis) || VectorIsZero(axis + 3) || VectorIsZero(axis + 6);
-}
-
 void G_CreateEllipticAxis(uint8_t flat, float axis[9], const vec3_t pos) {
     if (VectorIsZero(pos)) {
         MatrixCopy3x3(axis, identitymatrix3x3);
@@ -70,7 +66,9 @@ void G_UpdateEllipticAxis(uint8_t flat, float axis[9], const vec3_t pos) {
         MatrixCopy3x3(axis, identitymatrix3x3);
         return;
     }
-    if (AxisHasZeroRow(axis)) {
+    // Only row 0 carries the heading: rows 1 and 2 are rebuilt below.  A frame that
+    // came through a snapshot holds row 0 alone, and must keep the server's heading.
+    if (VectorIsZero(axis)) {
         G_CreateEllipticAxis(flat, axis, pos);
         return;
     }
@@ -89,9 +87,11 @@ void G_CreateAxisForNormal(float axis[9], const vec3_t normal) {
 }
 
 void G_EllipticAxis2Axis(float out[9], const float elliptic[9], const vec3_t angles, uint8_t transpose) {
-    matrix3x4_t r4;
-    BuildRotationMatrix3x4(r4, angles);  // Rz·Rx·Ry of the three angles in degrees
-    const matrix3x3_t r = {r4[0], r4[1], r4[2], r4[4], r4[5], r4[6], r4[8], r4[9], r4[10]};
+    // Rz·Rx·Ry of the three angles in degrees.  Movement builds its frames here and a
+    // client's prediction must reach the server's bits, so the trigonometry is the
+    // portable one rather than whatever each machine's maths library answers.
+    matrix3x3_t r;
+    BuildRotationMatrix3x3Portable(r, angles);
     matrix3x3_t et;
     MatrixCopy3x3(et, elliptic);
     MatrixTranspose3x3(et);
@@ -140,7 +140,9 @@ static float SmallestHalfExtent(const obb_t *box) {
 int G_SweapOBBToOBB(trace_t *tr, const obb_t *start, const obb_t *end, const obb_t *target) {
     const float m = _Min(SmallestHalfExtent(start), SmallestHalfExtent(end));
     // A box of no width would need endless steps: it is tested once, at the end.
+    // A very wide one would need so many that t stops advancing: the step has a floor.
     float step = m > 0 ? _Min(1.0f / (10.0f * m), 1.0f) : 1.0f;
+    step = _Max(step, 1.0f / SWEEP_MAX_STEPS);
     if (PointDistance(start->origin, end->origin) < 0.01f) step = 1.0f;
     obb_t box;
     for (float t0 = 0;;) {

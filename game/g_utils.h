@@ -12,6 +12,7 @@
 constexpr int ENTITY_EVENT_RING = 32;  // events[] of entityState_t
 constexpr int CLIENT_EVENT_RING = 16;  // events[] and moveEvents[] of clientState_t
 constexpr uint32_t CLIENT_EVENT_MAX_ADDED = 48;  // highest client event G_AddClientStateEvent takes
+constexpr int SWEEP_MAX_STEPS = 4096;  // most boxes one swept box test tries
 
 // An engine trace and the entity record hit (null for the world or no hit).
 struct gameTrace_t {
@@ -33,7 +34,8 @@ const float *G_GetDownVector(uint8_t flat, const vec3_t pos);
 
 // A body frame (rows right, up, forward) with the up row at pos; identity at the origin.
 void G_CreateEllipticAxis(uint8_t flat, float axis[9], const vec3_t pos);
-// Re-orients a body frame to the up at pos, keeping its heading.
+// Re-orients a body frame to the up at pos, keeping the heading of its row 0 (a
+// zero row 0 starts a new frame); rows 1 and 2 are rebuilt and may come in zero.
 void G_UpdateEllipticAxis(uint8_t flat, float axis[9], const vec3_t pos);
 // A frame whose up row is the given normal.
 void G_CreateAxisForNormal(float axis[9], const vec3_t normal);
@@ -61,7 +63,8 @@ void G_CalcFireEndPos(vec3_t out, const vec3_t start, const float axis[9], float
                       float power);
 
 // 1 and tr filled when the box moving from start to end touches target earlier
-// than tr's fraction, else 0.  Tested in steps of a tenth of the smallest half extent.
+// than tr's fraction, else 0.  Tested at fraction steps of 1 / (10 × the smallest
+// half extent), never more than SWEEP_MAX_STEPS of them.
 int G_SweapOBBToOBB(trace_t *tr, const obb_t *start, const obb_t *end, const obb_t *target);
 
 // "dm", "cr", "f" or "cc" for rules 0-3; another number is reported and yields "dm".

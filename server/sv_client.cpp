@@ -29,9 +29,9 @@ void SV_GetChallenge(const netadr_t *address) {
     svs.challengeCounter++;
     memset(entry, 0, sizeof *entry);
     entry->address = *address;
-    const uint32_t r1 = static_cast<uint32_t>(Com_rand());
-    const uint32_t r2 = static_cast<uint32_t>(Com_rand());
-    entry->challenge = static_cast<int32_t>(((r1 << 15) + r2) ^ Base_Time() ^ (svs.challengeCounter + 1));
+    // Unpredictable, so that nobody can connect in the name of an address whose
+    // answers they do not see.
+    entry->challenge = static_cast<int32_t>(Base_UnpredictableRandom());
     NET_SendOutOfBandPrintf(NS_SERVER, address, "challenge %d", entry->challenge);
 }
 

@@ -305,6 +305,7 @@ void SV_SetupSoup(const void *shape, uint8_t convex, const float *origin, const 
         md.mins[i] = 1e8f;
         md.maxs[i] = -1e8f;
     }
+    bool planesFinite = true;
     for (int t = 0; t < numSurfs; t++) {
         svSurf_t &s = md.surfs[t];
         for (int k = 0; k < 3; k++) {
@@ -318,10 +319,16 @@ void SV_SetupSoup(const void *shape, uint8_t convex, const float *origin, const 
             }
         }
         PlaneFrom3Points_normalized(s.plane, s.v[0], s.v[1], s.v[2]);
+        if (!std::isfinite(s.plane[0] + s.plane[1] + s.plane[2] + s.plane[3]))
+            planesFinite = false;
     }
-    if (!std::isfinite(md.mins[0] + md.mins[1] + md.mins[2] + md.maxs[0] + md.maxs[1] + md.maxs[2]) ||
-        md.mins[0] > md.maxs[0]) {
-        // A shape that is not a number anywhere would read as inside everywhere.
+    // A corner far outside the world overflows the plane products even while it is
+    // finite, and a plane that is no number compares as "inside" everywhere.
+    bool nearWorld = true;
+    for (int i = 0; i < 3; i++)
+        if (!(md.mins[i] >= -SOUP_MAX_COORD && md.maxs[i] <= SOUP_MAX_COORD))
+            nearWorld = false;
+    if (!planesFinite || !nearWorld || md.mins[0] > md.maxs[0]) {
         md.numSurfs = 0;
         md.scale = 0.0f;
         if (numSurfs > 0)

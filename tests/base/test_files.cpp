@@ -319,6 +319,10 @@ TEST_F(FilesTest, HostilePacksAreRefusedAndTheRestStillLoads) {
         {"data descriptor", Pack({{.name = "f.txt", .data = "x", .flags = 8}}), "flags 0x0008 set \"f.txt\""},
         {"version", Pack({{.name = "v.txt", .data = "x", .version = 45}}), "version 4.5 too new \"v.txt\""},
         {"sizes differ", Pack({{.name = "s.txt", .data = "xx", .packedSize = 2, .size = 3}}), "stored and real sizes differ \"s.txt\""},
+        {"zero byte in a name", Pack({{.name = std::string("evil.cfg\0x", 10), .data = "x"}}),
+         "zero byte in the name \"evil.cfg\""},
+        {"empty name", Pack({{.name = "", .data = "x"}}), "empty name \"\""},
+        {"empty name of an empty entry", Pack({{.name = "", .data = ""}}), "empty name \"\""},
         {"bad record after a good one", good + "PK\x03\x04", "header cut short"},
     };
     Write("game1.pack", Pack({{.name = "other.txt", .data = "still here"}}));

@@ -663,7 +663,7 @@ TEST_F(HostFixture, RealModuleLoadsGreetsAndWritesItsKeyScript) {
     char pattern[] = "/tmp/hm_host_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::filesystem::path dir = pattern;
-    std::filesystem::current_path(dir);
+    FS_StartUp(pattern);  // whatever base path an earlier test left
     Call_WriteStandardConfig();
     std::filesystem::current_path(HM_BUILD_DIR);
     EXPECT_EQ(std::filesystem::file_size(dir / "config.cfg"), 1100u);

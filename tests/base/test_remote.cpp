@@ -252,6 +252,38 @@ TEST_F(Remote, MasterAnswersAreTiedToTheInstanceNumber) {
     EXPECT_EQ(qbase.newerVersion, 1);
 }
 
+TEST_F(Remote, MasterAnswersFromAnyOtherSenderAreIgnored) {
+    const netadr_t master{NA_IP, {127, 0, 0, 2}, 15666, 0};
+    const std::string me = std::to_string(static_cast<int32_t>(qbase.instanceNumber));
+    const netadr_t others[] = {{NA_IP, {127, 0, 0, 2}, 15667, 0}, {NA_IP, {127, 0, 0, 3}, 15666, 0},
+                               {NA_LOCAL, {}, 0, 0}};
+    qbase.masterAddress = master;
+    for (const netadr_t &from : others) {
+        SCOPED_TRACE(Com_adrstr(&from));
+        EXPECT_EQ(Deliver("master_challenge " + me + " 777", from), 1);
+        EXPECT_EQ(Deliver("master_version " + me + " 8", from), 1);
+    }
+    // Before the master is known, nobody is.
+    memset(&qbase.masterAddress, 0, sizeof qbase.masterAddress);
+    EXPECT_EQ(Deliver("master_challenge " + me + " 777", master), 1);
+    EXPECT_EQ(qbase.masterChallenge, 0u);
+    EXPECT_EQ(qbase.newerVersion, 0);
+}
+
+TEST_F(Remote, LoopBackMasterIsRefusedAndNothingIsSent) {
+    for (const char *host : {"local", "127.0.0.1", "127.0.0.1:15666"}) {
+        SCOPED_TRACE(host);
+        g_prints.clear();
+        Cmd_SetCVar(&base_masterServer, host, 1);
+        Base_UpdateMaster(1);
+        EXPECT_TRUE(Printed(std::string("Master server \"") + host + "\" is this process's loop-back"));
+        EXPECT_EQ(qbase.masterAddress.type, 0u);
+        EXPECT_STREQ(base_master.string, "BAD challenge: 0");
+        EXPECT_EQ(NET_GetPackage(NS_CLIENT, package.get()), 0);
+        EXPECT_EQ(NET_GetPackage(NS_SERVER, package.get()), 0);
+    }
+}
+
 TEST_F(Remote, UnresolvableMasterIsReportedAndNothingIsSent) {
     Cmd_SetCVar(&base_masterServer, MASTER_DEFAULT_HOST, 1);
     Base_UpdateMaster(0);

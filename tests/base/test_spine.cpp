@@ -310,6 +310,24 @@ TEST_F(Spine, DuringPlaybackLiveInputIsIgnoredButEscStopsIt) {
     EXPECT_EQ(keys[30].state, 0u);
 }
 
+// Numbers that tie answers to this process come from the system, not from the
+// common generator; a journal's seed replays them exactly.
+TEST_F(Spine, UnpredictableNumbersRepeatOnlyUnderAJournalsSeed) {
+    auto draw = [](uint32_t seed) {
+        Base_SeedRandom(seed);
+        return std::vector<uint32_t>{Base_UnpredictableRandom(), Base_UnpredictableRandom(),
+                                     Base_UnpredictableRandom()};
+    };
+    EXPECT_NE(draw(42), draw(42)) << "live numbers must not follow the common generator's seed";
+    qbase.in.journal = JOURNAL_RECORDING;
+    const std::vector<uint32_t> recorded = draw(42);
+    EXPECT_NE(recorded[0], recorded[1]);
+    qbase.in.journal = JOURNAL_PLAYING;
+    EXPECT_EQ(draw(42), recorded);
+    EXPECT_NE(draw(43), recorded);
+    qbase.in.journal = JOURNAL_OFF;
+}
+
 TEST_F(Spine, CentringTheCursorSavesTheWindowCentre) {
     // Without a window its centre is the origin; the saved position follows it,
     // so cursor mode later shows the cursor there.

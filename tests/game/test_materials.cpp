@@ -37,6 +37,21 @@ TEST_F(MaterialTest, BaseColourAloneKeepsEveryOtherDefault) {
     EXPECT_TRUE(fake::errors.empty());
 }
 
+TEST_F(MaterialTest, NonFiniteValuesKeepTheirDefaultsAndColoursStayInAByte) {
+    worldMaterial_t wm;
+    G_ParseWorldMaterial(&wm,
+                         "wm_stScale nan 2\n"
+                         "wm_baseColor 1e999 -40 300\n"
+                         "wm_colorNoiseScale inf -inf 0.5\n"
+                         "wm_subStrenght nan\n",
+                         "m.material", 1);
+    ExpectVec(wm.stScale, {1, 2}, "stScale");
+    ExpectVec(wm.baseColor, {255, 0, 255}, "baseColor");
+    ExpectVec(wm.colorNoiseScale, {0, 0, 0.5f}, "colorNoiseScale");
+    EXPECT_EQ(wm.subStrenght, 1.0f);
+    EXPECT_TRUE(fake::errors.empty());
+}
+
 TEST_F(MaterialTest, EveryKeyAndTheRendererKeysAroundThem) {
     const char *text =
         "// a renderer material with the world keys among its own\n"

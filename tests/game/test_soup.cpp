@@ -104,7 +104,6 @@ TEST_F(SoupTest, BadFilesAreRefusedWithTheReasonAndTakeNoSlot) {
         fake::PatchWord(b, offset, word);
         return b;
     };
-    const float inf = 1e30f;  // multiplied by the scale below it is no longer a number
     struct {
         const char *what;
         std::string bytes;
@@ -124,14 +123,15 @@ TEST_F(SoupTest, BadFilesAreRefusedWithTheReasonAndTakeNoSlot) {
         {"vertexes cut", cube.substr(0, 16 + 12 * 8 - 4), "File is too short"},
         {"index past the vertices", patched(16 + 12 * 8 + 4 * 35, 8), "Bad vertex index 8"},
         {"negative index", patched(16 + 12 * 8, 0xFFFFFFFF), "Bad vertex index -1"},
-        {"position overflows", fake::SoupBytes({inf, 0, 0}, {}), "Bad vertex 0"},
+        {"position overflows", fake::SoupBytes({0, 0, 1e30f}, {}), "Bad vertex 0"},
+        {"position far outside the world", fake::SoupBytes({0, 0, 0, 1e19f, 1e19f, 0}, {}), "Bad vertex 1"},
         {"position not a number", patched(16 + 12 * 3, 0x7FC00000), "Bad vertex 3"},
     };
     const int blocks = Com_GetMemBlocks();
     for (const auto &c : cases) {
         fake::errors.clear();
         fake::prints.clear();
-        EXPECT_EQ(Load(c.bytes, 1e10f), nullptr) << c.what;
+        EXPECT_EQ(Load(c.bytes, 1.0f), nullptr) << c.what;
         EXPECT_EQ(g_numSoups, 0) << c.what;
         ASSERT_EQ(fake::prints.size(), 1u) << c.what;
         EXPECT_EQ(fake::prints[0], std::string("G_LoadSOUP \"shape.soup\": ") + c.reason) << c.what;
@@ -140,6 +140,16 @@ TEST_F(SoupTest, BadFilesAreRefusedWithTheReasonAndTakeNoSlot) {
         EXPECT_EQ(fake::errors[0].text, "G_LoadSOUP: Could not open \"shape.soup\"") << c.what;
     }
     EXPECT_EQ(Com_GetMemBlocks(), blocks) << "a refused file leaves no block behind";
+}
+
+// The bound applies to the position times the scale: a shape too big for its
+// scale is refused even though every number in its file is small.
+TEST_F(SoupTest, ScaledPositionsBeyondTheWorldBoundAreRefused) {
+    const std::string edge = fake::SoupBytes({SOUP_MAX_COORD, -SOUP_MAX_COORD, 0}, {});
+    EXPECT_NE(Load(edge, 1.0f), nullptr);
+    EXPECT_EQ(Load(edge, 1.001f), nullptr);
+    EXPECT_EQ(Load(fake::SoupBytes({1000, 0, 0}, {}), 5.0f), nullptr);
+    EXPECT_EQ(g_numSoups, 1);
 }
 
 TEST_F(SoupTest, MissingFileIsADropErrorNamingIt) {

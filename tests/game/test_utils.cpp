@@ -106,10 +106,17 @@ TEST_F(UtilsTest, UpdateEllipticAxisKeepsTheHeadingOverTheBall) {
     VectorNormalize(up);
     EXPECT_TRUE(Near(m + 3, up, 3));
     EXPECT_TRUE(Near(m, rightvector, 3));  // right was already level: it stays
-    // A frame with a zero row is built anew.
+    // A frame without row 0 is built anew.
     float broken[9] = {};
     G_UpdateEllipticAxis(0, broken, pos);
     EXPECT_TRUE(Orthonormal(broken));
+    // Row 0 alone (as a frame arrives in a snapshot) keeps its heading.
+    const vec3_t heading = {0.6f, 0, -0.8f};
+    float travelled[9] = {heading[0], heading[1], heading[2]};
+    const vec3_t top = {0, 10, 0};
+    G_UpdateEllipticAxis(0, travelled, top);
+    EXPECT_TRUE(Orthonormal(travelled));
+    EXPECT_TRUE(Near(travelled, heading, 3));
 }
 
 TEST_F(UtilsTest, EllipticAxis2AxisTurnsAboutTheUpRow) {
@@ -201,6 +208,12 @@ TEST_F(UtilsTest, SweptBoxIsTestedInStepsOfItsSmallestHalfExtent) {
     trace_t tr = {};
     tr.fraction = 1;
     EXPECT_EQ(G_SweapOBBToOBB(&tr, &start, &end, &target), 0);
+    // Boxes so wide that a tenth of their extent is below a float's step of t still
+    // advance, and meet the target where the motion reaches it.
+    const obb_t wideStart = Box(0, 1e7f), wideEnd = Box(1e8f, 1e7f), far = Box(3e7f, 0.1f);
+    tr.fraction = 1;
+    EXPECT_EQ(G_SweapOBBToOBB(&tr, &wideStart, &wideEnd, &far), 1);
+    EXPECT_NEAR(tr.fraction, 0.2f, 1.0f / SWEEP_MAX_STEPS);
 }
 
 TEST_F(UtilsTest, RulesNamesAndSphereOffsets) {

@@ -630,6 +630,35 @@ TEST_F(ServerWorld, HostileShapesAndSwitchedOffDeformationChangeNothing) {
     SV_BlurSoup(-1, 0, 0);
 }
 
+// Corners far outside the world but finite overflow the face planes into values
+// that are no number; such a shape must not read as "inside" over the whole world.
+TEST_F(ServerWorld, AShapeWithCornersFarOutsideTheWorldIsRefused) {
+    Build(Ball(20));
+    TessAll();
+    const std::vector<voxel_t> before = Snapshot();
+    const float origin[3] = {0, 0, 0};
+    Cube inside(3.0f);
+    SV_SetupSoup(&inside.soup, 1, origin, kIdentity, 1.0f);
+    ASSERT_EQ(SV_CheckSoupConnect(), 1);
+
+    for (const float corner : {1e19f, SOUP_MAX_COORD + 1.0f}) {
+        ErrorLog::entries.clear();
+        Cube far(corner);
+        for (const uint8_t convex : {1, 0}) {
+            SV_SetupSoup(&far.soup, convex, origin, kIdentity, 1.0f);
+            EXPECT_EQ(SV_CheckSoupConnect(), 0) << corner;
+            SV_AddSoup(-1, 3);
+            SV_SubSoup(-1, 1.0f);
+        }
+        EXPECT_TRUE(Snapshot() == before) << corner;
+        ASSERT_EQ(ErrorLog::entries.size(), 2u) << corner;
+        EXPECT_EQ(ErrorLog::entries[0].second, "SV_SetupSoup: Shape placed outside the world");
+    }
+    // A small shape scaled up past the bound is as far.
+    SV_SetupSoup(&inside.soup, 1, origin, kIdentity, SOUP_MAX_COORD);
+    EXPECT_EQ(SV_CheckSoupConnect(), 0);
+}
+
 TEST_F(ServerWorld, ABlurWithoutSizeKeepsTheLastSizesCentreWeight) {
     const auto world = [](int x, int y, int z) -> voxel_t {
         const bool near = std::abs(x - 64) < 8 && std::abs(y - 64) < 8 && std::abs(z - 64) < 8;
