@@ -558,6 +558,10 @@ struct cmdVar_t {
     cmdVar_t *hashNext;                // same bucket
 };
 
+// No coordinate of a shape lies farther out than this, neither a loaded position
+// (times its scale) nor a placed corner in the world: far beyond the world's size,
+// and small enough that the products of a face's plane cannot overflow.
+constexpr float SOUP_MAX_COORD = 4096.0f;
 constexpr int SOUP_VERT_FLOATS = 7;  // floats per shape vertex: x y z, unused, s t, unused
 
 // One loaded shape.  The engine reads it in place (trap 43): keep the field order.

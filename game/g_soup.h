@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "game/g_public.h"  // soup_t, read in place by the engine
+#include "game/g_public.h"  // soup_t and its limits, read in place by the engine
 
 constexpr uint32_t SOUP_MAGIC = 0xABCD9876;
 constexpr int32_t SOUP_VERSION = 1;
@@ -24,10 +24,6 @@ constexpr int MAX_SOUPS = 256;            // slots of g_soups
 constexpr int SOUP_MAX_VERTS = 1024;      // vertices of one shape
 constexpr int SOUP_MAX_TRIANGLES = 2048;  // planes the convexity test holds
 constexpr float SOUP_CONVEX_EPSILON = 0.001f;  // a vertex this far in front of a face breaks convexity
-// No coordinate of a shape lies farther out than this, neither a loaded position
-// (times its scale) nor a placed corner in the world: far beyond the world's size,
-// and small enough that the products of a face's plane cannot overflow.
-constexpr float SOUP_MAX_COORD = 4096.0f;
 
 extern soup_t g_soups[MAX_SOUPS];
 extern int32_t g_numSoups;  // used slots, filled in load order
