@@ -110,11 +110,13 @@ void G_Init() {
     // The weapon table must be filled before any weapon is used.
     memset(g_weaponClass, 0, sizeof g_weaponClass);
     G_DefineWeapons();
+    G_LoadDirtgunShapes();
 }
 
 void G_Shutdown() {
     SG_ShutdownServer(0);
     G_FreeAllSOUPS();
+    for (soup_t *&soup : g_dirtDeformSoups) soup = nullptr;
 }
 
 void G_Frame() { Trap_GetQGame(&qgame); }

@@ -152,6 +152,7 @@ struct sgEntity_t {
     int32_t crystalTeam;       // team of a capture-the-crystal crystal
     uint8_t kindByte;          // a grenade's: 1 when thrown in berserk
     worldTag_t *spawner;       // the world tag an item lies on; linked both ways
+    uint8_t railPass;          // set while a rail shot passes through: traces go through the entity
 };
 static_assert(offsetof(sgEntity_t, r) == sizeof(entityState_t), "the shared part lies right behind the head");
 static_assert(offsetof(sgEntity_t, s) == 0);
@@ -214,6 +215,8 @@ struct sgClient_t {
     sgClient_t *aimedClient;
     int32_t aimCount;
     uint8_t voted;
+    uint8_t deformMode;        // the dirt gun's mode 0-4 (dirtMode_t) that the server uses
+    int32_t meelgunWorldHits;  // meelgun hits on the world; every seventh digs
     cc_t botCC;                // the bot's command of this frame
 };
 static_assert(offsetof(sgClient_t, cs) == 0);

@@ -14,7 +14,10 @@ struct clientState_t;
 // The state at the head of a server-game client record.
 clientState_t *SG_ClientState(sgClient_t *client);
 
-// A ray from start to end through the world; fraction 1 when nothing was hit.
+// A ray from start to end through the world (mask bit 1) and the hit boxes of the
+// entities whose contents share a bit with mask; fraction 1 when nothing was hit,
+// else the nearest hit and its entity (null for the world).  The skip entity,
+// event entities and entities marked railPass are passed through.
 gameTrace_t *SG_RayTrace(gameTrace_t *out, const vec3_t start, const vec3_t end, void *skip, int32_t mask,
                          uint8_t smallBoxes);
 

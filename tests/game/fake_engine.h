@@ -87,6 +87,20 @@ inline std::vector<uint8_t> usedMatters;         // the table handed with the la
 inline float altitudes[2];                       // core, space
 inline uint8_t linearGravity = 0;
 inline std::vector<std::string> written;         // text written through FWriteString
+inline std::vector<std::string> deforms;         // the deformation traps (42-49) in order, as text
+inline uint8_t soupConnect = 1;                  // the answer of trap 44
+
+// A pointer as deforms writes it.
+inline std::string PointerText(const void *p) {
+    char text[32];
+    snprintf(text, sizeof text, "%p", p);
+    return text;
+}
+inline std::string Num(float f) {
+    char text[32];
+    snprintf(text, sizeof text, "%g", static_cast<double>(f));
+    return text;
+}
 
 inline void Print(const char *text) { prints.emplace_back(text); }
 inline int Error(int level, const char *text) {
@@ -342,6 +356,24 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         linearGravity = Arg_Byte(a, 3);
         calls.emplace_back("altitudes");
         return 0;
+    case GTRAP_UNDO_SNAPSHOT: deforms.emplace_back("undo"); return 0;
+    case GTRAP_SETUP_SOUP:
+        deforms.push_back("setup " + PointerText(Arg_Ptr<const void>(a, 0)) + " " + Num(Arg_Float(a, 4)));
+        return 0;
+    case GTRAP_CHECK_SOUP_CONNECT: deforms.emplace_back("connect"); return soupConnect;
+    case GTRAP_SUB_SOUP:
+        deforms.push_back("sub " + std::to_string(Arg_Int(a, 0)) + " " + Num(Arg_Float(a, 1)));
+        return 0;
+    case GTRAP_ADD_SOUP:
+        deforms.push_back("add " + std::to_string(Arg_Int(a, 0)) + " " + std::to_string(Arg_Int(a, 1)));
+        return 0;
+    case GTRAP_PAINT_SOUP:
+        deforms.push_back("paint " + std::to_string(Arg_Int(a, 0)) + " " + std::to_string(Arg_Int(a, 1)));
+        return 0;
+    case GTRAP_BLUR_SOUP:
+        deforms.push_back("blur " + std::to_string(Arg_Int(a, 0)) + " " + std::to_string(Arg_Int(a, 1)) + " " +
+                          std::to_string(Arg_Int(a, 2)));
+        return 0;
     case GTRAP_WO_CHECK_POINT_PVS: return pvsAnswer;
     case GTRAP_R_ALLOC_SURFACES:
         memset(surfaceStore, 0xEE, sizeof surfaceStore);
@@ -492,6 +524,8 @@ inline void Install() {
     lastVO2.clear();
     usedMatters.clear();
     written.clear();
+    deforms.clear();
+    soupConnect = 1;
     linearGravity = 0;
     gi = gameImport_t{GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameImport_t), Trap};
     Com_SetupPrintf(PRF_SINKS, Print, Print);
