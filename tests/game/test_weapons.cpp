@@ -332,3 +332,33 @@ TEST_F(WeaponTest, ShapesLoadOnePerModeAndAMissingOneFiresNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HitscanTest, ShotgunFiresElevenPelletsAndCountsEach) {
+    Target(40, 20.0f);  // the test engine adds no noise: every pellet flies straight
+    EXPECT_EQ(Shotgun_Fire(client, 0), 1);
+    ASSERT_EQ(hits.size(), 11u);
+    for (const auto &h : hits) EXPECT_EQ(h.second, 9.0f);
+    EXPECT_EQ(client->stats.shots[MOD_SHOTGUN], 11);
+}
+
+TEST_F(HitscanTest, MinigunSpreadGrowsWithTheHeatFromNoneWhenCold) {
+    sgEntity_t *t = Target(40, 60.0f);
+    t->hitBox.halfSize[0] = t->hitBox.halfSize[1] = t->hitBox.halfSize[2] = 0.02f;
+    int cold = 0, hot = 0;
+    for (int i = 0; i < 40; i++) {
+        hits.clear();
+        client->cs.barrelHeat = 0.0f;
+        Minigun_Fire(client, 0);
+        cold += static_cast<int>(hits.size());
+        hits.clear();
+        client->cs.barrelHeat = 1.0f;
+        Minigun_Fire(client, 0);
+        hot += static_cast<int>(hits.size());
+    }
+    EXPECT_EQ(cold, 40) << "no spread at zero heat";
+    EXPECT_LT(hot, 10) << "a hot barrel scatters over units at this range";
+}
+
+}  // namespace
