@@ -336,11 +336,20 @@ TEST_F(WeaponTest, ShapesLoadOnePerModeAndAMissingOneFiresNothing) {
 namespace {
 
 TEST_F(HitscanTest, ShotgunFiresElevenPelletsAndCountsEach) {
-    Target(40, 20.0f);  // the test engine adds no noise: every pellet flies straight
+    // The noise of 9 units at range 100 scatters a pellet at most about 1.6 units
+    // off the line at this distance: a broad target takes every one ...
+    sgEntity_t *t = Target(40, 20.0f);
+    t->hitBox.halfSize[1] = t->hitBox.halfSize[2] = 2.5f;
     EXPECT_EQ(Shotgun_Fire(client, 0), 1);
     ASSERT_EQ(hits.size(), 11u);
     for (const auto &h : hits) EXPECT_EQ(h.second, 9.0f);
     EXPECT_EQ(client->stats.shots[MOD_SHOTGUN], 11);
+    // ... and a thin one only some: the pellets do scatter.
+    hits.clear();
+    t->hitBox.halfSize[1] = t->hitBox.halfSize[2] = 0.6f;
+    for (int i = 0; i < 10; i++) Shotgun_Fire(client, 0);
+    EXPECT_GT(hits.size(), 0u);
+    EXPECT_LT(hits.size(), 110u);
 }
 
 TEST_F(HitscanTest, MinigunSpreadGrowsWithTheHeatFromNoneWhenCold) {
