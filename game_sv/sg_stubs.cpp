@@ -1,6 +1,5 @@
-// Minimal versions of the server game's client commands, votes, combat, spawning,
-// entity boxes, player and crystal kinds and the bot brain: enough for a match to
-// start, run and end.  Each is replaced by its full version as that lands.
+// Minimal versions of the server game's combat, spawning and player and crystal
+// kinds: enough for a match to start, run and end.  Each is replaced by its full version as that lands.
 #include <cstring>
 
 #include "common/common.h"
@@ -8,35 +7,13 @@
 #include "game/g_traps.h"
 #include "game/g_utils.h"
 #include "game_sv/sg_local.h"
-
-// ---- client commands ----
-
-void SG_IssueClientCommands(sgClient_t *client) {
-    if (client->isBot) {
-        if (const cc_t *cc = SG_GetBotCC(client->number)) client->lastCC = *cc;
-        return;
-    }
-    while (const cc_t *cc = Trap_SV_GetClientCommand(client->number)) {
-        client->lastCC = *cc;
-        client->cs.ccNumber = static_cast<int32_t>(cc->number);
-    }
-}
-
-// ---- votes ----
-
-void SG_CallVote(sgClient_t *caller, int32_t argc, const char *kind, const char *argument) {
-    (void)caller;
-    (void)argc;
-    (void)kind;
-    (void)argument;
-}
-
-void SG_CheckVote() {}
+#include "game_sv/sg_services.h"
 
 // ---- combat ----
 
-void SG_KillClient(sgClient_t *client, sgClient_t *killer, int32_t means) {
+void SG_KillClient(sgClient_t *client, sgClient_t *killer, int32_t means, int32_t deathAnim) {
     (void)means;
+    (void)deathAnim;
     if (!client || client->cs.moveType != CS_PLAYING) return;
     SG_DropCrystal(client);
     client->stats.deaths++;
@@ -45,7 +22,35 @@ void SG_KillClient(sgClient_t *client, sgClient_t *killer, int32_t means) {
     SG_SpawnClientAsDead(client, client->cs.team);
 }
 
+void SG_DamageClient(sgClient_t *victim, int32_t means, float damage, sgClient_t *attacker, const vec3_t hitPosition) {
+    (void)victim;
+    (void)means;
+    (void)damage;
+    (void)attacker;
+    (void)hitPosition;
+}
+
+void SG_AddPlayerBarrelHeat(sgClient_t *client, float amount) {
+    client->cs.barrelHeat = client->cs.barrelHeat + amount > 1.0f ? 1.0f : client->cs.barrelHeat + amount;
+}
+
 // ---- spawning ----
+
+void SG_GetPlayerSpawnPoint(vec3_t out, int32_t team) { SG_SelectSpawnPoint(nullptr, team, out); }
+
+float SG_GetGroundPosition(vec3_t out, const vec3_t point, float height) {
+    vec3_t up, below;
+    _VectorCopy(up, G_GetUpVector(sg.flatGravity, point));
+    _VectorAddMultiple(below, point, up, -1000.0f);
+    gameTrace_t tr;
+    SG_RayTrace(&tr, point, below, nullptr, CONTENTS_WORLD, 0);
+    if (tr.trace.fraction >= 1) {
+        _VectorCopy(out, point);
+        return 0;
+    }
+    _VectorAddMultiple(out, tr.trace.endpos, up, height);
+    return _DotProduct(up, tr.trace.plane);
+}
 
 void SG_SelectSpawnPoint(sgClient_t *client, int32_t team, vec3_t out) {
     (void)client;
@@ -63,23 +68,6 @@ void SG_SpawnBarrel() {}
 void SG_SpawnProbe() {}
 void SG_SpawnDrone() {}
 void SG_SpawnStaticItem() {}
-
-// ---- traces and boxes ----
-
-void SG_TouchAllTriggers(sgEntity_t *entity, uint32_t mask) {
-    (void)entity;
-    (void)mask;
-}
-
-void SG_UpdateEntityBoundingBox(sgEntity_t *entity) {
-    const float r = entity->r.visRadius;
-    for (int i = 0; i < 3; i++) {
-        entity->r.mins[i] = entity->s.origin[i] - r;
-        entity->r.maxs[i] = entity->s.origin[i] + r;
-    }
-}
-
-void SG_UpdateEntityHitBox(sgEntity_t *entity) { entity->hitBoxFrame = static_cast<int32_t>(qgame.frameCount); }
 
 // ---- entity kinds ----
 
@@ -127,14 +115,6 @@ sgEntity_t *SG_CreateCrystal(const vec3_t position, const vec3_t velocity, int32
     return e;
 }
 
-// ---- weapons and bots ----
+// ---- weapons ----
 
 void SG_WeaponFrame(sgClient_t *client) { (void)client; }
-
-void Bot_Frame(cc_t *cc, int32_t slot) {
-    (void)slot;
-    const uint32_t number = cc->number + 1;
-    memset(cc, 0, sizeof *cc);
-    cc->number = number;
-    cc->time = qgame.time;
-}

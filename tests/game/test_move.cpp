@@ -12,6 +12,7 @@
 #include "game/g_main.h"
 #include "game/g_move.h"
 #include "game/g_weapon.h"
+#include "game_sv/sg_local.h"
 #include "game_sv/sg_main.h"
 #include "game_sv/sg_services.h"
 #include "tests/game/game_errors.h"
@@ -94,7 +95,8 @@ constexpr cmoveParams_t DEFAULT_PARAMS = {15.5f, 6,   5,    2.2f, 3.5f, 1.75f, 1
 
 // One player, its command and its movement context.
 struct mover_t {
-    clientState_t state = {};
+    sgClient_t client = {};  // the server's record: its head is the state moved
+    clientState_t &state = client.cs;
     cc_t cc = {};
     cmove_t cm = {};
     entityState_t entity = {};
@@ -396,10 +398,11 @@ TEST_F(MoveTest, ReloadFillsTheClipFromTheReserve) {
 TEST_F(MoveTest, TheServerIssuesWeaponChangesAndReloadsOfItsCommands) {
     mover_t m(WorldTrace, 1, ON_FLOOR);
     m.cm.replay = 0;
-    m.cm.owner = reinterpret_cast<sgClient_t *>(&m.state);
+    m.cm.owner = &m.client;
     m.state.weapon = WP_SHOTGUN;
     m.state.clip[WP_SHOTGUN] = 2;
     m.state.reserve[WP_SHOTGUN] = 5;
+    m.state.ownedWeapons = (1 << WP_SHOTGUN) | (1 << WP_RAILGUN);
     m.cc.weapon = WP_SHOTGUN;
     m.state.flags |= CSF_FIRE_HELD;
     m.Move(BT_RELOAD);
@@ -411,7 +414,7 @@ TEST_F(MoveTest, TheServerIssuesWeaponChangesAndReloadsOfItsCommands) {
     EXPECT_EQ(m.state.pendingWeapon, WP_RAILGUN);
     // In prediction the client does not act on its own commands.
     mover_t p(WorldTrace, 1, ON_FLOOR);
-    p.cm.owner = reinterpret_cast<sgClient_t *>(&p.state);
+    p.cm.owner = &p.client;
     p.cc.weapon = WP_RAILGUN;
     p.Move(BT_RELOAD);
     EXPECT_FALSE(p.state.flags & (CSF_SWITCHING | CSF_RELOADING));
@@ -538,7 +541,7 @@ TEST_F(MoveTest, HostileCommandsLeaveAFiniteStateAndAValidWeapon) {
     for (const auto &c : cases) {
         mover_t m(WorldTrace, 1, ON_FLOOR);
         m.cm.replay = 0;
-        m.cm.owner = reinterpret_cast<sgClient_t *>(&m.state);
+        m.cm.owner = &m.client;
         m.state.weapon = WP_SHOTGUN;
         for (int i = 0; i < 40; i++) {
             memcpy(m.state.viewAngles, c.angles, sizeof(c.angles));  // as the command step copies them
@@ -558,7 +561,7 @@ TEST_F(MoveTest, AStormOfRandomCommandsOverTheBallStaysFinite) {
     const vec3_t top = {0, BALL_RADIUS + 0.01f, 0};
     mover_t m(WorldTrace, 0, top);
     m.cm.replay = 0;
-    m.cm.owner = reinterpret_cast<sgClient_t *>(&m.state);
+    m.cm.owner = &m.client;
     uint32_t seed = 12345;
     auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
     const float specials[] = {std::nanf(""), INFINITY, -INFINITY, 1e30f, -1e-30f, 0};
