@@ -73,6 +73,13 @@ public:
         return std::string(reinterpret_cast<const char *>(buf + 16), strnlen(reinterpret_cast<const char *>(buf + 16), n - 16));
     }
 
+    // The next datagram whole, empty when none came in time.
+    std::vector<uint8_t> receive() {
+        uint8_t buf[1500];
+        const ssize_t n = recv(fd_, buf, sizeof buf, 0);
+        return n > 0 ? std::vector<uint8_t>(buf, buf + n) : std::vector<uint8_t>();
+    }
+
 private:
     int fd_ = -1;
 };
