@@ -254,6 +254,16 @@ enum gameTrapNum_t : int {
     GTRAP_COUNT = 129
 };
 
+// ---- quantisation shared by every writer and reader of the wire ----
+// A value v travels as the integer trunc(v * UNITS / RANGE) and comes back as
+// n * RANGE / UNITS; both sides compute in exactly this order so they agree.
+
+constexpr float WIRE_ANGLE_UNITS = 65536.0f;  // 16-bit angle steps per ...
+constexpr float WIRE_ANGLE_RANGE = 360.0f;    // ... full turn in degrees
+constexpr float WIRE_DELTA_UNITS = 32000.0f;  // short steps per unit: small moves and the up row of a frame
+constexpr float WIRE_AIM_UNITS = 120.0f;      // signed-byte steps per unit of a command's aim vector
+constexpr float WIRE_HEAT_UNITS = 255.0f;     // byte steps of the barrel heat 0..1
+
 // ---- records read in place or copied byte for byte ----
 
 typedef float gvec3_t[3];
@@ -303,13 +313,17 @@ static_assert(offsetof(cc_t, weapon) == 32);
 static_assert(offsetof(cc_t, buttons) == 36);
 static_assert(offsetof(cc_t, text) == 44);
 
+enum clientSnapshotFlag_t : uint32_t {
+    CSS_SNAPSHOT_NOW = 0x1,  // the server game asks for a snapshot now; the engine clears it
+};
+
 // Head of each server-game client record; the engine copies it into the owning
 // client's snapshot and codes it by the byte offsets asserted below.  Each field
 // has one name, used by the movement and by the server game alike; where the two
 // read a field differently, or where one of them once knew it by another name,
 // the comment gives both readings (the names in parentheses are those others).
 struct clientState_t {
-    uint32_t snapshotFlags;    // bit 0: the server game asks for a snapshot now; the engine clears it
+    uint32_t snapshotFlags;    // clientSnapshotFlag_t bits
     uint8_t worldIncomplete;   // written by the engine from the client's commands
     uint8_t reserved5[3];
     int32_t ccNumber;          // number of the last executed command
@@ -409,6 +423,7 @@ static_assert(offsetof(clientState_t, counters) == 224);
 static_assert(offsetof(clientState_t, clip) == 236);
 static_assert(offsetof(clientState_t, reserve) == 246);
 static_assert(offsetof(clientState_t, lastCcTime) == 260);
+static_assert(offsetof(clientState_t, reserved264) == 264);
 static_assert(offsetof(clientState_t, group266) == 266);
 static_assert(offsetof(clientState_t, radarKinds) == 276);
 static_assert(offsetof(clientState_t, radarBlips) == 284);
@@ -485,6 +500,8 @@ static_assert(offsetof(entityShared_t, mins) == 12);
 static_assert(offsetof(entityShared_t, maxs) == 24);
 static_assert(offsetof(entityShared_t, resting) == 36);
 constexpr int32_t SVF_ALWAYS_SEND = 0x1;
+// It follows the state with no padding between them.
+static_assert(sizeof(entityState_t) % alignof(entityShared_t) == 0);
 
 // The server game's data of every snapshot: 32 words, delta-coded word by word.
 constexpr int SNAPSHOT_GAME_WORDS = 32;

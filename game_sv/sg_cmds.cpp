@@ -9,6 +9,7 @@
 #include "game/g_traps.h"
 #include "game/g_utils.h"
 #include "game_sv/sg_local.h"
+#include "game_sv/sg_services.h"
 
 // The weapon bits of the flags' second byte that every weapon action keeps.
 constexpr uint32_t CSF_WEAPON_BYTE = 0xFF00;
@@ -374,6 +375,7 @@ void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
         cm.entity = client->entity ? &client->entity->s : nullptr;
         cm.skipEntity = client->entity;
         cm.owner = client;
+        cm.weaponActions = &sg_weaponActions;
         cm.params = sgs.cmoveParams;
         cm.contentMask = MASK_PLAYER_MOVE;
         cm.freeFly = (sg.flags & SGF_NOCLIP) ? 1 : 0;

@@ -421,6 +421,24 @@ TEST_F(Server, DeletingAPeerSendsTheDropAndABotSendsNothing) {
     EXPECT_TRUE(Msg_IsEOF());
 }
 
+TEST_F(Server, AServerCommandSentWhileAnotherMessageIsWrittenLeavesThatMessageAlone) {
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    OpenPlayerPipe();
+    Occupy(1, local);
+    static msg_t other;
+    Msg_WriteBegin(&other);
+    Msg_WriteByte(42);
+    SV_SendServerCommand(1, "cg_print hi");
+    Msg_WriteByte(43);
+    EXPECT_EQ(Msg_WriteCurrent(), &other);
+    EXPECT_EQ(other.curBits, 16);
+    EXPECT_EQ(other.data[1], 43);
+    netPackage_t answer;
+    ASSERT_TRUE(NET_GetPackage(NS_SERVER, &answer));
+    EXPECT_EQ(answer.msg.curBits, 8 * 12);
+    EXPECT_STREQ(reinterpret_cast<const char *>(answer.msg.data), "cg_print hi");
+}
+
 // ---- client packages ----
 
 // Writes a command against previous (zero for the first) with every field explicit.
@@ -763,7 +781,7 @@ TEST_F(Server, PollsAreAnsweredTwice) {
     Peer peer;
     Cmd_SetCVar(&sv_password, "pw", 1);
     Text("poll 7 9", peer.address);
-    const std::string expect = "serverinfo 7 9 P \"Mere\" \"ring\"  0 8 \"\" 0 1 2 " +
+    const std::string expect = "serverinfo 7 9 P \"Mere\" \"ring\"  0 8 \"\" 0 1 3 " +
                                std::to_string(qnet.localAddress.port) + " \"\"";
     EXPECT_EQ(peer.Text(), expect);
     EXPECT_EQ(peer.Text(), expect);
@@ -778,7 +796,7 @@ TEST_F(Server, ALanServerNeverBeatsToTheMaster) {
     EXPECT_EQ(master.Text(100), "");
     Cmd_SetCVar(&sv_lanServer, "0", 1);
     SV_Heartbeat_f();
-    EXPECT_EQ(master.Text(), "serverinfo 31 0 N \"Mere\" \"ring\"  0 8 \"\" 0 0 2 " +
+    EXPECT_EQ(master.Text(), "serverinfo 31 0 N \"Mere\" \"ring\"  0 8 \"\" 0 0 3 " +
                                  std::to_string(qnet.localAddress.port) + " \"\"");
     master.Text();
     SV_Heartbeat();  // too soon after the last try
