@@ -249,7 +249,7 @@ void SG_HandleRespawn(sgClient_t *client) {
     const int32_t since = Since(client->deathTime);
     if (since > delay) {
         vec3_t spot;
-        SG_SelectSpawnPoint(client, client->cs.team, spot);
+        SG_GetPlayerSpawnPoint(spot, client->cs.team);
         SG_SpawnClientAsPlayer(client, client->cs.team, spot);
         SG_SendServerCommand(client, "cg_print_center2 \"\"");
     } else {
