@@ -2,9 +2,6 @@
 // console between two engines, and the master challenge from the stand-in master.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include <cstring>
 #include <string>
@@ -13,6 +10,7 @@
 #include "common/com_hash.h"
 #include "tests/e2e/engine_process.h"
 #include "tests/e2e/master_process.h"
+#include "tests/support/udp_peer.h"
 
 namespace {
 
@@ -53,38 +51,6 @@ std::vector<uint8_t> OutOfBand(const std::string &text) {
     return Datagram(0x1E, 0x04, -1, static_cast<int32_t>(8 * (text.size() + 1)), text + std::string(1, '\0'));
 }
 
-// A UDP socket of the test on 127.0.0.1 at a port the system chooses.
-class Peer {
-public:
-    Peer() {
-        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
-        timeval tv{0, 100000};
-        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    }
-    ~Peer() { close(fd_); }
-    void send(int port, const std::vector<uint8_t> &d) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<uint16_t>(port));
-        inet_pton(AF_INET, "127.0.0.2", &to.sin_addr);
-        sendto(fd_, d.data(), d.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
-    }
-    // The text of the next out-of-band datagram, "" when none came in time.
-    std::string receiveText() {
-        uint8_t buf[1500];
-        const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-        if (n <= 16 || buf[0] != 0x1E) return "";
-        return std::string(reinterpret_cast<const char *>(buf + 16), strnlen(reinterpret_cast<const char *>(buf + 16), n - 16));
-    }
-
-private:
-    int fd_ = -1;
-};
-
 std::vector<std::string> RConServerArgs(const char *rcon) {
     return {"-dedicated", "-developer", "+set", "net_port", "0", "+set", "base_rcon", rcon,
             "+set", "base_rconPassword", "opensesame"};
@@ -116,15 +82,15 @@ TEST(EngineNet, MalformedDatagramsAreDroppedAndTheEngineStillAnswersRCon) {
     };
     // Each case is followed by a correct line whose print marks the case's end, so
     // every warning is looked for in its own stretch of the output.
-    Peer peer;
+    hm_test::UdpPeer peer;
     const std::string password = Md5Text("opensesame");
     size_t from = engine.output().size();
     int n = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        peer.send(port, c.datagram);
+        peer.Send("127.0.0.2", port, c.datagram);
         const std::string marker = "marker_" + std::to_string(n++);
-        peer.send(port, OutOfBand("rcon " + password + " \"" + marker + "\""));
+        peer.Send("127.0.0.2", port, OutOfBand("rcon " + password + " \"" + marker + "\""));
         ASSERT_TRUE(engine.waitFor("\"" + marker + "\"", 10)) << engine.output();
         const size_t to = engine.output().find("\"" + marker + "\"");
         EXPECT_NE(engine.output().substr(from, to - from).find(c.warning), std::string::npos) << engine.output();
@@ -132,10 +98,10 @@ TEST(EngineNet, MalformedDatagramsAreDroppedAndTheEngineStillAnswersRCon) {
     }
 
     // The engine still runs a correct remote-console line and echoes its output.
-    peer.send(port, OutOfBand("rcon " + Md5Text("opensesame") + " \"ipconfig\""));
+    peer.Send("127.0.0.2", port, OutOfBand("rcon " + Md5Text("opensesame") + " \"ipconfig\""));
     std::string echoed;
     for (int i = 0; i < 50 && echoed.find("My PORT:") == std::string::npos; i++) {
-        const std::string text = peer.receiveText();
+        const std::string text = peer.ReceiveText(100);
         if (text.rfind("rcon_echo ", 0) == 0) echoed += text + "\n";
     }
     EXPECT_NE(echoed.find(std::to_string(port)), std::string::npos) << echoed << engine.output();
