@@ -2,6 +2,7 @@
 // look through.  One store for the whole test program: a test starts it empty.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,10 @@ namespace hm_test {
 struct errorRecord_t {
     int level;  // the error level the code raised
     std::string text;
+    bool operator==(const errorRecord_t &) const = default;
 };
+// How a failing expectation shows a record.
+inline void PrintTo(const errorRecord_t &e, std::ostream *os) { *os << e.level << ": " << e.text; }
 
 struct capture_t {
     std::vector<std::string> prints;  // normal and developer prints alike, in order
