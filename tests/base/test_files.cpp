@@ -15,6 +15,7 @@
 #include "base/files.h"
 #include "tests/base/small_disk.h"
 #include "tests/support/capture.h"
+#include "tests/support/fs_dir.h"
 #include "common/com_hash.h"
 
 namespace {
@@ -81,29 +82,19 @@ std::string Pack(const std::vector<RecordSpec> &records) {
 // Each test runs in its own base directory with capturing sinks.
 class FilesTest : public ::testing::Test {
 protected:
-    std::string dir;
-    char oldCwd[4096] = {};
+    hm_test::FsDir base;
+    const std::string &dir = base.path();
 
     void SetUp() override {
         hm_test::StartCapture();
-        ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);
-        char tmpl[] = "/tmp/hm_files_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        FS_StartUp(dir.c_str());
         memBlocks = Com_GetMemBlocks();
-        captured.prints.clear();
-        captured.errors.clear();
     }
     void TearDown() override {
         for (fsOpenFile_t &slot : fs.slots)
             if (slot.inUse) FS_fclose(slot.stream);
         FS_Shutdown();
         EXPECT_EQ(Com_GetMemBlocks(), memBlocks) << "records leaked";
-        EXPECT_EQ(chdir(oldCwd), 0);
-        std::filesystem::remove_all(dir);
-        Com_SetupError(nullptr);
-        Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
+        hm_test::StopCapture();
     }
 
     void Write(const std::string &path, const std::string &data) {

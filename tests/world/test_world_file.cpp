@@ -17,6 +17,7 @@
 #include "base/files.h"
 #include "common/com_vector.h"
 #include "tests/base/small_disk.h"
+#include "tests/support/fs_dir.h"
 #include "tests/world/world_build.h"
 #include "world/wo_local.h"
 
@@ -157,28 +158,19 @@ TEST(WorldFile, AFullDiskIsAFailure) {
 // sinks that record what is printed and raised.
 class WorldConsole : public ::testing::Test {
 protected:
-    std::string dir;
-    char oldCwd[4096] = {};
+    hm_test::FsDir base;
+    const std::string &dir = base.path();
     ErrorLog *log = nullptr;
 
     void SetUp() override {
         Cmd_Startup();
         qbase.serverRunning = qbase.clientRunning = 1;
         log = new ErrorLog;
-        g_printed.clear();
-        Com_SetupPrintf(PRF_SINKS, PrintSink, PrintSink);
+        Com_SetupPrintf(PRF_SINKS, CapturePrint, CapturePrint);
         WO_Imp();
-        ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);
-        char tmpl[] = "/tmp/hm_world_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        FS_StartUp(dir.c_str());
         g_printed.clear();
     }
     void TearDown() override {
-        FS_Shutdown();
-        EXPECT_EQ(chdir(oldCwd), 0);
-        std::filesystem::remove_all(dir);
         Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
         delete log;
         qbase.serverRunning = qbase.clientRunning = 0;
