@@ -19,8 +19,8 @@
 #include "game/g_soup.h"
 #include "server/server.h"
 #include "server/sv_world.h"
-#include "tests/support/fs_dir.h"
 #include "tests/world/world_build.h"
+#include "tests/world/world_console.h"
 #include "world/world.h"
 
 namespace {
@@ -44,18 +44,11 @@ void Clean() {
 
 // A console with the world's and the server world's symbols, a base directory of its
 // own, an empty world and sinks recording what is printed and raised.
-class ServerWorld : public ::testing::Test {
+class ServerWorld : public WorldConsole {
 protected:
-    hm_test::FsDir base;
-    const std::string &dir = base.path();
-    ErrorLog *log = nullptr;
-
     void SetUp() override {
-        Cmd_Startup();
-        qbase.serverRunning = 1;
-        log = new ErrorLog;
-        Com_SetupPrintf(PRF_SINKS, CapturePrint, CapturePrint);
-        WO_Imp();
+        WorldConsole::SetUp();
+        qbase.clientRunning = 0;
         SV_Imp(1);
         WO_InitPool();
         Reset();
@@ -69,13 +62,7 @@ protected:
     }
     void TearDown() override {
         Reset();
-        Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
-        delete log;
-        qbase.serverRunning = 0;
-    }
-    static void Run(const char *text) {
-        Cmd_Add(text);
-        Cmd_Flush();
+        WorldConsole::TearDown();
     }
     void WriteFile(const std::string &name, const std::vector<uint8_t> &bytes) const {
         std::ofstream(std::filesystem::path(dir) / name, std::ios::binary)

@@ -17,8 +17,8 @@
 #include "base/files.h"
 #include "common/com_vector.h"
 #include "tests/base/small_disk.h"
-#include "tests/support/fs_dir.h"
 #include "tests/world/world_build.h"
+#include "tests/world/world_console.h"
 #include "world/wo_local.h"
 
 namespace {
@@ -153,34 +153,6 @@ TEST(WorldFile, AFullDiskIsAFailure) {
 
 // ---- the console ----
 
-
-// A fresh console holding the world's symbols, a base directory of its own and
-// sinks that record what is printed and raised.
-class WorldConsole : public ::testing::Test {
-protected:
-    hm_test::FsDir base;
-    const std::string &dir = base.path();
-    ErrorLog *log = nullptr;
-
-    void SetUp() override {
-        Cmd_Startup();
-        qbase.serverRunning = qbase.clientRunning = 1;
-        log = new ErrorLog;
-        Com_SetupPrintf(PRF_SINKS, CapturePrint, CapturePrint);
-        WO_Imp();
-        g_printed.clear();
-    }
-    void TearDown() override {
-        Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
-        delete log;
-        qbase.serverRunning = qbase.clientRunning = 0;
-    }
-    static void Run(const char *text) {
-        Cmd_Add(text);
-        Cmd_Flush();
-    }
-    bool Exists(const std::string &path) const { return std::filesystem::exists(std::filesystem::path(dir) / path); }
-};
 
 TEST_F(WorldConsole, VariablesAndCommandsAreRegisteredWithTheirDefaults) {
     const struct {
