@@ -43,6 +43,12 @@ inline void StopCapture() {
     Com_SetupError(nullptr);
 }
 
+// Every print joined as it would stand on the console.
+inline std::string PrintedText() {
+    std::string all;
+    for (const std::string &p : captured.prints) all += p;
+    return all;
+}
 // True when a print holds part.
 inline bool Printed(const std::string &part) {
     for (const std::string &p : captured.prints)
