@@ -19,16 +19,20 @@ struct errorRecord_t {
 inline void PrintTo(const errorRecord_t &e, std::ostream *os) { *os << e.level << ": " << e.text; }
 
 struct capture_t {
-    std::vector<std::string> prints;  // normal and developer prints alike, in order
+    std::vector<std::string> prints;     // normal prints, and developer prints unless kept apart
+    std::vector<std::string> devPrints;  // developer prints, when CaptureDevPrint is their sink
     std::vector<errorRecord_t> errors;
+    int errorAnswer = 0;  // what the error sink answers
 };
 inline capture_t captured;
 
 inline void CapturePrint(const char *text) { captured.prints.emplace_back(text); }
-// Keeps the error and answers 0: the caller goes on as after a handled error.
+inline void CaptureDevPrint(const char *text) { captured.devPrints.emplace_back(text); }
+// Keeps the error and answers errorAnswer (0 unless a test sets it: the caller goes
+// on as after a handled error).
 inline int CaptureError(int level, const char *text) {
     captured.errors.push_back({level, text});
-    return 0;
+    return captured.errorAnswer;
 }
 
 // Empties the store and points both print sinks and the error sink at it.
