@@ -26,6 +26,8 @@ msg_t *Msg_WriteBegin(msg_t *msg) {
 
 void Msg_ContinueWrite(msg_t *msg) { wm = msg; }
 
+msg_t *Msg_WriteCurrent() { return wm; }
+
 int Msg_WriteGetBits() { return wm->curBits; }
 
 void Msg_WriteSetBits(int bits) {

@@ -40,6 +40,8 @@ struct msg_t {
 msg_t *Msg_WriteBegin(msg_t *msg);
 // Makes msg the write buffer without resetting it.
 void Msg_ContinueWrite(msg_t *msg);
+// The write buffer (to come back to it after writing another message).
+msg_t *Msg_WriteCurrent();
 // curBits of the write buffer.
 int Msg_WriteGetBits();
 // Moves the write position (to rewind, or to come back and fill a field); clamped to the buffer.

@@ -8,8 +8,6 @@
 #include "common/common.h"
 #include "game/g_main.h"
 #include "game/g_weapon.h"
-#include "game_sv/sg_main.h"
-#include "game_sv/sg_services.h"
 
 // ---- working values of one call ----
 
@@ -36,6 +34,42 @@ constexpr float PUSH_OFF = 0.005f;      // distance kept from a surface hit whil
 constexpr int SLIDE_PASSES = 4;
 constexpr float NO_RATE = 999999.9f;    // a timer with no duration ends at once
 constexpr float STEP_STILL = 0.9999f;   // the footstep phase that sounds on the next step
+constexpr uint32_t DEBUG_PRINT_FRAMES = 6;  // the debug line comes every this many frames
+
+// Rates per second of the state's timers and springs.
+constexpr float AIR_BOB_FADE = 0.8f;         // bob phase lost in the air
+constexpr float SLOWDOWN_FADE = 1.2f;        // landing penalty wearing off
+constexpr float CROUCH_RATE = 4, STAND_RATE = 6;
+constexpr float STAND_LIFT = 0.1f;           // units the body rises per second while standing up
+constexpr float ZOOM_RATE = 10;
+constexpr float HIT_FLASH_FADE = 2;
+constexpr float KICK_DAMPING = 7, JOLT_DAMPING = 15, DIP_DAMPING = 7;
+constexpr float SMOOTH_RATE = 5, SMOOTH_MIN = 0.1f;  // view catch-up: rate times (distance + minimum)
+
+// Ground and walking.
+constexpr float UP_SPEED_AIRBORNE = 3;       // faster than this upwards: not on the ground
+constexpr float MIN_GROUND_UP = 0.5f;        // a surface is ground when its normal's up part reaches this
+constexpr float BOB_RATE_CROUCH = 4, BOB_RATE_CREEP = 2, BOB_RATE_WALK = 3, STEP_RATE_WALK = 3;
+constexpr float SLOWDOWN_HEAVY = 0.75f, SLOWDOWN_HEAVY_FACTOR = 0.25f;  // a heavy penalty quarters the speed
+constexpr float JUMP_FORWARD_LEAN = 0.25f;   // share of the wish direction in the jump direction
+constexpr float SLIDE_STOP = 0.001f;         // a remaining move this small ends the slide
+
+// Stuck recovery.
+constexpr float STUCK_NUDGE = 0.005f;        // the first, smallest tries
+constexpr float STUCK_FREE_SLACK = 0.15f;    // pushes shorter than this give no push back
+
+// Landing: the vertical speed lost in one sub-step.
+constexpr float LAND_CRASH = 15;             // more: a crash landing that hurts
+constexpr float LAND_AUDIBLE = 4;            // more: a landing sound; also where the slowdown starts
+constexpr float LAND_SLOWDOWN_RANGE = 11;    // from LAND_AUDIBLE to LAND_CRASH the slowdown grows to 1
+constexpr float LAND_RISING = -13;           // below: the body rose faster, a fixed dip
+constexpr float CRASH_DIP = 9, RISING_DIP = 7.8f, DIP_PER_SPEED = 0.6f;
+
+// Weapon timers: fractions of the running action per second.
+constexpr float FAST_REFIRE_RATE = 4;
+constexpr float SWITCH_RATE_DIRTGUN = 7.142857f, SWITCH_RATE = 3.3333333f;
+constexpr float SWITCH_SWAP_AT = 0.5f;       // the weapon in hand changes halfway through a switch
+constexpr float MS_PER_SECOND = 1000;
 
 float *G_StateEllipticAxis(clientState_t *cs) { return &cs->viewAxis[0][0]; }
 
@@ -174,13 +208,13 @@ void G_SlideMove() {
         _VectorSubMultiple(cst->velocity, cst->velocity, n, _DotProduct(cst->velocity, n));
         _VectorScale(move, 1 - tr.trace.fraction, move);
         _VectorSubMultiple(move, move, n, _DotProduct(move, n));
-        if (_Abs(move[0]) <= 0.001f && _Abs(move[1]) < 0.001f && _Abs(move[2]) < 0.001f) return;
+        if (_Abs(move[0]) <= SLIDE_STOP && _Abs(move[1]) < SLIDE_STOP && _Abs(move[2]) < SLIDE_STOP) return;
     }
 }
 
 void G_AirMove() {
     const cmoveParams_t &p = cmv->params;
-    cst->bobPhase = _Max(0.0f, cst->bobPhase - 0.8f * cmDt);
+    cst->bobPhase = _Max(0.0f, cst->bobPhase - AIR_BOB_FADE * cmDt);
     if (cst->moveAnim != MA_JUMP) cst->moveAnim = MA_AIR;
     G_CalcWishDir(1);
     _VectorAddMultiple(cst->velocity, cst->velocity, G_GetDownVector(cmFlat, cst->origin), p.gravity * cmDt);
@@ -190,14 +224,14 @@ void G_AirMove() {
 
 // Step 4: crouching changes the body's height unless the taller body would be stuck.
 static void CrouchAndBox() {
-    cst->slowdown = _Max(0.0f, cst->slowdown - 1.2f * cmDt);
+    cst->slowdown = _Max(0.0f, cst->slowdown - SLOWDOWN_FADE * cmDt);
     const float old = cst->crouch, oldHeight = cst->height, oldEye = cst->eyeHeight;
     vec3_t oldOrigin;
     _VectorCopy(oldOrigin, cst->origin);
     const bool crouching = cst->flags & CSF_CROUCHING;
-    const float target = _Saturate(crouching ? old + 4 * cmDt : old - 6 * cmDt);
+    const float target = _Saturate(crouching ? old + CROUCH_RATE * cmDt : old - STAND_RATE * cmDt);
     if (target != old) {
-        if (target < old) _VectorAddMultiple(cst->origin, cst->origin, G_GetUpVector(cmFlat, cst->origin), 0.1f * cmDt);
+        if (target < old) _VectorAddMultiple(cst->origin, cst->origin, G_GetUpVector(cmFlat, cst->origin), STAND_LIFT * cmDt);
         cst->crouch = target;
         cst->height = Lerp(HEIGHT_STAND, HEIGHT_CROUCH, target);
         cst->eyeHeight = Lerp(EYE_STAND, EYE_CROUCH, target);
@@ -260,7 +294,7 @@ static bool StuckRecovery() {
     if (!G_CheckStuck()) return true;
     vec3_t p0;
     _VectorCopy(p0, cst->origin);
-    if (TryUp(p0, 0.005f) || TryCube(p0, 0.005f)) return true;
+    if (TryUp(p0, STUCK_NUDGE) || TryCube(p0, STUCK_NUDGE)) return true;
     if (g_printStuck.integer) Com_Printf("STUCK: %.2f %.2f %.2f", cst->origin[0], cst->origin[1], cst->origin[2]);
     if (!cmv->replay) stuckLabel = "stuck";
     if (!TryStageB(p0)) {
@@ -269,7 +303,7 @@ static bool StuckRecovery() {
         groundLabel = "MEGA STUCK";
         return false;
     }
-    const float d = _Saturate(PointDistance(p0, cst->origin) - 0.15f);
+    const float d = _Saturate(PointDistance(p0, cst->origin) - STUCK_FREE_SLACK);
     vec3_t pushed;
     _VectorSub(pushed, p0, cst->origin);
     _VectorAdd(cst->smoothOffset, cst->smoothOffset, pushed);
@@ -283,7 +317,7 @@ static void Ground(uint32_t oldFlags) {
     vec3_t upHere;
     _VectorCopy(upHere, up);
     bool stands = false;
-    if (_DotProduct(upHere, cst->velocity) > 3) {
+    if (_DotProduct(upHere, cst->velocity) > UP_SPEED_AIRBORNE) {
         groundLabel = "UpSpeed";
     } else {
         groundLabel = "NoGround";
@@ -300,7 +334,7 @@ static void Ground(uint32_t oldFlags) {
             vec3_t n;
             _VectorCopy(n, tr.trace.plane);
             VectorNormalize(n);
-            if (_DotProduct(upHere, n) >= 0.5f) {
+            if (_DotProduct(upHere, n) >= MIN_GROUND_UP) {
                 stands = true;
             } else {
                 static const float probes[9][2] = {{0, 0},       {-1, -1},     {1, -1},     {-1, 1}, {1, 1},
@@ -308,7 +342,7 @@ static void Ground(uint32_t oldFlags) {
                 obb_t box;
                 if (!G_SetupOBB(cmFlat, &box, nullptr, cmv, nullptr)) return;
                 for (const auto &p : probes)
-                    if (TraceGround(&box, p[0], p[1]) > 0.5f) {
+                    if (TraceGround(&box, p[0], p[1]) > MIN_GROUND_UP) {
                         stands = true;
                         break;
                     }
@@ -349,13 +383,13 @@ static void GroundMove() {
 
     float speed, acceleration, bobRate, stepRate = 0;
     if (b & BT_CROUCH) {
-        speed = p.crouchSpeed, acceleration = p.crouchAcceleration, bobRate = 4;
+        speed = p.crouchSpeed, acceleration = p.crouchAcceleration, bobRate = BOB_RATE_CROUCH;
     } else if (b & BT_CREEP) {
-        speed = p.creepSpeed, acceleration = p.creepAcceleration, bobRate = 2;
+        speed = p.creepSpeed, acceleration = p.creepAcceleration, bobRate = BOB_RATE_CREEP;
     } else {
-        speed = p.walkSpeed, acceleration = p.walkAcceleration, bobRate = 3, stepRate = 3;
+        speed = p.walkSpeed, acceleration = p.walkAcceleration, bobRate = BOB_RATE_WALK, stepRate = STEP_RATE_WALK;
     }
-    if (cst->slowdown > 0) speed *= cst->slowdown > 0.75f ? 0.25f : 1 - cst->slowdown;
+    if (cst->slowdown > 0) speed *= cst->slowdown > SLOWDOWN_HEAVY ? SLOWDOWN_HEAVY_FACTOR : 1 - cst->slowdown;
     if (idle) {
         cst->stepPhase = STEP_STILL;
         bobRate = stepRate = 0;
@@ -369,7 +403,7 @@ static void GroundMove() {
         cst->flags &= ~CSF_ONGROUND;
         cst->moveAnim = MA_JUMP;
         vec3_t dir;
-        _VectorAddMultiple(dir, G_GetUpVector(cmFlat, cst->origin), wishDir, 0.25f);
+        _VectorAddMultiple(dir, G_GetUpVector(cmFlat, cst->origin), wishDir, JUMP_FORWARD_LEAN);
         VectorNormalize(dir);
         _VectorSubMultiple(cst->velocity, cst->velocity, dir, _DotProduct(cst->velocity, dir));
         _VectorAddMultiple(cst->velocity, cst->velocity, dir, p.jumpSpeed);
@@ -394,31 +428,31 @@ static void Landing() {
     const float vOld = _DotProduct(up, stepVelocity), vNew = _DotProduct(up, cst->velocity);
     if (!(_Abs(vOld) > _Abs(vNew))) return;
     const float d = vNew - vOld;
-    if (d > 15) {
-        cst->dipVelocity -= 9;
+    if (d > LAND_CRASH) {
+        cst->dipVelocity -= CRASH_DIP;
         MoveEvent(CSE_CRASH_LAND, ESE_CRASH_LAND);
         cmv->fallDamage = CMOVE_FALL_DAMAGE;
-    } else if (d >= -13) {
-        cst->dipVelocity += -0.6f * d;
-        if (d > 4) MoveEvent(CSE_LAND, ESE_LAND);
+    } else if (d >= LAND_RISING) {
+        cst->dipVelocity += -DIP_PER_SPEED * d;
+        if (d > LAND_AUDIBLE) MoveEvent(CSE_LAND, ESE_LAND);
     } else {
-        cst->dipVelocity += 7.8f;
+        cst->dipVelocity += RISING_DIP;
     }
-    const float s = d > 15 ? 1.0f : _Saturate((d - 4) / 11);
+    const float s = d > LAND_CRASH ? 1.0f : _Saturate((d - LAND_AUDIBLE) / LAND_SLOWDOWN_RANGE);
     if (s > cst->slowdown) cst->slowdown = s;
 }
 
-// Step 9: the server game acts on the weapon buttons of a command it moves.
+// Step 9: the server acts on the weapon buttons of a command it moves.
 static void WeaponActions() {
-    if (cmv->replay || !cmv->owner) return;
-    clientState_t *own = SG_ClientState(cmv->owner);
+    const cmoveWeaponActions_t *act = cmv->weaponActions;
+    if (cmv->replay || !act) return;
     const cc_t *cc = cmv->cc;
-    if (cc->weapon != own->weapon) SG_IssueWeaponChange(cmv->owner, cc->weapon);
-    if (cc->buttons & BT_RELOAD) SG_IssueReload(cmv->owner);
+    if (cc->weapon != cst->weapon) act->change(cmv->owner, cc->weapon);
+    if (cc->buttons & BT_RELOAD) act->reload(cmv->owner);
     if (cc->buttons & (BT_FIRE | BT_FIRE2))
-        SG_IssueFire(cmv->owner, (cc->buttons & BT_FIRE2) ? 1 : 0);
+        act->fire(cmv->owner, (cc->buttons & BT_FIRE2) ? 1 : 0);
     else
-        own->flags &= ~CSF_FIRE_HELD;
+        cst->flags &= ~CSF_FIRE_HELD;
 }
 
 // Advances the shared weapon timer; true when it ran out.
@@ -443,12 +477,14 @@ static void WeaponTimers() {
     const weaponClass_t &cls = wc ? *wc : g_weaponClass[WP_NONEGUN];
     if (cst->flags & CSF_FIRING) {
         cst->weaponState = WS_FIRING;
-        const float rate = (cst->flags & CSF_FAST_REFIRE) ? 4.0f : cls.refireMs < 1 ? NO_RATE : 1000.0f / cls.refireMs;
+        const float rate = (cst->flags & CSF_FAST_REFIRE) ? FAST_REFIRE_RATE
+                           : cls.refireMs < 1                ? NO_RATE
+                                                             : MS_PER_SECOND / cls.refireMs;
         if (RunWeaponTime(rate)) EndWeaponTime(CSF_FIRING | CSF_FAST_REFIRE);
     }
     if (cst->flags & CSF_RELOADING) {
         cst->weaponState = WS_RELOADING;
-        const float rate = cls.reloadMs <= 0 ? NO_RATE : 1000.0f / cls.reloadMs;
+        const float rate = cls.reloadMs <= 0 ? NO_RATE : MS_PER_SECOND / cls.reloadMs;
         if (RunWeaponTime(rate)) {
             EndWeaponTime(CSF_RELOADING);
             if (wc) {
@@ -465,9 +501,9 @@ static void WeaponTimers() {
         if (!G_WeaponClass(cst->pendingWeapon)) {
             EndWeaponTime(CSF_SWITCHING);  // nothing to switch to
         } else {
-            const float rate = cst->pendingWeapon == WP_DIRTGUN ? 7.142857f : 3.3333333f;
+            const float rate = cst->pendingWeapon == WP_DIRTGUN ? SWITCH_RATE_DIRTGUN : SWITCH_RATE;
             const bool done = RunWeaponTime(rate);
-            if (cst->weaponTime >= 0.5f) cst->weapon = cst->pendingWeapon;
+            if (cst->weaponTime >= SWITCH_SWAP_AT) cst->weapon = cst->pendingWeapon;
             if (done) EndWeaponTime(CSF_SWITCHING);
         }
     }
@@ -481,11 +517,11 @@ static void Zoom() {
     const uint32_t b = cmv->cc->buttons;
     if (cmv->cc->weapon == WP_RAILGUN && !(cst->flags & CSF_RELOADING)) {
         if (b & BT_ZOOM_OUT)
-            cst->zoom = _Max(0.0f, cst->zoom - 10 * cmDt);
+            cst->zoom = _Max(0.0f, cst->zoom - ZOOM_RATE * cmDt);
         else if (b & BT_ZOOM_IN)
-            cst->zoom = _Min(1.0f, cst->zoom + 10 * cmDt);
+            cst->zoom = _Min(1.0f, cst->zoom + ZOOM_RATE * cmDt);
     } else {
-        cst->zoom = _Max(0.0f, cst->zoom - 10 * cmDt);
+        cst->zoom = _Max(0.0f, cst->zoom - ZOOM_RATE * cmDt);
     }
 }
 
@@ -498,7 +534,7 @@ static void Decay(float *x, float k) {
 // Step 12: count-down and the view springs.
 static void Springs() {
     if (cst->hitDir) {
-        cst->hitFlash -= 2 * cmDt;
+        cst->hitFlash -= HIT_FLASH_FADE * cmDt;
         if (cst->hitFlash <= 0) {
             cst->hitFlash = 0;
             cst->hitDir = 0;
@@ -507,23 +543,23 @@ static void Springs() {
         cst->hitFlash = 0;
     }
     _VectorAddMultiple(cst->kickAngles, cst->kickAngles, cst->kickVelocity, cmDt);
-    for (int i = 0; i < 3; i++) Decay(&cst->kickVelocity[i], 7);
-    for (int i = 0; i < 3; i++) Decay(&cst->kickAngles[i], 7);
+    for (int i = 0; i < 3; i++) Decay(&cst->kickVelocity[i], KICK_DAMPING);
+    for (int i = 0; i < 3; i++) Decay(&cst->kickAngles[i], KICK_DAMPING);
     cst->jolt += cst->joltVelocity * cmDt;
-    Decay(&cst->joltVelocity, 15);
-    Decay(&cst->jolt, 15);
+    Decay(&cst->joltVelocity, JOLT_DAMPING);
+    Decay(&cst->jolt, JOLT_DAMPING);
     cst->dip += cst->dipVelocity * cmDt;
-    Decay(&cst->dipVelocity, 7);
-    Decay(&cst->dip, 7);
+    Decay(&cst->dipVelocity, DIP_DAMPING);
+    Decay(&cst->dip, DIP_DAMPING);
 }
 
 // Step 13: the view catches up with a body that was pushed out of matter.
 static void Smoothing() {
     vec3_t n;
     _VectorCopy(n, cst->smoothOffset);
-    const float l = VectorNormalize(n) + 0.1f;
+    const float l = VectorNormalize(n) + SMOOTH_MIN;
     for (int i = 0; i < 3; i++) {
-        const float step = 5 * l * _Abs(n[i]) * cmDt;
+        const float step = SMOOTH_RATE * l * _Abs(n[i]) * cmDt;
         float &x = cst->smoothOffset[i];
         x = x > 0 ? _Max(0.0f, x - step) : _Min(0.0f, x + step);
     }
@@ -602,7 +638,7 @@ static void MoveStep() {
     Springs();
     Smoothing();
 
-    if (sg_printCmove.integer && !cmv->replay && qgame.frameCount % 6 == 0)
+    if (cmv->printDebug && !cmv->replay && qgame.frameCount % DEBUG_PRINT_FRAMES == 0)
         Com_Printf("CMove %s %s (%.2f) %.2f %.2f %.2f", groundLabel, stuckLabel, VectorLength(cst->velocity),
                    cst->velocity[0], cst->velocity[1], cst->velocity[2]);
 }
@@ -628,7 +664,7 @@ void G_ClientMove(cmove_t *cm) {
     while (msec > 0) {
         const uint32_t step = std::min(msec, CMOVE_STEP_MSEC);
         msec -= step;
-        cmDt = static_cast<float>(step) / 1000.0f;
+        cmDt = static_cast<float>(step) / MS_PER_SECOND;
         MoveStep();
     }
 }

@@ -14,8 +14,6 @@
 #include "game/g_public.h"
 #include "game/g_utils.h"
 
-struct sgClient_t;
-
 constexpr uint32_t CMOVE_MAX_MSEC = 200;  // longest time one command moves
 constexpr uint32_t CMOVE_STEP_MSEC = 33;  // longest sub-step
 
@@ -93,6 +91,15 @@ constexpr int32_t CMOVE_FALL_DAMAGE = 10;  // fallDamage of a crash landing
 typedef void (*cmoveTrace_t)(gameTrace_t *out, const obb_t *start, const obb_t *end, void *skipEntity,
                              int32_t contentMask, int32_t zero);
 
+// What the server does with the weapon buttons of a command it moves, on the
+// player record it names as owner.  Prediction passes none: the client never acts
+// on its own commands.
+struct cmoveWeaponActions_t {
+    void (*change)(void *owner, int32_t weapon);  // the command names another weapon
+    void (*reload)(void *owner);                  // the reload button is down
+    void (*fire)(void *owner, uint8_t secondary); // a fire button is down; secondary: the second one
+};
+
 // The movement parameters; distances in world units, times in seconds.
 struct cmoveParams_t {
     float gravity;
@@ -127,10 +134,12 @@ struct cmove_t {
     cmoveParams_t params;
     int32_t contentMask;    // handed to every trace
     void *skipEntity;       // handed to every trace: the entity the traces ignore
-    sgClient_t *owner;      // the server game's player record for weapon actions (replay 0 only)
+    void *owner;            // handed to the weapon actions: the caller's player record
+    const cmoveWeaponActions_t *weaponActions;  // null: none (prediction)
     uint8_t freeFly;        // 1: fly through everything at the no-clip speed
     uint8_t replay;         // 1: prediction; no weapon actions, no debug output
     uint8_t flatGravity;    // 1: up is +Y everywhere; 0: up points away from the world centre
+    uint8_t printDebug;     // 1: a debug line every sixth frame (never in prediction)
     cmoveTrace_t trace;
 };
 

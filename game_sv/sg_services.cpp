@@ -45,3 +45,9 @@ void SG_IssueFire(sgClient_t *client, uint8_t secondary) {
     cs->flags |= CSF_FIRING | CSF_FIRE_HELD;
     if (cs->weapon != WP_MEELGUN && cs->clip[cs->weapon] > 0) cs->clip[cs->weapon]--;
 }
+
+const cmoveWeaponActions_t sg_weaponActions = {
+    [](void *owner, int32_t weapon) { SG_IssueWeaponChange(static_cast<sgClient_t *>(owner), weapon); },
+    [](void *owner) { SG_IssueReload(static_cast<sgClient_t *>(owner)); },
+    [](void *owner, uint8_t secondary) { SG_IssueFire(static_cast<sgClient_t *>(owner), secondary); },
+};

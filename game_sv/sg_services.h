@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/com_vector.h"
+#include "game/g_move.h"
 
 struct gameTrace_t;
 struct sgClient_t;
@@ -23,3 +24,7 @@ void SG_IssueWeaponChange(sgClient_t *client, int32_t weapon);
 void SG_IssueReload(sgClient_t *client);
 // Fires the held weapon when its timers allow and its class can fire.
 void SG_IssueFire(sgClient_t *client, uint8_t secondary);
+
+// The three requests above as movement takes them, for a cmove_t whose owner is
+// the sgClient_t of the state it moves.
+extern const cmoveWeaponActions_t sg_weaponActions;

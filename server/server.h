@@ -33,11 +33,14 @@ constexpr int SV_INFO_SIZE = 1350;            // info strings with their zero
 constexpr int SV_MAX_CHALLENGES = 2048;
 constexpr int SV_CC_RING = 32;                // received commands per slot
 constexpr int SV_MAX_GAME_DATA = 128;         // bytes of the server game's snapshot block
-constexpr int SV_ENTITY_STATE_SIZE = 204;     // entityState_t; its shared part follows it
-constexpr int SV_CLIENT_STATE_SIZE = 348;     // clientState_t, the head of a client record
+constexpr int SV_ENTITY_STATE_SIZE = sizeof(entityState_t);  // its entityShared_t follows it
+constexpr int SV_CLIENT_STATE_SIZE = sizeof(clientState_t);  // the head of a client record
 constexpr int SV_MAX_SERVER_COMMAND = 1000;   // bytes of one server command text
 constexpr int SV_PRINT_SIZE = 1024;           // formatted client prints, with their zero
 constexpr int SV_MIN_RATE = 2500;             // bytes/s: no client is served slower
+constexpr int SV_MIN_SNAPS = 5;               // sv_maxSnaps never goes below this
+constexpr int SV_STARVED_SNAPS = 2;           // snapshots per second of a client whose rate cannot carry one
+constexpr int SV_EMPTY_SNAPS = 100;           // snapshots per second while they hold no bytes at all
 constexpr int SV_TIMEOUT_MSEC = 15000;        // a silent client is dropped after this
 constexpr int SV_SERVERINFO_MSEC = 15000;     // "serverinfo" resent this often
 constexpr int SV_WORLDINFO_RESEND_MSEC = 500;
@@ -224,6 +227,8 @@ int SV_CheckClientConnection(svClient_t *client);
 void SV_UpdateClientPVS(svClient_t *client);
 // Takes the rate from the slot's info string.
 void SV_ClientInfo(svClient_t *client);
+// Forces every server variable that has a range back into it (the bound is set as if typed).
+void SV_ClampVars();
 
 // ---- slots and handshake ----
 

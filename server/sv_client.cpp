@@ -104,6 +104,17 @@ void SV_ClientConnect(const netadr_t *address, int32_t gameVersion, const char *
 
 // ---- slots ----
 
+// Sends a package of its own on the slot's pipe, written by write into a side
+// buffer; whatever message was being written stays the write buffer, untouched.
+template <typename F> static void SendSidePackage(svClient_t *client, F write) {
+    static msg_t side;
+    msg_t *const current = Msg_WriteCurrent();
+    Msg_WriteBegin(&side);
+    write();
+    NET_SendPackage(&client->pipe, &side);
+    Msg_ContinueWrite(current);
+}
+
 static void ClearSlot(svClient_t *client) {
     uint8_t *state = client->state;
     memset(client, 0, sizeof *client);
@@ -135,13 +146,7 @@ void SV_AddClient(int32_t slot, const netadr_t *address, int32_t reserved, int32
 void SV_DeleteClient(int32_t slot) {
     if (!SlotNumberValid(slot) || !sv_clients[slot].inUse) return;
     svClient_t *c = &sv_clients[slot];
-    if (!c->noPeer) {
-        static msg_t drop;
-        Msg_WriteBegin(&drop);
-        Msg_WriteByte(SVP_DROP);
-        NET_SendPackage(&c->pipe, &drop);
-        Msg_ContinueWrite(&sv_msg);
-    }
+    if (!c->noPeer) SendSidePackage(c, [] { Msg_WriteByte(SVP_DROP); });
     NET_ShutdownPipe(&c->pipe);
     ClearSlot(c);
     svs.lastHeartbeat = 0;
@@ -170,11 +175,7 @@ const char *SV_GetClientInfo(int32_t slot) {
 
 // Sends text and its zero on the slot's pipe; the caller checked the slot.
 static void SendCommandText(svClient_t *client, const char *text) {
-    static msg_t command;
-    Msg_WriteBegin(&command);
-    Msg_WriteBytes(text, static_cast<int>(strlen(text)) + 1);
-    NET_SendPackage(&client->pipe, &command);
-    Msg_ContinueWrite(&sv_msg);
+    SendSidePackage(client, [text] { Msg_WriteBytes(text, static_cast<int>(strlen(text)) + 1); });
 }
 
 void SV_SendServerCommand(int32_t slot, const char *text) {
@@ -300,7 +301,7 @@ static void HandleCC(netPackage_t *package) {
     if (snapAck >= c->snapAcked && snapAck <= c->snapNext) c->snapAcked = snapAck;
     else Com_Error(ER_DEVWARNING, "SV_HandlePackageCC: Bad ackSnap: %d", snapAck);
     c->worldInfoAck = worldInfoAck;
-    if (c->state) c->state[4] = incomplete;
+    if (c->state) c->state[offsetof(clientState_t, worldIncomplete)] = incomplete;
 }
 
 // The last accepted acknowledgement is the slot's own: one player's records never

@@ -59,9 +59,35 @@ static void SV_PrivatePassword_v() {
         Com_Printf("Invalid password");
 }
 
-static void SV_MaxPlayers_v() {
-    if (sv_maxPlayers.integer > SV_MAX_CLIENTS) Cmd_SetCVar(&sv_maxPlayers, "16", 1);
-    else if (sv_maxPlayers.integer < 0) Cmd_SetCVar(&sv_maxPlayers, "0", 1);
+// The server variables with a range; a value outside it is forced to the bound it passed.
+namespace {
+struct svRangedVar_t {
+    cmdVar_t *var;
+    int32_t min, max;
+};
+const svRangedVar_t rangedVars[] = {
+    {&sv_minRate, SV_MIN_RATE, INT32_MAX},
+    {&sv_maxRate, SV_MIN_RATE, INT32_MAX},
+    {&sv_maxSnaps, SV_MIN_SNAPS, INT32_MAX},
+    {&sv_maxPlayers, 0, SV_MAX_CLIENTS},
+};
+}  // namespace
+
+static void ClampVar(const svRangedVar_t &r) {
+    const int32_t v = r.var->integer;
+    if (v < r.min) Cmd_SetCVar(r.var, va("%d", r.min), 1);
+    else if (v > r.max) Cmd_SetCVar(r.var, va("%d", r.max), 1);
+}
+
+void SV_ClampVars() {
+    for (const svRangedVar_t &r : rangedVars) ClampVar(r);
+}
+
+// The callback of one ranged variable: it clamps only itself, so it can run while
+// the others are still being created.
+template <cmdVar_t *V> static void SV_Ranged_v() {
+    for (const svRangedVar_t &r : rangedVars)
+        if (r.var == V) ClampVar(r);
 }
 
 static uint8_t RoundedCheats() { return static_cast<uint8_t>(lroundf(sv_cheats.value) != 0 ? lroundf(sv_cheats.value) : 0); }
@@ -73,15 +99,6 @@ static void SV_Cheats_f() {
     sv.cheats = rounded;
 }
 
-static void SV_MinRate_v() {
-    if (sv_minRate.integer < SV_MIN_RATE) Cmd_SetCVar(&sv_minRate, "2500", 1);
-}
-static void SV_MaxRate_v() {
-    if (sv_maxRate.integer < SV_MIN_RATE) Cmd_SetCVar(&sv_maxRate, "2500", 1);
-}
-static void SV_MaxSnaps_v() {
-    if (sv_maxSnaps.integer < 5) Cmd_SetCVar(&sv_maxSnaps, "5", 1);
-}
 
 static void SV_ClearRConEcho_f() { qbase.rconEcho = 0; }
 
@@ -116,12 +133,12 @@ void SV_Imp(uint8_t create) {
     Cmd_CreateCVarEx(&sv_password, "sv_password", "", S | CMD_NOSAVE | CMD_SECRET, SV_Password_v);
     Cmd_CreateCVar(&sv_printPoll, "sv_printPoll", "0", S);
     Cmd_CreateCVar(&sv_pure, "sv_pure", "1", S);
-    Cmd_CreateCVarEx(&sv_minRate, "sv_minRate", "2500", S, SV_MinRate_v);
-    Cmd_CreateCVarEx(&sv_maxRate, "sv_maxRate", "25000", S, SV_MaxRate_v);
-    Cmd_CreateCVarEx(&sv_maxSnaps, "sv_maxSnaps", "20", S, SV_MaxSnaps_v);
+    Cmd_CreateCVarEx(&sv_minRate, "sv_minRate", "2500", S, SV_Ranged_v<&sv_minRate>);
+    Cmd_CreateCVarEx(&sv_maxRate, "sv_maxRate", "25000", S, SV_Ranged_v<&sv_maxRate>);
+    Cmd_CreateCVarEx(&sv_maxSnaps, "sv_maxSnaps", "20", S, SV_Ranged_v<&sv_maxSnaps>);
     Cmd_CreateCVar(&sv_autoDump, "sv_autoDump", "0", S);
     Cmd_CreateCVarEx(&sv_name, "sv_name", va("Tulbo Home %d", Com_rand() % 1000), S | CMD_ALWAYSSAVE, SV_Name_v);
-    Cmd_CreateCVarEx(&sv_maxPlayers, "sv_maxPlayers", "8", S, SV_MaxPlayers_v);
+    Cmd_CreateCVarEx(&sv_maxPlayers, "sv_maxPlayers", "8", S, SV_Ranged_v<&sv_maxPlayers>);
     Cmd_CreateCVar(&sv_skipHeartbeat, "sv_skipHeartbeat", "0", S);
     Cmd_CreateCVar(&sv_worldDebugBump, "sv_worldDebugBump", "0", S);
     Cmd_CreateCVarEx(&sv_privatePassword, "sv_privatePassword", "", S, SV_PrivatePassword_v);
@@ -261,7 +278,7 @@ int SV_CheckClientConnection(svClient_t *client) {
 void SV_UpdateClientPVS(svClient_t *client) {
     if (sv_skipPvs.integer || !client->state) return;
     float origin[3];
-    memcpy(origin, client->state + 20, sizeof origin);
+    memcpy(origin, client->state + offsetof(clientState_t, origin), sizeof origin);
     float up[3] = {0.0f, 1.0f, 0.0f};
     if (!wo_lg) {
         const float length = sqrtf(origin[0] * origin[0] + origin[1] * origin[1] + origin[2] * origin[2]);

@@ -8,6 +8,7 @@
 #include "common/com_noise.h"
 #include "common/com_vector.h"
 #include "common/common.h"
+#include "base/snapshot.h"
 #include "server/server.h"
 
 static int32_t Now() { return static_cast<int32_t>(Base_Time()); }
@@ -36,88 +37,41 @@ static int16_t ShortBits(float v) {
 // ---- client state ----
 
 namespace {
-// One group of a clientState_t's change mask: the bytes compared and the bytes
-// written, each up to two runs of the record, written in order.
-struct segment_t {
-    int16_t offset, size;
-};
-struct csGroup_t {
-    int bit;
-    segment_t write[2];
-    segment_t compare[2];  // empty: the same as write
-};
-// In wire order: bits 12, 13 and 14 travel before bit 11.  Bit 20 is a float
-// written as one byte and is coded apart.
-const csGroup_t csGroups[] = {
-    {0, {{12, 1}}, {}},
-    {1, {{16, 4}}, {}},
-    {2, {{8, 4}}, {}},
-    {3, {{20, 12}}, {}},
-    {4, {{32, 12}}, {}},
-    {5, {{204, 8}}, {}},
-    {6, {{76, 12}}, {}},
-    {7, {{56, 4}, {44, 12}}, {}},
-    {8, {{60, 4}}, {}},
-    {9, {{64, 4}, {72, 1}}, {}},
-    {10, {{68, 4}}, {}},
-    {12, {{112, 20}}, {}},
-    {13, {{132, 4}}, {}},
-    {14, {{136, 12}}, {}},
-    {11, {{88, 24}}, {}},
-    {15, {{148, 2}, {152, 8}}, {}},
-    {16, {{160, 20}}, {}},
-    {17, {{180, 20}}, {}},
-    {18, {{200, 4}}, {}},
-    {19, {{300, 24}}, {}},
-    {20, {{212, 4}}, {}},
-    {21, {{216, 2}}, {}},
-    {22, {{218, 2}}, {}},
-    {23, {{220, 2}}, {}},
-    {24, {{222, 2}}, {}},
-    {25, {{224, 4}}, {}},
-    {26, {{228, 4}}, {}},
-    {27, {{232, 8}}, {{232, 4}}},
-    {28, {{246, 20}}, {}},
-    {29, {{236, 5}}, {}},
-    {30, {{241, 5}}, {}},
-    {31, {{266, 10}}, {}},
-};
-constexpr int CS_NIBBLES = 276;  // 8 bytes whose low 4 bits always travel
-constexpr int CS_NIBBLE_DATA = 284;
-
-bool Differs(const uint8_t *a, const uint8_t *b, const segment_t *runs) {
+bool Differs(const uint8_t *a, const uint8_t *b, const wireRun_t *runs) {
     for (int i = 0; i < 2 && runs[i].size; i++) {
         if (memcmp(a + runs[i].offset, b + runs[i].offset, static_cast<size_t>(runs[i].size))) return true;
     }
     return false;
 }
 
-const uint8_t zeroRecord[SV_ENTITY_STATE_SIZE > SV_CLIENT_STATE_SIZE ? SV_ENTITY_STATE_SIZE : SV_CLIENT_STATE_SIZE] = {};
+const uint8_t zeroRecord[sizeof(entityState_t) > sizeof(clientState_t) ? sizeof(entityState_t)
+                                                                        : sizeof(clientState_t)] = {};
 }  // namespace
 
 void SV_EncodeClientState(const uint8_t *state, const uint8_t *base) {
     if (!base) base = zeroRecord;
     uint32_t mask = 0;
-    for (const csGroup_t &g : csGroups) {
+    for (const csWireGroup_t &g : SNAP_CLIENT_GROUPS) {
         if (Differs(state, base, g.compare[0].size ? g.compare : g.write)) mask |= 1u << g.bit;
     }
-    if (sv_flag.integer) mask |= 1u << 3;
+    if (sv_flag.integer) mask |= 1u << SNAP_CLIENT_GROUPS[3].bit;  // the origin
     Msg_WriteBits(&mask, 32);
-    for (const csGroup_t &g : csGroups) {
+    for (const csWireGroup_t &g : SNAP_CLIENT_GROUPS) {
         if (!(mask & (1u << g.bit))) continue;
-        if (g.bit == 20) {
-            const int16_t scaled = ShortBits(GetFloat(state, 212) * 255.0f);
+        if (g.coding == CSW_HEAT) {
+            const int16_t scaled = ShortBits(GetFloat(state, g.write[0].offset) * WIRE_HEAT_UNITS);
             Msg_WriteByte(static_cast<uint8_t>(scaled & 255));
             continue;
         }
         for (int i = 0; i < 2 && g.write[i].size; i++) Msg_WriteBytes(state + g.write[i].offset, g.write[i].size);
     }
-    for (int i = 0; i < 8; i++) {
-        const uint8_t nibble = state[CS_NIBBLES + i] & 15;
-        Msg_WriteBits(&nibble, 4);
+    for (int i = 0; i < SNAP_RADAR_SLOTS; i++) {
+        const uint8_t nibble = state[SNAP_RADAR_KINDS.offset + i] & ((1u << SNAP_RADAR_BITS) - 1);
+        Msg_WriteBits(&nibble, SNAP_RADAR_BITS);
     }
-    for (int i = 0; i < 8; i++) {
-        if (state[CS_NIBBLES + i]) Msg_WriteBytes(state + CS_NIBBLE_DATA + 2 * i, 2);
+    constexpr int blipSize = SNAP_RADAR_BLIPS.size / SNAP_RADAR_SLOTS;
+    for (int i = 0; i < SNAP_RADAR_SLOTS; i++) {
+        if (state[SNAP_RADAR_KINDS.offset + i]) Msg_WriteBytes(state + SNAP_RADAR_BLIPS.offset + blipSize * i, blipSize);
     }
 }
 
@@ -131,94 +85,79 @@ static bool SmallMove(const float now[3], const float base[3]) {
     return true;
 }
 
-// Bits 4 and 5 (or 6 and 7): a changed vector goes whole, or as small deltas.
-static uint32_t VectorBits(const uint8_t *state, const uint8_t *base, int offset, int wholeBit) {
-    if (!memcmp(state + offset, base + offset, 12)) return 0;
-    float a[3], b[3];
-    GetVec(state, offset, a);
-    GetVec(base, offset, b);
-    return 1u << (SmallMove(a, b) ? wholeBit + 1 : wholeBit);
-}
-
 static void WriteVectorDelta(const uint8_t *state, const uint8_t *base, int offset) {
     float a[3], b[3];
     GetVec(state, offset, a);
     GetVec(base, offset, b);
-    for (int i = 0; i < 3; i++) Msg_WriteShort(ShortBits((a[i] - b[i]) * 32000.0f));
+    for (int i = 0; i < 3; i++) Msg_WriteShort(ShortBits((a[i] - b[i]) * WIRE_DELTA_UNITS));
 }
 
-static void WriteAngles(const uint8_t *state, int offset) {
-    for (int i = 0; i < 3; i++) Msg_WriteShort(ShortBits(GetFloat(state, offset + 4 * i) * 65536.0f / 360.0f));
+// Whether the field's bit is set: a changed vector is coded whole or as a small
+// delta, never both; every other field is set when its compared bytes changed.
+static bool EntityFieldChanged(const esWireField_t &f, const uint8_t *state, const uint8_t *base) {
+    if (memcmp(state + f.compare.offset, base + f.compare.offset, static_cast<size_t>(f.compare.size))) {
+        if (f.coding != ESW_VECTOR && f.coding != ESW_VECTOR_DELTA) return true;
+        float a[3], b[3];
+        GetVec(state, f.compare.offset, a);
+        GetVec(base, f.compare.offset, b);
+        return SmallMove(a, b) == (f.coding == ESW_VECTOR_DELTA);
+    }
+    return false;
+}
+
+static void WriteEntityField(const esWireField_t &f, const uint8_t *state, const uint8_t *base) {
+    const int at = f.write.offset;
+    switch (f.coding) {
+    case ESW_TYPE: {
+        const uint32_t type = static_cast<uint32_t>(GetLong(state, at)) & ((1u << SNAP_TYPE_BITS) - 1);
+        Msg_WriteBits(&type, SNAP_TYPE_BITS);
+        break;
+    }
+    case ESW_OWNER: {
+        const int32_t v = GetLong(state, at);
+        const uint8_t coded = static_cast<uint8_t>(v >= 0 && v <= SNAP_OWNER_MAX ? v : SNAP_OWNER_NONE);
+        Msg_WriteBits(&coded, SNAP_OWNER_BITS);
+        break;
+    }
+    case ESW_VECTOR_DELTA: WriteVectorDelta(state, base, at); break;
+    case ESW_DIR: {
+        float dir[3];
+        GetVec(state, at, dir);
+        VectorNormalize(dir);
+        Msg_WriteByte(static_cast<uint8_t>(Dir2Byte(dir)));
+        break;
+    }
+    case ESW_ANGLES:
+        for (int i = 0; i < 3; i++)
+            Msg_WriteShort(ShortBits(GetFloat(state, at + 4 * i) * WIRE_ANGLE_UNITS / WIRE_ANGLE_RANGE));
+        break;
+    case ESW_UNIT_SHORTS:
+        for (int i = 0; i < 3; i++) Msg_WriteShort(ShortBits(GetFloat(state, at + 4 * i) * WIRE_DELTA_UNITS));
+        break;
+    case ESW_BYTES:
+    case ESW_VECTOR: Msg_WriteBytes(state + at, f.write.size); break;
+    }
 }
 
 // state's angles are wrapped in place first, so the stored snapshot keeps them wrapped.
 void SV_EncodeEntityState(uint8_t *state, const uint8_t *base) {
     if (!base) base = zeroRecord;
-    for (int offset = 56; offset < 80; offset += 4) {
+    for (int offset = SNAP_ENTITY_ANGLES.offset; offset < SNAP_ENTITY_ANGLES.offset + SNAP_ENTITY_ANGLES.size;
+         offset += 4) {
         float a = GetFloat(state, offset);
         AngleMod(&a);
         memcpy(state + offset, &a, 4);
     }
-    static const struct {
-        int bit;
-        segment_t compare;
-    } plain[] = {
-        {0, {4, 4}}, {1, {8, 4}}, {2, {12, 4}}, {3, {16, 4}}, {8, {44, 12}}, {9, {56, 12}}, {10, {68, 12}},
-        {11, {80, 12}}, {12, {116, 4}}, {13, {120, 1}}, {14, {121, 1}}, {15, {124, 4}}, {16, {128, 4}},
-        {17, {132, 16}}, {18, {148, 4}}, {19, {152, 4}}, {20, {188, 4}}, {21, {192, 4}}, {22, {196, 4}},
-        {23, {200, 4}},
-    };
-    uint32_t mask = VectorBits(state, base, 20, 4) | VectorBits(state, base, 32, 6);
-    for (const auto &p : plain) {
-        if (memcmp(state + p.compare.offset, base + p.compare.offset, static_cast<size_t>(p.compare.size)))
-            mask |= 1u << p.bit;
+    uint32_t mask = 0;
+    for (const esWireField_t &f : SNAP_ENTITY_FIELDS) {
+        if (EntityFieldChanged(f, state, base)) mask |= 1u << f.bit;
     }
     const uint8_t changed = mask != 0;
     Msg_WriteBits(&changed, 1);
     if (!changed) return;
-    Msg_WriteBits(&mask, 24);
-    for (int bit = 0; bit < 24; bit++) {
-        if (!(mask & (1u << bit))) continue;
-        switch (bit) {
-        case 0: {
-            const uint32_t type = static_cast<uint32_t>(GetLong(state, 4)) & 0x3FF;
-            Msg_WriteBits(&type, 10);
-            break;
-        }
-        case 1: {
-            const int32_t v = GetLong(state, 8);
-            const uint8_t coded = static_cast<uint8_t>(v >= 0 && v <= 3 ? v : 4);
-            Msg_WriteBits(&coded, 5);
-            break;
-        }
-        case 4: Msg_WriteBytes(state + 20, 12); break;
-        case 5: WriteVectorDelta(state, base, 20); break;
-        case 6: Msg_WriteBytes(state + 32, 12); break;
-        case 7: WriteVectorDelta(state, base, 32); break;
-        case 8: {
-            float dir[3];
-            GetVec(state, 44, dir);
-            VectorNormalize(dir);
-            Msg_WriteByte(static_cast<uint8_t>(Dir2Byte(dir)));
-            break;
-        }
-        case 9: WriteAngles(state, 56); break;
-        case 10: WriteAngles(state, 68); break;
-        case 11:
-            for (int i = 0; i < 3; i++) Msg_WriteShort(ShortBits(GetFloat(state, 80 + 4 * i) * 32000.0f));
-            break;
-        case 13: Msg_WriteByte(state[120]); break;
-        case 14: Msg_WriteByte(state[121]); break;
-        case 17: Msg_WriteBytes(state + 132, 16); break;
-        case 19: Msg_WriteBytes(state + 152, 4 + 32); break;
-        default: {
-            // The rest are single words, at the place their bit names.
-            static const int16_t offsets[24] = {0, 0, 12, 16, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                116, 0, 0, 124, 128, 0, 148, 0, 188, 192, 196, 200};
-            Msg_WriteBytes(state + offsets[bit], 4);
-            break;
-        }
-        }
+    Msg_WriteBits(&mask, SNAP_ENTITY_MASK_BITS);
+    for (const esWireField_t &f : SNAP_ENTITY_FIELDS) {
+        if (mask & (1u << f.bit)) WriteEntityField(f, state, base);
     }
 }
 
@@ -265,16 +204,16 @@ int SV_EncodeSnapshot(snapshot_t *s, const snapshot_t *base) {
 
 // An entity the client may see: sent everywhere, close by, or in a visible page.
 static bool EntityVisible(const svClient_t *client, const svEntity_t *e) {
-    if (GetLong(e->shared, 0) & 1) return true;
+    if (GetLong(e->shared, offsetof(entityShared_t, svFlags)) & SVF_ALWAYS_SEND) return true;
     float eye[3], origin[3];
-    GetVec(client->state, 20, eye);
-    GetVec(e->state, 20, origin);
+    GetVec(client->state, offsetof(clientState_t, origin), eye);
+    GetVec(e->state, offsetof(entityState_t, origin), origin);
     if (PointDistance(eye, origin) <= SV_NEAR_ENTITY) return true;
     float up[3] = {origin[0], origin[1], origin[2]};
     VectorNormalize(up);
-    const float offset = GetFloat(e->shared, 4);
+    const float offset = GetFloat(e->shared, offsetof(entityShared_t, visOffset));
     const float point[3] = {origin[0] + up[0] * offset, origin[1] + up[1] * offset, origin[2] + up[2] * offset};
-    return WO_CheckPointPVS(&client->pvs, point, GetFloat(e->shared, 8) + 1.0f) != 0;
+    return WO_CheckPointPVS(&client->pvs, point, GetFloat(e->shared, offsetof(entityShared_t, visRadius)) + 1.0f) != 0;
 }
 
 snapshot_t *SV_CreateSnapshot(svClient_t *client) {
@@ -296,18 +235,14 @@ snapshot_t *SV_CreateSnapshot(svClient_t *client) {
     return s;
 }
 
-// Keeps a console variable at its floor, forced as the console would.
-static void Floor(cmdVar_t *var, int floor, const char *text) {
-    if (var->integer < floor) Cmd_SetCVar(var, text, 1);
-}
-
 int SV_WriteSnapshot(svClient_t *client) {
     if (!client->state) return 0;  // the server game has not handed over its records
     uint32_t flags;
-    memcpy(&flags, client->state, sizeof flags);
-    if (flags & 1) {
-        flags &= ~1u;
-        memcpy(client->state, &flags, sizeof flags);
+    uint8_t *const flagsAt = client->state + offsetof(clientState_t, snapshotFlags);
+    memcpy(&flags, flagsAt, sizeof flags);
+    if (flags & CSS_SNAPSHOT_NOW) {
+        flags &= ~CSS_SNAPSHOT_NOW;
+        memcpy(flagsAt, &flags, sizeof flags);
         client->lastSnapshot = 0;
     }
     const int32_t now = Now();
@@ -324,18 +259,16 @@ int SV_WriteSnapshot(svClient_t *client) {
     const int entities = SV_EncodeSnapshot(s, base);
     const int size = (Msg_WriteGetBits() - startBits + 7) >> 3;
 
-    Floor(&sv_minRate, SV_MIN_RATE, "2500");
-    Floor(&sv_maxRate, SV_MIN_RATE, "2500");
+    SV_ClampVars();
     int rate = client->rate;
     if (rate < sv_minRate.integer) rate = sv_minRate.integer;
     else if (rate > sv_maxRate.integer) rate = sv_maxRate.integer;
-    Floor(&sv_maxSnaps, 5, "5");
     int snaps;
     if (size == 0) {
-        snaps = 100 < sv_maxSnaps.integer ? 100 : sv_maxSnaps.integer;
+        snaps = SV_EMPTY_SNAPS < sv_maxSnaps.integer ? SV_EMPTY_SNAPS : sv_maxSnaps.integer;
     } else {
         snaps = rate / size;
-        if (snaps <= 1) snaps = 2;
+        if (snaps <= 1) snaps = SV_STARVED_SNAPS;
         else if (snaps > sv_maxSnaps.integer) snaps = sv_maxSnaps.integer;
     }
     client->snapInterval = 1000 / snaps;

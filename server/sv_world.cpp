@@ -164,9 +164,9 @@ struct restingBox_t {
 static bool RestingBox(const svEntity_t *e, restingBox_t *out) {
     if (!e->shared)
         return false;
-    memcpy(out->mins, e->shared + SV_SHARED_MINS, sizeof(out->mins));
-    memcpy(out->maxs, e->shared + SV_SHARED_MAXS, sizeof(out->maxs));
-    out->resting = e->shared + SV_SHARED_RESTING;
+    memcpy(out->mins, e->shared + offsetof(entityShared_t, mins), sizeof(out->mins));
+    memcpy(out->maxs, e->shared + offsetof(entityShared_t, maxs), sizeof(out->maxs));
+    out->resting = e->shared + offsetof(entityShared_t, resting);
     return *out->resting != 0;
 }
 

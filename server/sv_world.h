@@ -68,12 +68,6 @@ void SV_AutoDump(int32_t now);
 
 // ---- entities resting on the world ----
 
-// Where the cleaning pass finds a linked entity's world box and resting flag in the
-// entityShared_t behind its state.
-constexpr int SV_SHARED_MINS = 12;     // vec3
-constexpr int SV_SHARED_MAXS = 24;     // vec3
-constexpr int SV_SHARED_RESTING = 36;  // u8
-
 // ---- deformation ----
 
 constexpr int SV_SOUP_MAX_SURFS = 10000;  // triangles of one prepared shape

@@ -12,7 +12,6 @@
 #include "game/g_main.h"
 #include "game/g_move.h"
 #include "game/g_weapon.h"
-#include "game_sv/sg_main.h"
 #include "game_sv/sg_services.h"
 #include "tests/support/capture.h"
 
@@ -121,6 +120,11 @@ struct mover_t {
         cc.buttons = buttons;
         cm.fallDamage = 0;
         G_ClientMove(&cm);
+    }
+    // The server's weapon actions, on a player record whose head is this state.
+    void GiveWeaponActions() {
+        cm.owner = &state;
+        cm.weaponActions = &sg_weaponActions;
     }
     void MoveFor(uint32_t buttons, uint32_t totalMsec, uint32_t msec = 33) {
         for (uint32_t t = 0; t < totalMsec; t += msec) Move(buttons, msec);
@@ -317,15 +321,14 @@ TEST_F(MoveTest, StuckAndDebugLinesArePrintedOnlyWhenAskedAndNotInPrediction) {
     EXPECT_TRUE(hm_test::captured.prints.empty());
 
     g_printStuck.integer = 1;
-    sg_printCmove.integer = 1;
     qgame.frameCount = 12;
     for (const uint8_t replay : {0, 1}) {
         mover_t m(WorldTrace, 1, deep);
         m.cm.replay = replay;
+        m.cm.printDebug = 1;
         m.Move(0);
     }
     g_printStuck.integer = 0;
-    sg_printCmove.integer = 0;
     Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
     // The stuck line in both runs, with the last point stage A tried; the debug line
     // only for the server, labelled stuck.
@@ -393,7 +396,7 @@ TEST_F(MoveTest, ReloadFillsTheClipFromTheReserve) {
 TEST_F(MoveTest, TheServerIssuesWeaponChangesAndReloadsOfItsCommands) {
     mover_t m(WorldTrace, 1, ON_FLOOR);
     m.cm.replay = 0;
-    m.cm.owner = reinterpret_cast<sgClient_t *>(&m.state);
+    m.GiveWeaponActions();
     m.state.weapon = WP_SHOTGUN;
     m.state.clip[WP_SHOTGUN] = 2;
     m.state.reserve[WP_SHOTGUN] = 5;
@@ -408,7 +411,7 @@ TEST_F(MoveTest, TheServerIssuesWeaponChangesAndReloadsOfItsCommands) {
     EXPECT_EQ(m.state.pendingWeapon, WP_RAILGUN);
     // In prediction the client does not act on its own commands.
     mover_t p(WorldTrace, 1, ON_FLOOR);
-    p.cm.owner = reinterpret_cast<sgClient_t *>(&p.state);
+    p.GiveWeaponActions();
     p.cc.weapon = WP_RAILGUN;
     p.Move(BT_RELOAD);
     EXPECT_FALSE(p.state.flags & (CSF_SWITCHING | CSF_RELOADING));
@@ -535,7 +538,7 @@ TEST_F(MoveTest, HostileCommandsLeaveAFiniteStateAndAValidWeapon) {
     for (const auto &c : cases) {
         mover_t m(WorldTrace, 1, ON_FLOOR);
         m.cm.replay = 0;
-        m.cm.owner = reinterpret_cast<sgClient_t *>(&m.state);
+        m.GiveWeaponActions();
         m.state.weapon = WP_SHOTGUN;
         for (int i = 0; i < 40; i++) {
             memcpy(m.state.viewAngles, c.angles, sizeof(c.angles));  // as the command step copies them
@@ -555,7 +558,7 @@ TEST_F(MoveTest, AStormOfRandomCommandsOverTheBallStaysFinite) {
     const vec3_t top = {0, BALL_RADIUS + 0.01f, 0};
     mover_t m(WorldTrace, 0, top);
     m.cm.replay = 0;
-    m.cm.owner = reinterpret_cast<sgClient_t *>(&m.state);
+    m.GiveWeaponActions();
     uint32_t seed = 12345;
     auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
     const float specials[] = {std::nanf(""), INFINITY, -INFINITY, 1e30f, -1e-30f, 0};

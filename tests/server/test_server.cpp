@@ -375,6 +375,24 @@ TEST_F(Server, DeletingAPeerSendsTheDropAndABotSendsNothing) {
     EXPECT_TRUE(Msg_IsEOF());
 }
 
+TEST_F(Server, AServerCommandSentWhileAnotherMessageIsWrittenLeavesThatMessageAlone) {
+    const netadr_t local{NA_LOCAL, {}, 0, 0};
+    OpenPlayerPipe();
+    Occupy(1, local);
+    static msg_t other;
+    Msg_WriteBegin(&other);
+    Msg_WriteByte(42);
+    SV_SendServerCommand(1, "cg_print hi");
+    Msg_WriteByte(43);
+    EXPECT_EQ(Msg_WriteCurrent(), &other);
+    EXPECT_EQ(other.curBits, 16);
+    EXPECT_EQ(other.data[1], 43);
+    netPackage_t answer;
+    ASSERT_TRUE(NET_GetPackage(NS_SERVER, &answer));
+    EXPECT_EQ(answer.msg.curBits, 8 * 12);
+    EXPECT_STREQ(reinterpret_cast<const char *>(answer.msg.data), "cg_print hi");
+}
+
 // ---- client packages ----
 
 // Writes a command against previous (zero for the first) with every field explicit.

@@ -16,7 +16,7 @@
 #include "base/cmd.h"
 #include "base/files.h"
 #include "base/module_services.h"
-#include "game/g_soup.h"
+#include "game/g_public.h"
 #include "server/server.h"
 #include "server/sv_world.h"
 #include "tests/world/world_build.h"
@@ -168,15 +168,15 @@ TEST_F(ServerWorld, CleaningWakesEntitiesWhoseGroundChanged) {
                                   {{-40.0f, -40.0f, -40.0f}, {-39.0f, -39.0f, -39.0f}},
                                   {{0.0f, 15.5f, 0.0f}, {0.5f, 16.5f, 0.5f}}};
     uint8_t state[3] = {1, 1, 1};
-    uint8_t shared[3][40] = {};
+    entityShared_t shared[3] = {};
     memset(&sv, 0, sizeof sv);
     sv.entityList.next = sv.entityList.prev = &sv.entityList;
     for (int i = 0; i < 3; i++) {
-        memcpy(shared[i] + SV_SHARED_MINS, boxes[i][0], 12);
-        memcpy(shared[i] + SV_SHARED_MAXS, boxes[i][1], 12);
-        shared[i][SV_SHARED_RESTING] = 1;
+        memcpy(shared[i].mins, boxes[i][0], 12);
+        memcpy(shared[i].maxs, boxes[i][1], 12);
+        shared[i].resting = 1;
         sv.entities[i].state = &state[i];
-        sv.entities[i].shared = shared[i];
+        sv.entities[i].shared = reinterpret_cast<uint8_t *>(&shared[i]);
         SV_LinkEntity(i);
     }
     Build(Ball(16));
@@ -185,9 +185,9 @@ TEST_F(ServerWorld, CleaningWakesEntitiesWhoseGroundChanged) {
     const int v = WO_WorldToVoxel(32.5f);
     SV_SetVoxel(v, v, v, SV_VOXEL_SET, 0, 200);
     Clean();
-    EXPECT_EQ(shared[0][SV_SHARED_RESTING], 0) << "its page changed";
-    EXPECT_EQ(shared[1][SV_SHARED_RESTING], 0) << "no stored page under it";
-    EXPECT_EQ(shared[2][SV_SHARED_RESTING], 1) << "its ground stayed as it was";
+    EXPECT_EQ(shared[0].resting, 0) << "its page changed";
+    EXPECT_EQ(shared[1].resting, 0) << "no stored page under it";
+    EXPECT_EQ(shared[2].resting, 1) << "its ground stayed as it was";
     memset(&sv, 0, sizeof sv);
 }
 
