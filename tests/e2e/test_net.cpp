@@ -2,6 +2,9 @@
 // console between two engines, and the master challenge from the stand-in master.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <cstring>
 #include <string>
@@ -10,45 +13,20 @@
 #include "common/com_hash.h"
 #include "tests/e2e/engine_process.h"
 #include "tests/e2e/master_process.h"
-#include "tests/support/udp_peer.h"
+#include "tests/e2e/udp_peer.h"
 
 namespace {
 
 using e2e::Engine;
 using e2e::MasterProcess;
 using e2e::TempDir;
+using e2e::Datagram;
+using e2e::EnginePort;
+using e2e::OutOfBand;
+using e2e::Peer;
 
 std::string Md5Text(const std::string &text) {
     return Com_MD52String(Com_GetMD5(nullptr, text.data(), static_cast<int>(text.size())));
-}
-
-// The engine's own port, as its ipconfig command prints it once start-up is done.
-int EnginePort(Engine &engine) {
-    if (!engine.waitFor("Base_Init Done")) return 0;
-    engine.send("ipconfig\n");
-    if (!engine.waitFor("My QPORT:")) return 0;
-    const std::string &out = engine.output();
-    const size_t at = out.rfind("My PORT:");
-    return at == std::string::npos ? 0 : atoi(out.c_str() + at + strlen("My PORT:"));
-}
-
-// One datagram as the wire has it: the 16-byte header (little-endian), then the payload.
-std::vector<uint8_t> Datagram(uint8_t magic, uint8_t flags, int32_t sequence, int32_t bits,
-                              const std::string &payload) {
-    std::vector<uint8_t> d(16 + payload.size());
-    const uint16_t qport = 777;
-    d[0] = magic;
-    memcpy(&d[1], &qport, 2);
-    d[3] = flags;
-    memcpy(&d[4], &sequence, 4);
-    memset(&d[8], 0, 4);
-    memcpy(&d[12], &bits, 4);
-    if (!payload.empty()) memcpy(&d[16], payload.data(), payload.size());
-    return d;
-}
-
-std::vector<uint8_t> OutOfBand(const std::string &text) {
-    return Datagram(0x1E, 0x04, -1, static_cast<int32_t>(8 * (text.size() + 1)), text + std::string(1, '\0'));
 }
 
 std::vector<std::string> RConServerArgs(const char *rcon) {
@@ -82,15 +60,15 @@ TEST(EngineNet, MalformedDatagramsAreDroppedAndTheEngineStillAnswersRCon) {
     };
     // Each case is followed by a correct line whose print marks the case's end, so
     // every warning is looked for in its own stretch of the output.
-    hm_test::UdpPeer peer;
+    Peer peer;
     const std::string password = Md5Text("opensesame");
     size_t from = engine.output().size();
     int n = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        peer.Send("127.0.0.2", port, c.datagram);
+        peer.send(port, c.datagram);
         const std::string marker = "marker_" + std::to_string(n++);
-        peer.Send("127.0.0.2", port, OutOfBand("rcon " + password + " \"" + marker + "\""));
+        peer.send(port, OutOfBand("rcon " + password + " \"" + marker + "\""));
         ASSERT_TRUE(engine.waitFor("\"" + marker + "\"", 10)) << engine.output();
         const size_t to = engine.output().find("\"" + marker + "\"");
         EXPECT_NE(engine.output().substr(from, to - from).find(c.warning), std::string::npos) << engine.output();
@@ -98,10 +76,10 @@ TEST(EngineNet, MalformedDatagramsAreDroppedAndTheEngineStillAnswersRCon) {
     }
 
     // The engine still runs a correct remote-console line and echoes its output.
-    peer.Send("127.0.0.2", port, OutOfBand("rcon " + Md5Text("opensesame") + " \"ipconfig\""));
+    peer.send(port, OutOfBand("rcon " + Md5Text("opensesame") + " \"ipconfig\""));
     std::string echoed;
     for (int i = 0; i < 50 && echoed.find("My PORT:") == std::string::npos; i++) {
-        const std::string text = peer.ReceiveText(100);
+        const std::string text = peer.receiveText();
         if (text.rfind("rcon_echo ", 0) == 0) echoed += text + "\n";
     }
     EXPECT_NE(echoed.find(std::to_string(port)), std::string::npos) << echoed << engine.output();
