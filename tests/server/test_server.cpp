@@ -735,7 +735,7 @@ TEST_F(Server, PollsAreAnsweredTwice) {
     Peer peer;
     Cmd_SetCVar(&sv_password, "pw", 1);
     Text("poll 7 9", peer.address);
-    const std::string expect = "serverinfo 7 9 P \"Mere\" \"ring\"  0 8 \"\" 0 1 2 " +
+    const std::string expect = "serverinfo 7 9 P \"Mere\" \"ring\"  0 8 \"\" 0 1 3 " +
                                std::to_string(qnet.localAddress.port) + " \"\"";
     EXPECT_EQ(peer.ReceiveText(), expect);
     EXPECT_EQ(peer.ReceiveText(), expect);
@@ -750,7 +750,7 @@ TEST_F(Server, ALanServerNeverBeatsToTheMaster) {
     EXPECT_EQ(master.ReceiveText(100), "");
     Cmd_SetCVar(&sv_lanServer, "0", 1);
     SV_Heartbeat_f();
-    EXPECT_EQ(master.ReceiveText(), "serverinfo 31 0 N \"Mere\" \"ring\"  0 8 \"\" 0 0 2 " +
+    EXPECT_EQ(master.ReceiveText(), "serverinfo 31 0 N \"Mere\" \"ring\"  0 8 \"\" 0 0 3 " +
                                  std::to_string(qnet.localAddress.port) + " \"\"");
     master.ReceiveText();
     SV_Heartbeat();  // too soon after the last try
