@@ -138,8 +138,9 @@ void SG_DropClient(sgClient_t *client, const char *reason) {
         SG_Printf(PRINT_ALL, "%s left server after %d mins (%s)", SG_ClientColorName(client), minutes, reason);
     else
         SG_Printf(PRINT_ALL, "%s left server after %d mins", SG_ClientColorName(client), minutes);
-    if (client->cs.moveType == CS_PLAYING) SG_KillClient(client, nullptr, MOD_OTHER);
+    if (client->cs.moveType == CS_PLAYING) SG_KillClient(client, nullptr, MOD_OTHER, 0);
     ForgetClient(client);
+    SG_ClearEntityOwner(client);
     const int32_t number = client->number;
     // The body goes with its client: nothing may point at a free client record.
     sgEntity_t *body = SG_EntityNum(number);

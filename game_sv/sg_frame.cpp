@@ -131,7 +131,7 @@ void RunClient(sgClient_t *c) {
     if (c->cs.moveType == CS_PLAYING && c->entity) SG_TouchAllTriggers(c->entity, MASK_TOUCH);
     if (sg.world.deathFloor && c->cs.moveType == CS_PLAYING && !(sg.flags & SGF_NOCLIP) &&
         c->cs.origin[1] <= sg.world.deathFloorHeight)
-        SG_KillClient(c, c, MOD_OTHER);
+        SG_KillClient(c, c, MOD_OTHER, 0);
 }
 
 void RunEntity(sgEntity_t *e) {
@@ -255,7 +255,7 @@ void SG_HandleRespawn(sgClient_t *client) {
     const int32_t since = Since(client->deathTime);
     if (since > delay) {
         vec3_t spot;
-        SG_SelectSpawnPoint(client, client->cs.team, spot);
+        SG_GetPlayerSpawnPoint(spot, client->cs.team);
         SG_SpawnClientAsPlayer(client, client->cs.team, spot);
         SG_SendServerCommand(client, "cg_print_center2 \"\"");
     } else {

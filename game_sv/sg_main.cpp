@@ -123,7 +123,7 @@ bool SG_RestartServer(uint8_t reload) {
         if (sg_skipRespawnOnRuleChange.integer) continue;
         if (c.cs.moveType == CS_PLAYING || c.cs.moveType == CS_DEAD) {
             vec3_t spot;
-            SG_SelectSpawnPoint(&c, c.cs.team, spot);
+            SG_GetPlayerSpawnPoint(spot, c.cs.team);
             SG_SpawnClientAsPlayer(&c, c.cs.team, spot);
         } else if (c.cs.moveType == CS_INTERMISSION) {
             SG_SpawnClientAsSpectator(&c, 1);

@@ -161,7 +161,7 @@ void SG_Kill_f() {
         return;
     }
     sgClient_t *c = SG_ConnectedClient(Com_atoi(G_Argv(1)));
-    if (c && c->cs.moveType == CS_PLAYING) SG_KillClient(c, nullptr, MOD_OTHER);
+    if (c && c->cs.moveType == CS_PLAYING) SG_KillClient(c, nullptr, MOD_OTHER, 0);
 }
 
 void SG_NoClip_f() {
