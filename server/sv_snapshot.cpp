@@ -191,7 +191,7 @@ int SV_EncodeSnapshot(snapshot_t *s, const snapshot_t *base) {
         uint8_t *e = s->entities[n];
         if (!e[0]) continue;
         const uint32_t number = static_cast<uint32_t>(n);
-        Msg_WriteBits(&number, 9);
+        Msg_WriteBits(&number, SNAP_ENTITY_NUMBER_BITS);
         SV_EncodeEntityState(e, base && base->entities[n][0] ? base->entities[n] : nullptr);
         count++;
     }
