@@ -54,7 +54,7 @@ constexpr int32_t SV_ENGINE_VERSION = 110;    // engine protocol, checked at con
 constexpr const char *SV_FALLBACK_NAME = "Tulbo Home Q";
 constexpr int SV_HEARTBEAT_MSEC = 60000;      // the master hears from a server this often
 constexpr int SV_HEARTBEAT_TRY_MSEC = 2000;   // and is never asked more often than this
-constexpr int32_t SV_OS_LINUX = 2;            // operating system in the server info
+constexpr int32_t SV_OS_LINUX = 3;            // operating system in the server info: the browser reads 3 as Linux
 constexpr const char *SV_BANS_FILE = "bans.txt";
 
 constexpr int32_t CLSV_MAGIC = 0x56FC9A05;    // opens every client package

@@ -283,6 +283,12 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         floatResult = 2.0f * (static_cast<float>(Rand() & 0x7FFF) / 32767.0f - 0.5f);
         a[0] = reinterpret_cast<gameArg_t>(&floatResult);
         return 0;
+    case GTRAP_VECTOR_ADD_NOISE: {
+        float *v = Arg_Ptr<float>(a, 0);
+        const float amount = Arg_Float(a, 1);
+        for (int i = 0; i < 3; i++) v[i] += 2.0f * (static_cast<float>(Rand() & 0x7FFF) / 32767.0f - 0.5f) * amount;
+        return 0;
+    }
     case GTRAP_PRINT: prints.emplace_back(Arg_Ptr<const char>(a, 0)); return 0;
     case GTRAP_ERROR: return Error(Arg_Int(a, 0), Arg_Ptr<const char>(a, 1));
     case GTRAP_ARGC: return static_cast<intptr_t>(args.size());

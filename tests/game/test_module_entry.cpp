@@ -766,10 +766,17 @@ TEST_F(ModuleFixture, ServerGameVariablesAreCreatedAtEngineStartOnly) {
     // The variables outlive a game-time wrap; creating them twice would be fatal.
     for (uint8_t engineStart : {1, 0}) {
         traps.clear();
-        expectKinds = "PPPW";
+        expectKinds = "PP";
         gameArg_t args[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>(&engineStart)};
         G_Call(GCALL_SG_IMP, args);
-        EXPECT_EQ(traps.size(), engineStart ? 1u : 0u);
+        size_t variables = 0, commands = 0;
+        for (const trapRecord_t &r : traps) {
+            variables += r.number == GTRAP_CREATE_CVAR || r.number == GTRAP_CREATE_CVAR_EX;
+            commands += r.number == GTRAP_CREATE_FUNCTION;
+        }
+        EXPECT_EQ(variables, engineStart ? 69u : 0u);
+        EXPECT_EQ(commands, engineStart ? 15u : 0u);
+        EXPECT_EQ(traps.size(), variables + commands);
     }
 }
 

@@ -800,7 +800,7 @@ TEST_F(Server, PollsAreAnsweredTwice) {
     Peer peer;
     Cmd_SetCVar(&sv_password, "pw", 1);
     Text("poll 7 9", peer.address);
-    const std::string expect = "serverinfo 7 9 P \"Mere\" \"ring\"  0 8 \"\" 0 1 2 " +
+    const std::string expect = "serverinfo 7 9 P \"Mere\" \"ring\"  0 8 \"\" 0 1 3 " +
                                std::to_string(qnet.localAddress.port) + " \"\"";
     EXPECT_EQ(peer.Text(), expect);
     EXPECT_EQ(peer.Text(), expect);
@@ -815,7 +815,7 @@ TEST_F(Server, ALanServerNeverBeatsToTheMaster) {
     EXPECT_EQ(master.Text(100), "");
     Cmd_SetCVar(&sv_lanServer, "0", 1);
     SV_Heartbeat_f();
-    EXPECT_EQ(master.Text(), "serverinfo 31 0 N \"Mere\" \"ring\"  0 8 \"\" 0 0 2 " +
+    EXPECT_EQ(master.Text(), "serverinfo 31 0 N \"Mere\" \"ring\"  0 8 \"\" 0 0 3 " +
                                  std::to_string(qnet.localAddress.port) + " \"\"");
     master.Text();
     SV_Heartbeat();  // too soon after the last try
