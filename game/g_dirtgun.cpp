@@ -11,14 +11,12 @@
 #include "game/g_weapon.h"
 #include "game_sv/sg_local.h"
 
-soup_t *g_dirtDeformSoups[DIRT_MODE_COUNT];
-
 namespace {
 
 // Shapes of the modes, loaded at this scale; the sphere serves three modes, each
 // load taking a slot of its own.
 constexpr float DIRT_SOUP_SCALE = 2.0f;
-constexpr const char *DIRT_SOUP_PATHS[DIRT_MODE_COUNT] = {
+constexpr const char *DIRT_SOUP_PATHS[DIRT_DEFORM_MODES] = {
     "game/c_soups/sphere.soup", "game/c_soups/wall.soup", "game/c_soups/platform.soup",
     "game/c_soups/sphere.soup", "game/c_soups/sphere.soup",
 };
@@ -50,7 +48,7 @@ void SetupShape(int32_t mode, const vec3_t origin, const float axis[9], float sc
 void G_LoadDirtgunShapes() {
     // Without the game's data the module still runs (a bare engine, a test): a
     // missing shape leaves its mode unable to shape the world instead of ending it.
-    for (int mode = 0; mode < DIRT_MODE_COUNT; mode++) {
+    for (int mode = 0; mode < DIRT_DEFORM_MODES; mode++) {
         const char *path = DIRT_SOUP_PATHS[mode];
         if (Trap_ReadFile(path, nullptr) <= 0) {
             Com_DPrintf("G_LoadDirtgunShapes: no \"%s\": the dirt gun's mode %d shapes nothing", path, mode);
@@ -105,7 +103,7 @@ float CalcDirtHologram(uint8_t flatGravity, vec3_t origin, float axis[9], const 
 
 uint8_t Dirtgun_Fire(sgClient_t *client, uint8_t secondary) {
     clientState_t *cs = &client->cs;
-    if (client->deformMode >= DIRT_MODE_COUNT) {
+    if (client->deformMode >= DIRT_DEFORM_MODES) {
         Com_Error(ER_DEVWARNING, "Dirtgun_Fire: Unknown deform num %d", client->deformMode);
         client->deformMode = DIRT_BUILD;
         return 0;

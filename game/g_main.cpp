@@ -116,7 +116,6 @@ void G_Init() {
 void G_Shutdown() {
     SG_ShutdownServer(0);
     G_FreeAllSOUPS();
-    for (soup_t *&soup : g_dirtDeformSoups) soup = nullptr;
 }
 
 void G_Frame() { Trap_GetQGame(&qgame); }

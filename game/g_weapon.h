@@ -89,10 +89,7 @@ void SG_ClientViewAxes(const sgClient_t *client, float view[9], float level[9]);
 // ---- the dirt gun ----
 
 enum dirtMode_t : uint8_t { DIRT_BUILD = 0, DIRT_WALL = 1, DIRT_PLATFORM = 2, DIRT_PAINT = 3, DIRT_BLUR = 4 };
-constexpr int DIRT_MODE_COUNT = 5;
-
-struct soup_t;
-extern soup_t *g_dirtDeformSoups[DIRT_MODE_COUNT];  // the shape of each mode; null when it did not load
+// Each mode's shape is g_dirtDeformSoups[mode] (game/g_soup.h), null when it did not load.
 
 // Where the shape of a mode goes for an eye and its view frame (rows right, up,
 // forward) and level frame: the first surface within 12 units ahead, or the point

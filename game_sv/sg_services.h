@@ -16,8 +16,9 @@ clientState_t *SG_ClientState(sgClient_t *client);
 
 // A ray from start to end through the world (mask bit 1) and the hit boxes of the
 // entities whose contents share a bit with mask; fraction 1 when nothing was hit,
-// else the nearest hit and its entity (null for the world).  The skip entity,
-// event entities and entities marked railPass are passed through.
+// else the nearest hit and its entity (null for the world); smallBoxes takes the
+// entities' inner hit boxes.  The skip entity, event entities and entities marked
+// railPass are passed through.
 gameTrace_t *SG_RayTrace(gameTrace_t *out, const vec3_t start, const vec3_t end, void *skip, int32_t mask,
                          uint8_t smallBoxes);
 

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -17,13 +19,11 @@
 #include "common/common.h"
 #include "game/g_main.h"
 #include "game/g_traps.h"
+#include "tests/support/capture.h"
 
 namespace fake {
 
-struct error_t {
-    int level;
-    std::string text;
-};
+using error_t = hm_test::errorRecord_t;
 
 // A server command queued for one client.
 struct command_t {
@@ -45,8 +45,8 @@ constexpr uint32_t ENGINE_CLOCK_START = 65535;  // engine time (trap 1) at start
 constexpr uint32_t GAME_TIME_START = 0x5FFFF;   // game time at start: 393,215 ms
 
 inline std::map<std::string, std::string> files;  // path -> contents
-inline std::vector<std::string> prints;
-inline std::vector<error_t> errors;
+inline std::vector<std::string> &prints = hm_test::captured.prints;  // the module's prints, through trap or sink
+inline std::vector<error_t> &errors = hm_test::captured.errors;
 inline std::vector<std::string> registered;      // material names
 inline std::vector<uint8_t> uploaded;            // the last trap-40 block
 inline uint8_t pvsAnswer = 1;
@@ -100,12 +100,6 @@ inline std::string Num(float f) {
     char text[32];
     snprintf(text, sizeof text, "%g", static_cast<double>(f));
     return text;
-}
-
-inline void Print(const char *text) { prints.emplace_back(text); }
-inline int Error(int level, const char *text) {
-    errors.push_back({level, text});
-    return 0;
 }
 
 inline std::string Lower(std::string s) {
@@ -278,6 +272,16 @@ inline void Trace(trace_t *out, const obb_t *start, const obb_t *end) {
     out->plane[3] = -(normal[0] * out->endpos[0] + normal[1] * out->endpos[1] + normal[2] * out->endpos[2]);
 }
 
+inline std::string Format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+inline std::string Format(const char *fmt, ...) {
+    char b[256];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(b, sizeof b, fmt, ap);
+    va_end(ap);
+    return b;
+}
+
 inline const char *Kept(const std::string &s) {
     static std::deque<std::string> keep;  // texts handed back stay valid
     if (keep.size() > 64) keep.pop_front();
@@ -304,7 +308,7 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         return 0;
     }
     case GTRAP_PRINT: prints.emplace_back(Arg_Ptr<const char>(a, 0)); return 0;
-    case GTRAP_ERROR: return Error(Arg_Int(a, 0), Arg_Ptr<const char>(a, 1));
+    case GTRAP_ERROR: return hm_test::CaptureError(Arg_Int(a, 0), Arg_Ptr<const char>(a, 1));
     case GTRAP_ARGC: return static_cast<intptr_t>(args.size());
     case GTRAP_ARGV: {
         const int32_t n = Arg_Int(a, 0);
@@ -472,19 +476,8 @@ inline std::vector<std::string> CommandsTo(int32_t client) {
     return out;
 }
 
-// True when some print contains the text.
-inline bool Printed(const std::string &text) {
-    for (const std::string &p : prints)
-        if (p.find(text) != std::string::npos) return true;
-    return false;
-}
-
-// True when some reported error contains the text.
-inline bool Reported(const std::string &text) {
-    for (const error_t &e : errors)
-        if (e.text.find(text) != std::string::npos) return true;
-    return false;
-}
+using hm_test::Printed;
+using hm_test::Reported;
 
 // Installs the stand-in and clears every record; the clock starts where the engine's does.
 inline void Install() {
@@ -528,8 +521,8 @@ inline void Install() {
     soupConnect = 1;
     linearGravity = 0;
     gi = gameImport_t{GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameImport_t), Trap};
-    Com_SetupPrintf(PRF_SINKS, Print, Print);
-    Com_SetupError(Error);
+    Com_SetupPrintf(PRF_SINKS, hm_test::CapturePrint, hm_test::CapturePrint);
+    Com_SetupError(hm_test::CaptureError);
 }
 
 inline void Uninstall() {

@@ -33,7 +33,7 @@ struct WeaponTest : testing::Test {
                                                     -1, -1, 1,  1, -1, 1,  -1, 1, 1,  1, 1, 1},
                                                    {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6, 0, 1, 5, 0, 5, 4,
                                                     2, 6, 7, 2, 7, 3, 0, 4, 6, 0, 6, 2, 1, 3, 7, 1, 7, 5});
-        for (int m = 0; m < DIRT_MODE_COUNT; m++) g_dirtDeformSoups[m] = G_LoadSOUP("cube.soup", 1.0f);
+        for (int m = 0; m < DIRT_DEFORM_MODES; m++) g_dirtDeformSoups[m] = G_LoadSOUP("cube.soup", 1.0f);
         client = &sgs.clients[0];
         client->inUse = 1;
         client->number = 0;
@@ -64,7 +64,7 @@ struct WeaponTest : testing::Test {
     std::vector<std::string> Deforms() const {
         std::vector<std::string> out;
         for (std::string d : fake::deforms) {
-            for (int m = 0; m < DIRT_MODE_COUNT; m++) {
+            for (int m = 0; m < DIRT_DEFORM_MODES; m++) {
                 const std::string p = fake::PointerText(g_dirtDeformSoups[m]);
                 const size_t at = d.find(p);
                 if (at != std::string::npos) d.replace(at, p.size(), "mode" + std::to_string(m));
@@ -216,6 +216,14 @@ std::vector<std::pair<int32_t, float>> hits;  // (entity slot, damage) of every 
 
 void CountHit(sgEntity_t *self, sgEntity_t *, float damage) { hits.push_back({self->number, damage}); }
 
+// Gives a target box the half sizes, both the box itself and what it is rebuilt from.
+void SizeTarget(sgEntity_t *e, float x, float y, float z) {
+    const vec3_t half = {x, y, z};
+    _VectorCopy(e->hitHalfSize, half);
+    _VectorCopy(e->hitBox.halfSize, half);
+    e->hitBoxFrame = -1;  // rebuilt at the next trace
+}
+
 // A box-shaped target of half size 0.3 in the given slot, standing at x along the shooter's view.
 sgEntity_t *Target(int slot, float x) {
     sgEntity_t *e = &sg.entities[slot];
@@ -229,9 +237,10 @@ sgEntity_t *Target(int slot, float x) {
     const vec3_t origin = {x, 2.0f, 0.0f};
     _VectorCopy(e->s.origin, origin);
     _VectorCopy(e->hitBox.origin, origin);
-    e->hitBox.halfSize[0] = e->hitBox.halfSize[1] = e->hitBox.halfSize[2] = 0.3f;
+    memcpy(e->s.ellipticAxis, identitymatrix3x3, sizeof e->s.ellipticAxis);
     memcpy(e->hitBox.axis, identitymatrix3x3, sizeof e->hitBox.axis);
     MatrixCopy3x3(e->hitBox.axisT, identitymatrix3x3);
+    SizeTarget(e, 0.3f, 0.3f, 0.3f);
     return e;
 }
 
@@ -339,14 +348,14 @@ TEST_F(HitscanTest, ShotgunFiresElevenPelletsAndCountsEach) {
     // The noise of 9 units at range 100 scatters a pellet at most about 1.6 units
     // off the line at this distance: a broad target takes every one ...
     sgEntity_t *t = Target(40, 20.0f);
-    t->hitBox.halfSize[1] = t->hitBox.halfSize[2] = 2.5f;
+    SizeTarget(t, 0.3f, 2.5f, 2.5f);
     EXPECT_EQ(Shotgun_Fire(client, 0), 1);
     ASSERT_EQ(hits.size(), 11u);
     for (const auto &h : hits) EXPECT_EQ(h.second, 9.0f);
     EXPECT_EQ(client->stats.shots[MOD_SHOTGUN], 11);
     // ... and a thin one only some: the pellets do scatter.
     hits.clear();
-    t->hitBox.halfSize[1] = t->hitBox.halfSize[2] = 0.6f;
+    SizeTarget(t, 0.3f, 0.6f, 0.6f);
     for (int i = 0; i < 10; i++) Shotgun_Fire(client, 0);
     EXPECT_GT(hits.size(), 0u);
     EXPECT_LT(hits.size(), 110u);
@@ -354,7 +363,7 @@ TEST_F(HitscanTest, ShotgunFiresElevenPelletsAndCountsEach) {
 
 TEST_F(HitscanTest, MinigunSpreadGrowsWithTheHeatFromNoneWhenCold) {
     sgEntity_t *t = Target(40, 60.0f);
-    t->hitBox.halfSize[0] = t->hitBox.halfSize[1] = t->hitBox.halfSize[2] = 0.02f;
+    SizeTarget(t, 0.02f, 0.02f, 0.02f);
     int cold = 0, hot = 0;
     for (int i = 0; i < 40; i++) {
         hits.clear();
