@@ -240,6 +240,8 @@ void SV_SendDisconnect(const netadr_t *address, int32_t challenge, const char *r
 // A null address occupies the slot for a client without a network peer (a bot).
 void SV_AddClient(int32_t slot, const netadr_t *address, int32_t reserved, int32_t challenge);
 void SV_DeleteClient(int32_t slot);
+// The occupied slot a sender belongs to: the same address, or the same IP and the
+// same non-zero qport (a client whose router changed its port).  Changes nothing.
 svClient_t *SV_GetClientByAddr(const netadr_t *address);
 int32_t SV_GetClientPing(int32_t slot);
 const char *SV_GetClientInfo(int32_t slot);

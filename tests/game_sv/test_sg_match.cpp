@@ -324,7 +324,7 @@ TEST_F(SgTest, CrystalRoundsWithoutCrystalTagsWarnsOnceAndRuns) {
     ASSERT_TRUE(Start("matter m.vo2\nworldTags {\nspawn_crystal 0 60 0\n}\n", "cr"));
     Frame();
     ASSERT_NE(sg.crystal, nullptr);
-    EXPECT_NEAR(sg.crystal->s.origin[1], 60.0f, 0.011f);
+    EXPECT_NEAR(sg.crystal->s.origin[1], 60.0f, 0.5f) << "made at its tag, then falling";
     EXPECT_EQ(sg.crystal->atHome, 1);
     SG_DeleteEntity(sg.crystal);
     EXPECT_EQ(sg.crystal, nullptr);
@@ -334,7 +334,7 @@ TEST_F(SgTest, CrystalRoundsWithoutCrystalTagsWarnsOnceAndRuns) {
     ASSERT_TRUE(Start("matter m.vo2\nworldTags {\nspawn_crystal3 0 40 0\n}\n", "cr"));
     Frame();
     ASSERT_NE(sg.crystal, nullptr);
-    EXPECT_NEAR(sg.crystal->s.origin[1], 40.0f, 0.011f);
+    EXPECT_NEAR(sg.crystal->s.origin[1], 40.0f, 0.5f);
 }
 
 TEST_F(SgTest, BotsConnectAndAreListed) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -330,16 +331,7 @@ TEST_F(Server, SlotsServeTheModule) {
     EXPECT_EQ(SV_GetClientCommand(99), nullptr);
 
     SV_SendServerCommand(2, std::string(1001, 'x').c_str());
-    EXPECT_TRUE(Reported(ER_FATAL, "SV_SendServerCommand: Server command was 1001 bytes (max is 1000)"));
-
-    // A datagram from the same IP and qport on a new port finds the slot, which moves.
-    netadr_t moved = player;
-    moved.port = 30999;
-    EXPECT_EQ(SV_GetClientByAddr(&moved), c);
-    EXPECT_EQ(c->pipe.remote.port, 30999);
-    moved.qport = 78;
-    moved.port = 31000;
-    EXPECT_EQ(SV_GetClientByAddr(&moved), nullptr);
+    EXPECT_TRUE(Reported(ER_WARNING, "SV_SendServerCommand: Server command was 1001 bytes (max is 1000), dropped"));
 
     SV_DeleteClient(2);
     EXPECT_EQ(c->inUse, 0);
@@ -357,6 +349,33 @@ void OpenPlayerPipe() {
     const netadr_t local{NA_LOCAL, {}, 0, 0};
     NET_SetupPipe(&playerPipe, NS_CLIENT, &local);
     NET_SetPipeFinders(SlotPipe, PlayerPipe);
+}
+
+TEST_F(Server, OnlyAProvenPackageFromTheSameIpAndQportMovesASlotToANewPort) {
+    svClient_t *c = Occupy(2, player);
+    netadr_t moved = player;
+    moved.port = 30999;
+    struct lookup_t {
+        uint16_t qport;
+        bool found;
+    } lookups[] = {{77, true}, {78, false}, {0, false}};  // a qport of 0 matches nobody
+    for (const lookup_t &l : lookups) {
+        moved.qport = l.qport;
+        EXPECT_EQ(SV_GetClientByAddr(&moved), l.found ? c : nullptr) << l.qport;
+    }
+    EXPECT_EQ(c->pipe.remote.port, player.port) << "a look-up changes nothing";
+
+    // A spoofed package from the new port, with the wrong challenge, moves nothing.
+    moved.qport = 77;
+    Begin(999);
+    Msg_WriteByte(CLP_KEEPALIVE);
+    Deliver(moved);
+    EXPECT_EQ(c->pipe.remote.port, player.port);
+    // The client's own package does.
+    Begin();
+    Msg_WriteByte(CLP_KEEPALIVE);
+    Deliver(moved);
+    EXPECT_EQ(c->pipe.remote.port, 30999);
 }
 
 TEST_F(Server, DeletingAPeerSendsTheDropAndABotSendsNothing) {
@@ -878,6 +897,26 @@ TEST_F(Pages, ANewClientGetsTheWorldInBudgetSizedPackages) {
     for (int i = 0; i < WO_GRID_CELLS; i++) ASSERT_EQ(c->pageSent[i] != 0, true) << i;
 }
 
+TEST_F(Pages, AnAcknowledgementFromBeforeAMapChangeLeavesThePageDueInTheNewWorld) {
+    const int i = Cell(4, 5, 6);
+    touched.push_back(i);
+    wo_pageGrid[i] = WO_CELL_SOLID;
+    wo_seqGrid[i] = 1;  // a uniform cell, changed once while the world loaded
+    // The map changes during the download; in the new world the cell is again solid and changed once.
+    SV_ShutdownServer(1);
+    SV_StartServer("worlds/other.vo2");
+    wo_pageGrid[i] = WO_CELL_SOLID;
+    wo_seqGrid[i]++;
+    // Only now the acknowledgement the client sent for the old world arrives.
+    Begin();
+    Msg_WriteByte(CLP_PAGEACK);
+    for (const uint8_t xyz : {4, 5, 6}) Msg_WriteByte(xyz);
+    Msg_WriteLong(1);
+    Deliver(local);
+    EXPECT_FALSE(Reported(ER_DEVWARNING, "Bad Ack"));
+    EXPECT_LT(c->pageAck[i], static_cast<int32_t>(wo_seqGrid[i])) << "the page of the new world is still due";
+}
+
 TEST_F(Pages, WorldInfoIsCompletedVersionedAndResentUntilAcknowledged) {
     const int32_t version = svs.worldInfoVersion;
     SV_UploadWorldInfoString("world \"ring\";");
@@ -903,8 +942,13 @@ TEST_F(Pages, WorldInfoIsCompletedVersionedAndResentUntilAcknowledged) {
     SV_WriteWorldInfoString(c);
     EXPECT_FALSE(NET_GetPackage(NS_SERVER, &p));
 
+    // A text that leaves no room for the engine's keys changes nothing and ends nothing.
+    const std::string before = svs.worldInfo;
     SV_UploadWorldInfoString(std::string(1345, 'k').c_str());
-    EXPECT_TRUE(Reported(ER_DROP, "SV_UploadWorldInfoString: MAX_INFO_STRING"));
+    EXPECT_TRUE(Reported(ER_WARNING, "SV_UploadWorldInfoString: MAX_INFO_STRING"));
+    EXPECT_FALSE(Reported(ER_DROP, ""));
+    EXPECT_EQ(svs.worldInfo, before);
+    EXPECT_EQ(svs.worldInfoVersion, version + 1);
 }
 
 // ---- snapshots ----
@@ -1033,6 +1077,31 @@ TEST_F(Snapshots, TheIntervalFollowsTheRateAndTheCap) {
     EXPECT_EQ(c->snapInterval, 500);
 }
 
+TEST_F(Snapshots, AFullMessageStopsAddingEntitiesAndTheSnapshotStaysConsistent) {
+    // 300 busy entities sent to everybody: far more than one message holds.
+    const int32_t always = SVF_ALWAYS_SEND;
+    for (int n = 100; n < 400; n++) {
+        uint8_t *e = Entity(n, 10, 20, 31);
+        for (int b = 44; b < SV_ENTITY_STATE_SIZE; b++) e[b] = static_cast<uint8_t>(n * 7 + b);
+        memset(e + 56, 0, 24);  // angles stay finite
+        memcpy(e + SV_ENTITY_STATE_SIZE, &always, sizeof always);
+    }
+    Msg_WriteBegin(&sv_msg);
+    snapshot_t *s = SV_CreateSnapshot(c);
+    const int written = SV_EncodeSnapshot(s, nullptr);
+    EXPECT_FALSE(sv_msg.overflowed);
+    EXPECT_TRUE(Msg_WriteIsRoom(8 + 32)) << "room for the ping request";
+    EXPECT_GT(written, 50);
+    EXPECT_LT(written, 300);
+    // What later snapshots are coded against holds exactly what the client got.
+    int kept = 0;
+    for (int n = 0; n < SV_MAX_ENTITIES; n++) kept += s->entities[n][0];
+    EXPECT_EQ(kept, written);
+    // Through the writer, a joining client gets its snapshot.
+    EXPECT_EQ(Snap().type, SVP_SNAPSHOT);
+    EXPECT_FALSE(sv_msg.overflowed);
+}
+
 TEST_F(Snapshots, TheServerGameCanAskForASnapshotAtOnce) {
     c->lastSnapshot = Now();
     c->snapInterval = 50;
@@ -1088,6 +1157,39 @@ TEST_F(Frame, AFirstFrameServesInfoWorldInfoPagesSnapshotAndPing) {
     SV_Frame();
     EXPECT_EQ(Sent(), std::vector<std::string>{});
     EXPECT_EQ(c->lastPingRequest, 1);
+}
+
+TEST_F(Frame, TheServerInfoIsResentEveryFifteenSecondsAlsoNearTheClocksEnd) {
+    const uint32_t timeBase = qbase.timeBase;
+    qbase.timeBase -= 0x7FFFF000u - Base_Time();  // four seconds before the clock wraps
+    struct infoCase_t {
+        int32_t ago;
+        bool resent;
+    } cases[] = {{1000, false}, {14000, false}, {16000, true}};
+    for (const infoCase_t &k : cases) {
+        c->lastReceive = Now();
+        c->lastServerInfo = Now() - k.ago;
+        SV_Frame();
+        const std::vector<std::string> sent = Sent();
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "text:serverinfo") > 0, k.resent) << k.ago;
+    }
+    qbase.timeBase = timeBase;
+}
+
+TEST_F(Frame, TheRemoteConsoleEchoRunsItsTimeInGameTime) {
+    const uint32_t time = qbase.time;
+    qbase.time = 1000;  // game time far behind the engine clock
+    qbase.rconEcho = 1;
+    qbase.rconEchoStart = qbase.time;
+    SV_Frame();
+    EXPECT_EQ(qbase.rconEcho, 1);
+    qbase.time += 30000;
+    SV_Frame();
+    EXPECT_EQ(qbase.rconEcho, 1);
+    qbase.time += 1;
+    SV_Frame();
+    EXPECT_EQ(qbase.rconEcho, 0);
+    qbase.time = time;
 }
 
 TEST_F(Frame, PackagesFromClientsAreReadInTheFrame) {
