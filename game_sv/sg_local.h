@@ -569,8 +569,8 @@ void SG_RandomNoneSteepFarEntitySurfaceSpawn(vec3_t out, float height, float min
 // A start point for a player of the team under the running rules.
 void SG_GetPlayerSpawnPoint(vec3_t out, int32_t team);
 // Where the crystal (crystal rounds) or the team's crystal (capture the crystal) starts;
-// out is untouched under other rules or when no point exists.
-void SG_GetCrystalSpawnPoint(vec3_t out, int32_t team, uint8_t warn);
+// out is untouched under other rules or when no point exists, and the answer is false.
+bool SG_GetCrystalSpawnPoint(vec3_t out, int32_t team, uint8_t warn);
 // The random item kind for a draw r in 0..1.
 int32_t SG_RandomItemKind(float r);
 void SG_SpawnRandomItem();
