@@ -12,7 +12,8 @@
 #include <cstdint>
 #include <cstdio>
 
-constexpr int CMD_MAX_NAME = 128;       // names and texts of symbols, with their zero
+#include "game/g_public.h"  // cmdVar_t, its flags and CMD_MAX_NAME: read in place by both sides
+
 constexpr int CMD_HASH_SIZE = 541;      // buckets of each symbol kind
 constexpr int CMD_BUFFER_SIZE = 8192;   // the command buffer, with its zero
 constexpr int CMD_MAX_ARGS = 32;        // words stored of one statement
@@ -20,44 +21,6 @@ constexpr int CMD_MAX_ARG_LEN = 256;    // one stored word, with its zero
 constexpr int CMD_MAX_COMPLETE = 255;   // name characters completion writes into a line
 constexpr int CMD_MAX_SLEEP = 5000;     // longest `sleep`, in milliseconds
 constexpr int CMD_MAX_FLUSH_DEPTH = 8;  // flushes running inside one another
-
-// The one flag word of variables, functions and aliases.
-enum cmdFlags_t : uint32_t {
-    CMD_USERALIAS = 0x1,     // made by the `alias` command; nothing tests it
-    CMD_READONLY = 0x2,      // the console refuses to set it; creation adds CMD_NOSAVE
-    CMD_CHEAT = 0x4,         // unforced sets refused while cheats are not allowed
-    CMD_NOSAVE = 0x8,        // never written by the configuration dump
-    CMD_RESTART = 0x100,     // takes effect after a renderer restart
-    CMD_INITCALL = 0x200,    // callback or handler called once at creation
-    CMD_SERVER = 0x400,      // needs a running server
-    CMD_CLIENT = 0x800,      // needs a running client
-    CMD_RENDERER = 0x1000,   // needs the renderer (functions: the client)
-    CMD_SECRET = 0x2000,     // the console never shows the value
-    CMD_ALWAYSSAVE = 0x4000, // written by the configuration dump even at its default
-};
-
-typedef void (*cmdCallback_t)();
-
-// A console variable.  The record belongs to its declarer; both deliverables read it
-// in place, so its field order is fixed.
-struct cmdVar_t {
-    char name[CMD_MAX_NAME];
-    char string[CMD_MAX_NAME];         // current value as text
-    char defaultString[CMD_MAX_NAME];  // value given at creation
-    uint8_t forced;                    // 1 once a forced set has happened
-    char forcedString[CMD_MAX_NAME];   // text of the last forced set
-    uint32_t flags;                    // cmdFlags_t
-    int32_t modificationCount;         // +1 on every set, 0 after creation
-    float value;                       // Com_atof of the text
-    int32_t integer;                   // Com_atoi of the text
-    uint32_t boolean;                  // integer != 0
-    float previousValue;               // readings before the last set
-    int32_t previousInteger;
-    uint32_t previousBoolean;
-    cmdCallback_t callback;            // called after a set, or null
-    cmdVar_t *next;                    // name order
-    cmdVar_t *hashNext;                // same bucket
-};
 
 // A console function: a name bound to a handler that reads its words with Cmd_Argv.
 struct cmdFunction_t {

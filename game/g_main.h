@@ -3,7 +3,6 @@
 
 #include <cstdint>
 
-#include "base/cmd.h"
 #include "game/g_public.h"
 
 constexpr const char *GAME_NAME = "Hollowmere";

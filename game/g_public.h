@@ -1,7 +1,8 @@
 // The records that cross between the engine and the game module.
 //
 // Both deliverables include this header and nothing else of each other.  The two
-// interface records hold a function pointer, so their size is the host's; every
+// interface records hold a function pointer, so their size is the host's; the
+// records at the end (read in place by the other side) hold pointers too; every
 // other record here holds no pointer, and its layout is fixed byte for byte
 // because the engine reads it in place or copies it into snapshots.
 //
@@ -529,3 +530,62 @@ static_assert(sizeof(trace_t) == 68);
 static_assert(offsetof(trace_t, endpos) == 4);
 static_assert(offsetof(trace_t, endAxes) == 16);
 static_assert(offsetof(trace_t, plane) == 52);
+
+// ---- records each side reads in place in the other's memory ----
+//
+// These hold pointers of the process both deliverables share, so their size is the host's.
+
+constexpr int CMD_MAX_NAME = 128;  // names and texts of symbols, with their zero
+
+// The one flag word of variables, functions and aliases.
+enum cmdFlags_t : uint32_t {
+    CMD_USERALIAS = 0x1,     // made by the `alias` command; nothing tests it
+    CMD_READONLY = 0x2,      // the console refuses to set it; creation adds CMD_NOSAVE
+    CMD_CHEAT = 0x4,         // unforced sets refused while cheats are not allowed
+    CMD_NOSAVE = 0x8,        // never written by the configuration dump
+    CMD_RESTART = 0x100,     // takes effect after a renderer restart
+    CMD_INITCALL = 0x200,    // callback or handler called once at creation
+    CMD_SERVER = 0x400,      // needs a running server
+    CMD_CLIENT = 0x800,      // needs a running client
+    CMD_RENDERER = 0x1000,   // needs the renderer (functions: the client)
+    CMD_SECRET = 0x2000,     // the console never shows the value
+    CMD_ALWAYSSAVE = 0x4000, // written by the configuration dump even at its default
+};
+
+typedef void (*cmdCallback_t)();
+
+// A console variable.  The record belongs to its declarer; both deliverables read it
+// in place, so its field order is fixed.
+struct cmdVar_t {
+    char name[CMD_MAX_NAME];
+    char string[CMD_MAX_NAME];         // current value as text
+    char defaultString[CMD_MAX_NAME];  // value given at creation
+    uint8_t forced;                    // 1 once a forced set has happened
+    char forcedString[CMD_MAX_NAME];   // text of the last forced set
+    uint32_t flags;                    // cmdFlags_t
+    int32_t modificationCount;         // +1 on every set, 0 after creation
+    float value;                       // Com_atof of the text
+    int32_t integer;                   // Com_atoi of the text
+    uint32_t boolean;                  // integer != 0
+    float previousValue;               // readings before the last set
+    int32_t previousInteger;
+    uint32_t previousBoolean;
+    cmdCallback_t callback;            // called after a set, or null
+    cmdVar_t *next;                    // name order
+    cmdVar_t *hashNext;                // same bucket
+};
+
+// No coordinate of a shape lies farther out than this, neither a loaded position
+// (times its scale) nor a placed corner in the world: far beyond the world's size,
+// and small enough that the products of a face's plane cannot overflow.
+constexpr float SOUP_MAX_COORD = 4096.0f;
+constexpr int SOUP_VERT_FLOATS = 7;  // floats per shape vertex: x y z, unused, s t, unused
+
+// One loaded shape.  The engine reads it in place (trap 43): keep the field order.
+struct soup_t {
+    uint8_t convex;      // 1: no vertex lies in front of any face's plane
+    int32_t numIndexes;  // three per triangle
+    int32_t numVerts;
+    int32_t *indexes;    // numIndexes, each 0..numVerts-1 (G_Alloc)
+    float *verts;        // SOUP_VERT_FLOATS per vertex: the scaled position first (G_Alloc)
+};

@@ -15,27 +15,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "game/g_public.h"  // soup_t and its limits, read in place by the engine
+
 constexpr uint32_t SOUP_MAGIC = 0xABCD9876;
 constexpr int32_t SOUP_VERSION = 1;
 constexpr int SOUP_HEADER_SIZE = 16;
 constexpr int MAX_SOUPS = 256;            // slots of g_soups
 constexpr int SOUP_MAX_VERTS = 1024;      // vertices of one shape
 constexpr int SOUP_MAX_TRIANGLES = 2048;  // planes the convexity test holds
-constexpr int SOUP_VERT_FLOATS = 7;       // x y z, unused, s t, unused
 constexpr float SOUP_CONVEX_EPSILON = 0.001f;  // a vertex this far in front of a face breaks convexity
-// No coordinate of a shape lies farther out than this, neither a loaded position
-// (times its scale) nor a placed corner in the world: far beyond the world's size,
-// and small enough that the products of a face's plane cannot overflow.
-constexpr float SOUP_MAX_COORD = 4096.0f;
-
-// One loaded shape.  The engine reads it in place (trap 43): keep the field order.
-struct soup_t {
-    uint8_t convex;      // 1: no vertex lies in front of any face's plane
-    int32_t numIndexes;  // three per triangle
-    int32_t numVerts;
-    int32_t *indexes;    // numIndexes, each 0..numVerts-1 (G_Alloc)
-    float *verts;        // SOUP_VERT_FLOATS per vertex: the scaled position first (G_Alloc)
-};
 
 extern soup_t g_soups[MAX_SOUPS];
 extern int32_t g_numSoups;  // used slots, filled in load order

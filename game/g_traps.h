@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "base/cmd.h"  // cmdVar_t and its flags: records both deliverables read in place
 #include "game/g_public.h"
 
 // Records owned by engine subsystems; the module passes them through by address.

@@ -13,7 +13,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/cmd.h"
 #include "common/com_geometry.h"
 #include "common/com_info.h"
 #include "common/com_msg.h"

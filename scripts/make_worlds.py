@@ -476,6 +476,7 @@ def ridge():
 
 ARENA_HALF = 30.0
 ARENA_BOTTOM = -6.0
+ARENA_BLUE, ARENA_RED, ARENA_CRYSTAL = (-16.0, 4.0), (16.0, -4.0), (0.0, 8.0)
 ARENA_HILLS = ((11.0, 11.0, 3.5), (-12.0, -9.0, 4.0), (-10.0, 12.0, 2.5), (12.0, -11.0, 3.0))
 
 
@@ -502,6 +503,17 @@ def arena():
     s.key("redTeamWM", DIRT)
     stock(s, "Decorations; the items lie on their tags, and a few more appear at random.",
           (("numStones", 6), ("numMushrooms", 4), ("numBarrels", 4)), 2, 15000, 15)
+    # The team rules run here too: a base at each side, the crystal between them.
+    s.blank("For the team rules: a spawn area and goal zone at each side.")
+    for team, (x, z) in (("Blue", ARENA_BLUE), ("Red", ARENA_RED)):
+        s.vector("crSpawn%sPos" % team, slab.ground(x, z))
+        s.key("crSpawn%sRadius" % team, "6.00")
+        s.vector("crZone%sPos" % team, slab.ground(x, z, 1.0))
+        s.key("crZone%sRadius" % team, "4.00")
+    s.key("ccSpawnRadius", "6.00")
+    s.tag("spawn_crystal", slab.ground(ARENA_CRYSTAL[0], ARENA_CRYSTAL[1], 1.0))
+    s.tag("spawn_blue_crystal", slab.ground(ARENA_BLUE[0], ARENA_BLUE[1], 1.0))
+    s.tag("spawn_red_crystal", slab.ground(ARENA_RED[0], ARENA_RED[1], 1.0))
     hill = [(hx, hz) for hx, hz, _ in ARENA_HILLS]
     items = [
         ("item_railgun0", hill[1], 12, 40), ("item_berserk0", hill[0], 15, 90),

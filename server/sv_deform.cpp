@@ -7,7 +7,7 @@
 
 #include "base/module_services.h"
 #include "common/common.h"
-#include "game/g_soup.h"
+#include "game/g_public.h"
 #include "server/sv_world.h"
 
 namespace {

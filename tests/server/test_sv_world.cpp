@@ -16,7 +16,7 @@
 #include "base/cmd.h"
 #include "base/files.h"
 #include "base/module_services.h"
-#include "game/g_soup.h"
+#include "game/g_public.h"
 #include "server/server.h"
 #include "server/sv_world.h"
 #include "tests/world/world_build.h"
