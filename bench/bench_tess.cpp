@@ -8,7 +8,7 @@
 #include <cmath>
 #include <vector>
 
-#include "bench/bench_reference.h"
+#include "tests/world/plain_reference.h"
 #include "tests/world/world_build.h"
 #include "world/wo_local.h"
 

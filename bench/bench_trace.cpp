@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "bench/bench_reference.h"
+#include "tests/world/plain_reference.h"
 #include "common/com_geometry.h"
 #include "tests/world/world_build.h"
 #include "world/world.h"

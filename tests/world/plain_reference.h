@@ -2,6 +2,7 @@
 // straight from their published forms: marching cubes visiting every cube of a
 // density field with the 256-case triangle table and writing unjoined triangles, and
 // the Amanatides-Woo voxel walk stopping at the first cell at or above the surface.
+// The benchmarks of bench/ include it from here.
 #pragma once
 
 #include <cmath>
