@@ -100,6 +100,7 @@ enum sgEntityEvent_t : uint8_t { EE_SPAWN = 1 };
 
 struct sgClient_t;
 struct sgEntity_t;
+struct worldTag_t;
 
 typedef void (*sgThink_t)(sgEntity_t *self);
 typedef void (*sgThinkHit_t)(sgEntity_t *self, sgEntity_t *attacker, float damage);
@@ -149,7 +150,8 @@ struct sgEntity_t {
     float floats[4];           // further per-kind floats
     sgEntity_t **crystalLink;  // the reference that names this entity as a crystal; cleared on delete
     int32_t crystalTeam;       // team of a capture-the-crystal crystal
-    uint8_t kindByte;
+    uint8_t kindByte;          // a grenade's: 1 when thrown in berserk
+    worldTag_t *spawner;       // the world tag an item lies on; linked both ways
 };
 static_assert(offsetof(sgEntity_t, r) == sizeof(entityState_t), "the shared part lies right behind the head");
 static_assert(offsetof(sgEntity_t, s) == 0);
@@ -225,6 +227,7 @@ struct worldTag_t {
     float ellipticAxis[9];     // the local frame at pos
     float params[6];           // numbers a-f
     int32_t lastSpawn;         // time of the tag's last spawn
+    uint8_t spawned;           // an item was spawned on it on this map
     sgEntity_t *item;          // the item lying on it
 };
 
@@ -318,6 +321,7 @@ struct sgGame_t {
     int32_t pendingAnnounceTeam;      // 0 blue, 1 red, -1 everybody
     int32_t lastTeamAnnounce;
     int32_t lastRandomItem;           // spawning
+    uint8_t crystalTagWarned[3];      // no crystal tag: told once (crystal rounds, blue, red)
     // World script data.
     sgWorld_t world;
     sgEntity_t entities[SG_MAX_ENTITIES];
@@ -401,6 +405,8 @@ uint8_t SG_IsRunning();
 void SG_SendServerCommand(const sgClient_t *client, const char *format, ...) __attribute__((format(printf, 2, 3)));
 // Copies the movement variables; a change makes every client get a new "serverinfo2".
 void SG_UpdateCMoveParams();
+// "DM", "CR", "F" or "CC" by rules number (death match for another number).
+const char *SG_RulesName(int32_t rules);
 // Clears the match state: everything of `sg` between the snapshot block and the world data.
 void SG_ClearMatchState();
 
@@ -505,7 +511,7 @@ void SG_PlayClientSound(sgClient_t *client, int32_t sound);
 const char *SG_GetNextMap(const char *currentMap, uint8_t complain);
 
 // ---- client commands, votes, combat, spawning, physics, entity kinds ----
-// (minimal versions in sg_stubs.cpp until their full versions land)
+// (some in sg_stubs.cpp until their full versions land)
 
 // Runs the client's queued commands (humans) or the bot's command.
 void SG_IssueClientCommands(sgClient_t *client);
@@ -513,10 +519,63 @@ void SG_IssueClientCommands(sgClient_t *client);
 void SG_CallVote(sgClient_t *caller, int32_t argc, const char *kind, const char *argument);
 // Ends a running vote when everybody voted or its time ran out.
 void SG_CheckVote();
-// Kills a client; killer null for none; means_t.
-void SG_KillClient(sgClient_t *client, sgClient_t *killer, int32_t means);
-// A spawn position for a team (crystal rounds and capture the crystal by team zones).
-void SG_SelectSpawnPoint(sgClient_t *client, int32_t team, vec3_t out);
+// The held weapon's per-frame server work, when its class has any.
+void SG_WeaponFrame(sgClient_t *client);
+// Fills a bot's command of this frame.
+void Bot_Frame(cc_t *cc, int32_t slot);
+// Calls thinkTouch of every entity whose hit box overlaps the entity's.
+void SG_TouchAllTriggers(sgEntity_t *entity, uint32_t mask);
+void SG_UpdateEntityBoundingBox(sgEntity_t *entity);
+void SG_UpdateEntityHitBox(sgEntity_t *entity);
+// Physics of a loose entity falling onto the ground; 1 when it is stuck.
+uint8_t SG_EntityPhys(sgEntity_t *entity, float radius, float gravity);
+// Entities in use whose kind is `kind`; with randomOnly only randomly spawned ones.
+int32_t SG_CountEntityType(int32_t kind, uint8_t randomOnly);
+// Deforms the world at center: carve, then blur, once per world material in use.
+void SG_DamageMatter(const vec3_t center, float radius, float strength);
+
+// ---- combat (sg_combat.cpp) ----
+
+// Damage to any entity: players through their client record, every kind through
+// its hit callback; raises the impact event entity of the means on its surface.
+// A means outside 0-5 is reported and does nothing.
+void SG_DamageEntity(sgEntity_t *entity, sgClient_t *attacker, int32_t means, const vec3_t hitPosition,
+                     const vec3_t direction, float damage, float knockBack, uint8_t makeEvent);
+// Splits damage between armour and health; kills when health runs out.  Attacker null for none.
+void SG_DamageClient(sgClient_t *victim, int32_t means, float damage, sgClient_t *attacker, const vec3_t hitPosition);
+// The single way a player dies: drops what it carries, bleeds, scores and tells everybody.
+void SG_KillClient(sgClient_t *victim, sgClient_t *attacker, int32_t means, int32_t deathAnim);
+// Radius damage (means 3) to every entity of the mask but the spared client's body.
+void SG_SplatterDamage(const vec3_t center, float damage, sgClient_t *attacker, sgClient_t *sparedClient,
+                       uint32_t contentsMask, uint8_t makeEvent);
+// The death animation 0-8 for a means, the side hit (1-4) and the damage.
+int32_t SG_DeathAnimation(int32_t means, uint8_t hitDir, int32_t damage);
+void SG_KnockBackClient(sgClient_t *client, const vec3_t direction, float amount);
+void SG_AddPlayerWalkSlow(sgClient_t *client, float factor);
+void SG_AddPlayerBobDepth(sgClient_t *client, float amount);
+void SG_AddPlayerBarrelHeat(sgClient_t *client, float amount);
+void SG_AddPlayerRecoil(sgClient_t *client, float pitchAmount, float yawAmount);
+void SG_PlayerBloodSplat(sgClient_t *client, int32_t count);
+void SG_GibExplosion(sgClient_t *client, uint8_t large);
+
+// ---- spawning (sg_spawn.cpp) ----
+
+// The ground below a point (along the local down), raised by height; the result is
+// up · the ground's normal (1 level, near 0 a wall), 0 when no ground was found.
+float SG_GetGroundPosition(vec3_t out, const vec3_t point, float height);
+// A random place on the ground at least minFlatness flat, near center (null or a zero
+// center with radius 0: anywhere); the flattest of the tries when none is flat enough.
+void SG_RandomNoneSteepSurfaceSpawn(vec3_t out, float height, float minFlatness, const float *center, float radius);
+// The same, the one of four places farthest from entities of the mask.
+void SG_RandomNoneSteepFarEntitySurfaceSpawn(vec3_t out, float height, float minFlatness, uint32_t contentsMask,
+                                             const float *center, float radius);
+// A start point for a player of the team under the running rules.
+void SG_GetPlayerSpawnPoint(vec3_t out, int32_t team);
+// Where the crystal (crystal rounds) or the team's crystal (capture the crystal) starts;
+// out is untouched under other rules or when no point exists.
+void SG_GetCrystalSpawnPoint(vec3_t out, int32_t team, uint8_t warn);
+// The random item kind for a draw r in 0..1.
+int32_t SG_RandomItemKind(float r);
 void SG_SpawnRandomItem();
 void SG_SpawnMushroom();
 void SG_SpawnStone();
@@ -526,11 +585,32 @@ void SG_SpawnBarrel();
 void SG_SpawnProbe();
 void SG_SpawnDrone();
 void SG_SpawnStaticItem();
-// Calls thinkTouch of every entity whose hit box overlaps the entity's.
-void SG_TouchAllTriggers(sgEntity_t *entity, uint32_t mask);
-void SG_UpdateEntityBoundingBox(sgEntity_t *entity);
-void SG_UpdateEntityHitBox(sgEntity_t *entity);
+void SG_SpawnSlime();
+
+// ---- entity kinds (game/g_player.cpp, g_items.cpp, g_decor.cpp) ----
+
 // The player's entity in the client's own slot.
 sgEntity_t *SG_CreatePlayer(sgClient_t *client);
-// A crystal; a velocity longer than 10 is an error.
+sgEntity_t *SG_CreateGrenade(const vec3_t origin, const vec3_t direction, float speed, sgClient_t *owner);
+// The grenade's blast: event, splash damage to players, and a dent in the world.
+void SG_Explode(sgEntity_t *grenade, const vec3_t direction, int32_t surface);
+// Forgets a leaving client as the owner of its grenades, so no kill is credited to
+// whoever takes the slot next.
+void SG_ClearEntityOwner(const sgClient_t *client);
+sgEntity_t *SG_CreateDrone(const vec3_t position, int32_t team);
+// An item of kind 0-7 (other kinds, and ammunition of a weapon the world does not
+// enable, are refused: null); amount 0 takes the kind's default.
+sgEntity_t *SG_CreateItem(const vec3_t position, const vec3_t velocity, int32_t kind, int32_t amount,
+                          worldTag_t *spawner, uint8_t randomSpawned);
+// Berserk from an item of amount seconds (0: the world's full time).
+void SG_GiveBerserk(sgClient_t *client, int32_t amount);
+// A crystal; a velocity longer than 10 is reported.
 sgEntity_t *SG_CreateCrystal(const vec3_t position, const vec3_t velocity, int32_t team, uint8_t atHome);
+sgEntity_t *SG_CreateMushroom(const vec3_t position, uint8_t randomSpawned);
+sgEntity_t *SG_CreateStone(const vec3_t position, int32_t type, uint8_t randomSpawned);
+sgEntity_t *SG_CreateCandyCane(const vec3_t position, int32_t type, uint8_t randomSpawned);
+sgEntity_t *SG_CreateFoamMush(const vec3_t position, int32_t type, uint8_t randomSpawned);
+sgEntity_t *SG_CreateBarrel(const vec3_t position, uint8_t randomSpawned);
+sgEntity_t *SG_CreateProbe(const vec3_t position, uint8_t randomSpawned);
+// A trail of kind 8-11 from start to end, sent to everybody for a second.
+sgEntity_t *SG_CreateBulletTrail(const vec3_t start, const vec3_t end, int32_t kind);

@@ -54,7 +54,7 @@ constexpr int32_t SV_ENGINE_VERSION = 110;    // engine protocol, checked at con
 constexpr const char *SV_FALLBACK_NAME = "Tulbo Home Q";
 constexpr int SV_HEARTBEAT_MSEC = 60000;      // the master hears from a server this often
 constexpr int SV_HEARTBEAT_TRY_MSEC = 2000;   // and is never asked more often than this
-constexpr int32_t SV_OS_LINUX = 2;            // operating system in the server info
+constexpr int32_t SV_OS_LINUX = 3;            // operating system in the server info: the browser reads 3 as Linux
 constexpr const char *SV_BANS_FILE = "bans.txt";
 
 constexpr int32_t CLSV_MAGIC = 0x56FC9A05;    // opens every client package
@@ -240,6 +240,8 @@ void SV_SendDisconnect(const netadr_t *address, int32_t challenge, const char *r
 // A null address occupies the slot for a client without a network peer (a bot).
 void SV_AddClient(int32_t slot, const netadr_t *address, int32_t reserved, int32_t challenge);
 void SV_DeleteClient(int32_t slot);
+// The occupied slot a sender belongs to: the same address, or the same IP and the
+// same non-zero qport (a client whose router changed its port).  Changes nothing.
 svClient_t *SV_GetClientByAddr(const netadr_t *address);
 int32_t SV_GetClientPing(int32_t slot);
 const char *SV_GetClientInfo(int32_t slot);

@@ -152,16 +152,16 @@ void SV_DeleteClient(int32_t slot) {
     svs.lastHeartbeat = 0;
 }
 
+// Only a real qport names a client behind a router: 0 is what any sender can put there.
+static bool SameQport(const netadr_t *a, const netadr_t *b) { return a->qport != 0 && a->qport == b->qport; }
+
 svClient_t *SV_GetClientByAddr(const netadr_t *address) {
     for (svClient_t &c : sv_clients) {
         if (c.inUse && !c.noPeer && Com_adrcmp(&c.pipe.remote, address)) return &c;
     }
     for (svClient_t &c : sv_clients) {
-        if (c.inUse && !c.noPeer && Com_adrcmpip(&c.pipe.remote, address) && Com_adrcmpqport(&c.pipe.remote, address)) {
-            // A router between them gave the client a new port: answer there from now on.
-            c.pipe.remote.port = address->port;
+        if (c.inUse && !c.noPeer && Com_adrcmpip(&c.pipe.remote, address) && SameQport(&c.pipe.remote, address))
             return &c;
-        }
     }
     return nullptr;
 }
@@ -182,8 +182,9 @@ void SV_SendServerCommand(int32_t slot, const char *text) {
     if (!SlotNumberValid(slot) || !sv_clients[slot].inUse || !text || !text[0]) return;
     const size_t length = strlen(text);
     if (length > static_cast<size_t>(SV_MAX_SERVER_COMMAND)) {
-        Com_Error(ER_FATAL, "SV_SendServerCommand: Server command was %d bytes (max is %d)", static_cast<int>(length),
-                  SV_MAX_SERVER_COMMAND);
+        // Texts often carry what players typed: one that is too long is dropped, the server goes on.
+        Com_Error(ER_WARNING, "SV_SendServerCommand: Server command was %d bytes (max is %d), dropped",
+                  static_cast<int>(length), SV_MAX_SERVER_COMMAND);
         return;
     }
     if (sv_clients[slot].noPeer) return;
@@ -393,6 +394,11 @@ void SV_HandlePackage(netPackage_t *package) {
         Com_Error(ER_DEVWARNING, "SV_HandlePackage: Bad challenge num from %s (%d != %d)", Com_adrstr(from), challenge,
                   c->challenge);
         return;
+    }
+    if (c->pipe.remote.port != from->port) {
+        // A router between them gave the client a new port: the package came in
+        // sequence and proved itself, so the slot answers there from now on.
+        c->pipe.remote.port = from->port;
     }
     reader = {c, &package->msg, false};
     while (!Msg_IsEOF() && !reader.drop) {

@@ -192,8 +192,11 @@ void SV_ShutdownServer(uint8_t keepRunning) {
     sv.entityList.next = sv.entityList.prev = &sv.entityList;
     WO_ClearAllPages();
     SV_ShutdownBans();
+    if (keepRunning) {
+        SV_RaiseSeqGrid();  // the slots stay, and acknowledgements of this world may still come
+        return;
+    }
     SV_InitSeqGrid();
-    if (keepRunning) return;
     memset(&svs, 0, sizeof svs);
     ClearSlots();
     qbase.serverRunning = 0;
@@ -316,7 +319,7 @@ static void ServeClient(svClient_t *client) {
     SV_UpdateClientPVS(client);
     SV_ClientInfo(client);
     NET_UpdatePipeStatistics();
-    if (!client->lastServerInfo || client->lastServerInfo + SV_SERVERINFO_MSEC < Now()) {
+    if (!client->lastServerInfo || Now() - client->lastServerInfo > SV_SERVERINFO_MSEC) {
         client->lastServerInfo = Now();
         SV_SendServerInfo(&client->pipe.remote, 0, 0);
     }
@@ -342,7 +345,8 @@ static void SetCaption() {
 
 void SV_Frame() {
     if (!qbase.serverRunning || !qbase.module) return;
-    if (qbase.rconEcho && Base_Time() - qbase.rconEchoStart > static_cast<uint32_t>(sv_rconEchoClearTime.integer) * 1000u)
+    // The echo's start is game time, so game time measures how long it has run.
+    if (qbase.rconEcho && qbase.time - qbase.rconEchoStart > static_cast<uint32_t>(sv_rconEchoClearTime.integer) * 1000u)
         qbase.rconEcho = 0;
     sv.cheats = RoundedCheats();
 

@@ -17,8 +17,10 @@ void SV_UploadWorldInfoString(const char *text) {
     Com_strncpyz(info, text ? text : "", sizeof info);
     Com_IS_AddKey(info, "cheat", sv_cheats.integer ? "1" : "0");
     Com_IS_AddKey(info, "pure", sv_pure.integer ? "1" : "0");
+    // A text with no room left for the engine's keys is the server game's fault, not
+    // a reason to stop the server: the clients keep the world info they have.
     if (!Com_IS_AddKey(info, "eof", "")) {
-        Com_Error(ER_DROP, "SV_UploadWorldInfoString: MAX_INFO_STRING");
+        Com_Error(ER_WARNING, "SV_UploadWorldInfoString: MAX_INFO_STRING, the world info stays as it was");
         return;
     }
     if (!strcmp(info, svs.worldInfo)) return;

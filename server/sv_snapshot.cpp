@@ -161,6 +161,27 @@ void SV_EncodeEntityState(uint8_t *state, const uint8_t *base) {
     }
 }
 
+// Most bits one entity can take: its number, the changed bit, the mask and every field.
+static constexpr int EntityMaxBits() {
+    int bits = SNAP_ENTITY_NUMBER_BITS + 1 + SNAP_ENTITY_MASK_BITS;
+    for (const esWireField_t &f : SNAP_ENTITY_FIELDS) {
+        switch (f.coding) {
+        case ESW_TYPE: bits += SNAP_TYPE_BITS; break;
+        case ESW_OWNER: bits += SNAP_OWNER_BITS; break;
+        case ESW_DIR: bits += 8; break;
+        case ESW_VECTOR_DELTA:
+        case ESW_ANGLES:
+        case ESW_UNIT_SHORTS: bits += 3 * 16; break;
+        case ESW_BYTES:
+        case ESW_VECTOR: bits += 8 * f.write.size; break;
+        }
+    }
+    return bits;
+}
+constexpr int SV_ENTITY_MAX_BITS = EntityMaxBits();
+// Kept free behind the entities for the ping request that may follow the snapshot.
+constexpr int SV_SNAPSHOT_TAIL_BITS = 8 + 32;
+
 // ---- snapshots ----
 
 void SV_EncodeGameData(const snapshot_t *s, const snapshot_t *base) {
@@ -190,8 +211,15 @@ int SV_EncodeSnapshot(snapshot_t *s, const snapshot_t *base) {
     for (int n = 0; n < SV_MAX_ENTITIES; n++) {
         uint8_t *e = s->entities[n];
         if (!e[0]) continue;
+        if (!Msg_WriteIsRoom(SV_ENTITY_MAX_BITS + SV_SNAPSHOT_TAIL_BITS)) {
+            // The message is full: the rest stay out of this snapshot, and out of the
+            // copy that later snapshots are coded against, since the client never got them.
+            Com_DPrintf("SV_EncodeSnapshot: no room for entities from %d on", n);
+            for (int m = n; m < SV_MAX_ENTITIES; m++) memset(s->entities[m], 0, sizeof s->entities[m]);
+            break;
+        }
         const uint32_t number = static_cast<uint32_t>(n);
-        Msg_WriteBits(&number, 9);
+        Msg_WriteBits(&number, SNAP_ENTITY_NUMBER_BITS);
         SV_EncodeEntityState(e, base && base->entities[n][0] ? base->entities[n] : nullptr);
         count++;
     }

@@ -277,10 +277,18 @@ void SV_WorldDebugBump() {
 void SV_InitWorld() {
     WO_InitPages();
     WO_InitPool();
-    SV_InitSeqGrid();
+    if (qbase.serverRunning) SV_RaiseSeqGrid();
+    else SV_InitSeqGrid();
 }
 
 void SV_InitSeqGrid() { memset(wo_seqGrid, 0, sizeof(wo_seqGrid)); }
+
+void SV_RaiseSeqGrid() {
+    uint32_t top = 0;
+    for (const uint32_t seq : wo_seqGrid) top = seq > top ? seq : top;
+    const uint32_t floor = top ? top + 1 : 0;
+    for (uint32_t &seq : wo_seqGrid) seq = floor;
+}
 
 // ---- world files ----
 

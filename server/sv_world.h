@@ -40,8 +40,12 @@ void SV_WorldDebugBump();
 
 // World pages and vertex pool ready, every sequence number 0.
 void SV_InitWorld();
-// Every sequence number 0.
+// Every sequence number 0: no server runs, so no acknowledgement of an earlier
+// world can still arrive.  A start while one runs raises them instead.
 void SV_InitSeqGrid();
+// Every sequence number above every one used so far, so that an acknowledgement
+// sent for the world before a map change never matches a page of the new one.
+void SV_RaiseSeqGrid();
 
 // ---- world files ----
 

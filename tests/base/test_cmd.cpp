@@ -10,19 +10,15 @@
 #include "base/base.h"
 #include "common/common.h"
 #include "tests/base/scratch_dir.h"
+#include "tests/support/capture.h"
 
 namespace {
 
-std::vector<std::string> g_printed;
-std::vector<std::pair<int, std::string>> g_errors;
+using hm_test::captured;
+
 std::vector<std::string> g_ran;  // words of every statement the recorder ran, joined by '|'
 int g_callbacks;
 
-void PrintSink(const char *text) { g_printed.emplace_back(text); }
-int ErrorSink(int level, const char *text) {
-    g_errors.emplace_back(level, text);
-    return 0;
-}
 void Callback() { g_callbacks++; }
 void CmdTest_SetRunning(bool server, bool client, bool renderer) {
     qbase.serverRunning = server;
@@ -42,25 +38,21 @@ protected:
     void SetUp() override {
         Cmd_Startup();
         CmdTest_SetRunning(false, false, false);
-        g_printed.clear();
-        g_errors.clear();
         g_ran.clear();
         g_callbacks = 0;
-        Com_SetupPrintf(PRF_SINKS, PrintSink, PrintSink);
-        Com_SetupError(ErrorSink);
+        hm_test::StartCapture();
         Cmd_Imp();
     }
     void TearDown() override {
         CmdTest_SetRunning(false, false, false);
-        Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
-        Com_SetupError(nullptr);
+        hm_test::StopCapture();
     }
     static void Run(const char *text) {
         Cmd_Add(text);
         Cmd_Flush();
     }
     static bool Printed(const std::string &line) {
-        for (const auto &p : g_printed)
+        for (const auto &p : captured.prints)
             if (p == line) return true;
         return false;
     }
@@ -76,13 +68,13 @@ TEST_F(Cmd, NamesAreFoundInAnyCaseAndShareOneNameSpace) {
     EXPECT_EQ(Cmd_GetCVar("sv_hostnam"), nullptr);
 
     Cmd_CreateFunction("SV_HOSTNAME", Record, 0);
-    ASSERT_EQ(g_errors.size(), 1u);
-    EXPECT_EQ(g_errors[0].first, ER_FATAL);
-    EXPECT_EQ(g_errors[0].second, "Cmd_CreateFunction: Function \"SV_HOSTNAME\" already exist");
+    ASSERT_EQ(captured.errors.size(), 1u);
+    EXPECT_EQ(captured.errors[0].level, ER_FATAL);
+    EXPECT_EQ(captured.errors[0].text, "Cmd_CreateFunction: Function \"SV_HOSTNAME\" already exist");
 
     static cmdVar_t again;
     Cmd_CreateCVar(&again, "SV_hostname", "y", 0);
-    EXPECT_EQ(g_errors.back(), std::make_pair(int(ER_FATAL), std::string("Cmd_CreateCVarEx: Variable \"SV_hostname\" already exist")));
+    EXPECT_EQ(captured.errors.back(), (hm_test::errorRecord_t{ER_FATAL, "Cmd_CreateCVarEx: Variable \"SV_hostname\" already exist"}));
 
     // Only variables are searched when a variable is made.
     Cmd_CreateFunction("both", Record, 0);
@@ -91,7 +83,7 @@ TEST_F(Cmd, NamesAreFoundInAnyCaseAndShareOneNameSpace) {
     EXPECT_EQ(Cmd_GetCVar("both"), &both);
 
     Cmd_CreateAlias("Both", "x", 0);
-    EXPECT_EQ(g_errors.back(), std::make_pair(int(ER_ERROR), std::string("Symbol \"Both\" already exist")));
+    EXPECT_EQ(captured.errors.back(), (hm_test::errorRecord_t{ER_ERROR, "Symbol \"Both\" already exist"}));
 }
 
 TEST_F(Cmd, CreationReadsTheDefaultAndCallsBackOnlyWhenAsked) {
@@ -167,7 +159,7 @@ TEST_F(Cmd, RendererRestartIsAnnouncedOnlyWhileTheRendererRuns) {
     static cmdVar_t v;
     Cmd_CreateCVar(&v, "r_mode", "0", CMD_RESTART);
     Cmd_SetCVar(&v, "1", 0);
-    EXPECT_TRUE(g_printed.empty());
+    EXPECT_TRUE(captured.prints.empty());
     CmdTest_SetRunning(false, true, true);
     Cmd_SetCVar(&v, "1", 0);
     EXPECT_TRUE(Printed("Restart the renderer for this to take effect (r_restart)"));
@@ -187,12 +179,12 @@ TEST_F(Cmd, CheatProtectionRefusesUnforcedSetsAndResetsOnDisallow) {
     EXPECT_STREQ(forced.string, "400");
     EXPECT_STREQ(plain.string, "800");
     EXPECT_STREQ(free.string, "other");
-    EXPECT_TRUE(g_errors.empty());
+    EXPECT_TRUE(captured.errors.empty());
 
     Cmd_SetCVar(&plain, "1", 0);
     EXPECT_STREQ(plain.string, "800");
-    ASSERT_EQ(g_errors.size(), 1u);
-    EXPECT_EQ(g_errors[0], std::make_pair(int(ER_ERROR), std::string("\"g_gravity\" is cheat protected")));
+    ASSERT_EQ(captured.errors.size(), 1u);
+    EXPECT_EQ(captured.errors[0], (hm_test::errorRecord_t{ER_ERROR, "\"g_gravity\" is cheat protected"}));
     Cmd_SetCVar(&plain, "1", 1);
     EXPECT_STREQ(plain.string, "1");
 }
@@ -226,23 +218,23 @@ TEST_F(Cmd, ListingsComeInByteOrderOfTheNames) {
     Cmd_CreateCVar(&a, "a", "2", 0);
     Cmd_CreateCVar(&upper, "Z", "3", CMD_SECRET);
     Run("listVariables");
-    ASSERT_GE(g_printed.size(), 4u);
-    EXPECT_EQ(g_printed[0], "Z \xA4" "08=\xA4" "00 \"3\"");  // secrets are listed with their value
-    EXPECT_EQ(g_printed[1], "a \xA4" "08=\xA4" "00 \"2\"");
-    EXPECT_EQ(g_printed[2], "b \xA4" "08=\xA4" "00 \"1\"");
-    EXPECT_EQ(g_printed[3], "cmd_showflipflop \xA4" "08=\xA4" "00 \"0\"");
+    ASSERT_GE(captured.prints.size(), 4u);
+    EXPECT_EQ(captured.prints[0], "Z \xA4" "08=\xA4" "00 \"3\"");  // secrets are listed with their value
+    EXPECT_EQ(captured.prints[1], "a \xA4" "08=\xA4" "00 \"2\"");
+    EXPECT_EQ(captured.prints[2], "b \xA4" "08=\xA4" "00 \"1\"");
+    EXPECT_EQ(captured.prints[3], "cmd_showflipflop \xA4" "08=\xA4" "00 \"0\"");
 
-    g_printed.clear();
+    captured.prints.clear();
     Run("listFunctions");
     const std::vector<std::string> functions = {"add", "alias", "delete", "exec", "flipflop", "listAlias",
                                                 "listFunctions", "listVariables", "resetDefaults", "sleep",
                                                 "wait"};
-    EXPECT_EQ(g_printed, functions);
+    EXPECT_EQ(captured.prints, functions);
 
-    g_printed.clear();
+    captured.prints.clear();
     Run("alias zz \"a 1\"; alias yy b");
     Run("listAlias");
-    EXPECT_EQ(g_printed, (std::vector<std::string>{"yy \xA4" "08=\xA4" "00 \"b\"", "zz \xA4" "08=\xA4" "00 \"a 1\""}));
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{"yy \xA4" "08=\xA4" "00 \"b\"", "zz \xA4" "08=\xA4" "00 \"a 1\""}));
 }
 
 TEST_F(Cmd, CompletionExtendsToTheCommonPrefixAndListsEveryMatch) {
@@ -254,18 +246,18 @@ TEST_F(Cmd, CompletionExtendsToTheCommonPrefixAndListsEveryMatch) {
     char line[512] = "set NET_P";
     EXPECT_EQ(Cmd_CompleteCmd(line), 1);
     EXPECT_STREQ(line, "set net_port");
-    EXPECT_EQ(g_printed, (std::vector<std::string>{
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{
                              "List of: \"NET_P\"",
                              "    net_portAlpha = \"\xA4" "08" "1\xA4" "00\" default is \"1\"",
                              "    net_portBeta is a secret",
                              "    net_portal \xA4" "08=\xA4" "00 \"x\" (alias)",
                          }));
 
-    g_printed.clear();
+    captured.prints.clear();
     char one[512] = "x;listf";
     EXPECT_EQ(Cmd_CompleteCmd(one), 1);
     EXPECT_STREQ(one, "x;listFunctions ");
-    EXPECT_TRUE(g_printed.empty());
+    EXPECT_TRUE(captured.prints.empty());
 
     char none[512] = "nothing";
     EXPECT_EQ(Cmd_CompleteCmd(none), 0);
@@ -290,16 +282,16 @@ TEST_F(Cmd, FlipflopAndAddChangeWritableVariables) {
     EXPECT_STREQ(half.string, "0");
     EXPECT_STREQ(text.string, "1");
     EXPECT_STREQ(ro.string, "0");
-    EXPECT_EQ(g_printed, (std::vector<std::string>{"\"ro\" is a read only variable", "USAGE: flipflop <cmd var>"}));
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{"\"ro\" is a read only variable", "USAGE: flipflop <cmd var>"}));
 
-    g_printed.clear();
+    captured.prints.clear();
     Run("cmd_showflipflop 1; flipflop half");
-    EXPECT_EQ(g_printed, (std::vector<std::string>{"Flipflop \"half\" to 1"}));
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{"Flipflop \"half\" to 1"}));
 
-    g_printed.clear();
+    captured.prints.clear();
     Run("add half 2.25; add ro 1; add half");
     EXPECT_STREQ(half.string, "3.250000");
-    EXPECT_EQ(g_printed, (std::vector<std::string>{"\"ro\" is a read only variable", "USAGE: add <cmd var> <add value>"}));
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{"\"ro\" is a read only variable", "USAGE: add <cmd var> <add value>"}));
 }
 
 TEST_F(Cmd, ResetDefaultsPutsEveryVariableBack) {
@@ -314,7 +306,7 @@ TEST_F(Cmd, ResetDefaultsPutsEveryVariableBack) {
     EXPECT_STREQ(a.string, "1");
     EXPECT_STREQ(ro.string, "2");
     EXPECT_STREQ(cheat.string, "9");  // refused while cheats are off
-    EXPECT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(captured.errors.size(), 1u);
     EXPECT_TRUE(Printed("Reset all cmd defaults"));
 }
 
@@ -329,7 +321,7 @@ TEST_F(Cmd, LongNamesAndTextsAreCut) {
     // The long name finds what it made, and cannot make it twice.
     EXPECT_EQ(Cmd_GetCVar(longName.c_str()), &v);
     Cmd_CreateFunction(longName.c_str(), Record, 0);
-    EXPECT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(captured.errors.size(), 1u);
 }
 
 // ---- command buffer ----
@@ -339,7 +331,7 @@ TEST_F(Cmd, StatementsSplitOnSemicolonsOutsideDoubleQuotes) {
     Run("rec \"a;b\" c; rec 'x;y'");
     // A ';' between single quotes ends the segment.
     EXPECT_EQ(g_ran, (std::vector<std::string>{"rec|a;b|c", "rec|x"}));
-    EXPECT_EQ(g_printed, (std::vector<std::string>{"Unknown command \"y'\""}));
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{"Unknown command \"y'\""}));
 
     g_ran.clear();
     Run("rec \"open; rec still; rec quoted");
@@ -373,19 +365,19 @@ TEST_F(Cmd, AVariableLinePrintsOrSetsIt) {
     Cmd_CreateCVar(&ro, "version", "1.10b", CMD_READONLY);
     Cmd_CreateCVar(&secret, "password", "x", CMD_SECRET);
     Run("name; version; password");
-    EXPECT_EQ(g_printed, (std::vector<std::string>{
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{
                              "    name = \"\xA4" "08player\xA4" "00\" default is \"player\"",
                              "    version = \"\xA4" "08" "1.10b\xA4" "00\"",
                              "    password is a secret",
                          }));
     EXPECT_EQ(v.modificationCount, 0);
 
-    g_printed.clear();
+    captured.prints.clear();
     Run("NAME \"new one\" ignored; version 2\nname third");
     EXPECT_STREQ(v.string, "new one");
     EXPECT_STREQ(ro.string, "1.10b");
     // A read-only refusal ends its segment: the next line of it does not run.
-    EXPECT_EQ(g_printed, (std::vector<std::string>{"\"version\" is a read only variable"}));
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{"\"version\" is a read only variable"}));
 }
 
 TEST_F(Cmd, UnknownWordsAndRefusedFunctionsPrintOneLineEach) {
@@ -396,13 +388,13 @@ TEST_F(Cmd, UnknownWordsAndRefusedFunctionsPrintOneLineEach) {
     Cmd_SetAllowCheat(0);
     Run("nosuch 1; sv_kick; cl_say; r_shot; god");
     EXPECT_TRUE(g_ran.empty());
-    EXPECT_EQ(g_printed, (std::vector<std::string>{
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{
                              "Unknown command \"nosuch\"",
                              "You must be server to use \"sv_kick\"",
                              "Client must be initialized to use \"cl_say\"",
                              "Renderer must be initialized to use \"r_shot\"",
                          }));
-    EXPECT_EQ(g_errors, (std::vector<std::pair<int, std::string>>{{ER_ERROR, "\"god\" is cheat protected"}}));
+    EXPECT_EQ(captured.errors, (std::vector<hm_test::errorRecord_t>{{ER_ERROR, "\"god\" is cheat protected"}}));
 
     CmdTest_SetRunning(true, true, false);
     Cmd_SetAllowCheat(1);
@@ -414,9 +406,9 @@ TEST_F(Cmd, AppendedTextMustLeaveRoomForItsSemicolonAndZero) {
     const std::string fits(8190, 'x'), dropped(8191, 'x'), tooLong(8193, 'x');
     Cmd_Add(dropped.c_str());
     EXPECT_EQ(qcmd.length, 0);
-    EXPECT_EQ(g_errors.back(), std::make_pair(int(ER_WARNING), std::string("Cmd_Add: Dropping cmds")));
+    EXPECT_EQ(captured.errors.back(), (hm_test::errorRecord_t{ER_WARNING, "Cmd_Add: Dropping cmds"}));
     Cmd_Add(tooLong.c_str());
-    EXPECT_EQ(g_errors.back(), std::make_pair(int(ER_ERROR), std::string("Cmd_Add: String too long")));
+    EXPECT_EQ(captured.errors.back(), (hm_test::errorRecord_t{ER_ERROR, "Cmd_Add: String too long"}));
     Cmd_Add(fits.c_str());
     EXPECT_EQ(qcmd.length, 8191);
     EXPECT_EQ(qcmd.buffer[8190], ';');
@@ -446,16 +438,16 @@ TEST_F(Cmd, AliasesRunAfterWhatIsQueuedAndSelfReferenceStopsAtTheFullBuffer) {
     Run("alias two \"rec a; rec b\"; two; rec c");
     EXPECT_EQ(g_ran, (std::vector<std::string>{"rec|c", "rec|a", "rec|b"}));
 
-    g_printed.clear();
+    captured.prints.clear();
     Run("alias two x; alias; alias rec y; alias exec z");
-    EXPECT_EQ(g_printed, (std::vector<std::string>{"Symbol \"two\" already exist", "USAGE: alias <name> <cmds>",
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{"Symbol \"two\" already exist", "USAGE: alias <name> <cmds>",
                                                    "Symbol \"rec\" already exist", "Symbol \"exec\" already exist"}));
 
-    g_errors.clear();
+    captured.errors.clear();
     Run("alias loop loop; loop");
     EXPECT_EQ(qcmd.length, 0);
-    ASSERT_FALSE(g_errors.empty());
-    EXPECT_EQ(g_errors.back(), std::make_pair(int(ER_WARNING), std::string("Cmd_Add: Dropping cmds")));
+    ASSERT_FALSE(captured.errors.empty());
+    EXPECT_EQ(captured.errors.back(), (hm_test::errorRecord_t{ER_WARNING, "Cmd_Add: Dropping cmds"}));
 }
 
 // A handler that queues and flushes from inside a flush, as the client game does.
@@ -494,7 +486,7 @@ protected:
     void SetUp() override {
         Cmd::SetUp();
         FS_StartUp(nullptr);
-        g_printed.clear();
+        captured.prints.clear();
     }
     void TearDown() override {
         dir.Leave();
@@ -511,7 +503,7 @@ TEST_F(CmdExec, AFileWithWindowsLineEndsRunsEveryLine) {
     Run("exec config.cfg");
     EXPECT_EQ(g_ran, (std::vector<std::string>{"rec|1", "rec|a;b"}));
     EXPECT_STREQ(v.string, "two words");
-    EXPECT_TRUE(g_printed.empty());
+    EXPECT_TRUE(captured.prints.empty());
 }
 
 TEST_F(CmdExec, ConfigurationLinesRunAgainToTheSameValues) {
@@ -533,13 +525,13 @@ TEST_F(CmdExec, ConfigurationLinesRunAgainToTheSameValues) {
 
 TEST_F(CmdExec, MissingFileAndWrongWordCountAreReported) {
     Run("exec missing.cfg; exec; exec a b");
-    EXPECT_EQ(g_printed, (std::vector<std::string>{"Couldn't find file \"missing.cfg\"", "USAGE: exec <filename>",
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{"Couldn't find file \"missing.cfg\"", "USAGE: exec <filename>",
                                                    "USAGE: exec <filename>"}));
 }
 
 TEST_F(Cmd, SleepAndDeleteCheckTheirWords) {
     Run("sleep; sleep -5; delete anything; sleep 1");
-    EXPECT_EQ(g_printed, (std::vector<std::string>{"USAGE: sleep <ms>"}));
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{"USAGE: sleep <ms>"}));
 }
 
 }  // namespace

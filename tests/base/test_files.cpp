@@ -14,30 +14,15 @@
 #include "base/cmd.h"
 #include "base/files.h"
 #include "tests/base/small_disk.h"
+#include "tests/support/capture.h"
+#include "tests/support/fs_dir.h"
 #include "common/com_hash.h"
 
 namespace {
 
-std::vector<std::string> g_lines;
-std::vector<std::pair<int, std::string>> g_errors;
-
-void CapturePrint(const char *text) { g_lines.emplace_back(text); }
-int CaptureError(int level, const char *text) {
-    g_errors.emplace_back(level, text);
-    return 0;
-}
-
-bool ErrorContains(const std::string &part) {
-    for (const auto &e : g_errors)
-        if (e.second.find(part) != std::string::npos) return true;
-    return false;
-}
-
-std::string AllErrors() {
-    std::string all;
-    for (const auto &e : g_errors) all += std::to_string(e.first) + ": " + e.second + "\n";
-    return all;
-}
+using hm_test::AllErrors;
+using hm_test::captured;
+using hm_test::Reported;
 
 // ---- pack records written by hand, for the faults no archiver makes ----
 
@@ -97,30 +82,19 @@ std::string Pack(const std::vector<RecordSpec> &records) {
 // Each test runs in its own base directory with capturing sinks.
 class FilesTest : public ::testing::Test {
 protected:
-    std::string dir;
-    char oldCwd[4096] = {};
+    hm_test::FsDir base;
+    const std::string &dir = base.path();
 
     void SetUp() override {
-        Com_SetupPrintf(PRF_SINKS, CapturePrint, CapturePrint);
-        Com_SetupError(CaptureError);
-        ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);
-        char tmpl[] = "/tmp/hm_files_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        FS_StartUp(dir.c_str());
+        hm_test::StartCapture();
         memBlocks = Com_GetMemBlocks();
-        g_lines.clear();
-        g_errors.clear();
     }
     void TearDown() override {
         for (fsOpenFile_t &slot : fs.slots)
             if (slot.inUse) FS_fclose(slot.stream);
         FS_Shutdown();
         EXPECT_EQ(Com_GetMemBlocks(), memBlocks) << "records leaked";
-        EXPECT_EQ(chdir(oldCwd), 0);
-        std::filesystem::remove_all(dir);
-        Com_SetupError(nullptr);
-        Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
+        hm_test::StopCapture();
     }
 
     void Write(const std::string &path, const std::string &data) {
@@ -186,7 +160,7 @@ with zipfile.ZipFile('game.pack', 'w', zipfile.ZIP_STORED) as z:
     EXPECT_EQ(ReadWhole("scripts/all.bin"), AllBytes());
     EXPECT_EQ(ReadWhole("a.txt"), "alpha");
     EXPECT_EQ(ReadWhole("scripts/empty.txt"), "<missing>");
-    EXPECT_TRUE(g_errors.empty()) << AllErrors();
+    EXPECT_TRUE(captured.errors.empty()) << AllErrors();
 }
 
 TEST_F(FilesTest, PacksWrittenByZipInStoredModeLoad) {
@@ -210,8 +184,8 @@ TEST_F(FilesTest, ArchiverOutputThePackFormatRefusesIsNamed) {
     ASSERT_EQ(system(cmd.c_str()), 0);
     EXPECT_EQ(FS_LoadPackBatch("game"), 0);
     EXPECT_EQ(fs.packCount, 0);
-    EXPECT_TRUE(ErrorContains("game.pack corrupt file (extra field \"a.txt\")")) << AllErrors();
-    EXPECT_TRUE(ErrorContains("game1.pack corrupt file (compressed entry \"a.txt\")")) << AllErrors();
+    EXPECT_TRUE(Reported("game.pack corrupt file (extra field \"a.txt\")")) << AllErrors();
+    EXPECT_TRUE(Reported("game1.pack corrupt file (compressed entry \"a.txt\")")) << AllErrors();
 }
 
 // Python marks a name outside ASCII with the UTF-8 flag, which packs may not carry:
@@ -224,7 +198,7 @@ with zipfile.ZipFile('game.pack', 'w', zipfile.ZIP_STORED) as z:
 )"))
         GTEST_SKIP() << "python3 is missing";
     EXPECT_EQ(FS_LoadPackBatch("game"), 0);
-    EXPECT_TRUE(ErrorContains("game.pack corrupt file (flags 0x0800 set \"caf\xC3\xA9.txt\")")) << AllErrors();
+    EXPECT_TRUE(Reported("game.pack corrupt file (flags 0x0800 set \"caf\xC3\xA9.txt\")")) << AllErrors();
 }
 
 TEST_F(FilesTest, LooseFilesShadowPacksAndLaterPacksShadowEarlierOnes) {
@@ -330,11 +304,11 @@ TEST_F(FilesTest, HostilePacksAreRefusedAndTheRestStillLoads) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         Write("game.pack", c.pack);
-        g_errors.clear();
+        captured.errors.clear();
         EXPECT_EQ(FS_LoadPackBatch("game"), 0);
-        EXPECT_TRUE(ErrorContains(std::string("FS_LoadPack2: game.pack corrupt file (") + c.reason)) << AllErrors();
-        EXPECT_TRUE(ErrorContains("Could not load pack \"game.pack\""));
-        for (const auto &e : g_errors) EXPECT_EQ(e.first, ER_ERROR);
+        EXPECT_TRUE(Reported(std::string("FS_LoadPack2: game.pack corrupt file (") + c.reason)) << AllErrors();
+        EXPECT_TRUE(Reported("Could not load pack \"game.pack\""));
+        for (const auto &e : captured.errors) EXPECT_EQ(e.level, ER_ERROR);
         ASSERT_EQ(fs.packCount, 1);
         EXPECT_EQ(std::string(fs.packs->path), "game1.pack");
         EXPECT_EQ(ReadWhole("other.txt"), "still here");
@@ -357,11 +331,11 @@ TEST_F(FilesTest, EntryChangedOnDiskAfterLoadingIsRefused) {
     FS_LoadPackBatch("game");
     Write("game.pack", Pack({{.name = "a.txt", .data = "modified"}}));
     EXPECT_EQ(ReadWhole("a.txt"), "<missing>");
-    EXPECT_TRUE(ErrorContains("\"a.txt\" modified inside \"game.pack\"")) << AllErrors();
+    EXPECT_TRUE(Reported("\"a.txt\" modified inside \"game.pack\"")) << AllErrors();
     // The pack vanished: the open fails cleanly.
     ASSERT_EQ(unlink((dir + "/game.pack").c_str()), 0);
     EXPECT_EQ(FS_fopen("a.txt", "rb"), nullptr);
-    EXPECT_TRUE(ErrorContains("Could not open pack \"game.pack\""));
+    EXPECT_TRUE(Reported("Could not open pack \"game.pack\""));
     EXPECT_EQ(fs.openCount, 0);
 }
 
@@ -418,9 +392,9 @@ TEST_F(FilesTest, PackEntryStreamStaysInsideTheEntry) {
     EXPECT_EQ(FS_fseek(f, 0, FS_SEEK_END), 0);
     EXPECT_EQ(FS_Read(buf, 1, f), 0);
     EXPECT_EQ(FS_fseek(f, 0, 7), -1);
-    EXPECT_EQ(g_errors.size(), 1u);  // the bad origin is a bug report
+    EXPECT_EQ(captured.errors.size(), 1u);  // the bad origin is a bug report
     FS_Eof(f);
-    EXPECT_TRUE(ErrorContains("FS_Eof: Not supported for pack files"));
+    EXPECT_TRUE(Reported("FS_Eof: Not supported for pack files"));
     FS_fclose(f);
 }
 
@@ -484,24 +458,25 @@ TEST_F(FilesTest, SlotsRunOutBeforeTheFileIsLookedFor) {
     for (int i = 0; i < FS_MAX_OPEN_FILES; i++) ASSERT_NE(FS_fopen("x.txt", "rb"), nullptr);
     EXPECT_EQ(fs.openCount, FS_MAX_OPEN_FILES);
     EXPECT_EQ(FS_fopen("missing.txt", "rb"), nullptr);
-    ASSERT_EQ(g_errors.size(), 1u);
-    EXPECT_EQ(g_errors[0], std::make_pair(static_cast<int>(ER_FATAL), std::string("FS_FineFreeOpenFile: Did't find free open file")));
+    ASSERT_EQ(captured.errors.size(), 1u);
+    EXPECT_EQ(captured.errors[0].level, ER_FATAL);
+    EXPECT_EQ(captured.errors[0].text, "FS_FineFreeOpenFile: Did't find free open file");
     FS_fclose(fs.slots[3].stream);
     FILE *again = FS_fopen("x.txt", "rb");
     EXPECT_EQ(again, fs.slots[3].stream);
     EXPECT_EQ(fs.watermark, FS_MAX_OPEN_FILES);
     // A handle in no slot.
-    g_errors.clear();
+    captured.errors.clear();
     FILE *stranger = fopen((dir + "/x.txt").c_str(), "rb");
     FS_fclose(stranger);
     EXPECT_EQ(FS_Read(nullptr, 1, stranger), 0);
-    EXPECT_TRUE(ErrorContains("FS_FineOpenFile: Did't find open file"));
+    EXPECT_TRUE(Reported("FS_FineOpenFile: Did't find open file"));
     fclose(stranger);
-    g_lines.clear();
+    captured.prints.clear();
     FS_OpenFileList_f();
-    ASSERT_EQ(g_lines.size(), 25u);
-    EXPECT_NE(g_lines[0].find("x.txt"), std::string::npos);
-    EXPECT_EQ(g_lines.back(), "Count: \xA4" "0824\xA4" "00 Watermark: \xA4" "0824\xA4" "00");
+    ASSERT_EQ(captured.prints.size(), 25u);
+    EXPECT_NE(captured.prints[0].find("x.txt"), std::string::npos);
+    EXPECT_EQ(captured.prints.back(), "Count: \xA4" "0824\xA4" "00 Watermark: \xA4" "0824\xA4" "00");
 }
 
 TEST_F(FilesTest, FindFilesListsPackNamesOnceInThePatternsDirectory) {
@@ -531,7 +506,7 @@ TEST_F(FilesTest, ConsoleCommandsListPacksEntriesAndSlots) {
     Write("game1.pack", Pack({{.name = "c.txt", .data = "c"}}));
     FS_LoadPackBatch("game");
     FS_fclose(FS_fopen("a.txt", "rb"));
-    g_lines.clear();
+    captured.prints.clear();
     Cmd_Add("packlist");
     Cmd_Add("packinfo game.");
     Cmd_Add("packinfo");
@@ -548,8 +523,8 @@ TEST_F(FilesTest, ConsoleCommandsListPacksEntriesAndSlots) {
         "............. 2 files .............",
         "USAGE: packinfo <pack name>",
     };
-    EXPECT_EQ(g_lines, want);
-    EXPECT_TRUE(ErrorContains("Could not find pack \"nothing\""));
+    EXPECT_EQ(captured.prints, want);
+    EXPECT_TRUE(Reported("Could not find pack \"nothing\""));
 }
 
 TEST_F(FilesTest, FileChecksumXorsTheTableCrcOfEachMegabyte) {

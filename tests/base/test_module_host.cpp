@@ -18,23 +18,15 @@
 #include "base/renderer.h"
 #include "common/common.h"
 #include "tests/base/testmod/testmod.h"
+#include "tests/support/capture.h"
 
 namespace {
 
-struct errorRecord_t {
-    int level;
-    std::string text;
-};
-std::vector<std::string> prints, devPrints;
-std::vector<errorRecord_t> errors;
-int errorAnswer;
-
-void PrintSink(const char *text) { prints.push_back(text); }
-void DevPrintSink(const char *text) { devPrints.push_back(text); }
-int ErrorSink(int level, const char *text) {
-    errors.push_back({level, text});
-    return errorAnswer;
-}
+using hm_test::captured;
+std::vector<std::string> &prints = captured.prints;
+std::vector<std::string> &devPrints = captured.devPrints;
+std::vector<hm_test::errorRecord_t> &errors = captured.errors;
+int &errorAnswer = captured.errorAnswer;
 
 bool Printed(const std::string &text) {
     for (const std::string &p : prints) {
@@ -61,8 +53,8 @@ struct HostFixture : testing::Test {
         devPrints.clear();
         errors.clear();
         errorAnswer = 0;
-        Com_SetupPrintf(PRF_SINKS, PrintSink, DevPrintSink);
-        Com_SetupError(ErrorSink);
+        Com_SetupPrintf(PRF_SINKS, hm_test::CapturePrint, hm_test::CaptureDevPrint);
+        Com_SetupError(hm_test::CaptureError);
         // The test's own reference keeps the stand-in's state alive across the
         // engine's loading and unloading.
         testMod = dlopen("./hm_testmod_linux.so", RTLD_LOCAL | RTLD_NOW);

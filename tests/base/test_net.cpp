@@ -14,23 +14,12 @@
 #include "base/files.h"
 #include "base/net.h"
 #include "tests/base/scratch_dir.h"
+#include "tests/support/capture.h"
 
 namespace {
 
-std::vector<std::string> g_errors;
-std::vector<std::string> g_prints;
-
-int CaptureError(int level, const char *text) {
-    g_errors.push_back(std::to_string(level) + " " + text);
-    return 0;
-}
-void CapturePrint(const char *text) { g_prints.push_back(text); }
-
-bool ErrorSaid(const std::string &part) {
-    for (const std::string &e : g_errors)
-        if (e.find(part) != std::string::npos) return true;
-    return false;
-}
+using hm_test::captured;
+using hm_test::Reported;
 
 // The pipes on both ends of one in-process connection.
 netPipe_t *g_serverPipe;  // the server's slot for the client
@@ -43,14 +32,13 @@ class Net : public testing::Test {
     static void SetUpTestSuite() {
         Cmd_Startup();
         NET_Imp();
-        Com_SetupPrintf(PRF_SINKS, CapturePrint, CapturePrint);
-        Com_SetupError(CaptureError);
+        hm_test::StartCapture();
         Cmd_SetCVar(Cmd_GetCVar("net_port"), "0", 1);
         NET_Init();
     }
     void SetUp() override {
-        g_errors.clear();
-        g_prints.clear();
+        captured.errors.clear();
+        captured.prints.clear();
         server = std::make_unique<netPipe_t>();
         client = std::make_unique<netPipe_t>();
         const netadr_t local{NA_LOCAL, {}, 0, 0};
@@ -140,13 +128,14 @@ TEST_F(Net, MalformedDatagramsAreDroppedWithTheirWarning) {
     setBits(cases[8].datagram, 0x7FFFFFFF);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        g_errors.clear();
+        captured.errors.clear();
         const byte *payload = nullptr;
         EXPECT_EQ(Parse(c.datagram, &payload), 0);
         EXPECT_EQ(payload, nullptr);
-        ASSERT_EQ(g_errors.size(), 1u);
-        EXPECT_NE(g_errors[0].find(c.warning), std::string::npos) << g_errors[0];
-        EXPECT_EQ(g_errors[0].rfind("9 NET_ParseRawData", 0), 0u) << "a developer warning";
+        ASSERT_EQ(captured.errors.size(), 1u);
+        EXPECT_NE(captured.errors[0].text.find(c.warning), std::string::npos) << captured.errors[0].text;
+        EXPECT_EQ(captured.errors[0].level, ER_DEVWARNING);
+        EXPECT_EQ(captured.errors[0].text.rfind("NET_ParseRawData", 0), 0u);
     }
 }
 
@@ -177,7 +166,7 @@ TEST_F(Net, OutOfBandPackagesTooBigForOneDatagramAreRefused) {
     static byte bytes[1400];
     Msg_WriteBits(bytes, NET_FRAGMENT_BITS + 1);
     EXPECT_EQ(NET_SendOutOfBandPackage(NS_SERVER, package.get()), 0);
-    EXPECT_TRUE(ErrorSaid("8 NET_SendOutOfBandPackage"));
+    EXPECT_TRUE(Reported(ER_WARNING, "NET_SendOutOfBandPackage"));
     Msg_WriteBegin(&package->msg);
     Msg_WriteBits(bytes, NET_FRAGMENT_BITS);
     EXPECT_EQ(NET_SendOutOfBandPackage(NS_SERVER, package.get()), 1);
@@ -186,16 +175,16 @@ TEST_F(Net, OutOfBandPackagesTooBigForOneDatagramAreRefused) {
 
     const netadr_t nowhere{NA_IP, {0, 0, 0, 0}, 14666, 0};
     EXPECT_EQ(NET_SendOutOfBandPrintf(NS_CLIENT, &nowhere, "x"), 0);
-    EXPECT_TRUE(ErrorSaid("Try to send data to 0.0.0.0"));
+    EXPECT_TRUE(Reported("Try to send data to 0.0.0.0"));
     const netadr_t cleared{};
-    g_errors.clear();
+    captured.errors.clear();
     EXPECT_EQ(NET_SendOutOfBandPrintf(NS_CLIENT, &cleared, "x"), 0);
-    EXPECT_TRUE(ErrorSaid("NET_SendNetData: Bad address"));
+    EXPECT_TRUE(Reported("NET_SendNetData: Bad address"));
     // A send the system refuses (port 0) is reported and not counted as sent.
-    g_errors.clear();
+    captured.errors.clear();
     const netadr_t portZero{NA_IP, {127, 0, 0, 2}, 0, 0};
     EXPECT_EQ(NET_SendOutOfBandPrintf(NS_CLIENT, &portZero, "x"), 0);
-    EXPECT_TRUE(ErrorSaid("7 Sys_SendNetData: Fail sending to 127.0.0.2:0"));
+    EXPECT_TRUE(Reported(ER_ERROR, "Sys_SendNetData: Fail sending to 127.0.0.2:0"));
 }
 
 // Reads one datagram from our own socket, waiting a little for it.
@@ -246,7 +235,7 @@ TEST_F(Net, EmptyPackageSendsNothing) {
     Msg_WriteBegin(msg.get());
     msg->overflowed = 1;
     EXPECT_EQ(NET_SendPackage(client.get(), msg.get()), 0);
-    EXPECT_TRUE(ErrorSaid("9 NET_SendPackage: package overflow"));
+    EXPECT_TRUE(Reported(ER_DEVWARNING, "NET_SendPackage: package overflow"));
 }
 
 // Fragment series delivered in other orders straight to the joiner.
@@ -345,13 +334,13 @@ TEST_F(Net, DatagramsFromStrangersAndStaleSequencesAreRefused) {
     NET_SetPipeFinders(nullptr, nullptr);
     const byte *payload = nullptr;
     EXPECT_EQ(Parse(Datagram(NF_WHOLE | NET_FLAG_CLIENT, 0, 8), &payload), 0);
-    EXPECT_TRUE(g_prints.back().find("sends us band data but he is not connected") != std::string::npos);
+    EXPECT_TRUE(captured.prints.back().find("sends us band data but he is not connected") != std::string::npos);
 
     NET_SetPipeFinders(ServerSlotFor, ClientPipeFor);
     EXPECT_EQ(Parse(Datagram(NF_WHOLE | NET_FLAG_CLIENT, 0, 8), &payload), 8);
     EXPECT_EQ(payload, server->buffer);
     EXPECT_EQ(Parse(Datagram(NF_WHOLE | NET_FLAG_CLIENT, 0, 8), &payload), 0);
-    EXPECT_TRUE(ErrorSaid("packSequence (0) <= incomingSequence (0)"));
+    EXPECT_TRUE(Reported("packSequence (0) <= incomingSequence (0)"));
     // Datagrams of a server-side sender go to the client's pipe.
     EXPECT_EQ(Parse(Datagram(NF_WHOLE, 0, 8), &payload), 8);
     EXPECT_EQ(payload, client->buffer);
@@ -360,7 +349,7 @@ TEST_F(Net, DatagramsFromStrangersAndStaleSequencesAreRefused) {
 TEST_F(Net, LoopBackRingDropsItsOldestWhenFull) {
     const netadr_t local{NA_LOCAL, {}, 0, 0};
     for (int i = 0; i <= NET_LOOP_SLOTS; i++) NET_SendOutOfBandPrintf(NS_SERVER, &local, "n %d", i);
-    EXPECT_TRUE(ErrorSaid("8 Net_SendLoopData: overflow"));
+    EXPECT_TRUE(Reported(ER_WARNING, "Net_SendLoopData: overflow"));
     ASSERT_EQ(NET_GetPackage(0, package.get()), 1);
     EXPECT_STREQ(reinterpret_cast<const char *>(package->msg.data), "n 1");
     int n = 1;
@@ -374,7 +363,7 @@ TEST_F(Net, ReceivedRingKeepsOrderAndDropsItsOldestWhenFull) {
         const auto d = Datagram(NF_WHOLE, -1, 8, static_cast<byte>(i));
         NET_EnqueueFragment(&from, d.data(), static_cast<int>(d.size()));
     }
-    EXPECT_TRUE(ErrorSaid("Net_EnqueueReadyPackage: Net queue overflow"));
+    EXPECT_TRUE(Reported("Net_EnqueueReadyPackage: Net queue overflow"));
     ASSERT_EQ(NET_GetPackage(0, package.get()), 1);
     EXPECT_EQ(package->msg.data[0], 1);
     EXPECT_EQ(package->address.port, 700);
@@ -422,24 +411,24 @@ TEST_F(Net, StatisticsCountRealTrafficAndLeaveLoopBackOutUnlessAsked) {
     EXPECT_EQ(qnet.total.packetsUp, before.packetsUp + 1);
     EXPECT_EQ(qnet.total.bytesUp, before.bytesUp + 116);
     Cmd_SetCVar(Cmd_GetCVar("net_countloop"), "0", 1);
-    g_prints.clear();
+    captured.prints.clear();
     Cmd_Add("netstats");
     Cmd_Flush();
-    ASSERT_EQ(g_prints.size(), 2u);
-    EXPECT_EQ(g_prints[0].rfind("Per Second - DOWN: \xA4" "08", 0), 0u);
-    EXPECT_NE(g_prints[1].find("UP: \xA4" "08" + std::to_string(qnet.total.packetsUp) + "\xA4" "00pks"), std::string::npos)
-        << g_prints[1];
+    ASSERT_EQ(captured.prints.size(), 2u);
+    EXPECT_EQ(captured.prints[0].rfind("Per Second - DOWN: \xA4" "08", 0), 0u);
+    EXPECT_NE(captured.prints[1].find("UP: \xA4" "08" + std::to_string(qnet.total.packetsUp) + "\xA4" "00pks"), std::string::npos)
+        << captured.prints[1];
 }
 
 TEST_F(Net, DistributionCountsEveryByteSentAndPrintsWithoutTraffic) {
     memset(qnet.distribution, 0, sizeof qnet.distribution);
     Cmd_SetCVar(Cmd_GetCVar("net_distribution"), "0", 1);
     // Nothing counted: the percentages are 0, not a division by zero.
-    g_prints.clear();
+    captured.prints.clear();
     Cmd_Add("printdistribution");
     Cmd_Flush();
-    ASSERT_EQ(g_prints.size(), 32u);
-    EXPECT_EQ(g_prints[0], "0.0 0.0 0.0 0.0 | 0.0 0.0 0.0 0.0");
+    ASSERT_EQ(captured.prints.size(), 32u);
+    EXPECT_EQ(captured.prints[0], "0.0 0.0 0.0 0.0 | 0.0 0.0 0.0 0.0");
     Cmd_SetCVar(Cmd_GetCVar("net_distribution"), "1", 1);
     NET_SendPackage(client.get(), Pattern(4));
     Cmd_SetCVar(Cmd_GetCVar("net_distribution"), "0", 1);
@@ -470,12 +459,12 @@ TEST_F(Net, DistributionCountsEveryByteSentAndPrintsWithoutTraffic) {
     NET_SendPackage(client.get(), Pattern(4));
     Cmd_SetCVar(Cmd_GetCVar("net_distribution"), "0", 1);
     EXPECT_GT(qnet.distribution[0x1E], int64_t{1} << 40);
-    g_prints.clear();
+    captured.prints.clear();
     Cmd_Add("printdistribution");
     Cmd_Add("dumpdistribution");
     Cmd_Flush();
-    ASSERT_EQ(g_prints.size(), 32u);
-    EXPECT_EQ(g_prints[0].rfind("0.4 0.4 0.4 0.4 | ", 0), 0u) << g_prints[0];
+    ASSERT_EQ(captured.prints.size(), 32u);
+    EXPECT_EQ(captured.prints[0].rfind("0.4 0.4 0.4 0.4 | ", 0), 0u) << captured.prints[0];
     f = fopen("net.txt", "r");
     ASSERT_NE(f, nullptr);
     lines = 0;
@@ -563,14 +552,14 @@ TEST_F(Net, SocketSkipsTakenPortsAndCarriesDatagrams) {
         if (b < 0 && a >= 0) close(a);
     }
     ASSERT_GE(b, 0);
-    g_prints.clear();
+    captured.prints.clear();
     const netConf_t conf = Sys_InitNet(base);
     close(a);
     close(b);
     ASSERT_TRUE(conf.initialised);
     EXPECT_EQ(conf.address.port, base + 2);
     int failed = 0, succeeded = 0;
-    for (const std::string &p : g_prints) {
+    for (const std::string &p : captured.prints) {
         failed += p.find("bind()") != std::string::npos && p.find("failed") != std::string::npos;
         succeeded += p.find("bind()") != std::string::npos && p.find("successful") != std::string::npos;
     }
@@ -601,9 +590,9 @@ TEST_F(Net, SocketSkipsTakenPortsAndCarriesDatagrams) {
     EXPECT_EQ(Sys_GetNetData(&from, sizeof buffer, buffer), 0);
 
     // Ports beyond 65,535 are not tried, rather than wrapping to low ones.
-    g_errors.clear();
+    captured.errors.clear();
     EXPECT_FALSE(Sys_InitNet(65536).initialised);
-    EXPECT_TRUE(ErrorSaid("0 Sys_InitNet: bind() failed"));
+    EXPECT_TRUE(Reported(ER_FATAL, "Sys_InitNet: bind() failed"));
 
     // Back to a socket of the system's choosing for the other tests.
     NET_Init();

@@ -13,23 +13,12 @@
 #include "base/remote.h"
 #include "common/com_hash.h"
 #include "tests/e2e/master_process.h"
+#include "tests/support/capture.h"
 
 namespace {
 
-std::vector<std::string> g_prints;
-std::vector<std::string> g_errors;
-
-void CapturePrint(const char *text) { g_prints.push_back(text); }
-int CaptureError(int level, const char *text) {
-    g_errors.push_back(std::to_string(level) + " " + text);
-    return 0;
-}
-
-bool Printed(const std::string &part) {
-    for (const std::string &p : g_prints)
-        if (p.find(part) != std::string::npos) return true;
-    return false;
-}
+using hm_test::captured;
+using hm_test::Printed;
 
 std::string Md5Text(const char *text) {
     return Com_MD52String(Com_GetMD5(nullptr, text, static_cast<int>(strlen(text))));
@@ -38,8 +27,7 @@ std::string Md5Text(const char *text) {
 class Remote : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        Com_SetupPrintf(PRF_SINKS, CapturePrint, CapturePrint);
-        Com_SetupError(CaptureError);
+        hm_test::StartCapture();
         Cmd_Startup();
         NET_Imp();
         Cmd_CreateCVar(&base_rcon, "base_rcon", "0", CMD_NOSAVE);
@@ -60,8 +48,8 @@ class Remote : public testing::Test {
         }
         qcmd.length = 0;
         qcmd.buffer[0] = 0;
-        g_prints.clear();
-        g_errors.clear();
+        captured.prints.clear();
+        captured.errors.clear();
     }
 
     // Offers one out-of-band text from sender to the handler, as the frames do.
@@ -113,7 +101,7 @@ TEST_F(Remote, WrongPasswordOrDisabledConsoleRunsNothing) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.message);
-        g_prints.clear();
+        captured.prints.clear();
         Cmd_SetCVar(&base_rcon, c.rcon, 1);
         Cmd_SetCVar(&base_rconPassword, c.password, 1);
         EXPECT_EQ(Deliver("rcon " + c.sent + " \"quit\"", op), 1);
@@ -128,14 +116,14 @@ TEST_F(Remote, EchoesAreTakenOnlyFromTheTarget) {
     EXPECT_EQ(Deliver("rcon_echo \"map loaded\"", op), 1);
     EXPECT_TRUE(Printed("\xA4" "09SV:\xA4" "00 map loaded "));
     const netadr_t stranger{NA_IP, {127, 0, 0, 4}, 27960, 0};
-    g_prints.clear();
+    captured.prints.clear();
     EXPECT_EQ(Deliver("rcon_echo \"forged\"", stranger), 0);
-    EXPECT_TRUE(g_prints.empty());
+    EXPECT_TRUE(captured.prints.empty());
     // A server of this very process prints on this console already.
     const netadr_t local{NA_LOCAL, {}, 0, 0};
     qbase.rconTarget = local;
     EXPECT_EQ(Deliver("rcon_echo \"twice\"", local), 1);
-    EXPECT_TRUE(g_prints.empty());
+    EXPECT_TRUE(captured.prints.empty());
     EXPECT_EQ(Deliver("someone_elses_text 1 2", op), 0);
 }
 
@@ -157,7 +145,7 @@ TEST_F(Remote, RConSendsTheDigestAndTheLineToTheTarget) {
     EXPECT_EQ(Base_HandlePackage(package.get()), 1);
     EXPECT_NE(Queued().find("say hello world "), std::string::npos);
 
-    g_prints.clear();
+    captured.prints.clear();
     Cmd_Add("rcon status");
     Cmd_Flush();
     EXPECT_TRUE(Printed("Must be connected to a server to use rcon"));
@@ -199,8 +187,8 @@ TEST_F(Remote, EchoThatCannotBeSentStaysQuietAndNeverRecurses) {
         EXPECT_EQ(g_echoErrors, 0);
         EXPECT_EQ(g_deepest, 1);
     }
-    Com_SetupPrintf(PRF_SINKS, CapturePrint, CapturePrint);
-    Com_SetupError(CaptureError);
+    Com_SetupPrintf(PRF_SINKS, hm_test::CapturePrint, hm_test::CapturePrint);
+    Com_SetupError(hm_test::CaptureError);
 }
 
 // Two engines that each run the other's remote lines: an echo printed here must
@@ -215,7 +203,7 @@ TEST_F(Remote, EchoesFromElsewhereAreNotEchoedBack) {
     EXPECT_EQ(NET_GetPackage(NS_SERVER, package.get()), 0);
     Com_Printf("own line");
     EXPECT_EQ(NET_GetPackage(NS_SERVER, package.get()), 1);
-    Com_SetupPrintf(PRF_SINKS, CapturePrint, CapturePrint);
+    Com_SetupPrintf(PRF_SINKS, hm_test::CapturePrint, hm_test::CapturePrint);
 }
 
 TEST_F(Remote, EchoCarriesPrintedLinesToTheOperator) {
@@ -240,7 +228,7 @@ TEST_F(Remote, MasterAnswersAreTiedToTheInstanceNumber) {
     EXPECT_EQ(qbase.masterChallenge, 777u);
     EXPECT_TRUE(Printed("New master challenge: \xA4" "08777\xA4" "00"));
     EXPECT_STREQ(base_master.string, "127.0.0.2:15666 challenge: 777");
-    g_prints.clear();
+    captured.prints.clear();
     EXPECT_EQ(Deliver("master_challenge " + me + " 777", master), 1);
     EXPECT_FALSE(Printed("New master challenge"));
 
@@ -273,7 +261,7 @@ TEST_F(Remote, MasterAnswersFromAnyOtherSenderAreIgnored) {
 TEST_F(Remote, LoopBackMasterIsRefusedAndNothingIsSent) {
     for (const char *host : {"local", "127.0.0.1", "127.0.0.1:15666"}) {
         SCOPED_TRACE(host);
-        g_prints.clear();
+        captured.prints.clear();
         Cmd_SetCVar(&base_masterServer, host, 1);
         Base_UpdateMaster(1);
         EXPECT_TRUE(Printed(std::string("Master server \"") + host + "\" is this process's loop-back"));
@@ -292,9 +280,7 @@ TEST_F(Remote, UnresolvableMasterIsReportedAndNothingIsSent) {
     EXPECT_STREQ(base_master.string, "BAD challenge: 0");
     // The version check that start-up sends next goes to the cleared address.
     NET_SendOutOfBandPrintf(NS_CLIENT, &qbase.masterAddress, "master_version_check %d", 1);
-    bool refused = false;
-    for (const std::string &e : g_errors) refused |= e.find("NET_SendNetData: Bad address") != std::string::npos;
-    EXPECT_TRUE(refused);
+    EXPECT_TRUE(hm_test::Reported("NET_SendNetData: Bad address"));
 }
 
 TEST_F(Remote, LocalMasterIsOnTheLanWithoutALookup) {

@@ -17,14 +17,11 @@
 #include "base/sys.h"
 #include "common/common.h"
 #include "tests/base/scratch_dir.h"
+#include "tests/support/capture.h"
 
 namespace {
 
-std::vector<std::pair<int, std::string>> g_errors;
-int ErrorSink(int level, const char *text) {
-    g_errors.emplace_back(level, text);
-    return 0;
-}
+using hm_test::captured;
 
 template <typename F> std::string Stdout(F f) {
     testing::internal::CaptureStdout();
@@ -230,18 +227,18 @@ TEST(Sys, DaemonWithItsAnswersKnownAsksNothingAndLeavesATerminalAlone) {
 }
 
 TEST(Sys, GameModuleIsFoundInTheWorkingDirectoryOrBesideTheProgram) {
-    g_errors.clear();
+    captured.errors.clear();
     static std::vector<std::string> printed;
     printed.clear();
-    Com_SetupError(ErrorSink);
+    Com_SetupError(hm_test::CaptureError);
     Com_SetupPrintf(PRF_SINKS, [](const char *t) { printed.emplace_back(t); }, nullptr);
     ScratchDir dir(true);
     void *handle = reinterpret_cast<void *>(1);
     EXPECT_EQ(Sys_LoadGameModule(&handle, "nosuch"), nullptr);
     EXPECT_EQ(handle, nullptr);
-    ASSERT_EQ(g_errors.size(), 1u);
-    EXPECT_EQ(g_errors[0].first, ER_ERROR);
-    EXPECT_EQ(g_errors[0].second.rfind("Sys_LoadGameModule: Could not dlopen from \"nosuch_linux.so\" (", 0), 0u);
+    ASSERT_EQ(captured.errors.size(), 1u);
+    EXPECT_EQ(captured.errors[0].level, ER_ERROR);
+    EXPECT_EQ(captured.errors[0].text.rfind("Sys_LoadGameModule: Could not dlopen from \"nosuch_linux.so\" (", 0), 0u);
     EXPECT_EQ(printed, (std::vector<std::string>{"Trying dlopen( \"./nosuch_linux.so\", RTLD_LOCAL | RTLD_LAZY )"}));
     Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
 

@@ -6,21 +6,18 @@
 
 #include "common/com_info.h"
 #include "common/com_print.h"
+#include "tests/support/capture.h"
 
 namespace {
 
-std::vector<std::pair<int, std::string>> g_errors;
-int RecordError(int level, const char *text) {
-    g_errors.emplace_back(level, text);
-    return 0;
-}
+using hm_test::captured;
 
 class InfoString : public testing::Test {
 protected:
     void SetUp() override {
         Com_IS_ClearAllKeys(is);
-        g_errors.clear();
-        Com_SetupError(RecordError);
+        captured = {};
+        Com_SetupError(hm_test::CaptureError);
     }
     void TearDown() override { Com_SetupError(nullptr); }
     void Set(const std::string &text) {
@@ -50,7 +47,7 @@ TEST_F(InfoString, ForbiddenCharactersAreRefusedWithoutChange) {
     }
     EXPECT_EQ(Com_IS_SetValue(is, "a", "2;"), 0);
     EXPECT_STREQ(is, "a \"1\";");
-    EXPECT_TRUE(g_errors.empty());  // refusals of content stay silent
+    EXPECT_TRUE(captured.errors.empty());  // refusals of content stay silent
 }
 
 TEST_F(InfoString, SizeLimitCountsTextKeyAndValue) {
@@ -58,8 +55,8 @@ TEST_F(InfoString, SizeLimitCountsTextKeyAndValue) {
     ASSERT_EQ(strlen(is), 1340u);
     EXPECT_EQ(Com_IS_AddKey(is, "ab", "cde"), 0);  // 1,345 > 1,344
     EXPECT_EQ(strlen(is), 1340u);
-    ASSERT_EQ(g_errors.size(), 1u);
-    EXPECT_EQ(g_errors[0].first, ER_WARNING);
+    ASSERT_EQ(captured.errors.size(), 1u);
+    EXPECT_EQ(captured.errors[0].level, ER_WARNING);
     EXPECT_EQ(Com_IS_AddKey(is, "ab", "cd"), 1);
     EXPECT_EQ(strlen(is), 1348u);
     EXPECT_STREQ(Com_IS_GetValue(is, "ab"), "cd");
@@ -72,8 +69,8 @@ TEST_F(InfoString, OversizeSetWarnsAndKeepsTheOldEntry) {
     EXPECT_EQ(Com_IS_SetValue(is, "k", std::string(60, 'n').c_str()), 0);
     EXPECT_EQ(is, before);
     EXPECT_STREQ(Com_IS_GetValue(is, "k"), "old");
-    ASSERT_EQ(g_errors.size(), 1u);
-    EXPECT_EQ(g_errors[0].first, ER_WARNING);
+    ASSERT_EQ(captured.errors.size(), 1u);
+    EXPECT_EQ(captured.errors[0].level, ER_WARNING);
     // The old entry's room counts: a value as long as fits after removing it is taken.
     EXPECT_EQ(Com_IS_SetValue(is, "k", std::string(1344 - strlen(is) + 8 - 1, 'n').c_str()), 1);
 }

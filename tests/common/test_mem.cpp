@@ -7,28 +7,21 @@
 #include <vector>
 
 #include "common/common.h"
+#include "tests/support/capture.h"
 
 namespace {
 
-std::vector<std::string> g_lines;
-std::vector<std::pair<int, std::string>> g_errors;
-
-void CapturePrint(const char *text) { g_lines.emplace_back(text); }
-int CaptureError(int level, const char *text) {
-    g_errors.emplace_back(level, text);
-    return 0;
-}
+using hm_test::captured;
 
 // Each test starts on an empty, initialised list with capturing sinks.
 class MemTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Com_SetupPrintf(PRF_SINKS, CapturePrint, CapturePrint);
-        Com_SetupError(CaptureError);
+        hm_test::StartCapture();
         Com_ShutdownMem();
         Com_InitMem();
-        g_lines.clear();
-        g_errors.clear();
+        captured.prints.clear();
+        captured.errors.clear();
     }
     void TearDown() override {
         Com_FlushMem();
@@ -76,11 +69,11 @@ TEST_F(MemTest, ListShowsOldestFirstAndTagsKeepCountingAcrossInit) {
     void *b = Com_malloc(10);
     EXPECT_EQ(Header(b)->tag, Header(a)->tag + 1);
     Com_MemList();
-    ASSERT_EQ(g_lines.size(), 2u);
+    ASSERT_EQ(captured.prints.size(), 2u);
     char addr[32];
     snprintf(addr, sizeof addr, "%p", a);
-    EXPECT_NE(g_lines[0].find(addr), std::string::npos);
-    EXPECT_EQ(g_lines[0].rfind("    \xA4" "08", 0), 0u);
+    EXPECT_NE(captured.prints[0].find(addr), std::string::npos);
+    EXPECT_EQ(captured.prints[0].rfind("    \xA4" "08", 0), 0u);
     const uint32_t tagB = Header(b)->tag;
     Com_FlushMem();
     Com_ShutdownMem();
@@ -94,18 +87,18 @@ TEST_F(MemTest, FenceOverwriteIsCaughtButSlackIsNot) {
     byte *block = reinterpret_cast<byte *>(Header(p));
     block[sizeof(memblock_t) + 5] = 0xEE;  // slack between the user byte and the fence
     Com_CheckMem();
-    EXPECT_TRUE(g_errors.empty());
-    ASSERT_EQ(g_lines.size(), 1u);
-    EXPECT_EQ(g_lines[0], "Com_CheckMem: mem ok");
+    EXPECT_TRUE(captured.errors.empty());
+    ASSERT_EQ(captured.prints.size(), 1u);
+    EXPECT_EQ(captured.prints[0], "Com_CheckMem: mem ok");
 
     block[Header(p)->size - 4] ^= 0xFF;
     Com_CheckMem();
-    ASSERT_EQ(g_errors.size(), 1u);
-    EXPECT_EQ(g_errors[0].first, ER_FATAL);
-    EXPECT_EQ(g_errors[0].second, "Com_CheckMem: Bad fence");
+    ASSERT_EQ(captured.errors.size(), 1u);
+    EXPECT_EQ(captured.errors[0].level, ER_FATAL);
+    EXPECT_EQ(captured.errors[0].text, "Com_CheckMem: Bad fence");
     Com_free(p);
-    ASSERT_EQ(g_errors.size(), 2u);
-    EXPECT_EQ(g_errors[1].second, "Mem_Free: Bad fence");
+    ASSERT_EQ(captured.errors.size(), 2u);
+    EXPECT_EQ(captured.errors[1].text, "Mem_Free: Bad fence");
     block[Header(p)->size - 4] ^= 0xFF;  // repair so the fixture can release it
 }
 
@@ -114,9 +107,9 @@ TEST_F(MemTest, DamagedMagicIsReportedAndTheBlockKept) {
     Header(p)->magic ^= 1;
     Com_CheckMem();
     Com_free(p);
-    ASSERT_EQ(g_errors.size(), 2u);
-    EXPECT_EQ(g_errors[0], std::make_pair(int(ER_FATAL), std::string("Com_CheckMem: Bad magic")));
-    EXPECT_EQ(g_errors[1], std::make_pair(int(ER_FATAL), std::string("Mem_Free: Bad magic")));
+    ASSERT_EQ(captured.errors.size(), 2u);
+    EXPECT_EQ(captured.errors[0], (hm_test::errorRecord_t{ER_FATAL, "Com_CheckMem: Bad magic"}));
+    EXPECT_EQ(captured.errors[1], (hm_test::errorRecord_t{ER_FATAL, "Mem_Free: Bad magic"}));
     EXPECT_EQ(Com_GetMemBlocks(), 1);  // the sink returned: nothing was released
     Header(p)->magic ^= 1;  // repair so the fixture can release it
 }
@@ -126,17 +119,17 @@ TEST_F(MemTest, FreeNullChangesNothing) {
     const int used = Com_GetMemUsed();
     Com_free(nullptr);
     EXPECT_EQ(Com_GetMemUsed(), used);
-    EXPECT_TRUE(g_errors.empty());
+    EXPECT_TRUE(captured.errors.empty());
     (void)keep;
 }
 
 TEST_F(MemTest, EmptyListChecksOkAndStatsPrintZeroes) {
     Com_CheckMem();
-    ASSERT_EQ(g_lines.size(), 1u);
-    EXPECT_EQ(g_lines[0], "Com_CheckMem: mem ok");
+    ASSERT_EQ(captured.prints.size(), 1u);
+    EXPECT_EQ(captured.prints[0], "Com_CheckMem: mem ok");
     Com_MemStats();
-    ASSERT_EQ(g_lines.size(), 2u);
-    EXPECT_EQ(g_lines[1], "Used: \xA4" "080\xA4" "00 KB in \xA4" "080\xA4" "00 blocks with Hi/Lo \xA4" "080x0\xA4"
+    ASSERT_EQ(captured.prints.size(), 2u);
+    EXPECT_EQ(captured.prints[1], "Used: \xA4" "080\xA4" "00 KB in \xA4" "080\xA4" "00 blocks with Hi/Lo \xA4" "080x0\xA4"
                           "00/\xA4" "080xffffffffffffffff");
     void *a = Com_malloc(2000);
     void *b = Com_malloc(10);
@@ -145,7 +138,7 @@ TEST_F(MemTest, EmptyListChecksOkAndStatsPrintZeroes) {
     const uintptr_t hi = std::max(uintptr_t(Header(a)), uintptr_t(Header(b)));
     char tail[80];
     snprintf(tail, sizeof tail, " blocks with Hi/Lo \xA4" "080x%" PRIxPTR "\xA4" "00/\xA4" "080x%" PRIxPTR, hi, lo);
-    EXPECT_EQ(g_lines[2], std::string("Used: \xA4" "082\xA4" "00 KB in \xA4" "082\xA4" "00") + tail);
+    EXPECT_EQ(captured.prints[2], std::string("Used: \xA4" "082\xA4" "00 KB in \xA4" "082\xA4" "00") + tail);
 }
 
 // Blocks from before a shutdown and a new start are off the new list: releasing
@@ -162,14 +155,14 @@ TEST_F(MemTest, BlocksFromAnEarlierListAreReleasedWithoutHarmingTheNewOne) {
     Com_free(c);
     EXPECT_EQ(Com_GetMemBlocks(), 1);
     EXPECT_EQ(Com_GetMemUsed(), static_cast<int>(Com_MemBlockSize(40)));
-    g_lines.clear();
+    captured.prints.clear();
     Com_MemList();
-    ASSERT_EQ(g_lines.size(), 1u);
+    ASSERT_EQ(captured.prints.size(), 1u);
     char addr[32];
     snprintf(addr, sizeof addr, "%p", d);
-    EXPECT_NE(g_lines[0].find(addr), std::string::npos);
+    EXPECT_NE(captured.prints[0].find(addr), std::string::npos);
     Com_CheckMem();
-    EXPECT_TRUE(g_errors.empty());
+    EXPECT_TRUE(captured.errors.empty());
     Com_free(d);
     EXPECT_EQ(Com_GetMemBlocks(), 0);
     EXPECT_EQ(Com_GetMemUsed(), 0);
@@ -177,15 +170,15 @@ TEST_F(MemTest, BlocksFromAnEarlierListAreReleasedWithoutHarmingTheNewOne) {
 
 TEST_F(MemTest, SecondInitIsAnError) {
     Com_InitMem();
-    ASSERT_EQ(g_errors.size(), 1u);
-    EXPECT_EQ(g_errors[0].second, "Com_InitMem: Memory already initialized");
+    ASSERT_EQ(captured.errors.size(), 1u);
+    EXPECT_EQ(captured.errors[0].text, "Com_InitMem: Memory already initialized");
 }
 
 TEST_F(MemTest, ImpossibleRequestFailsWithoutLinkingABlock) {
     EXPECT_EQ(Com_malloc(0xFFFFFFFFu), nullptr);
-    ASSERT_FALSE(g_errors.empty());
-    EXPECT_EQ(g_errors.back().first, ER_FATAL);
-    EXPECT_EQ(g_errors.back().second.rfind("Mem_Alloc: malloc returned NULL", 0), 0u);
+    ASSERT_FALSE(captured.errors.empty());
+    EXPECT_EQ(captured.errors.back().level, ER_FATAL);
+    EXPECT_EQ(captured.errors.back().text.rfind("Mem_Alloc: malloc returned NULL", 0), 0u);
     EXPECT_EQ(Com_GetMemBlocks(), 0);
 }
 

@@ -7,19 +7,14 @@
 
 #include "common/com_mem.h"
 #include "common/com_string.h"
+#include "tests/support/capture.h"
 
 namespace {
 
-std::string g_printed;
-void Capture(const char *text) { g_printed += text; }
-
-// Routes Com_Printf into g_printed for the test's lifetime.
+// Routes Com_Printf into the shared capture for the test's lifetime.
 struct PrintCapture {
-    PrintCapture() {
-        g_printed.clear();
-        Com_SetupPrintf(PRF_SINKS, Capture, Capture);
-    }
-    ~PrintCapture() { Com_SetupPrintf(PRF_SILENT, nullptr, nullptr); }
+    PrintCapture() { hm_test::StartCapture(); }
+    ~PrintCapture() { hm_test::StopCapture(); }
 };
 
 std::vector<std::string> Args() {
@@ -367,19 +362,19 @@ TEST(ColorKeys, LengthAndStripAgree) {
 TEST(ValidateName, ReasonsAndFlags) {
     PrintCapture capture;
     EXPECT_EQ(Com_ValidateName("", 16, "Name", VN_PRINT), 0);
-    EXPECT_EQ(g_printed, "Name must be at lest 1 char");
+    EXPECT_EQ(hm_test::PrintedText(), "Name must be at lest 1 char");
     EXPECT_EQ(Com_ValidateName("", 16, "Name", VN_PRINT | VN_EMPTY_OK), 1);
-    g_printed.clear();
+    hm_test::captured.prints.clear();
     EXPECT_EQ(Com_ValidateName("0123456789abcdef", 16, "Name", VN_PRINT), 0);
-    EXPECT_EQ(g_printed, "Name must can max be 15 cars");
-    g_printed.clear();
+    EXPECT_EQ(hm_test::PrintedText(), "Name must can max be 15 cars");
+    hm_test::captured.prints.clear();
     EXPECT_EQ(Com_ValidateName("a;b", 16, "Name", VN_PRINT), 0);
-    EXPECT_EQ(g_printed, "Character ';' is not allowed in Name");
-    g_printed.clear();
+    EXPECT_EQ(hm_test::PrintedText(), "Character ';' is not allowed in Name");
+    hm_test::captured.prints.clear();
     EXPECT_EQ(Com_ValidateName("a\tb", 16, "Name", 0), 0);
     EXPECT_EQ(Com_ValidateName("a\"b", 16, "Name", 0), 0);
     EXPECT_EQ(Com_ValidateName("a\xD7", 16, "Name", 0), 0);
-    EXPECT_EQ(g_printed, "");  // flag 0: silent
+    EXPECT_EQ(hm_test::PrintedText(), "");  // flag 0: silent
     EXPECT_EQ(Com_ValidateName("J\xF6rg {x}", 16, "Name", 0), 1);
 }
 
@@ -451,7 +446,7 @@ TEST(Files, FileTooLargeForABlockIsRefused) {
         void *buf = reinterpret_cast<void *>(1);
         EXPECT_EQ(Com_ReadFile(file.c_str(), &buf), -1);
         EXPECT_EQ(buf, nullptr);
-        EXPECT_EQ(g_printed, "Com_ReadFile: " + file + " is too large");
+        EXPECT_EQ(hm_test::PrintedText(), "Com_ReadFile: " + file + " is too large");
     }
     unlink(file.c_str());
     rmdir(dir);

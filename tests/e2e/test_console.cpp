@@ -1,9 +1,6 @@
 // The console of the real engine: lines on standard input, scripts, aliases, the
 // end of standard input, and the daemon's questions and fork.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,24 +10,14 @@
 #include <vector>
 
 #include "tests/e2e/engine_process.h"
+#include "tests/support/udp_peer.h"
 
 namespace {
 
 using e2e::Engine;
 using e2e::TempDir;
 
-// A UDP port on the loop-back that nobody holds right now.
-std::string FreePort() {
-    const int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a);
-    socklen_t n = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr *>(&a), &n);
-    close(s);
-    return std::to_string(ntohs(a.sin_port));
-}
+std::string FreePort() { return std::to_string(hm_test::FreeUdpPort()); }
 
 TEST(EngineConsole, StandardInputLinesRunAsConsoleCommands) {
     TempDir dir;
@@ -74,19 +61,14 @@ TEST(EngineConsole, ClosedStandardInputKeepsTheEngineRunning) {
     ASSERT_GT(pid, 0);
     // A datagram must never be read as a console line, even when the socket is the
     // first file the engine opens.
-    const int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
+    const hm_test::UdpPeer sender;
     int status = 0;
     pid_t ended = 0;
     for (int i = 0; i < 30 && !ended; i++) {
         usleep(100 * 1000);
-        sendto(s, "quit\n", 5, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+        sender.Send("127.0.0.1", std::stoi(port), "quit\n", 5);
         ended = waitpid(pid, &status, WNOHANG);
     }
-    close(s);
     EXPECT_EQ(ended, 0) << "the engine ended with status " << status;
     if (!ended) {
         kill(pid, SIGKILL);

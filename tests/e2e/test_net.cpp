@@ -13,77 +13,21 @@
 #include "common/com_hash.h"
 #include "tests/e2e/engine_process.h"
 #include "tests/e2e/master_process.h"
+#include "tests/e2e/udp_peer.h"
 
 namespace {
 
 using e2e::Engine;
 using e2e::MasterProcess;
 using e2e::TempDir;
+using e2e::Datagram;
+using e2e::EnginePort;
+using e2e::OutOfBand;
+using e2e::Peer;
 
 std::string Md5Text(const std::string &text) {
     return Com_MD52String(Com_GetMD5(nullptr, text.data(), static_cast<int>(text.size())));
 }
-
-// The engine's own port, as its ipconfig command prints it once start-up is done.
-int EnginePort(Engine &engine) {
-    if (!engine.waitFor("Base_Init Done")) return 0;
-    engine.send("ipconfig\n");
-    if (!engine.waitFor("My QPORT:")) return 0;
-    const std::string &out = engine.output();
-    const size_t at = out.rfind("My PORT:");
-    return at == std::string::npos ? 0 : atoi(out.c_str() + at + strlen("My PORT:"));
-}
-
-// One datagram as the wire has it: the 16-byte header (little-endian), then the payload.
-std::vector<uint8_t> Datagram(uint8_t magic, uint8_t flags, int32_t sequence, int32_t bits,
-                              const std::string &payload) {
-    std::vector<uint8_t> d(16 + payload.size());
-    const uint16_t qport = 777;
-    d[0] = magic;
-    memcpy(&d[1], &qport, 2);
-    d[3] = flags;
-    memcpy(&d[4], &sequence, 4);
-    memset(&d[8], 0, 4);
-    memcpy(&d[12], &bits, 4);
-    if (!payload.empty()) memcpy(&d[16], payload.data(), payload.size());
-    return d;
-}
-
-std::vector<uint8_t> OutOfBand(const std::string &text) {
-    return Datagram(0x1E, 0x04, -1, static_cast<int32_t>(8 * (text.size() + 1)), text + std::string(1, '\0'));
-}
-
-// A UDP socket of the test on 127.0.0.1 at a port the system chooses.
-class Peer {
-public:
-    Peer() {
-        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
-        timeval tv{0, 100000};
-        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    }
-    ~Peer() { close(fd_); }
-    void send(int port, const std::vector<uint8_t> &d) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<uint16_t>(port));
-        inet_pton(AF_INET, "127.0.0.2", &to.sin_addr);
-        sendto(fd_, d.data(), d.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
-    }
-    // The text of the next out-of-band datagram, "" when none came in time.
-    std::string receiveText() {
-        uint8_t buf[1500];
-        const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-        if (n <= 16 || buf[0] != 0x1E) return "";
-        return std::string(reinterpret_cast<const char *>(buf + 16), strnlen(reinterpret_cast<const char *>(buf + 16), n - 16));
-    }
-
-private:
-    int fd_ = -1;
-};
 
 std::vector<std::string> RConServerArgs(const char *rcon) {
     return {"-dedicated", "-developer", "+set", "net_port", "0", "+set", "base_rcon", rcon,

@@ -2,16 +2,14 @@
 // the configuration files against the command line's set groups, and journals.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 
 #include "tests/e2e/engine_process.h"
+#include "tests/support/udp_peer.h"
 
 namespace {
 
@@ -295,18 +293,7 @@ TEST(EngineProcess, CrashOnPurposeEndsWithNonZeroStatus) {
 
 namespace {
 
-// A UDP port on the loop-back that nobody holds right now.
-int FreeUdpPort() {
-    const int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr *>(&a), sizeof(a));
-    socklen_t n = sizeof(a);
-    getsockname(s, reinterpret_cast<sockaddr *>(&a), &n);
-    close(s);
-    return ntohs(a.sin_port);
-}
+using hm_test::FreeUdpPort;
 
 // Counts the lines that report a successful bind.
 size_t SuccessfulBinds(const std::string &out) {
@@ -348,27 +335,19 @@ namespace {
 
 TEST(EngineProcess, StartUpAsksTheMasterServerForTheLatestVersion) {
     TempDir dir;
-    const int master = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
     // 127.0.0.1 names the in-process loop-back; another loop-back address reaches the socket.
-    a.sin_addr.s_addr = htonl(0x7F000002);
-    ASSERT_EQ(bind(master, reinterpret_cast<sockaddr *>(&a), sizeof(a)), 0);
-    socklen_t n = sizeof(a);
-    getsockname(master, reinterpret_cast<sockaddr *>(&a), &n);
-    const std::string address = "127.0.0.2:" + std::to_string(ntohs(a.sin_port));
+    hm_test::UdpPeer master("127.0.0.2");
+    ASSERT_NE(master.port(), 0);
+    const std::string address = "127.0.0.2:" + std::to_string(master.port());
 
     Engine engine(dir.path(), {"-dedicated", "-safe", "-set", "base_masterServer", address});
     ASSERT_TRUE(engine.waitFor("Base_Init Done"));
     std::string received;
     for (int i = 0; i < 10 && received.find("master_version_check ") == std::string::npos; i++) {
-        pollfd p{master, POLLIN, 0};
-        if (poll(&p, 1, 2000) <= 0) break;
-        char buf[1500];
-        const ssize_t got = recv(master, buf, sizeof(buf), 0);
-        if (got > 0) received.append(buf, static_cast<size_t>(got));
+        const std::string got = master.Receive(2000);
+        if (got.empty()) break;
+        received += got;
     }
-    close(master);
     engine.send("quit\n");
     EXPECT_EQ(engine.finish(), 0) << engine.output();
     EXPECT_NE(received.find("master_version_check "), std::string::npos) << engine.output();

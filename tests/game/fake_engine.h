@@ -17,13 +17,11 @@
 #include "common/common.h"
 #include "game/g_main.h"
 #include "game/g_traps.h"
+#include "tests/support/capture.h"
 
 namespace fake {
 
-struct error_t {
-    int level;
-    std::string text;
-};
+using error_t = hm_test::errorRecord_t;
 
 // A server command queued for one client.
 struct command_t {
@@ -45,8 +43,8 @@ constexpr uint32_t ENGINE_CLOCK_START = 65535;  // engine time (trap 1) at start
 constexpr uint32_t GAME_TIME_START = 0x5FFFF;   // game time at start: 393,215 ms
 
 inline std::map<std::string, std::string> files;  // path -> contents
-inline std::vector<std::string> prints;
-inline std::vector<error_t> errors;
+inline std::vector<std::string> &prints = hm_test::captured.prints;  // the module's prints, through trap or sink
+inline std::vector<error_t> &errors = hm_test::captured.errors;
 inline std::vector<std::string> registered;      // material names
 inline std::vector<uint8_t> uploaded;            // the last trap-40 block
 inline uint8_t pvsAnswer = 1;
@@ -88,11 +86,6 @@ inline float altitudes[2];                       // core, space
 inline uint8_t linearGravity = 0;
 inline std::vector<std::string> written;         // text written through FWriteString
 
-inline void Print(const char *text) { prints.emplace_back(text); }
-inline int Error(int level, const char *text) {
-    errors.push_back({level, text});
-    return 0;
-}
 
 inline std::string Lower(std::string s) {
     for (char &c : s) c = static_cast<char>(Com_tolower(static_cast<unsigned char>(c)));
@@ -283,8 +276,14 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         floatResult = 2.0f * (static_cast<float>(Rand() & 0x7FFF) / 32767.0f - 0.5f);
         a[0] = reinterpret_cast<gameArg_t>(&floatResult);
         return 0;
+    case GTRAP_VECTOR_ADD_NOISE: {
+        float *v = Arg_Ptr<float>(a, 0);
+        const float amount = Arg_Float(a, 1);
+        for (int i = 0; i < 3; i++) v[i] += 2.0f * (static_cast<float>(Rand() & 0x7FFF) / 32767.0f - 0.5f) * amount;
+        return 0;
+    }
     case GTRAP_PRINT: prints.emplace_back(Arg_Ptr<const char>(a, 0)); return 0;
-    case GTRAP_ERROR: return Error(Arg_Int(a, 0), Arg_Ptr<const char>(a, 1));
+    case GTRAP_ERROR: return hm_test::CaptureError(Arg_Int(a, 0), Arg_Ptr<const char>(a, 1));
     case GTRAP_ARGC: return static_cast<intptr_t>(args.size());
     case GTRAP_ARGV: {
         const int32_t n = Arg_Int(a, 0);
@@ -434,19 +433,8 @@ inline std::vector<std::string> CommandsTo(int32_t client) {
     return out;
 }
 
-// True when some print contains the text.
-inline bool Printed(const std::string &text) {
-    for (const std::string &p : prints)
-        if (p.find(text) != std::string::npos) return true;
-    return false;
-}
-
-// True when some reported error contains the text.
-inline bool Reported(const std::string &text) {
-    for (const error_t &e : errors)
-        if (e.text.find(text) != std::string::npos) return true;
-    return false;
-}
+using hm_test::Printed;
+using hm_test::Reported;
 
 // Installs the stand-in and clears every record; the clock starts where the engine's does.
 inline void Install() {
@@ -488,8 +476,8 @@ inline void Install() {
     written.clear();
     linearGravity = 0;
     gi = gameImport_t{GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameImport_t), Trap};
-    Com_SetupPrintf(PRF_SINKS, Print, Print);
-    Com_SetupError(Error);
+    Com_SetupPrintf(PRF_SINKS, hm_test::CapturePrint, hm_test::CapturePrint);
+    Com_SetupError(hm_test::CaptureError);
 }
 
 inline void Uninstall() {

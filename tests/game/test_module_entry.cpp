@@ -15,6 +15,7 @@
 #include "game/g_weapon.h"
 #include "game/g_traps.h"
 #include "game_cl/cg_main.h"
+#include "tests/support/capture.h"
 
 namespace {
 
@@ -701,18 +702,10 @@ TEST_F(ModuleFixture, FloatTrapsReturnTheFloatTheEngineDesignates) {
 
 // ---- call dispatcher ----
 
-struct errorRecord_t {
-    int level;
-    std::string text;
-};
-std::vector<errorRecord_t> errors;
-int RecordError(int level, const char *text) {
-    errors.push_back({level, text});
-    return 0;
-}
+std::vector<hm_test::errorRecord_t> &errors = hm_test::captured.errors;
 
 TEST_F(ModuleFixture, BadCallNumbersAreFatalAndYieldZero) {
-    Com_SetupError(RecordError);
+    Com_SetupError(hm_test::CaptureError);
     errors.clear();
     gameArg_t args[GAME_MAX_ARGS] = {};
     EXPECT_EQ(G_Call(28, args), 0);
@@ -766,10 +759,17 @@ TEST_F(ModuleFixture, ServerGameVariablesAreCreatedAtEngineStartOnly) {
     // The variables outlive a game-time wrap; creating them twice would be fatal.
     for (uint8_t engineStart : {1, 0}) {
         traps.clear();
-        expectKinds = "PPPW";
+        expectKinds = "PP";
         gameArg_t args[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>(&engineStart)};
         G_Call(GCALL_SG_IMP, args);
-        EXPECT_EQ(traps.size(), engineStart ? 1u : 0u);
+        size_t variables = 0, commands = 0;
+        for (const trapRecord_t &r : traps) {
+            variables += r.number == GTRAP_CREATE_CVAR || r.number == GTRAP_CREATE_CVAR_EX;
+            commands += r.number == GTRAP_CREATE_FUNCTION;
+        }
+        EXPECT_EQ(variables, engineStart ? 69u : 0u);
+        EXPECT_EQ(commands, engineStart ? 15u : 0u);
+        EXPECT_EQ(traps.size(), variables + commands);
     }
 }
 
@@ -813,7 +813,7 @@ TEST_F(ModuleFixture, ServerInfoIsEmptyWhileNoServerRuns) {
 }
 
 TEST_F(ModuleFixture, DropWithAClientNumberOutsideTheTableIsRefused) {
-    Com_SetupError(RecordError);
+    Com_SetupError(hm_test::CaptureError);
     errors.clear();
     for (int32_t client : {-1, 16, 1 << 30}) {
         gameArg_t args[GAME_MAX_ARGS] = {reinterpret_cast<gameArg_t>(&client),
@@ -1000,7 +1000,7 @@ TEST_F(StandardConfigFixture, StandardConfigIsTheDefaultKeyScriptByteForByte) {
 }
 
 TEST_F(StandardConfigFixture, StandardConfigThatCannotBeWrittenWholeIsAnError) {
-    Com_SetupError(RecordError);
+    Com_SetupError(hm_test::CaptureError);
     std::vector<std::string> printed;
     static std::vector<std::string> *sink;
     sink = &printed;

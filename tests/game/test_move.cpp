@@ -13,7 +13,7 @@
 #include "game/g_move.h"
 #include "game/g_weapon.h"
 #include "game_sv/sg_services.h"
-#include "tests/game/game_errors.h"
+#include "tests/support/capture.h"
 
 namespace {
 
@@ -135,8 +135,8 @@ struct MoveTest : testing::Test {
     void SetUp() override {
         worldDistance = FloorDistance;
         traced.clear();
-        reportedErrors.clear();
-        Com_SetupError(KeepError);
+        hm_test::captured.errors.clear();
+        Com_SetupError(hm_test::CaptureError);
         G_DefineWeapons();
     }
     void TearDown() override { Com_SetupError(nullptr); }
@@ -307,12 +307,9 @@ TEST_F(MoveTest, ABodyEnclosedInMatterStaysAndIsCrushedWhileTimersRun) {
     EXPECT_NEAR(m.state.hitFlash, 0.8f, 1e-5f);
 }
 
-std::vector<std::string> printed;
-void KeepPrint(const char *text) { printed.push_back(text); }
-
 TEST_F(MoveTest, StuckAndDebugLinesArePrintedOnlyWhenAskedAndNotInPrediction) {
-    Com_SetupPrintf(PRF_SINKS, KeepPrint, KeepPrint);
-    printed.clear();
+    Com_SetupPrintf(PRF_SINKS, hm_test::CapturePrint, hm_test::CapturePrint);
+    hm_test::captured.prints.clear();
     const vec3_t deep = {0, -1.5f, 0};  // stage A cannot free it, stage B lifts it out
     for (const uint8_t replay : {0, 1}) {
         mover_t m(WorldTrace, 1, deep);
@@ -321,7 +318,7 @@ TEST_F(MoveTest, StuckAndDebugLinesArePrintedOnlyWhenAskedAndNotInPrediction) {
         EXPECT_FALSE(m.cm.crushed);
         EXPECT_GE(m.state.origin[1], 0.0f);
     }
-    EXPECT_TRUE(printed.empty());
+    EXPECT_TRUE(hm_test::captured.prints.empty());
 
     g_printStuck.integer = 1;
     qgame.frameCount = 12;
@@ -335,10 +332,10 @@ TEST_F(MoveTest, StuckAndDebugLinesArePrintedOnlyWhenAskedAndNotInPrediction) {
     Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
     // The stuck line in both runs, with the last point stage A tried; the debug line
     // only for the server, labelled stuck.
-    ASSERT_EQ(printed.size(), 3u);
-    EXPECT_EQ(printed[0], "STUCK: 0.00 -1.50 0.00");
-    EXPECT_EQ(printed[1].rfind("CMove NoGround stuck (", 0), 0u) << printed[1];
-    EXPECT_EQ(printed[2], "STUCK: 0.00 -1.50 0.00");
+    ASSERT_EQ(hm_test::captured.prints.size(), 3u);
+    EXPECT_EQ(hm_test::captured.prints[0], "STUCK: 0.00 -1.50 0.00");
+    EXPECT_EQ(hm_test::captured.prints[1].rfind("CMove NoGround stuck (", 0), 0u) << hm_test::captured.prints[1];
+    EXPECT_EQ(hm_test::captured.prints[2], "STUCK: 0.00 -1.50 0.00");
 }
 
 // ---- weapon timers ----
@@ -552,7 +549,7 @@ TEST_F(MoveTest, HostileCommandsLeaveAFiniteStateAndAValidWeapon) {
         EXPECT_GE(m.state.weapon, 0) << c.what;
         EXPECT_LT(m.state.weapon, WEAPON_COUNT) << c.what;
         EXPECT_GE(m.state.origin[1], 0.0f) << c.what;
-        EXPECT_TRUE(reportedErrors.empty()) << c.what;
+        EXPECT_TRUE(hm_test::captured.errors.empty()) << c.what;
     }
 }
 
@@ -577,7 +574,7 @@ TEST_F(MoveTest, AStormOfRandomCommandsOverTheBallStaysFinite) {
         ASSERT_LT(static_cast<uint32_t>(m.state.weapon), static_cast<uint32_t>(WEAPON_COUNT)) << i;
         ASSERT_GT(VectorLength(m.state.origin), BALL_RADIUS - 0.01f) << i;
     }
-    EXPECT_TRUE(reportedErrors.empty());
+    EXPECT_TRUE(hm_test::captured.errors.empty());
 }
 
 }  // namespace

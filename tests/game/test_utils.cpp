@@ -11,7 +11,7 @@
 #include "game/g_main.h"
 #include "game/g_traps.h"
 #include "game/g_utils.h"
-#include "tests/game/game_errors.h"
+#include "tests/support/capture.h"
 
 namespace {
 
@@ -27,9 +27,9 @@ intptr_t StubTrap(int number, gameArg_t *args) {
 
 struct UtilsTest : testing::Test {
     void SetUp() override {
-        reportedErrors.clear();
+        hm_test::captured.errors.clear();
         trapsCalled.clear();
-        Com_SetupError(KeepError);
+        Com_SetupError(hm_test::CaptureError);
         gi.trap = StubTrap;
     }
     void TearDown() override {
@@ -63,11 +63,11 @@ TEST_F(UtilsTest, EntityEventRingWrapsAfterThirtyTwo) {
 TEST_F(UtilsTest, ClientEventAboveFortyEightIsReportedAsABugAndStillPushed) {
     clientState_t cs = {};
     G_AddClientStateEvent(&cs, 48);
-    EXPECT_TRUE(reportedErrors.empty());
+    EXPECT_TRUE(hm_test::captured.errors.empty());
     G_AddClientStateEvent(&cs, 49);
-    ASSERT_EQ(reportedErrors.size(), 1u);
-    EXPECT_EQ(reportedErrors[0].level, ER_BUG);
-    EXPECT_NE(reportedErrors[0].text.find(" @ ../game/g_utils @ 362"), std::string::npos) << reportedErrors[0].text;
+    ASSERT_EQ(hm_test::captured.errors.size(), 1u);
+    EXPECT_EQ(hm_test::captured.errors[0].level, ER_BUG);
+    EXPECT_NE(hm_test::captured.errors[0].text.find(" @ ../game/g_utils @ 362"), std::string::npos) << hm_test::captured.errors[0].text;
     EXPECT_EQ(cs.eventCount, 2u);
     EXPECT_EQ(cs.events[1], 49);
     G_AddClientStateEvent(nullptr, 1);  // no record: nothing happens
@@ -144,9 +144,9 @@ TEST_F(UtilsTest, RayTraceDispatchesOnTheGameContext) {
     const vec3_t a = {0, 0, 0}, b = {0, 0, 5};
     tr.trace.fraction = 0.7f;
     EXPECT_EQ(G_RayTrace(&tr, a, b, nullptr, 1), &tr);
-    ASSERT_EQ(reportedErrors.size(), 1u);
-    EXPECT_EQ(reportedErrors[0].level, ER_FATAL);
-    EXPECT_EQ(reportedErrors[0].text, "G_RayTrace: Called undefined SG");
+    ASSERT_EQ(hm_test::captured.errors.size(), 1u);
+    EXPECT_EQ(hm_test::captured.errors[0].level, ER_FATAL);
+    EXPECT_EQ(hm_test::captured.errors[0].text, "G_RayTrace: Called undefined SG");
     EXPECT_EQ(tr.trace.fraction, 0.0f);
     EXPECT_TRUE(trapsCalled.empty());
     for (auto side : {G_SetSG, G_SetCG}) {
@@ -221,14 +221,14 @@ TEST_F(UtilsTest, RulesNamesAndSphereOffsets) {
     EXPECT_STREQ(G_GetRulesString(1), "cr");
     EXPECT_STREQ(G_GetRulesString(2), "f");
     EXPECT_STREQ(G_GetRulesString(3), "cc");
-    EXPECT_TRUE(reportedErrors.empty());
+    EXPECT_TRUE(hm_test::captured.errors.empty());
     EXPECT_STREQ(G_GetRulesString(4), "dm");
     EXPECT_STREQ(G_GetRulesString(-1), "dm");
-    ASSERT_EQ(reportedErrors.size(), 2u);
-    EXPECT_NE(reportedErrors[0].text.find("../game/g_utils @ 406"), std::string::npos);
+    ASSERT_EQ(hm_test::captured.errors.size(), 2u);
+    EXPECT_NE(hm_test::captured.errors[0].text.find("../game/g_utils @ 406"), std::string::npos);
     EXPECT_FLOAT_EQ(G_PlayerSphereOffset(0.5f, 3), 0.66f * 0.5f + 0.66f);
     EXPECT_EQ(G_PlayerSphereOffset(0, 4), 0.0f);
-    EXPECT_NE(reportedErrors.back().text.find("../game/g_utils @ 396"), std::string::npos);
+    EXPECT_NE(hm_test::captured.errors.back().text.find("../game/g_utils @ 396"), std::string::npos);
 }
 
 TEST_F(UtilsTest, HitPolyhedronEnclosesItsBox) {

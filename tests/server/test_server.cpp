@@ -1,12 +1,9 @@
 // The server's state, slots, handshake and the reading of client packages, driven
 // through the same entry points the frame and the module use.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -20,66 +17,25 @@
 #include "common/common.h"
 #include "server/server.h"
 #include "tests/base/scratch_dir.h"
+#include "tests/support/capture.h"
+#include "tests/support/udp_peer.h"
 
 namespace {
 
-struct errorRecord_t {
-    int level;
-    std::string text;
-};
-std::vector<std::string> prints;
-std::vector<errorRecord_t> errors;
+using hm_test::captured;
+using hm_test::Printed;
+using hm_test::Reported;
 
-void PrintSink(const char *text) { prints.push_back(text); }
-int ErrorSink(int level, const char *text) {
-    errors.push_back({level, text});
-    return 0;
-}
-bool Printed(const std::string &part) {
-    for (const std::string &p : prints)
-        if (p.find(part) != std::string::npos) return true;
-    return false;
-}
-bool Reported(int level, const std::string &part) {
-    for (const errorRecord_t &e : errors)
-        if (e.level == level && e.text.find(part) != std::string::npos) return true;
-    return false;
-}
 int32_t Now() { return static_cast<int32_t>(Base_Time()); }
 
-// A UDP socket of the test's own on 127.0.0.1: the peer a remote player would be.
-class Peer {
-public:
-    Peer() {
-        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        socklen_t n = sizeof a;
-        getsockname(fd_, reinterpret_cast<sockaddr *>(&a), &n);
-        address = {NA_IP, {127, 0, 0, 1}, ntohs(a.sin_port), 0};
-    }
-    ~Peer() { close(fd_); }
-    // The text of the next out-of-band datagram, "" when none comes within the wait.
-    std::string Text(int waitMsec = 500) {
-        byte data[NET_MAX_DATAGRAM];
-        pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, waitMsec) != 1) return "";
-        const ssize_t n = recv(fd_, data, sizeof data, 0);
-        if (n <= NET_HEADER_SIZE) return "";
-        return std::string(reinterpret_cast<char *>(data + NET_HEADER_SIZE));
-    }
-    netadr_t address;
-
-private:
-    int fd_;
+// The peer a remote player would be, with its address as the server sees it.
+struct Peer : hm_test::UdpPeer {
+    netadr_t address{NA_IP, {127, 0, 0, 1}, port(), 0};
 };
 
 struct Server : testing::Test {
     static void SetUpTestSuite() {
-        Com_SetupPrintf(PRF_SINKS, PrintSink, PrintSink);
-        Com_SetupError(ErrorSink);
+        hm_test::StartCapture();
         Cmd_Startup();
         NET_Imp();
         SV_Imp(1);
@@ -100,8 +56,7 @@ struct Server : testing::Test {
         SV_StartServer("worlds/ring.vo2");
         SV_UploadClientStateReference(records, sizeof records[0]);
         package = std::make_unique<netPackage_t>();
-        prints.clear();
-        errors.clear();
+        captured = {};
     }
     void TearDown() override {
         SV_ShutdownServer(0);
@@ -206,7 +161,7 @@ TEST_F(Server, GameDataReferenceAcceptsUpTo128Bytes) {
     uint8_t block[256];
     SV_UploadSnapshotGameDataReference(block, 128);
     EXPECT_EQ(sv.gameDataSize, 128);
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(captured.errors.empty());
     SV_UploadSnapshotGameDataReference(block, 129);
     EXPECT_TRUE(Reported(ER_FATAL, "SV_UploadSnapshotGameDataReference: size max 128"));
     EXPECT_EQ(sv.gameDataSize, 128);
@@ -242,7 +197,7 @@ TEST_F(Server, CheatsAreAnnouncedUnlessSilent) {
     Cmd_SetCVar(&sv_cheats, "1", 1);
     EXPECT_TRUE(Printed("Cheats is now ON"));
     EXPECT_EQ(sv.cheats, 1);
-    prints.clear();
+    captured.prints.clear();
     Cmd_Add("sv_cheats 0 silent");
     Cmd_Flush();
     EXPECT_FALSE(Printed("Cheats is now"));
@@ -283,10 +238,10 @@ TEST_F(Server, RateComesFromTheInfoStringAndNeverBelowTheFloor) {
 TEST_F(Server, ChallengesAreStablePerAddressAndTheTableWraps) {
     Peer peer;
     Text("get_challenge", peer.address);
-    const std::string first = peer.Text();
+    const std::string first = peer.ReceiveText();
     ASSERT_EQ(first.rfind("challenge ", 0), 0u) << first;
     Text("get_challenge 12", peer.address);
-    EXPECT_EQ(peer.Text(), first);
+    EXPECT_EQ(peer.ReceiveText(), first);
     EXPECT_EQ(svs.challengeCounter, 1u);
 
     // 2,048 more addresses, told apart by their qports: the 2,049th entry
@@ -304,7 +259,7 @@ TEST_F(Server, ChallengesAreStablePerAddressAndTheTableWraps) {
 TEST_F(Server, ConnectRefusalsNameTheirReason) {
     Peer peer;
     Text("get_challenge", peer.address);
-    const int challenge = atoi(peer.Text().c_str() + 10);
+    const int challenge = atoi(peer.ReceiveText().c_str() + 10);
     const std::string digest = Com_MD52String(Com_GetMD5(nullptr, "pw", 2));
     Cmd_SetCVar(&sv_password, "pw", 1);
     Cmd_SetCVar(&sv_pure, "1", 1);
@@ -313,7 +268,7 @@ TEST_F(Server, ConnectRefusalsNameTheirReason) {
         char line[512];
         snprintf(line, sizeof line, "connect %d %s \"Ada\" -1 %d %d %d", game, pass.c_str(), challenge, pack, engine);
         Text(line, peer.address);
-        return peer.Text();
+        return peer.ReceiveText();
     };
     const std::string expect = "disconnect " + std::to_string(challenge) + " ";
     EXPECT_EQ(connect(109, digest, 5555, 110), expect + "\"Bad game version\"");
@@ -327,25 +282,25 @@ TEST_F(Server, ConnectRefusalsNameTheirReason) {
     EXPECT_EQ(connect(110, digest, 5555, 110), expect + "\"Server full\"");
 
     // An unknown challenge gets no answer at all.
-    prints.clear();
+    captured.prints.clear();
     Text("connect 110 " + digest + " \"Ada\" -1 12345 5555 110", peer.address);
-    EXPECT_EQ(peer.Text(100), "");
+    EXPECT_EQ(peer.ReceiveText(100), "");
     EXPECT_TRUE(Printed("tries to connect with unknown challenge num"));
 }
 
 TEST_F(Server, PrivatePasswordOpensSlotsBeyondTheLimitButNeverBeyondSixteen) {
     Peer peer;
     Text("get_challenge", peer.address);
-    const int challenge = atoi(peer.Text().c_str() + 10);
+    const int challenge = atoi(peer.ReceiveText().c_str() + 10);
     Cmd_SetCVar(&sv_privatePassword, "vip", 1);
     const std::string vip = Com_MD52String(Com_GetMD5(nullptr, "vip", 3));
     for (int i = 0; i < 8; i++) SV_AddClient(i, nullptr, -1, 0);
     const std::string line = "connect 110 " + vip + " \"Ada\" -1 " + std::to_string(challenge) + " 0 110";
     Text(line, peer.address);
-    EXPECT_EQ(peer.Text(100), "");  // admitted: handed to the server game, no refusal
+    EXPECT_EQ(peer.ReceiveText(100), "");  // admitted: handed to the server game, no refusal
     for (int i = 8; i < 16; i++) SV_AddClient(i, nullptr, -1, 0);
     Text(line, peer.address);
-    EXPECT_EQ(peer.Text(), "disconnect " + std::to_string(challenge) + " \"Server full\"");
+    EXPECT_EQ(peer.ReceiveText(), "disconnect " + std::to_string(challenge) + " \"Server full\"");
 }
 
 TEST_F(Server, LoopBackPassesThePasswordCheck) {
@@ -376,16 +331,7 @@ TEST_F(Server, SlotsServeTheModule) {
     EXPECT_EQ(SV_GetClientCommand(99), nullptr);
 
     SV_SendServerCommand(2, std::string(1001, 'x').c_str());
-    EXPECT_TRUE(Reported(ER_FATAL, "SV_SendServerCommand: Server command was 1001 bytes (max is 1000)"));
-
-    // A datagram from the same IP and qport on a new port finds the slot, which moves.
-    netadr_t moved = player;
-    moved.port = 30999;
-    EXPECT_EQ(SV_GetClientByAddr(&moved), c);
-    EXPECT_EQ(c->pipe.remote.port, 30999);
-    moved.qport = 78;
-    moved.port = 31000;
-    EXPECT_EQ(SV_GetClientByAddr(&moved), nullptr);
+    EXPECT_TRUE(Reported(ER_WARNING, "SV_SendServerCommand: Server command was 1001 bytes (max is 1000), dropped"));
 
     SV_DeleteClient(2);
     EXPECT_EQ(c->inUse, 0);
@@ -403,6 +349,33 @@ void OpenPlayerPipe() {
     const netadr_t local{NA_LOCAL, {}, 0, 0};
     NET_SetupPipe(&playerPipe, NS_CLIENT, &local);
     NET_SetPipeFinders(SlotPipe, PlayerPipe);
+}
+
+TEST_F(Server, OnlyAProvenPackageFromTheSameIpAndQportMovesASlotToANewPort) {
+    svClient_t *c = Occupy(2, player);
+    netadr_t moved = player;
+    moved.port = 30999;
+    struct lookup_t {
+        uint16_t qport;
+        bool found;
+    } lookups[] = {{77, true}, {78, false}, {0, false}};  // a qport of 0 matches nobody
+    for (const lookup_t &l : lookups) {
+        moved.qport = l.qport;
+        EXPECT_EQ(SV_GetClientByAddr(&moved), l.found ? c : nullptr) << l.qport;
+    }
+    EXPECT_EQ(c->pipe.remote.port, player.port) << "a look-up changes nothing";
+
+    // A spoofed package from the new port, with the wrong challenge, moves nothing.
+    moved.qport = 77;
+    Begin(999);
+    Msg_WriteByte(CLP_KEEPALIVE);
+    Deliver(moved);
+    EXPECT_EQ(c->pipe.remote.port, player.port);
+    // The client's own package does.
+    Begin();
+    Msg_WriteByte(CLP_KEEPALIVE);
+    Deliver(moved);
+    EXPECT_EQ(c->pipe.remote.port, 30999);
 }
 
 TEST_F(Server, DeletingAPeerSendsTheDropAndABotSendsNothing) {
@@ -477,7 +450,7 @@ TEST_F(Server, CommandRecordsAreDecodedAndQueued) {
     WriteCommand(3, 520, longText.c_str());
     Deliver(player);
 
-    EXPECT_TRUE(errors.empty()) << errors[0].text;
+    EXPECT_TRUE(captured.errors.empty()) << captured.errors[0].text;
     EXPECT_NE(c->lastReceive, 0);
     EXPECT_EQ(c->snapAcked, 4);
     EXPECT_EQ(c->worldInfoAck, 2);
@@ -547,7 +520,7 @@ TEST_F(Server, HostilePackagesAreDroppedWithTheirWarning) {
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.name);
-        errors.clear();
+        captured.errors.clear();
         c->lastReceive = 1;
         c->ping = c->smoothedPing = 7;
         strcpy(c->info, "keep \"me\";");
@@ -563,7 +536,7 @@ TEST_F(Server, HostilePackagesAreDroppedWithTheirWarning) {
         EXPECT_EQ(c->inUse, 1);
     }
 
-    errors.clear();
+    captured.errors.clear();
     Begin(999);
     Deliver(player);
     EXPECT_TRUE(Reported(ER_DEVWARNING, "SV_HandlePackage: Bad challenge num from 127.0.0.9:30001 (999 != 4242)"));
@@ -615,7 +588,7 @@ TEST_F(Server, PageAcksAndDeltasReferToTheLastAcceptedAck) {
     const netadr_t other{NA_IP, {127, 0, 0, 10}, 30002, 78};
     svClient_t *o = Occupy(1, other);
     wo_seqGrid[index(6, 5, 6)] = 3;
-    errors.clear();
+    captured.errors.clear();
     Begin();
     Msg_WriteByte(CLP_PAGEACK_DELTA);
     Deliver(other);
@@ -650,7 +623,7 @@ TEST_F(Server, PingInfoAndDisconnectRecords) {
     Msg_WriteByte(CLP_PING);
     Msg_WriteLong(INT32_MAX);
     Deliver(player);
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(captured.errors.empty());
 
     Begin();  // a shorter info string replaces the old one whole
     Msg_WriteByte(CLP_INFO);
@@ -672,7 +645,7 @@ TEST_F(Server, UnknownSendersAreOnlyNoted) {
     Begin();
     Msg_WriteByte(CLP_KEEPALIVE);
     Deliver(player);
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(captured.errors.empty());
 }
 
 TEST_F(Server, CommandsAreHandedOutInOrderAndGapsAreSkippedLate) {
@@ -696,7 +669,7 @@ TEST_F(Server, CommandsAreHandedOutInOrderAndGapsAreSkippedLate) {
 
     // Far behind: only the newest 31 are kept.
     c->ccNewest = 100;
-    errors.clear();
+    captured.errors.clear();
     SV_GetClientCommand(0);
     EXPECT_TRUE(Reported(ER_DEVWARNING, "CCS Overflow, dropping CCs (in: 100 out: 13)"));
     EXPECT_GE(c->ccExecuted, 69);
@@ -716,10 +689,10 @@ TEST_F(Server, BansComeFromTheFileAndGoBackToIt) {
     EXPECT_TRUE(SV_IsBanned(&banned));
     Cmd_Add("unbanIp 10.0.0.7");
     Cmd_Flush();
-    prints.clear();
+    captured.prints.clear();
     Cmd_Add("banList");
     Cmd_Flush();
-    EXPECT_EQ(prints, (std::vector<std::string>{"    0: IP 10.0.0.7", "    1: IP 127.0.0.9", "\xA4" "082\xA4" "00 bans"}));
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{"    0: IP 10.0.0.7", "    1: IP 127.0.0.9", "\xA4" "082\xA4" "00 bans"}));
     Cmd_Add("unbanIp 10.9.9.9");
     Cmd_Flush();
     EXPECT_TRUE(Printed("Could not found ban"));
@@ -738,10 +711,10 @@ TEST_F(Server, BanLinesThatNameNoAddressBanNobody) {
                               "\n/* never closed\nbanIp 10.0.0.8");
     SV_StartServer("worlds/ring.vo2");
     EXPECT_TRUE(Printed("SV_InitBans: Read bans.txt (4 bans)"));
-    prints.clear();
+    captured.prints.clear();
     Cmd_Add("banList");
     Cmd_Flush();
-    EXPECT_EQ(prints, (std::vector<std::string>{"\xA4" "080\xA4" "00 bans"}));
+    EXPECT_EQ(captured.prints, (std::vector<std::string>{"\xA4" "080\xA4" "00 bans"}));
     SV_ShutdownServer(0);
     EXPECT_EQ(dir.Read("bans.txt"), "\n");
     SV_StartServer("worlds/ring.vo2");
@@ -772,20 +745,20 @@ TEST_F(Server, BannedPlayersAreRefused) {
     netadr_t address = peer.address;
     SV_AddBan(&address);
     Text("get_challenge", address);
-    const std::string challenge = peer.Text().substr(10);
+    const std::string challenge = peer.ReceiveText().substr(10);
     Text("connect 110 x \"Ada\" -1 " + challenge + " 0 110", address);
-    EXPECT_EQ(peer.Text(), "disconnect " + challenge + " \"You are banned from this server\"");
+    EXPECT_EQ(peer.ReceiveText(), "disconnect " + challenge + " \"You are banned from this server\"");
 }
 
 TEST_F(Server, PollsAreAnsweredTwice) {
     Peer peer;
     Cmd_SetCVar(&sv_password, "pw", 1);
     Text("poll 7 9", peer.address);
-    const std::string expect = "serverinfo 7 9 P \"Mere\" \"ring\"  0 8 \"\" 0 1 2 " +
+    const std::string expect = "serverinfo 7 9 P \"Mere\" \"ring\"  0 8 \"\" 0 1 3 " +
                                std::to_string(qnet.localAddress.port) + " \"\"";
-    EXPECT_EQ(peer.Text(), expect);
-    EXPECT_EQ(peer.Text(), expect);
-    EXPECT_EQ(peer.Text(100), "");
+    EXPECT_EQ(peer.ReceiveText(), expect);
+    EXPECT_EQ(peer.ReceiveText(), expect);
+    EXPECT_EQ(peer.ReceiveText(100), "");
 }
 
 TEST_F(Server, ALanServerNeverBeatsToTheMaster) {
@@ -793,16 +766,16 @@ TEST_F(Server, ALanServerNeverBeatsToTheMaster) {
     qbase.masterAddress = master.address;
     qbase.masterChallenge = 31;
     SV_Heartbeat_f();
-    EXPECT_EQ(master.Text(100), "");
+    EXPECT_EQ(master.ReceiveText(100), "");
     Cmd_SetCVar(&sv_lanServer, "0", 1);
     SV_Heartbeat_f();
-    EXPECT_EQ(master.Text(), "serverinfo 31 0 N \"Mere\" \"ring\"  0 8 \"\" 0 0 2 " +
+    EXPECT_EQ(master.ReceiveText(), "serverinfo 31 0 N \"Mere\" \"ring\"  0 8 \"\" 0 0 3 " +
                                  std::to_string(qnet.localAddress.port) + " \"\"");
-    master.Text();
+    master.ReceiveText();
     SV_Heartbeat();  // too soon after the last try
-    EXPECT_EQ(master.Text(100), "");
+    EXPECT_EQ(master.ReceiveText(100), "");
     SV_ShutdownServer(0);
-    EXPECT_EQ(master.Text(), "server_shutdown");
+    EXPECT_EQ(master.ReceiveText(), "server_shutdown");
     Cmd_SetCVar(&sv_lanServer, "1", 1);
     qbase.masterChallenge = 0;
     memset(&qbase.masterAddress, 0, sizeof qbase.masterAddress);
@@ -924,6 +897,26 @@ TEST_F(Pages, ANewClientGetsTheWorldInBudgetSizedPackages) {
     for (int i = 0; i < WO_GRID_CELLS; i++) ASSERT_EQ(c->pageSent[i] != 0, true) << i;
 }
 
+TEST_F(Pages, AnAcknowledgementFromBeforeAMapChangeLeavesThePageDueInTheNewWorld) {
+    const int i = Cell(4, 5, 6);
+    touched.push_back(i);
+    wo_pageGrid[i] = WO_CELL_SOLID;
+    wo_seqGrid[i] = 1;  // a uniform cell, changed once while the world loaded
+    // The map changes during the download; in the new world the cell is again solid and changed once.
+    SV_ShutdownServer(1);
+    SV_StartServer("worlds/other.vo2");
+    wo_pageGrid[i] = WO_CELL_SOLID;
+    wo_seqGrid[i]++;
+    // Only now the acknowledgement the client sent for the old world arrives.
+    Begin();
+    Msg_WriteByte(CLP_PAGEACK);
+    for (const uint8_t xyz : {4, 5, 6}) Msg_WriteByte(xyz);
+    Msg_WriteLong(1);
+    Deliver(local);
+    EXPECT_FALSE(Reported(ER_DEVWARNING, "Bad Ack"));
+    EXPECT_LT(c->pageAck[i], static_cast<int32_t>(wo_seqGrid[i])) << "the page of the new world is still due";
+}
+
 TEST_F(Pages, WorldInfoIsCompletedVersionedAndResentUntilAcknowledged) {
     const int32_t version = svs.worldInfoVersion;
     SV_UploadWorldInfoString("world \"ring\";");
@@ -949,8 +942,13 @@ TEST_F(Pages, WorldInfoIsCompletedVersionedAndResentUntilAcknowledged) {
     SV_WriteWorldInfoString(c);
     EXPECT_FALSE(NET_GetPackage(NS_SERVER, &p));
 
+    // A text that leaves no room for the engine's keys changes nothing and ends nothing.
+    const std::string before = svs.worldInfo;
     SV_UploadWorldInfoString(std::string(1345, 'k').c_str());
-    EXPECT_TRUE(Reported(ER_DROP, "SV_UploadWorldInfoString: MAX_INFO_STRING"));
+    EXPECT_TRUE(Reported(ER_WARNING, "SV_UploadWorldInfoString: MAX_INFO_STRING"));
+    EXPECT_FALSE(Reported(ER_DROP, ""));
+    EXPECT_EQ(svs.worldInfo, before);
+    EXPECT_EQ(svs.worldInfoVersion, version + 1);
 }
 
 // ---- snapshots ----
@@ -1079,6 +1077,31 @@ TEST_F(Snapshots, TheIntervalFollowsTheRateAndTheCap) {
     EXPECT_EQ(c->snapInterval, 500);
 }
 
+TEST_F(Snapshots, AFullMessageStopsAddingEntitiesAndTheSnapshotStaysConsistent) {
+    // 300 busy entities sent to everybody: far more than one message holds.
+    const int32_t always = SVF_ALWAYS_SEND;
+    for (int n = 100; n < 400; n++) {
+        uint8_t *e = Entity(n, 10, 20, 31);
+        for (int b = 44; b < SV_ENTITY_STATE_SIZE; b++) e[b] = static_cast<uint8_t>(n * 7 + b);
+        memset(e + 56, 0, 24);  // angles stay finite
+        memcpy(e + SV_ENTITY_STATE_SIZE, &always, sizeof always);
+    }
+    Msg_WriteBegin(&sv_msg);
+    snapshot_t *s = SV_CreateSnapshot(c);
+    const int written = SV_EncodeSnapshot(s, nullptr);
+    EXPECT_FALSE(sv_msg.overflowed);
+    EXPECT_TRUE(Msg_WriteIsRoom(8 + 32)) << "room for the ping request";
+    EXPECT_GT(written, 50);
+    EXPECT_LT(written, 300);
+    // What later snapshots are coded against holds exactly what the client got.
+    int kept = 0;
+    for (int n = 0; n < SV_MAX_ENTITIES; n++) kept += s->entities[n][0];
+    EXPECT_EQ(kept, written);
+    // Through the writer, a joining client gets its snapshot.
+    EXPECT_EQ(Snap().type, SVP_SNAPSHOT);
+    EXPECT_FALSE(sv_msg.overflowed);
+}
+
 TEST_F(Snapshots, TheServerGameCanAskForASnapshotAtOnce) {
     c->lastSnapshot = Now();
     c->snapInterval = 50;
@@ -1134,6 +1157,39 @@ TEST_F(Frame, AFirstFrameServesInfoWorldInfoPagesSnapshotAndPing) {
     SV_Frame();
     EXPECT_EQ(Sent(), std::vector<std::string>{});
     EXPECT_EQ(c->lastPingRequest, 1);
+}
+
+TEST_F(Frame, TheServerInfoIsResentEveryFifteenSecondsAlsoNearTheClocksEnd) {
+    const uint32_t timeBase = qbase.timeBase;
+    qbase.timeBase -= 0x7FFFF000u - Base_Time();  // four seconds before the clock wraps
+    struct infoCase_t {
+        int32_t ago;
+        bool resent;
+    } cases[] = {{1000, false}, {14000, false}, {16000, true}};
+    for (const infoCase_t &k : cases) {
+        c->lastReceive = Now();
+        c->lastServerInfo = Now() - k.ago;
+        SV_Frame();
+        const std::vector<std::string> sent = Sent();
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "text:serverinfo") > 0, k.resent) << k.ago;
+    }
+    qbase.timeBase = timeBase;
+}
+
+TEST_F(Frame, TheRemoteConsoleEchoRunsItsTimeInGameTime) {
+    const uint32_t time = qbase.time;
+    qbase.time = 1000;  // game time far behind the engine clock
+    qbase.rconEcho = 1;
+    qbase.rconEchoStart = qbase.time;
+    SV_Frame();
+    EXPECT_EQ(qbase.rconEcho, 1);
+    qbase.time += 30000;
+    SV_Frame();
+    EXPECT_EQ(qbase.rconEcho, 1);
+    qbase.time += 1;
+    SV_Frame();
+    EXPECT_EQ(qbase.rconEcho, 0);
+    qbase.time = time;
 }
 
 TEST_F(Frame, PackagesFromClientsAreReadInTheFrame) {

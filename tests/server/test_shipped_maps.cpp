@@ -99,7 +99,7 @@ protected:
     void SetUp() override {
         Cmd_Startup();
         qbase.serverRunning = 1;
-        Com_SetupPrintf(PRF_SINKS, PrintSink, PrintSink);
+        Com_SetupPrintf(PRF_SINKS, CapturePrint, CapturePrint);
         WO_Imp();
         SV_Imp(1);
         WO_InitPool();
@@ -130,7 +130,7 @@ TEST_F(ShippedMaps, EveryMapLoadsItsWorldAndPlacesItsTagsOnTheGround) {
         {
             ErrorLog log;
             ASSERT_EQ(SV_LoadVO2FromMemory(world.data(), world.size(), s.matter.c_str(), nullptr), 1);
-            EXPECT_TRUE(log.entries.empty()) << log.entries.front().second;
+            EXPECT_TRUE(log.entries.empty()) << log.entries.front().text;
         }
         EXPECT_GT(WO_CountFacesInPool(), 0);
 

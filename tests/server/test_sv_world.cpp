@@ -20,6 +20,7 @@
 #include "server/server.h"
 #include "server/sv_world.h"
 #include "tests/world/world_build.h"
+#include "tests/world/world_console.h"
 #include "world/world.h"
 
 namespace {
@@ -43,24 +44,12 @@ void Clean() {
 
 // A console with the world's and the server world's symbols, a base directory of its
 // own, an empty world and sinks recording what is printed and raised.
-class ServerWorld : public ::testing::Test {
+class ServerWorld : public WorldConsole {
 protected:
-    std::string dir;
-    char oldCwd[4096] = {};
-    ErrorLog *log = nullptr;
-
     void SetUp() override {
-        Cmd_Startup();
-        qbase.serverRunning = 1;
-        log = new ErrorLog;
-        Com_SetupPrintf(PRF_SINKS, PrintSink, PrintSink);
-        WO_Imp();
+        WorldConsole::SetUp();
+        qbase.clientRunning = 0;
         SV_Imp(1);
-        ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);
-        char tmpl[] = "/tmp/hm_svworld_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        FS_StartUp(dir.c_str());
         WO_InitPool();
         Reset();
         SV_InitSeqGrid();
@@ -73,16 +62,7 @@ protected:
     }
     void TearDown() override {
         Reset();
-        FS_Shutdown();
-        EXPECT_EQ(chdir(oldCwd), 0);
-        std::filesystem::remove_all(dir);
-        Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
-        delete log;
-        qbase.serverRunning = 0;
-    }
-    static void Run(const char *text) {
-        Cmd_Add(text);
-        Cmd_Flush();
+        WorldConsole::TearDown();
     }
     void WriteFile(const std::string &name, const std::vector<uint8_t> &bytes) const {
         std::ofstream(std::filesystem::path(dir) / name, std::ios::binary)
@@ -335,8 +315,8 @@ TEST_F(ServerWorld, ADamagedWorldFileIsRefusedAndTheWorldStaysAsItWas) {
         ErrorLog::entries.clear();
         EXPECT_EQ(SV_LoadVO2(c.name, nullptr), 0);
         ASSERT_EQ(ErrorLog::entries.size(), 1u);
-        EXPECT_EQ(ErrorLog::entries[0].first, ER_ERROR);
-        EXPECT_EQ(ErrorLog::entries[0].second.rfind(c.message, 0), 0u) << ErrorLog::entries[0].second;
+        EXPECT_EQ(ErrorLog::entries[0].level, ER_ERROR);
+        EXPECT_EQ(ErrorLog::entries[0].text.rfind(c.message, 0), 0u) << ErrorLog::entries[0].text;
         EXPECT_EQ(WO_CountPagedPages(), pages);
     }
     EXPECT_TRUE(Snapshot() == before);
@@ -344,7 +324,7 @@ TEST_F(ServerWorld, ADamagedWorldFileIsRefusedAndTheWorldStaysAsItWas) {
     ErrorLog::entries.clear();
     EXPECT_EQ(SV_LoadVO2("missing.vo2", nullptr), 0);
     ASSERT_EQ(ErrorLog::entries.size(), 1u);
-    EXPECT_EQ(ErrorLog::entries[0].second, "SV_LoadVO2: Could not find file \"missing.vo2\"");
+    EXPECT_EQ(ErrorLog::entries[0].text, "SV_LoadVO2: Could not find file \"missing.vo2\"");
 }
 
 TEST_F(ServerWorld, BlocksReachingOutOfTheVoxelSpaceApplyOnlyTheirVoxelsInside) {
@@ -608,7 +588,7 @@ TEST_F(ServerWorld, HostileShapesAndSwitchedOffDeformationChangeNothing) {
     SV_SetupSoup(&huge, 1, origin, kIdentity, 1.0f);
     SV_SetupSoup(nullptr, 1, origin, kIdentity, 1.0f);
     ASSERT_EQ(ErrorLog::entries.size(), 4u);
-    EXPECT_EQ(ErrorLog::entries[2].second, "MA_ForgeMatter: Max surfaces is 10000");
+    EXPECT_EQ(ErrorLog::entries[2].text, "MA_ForgeMatter: Max surfaces is 10000");
     SV_SubSoup(-1, 1.0f);  // the far shape is still the prepared one
     EXPECT_TRUE(Snapshot() == before);
 
@@ -652,7 +632,7 @@ TEST_F(ServerWorld, AShapeWithCornersFarOutsideTheWorldIsRefused) {
         }
         EXPECT_TRUE(Snapshot() == before) << corner;
         ASSERT_EQ(ErrorLog::entries.size(), 2u) << corner;
-        EXPECT_EQ(ErrorLog::entries[0].second, "SV_SetupSoup: Shape placed outside the world");
+        EXPECT_EQ(ErrorLog::entries[0].text, "SV_SetupSoup: Shape placed outside the world");
     }
     // A small shape scaled up past the bound is as far.
     SV_SetupSoup(&inside.soup, 1, origin, kIdentity, SOUP_MAX_COORD);

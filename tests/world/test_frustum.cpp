@@ -7,6 +7,7 @@
 
 #include "common/com_print.h"
 #include "world/frustum.h"
+#include "tests/support/capture.h"
 
 namespace {
 
@@ -114,18 +115,16 @@ TEST(Frustum, ModelViewProjMatchesTheRecord) {
     for (int i = 0; i < 16; i++) EXPECT_EQ(m[i], f.viewProjection[i]);
 }
 
-std::string g_printed;
-void Capture(const char *text) { g_printed += text; }
-
 TEST(Frustum, PoissonDiskKeepsItsDistance) {
-    Com_SetupPrintf(PRF_SINKS, Capture, Capture);
+    hm_test::StartCapture();
     srand(11);
     Com_GeneratePoissonDisk(0.3f);
-    Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
+    hm_test::StopCapture();
+    const std::string printed = hm_test::PrintedText();
     std::vector<std::pair<float, float>> pts;
     float x, y;
     int used;
-    for (const char *s = g_printed.c_str(); sscanf(s, "%f %f\n%n", &x, &y, &used) == 2; s += used)
+    for (const char *s = printed.c_str(); sscanf(s, "%f %f\n%n", &x, &y, &used) == 2; s += used)
         pts.push_back({x, y});
     ASSERT_GT(pts.size(), 10u);
     ASSERT_LT(pts.size(), 100u);

@@ -18,6 +18,7 @@
 #include "common/com_vector.h"
 #include "tests/base/small_disk.h"
 #include "tests/world/world_build.h"
+#include "tests/world/world_console.h"
 #include "world/wo_local.h"
 
 namespace {
@@ -152,43 +153,6 @@ TEST(WorldFile, AFullDiskIsAFailure) {
 
 // ---- the console ----
 
-
-// A fresh console holding the world's symbols, a base directory of its own and
-// sinks that record what is printed and raised.
-class WorldConsole : public ::testing::Test {
-protected:
-    std::string dir;
-    char oldCwd[4096] = {};
-    ErrorLog *log = nullptr;
-
-    void SetUp() override {
-        Cmd_Startup();
-        qbase.serverRunning = qbase.clientRunning = 1;
-        log = new ErrorLog;
-        g_printed.clear();
-        Com_SetupPrintf(PRF_SINKS, PrintSink, PrintSink);
-        WO_Imp();
-        ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);
-        char tmpl[] = "/tmp/hm_world_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        FS_StartUp(dir.c_str());
-        g_printed.clear();
-    }
-    void TearDown() override {
-        FS_Shutdown();
-        EXPECT_EQ(chdir(oldCwd), 0);
-        std::filesystem::remove_all(dir);
-        Com_SetupPrintf(PRF_SILENT, nullptr, nullptr);
-        delete log;
-        qbase.serverRunning = qbase.clientRunning = 0;
-    }
-    static void Run(const char *text) {
-        Cmd_Add(text);
-        Cmd_Flush();
-    }
-    bool Exists(const std::string &path) const { return std::filesystem::exists(std::filesystem::path(dir) / path); }
-};
 
 TEST_F(WorldConsole, VariablesAndCommandsAreRegisteredWithTheirDefaults) {
     const struct {

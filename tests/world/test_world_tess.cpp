@@ -114,7 +114,7 @@ TEST(WorldTess, BallsAreWatertightOutwardWithTrueAreaAndVolume) {
             EXPECT_NEAR(volume / trueVolume, 1.0, 0.02);
         }
     }
-    EXPECT_TRUE(log.entries.empty()) << log.entries.front().second;
+    EXPECT_TRUE(log.entries.empty()) << log.entries.front().text;
 }
 
 // Random densities (never exactly 128) in a box of voxels, empty around it; a voxel
@@ -177,7 +177,7 @@ TEST(WorldTess, VertexesAgreeWithScikitImageMarchingCubes) {
         SCOPED_TRACE(name);
         Build(field);
         TessAll();
-        EXPECT_TRUE(log.entries.empty()) << log.entries.front().second;
+        EXPECT_TRUE(log.entries.empty()) << log.entries.front().text;
         EXPECT_EQ(CompareWithScikitImage(dir), 0);
     }
     std::system((std::string("rm -rf ") + dir).c_str());

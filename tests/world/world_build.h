@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/capture.h"
 #include "world/wo_local.h"
 
 namespace worldbuild {
@@ -222,40 +223,27 @@ inline std::vector<VoxelChange> Crater(int cx, int cy, int cz, float r) {
     return crater;
 }
 
-// Records every error report while alive; the sink returns, as the non-fatal levels do.
+// Records every error report (in the shared capture) while alive; the sink returns,
+// as the non-fatal levels do.
 struct ErrorLog {
-    static inline std::vector<std::pair<int, std::string>> entries;
+    static inline std::vector<hm_test::errorRecord_t> &entries = hm_test::captured.errors;
     ErrorLog() {
         entries.clear();
-        Com_SetupError([](int level, const char *text) {
-            entries.emplace_back(level, text);
-            return 0;
-        });
+        Com_SetupError(hm_test::CaptureError);
     }
     ~ErrorLog() { Com_SetupError(nullptr); }
     int Count(int level) const {
         int n = 0;
         for (const auto &e : entries)
-            n += e.first == level;
+            n += e.level == level;
         return n;
     }
-    bool Has(int level, const std::string &part) const {
-        for (const auto &e : entries)
-            if (e.first == level && e.second.find(part) != std::string::npos)
-                return true;
-        return false;
-    }
+    bool Has(int level, const std::string &part) const { return hm_test::Reported(level, part); }
 };
 
 // Console lines printed while a test runs, for the tests that read the world's prints.
-inline std::vector<std::string> g_printed;
-inline void PrintSink(const char *text) { g_printed.emplace_back(text); }
-// True when some printed line holds part.
-inline bool Printed(const std::string &part) {
-    for (const std::string &line : g_printed)
-        if (line.find(part) != std::string::npos)
-            return true;
-    return false;
-}
+inline std::vector<std::string> &g_printed = hm_test::captured.prints;
+using hm_test::CapturePrint;
+using hm_test::Printed;
 
 }  // namespace worldbuild

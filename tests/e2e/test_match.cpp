@@ -1,0 +1,247 @@
+// A dedicated server running matches: start lines, poll answers, bots, rule
+// changes, a match that ends on its time limit and moves on to the next map, and
+// maps that cannot start.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/engine_process.h"
+#include "tests/e2e/udp_peer.h"
+
+namespace {
+
+using e2e::Engine;
+using e2e::EnginePort;
+using e2e::OutOfBand;
+using e2e::Peer;
+using e2e::TempDir;
+
+// A world file: a solid block of 2 x 2 x 2 cells around the centre.
+std::string TinyWorld() {
+    std::string b;
+    auto put = [&b](uint32_t w) {
+        for (int i = 0; i < 4; i++) b.push_back(static_cast<char>(w >> (8 * i)));
+    };
+    for (uint32_t w : {0x671A9901u, 2u, 8u, 4u, 4u, 4u}) put(w);
+    for (int z : {60, 64})
+        for (int y : {60, 64})
+            for (int x : {60, 64})
+                for (uint32_t w : {1u, static_cast<uint32_t>(x), static_cast<uint32_t>(y), static_cast<uint32_t>(z)})
+                    put(w);
+    return b;
+}
+
+void Write(const TempDir &dir, const std::string &name, const std::string &bytes) {
+    std::filesystem::create_directories(std::filesystem::path(dir.file(name)).parent_path());
+    std::ofstream(dir.file(name), std::ios::binary) << bytes;
+}
+
+// Two maps of the cycle, a broken script and the cycle file.
+void WriteMaps(const TempDir &dir) {
+    Write(dir, "game/c_maps/tiny.vo2", TinyWorld());
+    Write(dir, "game/c_maps/tiny.world", "name Tiny\nmatter game/c_maps/tiny.vo2\nspaceAltitude 20\nrules dm\n");
+    Write(dir, "game/c_maps/other.world", "name Other\nmatter game/c_maps/tiny.vo2\nrules dm\n");
+    Write(dir, "game/c_maps/broken.world", "matter game/c_maps/tiny.vo2\nworldTags {\n");
+    Write(dir, "game/c_maps/nofile.world", "matter game/c_maps/none.vo2\n");
+    Write(dir, "mapcycle.txt", "tiny.world\nother.world\n");
+}
+
+// The words of a text; double quotes group.
+std::vector<std::string> Words(const std::string &text) {
+    std::vector<std::string> out;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && text[i] == ' ') i++;
+        if (i >= text.size()) break;
+        std::string w;
+        if (text[i] == '"') {
+            for (i++; i < text.size() && text[i] != '"'; i++) w += text[i];
+            i++;
+        } else {
+            for (; i < text.size() && text[i] != ' '; i++) w += text[i];
+        }
+        out.push_back(w);
+    }
+    return out;
+}
+
+// The words of the server's answer to a poll; empty when none came.
+std::vector<std::string> Poll(Peer &peer, int port) {
+    // Every answer comes twice, against loss: what is left of earlier ones goes first.
+    while (!peer.receiveText().empty()) {
+    }
+    for (int attempt = 0; attempt < 20; attempt++) {
+        peer.send(port, OutOfBand("poll 5 6"));
+        for (int i = 0; i < 5; i++) {
+            const std::string text = peer.receiveText();
+            if (text.rfind("serverinfo", 0) == 0) return Words(text);
+        }
+    }
+    return {};
+}
+
+// Reads output until needle stands in it n times; false when that took longer than seconds.
+bool WaitForCount(Engine &engine, const std::string &needle, size_t n, double seconds = 30) {
+    for (double waited = 0; waited < seconds; waited += 0.1) {
+        size_t count = 0;
+        for (size_t at = engine.output().find(needle); at != std::string::npos;
+             at = engine.output().find(needle, at + 1))
+            count++;
+        if (count >= n) return true;
+        engine.waitFor(std::string(1, '\x01'), 0.1);  // never printed: just reads on
+    }
+    return false;
+}
+
+struct Match : testing::Test {
+    TempDir dir;
+    void SetUp() override { WriteMaps(dir); }
+    std::vector<std::string> Args(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"-dedicated", "+set", "sv_lanServer", "1"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.insert(args.end(), {"+set", "map", "tiny"});
+        return args;
+    }
+};
+
+TEST_F(Match, ADedicatedServerStartsItsMapAndAnswersPolls) {
+    Engine engine(dir.path(), Args());
+    ASSERT_TRUE(engine.waitFor("Server is up and running")) << engine.output();
+    EXPECT_NE(engine.output().find("Starting server..."), std::string::npos);
+    EXPECT_NE(engine.output().find("............ \"game/c_maps/tiny.world\" ............"), std::string::npos);
+    const int port = EnginePort(engine);
+    ASSERT_GT(port, 0) << engine.output();
+    Peer peer;
+    const std::vector<std::string> words = Poll(peer, port);
+    ASSERT_EQ(words.size(), 15u) << engine.output();
+    EXPECT_EQ(words[1], "5");
+    EXPECT_EQ(words[2], "6");
+    EXPECT_EQ(words[5], "tiny");
+    EXPECT_EQ(words[6], "DM");
+    EXPECT_EQ(words[7], "0");
+    EXPECT_EQ(words[9], "Hollowmere");
+    EXPECT_EQ(words[10], "110");
+    EXPECT_EQ(words[12], "3") << "Linux";
+    EXPECT_EQ(words[14], "1.10b");
+
+    engine.send("spawnBot\nspawnBot Zed\n");
+    ASSERT_TRUE(engine.waitFor("Zed connects to server")) << engine.output();
+    EXPECT_TRUE(engine.waitFor("Mirel connects to server"));
+    const std::vector<std::string> two = Poll(peer, port);
+    ASSERT_EQ(two.size(), 15u);
+    EXPECT_EQ(two[7], "2");
+    engine.send("sg_clientList\n");
+    EXPECT_TRUE(engine.waitFor("2 clients connected to server")) << engine.output();
+
+    for (const char *rules : {"CC", "F", "CR", "DM"}) {
+        engine.send(std::string("sg_rules ") + rules + "\n");
+        bool switched = false;
+        for (int i = 0; i < 50 && !switched; i++) {
+            const std::vector<std::string> w = Poll(peer, port);
+            switched = w.size() == 15 && w[6] == rules;
+        }
+        EXPECT_TRUE(switched) << rules;
+    }
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
+}
+
+TEST_F(Match, MapsThatCannotStartLeaveTheEngineRunning) {
+    Engine engine(dir.path(), Args());
+    ASSERT_TRUE(engine.waitFor("Server is up and running")) << engine.output();
+    engine.send("map missing\n");
+    EXPECT_TRUE(engine.waitFor("Could not find file \"missing.world\"")) << engine.output();
+    engine.send("sg_clientList\n");
+    EXPECT_TRUE(engine.waitFor("0 clients connected to server")) << "the old map runs on";
+    engine.send("map broken\n");
+    EXPECT_TRUE(engine.waitFor("File ended without closing worldTags with }")) << engine.output();
+    // No half-started server is left: server commands are refused until a map runs.
+    engine.send("sg_clientList\n");
+    EXPECT_TRUE(engine.waitFor("You must be server to use \"sg_clientList\"")) << engine.output();
+    engine.send("map tiny\nmap nofile\nsg_clientList\n");
+    EXPECT_TRUE(WaitForCount(engine, "You must be server to use \"sg_clientList\"", 2)) << engine.output();
+    engine.send("map tiny\nspawnBot\nsg_clientList\n");
+    EXPECT_TRUE(engine.waitFor("1 clients connected to server")) << engine.output();
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
+}
+
+TEST_F(Match, ADeathMatchEndsOnItsTimeLimitAndTheCycleMovesOn) {
+    Engine engine(dir.path(), Args({"+set", "sg_timeLimit", "1", "+set", "sg_autoNextMap", "2"}));
+    ASSERT_TRUE(engine.waitFor("Server is up and running")) << engine.output();
+    engine.send("spawnBot\n");
+    ASSERT_TRUE(engine.waitFor("connects to server", 10)) << engine.output();
+    ASSERT_TRUE(engine.waitFor("Mirel won", 90)) << engine.output();
+    EXPECT_TRUE(engine.waitFor("Next map in 2 seconds...", 10)) << engine.output();
+    EXPECT_TRUE(engine.waitFor("Next map...", 10)) << engine.output();
+    EXPECT_TRUE(engine.waitFor("............ \"game/c_maps/other.world\" ............", 20)) << engine.output();
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
+}
+
+}  // namespace
+
+namespace {
+
+// The packages of a connection, joined from their datagrams: in-band datagrams
+// carry a sequence, and the two low flag bits say whole, first, middle or last part.
+struct Connection {
+    std::vector<std::vector<uint8_t>> packages;
+    std::vector<uint8_t> partial;
+    int32_t lastSequence = 0;
+
+    void take(const std::vector<uint8_t> &d) {
+        if (d.size() < 16 || d[0] != 0x1E) return;
+        int32_t sequence, bits;
+        memcpy(&sequence, &d[4], 4);
+        memcpy(&bits, &d[12], 4);
+        if (sequence == -1 || sequence <= lastSequence) return;  // out of band, or stale
+        if (sequence != lastSequence + 1) partial.clear();      // a part was lost
+        lastSequence = sequence;
+        const int kind = d[3] & 3;
+        if (kind == 0 || kind == 1) partial.clear();
+        partial.insert(partial.end(), d.begin() + 16, d.end());
+        if (kind == 0 || kind == 3) {
+            packages.push_back(partial);
+            partial.clear();
+        }
+    }
+    bool has(uint8_t type) const {
+        for (const auto &p : packages)
+            if (!p.empty() && p[0] == type) return true;
+        return false;
+    }
+};
+
+TEST_F(Match, ARawPeerConnectsAndReceivesWorldInfoSnapshotsAndPages) {
+    Engine engine(dir.path(), Args());
+    ASSERT_TRUE(engine.waitFor("Server is up and running")) << engine.output();
+    const int port = EnginePort(engine);
+    ASSERT_GT(port, 0);
+    Peer peer;
+    std::string challenge;
+    for (int i = 0; i < 20 && challenge.empty(); i++) {
+        peer.send(port, OutOfBand("get_challenge"));
+        const std::string text = peer.receiveText();
+        if (text.rfind("challenge ", 0) == 0) challenge = text.substr(10);
+    }
+    ASSERT_FALSE(challenge.empty()) << engine.output();
+    peer.send(port, OutOfBand("connect 110 none \"Raw\" -1 " + challenge + " 0 110"));
+    ASSERT_TRUE(engine.waitFor("Raw connects to server")) << engine.output();
+
+    constexpr uint8_t SNAPSHOT = 1, PAGE = 2, WORLD_INFO = 4;
+    Connection connection;
+    for (int i = 0; i < 100 && !(connection.has(WORLD_INFO) && connection.has(SNAPSHOT) && connection.has(PAGE)); i++)
+        connection.take(peer.receive());
+    EXPECT_TRUE(connection.has(WORLD_INFO));
+    EXPECT_TRUE(connection.has(SNAPSHOT));
+    EXPECT_TRUE(connection.has(PAGE));
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
+}
+
+}  // namespace
