@@ -26,6 +26,7 @@ static constexpr int DRONE_REST_WORD = 0;  // per-kind word of a drone: 1 once i
 static constexpr float ITEM_PHYS_RADIUS = 0.4f;
 static constexpr float CRYSTAL_PHYS_RADIUS = 0.1f;
 static constexpr float CRYSTAL_MAX_SPEED = 10.0f;
+static constexpr int32_t ITEM_AMOUNT_BOUND = 1 << 20;
 
 // Explosion surfaces and their event entities (43 air .. 46 flesh).
 enum explodeSurface_t : int32_t { EXPLODE_AIR = 0, EXPLODE_DIRT = 1, EXPLODE_METAL = 2, EXPLODE_FLESH = 3 };
@@ -216,7 +217,9 @@ sgEntity_t *SG_CreateItem(const vec3_t position, const vec3_t velocity, int32_t 
         }
         }
     }
-    e->itemAmount = amount;
+    // A tag's amount may be any int; bounded here, the pick-up sums stay far from overflow
+    // and still exceed every cap (the widest field is 16 bits).
+    e->itemAmount = std::clamp(amount, -ITEM_AMOUNT_BOUND, ITEM_AMOUNT_BOUND);
     e->randomSpawned = randomSpawned ? 1 : 0;
     if (spawner) {
         e->spawner = spawner;

@@ -17,7 +17,7 @@
 constexpr uint32_t CMOVE_MAX_MSEC = 200;  // longest time one command moves
 constexpr uint32_t CMOVE_STEP_MSEC = 33;  // longest sub-step
 
-// Bits of cc_t::buttons that movement reads.
+// Bits of cc_t::buttons: movement reads the first ten, the server game the rest.
 enum ccButton_t : uint32_t {
     BT_FORWARD = 0x1,
     BT_BACK = 0x2,
@@ -29,8 +29,19 @@ enum ccButton_t : uint32_t {
     BT_FIRE = 0x80,
     BT_FIRE2 = 0x100,
     BT_RELOAD = 0x200,
+    BT_JOIN_BLUE = 0x400,
+    BT_JOIN_RED = 0x800,
+    BT_JOIN_SPECTATOR = 0x1000,
+    BT_SCOREBOARD = 0x2000,
+    BT_SUICIDE = 0x4000,
     BT_ZOOM_IN = 0x8000,
     BT_ZOOM_OUT = 0x10000,
+    BT_NEXT_DEFORM_MATERIAL = 0x20000,  // forge
+    BT_PREV_DEFORM_MATERIAL = 0x40000,
+    BT_DEFORM_SIZE_UP = 0x80000,
+    BT_DEFORM_SIZE_DOWN = 0x100000,
+    BT_DROP = 0x200000,          // drop the carried crystal
+    BT_SPECTATOR_AIM = 0x400000,  // the view follows the commands again
 };
 
 // Bits of clientState_t::flags.

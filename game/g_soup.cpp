@@ -11,6 +11,7 @@
 
 soup_t g_soups[MAX_SOUPS];
 int32_t g_numSoups;
+soup_t *g_dirtDeformSoups[DIRT_DEFORM_MODES];
 const void *g_soupViewPVS;
 
 // Texture coordinates wrap once around the shape per this many radians.
@@ -169,6 +170,7 @@ void G_FreeAllSOUPS() {
         g_soups[i] = soup_t{};
     }
     g_numSoups = 0;
+    for (soup_t *&shape : g_dirtDeformSoups) shape = nullptr;
 }
 
 // ---- preview drawing ----

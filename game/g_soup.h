@@ -28,6 +28,12 @@ constexpr float SOUP_CONVEX_EPSILON = 0.001f;  // a vertex this far in front of 
 extern soup_t g_soups[MAX_SOUPS];
 extern int32_t g_numSoups;  // used slots, filled in load order
 
+// The dirt gun's shapes by mode (build, wall, platform, paint, blur), loaded with
+// the weapons; the first also carves the world where weapons damage it.  A mode
+// whose shape could not be loaded holds null.
+constexpr int DIRT_DEFORM_MODES = 5;
+extern soup_t *g_dirtDeformSoups[DIRT_DEFORM_MODES];
+
 // Loads a SOUP file through the engine's file system with its positions
 // multiplied by scale.  Null when the table is full or the file is missing or
 // bad (a scaled position beyond SOUP_MAX_COORD or a face whose plane is no

@@ -215,14 +215,17 @@ void G_SetupHitPolyhedron(vec4_t planes[6], const vec3_t centre, const float axi
     }
 }
 
+void G_PointOBB(obb_t *out, const vec3_t point) {
+    memset(out, 0, sizeof(*out));
+    _VectorCopy(out->origin, point);
+    memcpy(out->axis, identitymatrix3x3, sizeof(out->axis));
+    MatrixCopy3x3(out->axisT, identitymatrix3x3);
+}
+
 void G_WorldRayTrace(gameTrace_t *out, const vec3_t start, const vec3_t end) {
-    obb_t from = {}, to = {};
-    _VectorCopy(from.origin, start);
-    _VectorCopy(to.origin, end);
-    memcpy(from.axis, identitymatrix3x3, sizeof(from.axis));
-    memcpy(to.axis, identitymatrix3x3, sizeof(to.axis));
-    MatrixCopy3x3(from.axisT, identitymatrix3x3);
-    MatrixCopy3x3(to.axisT, identitymatrix3x3);
+    obb_t from, to;
+    G_PointOBB(&from, start);
+    G_PointOBB(&to, end);
     *out = g_emptyTrace;
     Trap_Trace(&out->trace, &from, &to);
 }

@@ -79,5 +79,7 @@ void G_SetupCollideOBB(obb_t *obb, const vec3_t pos, const float axis[9], const 
 void G_SetupHitPolyhedron(vec4_t planes[6], const vec3_t centre, const float axis[9], const vec3_t mins,
                           const vec3_t maxs);
 
+// A box of no size at a point, with the identity axes: a ray's end for the box traces.
+void G_PointOBB(obb_t *out, const vec3_t point);
 // A ray through the engine's world (trap 38) as a box of no size; no entity is hit.
 void G_WorldRayTrace(gameTrace_t *out, const vec3_t start, const vec3_t end);

@@ -5,6 +5,7 @@
 #include "common/common.h"
 #include "game/g_main.h"
 #include "game/g_traps.h"
+#include "game/g_bots.h"
 #include "game/g_utils.h"
 #include "game_sv/sg_local.h"
 

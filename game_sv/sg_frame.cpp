@@ -14,8 +14,6 @@ namespace {
 
 constexpr int32_t SERVERINFO2_MS = 30000;
 constexpr int SERVERINFO2_MAX = 523;       // longest text the client game reads
-constexpr int32_t AUTO_VOTE_MATCH_MS = 5400000;
-constexpr int32_t AUTO_VOTE_EVERY_MS = 1200000;
 constexpr int32_t TIP_MS = 179999;
 constexpr int32_t TICK_MS = 999;
 constexpr int32_t AIM_TEXT_MS = 500;
@@ -228,11 +226,7 @@ void SG_Frame() {
         sg.flags |= SGF_NO_RADAR;
     else
         sg.flags &= ~static_cast<uint32_t>(SGF_NO_RADAR);
-    if (!sg_skipAutoCallVote.integer && Since(sg.matchStart) > AUTO_VOTE_MATCH_MS &&
-        Since(sg.lastAutoVote) > AUTO_VOTE_EVERY_MS) {
-        sg.lastAutoVote = Now();
-        if (SG_GetNumClients()) SG_CallVote(nullptr, 2, "nextmap", "");
-    }
+    SG_AutoCallVote();
     SG_WorldThink();
     SG_RulesThink();
     SG_UpdateWorldInfoString(sg.world.infoString, &sg.world);

@@ -214,6 +214,7 @@ struct sgClient_t {
     sgClient_t *aimedClient;
     int32_t aimCount;
     uint8_t voted;
+    uint8_t deformMode;        // the dirt gun's mode 0-4 (0-1 outside forge)
     cc_t botCC;                // the bot's command of this frame
 };
 static_assert(offsetof(sgClient_t, cs) == 0);
@@ -513,12 +514,6 @@ const char *SG_GetNextMap(const char *currentMap, uint8_t complain);
 // ---- client commands, votes, combat, spawning, physics, entity kinds ----
 // (some in sg_stubs.cpp until their full versions land)
 
-// Runs the client's queued commands (humans) or the bot's command.
-void SG_IssueClientCommands(sgClient_t *client);
-// Starts a vote; caller null for an automatic vote.
-void SG_CallVote(sgClient_t *caller, int32_t argc, const char *kind, const char *argument);
-// Ends a running vote when everybody voted or its time ran out.
-void SG_CheckVote();
 // The held weapon's per-frame server work, when its class has any.
 void SG_WeaponFrame(sgClient_t *client);
 // Fills a bot's command of this frame.
@@ -572,8 +567,8 @@ void SG_RandomNoneSteepFarEntitySurfaceSpawn(vec3_t out, float height, float min
 // A start point for a player of the team under the running rules.
 void SG_GetPlayerSpawnPoint(vec3_t out, int32_t team);
 // Where the crystal (crystal rounds) or the team's crystal (capture the crystal) starts;
-// out is untouched under other rules or when no point exists.
-void SG_GetCrystalSpawnPoint(vec3_t out, int32_t team, uint8_t warn);
+// out is untouched under other rules or when no point exists, and the answer is false.
+bool SG_GetCrystalSpawnPoint(vec3_t out, int32_t team, uint8_t warn);
 // The random item kind for a draw r in 0..1.
 int32_t SG_RandomItemKind(float r);
 void SG_SpawnRandomItem();
@@ -614,3 +609,62 @@ sgEntity_t *SG_CreateBarrel(const vec3_t position, uint8_t randomSpawned);
 sgEntity_t *SG_CreateProbe(const vec3_t position, uint8_t randomSpawned);
 // A trail of kind 8-11 from start to end, sent to everybody for a second.
 sgEntity_t *SG_CreateBulletTrail(const vec3_t start, const vec3_t end, int32_t kind);
+
+// ---- client commands (sg_cmds.cpp) ----
+
+// Runs the client's queued commands (a bot's command of this frame); an idle
+// client repeats its last command without its text.
+void SG_IssueClientCommands(sgClient_t *client);
+// One command: movement, its text (unless repeat), its buttons; kept as lastCC.
+void SG_IssueCC(sgClient_t *client, const cc_t *cc, uint8_t repeat);
+// Puts the client into the team of the command's join bit.
+void SG_JoinTeam(sgClient_t *client, const cc_t *cc);
+// Starts a switch to an owned weapon 0-6; any other number is ignored.
+void SG_WeaponChange(sgClient_t *client, int32_t weapon);
+
+// ---- votes (sg_vote.cpp) ----
+
+// Starts a vote of a kind (lower case) with its argument; caller null for the
+// server's own vote.  Refusals go to the caller.
+void SG_CallVote(sgClient_t *caller, int32_t argc, const char *kind, const char *argument);
+// The server's next-map vote once a match ran 90 minutes, at most every 20 minutes.
+void SG_AutoCallVote();
+// Ends a running vote once every playing client answered or 30 seconds passed.
+void SG_CheckVote();
+
+// ---- traces and entity physics (sg_phys.cpp) ----
+
+// Filter bits of SG_SeekRadius and SG_SeekClosest; kinds they do not name always pass.
+enum seekFilter_t : uint32_t { SEEK_PLAYERS = 0x1, SEEK_MUSHROOMS = 0x8 };
+
+// A moving point or box against the world (mask bit 1) and the entities whose
+// contents share a bit with mask; the nearest hit wins, the world and then the
+// lowest slot on equal fractions.  Also movement's trace on the server.
+void SG_Trace(gameTrace_t *result, const obb_t *start, const obb_t *end, void *skipEntity, int32_t mask,
+              int32_t useHitPlanes);
+// A ray against one entity's hit planes (or bound planes); true when it lowered the result.
+uint8_t SG_RayToEntity(gameTrace_t *result, sgEntity_t *entity, const vec3_t start, const vec3_t end,
+                       uint8_t useHitPlanes);
+// A moving box against one entity's hit box; true when it lowered the result.
+uint8_t SG_VolumeToEntity(gameTrace_t *result, sgEntity_t *entity, const obb_t *start, const obb_t *end);
+// True when entity is not skipEntity and its contents share a bit with mask.
+uint8_t SG_CheckClipMask(const sgEntity_t *entity, const void *skipEntity, uint32_t mask);
+// Calls thinkTouch(other, entity) of every entity of mask whose hit box overlaps the entity's.
+void SG_TouchAllTriggers(sgEntity_t *entity, uint32_t mask);
+// The visibility box: the visibility radius around origin + up x offset.
+void SG_UpdateEntityBoundingBox(sgEntity_t *entity);
+// The hit box and both plane sets, at most once per engine frame.
+void SG_UpdateEntityHitBox(sgEntity_t *entity);
+// A loose entity falls and lands on the world; 1 only when it is stuck in matter.
+uint8_t SG_EntityPhys(sgEntity_t *entity, float radius, float gravity);
+// A prop falls onto the ground found below it.
+void SG_EntityFall(sgEntity_t *entity, float height, float gravity);
+// The first slot from startSlot holding an admitted entity within radius (0: any distance), or -1.
+int32_t SG_SeekRadius(int32_t startSlot, const sgEntity_t *skipEntity, uint32_t filter, const vec3_t point,
+                      float radius);
+// The admitted entity nearest the point within radius, the lowest slot on ties, or -1.
+int32_t SG_SeekClosest(const sgEntity_t *skipEntity, uint32_t filter, const vec3_t point, float radius);
+// Entities in use of a kind; with randomOnly only those a random spawner made.
+int32_t SG_CountEntityType(int32_t kind, uint8_t randomOnly);
+// Carves and smooths the world at a point, per named world material by its dig strength.
+void SG_DamageMatter(const vec3_t center, float radius, float strength);

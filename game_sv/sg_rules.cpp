@@ -26,6 +26,16 @@ int32_t Minutes(uint32_t time) { return static_cast<int32_t>(time - static_cast<
 
 bool IsTeamRules() { return sg.rules == RULES_CRYSTAL_ROUNDS || sg.rules == RULES_CAPTURE_CRYSTAL; }
 
+// Creates a crystal at rest at home.
+sgEntity_t *HomeCrystal(const vec3_t position, int32_t team, sgEntity_t **reference) {
+    sgEntity_t *crystal = SG_CreateCrystal(position, zerovector, team, 1);
+    if (!crystal) return nullptr;
+    crystal->crystalTeam = team;
+    *reference = crystal;
+    crystal->crystalLink = reference;
+    return crystal;
+}
+
 // Creates a crystal at a world tag (or the centre's spectator side when the tag is missing).
 sgEntity_t *CrystalAt(const char *tagName, int32_t team, sgEntity_t **reference, uint8_t &warned) {
     const worldTag_t *tag = SG_GetWorldTag(tagName);
@@ -35,12 +45,7 @@ sgEntity_t *CrystalAt(const char *tagName, int32_t team, sgEntity_t **reference,
         warned = 1;
         return nullptr;
     }
-    sgEntity_t *crystal = SG_CreateCrystal(tag->pos, zerovector, team, 1);
-    if (!crystal) return nullptr;
-    crystal->crystalTeam = team;
-    *reference = crystal;
-    crystal->crystalLink = reference;
-    return crystal;
+    return HomeCrystal(tag->pos, team, reference);
 }
 
 void AddScore(int32_t team, int32_t points) {
@@ -109,10 +114,10 @@ void SG_RulesThink() {
             SG_SetIntermissionState();
             return;
         }
-        if (!sg.crystal && !sg.crystalCarrier) {
-            const char *tag = SG_GetWorldTag("spawn_crystal") ? "spawn_crystal" : "spawn_crystal0";
-            CrystalAt(tag, TEAM_BLUE, &sg.crystal, sg.crystalTagWarned[0]);
-        }
+        vec3_t home;
+        // Without any crystal tag the round runs without a crystal (the look-up warns once).
+        if (!sg.crystal && !sg.crystalCarrier && SG_GetCrystalSpawnPoint(home, TEAM_BLUE, 1))
+            HomeCrystal(home, TEAM_BLUE, &sg.crystal);
         if (sg.crystal && VectorLength(sg.crystal->s.origin) > LOST_IN_SPACE) {
             Com_Error(ER_DEVWARNING, "SG_RulesThink: Crystal lost in space, reset");
             SG_DeleteEntity(sg.crystal);

@@ -192,12 +192,13 @@ void SG_GetPlayerSpawnPoint(vec3_t out, int32_t team) {
         Com_Error(ER_WARNING, "SG_GetPlayerSpawnPoint: spawn_pos length: %f", VectorLength(out));
 }
 
-void SG_GetCrystalSpawnPoint(vec3_t out, int32_t team, uint8_t warn) {
+bool SG_GetCrystalSpawnPoint(vec3_t out, int32_t team, uint8_t warn) {
     if (sg.rules == RULES_CAPTURE_CRYSTAL) {
-        if (team == TEAM_BLUE || team == TEAM_RED) TeamCrystalTag(out, team, warn != 0);
-        return;
+        if (team != TEAM_BLUE && team != TEAM_RED) return false;
+        TeamCrystalTag(out, team, warn != 0);
+        return true;
     }
-    if (sg.rules != RULES_CRYSTAL_ROUNDS) return;
+    if (sg.rules != RULES_CRYSTAL_ROUNDS) return false;
     const worldTag_t *tag = SG_GetWorldTag("spawn_crystal");
     if (!tag) {
         // Draw among the numbered tags only when one exists, so the draw ends.
@@ -208,13 +209,17 @@ void SG_GetCrystalSpawnPoint(vec3_t out, int32_t team, uint8_t warn) {
             if (numbered[i]) found++;
         }
         if (!found) {
-            if (warn) Com_Error(ER_DROP, "SG_GetCrystalSpawnPoint: Could not find crystal spawn point");
-            return;
+            // A map without crystal tags runs without a crystal: say so once, never end the server.
+            if (warn && !sg.crystalTagWarned[0])
+                Com_Error(ER_WARNING, "SG_GetCrystalSpawnPoint: Could not find crystal spawn point");
+            if (warn) sg.crystalTagWarned[0] = 1;
+            return false;
         }
         while (!tag) tag = numbered[Trap_rand() % CRYSTAL_TAGS];
     }
     _VectorCopy(out, tag->pos);
     Trap_VectorAddNoise(out, CRYSTAL_NOISE);
+    return true;
 }
 
 // ---- spawners ----

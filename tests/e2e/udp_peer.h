@@ -2,17 +2,13 @@
 // wire has them, and the engine's own port as it reports it.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/engine_process.h"
+#include "tests/support/udp_peer.h"
 
 namespace e2e {
 
@@ -45,43 +41,22 @@ inline std::vector<uint8_t> OutOfBand(const std::string &text) {
     return Datagram(0x1E, 0x04, -1, static_cast<int32_t>(8 * (text.size() + 1)), text + std::string(1, '\0'));
 }
 
-// A UDP socket of the test on 127.0.0.1 at a port the system chooses.
+// The test's UDP socket on the loop-back.  It speaks to the engine at 127.0.0.2
+// (the engine binds every interface) and waits at most 100 ms for an answer.
 class Peer {
 public:
-    Peer() {
-        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
-        timeval tv{0, 100000};
-        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    }
-    ~Peer() { close(fd_); }
-    void send(int port, const std::vector<uint8_t> &d) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<uint16_t>(port));
-        inet_pton(AF_INET, "127.0.0.2", &to.sin_addr);
-        sendto(fd_, d.data(), d.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
-    }
+    void send(int port, const std::vector<uint8_t> &d) { peer_.Send("127.0.0.2", port, d); }
     // The text of the next out-of-band datagram, "" when none came in time.
-    std::string receiveText() {
-        uint8_t buf[1500];
-        const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-        if (n <= 16 || buf[0] != 0x1E) return "";
-        return std::string(reinterpret_cast<const char *>(buf + 16), strnlen(reinterpret_cast<const char *>(buf + 16), n - 16));
-    }
-
+    std::string receiveText() { return peer_.ReceiveText(PEER_WAIT_MSEC); }
     // The next datagram whole, empty when none came in time.
     std::vector<uint8_t> receive() {
-        uint8_t buf[1500];
-        const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-        return n > 0 ? std::vector<uint8_t>(buf, buf + n) : std::vector<uint8_t>();
+        const std::string d = peer_.Receive(PEER_WAIT_MSEC);
+        return std::vector<uint8_t>(d.begin(), d.end());
     }
 
 private:
-    int fd_ = -1;
+    static constexpr int PEER_WAIT_MSEC = 100;
+    hm_test::UdpPeer peer_;
 };
 
 }  // namespace e2e

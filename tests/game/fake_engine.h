@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -85,6 +87,7 @@ inline std::vector<uint8_t> usedMatters;         // the table handed with the la
 inline float altitudes[2];                       // core, space
 inline uint8_t linearGravity = 0;
 inline std::vector<std::string> written;         // text written through FWriteString
+inline std::vector<std::string> deforms;         // "undo", "setup <scale>", "sub <m> <a>", "blur <m> <passes> <mode>"
 
 
 inline std::string Lower(std::string s) {
@@ -257,6 +260,16 @@ inline void Trace(trace_t *out, const obb_t *start, const obb_t *end) {
     out->plane[3] = -(normal[0] * out->endpos[0] + normal[1] * out->endpos[1] + normal[2] * out->endpos[2]);
 }
 
+inline std::string Format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+inline std::string Format(const char *fmt, ...) {
+    char b[256];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(b, sizeof b, fmt, ap);
+    va_end(ap);
+    return b;
+}
+
 inline const char *Kept(const std::string &s) {
     static std::deque<std::string> keep;  // texts handed back stay valid
     if (keep.size() > 64) keep.pop_front();
@@ -334,6 +347,12 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         altitudes[1] = Arg_Float(a, 1);
         linearGravity = Arg_Byte(a, 3);
         calls.emplace_back("altitudes");
+        return 0;
+    case GTRAP_UNDO_SNAPSHOT: deforms.emplace_back("undo"); return 0;
+    case GTRAP_SETUP_SOUP: deforms.push_back(Format("setup %.2f", Arg_Float(a, 4))); return 0;
+    case GTRAP_SUB_SOUP: deforms.push_back(Format("sub %d %.3f", Arg_Int(a, 0), Arg_Float(a, 1))); return 0;
+    case GTRAP_BLUR_SOUP:
+        deforms.push_back(Format("blur %d %d %d", Arg_Int(a, 0), Arg_Int(a, 1), Arg_Int(a, 2)));
         return 0;
     case GTRAP_WO_CHECK_POINT_PVS: return pvsAnswer;
     case GTRAP_R_ALLOC_SURFACES:
@@ -474,6 +493,7 @@ inline void Install() {
     lastVO2.clear();
     usedMatters.clear();
     written.clear();
+    deforms.clear();
     linearGravity = 0;
     gi = gameImport_t{GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameImport_t), Trap};
     Com_SetupPrintf(PRF_SINKS, hm_test::CapturePrint, hm_test::CapturePrint);

@@ -12,6 +12,7 @@
 #include "game/g_main.h"
 #include "game/g_move.h"
 #include "game/g_weapon.h"
+#include "game_sv/sg_local.h"
 #include "game_sv/sg_services.h"
 #include "tests/support/capture.h"
 
@@ -93,7 +94,8 @@ constexpr cmoveParams_t DEFAULT_PARAMS = {15.5f, 6,   5,    2.2f, 3.5f, 1.75f, 1
 
 // One player, its command and its movement context.
 struct mover_t {
-    clientState_t state = {};
+    sgClient_t client = {};  // the server's record: its head is the state moved
+    clientState_t &state = client.cs;
     cc_t cc = {};
     cmove_t cm = {};
     entityState_t entity = {};
@@ -123,7 +125,7 @@ struct mover_t {
     }
     // The server's weapon actions, on a player record whose head is this state.
     void GiveWeaponActions() {
-        cm.owner = &state;
+        cm.owner = &client;
         cm.weaponActions = &sg_weaponActions;
     }
     void MoveFor(uint32_t buttons, uint32_t totalMsec, uint32_t msec = 33) {
@@ -400,6 +402,7 @@ TEST_F(MoveTest, TheServerIssuesWeaponChangesAndReloadsOfItsCommands) {
     m.state.weapon = WP_SHOTGUN;
     m.state.clip[WP_SHOTGUN] = 2;
     m.state.reserve[WP_SHOTGUN] = 5;
+    m.state.ownedWeapons = (1 << WP_SHOTGUN) | (1 << WP_RAILGUN);
     m.cc.weapon = WP_SHOTGUN;
     m.state.flags |= CSF_FIRE_HELD;
     m.Move(BT_RELOAD);

@@ -67,10 +67,15 @@ struct SgTest : testing::Test {
             if (c.inUse && Com_adrcmp(&c.address, &a)) return &c;
         return nullptr;
     }
-    // Puts a client into play at the origin of its team's spawn.
+    // Puts a client into play at the origin of its team's spawn.  Its last command
+    // holds the weapon in hand, as a connected client's would: an idle client
+    // repeats it every frame.
     static void Play(sgClient_t *c, int team) {
         vec3_t spot = {0, 51, 0};
         SG_SpawnClientAsPlayer(c, team, spot);
+        c->lastCC.number = 1;
+        c->lastCC.aim[0] = 1;
+        c->lastCC.weapon = static_cast<uint8_t>(c->cs.weapon);
     }
     static size_t CountCommands(int client, const std::string &prefix) {
         size_t n = 0;

@@ -41,6 +41,10 @@ TEST_F(Kinds, PickUpsAddInIntAndAreCapped) {
         {IT_AMMO_GRENGUN, 16, WP_GRENGUN, true, 8, 40, 8, 48},       // reserve capped at 48
         {IT_AMMO_MINIGUN, 30000, WP_MINIGUN, true, 40, 200, 40, 240},  // no 16-bit wrap
         {IT_AMMO_DIRTGUN, 300, WP_DIRTGUN, true, 40, 0, 50, 0},      // the dirt gun's clip, at most 50
+        // A world tag's amount rounds to anything an int holds: the sums must not overflow.
+        {IT_AMMO_MINIGUN, INT32_MAX, WP_MINIGUN, true, 40, 200, 40, 240},
+        {IT_AMMO_DIRTGUN, INT32_MAX, WP_DIRTGUN, true, 40, 0, 50, 0},
+        {IT_AMMO_SHOTGUN, INT32_MIN, WP_SHOTGUN, false, 0, 0, 0, 0},
     };
     for (const auto &c : cases) {
         sgClient_t *p = Join(0, TEAM_BLUE);
@@ -61,6 +65,10 @@ TEST_F(Kinds, PickUpsAddInIntAndAreCapped) {
     EXPECT_EQ(p->cs.health, 125);
     EXPECT_EQ(p->cs.armor, 200);
     EXPECT_TRUE(Told(p, "Picked up \xA4" "0875 Armor"));
+    PickUp(p, IT_LIFE, INT32_MAX);
+    PickUp(p, IT_ARMOR, INT32_MAX);
+    EXPECT_EQ(p->cs.health, 125);
+    EXPECT_EQ(p->cs.armor, 200);
 }
 
 TEST_F(Kinds, BerserkNeverOutlastsTheFullTimeFromNow) {
