@@ -50,6 +50,13 @@ extern cmdVar_t wo_printUpload;              // print upload timing
 
 // ---- pages ----
 
+// Per page cell, bit c set when cube c of the cell's stored page has collision
+// triangles: rays test these bits and touch a page only where it has triangles.
+extern uint64_t wo_cubeSurfMask[WO_GRID_CELLS];
+inline void WO_SetCubeSurfMask(const page_t *page, uint64_t mask) {
+    wo_cubeSurfMask[WO_CellIndex(page->x, page->y, page->z)] = mask;
+}
+
 // Marks every store record free; returns the store's size.
 int WO_InitMalloc();
 // Bit i & 255 of a 256-bit set.

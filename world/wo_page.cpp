@@ -8,6 +8,7 @@
 #include "world/wo_local.h"
 
 int32_t wo_pageGrid[WO_GRID_CELLS];
+uint64_t wo_cubeSurfMask[WO_GRID_CELLS];
 uint32_t wo_seqGrid[WO_GRID_CELLS];
 page_t wo_pages[WO_MAX_PAGES];
 byte wo_pageAcitve[WO_MAX_PAGES];
@@ -108,6 +109,7 @@ page_t *WO_SpawnPage(int x, int y, int z) {
     page->voxelCrc = 0;
     memset(page->batches, 0, sizeof(page->batches));
     memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
+    WO_SetCubeSurfMask(page, 0);
     memset(page->matterBits, 0, sizeof(page->matterBits));
     WO_ForgetPageProducts(page);
 
@@ -120,6 +122,7 @@ void WO_ForgetPageProducts(page_t *page) {
     // surfs, batches of the matters the last tessellation saw.
     if (page->numSurfs > 0)
         memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
+    WO_SetCubeSurfMask(page, 0);
     if (page->numBatchIndexes > 0)
         for (int b = 0; b < WO_MATTERS / 8; b++)
             for (int bits = page->matterBits[b], k = 0; bits; bits >>= 1, k++)
@@ -142,6 +145,7 @@ void WO_FreePage(int x, int y, int z, byte solid) {
     page->next->prev = page->prev;
     page->magic = WO_PAGE_UNLINKED;
     PageFree(page);
+    wo_cubeSurfMask[cell] = 0;
     wo_pageGrid[cell] = solid ? WO_CELL_SOLID : WO_CELL_EMPTY;
 }
 

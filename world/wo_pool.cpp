@@ -25,9 +25,13 @@ struct woStore_t {
     int size;
     int active;
     bool fullReported;
+    // Entries from this index on were never taken since the last clear: they still
+    // stand as the clear left them, chained in index order at the free list's end, so
+    // the next clear need not touch them.  The whole store before the first clear.
+    int taken;
 };
-static woStore_t wo_vertexStore = {"WO_AddVertexToPool", "vertexes", WO_POOL_SIZE, 0, false};
-static woStore_t wo_faceStore = {"WO_AddFace", "faces", WO_POOL_FACES, 0, false};
+static woStore_t wo_vertexStore = {"WO_AddVertexToPool", "vertexes", WO_POOL_SIZE, 0, false, WO_POOL_SIZE};
+static woStore_t wo_faceStore = {"WO_AddFace", "faces", WO_POOL_FACES, 0, false, WO_POOL_FACES};
 
 // ---- circular doubly linked lists by index; a lone node links to itself ----
 
@@ -72,6 +76,8 @@ static int TakeFree(woStore_t *store, Node *nodes, int freeHead, int activeHead,
     LinkAppend(nodes, &Node::list, activeHead, i);
     WO_SetBit(activeBits, i);
     store->active++;
+    if (i >= store->taken)
+        store->taken = i + 1;
     return i;
 }
 
@@ -103,32 +109,45 @@ static void MarkDirty(int i) {
 
 // ---- set-up ----
 
+// Puts the free list back in index order: entries below the store's taken mark are
+// appended one by one, the untouched ones behind them are still chained in order and
+// only their two ends are joined again.
+template <typename Node>
+static void ResetFreeList(woStore_t *store, Node *nodes, int freeHead, int activeHead) {
+    LinkSelf(nodes, &Node::list, activeHead);
+    LinkSelf(nodes, &Node::list, freeHead);
+    for (int i = 0; i < store->taken; i++) {
+        nodes[i].index = i;
+        LinkAppend(nodes, &Node::list, freeHead, i);
+    }
+    if (store->taken < store->size) {
+        const int last = nodes[freeHead].list.prev;
+        nodes[last].list.next = store->taken;
+        nodes[store->taken].list.prev = last;
+        nodes[store->size - 1].list.next = freeHead;
+        nodes[freeHead].list.prev = store->size - 1;
+    }
+}
+
 void WO_ClearPool() {
     memset(wo_pool.active, 0, sizeof(wo_pool.active));
     memset(wo_pool.dirty, 0, sizeof(wo_pool.dirty));
-    LinkSelf(vn, &woVertexNode_t::list, WO_VERTEX_ACTIVE_HEAD);
-    LinkSelf(vn, &woVertexNode_t::list, WO_VERTEX_FREE_HEAD);
     LinkSelf(vn, &woVertexNode_t::dirty, WO_VERTEX_DIRTY_HEAD);
-    for (int i = 0; i < WO_POOL_SIZE; i++) {
-        vn[i].index = i;
+    for (int i = 0; i < wo_vertexStore.taken; i++) {
         LinkSelf(vn, &woVertexNode_t::weld, i);
         LinkSelf(bn, &woBucketNode_t::bucket, i);
         LinkSelf(vn, &woVertexNode_t::dirty, i);
-        LinkAppend(vn, &woVertexNode_t::list, WO_VERTEX_FREE_HEAD, i);
     }
+    ResetFreeList(&wo_vertexStore, vn, WO_VERTEX_FREE_HEAD, WO_VERTEX_ACTIVE_HEAD);
     for (int b = 0; b < WO_POOL_BUCKETS; b++)
         LinkSelf(bn, &woBucketNode_t::bucket, WO_VERTEX_BUCKET_HEAD + b);
 
     memset(wo_faces.active, 0, sizeof(wo_faces.active));
-    LinkSelf(fn, &woFaceNode_t::list, WO_FACE_ACTIVE_HEAD);
-    LinkSelf(fn, &woFaceNode_t::list, WO_FACE_FREE_HEAD);
-    for (int f = 0; f < WO_POOL_FACES; f++) {
-        fn[f].index = f;
-        LinkAppend(fn, &woFaceNode_t::list, WO_FACE_FREE_HEAD, f);
-    }
+    ResetFreeList(&wo_faceStore, fn, WO_FACE_FREE_HEAD, WO_FACE_ACTIVE_HEAD);
     memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
     wo_vertexStore.active = wo_faceStore.active = 0;
     wo_vertexStore.fullReported = wo_faceStore.fullReported = false;
+    wo_vertexStore.taken = wo_faceStore.taken = 0;
 }
 
 void WO_InitGPUVertexList() {

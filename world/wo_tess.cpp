@@ -505,6 +505,7 @@ static void SetupSurfs(page_t *page) {
     bool warned = false;
     page->numIndexes = 0;
     page->numSurfs = 0;
+    uint64_t mask = 0;
     for (int c = 0; c < WO_PAGE_SIZE; c++) {
         page->cubeSurfs[c] = {page->numSurfs, 0};
         page->cubeCases[c] = q_cubeIndexes[c];
@@ -537,8 +538,10 @@ static void SetupSurfs(page_t *page) {
             }
             PlaneFrom3Points_normalized(s.plane, s.points[0], s.points[1], s.points[2]);
             page->cubeSurfs[c].count++;
+            mask |= uint64_t{1} << c;
         }
     }
+    WO_SetCubeSurfMask(page, mask);
 }
 
 // An undirected edge of the shadow triangles and how many of them share it.
@@ -661,6 +664,7 @@ void WO_TessPageStage1(page_t *page) {
         // Per-cube runs are all {0, 0} already unless the last tessellation kept surfs.
         if (page->numSurfs != 0)
             memset(page->cubeSurfs, 0, sizeof(page->cubeSurfs));
+        WO_SetCubeSurfMask(page, 0);
         for (int m = wm_min; m <= wm_max; m++)
             page->batches[m] = {0, 0};
         page->numBatchIndexes = page->numFaces = page->numIndexes = page->numSurfs = 0;

@@ -59,35 +59,28 @@ bool WO_PointOnSurf(const woSurf_t *s, const float point[3]) {
     return _DotProduct(off, off) <= WO_TRACE_EDGE_TOLERANCE * WO_TRACE_EDGE_TOLERANCE;
 }
 
-// Tests the segment against the collision triangles of one voxel cube; false once the
-// walk may stop.
-static bool CellTest(const int cell[3]) {
-    const int x = cell[0], y = cell[1], z = cell[2];
-    if (x < 0 || x >= WO_WORLD_VOXELS || y < 0 || y >= WO_WORLD_VOXELS || z < 0 || z >= WO_WORLD_VOXELS)
-        return true;
-    tw_voxelChecks++;
-    const page_t *page = WO_CellPage(WO_VoxelCell(x, y, z));
-    if (page) {
-        const woRun_t run = page->cubeSurfs[WO_VoxelIndex(x, y, z)];
-        for (int i = run.first; i < run.first + run.count; i++) {
-            const woSurf_t &s = page->surfs[i];
-            float fraction = tw.countMode ? 1.0f : tw.result.fraction;
-            vec3_t hit;
-            if (!CM_LineSegmentToPlane(tw.start, tw.end, s.plane, &fraction, hit))
-                continue;
-            // Rays take crossings a hair outside the triangle: a ray through a shared
-            // vertex or edge would otherwise slip between the triangles that meet there.
-            // Counting keeps the exact test, or such crossings would count twice.
-            if (tw.countMode ? !CM_PointInsideTriangle(hit, s.points[0], s.points[1], s.points[2], s.plane)
-                             : !WO_PointOnSurf(&s, hit))
-                continue;
-            if (tw.countMode) {
-                CountCrossing(hit);
-            } else {
-                tw.result.fraction = fraction;
-                _VectorCopy(tw.result.endpos, hit);
-                _PlaneCopy(tw.result.plane, s.plane);
-            }
+// Tests the segment against the collision triangles of one voxel cube of a stored
+// page; false once the walk may stop.
+static bool CubeTest(const page_t *page, int x, int y, int z) {
+    const woRun_t run = page->cubeSurfs[WO_VoxelIndex(x, y, z)];
+    for (int i = run.first; i < run.first + run.count; i++) {
+        const woSurf_t &s = page->surfs[i];
+        float fraction = tw.countMode ? 1.0f : tw.result.fraction;
+        vec3_t hit;
+        if (!CM_LineSegmentToPlane(tw.start, tw.end, s.plane, &fraction, hit))
+            continue;
+        // Rays take crossings a hair outside the triangle: a ray through a shared
+        // vertex or edge would otherwise slip between the triangles that meet there.
+        // Counting keeps the exact test, or such crossings would count twice.
+        if (tw.countMode ? !CM_PointInsideTriangle(hit, s.points[0], s.points[1], s.points[2], s.plane)
+                         : !WO_PointOnSurf(&s, hit))
+            continue;
+        if (tw.countMode) {
+            CountCrossing(hit);
+        } else {
+            tw.result.fraction = fraction;
+            _VectorCopy(tw.result.endpos, hit);
+            _PlaneCopy(tw.result.plane, s.plane);
         }
     }
     return tw.countMode || tw.result.fraction == 1;
@@ -130,15 +123,26 @@ static void WalkSegment(const vec3_t start, const vec3_t end) {
         next[i] = d[i] != 0 ? (cell[i] + (step[i] > 0) - a[i]) / d[i] : HUGE_VAL;
     }
     // The clipped segment crosses at most this many faces; the bound only guards rounding.
+    // Only cubes whose bit says they hold triangles touch their page.
+    int checks = 0;
     for (int n = 0; n < 3 * (WO_WORLD_VOXELS + 4); n++) {
-        if (!CellTest(cell))
-            return;
+        const int x = cell[0], y = cell[1], z = cell[2];
+        if (x >= 0 && x < WO_WORLD_VOXELS && y >= 0 && y < WO_WORLD_VOXELS && z >= 0 && z < WO_WORLD_VOXELS) {
+            checks++;
+            const int pc = WO_VoxelCell(x, y, z);
+            if ((wo_cubeSurfMask[pc] >> WO_VoxelIndex(x, y, z)) & 1) {
+                const page_t *page = WO_CellPage(pc);
+                if (page && !CubeTest(page, x, y, z))
+                    break;
+            }
+        }
         const int i = next[0] <= next[1] && next[0] <= next[2] ? 0 : next[1] <= next[2] ? 1 : 2;
         if (next[i] > t1)
-            return;
+            break;
         cell[i] += step[i];
         next[i] += delta[i];
     }
+    tw_voxelChecks += checks;
 }
 
 static bool Finite3(const vec3_t v) { return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]); }

@@ -256,3 +256,48 @@ TEST(WorldPool, FlaggedChunksGoToARunningRendererInOrderThenClear) {
 }
 
 }  // namespace
+
+namespace {
+
+// The free list from its head must be every entry in index order, each linked both ways.
+template <typename Node>
+void ExpectFreeListInIndexOrder(const Node *nodes, int freeHead, int size) {
+    int expected = 0;
+    int prev = freeHead;
+    for (int i = nodes[freeHead].list.next; i != freeHead; prev = i, i = nodes[i].list.next) {
+        ASSERT_EQ(i, expected);
+        ASSERT_EQ(nodes[i].list.prev, prev);
+        ASSERT_EQ(nodes[i].index, i);
+        expected++;
+    }
+    EXPECT_EQ(expected, size);
+    EXPECT_EQ(nodes[freeHead].list.prev, size - 1);
+}
+
+}  // namespace
+
+TEST(WorldPool, AClearAfterPartialUseRestoresEveryListInIndexOrder) {
+    Reset();
+    const poolVertex_t v = VertexAt(0, 0, 0);
+    // Twice: after a first use, and after a second one that freed and reused entries.
+    for (int round = 0; round < 2; round++) {
+        int a = -1, b = -1;
+        for (int i = 0; i < 50; i++) {
+            b = WO_AddVertexToPool(&v, i, 3, 3, 0, 0, -1);
+            a = a < 0 ? b : a;
+            WO_AddFaceToVertex(b, WO_AddFace(b, b, b));
+        }
+        WO_SinkGarbageCount(a);  // freed: goes to the free list's end
+        WO_RemoveFace(0);
+        WO_AddVertexToPool(&v, 9, 9, 9, 1, 0, -1);
+        WO_ClearPool();
+        ExpectFreeListInIndexOrder(wo_pool.nodes, WO_VERTEX_FREE_HEAD, WO_POOL_SIZE);
+        ExpectFreeListInIndexOrder(wo_faces.nodes, WO_FACE_FREE_HEAD, WO_POOL_FACES);
+        EXPECT_EQ(WO_CountVertexesInPool(), 0);
+        EXPECT_EQ(WO_GetIndexFromPool(3, 3, 3, 0, -1, -1), -1);
+        for (int i : {0, 49, 50, WO_POOL_SIZE - 1}) {
+            EXPECT_EQ(wo_pool.nodes[i].weld.next, i);
+            EXPECT_EQ(wo_pool.buckets[i].bucket.next, i);
+        }
+    }
+}

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -173,6 +174,53 @@ inline voxel_t BallVoxel(int x, int y, int z, float radius, int m = 0) {
 
 inline Field Ball(float radius, int m = 0) {
     return [radius, m](int x, int y, int z) { return BallVoxel(x, y, z, radius, m); };
+}
+
+// A rolling terrain of three matters whose densities near the surface carry a fixed
+// per-voxel jitter of up to +-20, so that its triangles take every size and slant: the
+// hard case of the tessellation.  Deep ground is plain solid, air plain empty.
+inline voxel_t TerrainVoxel(int x, int y, int z) {
+    const float h = 60.0f + 10.0f * std::sin(x * 0.15f) * std::cos(z * 0.11f) + 6.0f * std::sin((x + z) * 0.07f);
+    int density = static_cast<int>(std::lround(128.0f + 24.0f * (h - static_cast<float>(y))));
+    if (density <= 0)
+        return wo_emptyVoxel;
+    if (density >= 255)
+        return wo_solidVoxel;
+    uint32_t k = static_cast<uint32_t>(x) * 73856093u ^ static_cast<uint32_t>(y) * 19349663u ^
+                 static_cast<uint32_t>(z) * 83492791u;
+    k ^= k >> 13;
+    k *= 0x5bd1e995u;
+    k ^= k >> 15;
+    density += static_cast<int>(k % 41) - 20;
+    density = density < 0 ? 0 : density > 255 ? 255 : density;
+    if (density < WO_SURFACE_DENSITY)
+        return static_cast<voxel_t>(density);
+    return static_cast<voxel_t>((x / 16 + z / 16) % 3 << 8 | density);
+}
+
+// One voxel change: where, and the voxel before and after.
+struct VoxelChange {
+    int x, y, z;
+    voxel_t before, after;
+};
+
+// The voxels a crater of radius r voxels around (cx, cy, cz) lowers, as one explosion
+// digs: densities fall 24 per voxel towards the centre, and only lowered ones change.
+inline std::vector<VoxelChange> Crater(int cx, int cy, int cz, float r) {
+    std::vector<VoxelChange> crater;
+    const int reach = static_cast<int>(r) + 1;
+    for (int z = cz - reach; z <= cz + reach; z++)
+        for (int y = cy - reach; y <= cy + reach; y++)
+            for (int x = cx - reach; x <= cx + reach; x++) {
+                const float d =
+                    std::sqrt(float((x - cx) * (x - cx) + (y - cy) * (y - cy) + (z - cz) * (z - cz)));
+                const voxel_t before = WO_GetVoxel(x, y, z);
+                int density = static_cast<int>(std::lround(128 - 24 * (r - d)));
+                density = density < 0 ? 0 : density;
+                if (density < WO_Density(before))
+                    crater.push_back({x, y, z, before, static_cast<voxel_t>(density)});
+            }
+    return crater;
 }
 
 // Records every error report (in the shared capture) while alive; the sink returns,

@@ -1,0 +1,133 @@
+// Digests of everything the world builds and answers on a few fixed worlds: every
+// page's products, every live pool vertex and face, and the answers of rays, inside
+// tests and box sweeps.  Faster code must leave every digest as it stands.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "common/com_geometry.h"
+#include "tests/world/world_build.h"
+#include "world/wo_local.h"
+
+namespace {
+
+using namespace worldbuild;
+
+struct Digest {
+    uint64_t h = 1469598103934665603ull;
+    void Add(const void *data, size_t size) {
+        const auto *b = static_cast<const unsigned char *>(data);
+        for (size_t i = 0; i < size; i++)
+            h = (h ^ b[i]) * 1099511628211ull;
+    }
+    template <typename T>
+    void Add(const T &v) {
+        Add(&v, sizeof(v));
+    }
+};
+
+uint64_t TessellationDigest() {
+    Digest d;
+    for (const page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next) {
+        d.Add(p->x), d.Add(p->y), d.Add(p->z);
+        d.Add(p->cubeCases);
+        d.Add(p->pvsOptimized);
+        d.Add(p->cubeSurfs);
+        d.Add(p->surfs, sizeof(woSurf_t) * p->numSurfs);
+        d.Add(p->indexes, sizeof(int32_t) * p->numIndexes);
+        d.Add(p->shadowMins), d.Add(p->shadowMaxs);
+        d.Add(p->shadowIndexes, sizeof(int32_t) * p->numShadowIndexes);
+        d.Add(p->matterBits);
+        d.Add(p->batches);
+        d.Add(p->batchIndexes, sizeof(int32_t) * p->numBatchIndexes);
+        d.Add(p->faces, sizeof(int32_t) * p->numFaces);
+        d.Add(p->numSurfs), d.Add(p->numIndexes), d.Add(p->numShadowIndexes);
+        d.Add(p->numBatchIndexes), d.Add(p->numFaces);
+    }
+    for (int i = 0; i < WO_POOL_SIZE; i++) {
+        if (!WO_TestBit(wo_pool.active, i))
+            continue;
+        d.Add(i);
+        d.Add(wo_pool.position[i]), d.Add(wo_pool.normal[i]), d.Add(wo_pool.axisMask[i]);
+        d.Add(wo_pool.st[i]), d.Add(wo_pool.rgba[i]);
+        d.Add(wo_pool.matter[i]), d.Add(wo_pool.facing[i]), d.Add(wo_pool.references[i]);
+    }
+    for (int f = 0; f < WO_POOL_FACES; f++) {
+        if (!WO_TestBit(wo_faces.active, f))
+            continue;
+        d.Add(f);
+        d.Add(wo_faces.vertexes[f]), d.Add(wo_faces.normal[f]);
+    }
+    return d.h;
+}
+
+// Rays between random points of the world's middle, inside tests, and a few box sweeps.
+uint64_t TraceDigest() {
+    Digest d;
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> u(-50, 50);
+    for (int n = 0; n < 3000; n++) {
+        const vec3_t a = {u(rng), u(rng), u(rng)};
+        const vec3_t b = {u(rng), u(rng), u(rng)};
+        trace_t tr;
+        WO_RayTrace(&tr, a, n % 3 == 0 ? a : b);
+        d.Add(tr);
+    }
+    for (int n = 0; n < 20; n++) {
+        obb_t a = {}, b = {};
+        for (obb_t *box : {&a, &b}) {
+            box->halfSize[0] = box->halfSize[2] = 0.6f;
+            box->halfSize[1] = 1.4f;
+            box->axis[0][0] = box->axis[1][1] = box->axis[2][2] = 1;
+            for (int k = 0; k < 3; k++)
+                box->origin[k] = u(rng) * 0.8f;
+        }
+        trace_t tr;
+        WO_VolumeTrace(&tr, &a, &b);
+        d.Add(tr);
+    }
+    return d.h;
+}
+
+struct Expected {
+    const char *world;
+    uint64_t tessellation, traces;
+};
+
+TEST(WorldDigest, TessellationAndTracesMatchTheRecordedDigests) {
+    const Expected expected[] = {
+        {"ball 20", 0x34b96035e9fa6673ull, 0xff93ceeeac0f39b3ull},
+        {"ball 40", 0x9f6a8116d8996bafull, 0x5f95e71d571ce1d5ull},
+        {"terrain", 0xbcf9d47f1065e57full, 0x61c892f92849a79eull},
+        {"ball 40 after explosions", 0x63a2d438f5422e51ull, 0xd477ce3a73dd7efaull},
+    };
+    for (const Expected &e : expected) {
+        SCOPED_TRACE(e.world);
+        const std::string world = e.world;
+        if (world == "ball 20")
+            Build(Ball(20));
+        else if (world == "terrain")
+            Build(TerrainVoxel);
+        else
+            Build(Ball(40, 2));
+        TessAll();
+        if (world == "ball 40 after explosions") {
+            // Two overlapping craters, the second across page borders, each
+            // re-tessellated as the server does after its explosion.
+            for (const auto &centre : {std::array<int, 3>{114, 66, 67}, std::array<int, 3>{112, 68, 64}}) {
+                for (const VoxelChange &c : Crater(centre[0], centre[1], centre[2], 3))
+                    SetVoxel(c.x, c.y, c.z, c.after);
+                TessDirty();
+            }
+        }
+        const uint64_t tess = TessellationDigest(), traces = TraceDigest();
+        EXPECT_EQ(tess, e.tessellation) << std::hex << "0x" << tess;
+        EXPECT_EQ(traces, e.traces) << std::hex << "0x" << traces;
+    }
+}
+
+}  // namespace
