@@ -10,6 +10,8 @@
 // sizeof(record) as the stride.
 #pragma once
 
+#include <cstdarg>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -405,6 +407,8 @@ void SG_ShutdownServer(uint8_t keepState);
 void SG_GetServerInfo(char *rules, char *gameName, int32_t *protocol, char *version);
 uint8_t SG_IsRunning();
 // Formats (at most 1,023 characters) and queues a server command for one client; bots get nothing.
+// The same with its arguments as a list; bots and free slots get nothing.
+void SG_VSendServerCommand(const sgClient_t *client, const char *format, va_list ap);
 void SG_SendServerCommand(const sgClient_t *client, const char *format, ...) __attribute__((format(printf, 2, 3)));
 // Copies the movement variables; a change makes every client get a new "serverinfo2".
 void SG_UpdateCMoveParams();

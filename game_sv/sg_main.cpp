@@ -176,12 +176,16 @@ void SG_GetServerInfo(char *rules, char *gameName, int32_t *protocol, char *vers
 
 uint8_t SG_IsRunning() { return sgs.running; }
 
-void SG_SendServerCommand(const sgClient_t *client, const char *format, ...) {
+void SG_VSendServerCommand(const sgClient_t *client, const char *format, va_list ap) {
     if (!client || !client->inUse || client->isBot) return;
     char text[SG_TEXT_SIZE];
+    Com_vsnprintf(text, sizeof text, format, ap);
+    Trap_SV_SendServerCommand(client->number, text);
+}
+
+void SG_SendServerCommand(const sgClient_t *client, const char *format, ...) {
     va_list ap;
     va_start(ap, format);
-    Com_vsnprintf(text, sizeof text, format, ap);
+    SG_VSendServerCommand(client, format, ap);
     va_end(ap);
-    Trap_SV_SendServerCommand(client->number, text);
 }

@@ -53,13 +53,10 @@ void SG_Printf(int32_t mode, const char *format, ...) {
 }
 
 void SG_ClientPrintf(const sgClient_t *client, const char *format, ...) {
-    if (!client || !client->inUse || client->isBot) return;
-    char text[SG_TEXT_SIZE];
     va_list ap;
     va_start(ap, format);
-    Com_vsnprintf(text, sizeof text, format, ap);
+    SG_VSendServerCommand(client, format, ap);
     va_end(ap);
-    Trap_SV_SendServerCommand(client->number, text);
 }
 
 const char *SG_ClientColorName(const sgClient_t *client) {
