@@ -519,6 +519,26 @@ static_assert(sizeof(snapshotGameData_t) == 128);
 static_assert(offsetof(snapshotGameData_t, blueScore) == 16);
 static_assert(offsetof(snapshotGameData_t, redScore) == 18);
 
+// One frame of the game as the server sends it to one client.  The server builds
+// it from the server game's records; the client decodes it into a ring that the
+// client game reads in place, so its layout is part of the boundary.
+constexpr int SNAPSHOT_MAX_ENTITIES = 512;
+struct snapshot_t {
+    int32_t receiveTime;  // game time (ms) the client decoded it; 0 on the server
+    int32_t packageSize;  // bytes of the whole package that carried it; 0 on the server
+    int32_t number;       // the client's ring slot holds this number only while it is valid
+    int32_t executed;     // the last client command the server game ran for this client
+    int32_t serverTime;   // ms
+    int32_t gameData[SNAPSHOT_GAME_WORDS];  // snapshotGameData_t
+    int32_t matterChecksum;  // of the server's world
+    int32_t infoAck;         // the newest client info version the server holds
+    uint8_t client[sizeof(clientState_t)];
+    uint8_t entities[SNAPSHOT_MAX_ENTITIES][sizeof(entityState_t)];  // first word 0: not in this snapshot
+};
+static_assert(sizeof(snapshot_t) == 104952);
+static_assert(offsetof(snapshot_t, number) == 8 && offsetof(snapshot_t, gameData) == 20);
+static_assert(offsetof(snapshot_t, client) == 156 && offsetof(snapshot_t, entities) == 504);
+
 // The engine's result of a world trace.
 struct trace_t {
     float fraction;       // 1 when nothing was hit, else how far along the move it stops

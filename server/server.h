@@ -97,20 +97,9 @@ enum ccFlag_t : uint8_t {
 
 constexpr int SV_SNAPSHOTS = 16;              // kept per client, slot = number & 15
 constexpr int SV_GAME_DATA_WORDS = SV_MAX_GAME_DATA / 4;
+static_assert(SV_GAME_DATA_WORDS == SNAPSHOT_GAME_WORDS && SV_MAX_ENTITIES == SNAPSHOT_MAX_ENTITIES,
+              "snapshot_t (game/g_public.h) holds what the server builds");
 constexpr float SV_NEAR_ENTITY = 6.0f;        // entities this close are always sent
-
-// One snapshot as built for a client: the server game's records at one moment.
-struct snapshot_t {
-    int32_t receiveTime;  // the client's; 0 here
-    int32_t number;
-    int32_t executed;     // last command handed to the server game
-    int32_t serverTime;
-    int32_t gameData[SV_GAME_DATA_WORDS];
-    int32_t matterChecksum;
-    int32_t infoAck;      // the client info version the server holds
-    uint8_t client[SV_CLIENT_STATE_SIZE];
-    uint8_t entities[SV_MAX_ENTITIES][SV_ENTITY_STATE_SIZE];  // in-use byte 0: not sent
-};
 
 struct svChallenge_t {
     netadr_t address;
