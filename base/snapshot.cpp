@@ -35,7 +35,6 @@ static int16_t ShortBits(float v) {
 namespace {
 constexpr uint8_t zeroRecord[sizeof(entityState_t) > sizeof(clientState_t) ? sizeof(entityState_t)
                                                                           : sizeof(clientState_t)] = {};
-constexpr int32_t zeroWords[SNAPSHOT_GAME_WORDS] = {};
 constexpr int RADAR_BLIP_SIZE = SNAP_RADAR_BLIPS.size / SNAP_RADAR_SLOTS;
 constexpr uint8_t RADAR_NIBBLE = (1u << SNAP_RADAR_BITS) - 1;
 
@@ -49,23 +48,35 @@ bool Differs(const uint8_t *a, const uint8_t *b, const wireRun_t *runs) {
 
 // ---- game data ----
 
-void Snap_WriteGameData(const int32_t *words, const int32_t *base) {
-    if (!base) base = zeroWords;
+// The record as its 32 words, or zeros.
+static void GameWords(const snapshotGameData_t *data, uint32_t words[SNAPSHOT_GAME_WORDS]) {
+    if (data) memcpy(words, data, sizeof(snapshotGameData_t));
+    else memset(words, 0, sizeof(snapshotGameData_t));
+}
+
+void Snap_WriteGameData(const snapshotGameData_t *data, const snapshotGameData_t *base) {
+    uint32_t words[SNAPSHOT_GAME_WORDS], from[SNAPSHOT_GAME_WORDS];
+    GameWords(data, words);
+    GameWords(base, from);
     uint32_t mask = 0;
     for (int i = 0; i < SNAPSHOT_GAME_WORDS; i++) {
-        if (words[i] != base[i]) mask |= 1u << i;
+        if (words[i] != from[i]) mask |= 1u << i;
     }
     Msg_WriteBits(&mask, 32);
     for (int i = 0; i < SNAPSHOT_GAME_WORDS; i++) {
-        if (mask & (1u << i)) Msg_WriteLong(words[i]);
+        if (mask & (1u << i)) Msg_WriteLong(static_cast<int32_t>(words[i]));
     }
 }
 
-void Snap_ReadGameData(int32_t *words, const int32_t *base) {
-    if (!base) base = zeroWords;
+void Snap_ReadGameData(snapshotGameData_t *data, const snapshotGameData_t *base) {
+    uint32_t words[SNAPSHOT_GAME_WORDS];
+    GameWords(base, words);
     uint32_t mask = 0;
     Msg_ReadBits(&mask, 32);
-    for (int i = 0; i < SNAPSHOT_GAME_WORDS; i++) words[i] = mask & (1u << i) ? Msg_ReadLong() : base[i];
+    for (int i = 0; i < SNAPSHOT_GAME_WORDS; i++) {
+        if (mask & (1u << i)) words[i] = static_cast<uint32_t>(Msg_ReadLong());
+    }
+    memcpy(data, words, sizeof words);
 }
 
 // ---- client state ----
@@ -276,34 +287,38 @@ static constexpr int EntityMaxBits() {
 constexpr int ENTITY_MAX_BITS = EntityMaxBits();
 static_assert(SNAPSHOT_MAX_ENTITIES <= 1 << SNAP_ENTITY_NUMBER_BITS, "every entity number fits its bits");
 
+static uint8_t *Bytes(clientState_t *r) { return reinterpret_cast<uint8_t *>(r); }
+static uint8_t *Bytes(entityState_t *r) { return reinterpret_cast<uint8_t *>(r); }
+static const uint8_t *Bytes(const clientState_t *r) { return reinterpret_cast<const uint8_t *>(r); }
+static const uint8_t *Bytes(const entityState_t *r) { return reinterpret_cast<const uint8_t *>(r); }
+
 // The base's slot of an entity, when the base holds it.
 static const uint8_t *EntityBase(const snapshot_t *base, int n) {
-    return base && base->entities[n][0] ? base->entities[n] : nullptr;
+    return base && base->entities[n].inUse ? Bytes(&base->entities[n]) : nullptr;
 }
 
 int Snap_WriteSnapshot(snapshot_t *s, const snapshot_t *base, uint32_t clientForce, int tailBits) {
     Msg_WriteLong(s->number);
     Msg_WriteLong(base ? base->number : -1);
-    Msg_WriteLong(s->executed);
+    Msg_WriteLong(s->lastCommand);
     Msg_WriteLong(s->serverTime);
-    Snap_WriteGameData(s->gameData, base ? base->gameData : nullptr);
+    Snap_WriteGameData(&s->gameData, base ? &base->gameData : nullptr);
     Msg_WriteLong(s->matterChecksum);
     Msg_WriteLong(s->infoAck);
-    Snap_WriteClientState(s->client, base ? base->client : nullptr, clientForce);
+    Snap_WriteClientState(Bytes(&s->client), base ? Bytes(&base->client) : nullptr, clientForce);
     const int countAt = Msg_WriteGetBits();
     Msg_WriteLong(0);
     int32_t count = 0;
     for (int n = 0; n < SNAPSHOT_MAX_ENTITIES; n++) {
-        uint8_t *e = s->entities[n];
-        if (!e[0]) continue;
+        if (!s->entities[n].inUse) continue;
         if (!Msg_WriteIsRoom(ENTITY_MAX_BITS + tailBits)) {
             Com_DPrintf("Snap_WriteSnapshot: no room for entities from %d on", n);
-            for (int m = n; m < SNAPSHOT_MAX_ENTITIES; m++) memset(s->entities[m], 0, sizeof s->entities[m]);
+            memset(&s->entities[n], 0, sizeof(entityState_t) * (SNAPSHOT_MAX_ENTITIES - n));
             break;
         }
         const uint32_t number = static_cast<uint32_t>(n);
         Msg_WriteBits(&number, SNAP_ENTITY_NUMBER_BITS);
-        Snap_WriteEntityState(e, EntityBase(base, n));
+        Snap_WriteEntityState(Bytes(&s->entities[n]), EntityBase(base, n));
         count++;
     }
     const int end = Msg_WriteGetBits();
@@ -315,14 +330,14 @@ int Snap_WriteSnapshot(snapshot_t *s, const snapshot_t *base, uint32_t clientFor
 
 snapError_t Snap_ReadSnapshotBody(snapshot_t *s, const snapshot_t *base) {
     const msg_t *msg = Msg_ReadCurrent();
-    s->executed = Msg_ReadLong();
+    s->lastCommand = Msg_ReadLong();
     s->serverTime = Msg_ReadLong();
     if (msg->overflowed) return SNAP_PAST_END;
-    if (s->executed < 0) return SNAP_BAD_EXECUTED;
-    Snap_ReadGameData(s->gameData, base ? base->gameData : nullptr);
+    if (s->lastCommand < 0) return SNAP_BAD_COMMAND;
+    Snap_ReadGameData(&s->gameData, base ? &base->gameData : nullptr);
     s->matterChecksum = Msg_ReadLong();
     s->infoAck = Msg_ReadLong();
-    Snap_ReadClientState(s->client, base ? base->client : nullptr);
+    Snap_ReadClientState(Bytes(&s->client), base ? Bytes(&base->client) : nullptr);
     const uint32_t count = static_cast<uint32_t>(Msg_ReadLong());
     if (msg->overflowed) return SNAP_PAST_END;
     // Every entity may be in a snapshot at once: a count of all of them is sound.
@@ -332,7 +347,7 @@ snapError_t Snap_ReadSnapshotBody(snapshot_t *s, const snapshot_t *base) {
         Msg_ReadBits(&n, SNAP_ENTITY_NUMBER_BITS);
         if (msg->overflowed) return SNAP_PAST_END;
         if (n >= SNAPSHOT_MAX_ENTITIES) return SNAP_BAD_ENTITY;
-        Snap_ReadEntityState(s->entities[n], EntityBase(base, static_cast<int>(n)));
+        Snap_ReadEntityState(Bytes(&s->entities[n]), EntityBase(base, static_cast<int>(n)));
         if (msg->overflowed) return SNAP_PAST_END;
     }
     return SNAP_OK;

@@ -197,14 +197,14 @@ static_assert(SNAP_ENTITY_ANGLES.offset == 56 && SNAP_ENTITY_ANGLES.size == 24);
 // Why a snapshot body was refused.
 enum snapError_t : uint8_t {
     SNAP_OK = 0,
-    SNAP_BAD_EXECUTED = 2,  // a negative last command
+    SNAP_BAD_COMMAND = 2,  // a negative last command
     SNAP_BAD_COUNT = 3,     // more entities than a snapshot holds
     SNAP_BAD_ENTITY = 4,    // an entity number outside the array
     SNAP_PAST_END = 5,      // the message ended inside the snapshot
 };
 
 // Game data: a 32-bit mask of the words that differ from base (null: zeros), then those words.
-void Snap_WriteGameData(const int32_t *words, const int32_t *base);
+void Snap_WriteGameData(const snapshotGameData_t *data, const snapshotGameData_t *base);
 // The client state against base (null: zeros); the mask bits of force travel even when unchanged.
 void Snap_WriteClientState(const uint8_t *state, const uint8_t *base, uint32_t force);
 // The entity state against base (null: zeros); its angles are wrapped in place first,
@@ -217,7 +217,7 @@ void Snap_WriteEntityState(uint8_t *state, const uint8_t *base);
 // Returns the entities written.
 int Snap_WriteSnapshot(snapshot_t *s, const snapshot_t *base, uint32_t clientForce, int tailBits);
 
-void Snap_ReadGameData(int32_t *words, const int32_t *base);
+void Snap_ReadGameData(snapshotGameData_t *data, const snapshotGameData_t *base);
 void Snap_ReadClientState(uint8_t *state, const uint8_t *base);
 // Sets the first word to 1 (in this snapshot); an owner above SNAP_OWNER_MAX reads as -1.
 void Snap_ReadEntityState(uint8_t *state, const uint8_t *base);

@@ -519,26 +519,6 @@ static_assert(sizeof(snapshotGameData_t) == 128);
 static_assert(offsetof(snapshotGameData_t, blueScore) == 16);
 static_assert(offsetof(snapshotGameData_t, redScore) == 18);
 
-// One frame of the game as the server sends it to one client.  The server builds
-// it from the server game's records; the client decodes it into a ring that the
-// client game reads in place, so its layout is part of the boundary.
-constexpr int SNAPSHOT_MAX_ENTITIES = 512;
-struct snapshot_t {
-    int32_t receiveTime;  // game time (ms) the client decoded it; 0 on the server
-    int32_t packageSize;  // bytes of the whole package that carried it; 0 on the server
-    int32_t number;       // the client's ring slot holds this number only while it is valid
-    int32_t executed;     // the last client command the server game ran for this client
-    int32_t serverTime;   // ms
-    int32_t gameData[SNAPSHOT_GAME_WORDS];  // snapshotGameData_t
-    int32_t matterChecksum;  // of the server's world
-    int32_t infoAck;         // the newest client info version the server holds
-    uint8_t client[sizeof(clientState_t)];
-    uint8_t entities[SNAPSHOT_MAX_ENTITIES][sizeof(entityState_t)];  // first word 0: not in this snapshot
-};
-static_assert(sizeof(snapshot_t) == 104952);
-static_assert(offsetof(snapshot_t, number) == 8 && offsetof(snapshot_t, gameData) == 20);
-static_assert(offsetof(snapshot_t, client) == 156 && offsetof(snapshot_t, entities) == 504);
-
 // The engine's result of a world trace.
 struct trace_t {
     float fraction;       // 1 when nothing was hit, else how far along the move it stops
@@ -550,6 +530,50 @@ static_assert(sizeof(trace_t) == 68);
 static_assert(offsetof(trace_t, endpos) == 4);
 static_assert(offsetof(trace_t, endAxes) == 16);
 static_assert(offsetof(trace_t, plane) == 52);
+
+// The client game's view of the engine client's connection.  The client game owns
+// it at the head of its record and hands its address over (trap 94); the engine
+// writes it in place after every change of the connection and in every frame.
+enum eclState_t : int32_t {
+    ECL_DISCONNECTED = 0,
+    ECL_CONNECTING = 1,
+    ECL_CONNECTED = 2,
+};
+struct ecl_t {
+    int32_t state;              // eclState_t
+    uint8_t worldIncomplete;    // 1 until the world's pages match the server's
+    uint8_t stalled;            // 1 while the server has been silent for a while
+    uint8_t reserved[2];
+    uint8_t serverAddress[12];  // the server's netadr_t, byte for byte
+};
+static_assert(sizeof(ecl_t) == 20);
+static_assert(offsetof(ecl_t, worldIncomplete) == 4);
+static_assert(offsetof(ecl_t, stalled) == 5);
+static_assert(offsetof(ecl_t, serverAddress) == 8);
+
+// One snapshot as the engine's client decoded it.  The client game reads the
+// client's ring of them in place (trap 97); a slot stays valid until the ring
+// wraps onto it.
+constexpr int SNAPSHOT_MAX_ENTITIES = 512;
+struct snapshot_t {
+    int32_t receiveTime;     // game time (ms) when the client decoded it
+    int32_t packageSize;     // bytes of the whole package that carried it
+    int32_t number;          // equals the slot's expected number only while the slot is valid
+    int32_t lastCommand;     // sequence number of the last command the server executed
+    int32_t serverTime;      // the server's game time of the snapshot (ms)
+    snapshotGameData_t gameData;
+    int32_t matterChecksum;  // the server world's matter checksum
+    int32_t infoAck;         // the newest client info-string version the server holds
+    clientState_t client;
+    // Indexed by entity number; a slot's first word is 1 when the entity is in
+    // this snapshot, 0 otherwise.
+    entityState_t entities[SNAPSHOT_MAX_ENTITIES];
+};
+static_assert(sizeof(snapshot_t) == 104952);
+static_assert(offsetof(snapshot_t, gameData) == 20);
+static_assert(offsetof(snapshot_t, matterChecksum) == 148);
+static_assert(offsetof(snapshot_t, client) == 156);
+static_assert(offsetof(snapshot_t, entities) == 504);
 
 // ---- records each side reads in place in the other's memory ----
 //

@@ -37,7 +37,7 @@ void SV_EncodeClientState(const uint8_t *state, const uint8_t *base) {
 void SV_EncodeEntityState(uint8_t *state, const uint8_t *base) { Snap_WriteEntityState(state, base); }
 
 void SV_EncodeGameData(const snapshot_t *s, const snapshot_t *base) {
-    Snap_WriteGameData(s->gameData, base ? base->gameData : nullptr);
+    Snap_WriteGameData(&s->gameData, base ? &base->gameData : nullptr);
 }
 
 // Kept free behind the entities for the ping request that may follow the snapshot.
@@ -66,16 +66,16 @@ snapshot_t *SV_CreateSnapshot(svClient_t *client) {
     snapshot_t *s = &client->snaps[client->snapNext & (SV_SNAPSHOTS - 1)];
     memset(s, 0, sizeof *s);
     s->number = client->snapNext;
-    s->executed = client->ccExecuted;
+    s->lastCommand = client->ccExecuted;
     s->serverTime = Now();
-    if (sv.gameData && sv.gameDataSize) memcpy(s->gameData, sv.gameData, sv.gameDataSize);
-    memcpy(s->client, client->state, SV_CLIENT_STATE_SIZE);
+    if (sv.gameData && sv.gameDataSize) memcpy(&s->gameData, sv.gameData, sv.gameDataSize);
+    memcpy(&s->client, client->state, SV_CLIENT_STATE_SIZE);
     s->matterChecksum = sv.matterChecksum;
     s->infoAck = client->infoVersion;
     for (int n = 0; n < SV_MAX_ENTITIES; n++) {
         const svEntity_t *e = &sv.entities[n];
         if (!e->state || !e->state[0] || !EntityVisible(client, e)) continue;
-        memcpy(s->entities[n], e->state, SV_ENTITY_STATE_SIZE);
+        memcpy(&s->entities[n], e->state, SV_ENTITY_STATE_SIZE);
     }
     client->snapNext++;
     return s;
@@ -122,6 +122,6 @@ int SV_WriteSnapshot(svClient_t *client) {
     if (sv_printSnapshot.integer)
         Com_Printf("SNAP \xA4" "08%s\xA4" "00: \xA4" "08%s\xA4" "00 seq: \xA4" "08%d\xA4" "00 cc: \xA4" "08%d\xA4"
                    "00 ents: \xA4" "08%d\xA4" "00 size: \xA4" "08%d\xA4" "00",
-                   base ? "D" : " ", Com_adrstr(&client->pipe.remote), s->number, s->executed, entities, size);
+                   base ? "D" : " ", Com_adrstr(&client->pipe.remote), s->number, s->lastCommand, entities, size);
     return 1;
 }

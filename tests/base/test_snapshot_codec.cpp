@@ -128,21 +128,21 @@ TEST(SnapshotCodec, RandomSnapshotsComeBackAsSentWholeAndAgainstABase) {
         fill.Snapshot(&c.sent, &c.base, 1 + round % 16, round * 3);
         ASSERT_EQ(c.RoundTrip(delta), SNAP_OK) << "round " << round;
         const snapshot_t &base = delta ? c.base : zero;
-        EXPECT_EQ(c.got.executed, c.sent.executed);
+        EXPECT_EQ(c.got.lastCommand, c.sent.lastCommand);
         EXPECT_EQ(c.got.serverTime, c.sent.serverTime);
-        EXPECT_EQ(memcmp(c.got.gameData, c.sent.gameData, sizeof c.got.gameData), 0);
+        EXPECT_EQ(memcmp(&c.got.gameData, &c.sent.gameData, sizeof c.got.gameData), 0);
         EXPECT_EQ(c.got.matterChecksum, c.sent.matterChecksum);
         EXPECT_EQ(c.got.infoAck, c.sent.infoAck);
-        ExpectClientState(c.got.client, c.sent.client, base.client);
+        ExpectClientState(Record(&c.got.client), Record(&c.sent.client), Record(&base.client));
         int present = 0;
         for (int n = 0; n < SNAPSHOT_MAX_ENTITIES; n++) {
-            if (!c.sent.entities[n][0]) {
-                EXPECT_EQ(LongAt(c.got.entities[n], 0), 0) << "entity " << n << " is not in the snapshot";
+            if (!c.sent.entities[n].inUse) {
+                EXPECT_EQ(LongAt(Record(&c.got.entities[n]), 0), 0) << "entity " << n << " is not in the snapshot";
                 continue;
             }
             present++;
-            const uint8_t *b = base.entities[n][0] ? base.entities[n] : zero.entities[n];
-            ExpectEntityState(c.got.entities[n], c.sent.entities[n], b);
+            const entityState_t &b = base.entities[n].inUse ? base.entities[n] : zero.entities[n];
+            ExpectEntityState(Record(&c.got.entities[n]), Record(&c.sent.entities[n]), Record(&b));
         }
         EXPECT_EQ(present, c.entities);
         if (HasFailure()) break;
@@ -155,12 +155,12 @@ TEST(SnapshotCodec, AFullMessageLeavesOutTheRestOfTheEntitiesOnBothSides) {
     static codec_t c;
     snapFill_t fill{99};
     fill.Snapshot(&c.sent, nullptr, 0, 0);
-    for (int n = 0; n < SNAPSHOT_MAX_ENTITIES; n++) fill.Entity(c.sent.entities[n]);
+    for (int n = 0; n < SNAPSHOT_MAX_ENTITIES; n++) fill.Entity(Record(&c.sent.entities[n]));
     ASSERT_EQ(c.RoundTrip(false), SNAP_OK);
     EXPECT_GT(c.entities, 50);
     EXPECT_LT(c.entities, SNAPSHOT_MAX_ENTITIES);
     for (int n = 0; n < SNAPSHOT_MAX_ENTITIES; n++)
-        EXPECT_EQ(c.sent.entities[n][0] != 0, LongAt(c.got.entities[n], 0) == 1) << n;
+        EXPECT_EQ(c.sent.entities[n].inUse != 0, LongAt(Record(&c.got.entities[n]), 0) == 1) << n;
 }
 
 TEST(SnapshotCodec, ABodyCutShortAnywhereIsPastTheEnd) {
@@ -185,21 +185,21 @@ TEST(SnapshotCodec, BadBodiesAreRefusedWithTheirReason) {
         uint32_t count;
         snapError_t want;
     } cases[] = {
-        {-1, 0, SNAP_BAD_EXECUTED},
+        {-1, 0, SNAP_BAD_COMMAND},
         {5, SNAPSHOT_MAX_ENTITIES + 1, SNAP_BAD_COUNT},
         {5, 0xFFFFFFFFu, SNAP_BAD_COUNT},
         {5, 1, SNAP_PAST_END},  // an entity announced, none there
         {5, 0, SNAP_OK},
     };
     static codec_t c;
-    static const uint8_t zeroClient[sizeof(clientState_t)] = {};
+    static const clientState_t zeroClient = {};
     for (const case_t &k : cases) {
         Msg_WriteBegin(&c.msg);
         Msg_WriteLong(k.executed);
         Msg_WriteLong(1000);
-        Snap_WriteGameData(c.base.gameData, c.base.gameData);
+        Snap_WriteGameData(&c.base.gameData, &c.base.gameData);
         Msg_WriteLong(0), Msg_WriteLong(0);
-        Snap_WriteClientState(zeroClient, nullptr, 0);
+        Snap_WriteClientState(Record(&zeroClient), nullptr, 0);
         Msg_WriteLong(static_cast<int32_t>(k.count));
         Msg_ReadBegin(&c.msg);
         memset(&c.got, 0, sizeof c.got);

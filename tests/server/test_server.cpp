@@ -989,7 +989,7 @@ struct Snapshots : Server {
         h.executed = Msg_ReadLong();
         const snapshot_t &s = c->snaps[h.number & 15];
         h.entities = 0;
-        for (int n = 0; n < SV_MAX_ENTITIES; n++) h.entities += s.entities[n][0];
+        for (int n = 0; n < SV_MAX_ENTITIES; n++) h.entities += s.entities[n].inUse;
         return h;
     }
     svClient_t *c = nullptr;
@@ -1030,9 +1030,9 @@ TEST_F(Snapshots, EntitiesAreSentWhenNearOrFlaggedAndUnchangedOnesCostTenBits) {
     Snap();
     memcpy(wo_pagedMins, mins, sizeof mins), memcpy(wo_pagedMaxs, maxs, sizeof maxs);
     const snapshot_t &s = c->snaps[0];
-    EXPECT_EQ(s.entities[20][0], 1);
-    EXPECT_EQ(s.entities[21][0], 0);
-    EXPECT_EQ(s.entities[22][0], 1);
+    EXPECT_EQ(s.entities[20].inUse, 1);
+    EXPECT_EQ(s.entities[21].inUse, 0);
+    EXPECT_EQ(s.entities[22].inUse, 1);
 
     entities[21][0] = 0;
     c->snapAcked = 0;
@@ -1095,7 +1095,7 @@ TEST_F(Snapshots, AFullMessageStopsAddingEntitiesAndTheSnapshotStaysConsistent) 
     EXPECT_LT(written, 300);
     // What later snapshots are coded against holds exactly what the client got.
     int kept = 0;
-    for (int n = 0; n < SV_MAX_ENTITIES; n++) kept += s->entities[n][0];
+    for (int n = 0; n < SV_MAX_ENTITIES; n++) kept += s->entities[n].inUse;
     EXPECT_EQ(kept, written);
     // Through the writer, a joining client gets its snapshot.
     EXPECT_EQ(Snap().type, SVP_SNAPSHOT);

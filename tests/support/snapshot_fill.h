@@ -9,6 +9,9 @@
 
 #include "game/g_public.h"
 
+template <typename T> uint8_t *Record(T *r) { return reinterpret_cast<uint8_t *>(r); }
+template <typename T> const uint8_t *Record(const T *r) { return reinterpret_cast<const uint8_t *>(r); }
+
 struct snapFill_t {
     uint32_t seed;
     uint32_t Next() { return seed = seed * 1664525u + 1013904223u; }
@@ -72,31 +75,35 @@ struct snapFill_t {
     void Snapshot(snapshot_t *s, snapshot_t *base, int players, int entities) {
         memset(s, 0, sizeof *s);
         s->number = static_cast<int32_t>(Next() % 100000) + 40;
-        s->executed = static_cast<int32_t>(Next() % 100000);
+        s->lastCommand = static_cast<int32_t>(Next() % 100000);
         s->serverTime = static_cast<int32_t>(Next() % 1000000);
-        for (int32_t &w : s->gameData) w = Next() % 3 ? static_cast<int32_t>(Next() % 1000) : 0;
+        uint32_t words[SNAPSHOT_GAME_WORDS];
+        for (uint32_t &w : words) w = Next() % 3 ? Next() % 1000 : 0;
+        memcpy(&s->gameData, words, sizeof words);
         s->matterChecksum = static_cast<int32_t>(Next());
         s->infoAck = static_cast<int32_t>(Next() % 20);
-        Client(s->client);
+        Client(Record(&s->client));
         for (int i = 0; i < players + entities; i++) {
             const int n = i < players ? i : players + static_cast<int>(Next() % (SNAPSHOT_MAX_ENTITIES - players));
-            Entity(s->entities[n]);
-            if (i < players) PutLong(s->entities[n], offsetof(entityState_t, type), 1);
+            Entity(Record(&s->entities[n]));
+            if (i < players) s->entities[n].type = 1;
         }
         if (!base) return;
         memset(base, 0, sizeof *base);
         base->number = s->number - 1 - static_cast<int32_t>(Next() % 8);
-        base->executed = s->executed - 1;
+        base->lastCommand = s->lastCommand - 1;
         base->serverTime = s->serverTime - 50;
-        for (int i = 0; i < SNAPSHOT_GAME_WORDS; i++) base->gameData[i] = Next() % 4 ? s->gameData[i] : 7;
+        for (uint32_t &w : words) w = Next() % 4 ? w : 7;
+        memcpy(&base->gameData, words, sizeof words);
         base->matterChecksum = s->matterChecksum;
         base->infoAck = s->infoAck;
-        Drift(base->client, s->client, sizeof base->client);
+        Drift(Record(&base->client), Record(&s->client), sizeof base->client);
         for (int n = 0; n < SNAPSHOT_MAX_ENTITIES; n++) {
-            if (s->entities[n][0] && Next() % 8) Drift(base->entities[n], s->entities[n], sizeof(entityState_t));
+            if (s->entities[n].inUse && Next() % 8)
+                Drift(Record(&base->entities[n]), Record(&s->entities[n]), sizeof(entityState_t));
         }
         // A few entities the base held and the snapshot no longer does.
-        for (int i = 0; i < 3; i++) Entity(base->entities[SNAPSHOT_MAX_ENTITIES - 1 - i * 7]);
-        memset(s->entities[SNAPSHOT_MAX_ENTITIES - 1], 0, sizeof(entityState_t));
+        for (int i = 0; i < 3; i++) Entity(Record(&base->entities[SNAPSHOT_MAX_ENTITIES - 1 - i * 7]));
+        memset(&s->entities[SNAPSHOT_MAX_ENTITIES - 1], 0, sizeof(entityState_t));
     }
 };
