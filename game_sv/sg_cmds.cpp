@@ -211,9 +211,13 @@ static void CallVoteCmd(sgClient_t *client, int32_t argc, const char *kindWord, 
         Com_strncpyz(kind, kindWord, sizeof(kind));
         Com_StringToLower(kind);
         SG_CallVote(client, argc, kind, argument);
-        sg.voteYes++;
+        // A refused call still counts against the caller's calls, but answers no
+        // vote: marked as answered, the caller could not answer the next one.
         client->votesCalled++;
-        client->voted = 1;
+        if (sg.voteStart) {
+            sg.voteYes++;
+            client->voted = 1;
+        }
     }
 }
 

@@ -149,11 +149,17 @@ TEST_F(CmdTest, CallingAVoteIsCheckedAndCountsTheCaller) {
     sgClient_t *spec = Client(2, TEAM_BLUE, CS_SPECTATOR);
     Say(spec, "call_vote restartmap");
     EXPECT_EQ(Received(2, "Spectators are not allowed to vote"), 1);
-    // A refused kind still counts against the caller.
+    // A refused kind still counts against the caller, who can answer the next vote.
     sgClient_t *b = Client(3, TEAM_RED, CS_DEAD);
     Say(b, "call_vote nonsense");
     EXPECT_EQ(b->votesCalled, 1);
     EXPECT_EQ(sg.voteStart, 0);
+    EXPECT_EQ(b->voted, 0);
+    a->votesCalled = 0;
+    Say(a, "call_vote blur");
+    Say(b, "vote no");
+    EXPECT_EQ(Received(3, "Vote cast"), 1);
+    EXPECT_EQ(sg.voteNo, 1);
 }
 
 TEST_F(CmdTest, ClientListAndStatsLines) {
