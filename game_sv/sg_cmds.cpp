@@ -288,8 +288,9 @@ static uint8_t StepDeformMaterial(uint8_t m, int dir) {
 
 static void DeformSizeButtons(sgClient_t *client, uint32_t buttons) {
     clientState_t *cs = CS(client);
-    int32_t largest = sg_maxDeformSize.integer * 10 / 100;
-    largest = largest < 10 ? 10 : largest > 100 ? 100 : largest;
+    // Tenths of a per cent of the variable, in 64 bits: any setting gives a size.
+    const int64_t tenths = int64_t{sg_maxDeformSize.integer} * 10 / 100;
+    const int32_t largest = tenths < 10 ? 10 : tenths > 100 ? 100 : static_cast<int32_t>(tenths);
     const int32_t step = cs->deformSize <= 4 ? 1 : cs->deformSize / 5;
     auto show = [client, cs]() {
         SG_ClientPrintf(client, "cg_print_center \"Deform Size %.0f%%\"",

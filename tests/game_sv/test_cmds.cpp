@@ -431,10 +431,12 @@ TEST_F(CmdTest, ForgeDeformSizeSteps) {
         EXPECT_EQ(a->cs.deformSize, r.to) << int(r.from);
     }
     EXPECT_EQ(Received(0, "cg_print_center \"Deform Size 250%\""), 2);
-    fake::Set("sg_maxDeformSize", "5000");
-    a->cs.deformSize = 99;
-    Say(a, "", BT_DEFORM_SIZE_UP);
-    EXPECT_EQ(a->cs.deformSize, 100);
+    for (const char *huge : {"5000", "2147483647", "99999999999"}) {
+        fake::Set("sg_maxDeformSize", huge);
+        a->cs.deformSize = 99;
+        Say(a, "", BT_DEFORM_SIZE_UP);
+        EXPECT_EQ(a->cs.deformSize, 100) << huge;
+    }
 }
 
 TEST_F(CmdTest, ViewFollowsCommandsUnlessHeld) {

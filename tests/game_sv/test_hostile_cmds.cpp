@@ -50,6 +50,13 @@ bool Finite(const float *v, int n = 3) {
 TEST_F(SgTest, HostileRecordsBreakNothingInAnyStateOrRules) {
     static constexpr const char *RULES[] = {"DM", "CR", "F", "CC"};
     std::mt19937 rng(20261210);
+    // A cube for every dirt-gun mode, so that its shots reach the deformation traps.
+    const std::string cube = fake::SoupBytes({-1, -1, -1, 1, -1, -1, -1, 1, -1, 1, 1, -1,
+                                              -1, -1, 1,  1, -1, 1,  -1, 1, 1,  1, 1, 1},
+                                             {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6, 0, 1, 5, 0, 5, 4,
+                                              2, 6, 7, 2, 7, 3, 0, 4, 6, 0, 6, 2, 1, 3, 7, 1, 7, 5});
+    for (const char *shape : {"sphere", "wall", "platform"}) fake::files[std::string("game/c_soups/") + shape + ".soup"] = cube;
+    G_LoadDirtgunShapes();
     for (const char *rules : RULES) {
         ASSERT_TRUE(Start(MINIMAL_SCRIPT, rules)) << rules;
         fake::Set("sg_allowVote", "1");
@@ -60,6 +67,15 @@ TEST_F(SgTest, HostileRecordsBreakNothingInAnyStateOrRules) {
         }
         Play(clients[0], TEAM_BLUE);
         Play(clients[1], TEAM_RED);
+        Com_strncpyz(sg.world.materials[1].name, "dirt", WM_NAME_SIZE);
+        sg.world.materials[1].subStrenght = 0.5f;
+        for (sgClient_t *c : clients) {
+            c->cs.ownedWeapons = 0x7F;  // every weapon, loaded
+            for (int w = 0; w < WEAPON_COUNT; w++) {
+                c->cs.clip[w] = static_cast<uint8_t>(g_weaponClass[w].clipSize);
+                c->cs.reserve[w] = static_cast<int16_t>(g_weaponClass[w].maxReserve);
+            }
+        }
         for (int frame = 0; frame < 300; frame++) {
             for (sgClient_t *c : clients) {
                 if (!c->inUse) continue;
