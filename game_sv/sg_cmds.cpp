@@ -361,10 +361,12 @@ static void Buttons(sgClient_t *client, const cc_t *cc) {
 
 void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
     // A copy the rest may trust: its text ends inside the record whatever the
-    // sender put there, and an aim that is not a number counts as none.
+    // sender put there, and an aim that is not a direction (a unit vector, give
+    // or take rounding) counts as none: rays along it would reach no number.
     cc_t cc = *in;
     cc.text[CC_TEXT_SIZE - 1] = 0;
-    if (!std::isfinite(cc.aim[0]) || !std::isfinite(cc.aim[1]) || !std::isfinite(cc.aim[2])) _VectorClear(cc.aim);
+    const float aimSquared = _DotProduct(cc.aim, cc.aim);
+    if (!(aimSquared > 0.5f && aimSquared < 2.0f)) _VectorClear(cc.aim);
 
     clientState_t *cs = CS(client);
     if (cc.buttons & BT_SPECTATOR_AIM) cs->flags &= ~CSF_VIEW_HELD;

@@ -453,6 +453,29 @@ TEST_F(CmdTest, ViewFollowsCommandsUnlessHeld) {
     EXPECT_EQ(a->cs.viewAngles[2], 33.0f);
 }
 
+// An aim is a direction.  Anything else counts as none: a ray along it reaches
+// no number, and such a ray "hits" whatever entity it is tested against first.
+TEST_F(CmdTest, AimThatIsNotADirectionCountsAsNone) {
+    sgClient_t *a = Client(0, TEAM_BLUE, CS_PLAYING);
+    Client(1, TEAM_RED, CS_PLAYING)->entity->s.origin[0] = -40;  // far behind
+    const float bad[][3] = {{NAN, 0, 0}, {INFINITY, 0, 0}, {3e38f, 3e38f, 3e38f}, {1e30f, 0, 0},
+                            {1e-30f, 0, 0}, {0, 0, 0}, {3, 0, 0}};
+    for (const auto &aim : bad) {
+        cc_t cc = Command("");
+        _VectorCopy(cc.aim, aim);
+        SG_IssueCC(a, &cc, 0);
+        EXPECT_TRUE(VectorIsZero(a->lastCC.aim)) << aim[0];
+        a->aimTime = 0;
+        SG_PrintClientAim(a);
+        EXPECT_EQ(a->aimedClient, nullptr) << aim[0];
+    }
+    cc_t cc = Command("");
+    const vec3_t slanted = {0.6f, 0, 0.8f};
+    _VectorCopy(cc.aim, slanted);
+    SG_IssueCC(a, &cc, 0);
+    EXPECT_EQ(memcmp(a->lastCC.aim, slanted, sizeof slanted), 0) << "a direction is kept bit for bit";
+}
+
 TEST_F(CmdTest, SuicideAndJumpRequests) {
     sgClient_t *a = Client(0, TEAM_BLUE, CS_PLAYING);
     Client(1, TEAM_BLUE, CS_SPECTATOR);
