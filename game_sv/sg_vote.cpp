@@ -43,6 +43,9 @@ static void VoteBegin(const char *command, const char *line, const char *centre)
     SG_Printf(1, "%s", centre);
     sg.voteYes = 0;
     sg.voteNo = 0;
+    // Nobody has answered the new vote, also when the server's vote replaces a
+    // running one whose answers are thrown away.
+    for (sgClient_t &cl : sgs.clients) cl.voted = 0;
     // A vote is in progress while its start is not 0, so a start at time 0 counts as 1.
     sg.voteStart = qgame.time ? static_cast<int32_t>(qgame.time) : 1;
 }
