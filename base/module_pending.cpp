@@ -14,10 +14,6 @@ void CL_ClipDecal(int32_t *, int32_t *, void *, void *, const float *, const flo
                   int32_t) {
     Pending("CL_ClipDecal");
 }
-void *CL_GetViewPVS(const float *, const float *, float, float) {
-    Pending("CL_GetViewPVS");
-    return nullptr;
-}
 int32_t CL_RegisterFont(const char *) {
     Pending("CL_RegisterFont");
     return 0;

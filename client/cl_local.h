@@ -121,6 +121,8 @@ void CL_MapChange();
 void CL_SendConnect();
 // The master-server list query ("getGlobalServers").
 void CL_GetGlobalServers();
+// Restarts the renderer and hands it the world and the client game's media again.
+void CL_RestartRenderer();
 
 // ---- client packages ----
 

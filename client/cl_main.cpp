@@ -227,6 +227,28 @@ void CL_GetStats(void *out) {
     if (out) memcpy(out, words, sizeof words);
 }
 
+// The view set of an eye: what the grid lets it see, within its four side planes.
+void *CL_GetViewPVS(const float *eye, const float *axis, float fovX, float fovY) {
+    static pagePVS_t open, frustum;
+    WO_SetupOVS(&open, eye);
+    WO_SetupFVS(&frustum, eye, axis, fovX, fovY, 4);
+    WO_SetupPVS(&wo_view_pvs, &open, &frustum);
+    return &wo_view_pvs;
+}
+
+void CL_RestartRenderer() {
+    Com_Printf("Restart Renderer Module....");
+    snd.ClearDMA();
+    snd.UnregisterSound(0);
+    re.UnregisterTexture(0);
+    re.UnregisterMaterial(0);
+    re.UnregisterLOD(0);
+    re.Shutdown();
+    re.Init();
+    WO_UploadEntirePool();
+    Call_CG_RestartRenderer();
+}
+
 // ---- frame ----
 
 void CL_CCFrame() {
