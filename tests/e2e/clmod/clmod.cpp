@@ -113,8 +113,8 @@ int32_t Call(int number, gameArg_t *args) {
         int32_t flags = 0;
         Trap(GTRAP_CREATE_FUNCTION, "clmod_connect", Connect_f, &flags);
         // The engine's input layer speaks to a client game through these every frame.
-        for (const char *name : {"in_key_down", "in_key_up", "in_char", "in_mouse"})
-            Trap(GTRAP_CREATE_FUNCTION, name, Ignore_f, &flags);
+        static const char *const input[] = {"in_key_down", "in_key_up", "in_char", "in_mouse"};
+        for (const char *name : input) Trap(GTRAP_CREATE_FUNCTION, name, Ignore_f, &flags);
         return 0;
     }
     case GCALL_CG_INIT:
