@@ -194,8 +194,8 @@ int SV_CheckClientConnection(svClient_t *client);
 // Builds the slot's visible set from its eye, one unit above its origin (nothing with
 // sv_skipPvs or without the server game's record).
 void SV_UpdateClientPVS(svClient_t *client);
-// The same set for a frame: kept or copied from another slot when its eye cell and the
-// world's WO_OVSStamp (taken once per frame, after the world's changes) are unchanged.
+// The same set for a frame, given the world's WO_OVSStamp taken after its last change:
+// kept while the eye cell and the stamp stay, else taken from the world's kept sets.
 void SV_UpdateFrameVisibleSet(svClient_t *client, uint64_t sightStamp);
 // Takes the rate from the slot's info string.
 void SV_ClientInfo(svClient_t *client);

@@ -383,10 +383,15 @@ void SV_Frame() {
     SV_AutoDump(Now());
     sv.matterChecksum = static_cast<int32_t>(WO_GetMatterChecksum());
 
-    // The world does not change while the clients are served: its sight is looked at once.
-    const uint64_t sightStamp = WO_OVSStamp();
+    // Serving the clients leaves the world as it is: its sight is looked at once, and
+    // again only after a drop, which runs the server game.
+    uint64_t sightStamp = WO_OVSStamp();
     for (svClient_t &c : sv_clients) {
-        if (!c.inUse || c.noPeer || SV_CheckClientConnection(&c)) continue;
+        if (!c.inUse || c.noPeer) continue;
+        if (SV_CheckClientConnection(&c)) {
+            sightStamp = WO_OVSStamp();
+            continue;
+        }
         ServeClient(&c, sightStamp);
     }
     SetCaption();
