@@ -33,18 +33,6 @@ void CL_DrawString(int32_t, float, float, float, const char *, int32_t, const fl
 void CL_DrawTrisPic(int32_t, const void *, const void *, int32_t, int32_t, int32_t, uint8_t) {
     Pending("CL_DrawTrisPic");
 }
-void CL_GetSnapshot(void *, void *, void *) { Pending("CL_GetSnapshot"); }
-snapshot_t *CL_DecodeSnapshot() {
-    Pending("CL_DecodeSnapshot");
-    return nullptr;
-}
-void CL_UpdateSimulation() { Pending("CL_UpdateSimulation"); }
-void CL_InitSeqGrid() { Pending("CL_InitSeqGrid"); }
-void CL_HandlePackagePage(uint8_t) {
-    Pending("CL_HandlePackagePage");
-    cl_dropPackage = 1;
-}
-void CL_CleanDirtySurfaces() { Pending("CL_CleanDirtySurfaces"); }
 uint8_t CIN_BeginCinematic(const char *) {
     Pending("CIN_BeginCinematic");
     return 0;

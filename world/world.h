@@ -175,6 +175,10 @@ void WO_ClearAllPages();
 void WO_MakePageVoxelDirty(page_t *page);    // voxelDirty, counted in wo_dirtyVoxelCount
 void WO_MakePageSurfaceDirty(page_t *page);  // surfaceDirty, counted in wo_dirtySurfaceOrNormalCount
 void WO_MakePageNormalDirty(page_t *page);   // normalDirty, counted in wo_dirtySurfaceOrNormalCount
+// The live pages with any dirty mark, in the live list's order, into out (room for
+// WO_MAX_PAGES); returns how many.  Visits only pages marked since they were last
+// found clean.
+int WO_CollectDirtyPages(page_t **out);
 // Clamps every component of both to 0..127.
 void WO_ClampVoxelMinsMaxs(int32_t mins[3], int32_t maxs[3]);
 // Recomputes wo_pagedMins/Maxs over the live pages; all zero with no live page.

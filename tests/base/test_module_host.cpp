@@ -286,7 +286,6 @@ TEST_F(HostFixture, TrapsOfUnbuiltServicesReachTheServiceOfTheirNumber) {
         {39, "CL_ClipDecal"},
         {54, "CL_RegisterFont"}, {63, "CL_UnregisterFont"},
         {89, "CL_GetFontCharWidth"}, {90, "CL_GetFontCharHeight"}, {91, "CL_DrawString"}, {92, "CL_DrawTrisPic"},
-        {97, "CL_GetSnapshot"},
         {111, "CIN_BeginCinematic"}, {112, "CIN_EndCinematic"}, {113, "CIN_DrawCinematic"},
     };
     for (const auto &c : cases) {
