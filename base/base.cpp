@@ -648,6 +648,10 @@ static int PassSleep() {
         if (const int ms = PassSleep()) Sys_Sleep(ms);
         now = Base_Time();
         if (const uint32_t ms = Base_FrameCapSleep(base_maxFps.integer, now - last)) Sys_Sleep(static_cast<int>(ms));
+        // A frame counts at least a millisecond, so a pass that found nothing to
+        // sleep for (a connected client without a frame cap) waits for the clock to
+        // move: otherwise game time would run ahead of real time.
+        while (Base_Time() - last < static_cast<uint32_t>(BASE_MIN_FRAME_MSEC)) Sys_Sleep(1);
 
         now = Base_Time();
         if (now >= BASE_CLOCK_WRAP) {

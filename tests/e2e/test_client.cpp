@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -85,9 +86,9 @@ TEST(ClientEngine, JoinsADedicatedServerTakesItsWorldAndNoticesItsEnd) {
     ASSERT_TRUE(server->waitFor("Server is up and running", 60)) << server->output();
     server->send("spawnBot\nspawnBot\n");
 
-    // With the null renderer a connected client's loop would not wait at all, and its
-    // game clock would count a millisecond for every pass: a frame cap keeps it real.
-    Engine client(clientDir.path(), {"-mod", "hm_clmod", "+set", "base_maxFps", "100", "+set", "client", "1"});
+    // No frame cap: a connected client's loop has nothing to sleep for, and its game
+    // clock must still keep to real time (the time-out below measures it).
+    Engine client(clientDir.path(), {"-mod", "hm_clmod", "+set", "client", "1"});
     ASSERT_TRUE(client.waitFor("clmod: up")) << client.output();
     client.send("clmod_connect localhost:" + std::to_string(port) + "\n");
     ASSERT_TRUE(WaitAfter(client, "clmod: connected", 0, 20, server.get())) << client.output();
@@ -143,9 +144,12 @@ TEST(ClientEngine, JoinsADedicatedServerTakesItsWorldAndNoticesItsEnd) {
     ASSERT_TRUE(WaitAfter(client, "clmod: world complete", again, 60, server.get())) << client.output().substr(again);
     const size_t killed = client.output().size();
     server.reset();
+    const auto deathTime = std::chrono::steady_clock::now();
     ASSERT_TRUE(WaitAfter(client, "clmod: stalled", killed, 5)) << client.output().substr(killed);
     ASSERT_TRUE(WaitAfter(client, "Dropped server (No response in 10 seconds)", killed, 15))
         << client.output().substr(killed);
+    const auto silence = std::chrono::steady_clock::now() - deathTime;
+    EXPECT_GE(silence, std::chrono::seconds(9)) << "the client's clock ran ahead of real time";
     EXPECT_NE(client.output().find("clmod: disconnect screen Server connection lost", killed), std::string::npos);
 
     client.send("quit\n");
