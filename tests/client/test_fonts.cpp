@@ -273,6 +273,32 @@ TEST_F(Fonts, TrianglePicturesAreOne2DSurface) {
     EXPECT_EQ(s.indexes, (std::vector<int32_t>{0, 1, 2}));
 }
 
+TEST(ShippedFonts, EveryFontTheGameNamesHasAGlyphGridAndAMaterial) {
+    hm_test::FsDir dir;
+    hm_test::StartCapture();
+    RE_InstallHeadless();
+    std::filesystem::copy(std::string(HM_SOURCE_DIR) + "/data/game", dir.path() + "/game",
+                          std::filesystem::copy_options::recursive);
+    CL_UnregisterFont(0);
+    CL_RegisterDummyFont();
+    for (const char *name : {"small", "normal", "big", "huge", "pretty_big", "center", "console", "console_notify",
+                             "chat"}) {
+        const std::string file = std::string("game/base/") + name + ".font";
+        const int32_t font = CL_RegisterFont(file.c_str());
+        ASSERT_GT(font, 0) << file;
+        const font_t *f = CL_GetFont(font);
+        EXPECT_GT(f->charWidth, 0) << file;
+        EXPECT_GT(f->charHeight, 0) << file;
+        EXPECT_GT(f->charsPerLine, 0) << file;
+        EXPECT_GT(f->picWidth, 0) << file;
+    }
+    EXPECT_TRUE(hm_test::captured.errors.empty()) << hm_test::AllErrors();
+    CL_UnregisterFont(0);
+    re = re_null;
+    snd = snd_null;
+    hm_test::StopCapture();
+}
+
 // ---- the test renderer ----
 
 TEST(HeadlessRenderer, GivesHandlesForExistingFilesAndCountsEachFrame) {

@@ -234,7 +234,9 @@ const int16_t *LoadWAV(const char *name, sndWav_t *info) {
 
 }  // namespace
 
-const renderer_t re_headlessTable = [] {
+// Built on demand: the engine_headless build installs the tables while other static
+// objects may not be initialised yet.
+static renderer_t HeadlessRenderer() {
     renderer_t t = re_null;
     t.Imp = Imp;
     t.GetRendererConfig = GetRendererConfig;
@@ -262,9 +264,9 @@ const renderer_t re_headlessTable = [] {
     t.LoadTGA = LoadTGA;
     t.DumpTGA = DumpTGA;
     return t;
-}();
+}
 
-const sound_t snd_headlessTable = [] {
+static sound_t HeadlessSound() {
     sound_t t = snd_null;
     t.RegisterSound = RegisterSound;
     t.UnregisterSound = UnregisterSound;
@@ -272,14 +274,14 @@ const sound_t snd_headlessTable = [] {
     t.PlayPointSound = PlayPointSound;
     t.LoadWAV = LoadWAV;
     return t;
-}();
+}
 
 void RE_InstallHeadless() {
     re_headless = reHeadless_t{};
     surfacesUsed = lightsUsed = 0;
     frameUsed = 0;
-    re = re_headlessTable;
-    snd = snd_headlessTable;
+    re = HeadlessRenderer();
+    snd = HeadlessSound();
 }
 
 std::string RE_HeadlessTGA(int32_t width, int32_t height, const byte *rgb) {

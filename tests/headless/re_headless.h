@@ -56,8 +56,6 @@ struct reHeadless_t {
 };
 
 extern reHeadless_t re_headless;
-extern const renderer_t re_headlessTable;
-extern const sound_t snd_headlessTable;
 
 // Empties the records and counts and makes the test tables the ones in use.
 void RE_InstallHeadless();
