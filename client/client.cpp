@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/base.h"
+#include "client/cl_local.h"
 #include "base/module.h"
 #include "base/net.h"
 #include "base/renderer.h"
@@ -12,15 +13,8 @@
 #include "common/common.h"
 #include "world/world.h"
 
-// Connection states of the client.
-enum clState_t : int32_t { CS_DISCONNECTED = 0, CS_CONNECTING = 1, CS_CONNECTED = 2 };
-
-struct clClient_t {
-    int32_t state;      // clState_t
-    netadr_t server;    // the server's address while connected
-};
-
-static clClient_t cl;
+clientStatic_t cl;
+clServerCommands_t cl_serverCommands;
 
 void CL_Imp() {
     memset(&cl, 0, sizeof(cl));
@@ -83,8 +77,8 @@ void CL_Shutdown() {
 }
 
 uint8_t CL_IsConnected(netadr_t *out) {
-    if (!qbase.clientRunning || cl.state != CS_CONNECTED) return 0;
-    if (out) *out = cl.server;
+    if (!qbase.clientRunning || cl.state != ECL_CONNECTED) return 0;
+    if (out) *out = cl.pipe.remote;
     return 1;
 }
 

@@ -577,6 +577,50 @@ struct rendererConfig_t {
 };
 static_assert(offsetof(rendererConfig_t, width) == 4 && offsetof(rendererConfig_t, height) == 8);
 
+// The client game's view of the engine client's connection.  The client game owns
+// it at the head of its record and hands its address over (trap 94); the engine
+// writes it in place after every change of the connection and in every frame.
+enum eclState_t : int32_t {
+    ECL_DISCONNECTED = 0,
+    ECL_CONNECTING = 1,
+    ECL_CONNECTED = 2,
+};
+struct ecl_t {
+    int32_t state;              // eclState_t
+    uint8_t worldIncomplete;    // 1 until the world's pages match the server's
+    uint8_t stalled;            // 1 while the server has been silent for a while
+    uint8_t reserved[2];
+    uint8_t serverAddress[12];  // the server's netadr_t, byte for byte
+};
+static_assert(sizeof(ecl_t) == 20);
+static_assert(offsetof(ecl_t, worldIncomplete) == 4);
+static_assert(offsetof(ecl_t, stalled) == 5);
+static_assert(offsetof(ecl_t, serverAddress) == 8);
+
+// One snapshot as the engine's client decoded it.  The client game reads the
+// client's ring of them in place (trap 97); a slot stays valid until the ring
+// wraps onto it.
+constexpr int SNAPSHOT_MAX_ENTITIES = 512;
+struct snapshot_t {
+    int32_t receiveTime;     // game time (ms) when the client decoded it
+    int32_t packageSize;     // bytes of the whole package that carried it
+    int32_t number;          // equals the slot's expected number only while the slot is valid
+    int32_t lastCommand;     // sequence number of the last command the server executed
+    int32_t serverTime;      // the server's game time of the snapshot (ms)
+    snapshotGameData_t gameData;
+    int32_t matterChecksum;  // the server world's matter checksum
+    int32_t infoAck;         // the newest client info-string version the server holds
+    clientState_t client;
+    // Indexed by entity number; a slot's first word is 1 when the entity is in
+    // this snapshot, 0 otherwise.
+    entityState_t entities[SNAPSHOT_MAX_ENTITIES];
+};
+static_assert(sizeof(snapshot_t) == 104952);
+static_assert(offsetof(snapshot_t, gameData) == 20);
+static_assert(offsetof(snapshot_t, matterChecksum) == 148);
+static_assert(offsetof(snapshot_t, client) == 156);
+static_assert(offsetof(snapshot_t, entities) == 504);
+
 // ---- records each side reads in place in the other's memory ----
 //
 // These hold pointers of the process both deliverables share, so their size is the host's.

@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "base/net.h"
+#include "base/packages.h"
 #include "common/com_msg.h"
 #include "game/g_public.h"
 #include "world/world.h"
@@ -57,42 +58,6 @@ constexpr int SV_HEARTBEAT_TRY_MSEC = 2000;   // and is never asked more often t
 constexpr int32_t SV_OS_LINUX = 3;            // operating system in the server info: the browser reads 3 as Linux
 constexpr const char *SV_BANS_FILE = "bans.txt";
 
-constexpr int32_t CLSV_MAGIC = 0x56FC9A05;    // opens every client package
-
-// Record types of a client package.
-enum clientPack_t : uint8_t {
-    CLP_CC = 1,             // acknowledgements and three user commands
-    CLP_KEEPALIVE = 2,
-    CLP_PAGEACK = 3,        // x, y, z, sequence
-    CLP_PAGEACK_DELTA = 4,  // the page after the last acknowledged one
-    CLP_DISCONNECT = 5,
-    CLP_PING = 6,           // the echoed ping request time
-    CLP_INFO = 7,           // the client info string
-    CLP_COUNT
-};
-
-// Record types of a server package that this part of the server writes.
-enum serverPack_t : uint8_t {
-    SVP_SNAPSHOT = 1,
-    SVP_PAGE = 2,        // one page: cell, sequence, world id, its streams
-    SVP_PAGE_DELTA = 3,  // the empty page after the previous record's, same sequence
-    SVP_WORLDINFO = 4,
-    SVP_PING = 5,  // a ping request: the server's time
-    SVP_DROP = 6,  // the slot was freed
-};
-
-// Bits of a command record's flag byte: which fields differ from the command before.
-enum ccFlag_t : uint8_t {
-    CCF_NUMBER_NEXT = 0x01,  // number is the previous one + 1
-    CCF_ANGLE_2 = 0x02,
-    CCF_ANGLE_1 = 0x04,
-    CCF_ANGLE_0 = 0x08,
-    CCF_BYTES = 0x10,        // weapon and deformation mode
-    CCF_TEXT = 0x20,
-    CCF_AIM = 0x40,
-    CCF_BUTTONS = 0x80,
-};
-
 // ---- state ----
 
 constexpr int SV_SNAPSHOTS = 16;              // kept per client, slot = number & 15
@@ -100,7 +65,7 @@ constexpr int SV_GAME_DATA_WORDS = SV_MAX_GAME_DATA / 4;
 constexpr float SV_NEAR_ENTITY = 6.0f;        // entities this close are always sent
 
 // One snapshot as built for a client: the server game's records at one moment.
-struct snapshot_t {
+struct svSnapshot_t {
     int32_t receiveTime;  // the client's; 0 here
     int32_t number;
     int32_t executed;     // last command handed to the server game
@@ -179,7 +144,7 @@ struct svClient_t {
     int32_t snapAcked;        // -1: none
     int32_t lastSnapshot;
     int32_t snapInterval;
-    snapshot_t snaps[SV_SNAPSHOTS];
+    svSnapshot_t snaps[SV_SNAPSHOTS];
     int32_t pageAck[WO_GRID_CELLS];   // per page: acknowledged sequence number, -1 never
     int32_t pageSent[WO_GRID_CELLS];  // per page: ms it was last sent
     int32_t pageCursor;
@@ -282,11 +247,11 @@ int SV_WritePages(svClient_t *client);
 
 // Writes a snapshot into sv_msg when one is due; 1 when it did.
 int SV_WriteSnapshot(svClient_t *client);
-snapshot_t *SV_CreateSnapshot(svClient_t *client);
+svSnapshot_t *SV_CreateSnapshot(svClient_t *client);
 // The writers of the wire format; a null base codes against all zeros.  The
 // snapshot's entity angles are wrapped in place.  Returns the entities written.
-int SV_EncodeSnapshot(snapshot_t *s, const snapshot_t *base);
-void SV_EncodeGameData(const snapshot_t *s, const snapshot_t *base);
+int SV_EncodeSnapshot(svSnapshot_t *s, const svSnapshot_t *base);
+void SV_EncodeGameData(const svSnapshot_t *s, const svSnapshot_t *base);
 void SV_EncodeClientState(const uint8_t *state, const uint8_t *base);
 void SV_EncodeEntityState(uint8_t *state, const uint8_t *base);
 

@@ -260,7 +260,7 @@ static void ReadCommand(const cc_t *previous, cc_t *out) {
     if (flags & CCF_BUTTONS) out->buttons = static_cast<uint32_t>(Msg_ReadLong());
     if (flags & CCF_TEXT) {
         const int sent = Msg_ReadByte();
-        const int length = sent < CC_TEXT_SIZE - 1 ? sent : CC_TEXT_SIZE - 1;
+        const int length = sent < CC_TEXT_MAX ? sent : CC_TEXT_MAX;
         memset(out->text, 0, sizeof out->text);
         if (!Msg_ReadBytes(out->text, length)) memset(out->text, 0, sizeof out->text);
         out->text[length] = 0;

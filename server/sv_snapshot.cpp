@@ -184,7 +184,7 @@ constexpr int SV_SNAPSHOT_TAIL_BITS = 8 + 32;
 
 // ---- snapshots ----
 
-void SV_EncodeGameData(const snapshot_t *s, const snapshot_t *base) {
+void SV_EncodeGameData(const svSnapshot_t *s, const svSnapshot_t *base) {
     uint32_t mask = 0;
     for (int i = 0; i < SV_GAME_DATA_WORDS; i++) {
         if (s->gameData[i] != (base ? base->gameData[i] : 0)) mask |= 1u << i;
@@ -195,7 +195,7 @@ void SV_EncodeGameData(const snapshot_t *s, const snapshot_t *base) {
     }
 }
 
-int SV_EncodeSnapshot(snapshot_t *s, const snapshot_t *base) {
+int SV_EncodeSnapshot(svSnapshot_t *s, const svSnapshot_t *base) {
     Msg_WriteByte(SVP_SNAPSHOT);
     Msg_WriteLong(s->number);
     Msg_WriteLong(base ? base->number : -1);
@@ -244,8 +244,8 @@ static bool EntityVisible(const svClient_t *client, const svEntity_t *e) {
     return WO_CheckPointPVS(&client->pvs, point, GetFloat(e->shared, offsetof(entityShared_t, visRadius)) + 1.0f) != 0;
 }
 
-snapshot_t *SV_CreateSnapshot(svClient_t *client) {
-    snapshot_t *s = &client->snaps[client->snapNext & (SV_SNAPSHOTS - 1)];
+svSnapshot_t *SV_CreateSnapshot(svClient_t *client) {
+    svSnapshot_t *s = &client->snaps[client->snapNext & (SV_SNAPSHOTS - 1)];
     memset(s, 0, sizeof *s);
     s->number = client->snapNext;
     s->executed = client->ccExecuted;
@@ -277,10 +277,10 @@ int SV_WriteSnapshot(svClient_t *client) {
     if (now - client->lastSnapshot < client->snapInterval) return 0;
     client->lastSnapshot = now;
 
-    snapshot_t *s = SV_CreateSnapshot(client);
-    const snapshot_t *base = nullptr;
+    svSnapshot_t *s = SV_CreateSnapshot(client);
+    const svSnapshot_t *base = nullptr;
     if (client->snapAcked != -1 && !sv_skipSnapDelta.integer) {
-        const snapshot_t *acked = &client->snaps[client->snapAcked & (SV_SNAPSHOTS - 1)];
+        const svSnapshot_t *acked = &client->snaps[client->snapAcked & (SV_SNAPSHOTS - 1)];
         if (acked->number == client->snapAcked && acked != s) base = acked;
     }
     const int startBits = Msg_WriteGetBits();

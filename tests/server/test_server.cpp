@@ -987,7 +987,7 @@ struct Snapshots : Server {
         h.number = Msg_ReadLong();
         h.base = Msg_ReadLong();
         h.executed = Msg_ReadLong();
-        const snapshot_t &s = c->snaps[h.number & 15];
+        const svSnapshot_t &s = c->snaps[h.number & 15];
         h.entities = 0;
         for (int n = 0; n < SV_MAX_ENTITIES; n++) h.entities += s.entities[n][0];
         return h;
@@ -1029,7 +1029,7 @@ TEST_F(Snapshots, EntitiesAreSentWhenNearOrFlaggedAndUnchangedOnesCostTenBits) {
     for (int i = 0; i < 3; i++) wo_pagedMins[i] = 0, wo_pagedMaxs[i] = WO_GRID_PAGES - 1;
     Snap();
     memcpy(wo_pagedMins, mins, sizeof mins), memcpy(wo_pagedMaxs, maxs, sizeof maxs);
-    const snapshot_t &s = c->snaps[0];
+    const svSnapshot_t &s = c->snaps[0];
     EXPECT_EQ(s.entities[20][0], 1);
     EXPECT_EQ(s.entities[21][0], 0);
     EXPECT_EQ(s.entities[22][0], 1);
@@ -1087,7 +1087,7 @@ TEST_F(Snapshots, AFullMessageStopsAddingEntitiesAndTheSnapshotStaysConsistent) 
         memcpy(e + SV_ENTITY_STATE_SIZE, &always, sizeof always);
     }
     Msg_WriteBegin(&sv_msg);
-    snapshot_t *s = SV_CreateSnapshot(c);
+    svSnapshot_t *s = SV_CreateSnapshot(c);
     const int written = SV_EncodeSnapshot(s, nullptr);
     EXPECT_FALSE(sv_msg.overflowed);
     EXPECT_TRUE(Msg_WriteIsRoom(8 + 32)) << "room for the ping request";

@@ -1,0 +1,177 @@
+// The engine client's own records: the connection, the packages it writes, the
+// snapshots it decodes, the world pages it installs, and the queue of server
+// commands for the client game.  client/client.h is what the rest of the engine
+// calls; this header is shared by the client's own files and its tests.
+//
+// Everything a server sends is hostile until proven otherwise: each count, length
+// and index read from a package is checked against its record before use, and a
+// read that runs past the package's end stops the reading of that package.
+#pragma once
+
+#include <cstdint>
+
+#include "base/net.h"
+#include "base/packages.h"
+#include "common/com_info.h"
+#include "common/com_msg.h"
+#include "game/g_public.h"
+
+struct cmdVar_t;
+
+// ---- limits ----
+
+constexpr int CL_NAME_SIZE = 64;               // player name and password, with their zero
+constexpr int CL_CC_RING = 3;                  // commands kept and sent in every CLP_CC
+constexpr int CL_PAGE_ACKS = 1000;             // pooled page acknowledgements
+constexpr int CL_PAGE_ACK_MAX_BITS = 111919;   // a pool package above this goes at once
+constexpr int CL_PAGE_ACK_DELAY = 50;          // ms a pooled acknowledgement may wait
+constexpr int CL_SNAPSHOTS = 32;               // the snapshot ring; snapshot n in slot n % 32
+constexpr int CL_SERVER_COMMANDS = 32;         // the server-command queue
+constexpr int CL_SERVER_COMMAND_SIZE = MAX_MSGLEN + 1;  // a whole package and its zero
+constexpr int CL_CONNECT_TIMEOUT = 10000;      // ms without a world info: give up
+constexpr int CL_RETRY_INTERVAL = 2000;        // ms between handshake retries (resent after this)
+constexpr int CL_SILENCE_TIMEOUT = 10000;      // ms without an in-band piece: connection lost
+constexpr int CL_STALL_TIME = 500;             // ms without an in-band piece: stalled
+constexpr int CL_INFO_RESEND = 200;            // ms between sends of an unacknowledged info string
+constexpr int32_t CL_ENGINE_VERSION = 110;     // engine protocol sent in "connect"
+
+// ---- records ----
+
+// One pooled page acknowledgement.
+struct clPageAck_t {
+    int32_t x, y, z, sequence;
+};
+
+// The engine client: one global, cleared as a whole.  Connecting and
+// disconnecting clear everything behind `reserved`.
+struct clientStatic_t {
+    ecl_t *ecl;                   // the client game's record, set by CL_UploadECL
+    uint8_t reserved[16];         // kept across connections
+    int32_t state;                // eclState_t
+    int32_t challenge;            // 0: none yet
+    int32_t lastRetryTime;        // game ms
+    int32_t connectTime;          // game ms the attempt began
+    int32_t lastReceiveTime;      // game ms of the last in-band piece
+    uint8_t stalled;
+    char name[CL_NAME_SIZE];
+    char password[CL_NAME_SIZE];
+    netPipe_t pipe;               // begins with the server's address
+    // The command ring: command n in slot n % 3.
+    int32_t ccNewest;
+    cc_t ccRing[CL_CC_RING];
+    // The page-acknowledgement pool and the package it is written into.
+    int32_t pageAckCount;
+    int32_t pageAckTime;          // game ms of the first pooled entry
+    clPageAck_t pageAcks[CL_PAGE_ACKS];
+    int32_t matterChecksum;       // the world's, computed this frame
+    msg_t pageAckMsg;
+    // Snapshots and the simulation clock.
+    int32_t simTime;              // ms
+    const snapshot_t *newer;      // the current pair, null when none
+    const snapshot_t *older;
+    int32_t snapNewest;           // -1: none
+    int32_t snapCount;            // received since the last world change
+    snapshot_t snaps[CL_SNAPSHOTS];
+    // The world the server runs.
+    uint8_t worldComplete;        // latched once the world matched the server's
+    char worldPath[MAX_INFO_STRING];
+    int32_t worldInfoVersion;
+    char worldInfo[MAX_INFO_STRING];
+    // The client info string, as the client game set it.
+    int32_t infoVersion;
+    int32_t infoSentTime;         // game ms; 0: due now
+    char info[MAX_INFO_STRING];
+    int32_t worldId;
+};
+
+extern clientStatic_t cl;
+
+// One queued server command: its sender and its text.
+struct clServerCommand_t {
+    netadr_t address;
+    char text[CL_SERVER_COMMAND_SIZE];
+};
+
+// Texts for the client game and the interface.  head and tail only grow; entry =
+// counter % 32; full when head >= tail + 32.  Outlives connections.
+struct clServerCommands_t {
+    uint32_t head, tail;
+    clServerCommand_t entries[CL_SERVER_COMMANDS];
+};
+
+extern clServerCommands_t cl_serverCommands;
+
+extern cmdVar_t cl_pushTime, cl_printDeltaTime, cl_printPage, cl_printClean, cl_printNet, cl_rate, cl_minDecalZ;
+
+// ---- connection and frame ----
+
+// Stores the client game's record; the engine writes it in place from now on.
+void CL_UploadECL(ecl_t *ecl);
+// Starts a connection: "get_challenge" now and on every retry (trap 95).
+void CL_ConnectToServer(const netadr_t *address, const char *password, const char *name);
+// Ends the connection (a notice to the server while connected); reason null or "" prints no reason (trap 96).
+void CL_DisconnectFromServer(const char *reason);
+// The client's pipe when address is its server's, else null.
+netPipe_t *CL_GetServerNetPipe(const netadr_t *address);
+// Time-outs, retries and the stalled flag; once per client frame.
+void CL_CheckServerConnection();
+// Copies the connection into the client game's record; fatal when none was uploaded.
+void CL_UpdateECL();
+// A new world: pages cleared and the sequence grid reset, unless the server is in this process.
+void CL_MapChange();
+// The "connect" text of the handshake, with the stored challenge.
+void CL_SendConnect();
+// The master-server list query ("getGlobalServers").
+void CL_GetGlobalServers();
+
+// ---- client packages ----
+
+// Starts a package in msg and writes its head: the magic and the challenge.
+void CL_BeginWriteMessage(msg_t *msg);
+// Writes and sends one CLP_CC package with cc as the newest command (trap 98).
+// cc's text length is clamped in place.
+void CL_SendClientCommand(cc_t *cc);
+// One keep-alive package, sent twice (trap 107).
+void CL_SendKeepAlive();
+void CL_SendDisconnect();
+void CL_SendPingResponse(int32_t value);
+// The client info string with "rate" added; a change raises its version (trap 109).
+void CL_UpdateInfoString(const char *text);
+// Sends the info string when the server has not acknowledged this version.
+void CL_SendInfoString();
+// Pools one page acknowledgement; the pool goes when full.
+void CL_AddPageAck(int32_t x, int32_t y, int32_t z, int32_t sequence);
+// Sends the pool when its first entry waited long enough, or force.
+void CL_SendPageAcks(uint8_t force);
+
+// ---- package parser and server commands ----
+
+// Reads one package that reached the client, already begun and split into words.
+void CL_HandlePackage(netPackage_t *package);
+// Queues the message's bytes and a zero, with their sender, for the client game.
+void CL_HandleCGServerCommand(const msg_t *msg, const netadr_t *address);
+// Takes the oldest queued command and splits it into words; address may be null (trap 99).
+void CL_GetNextServerCommand(netadr_t *address);
+int32_t CL_ServerCommandArgc();                // trap 100
+const char *CL_ServerCommandArgv(int32_t n);  // trap 101: "" outside 0..argc-1
+// Set by a handler to stop the reading of the package in hand.
+extern uint8_t cl_dropPackage;
+
+// ---- snapshots and the simulation clock ----
+
+// Decodes the snapshot piece of the message in hand into the ring; null on failure.
+snapshot_t *CL_DecodeSnapshot();
+// Advances the simulation time and picks the pair around it; once per frame.
+void CL_UpdateSimulation();
+// The current pair and the simulation time (trap 97).
+void CL_GetSnapshot(const snapshot_t **older, const snapshot_t **newer, int32_t *time);
+
+// ---- world pages ----
+
+// Every page cell's sequence unknown (-1).
+void CL_InitSeqGrid();
+void CL_ShutdownWorld();
+// Reads one page piece (compact: the delta form) of the message in hand.
+void CL_HandlePackagePage(uint8_t compact);
+void CL_SetCompressedPage(int32_t x, int32_t y, int32_t z, int32_t size1, int32_t size2, const uint8_t *data);
+void CL_CleanDirtySurfaces();
