@@ -79,6 +79,12 @@ void CL_ParseFont(font_t *f, const char *file, const char *text) {
 
 int32_t CL_RegisterFont(const char *file) {
     if (!file) file = "";
+    // A name the record cannot hold would never be found again: every registration
+    // would read the file anew and take another slot.
+    if (strlen(file) >= sizeof(font_t::name)) {
+        Com_Error(ER_WARNING, "CL_RegisterFont: font name \"%s\" is too long", file);
+        return 0;
+    }
     for (int32_t i = 0; i < q_numFonts; i++) {
         if (strcmp(q_fonts[i].name, file) != 0) continue;
         // A font that gave no material the first time stays the dummy: its slot only

@@ -218,6 +218,7 @@ TEST_F(Cinematics, FramesChangeOnlyAfterMoreThan30Milliseconds) {
         {5040, true, &second},
         {5062, true, &third},
         {5093, false, nullptr},  // no frame left: the film ends without drawing
+        {5094, false, nullptr},  // and stays ended, old image or not
     };
     for (const step_t &s : steps) {
         re_headless.lastRaw.clear();

@@ -113,7 +113,10 @@ TEST_F(Fonts, FontWithoutUsableMaterialIsTheDummyEveryTime) {
     EXPECT_EQ(CL_RegisterFont("fonts/nomat.font"), 0);
     EXPECT_EQ(CL_RegisterFont("fonts/absent.font"), 0);
     EXPECT_TRUE(Reported(ER_WARNING, "couldn't read font \"fonts/absent.font\""));
-    EXPECT_EQ(CL_GetNumFonts(), 4);
+    const std::string longName = "fonts/" + std::string(CL_FONT_NAME, 'x') + ".font";
+    EXPECT_EQ(CL_RegisterFont(longName.c_str()), 0);
+    EXPECT_TRUE(Reported(ER_WARNING, "is too long"));
+    EXPECT_EQ(CL_GetNumFonts(), 4);  // the long name took no slot
     EXPECT_EQ(CL_RegisterFont("fonts/test.font"), font);
 }
 
