@@ -302,10 +302,49 @@ static uint32_t GetU32(const byte *p) {
 // the server busy for minutes.  A world dump sets each voxel once.
 constexpr uint64_t VO2_MAX_APPLIED = 32ull * 125 * 125 * 125;
 
-// The file's records laid out over a scratch copy of the voxel space (0 outside
-// 1..125, as the world would keep it); a null space only checks the file.  False with
-// the reason in *why.
-static bool ReadVO2Into(voxel_t *space, const byte *data, size_t size, const uint8_t *filter, const char **why) {
+// The loader's scratch copy of the voxel space, index (z * 128 + y) * 128 + x.  It is
+// all zero between loads: a load marks the page cells its blocks reach and clears
+// only those afterwards, so a small file costs little however large the world.
+constexpr size_t VO2_SPACE_VOXELS = static_cast<size_t>(WO_WORLD_VOXELS) * WO_WORLD_VOXELS * WO_WORLD_VOXELS;
+static voxel_t vo2_space[VO2_SPACE_VOXELS];
+static byte vo2_touched[WO_GRID_CELLS / 8];  // cells the blocks reach
+static byte vo2_windowed[WO_GRID_CELLS / 8]; // cells whose window reads a touched cell
+static int32_t vo2_window[WO_GRID_CELLS];    // valid for windowed cells
+
+static voxel_t *SpaceRow(int y, int z) { return vo2_space + (static_cast<size_t>(z) * WO_WORLD_VOXELS + y) * WO_WORLD_VOXELS; }
+
+// Calls f(cell) for every set bit of a cell set, in ascending cell order.
+template <typename F> static void ForEachCell(const byte *bits, F f) {
+    for (int b = 0; b < WO_GRID_CELLS / 8; b++)
+        for (int k = 0; k < 8; k++)
+            if (bits[b] >> k & 1)
+                f(b * 8 + k);
+}
+
+// Marks the cells of voxels lo..hi (inclusive, per axis) touched.
+static void TouchCells(const int lo[3], const int hi[3]) {
+    for (int z = lo[2] >> WO_PAGE_SHIFT; z <= hi[2] >> WO_PAGE_SHIFT; z++)
+        for (int y = lo[1] >> WO_PAGE_SHIFT; y <= hi[1] >> WO_PAGE_SHIFT; y++)
+            for (int x = lo[0] >> WO_PAGE_SHIFT; x <= hi[0] >> WO_PAGE_SHIFT; x++)
+                WO_SetBit(vo2_touched, WO_CellIndex(x, y, z));
+}
+
+// Zeroes the voxels of every touched cell and forgets both cell sets.
+static void ClearScratchSpace() {
+    ForEachCell(vo2_touched, [](int cell) {
+        const int x = cell % WO_GRID_PAGES, y = cell / WO_GRID_PAGES % WO_GRID_PAGES, z = cell / (WO_GRID_PAGES * WO_GRID_PAGES);
+        for (int vz = z * WO_PAGE_VOXELS; vz < (z + 1) * WO_PAGE_VOXELS; vz++)
+            for (int vy = y * WO_PAGE_VOXELS; vy < (y + 1) * WO_PAGE_VOXELS; vy++)
+                memset(SpaceRow(vy, vz) + x * WO_PAGE_VOXELS, 0, WO_PAGE_VOXELS * sizeof(voxel_t));
+    });
+    memset(vo2_touched, 0, sizeof(vo2_touched));
+    memset(vo2_windowed, 0, sizeof(vo2_windowed));
+}
+
+// The file's records laid out over the scratch space (0 outside 1..125, as the world
+// would keep it), the cells they reach marked touched; without apply only checks the
+// file.  False with the reason in *why.
+static bool ReadVO2Into(bool apply, const byte *data, size_t size, const uint8_t *filter, const char **why) {
     if (size < static_cast<size_t>(WO_VO2_HEADER_SIZE)) {
         *why = "shorter than its header";
         return false;
@@ -359,11 +398,12 @@ static bool ReadVO2Into(voxel_t *space, const byte *data, size_t size, const uin
             *why = "blocks laid over each other too often";
             return false;
         }
-        if (!space || !volume)
+        if (!apply || !volume)
             continue;
+        TouchCells(lo, hi);
         for (int z = lo[2]; z <= hi[2]; z++)
             for (int y = lo[1]; y <= hi[1]; y++) {
-                voxel_t *row = space + (z * WO_WORLD_VOXELS + y) * WO_WORLD_VOXELS;
+                voxel_t *row = SpaceRow(y, z);
                 if (type == VO2_SOLID) {
                     std::fill(row + lo[0], row + hi[0] + 1, wo_solidVoxel);
                     continue;
@@ -386,15 +426,38 @@ static bool ReadVO2Into(voxel_t *space, const byte *data, size_t size, const uin
 
 // The one voxel of a cell's tessellation window (its 4^3 voxels and the layer above on
 // each axis), or -1 when they differ: such a cell needs a stored page.
-static int WindowVoxel(const voxel_t *space, int px, int py, int pz) {
+static int WindowVoxel(int px, int py, int pz) {
     const int x0 = px * 4, y0 = py * 4, z0 = pz * 4;
-    const voxel_t first = space[(z0 * WO_WORLD_VOXELS + y0) * WO_WORLD_VOXELS + x0];
+    const voxel_t first = SpaceRow(y0, z0)[x0];
     for (int z = z0; z <= z0 + 4 && z < WO_WORLD_VOXELS; z++)
-        for (int y = y0; y <= y0 + 4 && y < WO_WORLD_VOXELS; y++)
+        for (int y = y0; y <= y0 + 4 && y < WO_WORLD_VOXELS; y++) {
+            const voxel_t *row = SpaceRow(y, z);
             for (int x = x0; x <= x0 + 4 && x < WO_WORLD_VOXELS; x++)
-                if (space[(z * WO_WORLD_VOXELS + y) * WO_WORLD_VOXELS + x] != first)
+                if (row[x] != first)
                     return -1;
+        }
     return first;
+}
+
+// The window of every cell that reads a touched cell (the touched cell and the seven
+// below it); every other window reads only zeros and is empty.  Returns the number of
+// cells that need a stored page.
+static int FindWindows() {
+    ForEachCell(vo2_touched, [](int cell) {
+        const int x = cell % WO_GRID_PAGES, y = cell / WO_GRID_PAGES % WO_GRID_PAGES, z = cell / (WO_GRID_PAGES * WO_GRID_PAGES);
+        for (int n = 0; n < 8; n++) {
+            const int nx = x - (n & 1), ny = y - (n >> 1 & 1), nz = z - (n >> 2);
+            if (nx >= 0 && ny >= 0 && nz >= 0)
+                WO_SetBit(vo2_windowed, WO_CellIndex(nx, ny, nz));
+        }
+    });
+    int pages = 0;
+    ForEachCell(vo2_windowed, [&pages](int cell) {
+        const int w = WindowVoxel(cell % WO_GRID_PAGES, cell / WO_GRID_PAGES % WO_GRID_PAGES, cell / (WO_GRID_PAGES * WO_GRID_PAGES));
+        vo2_window[cell] = w;
+        pages += w != wo_emptyVoxel && w != wo_solidVoxel;
+    });
+    return pages;
 }
 
 uint8_t SV_LoadVO2FromMemory(const void *data, size_t size, const char *name, const uint8_t *filter) {
@@ -410,67 +473,51 @@ uint8_t SV_LoadVO2FromMemory(const void *data, size_t size, const char *name, co
         return 0;
     }
 
-    // The file is checked whole, then read into a scratch voxel space: a damaged file
+    // The file is checked whole, then read into the scratch voxel space: a damaged file
     // or a world too large for the page store leaves the world as it was.
     const char *why = nullptr;
-    if (!ReadVO2Into(nullptr, bytes, size, filter, &why)) {
+    if (!ReadVO2Into(false, bytes, size, filter, &why)) {
         Com_Error(ER_ERROR, "SV_LoadVO2: Damaged file \"%s\": %s", name, why);
         return 0;
     }
-    constexpr size_t spaceVoxels = static_cast<size_t>(WO_WORLD_VOXELS) * WO_WORLD_VOXELS * WO_WORLD_VOXELS;
-    voxel_t *space = static_cast<voxel_t *>(Com_malloc(spaceVoxels * sizeof(voxel_t)));
-    memset(space, 0, spaceVoxels * sizeof(voxel_t));
-    bool ok = ReadVO2Into(space, bytes, size, filter, &why);
-    static int32_t window[WO_GRID_CELLS];
-    if (ok) {
-        int pages = 0;
-        for (int pz = 0; pz < WO_GRID_PAGES; pz++)
-            for (int py = 0; py < WO_GRID_PAGES; py++)
-                for (int px = 0; px < WO_GRID_PAGES; px++) {
-                    const int w = WindowVoxel(space, px, py, pz);
-                    window[WO_CellIndex(px, py, pz)] = w;
-                    pages += w != wo_emptyVoxel && w != wo_solidVoxel;
-                }
-        if (pages > WO_MAX_PAGES) {
-            why = "more pages than the world holds";
-            ok = false;
-        }
+    bool ok = ReadVO2Into(true, bytes, size, filter, &why);
+    if (ok && FindWindows() > WO_MAX_PAGES) {
+        why = "more pages than the world holds";
+        ok = false;
     }
     if (!ok) {
-        Com_free(space);
+        ClearScratchSpace();
         Com_Error(ER_ERROR, "SV_LoadVO2: Damaged file \"%s\": %s", name, why);
         return 0;
     }
 
     // A cell whose window is one voxel becomes a plain cell, as the cleaning passes
-    // would leave it; every other cell a page of the file's voxels.
+    // would leave it; every other cell a page of the file's voxels.  Cells the file
+    // does not reach stay empty.
     WO_ClearAllPages();
     wm_min = wm_max = 0;
-    for (int pz = 0; pz < WO_GRID_PAGES; pz++)
-        for (int py = 0; py < WO_GRID_PAGES; py++)
-            for (int px = 0; px < WO_GRID_PAGES; px++) {
-                const int cell = WO_CellIndex(px, py, pz);
-                if (window[cell] == wo_emptyVoxel)
-                    continue;
-                if (window[cell] == wo_solidVoxel) {
-                    wo_pageGrid[cell] = WO_CELL_SOLID;
-                    continue;
-                }
-                page_t *page = WO_SpawnPage(px, py, pz);
-                if (!page)
-                    break;  // counted above: cannot happen
-                for (int i = 0; i < WO_PAGE_SIZE; i++) {
-                    const int x = px * 4 + (i & 3), y = py * 4 + (i >> 2 & 3), z = pz * 4 + (i >> 4);
-                    const voxel_t v = space[(z * WO_WORLD_VOXELS + y) * WO_WORLD_VOXELS + x];
-                    page->voxels[i] = page->undoVoxels[i] = v;
-                    if (WO_Matter(v) > wm_max)
-                        wm_max = WO_Matter(v);
-                }
-                wo_seqGrid[cell]++;
-                WO_MakePageVoxelDirty(page);
-                WO_MakePageSurfaceDirty(page);
-            }
-    Com_free(space);
+    ForEachCell(vo2_windowed, [](int cell) {
+        if (vo2_window[cell] == wo_emptyVoxel)
+            return;
+        if (vo2_window[cell] == wo_solidVoxel) {
+            wo_pageGrid[cell] = WO_CELL_SOLID;
+            return;
+        }
+        const int px = cell % WO_GRID_PAGES, py = cell / WO_GRID_PAGES % WO_GRID_PAGES, pz = cell / (WO_GRID_PAGES * WO_GRID_PAGES);
+        page_t *page = WO_SpawnPage(px, py, pz);
+        if (!page)
+            return;  // counted above: cannot happen
+        for (int i = 0; i < WO_PAGE_SIZE; i++) {
+            const voxel_t v = SpaceRow(py * 4 + (i >> 2 & 3), pz * 4 + (i >> 4))[px * 4 + (i & 3)];
+            page->voxels[i] = page->undoVoxels[i] = v;
+            if (WO_Matter(v) > wm_max)
+                wm_max = WO_Matter(v);
+        }
+        wo_seqGrid[cell]++;
+        WO_MakePageVoxelDirty(page);
+        WO_MakePageSurfaceDirty(page);
+    });
+    ClearScratchSpace();
     wo_recalcChecksum = 1;
     SV_CleanDirtyVoxels();
     SV_CleanDirtySurfaces();

@@ -1,6 +1,7 @@
 // Voxels, the page grid, the sequence grid and the fixed page store.
 #include <sys/mman.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -16,6 +17,10 @@ page_t wo_pageDummy;
 // The live list starts empty: its head linked to itself.
 [[maybe_unused]] static const bool wo_pageDummyLinked = (wo_pageDummy.prev = wo_pageDummy.next = &wo_pageDummy, true);
 int32_t wo_pagedMins[3], wo_pagedMaxs[3];
+// Per row of cells (index y + 32z), bit x set where the cell holds a stored page: the
+// paged bounds are found from these 4 kB instead of the grid's 128 kB.
+static_assert(WO_GRID_PAGES == 32, "a row of cells is one 32-bit word");
+static uint32_t wo_pageRows[WO_GRID_PAGES * WO_GRID_PAGES];
 int32_t wo_dirtyVoxelCount;
 int32_t wo_dirtySurfaceOrNormalCount;
 int32_t wm_min, wm_max;
@@ -114,6 +119,7 @@ page_t *WO_SpawnPage(int x, int y, int z) {
     WO_ForgetPageProducts(page);
 
     wo_pageGrid[cell] = WO_CELL_PAGE + n;
+    wo_pageRows[y + WO_GRID_PAGES * z] |= 1u << x;
     return page;
 }
 
@@ -135,30 +141,37 @@ void WO_ForgetPageProducts(page_t *page) {
     page->numShadowIndexes = 0;
 }
 
+// Takes a live page off the list and back to the store; its cell keeps its value.
+static void UnlinkPage(page_t *page) {
+    page->prev->next = page->next;
+    page->next->prev = page->prev;
+    page->magic = WO_PAGE_UNLINKED;
+    PageFree(page);
+    wo_cubeSurfMask[WO_CellIndex(page->x, page->y, page->z)] = 0;
+    wo_pageRows[page->y + WO_GRID_PAGES * page->z] &= ~(1u << page->x);
+}
+
 void WO_FreePage(int x, int y, int z, byte solid) {
     WO_ASSERT(CellInGrid(x, y, z));
     const int cell = WO_CellIndex(x, y, z);
     page_t *page = WO_CellPage(cell);
     WO_ASSERT(page != nullptr);
     WO_ASSERT(page->magic == WO_PAGE_MAGIC);
-    page->prev->next = page->next;
-    page->next->prev = page->prev;
-    page->magic = WO_PAGE_UNLINKED;
-    PageFree(page);
-    wo_cubeSurfMask[cell] = 0;
+    UnlinkPage(page);
     wo_pageGrid[cell] = solid ? WO_CELL_SOLID : WO_CELL_EMPTY;
 }
 
 void WO_ClearAllPages() {
-    for (int z = 0; z < WO_GRID_PAGES; z++)
-        for (int y = 0; y < WO_GRID_PAGES; y++)
-            for (int x = 0; x < WO_GRID_PAGES; x++) {
-                const int cell = WO_CellIndex(x, y, z);
-                if (wo_pageGrid[cell] >= WO_CELL_PAGE)
-                    WO_FreePage(x, y, z, 0);
-                wo_seqGrid[cell]++;
-                wo_pageGrid[cell] = WO_CELL_EMPTY;
-            }
+    // Only the live pages are visited; the grids are rewritten whole.
+    for (page_t *p = wo_pageDummy.next, *next; p != &wo_pageDummy; p = next) {
+        next = p->next;
+        UnlinkPage(p);
+    }
+    static_assert(WO_CELL_EMPTY == 0, "the grid is emptied by zeroing");
+    memset(wo_pageGrid, 0, sizeof(wo_pageGrid));
+    memset(wo_pageRows, 0, sizeof(wo_pageRows));
+    for (uint32_t &seq : wo_seqGrid)
+        seq++;
     wo_pageDummy.prev = wo_pageDummy.next = &wo_pageDummy;
     WO_ClearPool();
 }
@@ -192,28 +205,24 @@ void WO_ClampVoxelMinsMaxs(int32_t mins[3], int32_t maxs[3]) {
 }
 
 void WO_CalcPagedBounds() {
-    // The grid holds exactly the live pages, and reading its 128 KB in order is far
-    // cheaper than following the list through the page records.
     for (int i = 0; i < 3; i++) {
         wo_pagedMins[i] = 999999;
         wo_pagedMaxs[i] = -999999;
     }
     bool any = false;
-    for (int z = 0; z < WO_GRID_PAGES; z++)
-        for (int y = 0; y < WO_GRID_PAGES; y++) {
-            const int32_t *row = &wo_pageGrid[WO_CellIndex(0, y, z)];
-            int first = 0, last = WO_GRID_PAGES - 1;
-            while (first < WO_GRID_PAGES && row[first] < WO_CELL_PAGE)
-                first++;
-            if (first == WO_GRID_PAGES)
-                continue;
-            while (row[last] < WO_CELL_PAGE)
-                last--;
-            const int32_t lo[3] = {first, y, z}, hi[3] = {last, y, z};
-            AddToMinsi(wo_pagedMins, lo);
-            AddToMaxsi(wo_pagedMaxs, hi);
-            any = true;
+    for (int row = 0; row < WO_GRID_PAGES * WO_GRID_PAGES; row++) {
+        const uint32_t bits = wo_pageRows[row];
+        if (!bits)
+            continue;
+        const int y = row % WO_GRID_PAGES, z = row / WO_GRID_PAGES;
+        const int32_t lo[3] = {std::countr_zero(bits), y, z};
+        const int32_t hi[3] = {WO_GRID_PAGES - 1 - std::countl_zero(bits), y, z};
+        for (int i = 0; i < 3; i++) {
+            wo_pagedMins[i] = lo[i] < wo_pagedMins[i] ? lo[i] : wo_pagedMins[i];
+            wo_pagedMaxs[i] = hi[i] > wo_pagedMaxs[i] ? hi[i] : wo_pagedMaxs[i];
         }
+        any = true;
+    }
     if (!any)
         for (int i = 0; i < 3; i++)
             wo_pagedMins[i] = wo_pagedMaxs[i] = 0;

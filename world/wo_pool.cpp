@@ -15,6 +15,7 @@ int32_t wo_poolLoop;
 int32_t wo_qvert = -1;
 
 static byte wo_initilized;
+static int32_t wo_vertexRing[WO_POOL_SIZE];  // head of the bucket ring the vertex was put in
 
 // The bookkeeping of one store of the pool (vertexes or faces): live entries, and
 // whether its being full was reported, which happens once, not for every entry that
@@ -133,14 +134,22 @@ void WO_ClearPool() {
     memset(wo_pool.active, 0, sizeof(wo_pool.active));
     memset(wo_pool.dirty, 0, sizeof(wo_pool.dirty));
     LinkSelf(vn, &woVertexNode_t::dirty, WO_VERTEX_DIRTY_HEAD);
+    // Every vertex taken since the last clear was taken in index order and remembers
+    // its ring, so only those rings can be in use; the first clear empties every ring.
+    static bool bucketsEmptied = false;
     for (int i = 0; i < wo_vertexStore.taken; i++) {
         LinkSelf(vn, &woVertexNode_t::weld, i);
-        LinkSelf(bn, &woBucketNode_t::bucket, i);
         LinkSelf(vn, &woVertexNode_t::dirty, i);
+        if (bucketsEmptied)
+            LinkSelf(bn, &woBucketNode_t::bucket, wo_vertexRing[i]);
+        LinkSelf(bn, &woBucketNode_t::bucket, i);
     }
     ResetFreeList(&wo_vertexStore, vn, WO_VERTEX_FREE_HEAD, WO_VERTEX_ACTIVE_HEAD);
-    for (int b = 0; b < WO_POOL_BUCKETS; b++)
-        LinkSelf(bn, &woBucketNode_t::bucket, WO_VERTEX_BUCKET_HEAD + b);
+    if (!bucketsEmptied) {
+        for (int b = 0; b < WO_POOL_BUCKETS; b++)
+            LinkSelf(bn, &woBucketNode_t::bucket, WO_VERTEX_BUCKET_HEAD + b);
+        bucketsEmptied = true;
+    }
 
     memset(wo_faces.active, 0, sizeof(wo_faces.active));
     ResetFreeList(&wo_faceStore, fn, WO_FACE_FREE_HEAD, WO_FACE_ACTIVE_HEAD);
@@ -220,6 +229,7 @@ static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis,
     if (n < 0)
         return -1;
     LinkAppend(bn, &woBucketNode_t::bucket, head, n);
+    wo_vertexRing[n] = head;
     WriteVertex(v, n);
     wo_pool.matter[n] = matter;
     wo_pool.facing[n] = facing;

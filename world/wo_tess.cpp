@@ -289,6 +289,10 @@ static constexpr auto rowPairCases = [] {
     return table;
 }();
 
+// Set by LoadWindow: every non-empty voxel of the window is of one matter, so every
+// cube with surface has a corner of it.
+static bool q_oneMatter;
+
 // Reads the page's 5^3 window, its cube cases and the matters present; returns
 // whether any cube holds surface.
 static bool LoadWindow(page_t *page) {
@@ -360,8 +364,9 @@ static bool LoadWindow(page_t *page) {
     matterAnd &= static_cast<uint32_t>(laneAnd >> 8 & laneAnd >> 24 & laneAnd >> 40 & laneAnd >> 56 & 0xFF);
 
     memset(page->matterBits, 0, sizeof(page->matterBits));
+    q_oneMatter = matterOr == matterAnd;
     if (numEmpty != WINDOW_SIZE) {
-        if (matterOr == matterAnd) {
+        if (q_oneMatter) {
             WO_SetBit(page->matterBits, static_cast<int>(matterOr));
         } else {
             for (voxel_t v : q_voxels)
@@ -388,13 +393,48 @@ static bool LoadWindow(page_t *page) {
     return surface;
 }
 
-static bool CubeHasMatter(int cx, int cy, int cz, int m) {
-    for (int n = 0; n < 8; n++) {
-        const voxel_t v = q_voxels[CornerWindowIndex(cx, cy, cz, n)];
-        if (WO_Density(v) >= WO_SURFACE_DENSITY && WO_Matter(v) == m)
-            return true;
+// The cubes with surface that have a corner of each matter, ascending per matter:
+// matter m's are cubes[first[m]] up to cubes[first[m + 1]].
+struct matterCubes_t {
+    uint16_t first[WO_MATTERS + 1];
+    uint8_t cubes[WO_PAGE_SIZE * 8];
+};
+static matterCubes_t q_matterCubes;
+
+// Fills q_matterCubes from the window: one walk over the cubes, then a counting sort
+// by matter that keeps the cubes' order.
+static void SortCubesByMatter() {
+    uint16_t count[WO_MATTERS] = {};
+    uint8_t pairMatter[WO_PAGE_SIZE * 8], pairCube[WO_PAGE_SIZE * 8];
+    int pairs = 0;
+    for (int c = 0; c < WO_PAGE_SIZE; c++) {
+        if (wo_triTable[q_cubeIndexes[c]][0] < 0)
+            continue;
+        const int first = pairs;
+        const int base = WindowIndex(c & 3, (c >> 2) & 3, c >> 4);
+        for (int n = 0; n < 8; n++) {
+            const voxel_t v = q_voxels[base + cornerDelta[n]];
+            if (WO_Density(v) < WO_SURFACE_DENSITY)
+                continue;
+            const int m = WO_Matter(v);
+            bool seen = false;
+            for (int k = first; k < pairs && !seen; k++)
+                seen = pairMatter[k] == m;
+            if (seen)
+                continue;
+            pairMatter[pairs] = static_cast<uint8_t>(m);
+            pairCube[pairs++] = static_cast<uint8_t>(c);
+            count[m]++;
+        }
     }
-    return false;
+    uint16_t *first = q_matterCubes.first;
+    first[0] = 0;
+    for (int m = 0; m < WO_MATTERS; m++)
+        first[m + 1] = static_cast<uint16_t>(first[m] + count[m]);
+    uint16_t at[WO_MATTERS];
+    memcpy(at, first, sizeof(at));
+    for (int k = 0; k < pairs; k++)
+        q_matterCubes.cubes[at[pairMatter[k]]++] = pairCube[k];
 }
 
 // One triangle of the pass of matter m into the page's batch and faces.  False when the
@@ -477,24 +517,39 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
     return true;
 }
 
+// The triangles of the cubes of matter m's pass, cube by cube; false once the page
+// is full.
+static bool EmitMatterCube(page_t *page, int c, int m, bool *warned) {
+    const int8_t *row = wo_triTable[q_cubeIndexes[c]];
+    const int cx = c & 3, cy = (c >> 2) & 3, cz = c >> 4;
+    for (int t = 0; t < 15 && row[t] >= 0; t += 3)
+        if (!EmitBatchTriangle(page, cx, cy, cz, row + t, m, warned))
+            return false;
+    return !*warned;
+}
+
 static void SetupBatches(page_t *page) {
     bool warned = false;
     Forget(q_firstEdges);
     page->numBatchIndexes = 0;
     page->numFaces = 0;
+    // With one matter every cube with surface is in its pass; else the cubes are
+    // sorted by matter once, instead of testing every cube's corners in every pass.
+    if (!q_oneMatter)
+        SortCubesByMatter();
     for (int m = wm_min; m <= wm_max; m++) {
         page->batches[m] = {page->numBatchIndexes, 0};
         if (!WO_GetBit256(page->matterBits, m) || warned)
             continue;
         Forget(q_matterEdges);
         SetPassColor(m);
-        for (int c = 0; c < WO_PAGE_SIZE && !warned; c++) {
-            const int8_t *row = wo_triTable[q_cubeIndexes[c]];
-            const int cx = c & 3, cy = (c >> 2) & 3, cz = c >> 4;
-            if (row[0] < 0 || !CubeHasMatter(cx, cy, cz, m))
-                continue;
-            for (int t = 0; t < 15 && row[t] >= 0; t += 3)
-                if (!EmitBatchTriangle(page, cx, cy, cz, row + t, m, &warned))
+        if (q_oneMatter) {
+            for (int c = 0; c < WO_PAGE_SIZE; c++)
+                if (wo_triTable[q_cubeIndexes[c]][0] >= 0 && !EmitMatterCube(page, c, m, &warned))
+                    break;
+        } else {
+            for (int k = q_matterCubes.first[m]; k < q_matterCubes.first[m + 1]; k++)
+                if (!EmitMatterCube(page, q_matterCubes.cubes[k], m, &warned))
                     break;
         }
     }

@@ -341,6 +341,31 @@ TEST_F(ServerWorld, BlocksReachingOutOfTheVoxelSpaceApplyOnlyTheirVoxelsInside) 
     EXPECT_EQ(WO_GetVoxel(126, 60, 60), 0);
 }
 
+// The loader reuses one scratch space: nothing of a file, loaded or refused after its
+// blocks were laid out, may show through in the next one.
+TEST_F(ServerWorld, NoVoxelOfAnEarlierFileShowsInTheNext) {
+    std::vector<uint8_t> solid = Header(WO_VO2_MAGIC, 2, 1, 8);
+    Record(solid, VO2_SOLID, 60, 60, 60);
+    std::vector<uint8_t> tooManyPages = Header(WO_VO2_MAGIC, 2, 10001);
+    for (int i = 0; i < 10001; i++)
+        Record(tooManyPages, VO2_PAGE, 4 + 4 * (i % 30), 4 + 4 * (i / 30 % 30), 4 + 4 * (i / 900));
+    std::vector<uint8_t> page = Header(WO_VO2_MAGIC, 2, 1);
+    Record(page, VO2_PAGE, 21, 22, 23);
+    WriteFile("solid.vo2", solid);
+    WriteFile("pages.vo2", tooManyPages);
+    WriteFile("page.vo2", page);
+
+    ASSERT_EQ(SV_LoadVO2("page.vo2", nullptr), 1);
+    const std::vector<voxel_t> alone = Snapshot();
+    ASSERT_EQ(SV_LoadVO2("solid.vo2", nullptr), 1);
+    EXPECT_EQ(WO_GetVoxel(64, 64, 64), wo_solidVoxel);
+    EXPECT_EQ(SV_LoadVO2("pages.vo2", nullptr), 0);
+    ASSERT_EQ(SV_LoadVO2("page.vo2", nullptr), 1);
+    EXPECT_TRUE(Snapshot() == alone);
+    EXPECT_EQ(WO_GetVoxel(21, 22, 23), 0x01C8);
+    EXPECT_EQ(WO_CountPagedPages(), 8);  // the block's cell and the seven below whose windows reach it
+}
+
 // ---- undo and clearing ----
 
 TEST_F(ServerWorld, UndoRestoresTheWorldFromBeforeTheCopy) {
