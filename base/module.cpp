@@ -384,7 +384,7 @@ static constexpr trapHandler_t trapTable[] = {
         return 0;
     },
     /* 98 */ [](gameArg_t *a) -> intptr_t { CL_SendClientCommand(Arg_Ptr<cc_t>(a, 0)); return 0; },
-    /* 99 */ [](gameArg_t *a) -> intptr_t { CL_GetNextServerCommand(Arg_Ptr<char>(a, 0)); return 0; },
+    /* 99 */ [](gameArg_t *a) -> intptr_t { CL_GetNextServerCommand(Arg_Ptr<netadr_t>(a, 0)); return 0; },
     /* 100 */ [](gameArg_t *) -> intptr_t { return CL_ServerCommandArgc(); },
     /* 101 */ [](gameArg_t *a) -> intptr_t { return Ptr(CL_ServerCommandArgv(Arg_Int(a, 0))); },
     /* 102 */ [](gameArg_t *) -> intptr_t { IN_SetCursorMode(); return 0; },

@@ -56,7 +56,7 @@ void CL_ConnectToServer(const char *address, const char *password, const char *n
 void CL_DisconnectFromServer(const char *reason);
 void CL_GetSnapshot(void *older, void *newer, void *time);
 void CL_SendClientCommand(cc_t *cc);
-void CL_GetNextServerCommand(char *buffer);
+void CL_GetNextServerCommand(netadr_t *address);
 int32_t CL_ServerCommandArgc();
 const char *CL_ServerCommandArgv(int32_t n);
 void CL_SendKeepAlive();

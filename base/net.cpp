@@ -581,6 +581,11 @@ void NET_SetPipeFinders(netPipeFinder_t clientSidePipes, netPipeFinder_t serverS
     findServerSidePipe = serverSidePipes;
 }
 
+void NET_SetPipeFinder(int senderSide, netPipeFinder_t find) {
+    if (senderSide == NS_CLIENT) findClientSidePipe = find;
+    else findServerSidePipe = find;
+}
+
 void NET_SetupPipe(netPipe_t *pipe, int side, const netadr_t *remote) {
     memset(pipe, 0, sizeof *pipe);
     pipe->remote = *remote;

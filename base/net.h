@@ -167,6 +167,9 @@ void NET_Frame();
 // Pipe finders for datagrams sent by client-side pipes (the server's slots) and by
 // server-side pipes (the client's connection).  Null: nobody is connected.
 void NET_SetPipeFinders(netPipeFinder_t clientSidePipes, netPipeFinder_t serverSidePipes);
+// Replaces only the finder for datagrams sent by pipes of senderSide (netSide_t), so
+// the server and the client of one process each register their own.
+void NET_SetPipeFinder(int senderSide, netPipeFinder_t find);
 
 // Clears the pipe and opens it towards remote: outgoing 0, incoming -1.
 void NET_SetupPipe(netPipe_t *pipe, int side, const netadr_t *remote);

@@ -187,3 +187,40 @@ static_assert(SNAP_ENTITY_FIELDS[17].write.offset == 132 && SNAP_ENTITY_FIELDS[1
 static_assert(SNAP_ENTITY_FIELDS[19].write.size == 36 && SNAP_ENTITY_FIELDS[11].write.offset == 80);
 static_assert(SNAP_RADAR_KINDS.offset == 276 && SNAP_RADAR_BLIPS.offset == 284);
 static_assert(SNAP_ENTITY_ANGLES.offset == 56 && SNAP_ENTITY_ANGLES.size == 24);
+
+// ---- the codec ----
+// One writer and one reader of the layout above, used by the server and the client
+// alike.  Writers append to the current write message; readers take from the
+// current read message and never write outside their destination records.  A read
+// that runs out sets the message's overflow flag; the snapshot reader reports it.
+
+// Why a snapshot body was refused.
+enum snapError_t : uint8_t {
+    SNAP_OK = 0,
+    SNAP_BAD_COMMAND = 2,  // a negative last command
+    SNAP_BAD_COUNT = 3,     // more entities than a snapshot holds
+    SNAP_BAD_ENTITY = 4,    // an entity number outside the array
+    SNAP_PAST_END = 5,      // the message ended inside the snapshot
+};
+
+// Game data: a 32-bit mask of the words that differ from base (null: zeros), then those words.
+void Snap_WriteGameData(const snapshotGameData_t *data, const snapshotGameData_t *base);
+// The client state against base (null: zeros); the mask bits of force travel even when unchanged.
+void Snap_WriteClientState(const uint8_t *state, const uint8_t *base, uint32_t force);
+// The entity state against base (null: zeros); its angles are wrapped in place first,
+// so the caller's copy holds what the reader gets back.
+void Snap_WriteEntityState(uint8_t *state, const uint8_t *base);
+// Number, base number (-1 without base), last command, server time, game data,
+// matter checksum, info acknowledgement, client state, entity count and the entities
+// in use.  An entity that would leave fewer than tailBits free stays out, and so do
+// the rest: they are cleared in s, which later snapshots are coded against.
+// Returns the entities written.
+int Snap_WriteSnapshot(snapshot_t *s, const snapshot_t *base, uint32_t clientForce, int tailBits);
+
+void Snap_ReadGameData(snapshotGameData_t *data, const snapshotGameData_t *base);
+void Snap_ReadClientState(uint8_t *state, const uint8_t *base);
+// Sets the first word to 1 (in this snapshot); an owner above SNAP_OWNER_MAX reads as -1.
+void Snap_ReadEntityState(uint8_t *state, const uint8_t *base);
+// Everything after the number and the base number, into s (cleared by the caller)
+// against base (null: zeros).  Not SNAP_OK: s holds a partial decode and must not be kept.
+snapError_t Snap_ReadSnapshotBody(snapshot_t *s, const snapshot_t *base);

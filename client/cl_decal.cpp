@@ -7,10 +7,6 @@
 #include "common/common.h"
 #include "world/world.h"
 
-cmdVar_t cl_minDecalZ;
-
-void CL_DecalImp() { Cmd_CreateCVar(&cl_minDecalZ, "cl_minDecalZ", "0.3", CMD_CHEAT); }
-
 namespace {
 
 constexpr int DECAL_PLANES = 6;

@@ -14,10 +14,8 @@ constexpr float CL_DECAL_MIN_NORMAL = 0.005f; // triangles with a smaller cross 
 constexpr float CL_DECAL_LIFT = 0.01f;        // output vertexes stand this far off the surface
 constexpr float CL_DECAL_SEARCH_MARGIN = 0.05f;
 
-extern cmdVar_t cl_minDecalZ;  // least depth of a decal box (cheat)
+extern cmdVar_t cl_minDecalZ;  // least depth of a decal box (cheat; made with the client's variables)
 
-// Creates the decal variables.
-void CL_DecalImp();
 // Cuts the world's triangles under the box (origin, axes[3][3] with axis 2 the pressing
 // direction, size = width, height, depth) into vertexes (poolVertex_t records) and
 // 32-bit fan indexes, within the two limits; the counts come back through the out

@@ -10,8 +10,10 @@
 
 #include <cstdint>
 
+#include "base/module_services.h"
 #include "base/net.h"
 #include "base/packages.h"
+#include "client/client.h"
 #include "common/com_info.h"
 #include "common/com_msg.h"
 #include "game/g_public.h"
@@ -103,16 +105,12 @@ extern clServerCommands_t cl_serverCommands;
 
 extern cmdVar_t cl_pushTime, cl_printDeltaTime, cl_printPage, cl_printClean, cl_printNet, cl_rate, cl_minDecalZ;
 
+// The client game's traps (CL_UploadECL, CL_ConnectToServer, CL_SendClientCommand,
+// CL_GetNextServerCommand, ...) are declared with the other engine services in
+// base/module_services.h.
+
 // ---- connection and frame ----
 
-// Stores the client game's record; the engine writes it in place from now on.
-void CL_UploadECL(ecl_t *ecl);
-// Starts a connection: "get_challenge" now and on every retry (trap 95).
-void CL_ConnectToServer(const netadr_t *address, const char *password, const char *name);
-// Ends the connection (a notice to the server while connected); reason null or "" prints no reason (trap 96).
-void CL_DisconnectFromServer(const char *reason);
-// The client's pipe when address is its server's, else null.
-netPipe_t *CL_GetServerNetPipe(const netadr_t *address);
 // Time-outs, retries and the stalled flag; once per client frame.
 void CL_CheckServerConnection();
 // Copies the connection into the client game's record; fatal when none was uploaded.
@@ -123,20 +121,15 @@ void CL_MapChange();
 void CL_SendConnect();
 // The master-server list query ("getGlobalServers").
 void CL_GetGlobalServers();
+// Restarts the renderer and hands it the world and the client game's media again.
+void CL_RestartRenderer();
 
 // ---- client packages ----
 
 // Starts a package in msg and writes its head: the magic and the challenge.
 void CL_BeginWriteMessage(msg_t *msg);
-// Writes and sends one CLP_CC package with cc as the newest command (trap 98).
-// cc's text length is clamped in place.
-void CL_SendClientCommand(cc_t *cc);
-// One keep-alive package, sent twice (trap 107).
-void CL_SendKeepAlive();
 void CL_SendDisconnect();
 void CL_SendPingResponse(int32_t value);
-// The client info string with "rate" added; a change raises its version (trap 109).
-void CL_UpdateInfoString(const char *text);
 // Sends the info string when the server has not acknowledged this version.
 void CL_SendInfoString();
 // Pools one page acknowledgement; the pool goes when full.
@@ -148,12 +141,6 @@ void CL_SendPageAcks(uint8_t force);
 
 // Reads one package that reached the client, already begun and split into words.
 void CL_HandlePackage(netPackage_t *package);
-// Queues the message's bytes and a zero, with their sender, for the client game.
-void CL_HandleCGServerCommand(const msg_t *msg, const netadr_t *address);
-// Takes the oldest queued command and splits it into words; address may be null (trap 99).
-void CL_GetNextServerCommand(netadr_t *address);
-int32_t CL_ServerCommandArgc();                // trap 100
-const char *CL_ServerCommandArgv(int32_t n);  // trap 101: "" outside 0..argc-1
 // Set by a handler to stop the reading of the package in hand.
 extern uint8_t cl_dropPackage;
 
@@ -163,8 +150,6 @@ extern uint8_t cl_dropPackage;
 snapshot_t *CL_DecodeSnapshot();
 // Advances the simulation time and picks the pair around it; once per frame.
 void CL_UpdateSimulation();
-// The current pair and the simulation time (trap 97).
-void CL_GetSnapshot(const snapshot_t **older, const snapshot_t **newer, int32_t *time);
 
 // ---- world pages ----
 

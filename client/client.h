@@ -1,12 +1,10 @@
-// The engine's client: what the engine base calls of it.
-//
-// This build is a dedicated host; the client's connection, snapshots, pages and
-// drawing come with the client itself.  Until then these are the entry points the
-// start-up, the frame and the base console call, each doing only what it can do.
+// The engine's client: what the engine base and the server call of it.  The
+// client's own records are in client/cl_local.h.
 #pragma once
 
 #include <cstdint>
 
+#include "base/net.h"
 #include "common/com_msg.h"
 
 // Registers the client's variables and commands and clears the client state.
@@ -26,3 +24,9 @@ void CL_CCFrame();
 // The client frame; returns at once while the client does not run.  It drains the
 // client's packages, offering each to the engine's out-of-band handling first.
 void CL_Frame();
+// The client's pipe when address is its server's, else null; the transport routes
+// datagrams sent by a server's pipe with it.
+netPipe_t *CL_GetServerNetPipe(const netadr_t *address);
+// Queues the message's bytes and a zero, with their sender, for the client game;
+// the server hands it the texts for a client in its own process.
+void CL_HandleCGServerCommand(const msg_t *msg, const netadr_t *address);

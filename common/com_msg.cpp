@@ -45,6 +45,8 @@ msg_t *Msg_ReadBegin(msg_t *msg) {
     return msg;
 }
 
+msg_t *Msg_ReadCurrent() { return rm; }
+
 int Msg_GetReadBits() { return rm->readBits; }
 
 bool Msg_IsEOF() { return rm->curBits - rm->readBits < 8; }

@@ -50,6 +50,8 @@ void Msg_WriteSetBits(int bits);
 bool Msg_WriteIsRoom(int bits);
 // Resets readBits and the overflow flag and makes msg the read buffer.
 msg_t *Msg_ReadBegin(msg_t *msg);
+// The read buffer (to test its overflow flag after a run of reads).
+msg_t *Msg_ReadCurrent();
 // readBits of the read buffer.
 int Msg_GetReadBits();
 // True when fewer than 8 unread bits remain.

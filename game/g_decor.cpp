@@ -112,7 +112,7 @@ sgEntity_t *SG_CreateProbe(const vec3_t position, uint8_t randomSpawned) {
 // ---- bullet trails ----
 
 static void BT_ThinkSG(sgEntity_t *self) {
-    self->s.param = static_cast<float>(static_cast<int32_t>(qgame.time) - self->s.spawnTime) / 1000.0f;
+    self->s.param = static_cast<float>(SG_Since(self->s.spawnTime)) / 1000.0f;
 }
 
 sgEntity_t *SG_CreateBulletTrail(const vec3_t start, const vec3_t end, int32_t kind) {

@@ -39,7 +39,6 @@ enum crystalAnnounce_t : int32_t { AN_BLUE_LEADS = 38, AN_RED_LEADS = 39, AN_ENE
 // Pick-up client events, by item kind (29 life .. 36 dirt gun ammunition).
 static constexpr uint32_t CE_PICKUP_FIRST = 29;
 
-static int32_t Now() { return static_cast<int32_t>(qgame.time); }
 
 // The connected client of an entity's owner number, or null.
 static sgClient_t *OwnerClient(const sgEntity_t *e) { return SG_ConnectedClient(e->s.owner); }
@@ -82,7 +81,7 @@ void SG_Explode(sgEntity_t *grenade, const vec3_t n, int32_t surface) {
 
 static void Grenade_ThinkSG(sgEntity_t *self) {
     const float dt = qgame.frameSeconds;
-    if (Now() - self->s.spawnTime > GRENADE_FUSE_MS) {
+    if (SG_Since(self->s.spawnTime) > GRENADE_FUSE_MS) {
         vec3_t up;
         _VectorCopy(up, self->s.origin);
         VectorNormalize(up);
@@ -232,13 +231,14 @@ sgEntity_t *SG_CreateItem(const vec3_t position, const vec3_t velocity, int32_t 
 // Berserk from an item: amount 0 renews the world's full time, an amount in seconds
 // adds to what is left; no pick-up makes it last longer than the full time from now.
 void SG_GiveBerserk(sgClient_t *client, int32_t amount) {
-    const int32_t now = Now();
-    const int32_t full = sg.world.itemBerserkAmount;
-    const int32_t since = now - client->berserk.berserkStart;
-    const int64_t left = std::max<int64_t>(std::min<int64_t>(full, static_cast<int64_t>(full) - since), 0);
-    int64_t start = amount ? left + now + static_cast<int64_t>(amount) * 1000 - full : now + left;
-    if (start > now) start = now;
-    client->berserk.berserkStart = static_cast<int32_t>(std::max<int64_t>(start, INT32_MIN));
+    const int64_t full = sg.world.itemBerserkAmount;
+    const int64_t left = std::max<int64_t>(std::min<int64_t>(full, full - SG_Since(client->berserk.berserkStart)), 0);
+    // What is left after the pick-up, in ms, is kept between none and the full
+    // time; the start lies that much before the full time ends.
+    int64_t after = amount ? left + static_cast<int64_t>(amount) * 1000 : full;
+    if (after > full) after = full;
+    if (after < 0) after = 0;
+    client->berserk.berserkStart = SG_Later(static_cast<int32_t>(after - full));
 }
 
 // Ammunition from an item: a weapon not yet owned is given with a clip of the

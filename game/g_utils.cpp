@@ -75,7 +75,14 @@ void G_UpdateEllipticAxis(uint8_t flat, float axis[9], const vec3_t pos) {
     _VectorCopy(axis + 3, G_GetUpVector(flat, pos));
     vec3_t right;
     VectorOrthogonalize(right, axis, axis + 3);
-    if (VectorIsZero(right)) PerpendicularVector(right, axis + 3);
+    // Row 0 comes from a client's command: along the up, too small or too large to
+    // normalise, or not a number, it leaves no heading, and a frame built from it
+    // would have rows of zero.  Any direction across the up serves then.
+    const float length = VectorLength(right);
+    if (!(length > 0.5f && length < 2.0f)) {
+        PerpendicularVector(right, axis + 3);
+        VectorNormalize(right);
+    }
     _VectorCopy(axis, right);
     _CrossProduct(axis + 6, axis, axis + 3);
 }
@@ -153,6 +160,9 @@ int G_SweapOBBToOBB(trace_t *tr, const obb_t *start, const obb_t *end, const obb
             CM_LerpOBB(&box, start, end, t0);
             tr->fraction = t0;
             _VectorCopy(tr->endpos, box.origin);
+            // Movement takes the stop's axes as the body's frame: they must be the
+            // box's, never what an earlier (or no) hit left in the record.
+            memcpy(tr->endAxes, box.axis, sizeof(tr->endAxes));
             _VectorSub(tr->plane, end->origin, start->origin);
             VectorNormalize(tr->plane);
             tr->plane[3] = 0;

@@ -122,7 +122,7 @@ uint8_t Meelgun_Fire(sgClient_t *client, uint8_t) {
     WorldImpact(tr, WPE_MEELGUN_IMPACT);
     if (++client->meelgunWorldHits % MEELGUN_DIG_EVERY == 0)
         SG_DamageMatter(tr.trace.endpos, MEELGUN_DIG_RADIUS,
-                        static_cast<int32_t>(MEELGUN_DIG_STRENGTH * sg_worldDamage.value));
+                        Com_ClampToInt(MEELGUN_DIG_STRENGTH * sg_worldDamage.value));
     return 1;
 }
 

@@ -134,7 +134,9 @@ sgClient_t *SG_BotConnect(const char *name) {
 
 void SG_DropClient(sgClient_t *client, const char *reason) {
     if (!client || !client->inUse) return;
-    const int32_t minutes = (Trap_GetTime() - client->connectTime) / 60000;
+    // The engine's clock wraps too: the difference is taken as unsigned.
+    const int32_t minutes =
+        static_cast<int32_t>(static_cast<uint32_t>(Trap_GetTime()) - static_cast<uint32_t>(client->connectTime)) / 60000;
     if (reason && reason[0])
         SG_Printf(PRINT_ALL, "%s left server after %d mins (%s)", SG_ClientColorName(client), minutes, reason);
     else

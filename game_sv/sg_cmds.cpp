@@ -211,9 +211,13 @@ static void CallVoteCmd(sgClient_t *client, int32_t argc, const char *kindWord, 
         Com_strncpyz(kind, kindWord, sizeof(kind));
         Com_StringToLower(kind);
         SG_CallVote(client, argc, kind, argument);
-        sg.voteYes++;
+        // A refused call still counts against the caller's calls, but answers no
+        // vote: marked as answered, the caller could not answer the next one.
         client->votesCalled++;
-        client->voted = 1;
+        if (sg.voteStart) {
+            sg.voteYes++;
+            client->voted = 1;
+        }
     }
 }
 
@@ -284,8 +288,9 @@ static uint8_t StepDeformMaterial(uint8_t m, int dir) {
 
 static void DeformSizeButtons(sgClient_t *client, uint32_t buttons) {
     clientState_t *cs = CS(client);
-    int32_t largest = sg_maxDeformSize.integer * 10 / 100;
-    largest = largest < 10 ? 10 : largest > 100 ? 100 : largest;
+    // Tenths of a per cent of the variable, in 64 bits: any setting gives a size.
+    const int64_t tenths = int64_t{sg_maxDeformSize.integer} * 10 / 100;
+    const int32_t largest = tenths < 10 ? 10 : tenths > 100 ? 100 : static_cast<int32_t>(tenths);
     const int32_t step = cs->deformSize <= 4 ? 1 : cs->deformSize / 5;
     auto show = [client, cs]() {
         SG_ClientPrintf(client, "cg_print_center \"Deform Size %.0f%%\"",
@@ -356,10 +361,12 @@ static void Buttons(sgClient_t *client, const cc_t *cc) {
 
 void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
     // A copy the rest may trust: its text ends inside the record whatever the
-    // sender put there, and an aim that is not a number counts as none.
+    // sender put there, and an aim that is not a direction (a unit vector, give
+    // or take rounding) counts as none: rays along it would reach no number.
     cc_t cc = *in;
     cc.text[CC_TEXT_SIZE - 1] = 0;
-    if (!std::isfinite(cc.aim[0]) || !std::isfinite(cc.aim[1]) || !std::isfinite(cc.aim[2])) _VectorClear(cc.aim);
+    const float aimSquared = _DotProduct(cc.aim, cc.aim);
+    if (!(aimSquared > 0.5f && aimSquared < 2.0f)) _VectorClear(cc.aim);
 
     clientState_t *cs = CS(client);
     if (cc.buttons & BT_SPECTATOR_AIM) cs->flags &= ~CSF_VIEW_HELD;

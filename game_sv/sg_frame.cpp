@@ -41,8 +41,6 @@ enum radarKind_t : uint8_t {
     RADAR_RED_HOME = 7,
 };
 
-int32_t Now() { return static_cast<int32_t>(qgame.time); }
-int32_t Since(int32_t stamp) { return static_cast<int32_t>(qgame.time - static_cast<uint32_t>(stamp)); }
 
 // The value of an engine variable, 0 when it does not exist.
 float EngineValue(const char *name) {
@@ -89,9 +87,9 @@ bool EmptyServerRestart() {
     if (sg.rules == RULES_CRYSTAL_ROUNDS) limit = &sg_autoRestartCR;
     if (sg.rules == RULES_FORGE) limit = &sg_autoRestartF;
     if (!limit || limit->integer < 1) return true;
-    if (Since(sg.lastClientTime) <= limit->integer * 60000) return true;
+    if (SG_Since(sg.lastClientTime) <= limit->integer * 60000) return true;
     sg.hadClients = 0;
-    sg.lastClientTime = Now();
+    sg.lastClientTime = SG_Now();
     Com_Printf("%s: Restarting empty server after %d mins", limit->name, limit->integer);
     const bool noclip = sg.flags & SGF_NOCLIP;
     if (!RestartOrShutdown(1)) return false;
@@ -101,8 +99,8 @@ bool EmptyServerRestart() {
 
 void ForgeTips() {
     if (sg.rules != RULES_FORGE || sg_skipTips.integer) return;
-    if (sg.tipTime && Since(sg.tipTime) <= TIP_MS) return;
-    sg.tipTime = Now();
+    if (sg.tipTime && SG_Since(sg.tipTime) <= TIP_MS) return;
+    sg.tipTime = SG_Now();
     sg.tipIndex = (sg.tipIndex + 1) % 6;
     SG_Printf(PRINT_ALL, "%s", FORGE_TIPS[sg.tipIndex]);
 }
@@ -114,8 +112,8 @@ void RunClient(sgClient_t *c) {
     SG_PrintClientAim(c);
     SG_TickLifeAndArmor(c);
     SG_TickAmmo(c);
-    if (!c->infoTime || Since(c->infoTime) >= SERVERINFO2_MS) {
-        c->infoTime = Now();
+    if (!c->infoTime || SG_Since(c->infoTime) >= SERVERINFO2_MS) {
+        c->infoTime = SG_Now();
         if (!c->infoTime) c->infoTime = 1;
         SG_SendServerInfo2(c);
     }
@@ -123,8 +121,8 @@ void RunClient(sgClient_t *c) {
     SG_SetupRadar(c);
     c->stats.playTime += static_cast<int32_t>(qgame.frameMsec);
     SG_WeaponFrame(c);
-    const int32_t berserkLeft = sg.world.itemBerserkAmount - Since(c->berserk.berserkStart);
-    if (c->berserk.berserkStart && berserkLeft > 0) c->cs.berserk = SG_ClampByte(berserkLeft / 1000);
+    const int64_t berserkLeft = int64_t{sg.world.itemBerserkAmount} - SG_Since(c->berserk.berserkStart);
+    if (c->berserk.berserkStart && berserkLeft > 0) c->cs.berserk = SG_ClampByte(static_cast<int32_t>(berserkLeft / 1000));
     c->cs.entitySerial = c->entity ? c->entity->s.serial : 0;
     if (c->cs.moveType == CS_PLAYING && c->entity) SG_TouchAllTriggers(c->entity, MASK_TOUCH);
     if (sg.world.deathFloor && c->cs.moveType == CS_PLAYING && !(sg.flags & SGF_NOCLIP) &&
@@ -144,7 +142,7 @@ void RunEntity(sgEntity_t *e) {
         SG_DeleteEntity(e);
         return;
     }
-    if (e->lifetime && Since(e->createTime) > e->lifetime) {
+    if (e->lifetime && SG_Since(e->createTime) > e->lifetime) {
         SG_DeleteEntity(e);
         return;
     }
@@ -207,17 +205,17 @@ void SG_Frame() {
     sg.flatGravity = sg.world.linearGravity;
     if (SG_GetNumClients() > 0) {
         sg.hadClients = 1;
-        sg.lastClientTime = Now();
+        sg.lastClientTime = SG_Now();
     }
     if (!FollowRulesVariable()) return G_SetUndefined();
-    if (sg.restartPending && Since(sg.restartTime) >= 0) {
+    if (sg.restartPending && SG_Since(sg.restartTime) >= 0) {
         sg.restartPending = 0;
         SG_Printf(PRINT_ALL, "Restarting server...");
         if (!RestartOrShutdown(1)) return G_SetUndefined();
         sg.noSolidarity = 1;
     }
     if (!EmptyServerRestart()) return G_SetUndefined();
-    if (sg.nextMapPending && Since(sg.nextMapTime) >= 0) {
+    if (sg.nextMapPending && SG_Since(sg.nextMapTime) >= 0) {
         sg.nextMapPending = 0;
         SG_Printf(PRINT_ALL, "Next map...");
         QueueNextMap();
@@ -246,7 +244,7 @@ void SG_HandleRespawn(sgClient_t *client) {
     if (client->cs.moveType != CS_DEAD) return;
     int32_t delay = sg_deathTime.integer;
     delay = (delay < 0 ? 0 : (delay > 100 ? 100 : delay)) * 1000;
-    const int32_t since = Since(client->deathTime);
+    const int32_t since = SG_Since(client->deathTime);
     if (since > delay) {
         vec3_t spot;
         SG_GetPlayerSpawnPoint(spot, client->cs.team);
@@ -271,7 +269,7 @@ void SG_Solidarity() {
     sg.flags &= ~static_cast<uint32_t>(SGF_SOLIDARITY);
     if (!sg_solidarity.integer || sg.noSolidarity || SG_GetNumClients() < 2) return;
     const int32_t span = (sg_solidarity.integer < 0 ? 0 : sg_solidarity.integer) * 1000;
-    const int32_t left = span - Since(sg.matchStart);
+    const int32_t left = span - SG_Since(sg.matchStart);
     if (left < 0) return;
     sg.flags |= SGF_SOLIDARITY;
     for (sgClient_t &c : sgs.clients) {
@@ -282,8 +280,8 @@ void SG_Solidarity() {
 }
 
 void SG_TickLifeAndArmor(sgClient_t *client) {
-    if (client->cs.moveType != CS_PLAYING || Since(client->berserk.tickTime) <= TICK_MS) return;
-    client->berserk.tickTime = Now();
+    if (client->cs.moveType != CS_PLAYING || SG_Since(client->berserk.tickTime) <= TICK_MS) return;
+    client->berserk.tickTime = SG_Now();
     if (client->cs.health > SG_MaxNonTickLife(client)) client->cs.health--;
     if (client->cs.armor > SG_MaxNonTickArmor(client)) client->cs.armor--;
 }
@@ -292,8 +290,8 @@ void SG_TickAmmo(sgClient_t *client) {
     for (int w = WP_MINIGUN; w <= WP_DIRTGUN; w++) {
         const sgWeaponSettings_t &ws = sg.world.weapons[w];
         if (!(client->cs.ownedWeapons & (1u << w)) || !ws.tickRate) continue;
-        if (Since(client->berserk.ammoTick[w]) < ws.tickRate) continue;
-        client->berserk.ammoTick[w] = Now();
+        if (SG_Since(client->berserk.ammoTick[w]) < ws.tickRate) continue;
+        client->berserk.ammoTick[w] = SG_Now();
         if (w == WP_DIRTGUN) {
             if (client->cs.clip[w] < ws.tickMax) client->cs.clip[w] = SG_ClampByte(client->cs.clip[w] + 1);
         } else if (client->cs.reserve[w] < ws.tickMax) {
@@ -322,7 +320,7 @@ void SG_ClientInfo(sgClient_t *client) {
 void SG_PrintClientAim(sgClient_t *client) {
     const uint8_t state = client->cs.moveType;
     if (state != CS_PLAYING && state != CS_SPECTATOR) return;
-    if (client->aimTime && Since(client->aimTime) < AIM_TEXT_MS) return;
+    if (client->aimTime && SG_Since(client->aimTime) < AIM_TEXT_MS) return;
     vec3_t eye, end;
     const float *up = G_GetUpVector(sg.flatGravity, client->cs.origin);
     _VectorAddMultiple(eye, client->cs.origin, up, client->cs.eyeHeight);
@@ -348,7 +346,7 @@ void SG_PrintClientAim(sgClient_t *client) {
     if (sg.rules == RULES_CRYSTAL_ROUNDS || sg.rules == RULES_CAPTURE_CRYSTAL)
         colour = aimed->cs.team == TEAM_RED ? "\xA4" "06" : "\xA4" "05";
     SG_SendServerCommand(client, "cg_print_center_short \"%s%s\xA4" "00\"", colour, aimed->name);
-    client->aimTime = Now();
+    client->aimTime = SG_Now();
 }
 
 void SG_SetupRadar(sgClient_t *c) {

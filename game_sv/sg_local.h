@@ -20,6 +20,7 @@
 #include "common/com_msg.h"
 #include "common/com_vector.h"
 #include "game/g_entity.h"
+#include "game/g_main.h"
 #include "game/g_materials.h"
 #include "game/g_move.h"
 #include "game/g_public.h"
@@ -416,6 +417,17 @@ void SG_UpdateCMoveParams();
 const char *SG_RulesName(int32_t rules);
 // Clears the match state: everything of `sg` between the snapshot block and the world data.
 void SG_ClearMatchState();
+
+// ---- game time ----
+
+// Game time stamps are the clock's bits in an int32_t.  The clock wraps after
+// about 24.8 days of uptime (as signed) and 49.7 (as unsigned), so ages are the
+// difference of the two as unsigned, read back as signed: right across a wrap.
+inline int32_t SG_Now() { return static_cast<int32_t>(qgame.time); }
+// Milliseconds from a game time stamp to now.
+inline int32_t SG_Since(int32_t stamp) { return static_cast<int32_t>(qgame.time - static_cast<uint32_t>(stamp)); }
+// The game time ms from now.
+inline int32_t SG_Later(int32_t ms) { return static_cast<int32_t>(qgame.time + static_cast<uint32_t>(ms)); }
 
 // ---- frame (sg_frame.cpp) ----
 

@@ -13,20 +13,18 @@ namespace {
 constexpr int32_t MAX_DELAY_SECONDS = 99;
 constexpr int SAY_SIZE = 128;  // a said text of at most 127 characters
 
-int32_t Now() { return static_cast<int32_t>(qgame.time); }
-
 // True when the file can be read under that path.
 bool Exists(const char *path) { return Trap_ReadFile(path, nullptr) > 0; }
 
 // Sets a pending restart or map change: due now and silent, or after the given seconds.
 void Schedule(uint8_t &pending, int32_t &due, const char *announcement) {
     pending = 1;
-    due = Now();
+    due = SG_Now();
     if (G_Argc() < 2) return;
     int32_t seconds = Com_atoi(G_Argv(1));
     seconds = seconds < 0 ? 0 : (seconds > MAX_DELAY_SECONDS ? MAX_DELAY_SECONDS : seconds);
     SG_Printf(PRINT_ALL, announcement, seconds);
-    due = Now() + seconds * 1000;
+    due = SG_Later(seconds * 1000);
 }
 
 // The command's words 1.. joined with single blanks.
@@ -210,7 +208,7 @@ void SG_Give_f() {
         if (ammo) GiveAmmo(c);
         if (life) c.cs.health = SG_ClampByte(SG_MaxLife(&c));
         if (armor) c.cs.armor = SG_ClampByte(SG_MaxArmor(&c));
-        if (berserk) c.berserk.berserkStart = Now();
+        if (berserk) c.berserk.berserkStart = SG_Now();
     }
 }
 

@@ -15,9 +15,6 @@ constexpr int32_t REPEAT_MS = 5000;    // the same text in the same mode is drop
 constexpr int32_t ANNOUNCE_MS = 2000;  // announcements at most this often
 constexpr int COLOR_NAME_CHARS = 16;
 
-int32_t Now() { return static_cast<int32_t>(qgame.time); }
-// Milliseconds since a game time stamp; wrap-safe.
-int32_t Since(int32_t stamp) { return static_cast<int32_t>(qgame.time - static_cast<uint32_t>(stamp)); }
 
 void SendToAll(const char *text) {
     for (const sgClient_t &c : sgs.clients)
@@ -38,8 +35,8 @@ void SG_Printf(int32_t mode, const char *format, ...) {
     }
     if (mode != PRINT_ALL && mode != PRINT_CENTER) return;
     const uint32_t key = Com_GetStrippedMD5(text);
-    if (sg.printTime[mode] && sg.printKey[mode] == key && Since(sg.printTime[mode]) < REPEAT_MS) return;
-    sg.printTime[mode] = Now();
+    if (sg.printTime[mode] && sg.printKey[mode] == key && SG_Since(sg.printTime[mode]) < REPEAT_MS) return;
+    sg.printTime[mode] = SG_Now();
     sg.printKey[mode] = key;
     char command[SG_TEXT_SIZE + 32];
     Com_sprintf(command, sizeof command, mode == PRINT_ALL ? "cg_print \"%s\"" : "cg_print_center \"%s\"", text);
@@ -74,24 +71,24 @@ const char *SG_ClientColorName(const sgClient_t *client) {
 }
 
 void SG_AnnounceAll(int32_t event) {
-    if (sg.announceTime && Since(sg.announceTime) < ANNOUNCE_MS) {
+    if (sg.announceTime && SG_Since(sg.announceTime) < ANNOUNCE_MS) {
         sg.pendingAnnounce = event;
         sg.pendingAnnounceTeam = TEAM_ALL;
         return;
     }
-    sg.announceTime = Now();
+    sg.announceTime = SG_Now();
     for (sgClient_t &c : sgs.clients)
         if (c.inUse) SG_AddClientEvent(&c, static_cast<uint32_t>(event));
     sg.pendingAnnounce = 0;
 }
 
 void SG_AnnounceTeam(int32_t team, int32_t event) {
-    if (sg.announceTime && Since(sg.announceTime) < ANNOUNCE_MS) {
+    if (sg.announceTime && SG_Since(sg.announceTime) < ANNOUNCE_MS) {
         sg.pendingAnnounce = event;
         sg.pendingAnnounceTeam = team;
         return;
     }
-    sg.announceTime = Now();
+    sg.announceTime = SG_Now();
     for (sgClient_t &c : sgs.clients)
         if (c.inUse && c.cs.moveType == CS_PLAYING && c.cs.team == team)
             SG_AddClientEvent(&c, static_cast<uint32_t>(event));
@@ -100,7 +97,7 @@ void SG_AnnounceTeam(int32_t team, int32_t event) {
 }
 
 void SG_PendingAnnounce() {
-    if (!sg.pendingAnnounce || Since(sg.announceTime) < ANNOUNCE_MS) return;
+    if (!sg.pendingAnnounce || SG_Since(sg.announceTime) < ANNOUNCE_MS) return;
     if (sg.pendingAnnounceTeam == TEAM_BLUE || sg.pendingAnnounceTeam == TEAM_RED)
         SG_AnnounceTeam(sg.pendingAnnounceTeam, sg.pendingAnnounce);
     else

@@ -20,8 +20,6 @@ constexpr size_t SCOREBOARD_ROW_SPACE = 1000 - 40;
 constexpr float DROP_SPEED = 3.0f;
 constexpr int32_t FORGE_LIFE = 200, FORGE_ARMOR = 200;
 
-int32_t Now() { return static_cast<int32_t>(qgame.time); }
-int32_t Since(int32_t stamp) { return static_cast<int32_t>(qgame.time - static_cast<uint32_t>(stamp)); }
 int32_t Minutes(uint32_t time) { return static_cast<int32_t>(time - static_cast<uint32_t>(sg.matchStart)) / 60000; }
 
 bool IsTeamRules() { return sg.rules == RULES_CRYSTAL_ROUNDS || sg.rules == RULES_CAPTURE_CRYSTAL; }
@@ -66,7 +64,7 @@ uint8_t GrowByte(uint8_t value, int32_t amount, int32_t limit) {
 bool SG_HasCrystal(const sgClient_t *client) { return client && (client->cs.flags & CSF_CRYSTAL); }
 
 void SG_InitDM() {
-    sg.matchStart = Now();
+    sg.matchStart = SG_Now();
     Com_Printf("Started Death Match");
 }
 
@@ -75,7 +73,7 @@ void SG_InitCR() { Com_Printf("Started Crystal Rounds"); }
 void SG_InitF() {}
 
 void SG_InitCC() {
-    sg.matchStart = Now();
+    sg.matchStart = SG_Now();
     Com_Printf("Started Capture the Crystal");
 }
 
@@ -101,7 +99,7 @@ bool CheckTime() {
 void SG_RulesThink() {
     if (sg.intermission) return;
     if ((sg.rules == RULES_DEATH_MATCH || sg.rules == RULES_CAPTURE_CRYSTAL) && sg_timeLimit.integer)
-        sg.timeLeft = 60 * sg_timeLimit.integer - Since(sg.matchStart) / 1000;
+        sg.timeLeft = 60 * sg_timeLimit.integer - SG_Since(sg.matchStart) / 1000;
     else
         sg.timeLeft = 0;
     sg.roundLimit = sg.rules == RULES_CRYSTAL_ROUNDS && sg_roundLimit.integer ? sg_roundLimit.integer : 0;
@@ -166,8 +164,8 @@ void SG_RulesThink() {
 }
 
 void SG_NewCrystalRound() {
-    if (sg.lastCrystalCheck && Since(sg.lastCrystalCheck) < ROUND_CHECK_MS) return;
-    sg.lastCrystalCheck = Now();
+    if (sg.lastCrystalCheck && SG_Since(sg.lastCrystalCheck) < ROUND_CHECK_MS) return;
+    sg.lastCrystalCheck = SG_Now();
     if (sg_debugCr.integer) SG_Printf(PRINT_ALL, "SG_NewCrystalRound: New round...");
     bool scored = false;
     for (sgClient_t &c : sgs.clients) {
@@ -290,8 +288,8 @@ int PlayerSort(const void *a, const void *b) {
 
 void SG_SendScoreboard(sgClient_t *client) {
     if (!client || !client->inUse) return;
-    if (client->stats.scoreboardTime && Since(client->stats.scoreboardTime) < SCOREBOARD_MS) return;
-    client->stats.scoreboardTime = Now();
+    if (client->stats.scoreboardTime && SG_Since(client->stats.scoreboardTime) < SCOREBOARD_MS) return;
+    client->stats.scoreboardTime = SG_Now();
 
     int32_t players[SG_CLIENTS], spectators[SG_CLIENTS];
     int numPlayers = 0, numSpectators = 0;
@@ -342,6 +340,6 @@ void SG_SendScoreboard(sgClient_t *client) {
                        sentSpectators);
     char text[SG_TEXT_SIZE];
     Com_sprintf(text, sizeof text, "cg_scoreboard %d %d %d%s", sentPlayers, sentSpectators,
-                Since(sg.matchStart) / 60000, rows);
+                SG_Since(sg.matchStart) / 60000, rows);
     SG_SendServerCommand(client, "%s", text);
 }

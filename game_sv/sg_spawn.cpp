@@ -37,7 +37,6 @@ static const char *const ITEM_TAG_PREFIX[ITEM_KIND_COUNT] = {
 // Random item weights in kind order; their total is 9.55.
 static constexpr float ITEM_WEIGHT[ITEM_KIND_COUNT] = {2.2f, 1.8f, 0.8f, 0.75f, 1.0f, 1.0f, 1.0f, 1.0f};
 
-static int32_t Now() { return static_cast<int32_t>(qgame.time); }
 
 static bool Forge() { return sg.rules == RULES_FORGE; }
 
@@ -325,8 +324,8 @@ static bool ItemAllowed(int32_t kind) {
 
 void SG_SpawnRandomItem() {
     if (sg_skipRandomItems.integer || Forge()) return;
-    const int32_t now = Now();
-    if (now - sg.lastRandomItem < sg.world.itemSpawnTime) return;
+    const int32_t now = SG_Now();
+    if (SG_Since(sg.lastRandomItem) < sg.world.itemSpawnTime) return;
     sg.lastRandomItem = now;
     const int32_t n = SG_CountEntityType(ET_ITEM, 1);
     if (sg_debugSpawnItmes.integer)
@@ -350,7 +349,7 @@ static bool TagItemLies(const worldTag_t *tag) {
 
 void SG_SpawnStaticItem() {
     if (Forge()) return;
-    const int32_t now = Now();
+    const int32_t now = SG_Now();
     const vec3_t still = {0, 0, 0};
     for (int32_t kind = 0; kind < ITEM_KIND_COUNT; kind++) {
         if (sg_skipStaticItems.integer) return;
@@ -360,7 +359,7 @@ void SG_SpawnStaticItem() {
             worldTag_t *tag = &sg.world.tags[found - sg.world.tags];
             if (TagItemLies(tag)) continue;
             const float every = tag->params[1];  // seconds between spawns; 0 or less: once
-            if (tag->spawned && (every <= 0 || now - tag->lastSpawn < static_cast<double>(every) * 1000.0)) continue;
+            if (tag->spawned && (every <= 0 || SG_Since(tag->lastSpawn) < static_cast<double>(every) * 1000.0)) continue;
             const double a = tag->params[0];
             const int32_t amount = a == 0 ? STATIC_DEFAULT_AMOUNT : Com_ClampToInt(a < 0 ? a - 0.5 : a + 0.5);
             tag->item = SG_CreateItem(tag->pos, still, kind, amount, tag, 0);

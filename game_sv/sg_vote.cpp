@@ -13,9 +13,6 @@ constexpr int32_t VOTE_DURATION_MSEC = 30000;        // a vote ends once more ti
 constexpr int32_t AUTO_VOTE_MATCH_MSEC = 5400000;    // a match this old gets a next-map vote ...
 constexpr int32_t AUTO_VOTE_INTERVAL_MSEC = 1200000; // ... at most this often
 
-// Milliseconds from a time stamp to now, by the wrapping difference of the clock.
-static int32_t VoteSince(int32_t stamp) { return static_cast<int32_t>(qgame.time - static_cast<uint32_t>(stamp)); }
-
 static const char VOTE_REFUSAL[] =
     "cg_print \"We only allow: createball (in forge), noClip (in forge), kick, blur, map, rules, nextmap and "
     "restartmap\"";
@@ -46,6 +43,9 @@ static void VoteBegin(const char *command, const char *line, const char *centre)
     SG_Printf(1, "%s", centre);
     sg.voteYes = 0;
     sg.voteNo = 0;
+    // Nobody has answered the new vote, also when the server's vote replaces a
+    // running one whose answers are thrown away.
+    for (sgClient_t &cl : sgs.clients) cl.voted = 0;
     // A vote is in progress while its start is not 0, so a start at time 0 counts as 1.
     sg.voteStart = qgame.time ? static_cast<int32_t>(qgame.time) : 1;
 }
@@ -141,9 +141,9 @@ void SG_CallVote(sgClient_t *caller, int32_t argc, const char *kind, const char 
 
 void SG_AutoCallVote() {
     if (sg_skipAutoCallVote.integer) return;
-    if (VoteSince(sg.matchStart) <= AUTO_VOTE_MATCH_MSEC || VoteSince(sg.lastAutoVote) <= AUTO_VOTE_INTERVAL_MSEC)
+    if (SG_Since(sg.matchStart) <= AUTO_VOTE_MATCH_MSEC || SG_Since(sg.lastAutoVote) <= AUTO_VOTE_INTERVAL_MSEC)
         return;
-    sg.lastAutoVote = static_cast<int32_t>(qgame.time);
+    sg.lastAutoVote = SG_Now();
     if (SG_GetNumClients() > 0) SG_CallVote(nullptr, 2, "nextmap", "");
 }
 
@@ -154,7 +154,7 @@ void SG_CheckVote() {
         if (cl.inUse && cl.cs.moveType != CS_SPECTATOR && !cl.voted) answered = false;
     }
     // Counted once everybody answered or the time ran out.
-    if (!answered && VoteSince(sg.voteStart) < VOTE_DURATION_MSEC) return;
+    if (!answered && SG_Since(sg.voteStart) < VOTE_DURATION_MSEC) return;
     sg.voteStart = 0;
     for (sgClient_t &cl : sgs.clients) {
         if (cl.inUse) cl.voted = 0;

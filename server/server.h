@@ -62,20 +62,9 @@ constexpr const char *SV_BANS_FILE = "bans.txt";
 
 constexpr int SV_SNAPSHOTS = 16;              // kept per client, slot = number & 15
 constexpr int SV_GAME_DATA_WORDS = SV_MAX_GAME_DATA / 4;
+static_assert(SV_MAX_GAME_DATA == sizeof(snapshotGameData_t) && SV_MAX_ENTITIES == SNAPSHOT_MAX_ENTITIES,
+              "the server builds snapshot_t (game/g_public.h), the record its clients decode");
 constexpr float SV_NEAR_ENTITY = 6.0f;        // entities this close are always sent
-
-// One snapshot as built for a client: the server game's records at one moment.
-struct svSnapshot_t {
-    int32_t receiveTime;  // the client's; 0 here
-    int32_t number;
-    int32_t executed;     // last command handed to the server game
-    int32_t serverTime;
-    int32_t gameData[SV_GAME_DATA_WORDS];
-    int32_t matterChecksum;
-    int32_t infoAck;      // the client info version the server holds
-    uint8_t client[SV_CLIENT_STATE_SIZE];
-    uint8_t entities[SV_MAX_ENTITIES][SV_ENTITY_STATE_SIZE];  // in-use byte 0: not sent
-};
 
 struct svChallenge_t {
     netadr_t address;
@@ -144,7 +133,7 @@ struct svClient_t {
     int32_t snapAcked;        // -1: none
     int32_t lastSnapshot;
     int32_t snapInterval;
-    svSnapshot_t snaps[SV_SNAPSHOTS];
+    snapshot_t snaps[SV_SNAPSHOTS];
     int32_t pageAck[WO_GRID_CELLS];   // per page: acknowledged sequence number, -1 never
     int32_t pageSent[WO_GRID_CELLS];  // per page: ms it was last sent
     int32_t pageCursor;
@@ -247,11 +236,11 @@ int SV_WritePages(svClient_t *client);
 
 // Writes a snapshot into sv_msg when one is due; 1 when it did.
 int SV_WriteSnapshot(svClient_t *client);
-svSnapshot_t *SV_CreateSnapshot(svClient_t *client);
+snapshot_t *SV_CreateSnapshot(svClient_t *client);
 // The writers of the wire format; a null base codes against all zeros.  The
 // snapshot's entity angles are wrapped in place.  Returns the entities written.
-int SV_EncodeSnapshot(svSnapshot_t *s, const svSnapshot_t *base);
-void SV_EncodeGameData(const svSnapshot_t *s, const svSnapshot_t *base);
+int SV_EncodeSnapshot(snapshot_t *s, const snapshot_t *base);
+void SV_EncodeGameData(const snapshot_t *s, const snapshot_t *base);
 void SV_EncodeClientState(const uint8_t *state, const uint8_t *base);
 void SV_EncodeEntityState(uint8_t *state, const uint8_t *base);
 

@@ -7,6 +7,7 @@
 #include "base/base.h"
 #include "base/cmd.h"
 #include "base/module.h"
+#include "client/client.h"
 #include "common/com_hash.h"
 #include "common/common.h"
 #include "server/server.h"
@@ -361,6 +362,11 @@ static void HandleClientInfo() {
 void SV_HandlePackage(netPackage_t *package) {
     const netadr_t *from = &package->address;
     const char *word = Msg_Argv(0);
+    if (qbase.clientRunning && (!strcmp(word, "cg_server_list") || !strcmp(word, "serverinfo"))) {
+        // Answers to this process's client (a server list, a polled server): its queue.
+        CL_HandleCGServerCommand(&package->msg, from);
+        return;
+    }
     if (!strcmp(word, "get_challenge")) {
         SV_GetChallenge(from);
         return;

@@ -116,7 +116,7 @@ void SV_Imp(uint8_t create) {
     memset(&svs, 0, sizeof svs);
     ClearSlots();
     if (!create) return;
-    NET_SetPipeFinders(FindSlotPipe, nullptr);
+    NET_SetPipeFinder(NS_CLIENT, FindSlotPipe);
 
     const uint32_t S = CMD_SERVER;
     Cmd_CreateCVar(&sv_printSnapshot, "sv_printSnapshot", "0", S);

@@ -27,9 +27,7 @@ class Decal : public testing::Test {
 protected:
     void SetUp() override {
         hm_test::StartCapture();
-        static bool madeVariables = false;
-        if (!madeVariables) CL_DecalImp();
-        madeVariables = true;
+        cl_minDecalZ.value = 0.3f;  // its default
         WO_InitPages();
         WO_ClearAllPages();
         WO_InitPool();

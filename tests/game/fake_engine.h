@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
@@ -245,6 +244,7 @@ inline void Trace(trace_t *out, const obb_t *start, const obb_t *end) {
     memset(out, 0, sizeof *out);
     out->fraction = 1.0f;
     memcpy(out->endpos, end->origin, sizeof out->endpos);
+    memcpy(out->endAxes, end->axis, sizeof out->endAxes);  // as the engine's: the box's axes, hit or not
     const float r = std::fmax(start->halfSize[0], std::fmax(start->halfSize[1], start->halfSize[2]));
     const float *a = start->origin, *b = end->origin;
     const float d[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
@@ -286,16 +286,6 @@ inline void Trace(trace_t *out, const obb_t *start, const obb_t *end) {
         out->plane[i] = normal[i];
     }
     out->plane[3] = -(normal[0] * out->endpos[0] + normal[1] * out->endpos[1] + normal[2] * out->endpos[2]);
-}
-
-inline std::string Format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
-inline std::string Format(const char *fmt, ...) {
-    char b[256];
-    va_list ap;
-    va_start(ap, fmt);
-    vsnprintf(b, sizeof b, fmt, ap);
-    va_end(ap);
-    return b;
 }
 
 inline const char *Kept(const std::string &s) {

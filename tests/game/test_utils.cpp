@@ -119,6 +119,24 @@ TEST_F(UtilsTest, UpdateEllipticAxisKeepsTheHeadingOverTheBall) {
     EXPECT_TRUE(Near(travelled, heading, 3));
 }
 
+// Row 0 is a client's aim as sent: a row that leaves no usable heading still gives
+// a whole frame, never one with a row of zero (movement refuses those fatally).
+TEST_F(UtilsTest, UpdateEllipticAxisBuildsAFrameFromAnyRowZero) {
+    const float rows[][3] = {
+        {1e-30f, 0, 0},  {1e-45f, 1, 0},  {0, 1, 0},          {0, -3, 0},
+        {1e30f, 1e30f, 1e30f}, {3e38f, 3e38f, 3e38f}, {NAN, 0, 1}, {INFINITY, 0, 0},
+    };
+    for (uint8_t flat : {uint8_t{1}, uint8_t{0}}) {
+        const vec3_t pos = {0, 10, 0};
+        for (const auto &row : rows) {
+            float m[9] = {row[0], row[1], row[2]};
+            G_UpdateEllipticAxis(flat, m, pos);
+            EXPECT_TRUE(Orthonormal(m)) << int(flat) << " " << row[0] << " " << row[1] << " " << row[2];
+            EXPECT_TRUE(Near(m + 3, upvector, 3));
+        }
+    }
+}
+
 TEST_F(UtilsTest, EllipticAxis2AxisTurnsAboutTheUpRow) {
     float out[9];
     G_EllipticAxis2Axis(out, identitymatrix3x3, zerovector, 1);
@@ -201,6 +219,7 @@ TEST_F(UtilsTest, SweptBoxIsTestedInStepsOfItsSmallestHalfExtent) {
             EXPECT_EQ(tr.fraction, 0.0f);
             EXPECT_TRUE(Near(tr.endpos, zerovector, 3));
             EXPECT_TRUE(Near(tr.plane, rightvector, 3));
+            EXPECT_TRUE(Near(&tr.endAxes[0][0], identitymatrix3x3, 9)) << "the axes at the stop, never zero";
         }
     }
     // Boxes without width end the loop after one test instead of stepping forever.

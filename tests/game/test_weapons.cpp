@@ -317,6 +317,16 @@ TEST_F(HitscanTest, OnlyEverySeventhMeelgunWorldHitDigs) {
         EXPECT_EQ(!fake::deforms.empty(), i % 7 == 0) << "swing " << i;
     }
     EXPECT_EQ(CountEvents(WPE_MEELGUN_IMPACT), 14) << "every world hit shows its impact";
+    // An absurd setting digs as hard as an int allows, never with a wrapped strength.
+    const float saved = sg_worldDamage.value;
+    sg_worldDamage.value = 1e30f;  // the variable is not registered here
+    Com_strncpyz(sg.world.materials[1].name, "dirt", WM_NAME_SIZE);
+    sg.world.materials[1].subStrenght = 1.0f;
+    for (int i = 1; i <= 7; i++) Meelgun_Fire(client, 0);
+    bool dug = false;
+    for (const std::string &d : fake::deforms) dug = dug || d.rfind("sub 1 ", 0) == 0;
+    EXPECT_TRUE(dug);
+    sg_worldDamage.value = saved;
 }
 
 namespace {

@@ -149,11 +149,17 @@ TEST_F(CmdTest, CallingAVoteIsCheckedAndCountsTheCaller) {
     sgClient_t *spec = Client(2, TEAM_BLUE, CS_SPECTATOR);
     Say(spec, "call_vote restartmap");
     EXPECT_EQ(Received(2, "Spectators are not allowed to vote"), 1);
-    // A refused kind still counts against the caller.
+    // A refused kind still counts against the caller, who can answer the next vote.
     sgClient_t *b = Client(3, TEAM_RED, CS_DEAD);
     Say(b, "call_vote nonsense");
     EXPECT_EQ(b->votesCalled, 1);
     EXPECT_EQ(sg.voteStart, 0);
+    EXPECT_EQ(b->voted, 0);
+    a->votesCalled = 0;
+    Say(a, "call_vote blur");
+    Say(b, "vote no");
+    EXPECT_EQ(Received(3, "Vote cast"), 1);
+    EXPECT_EQ(sg.voteNo, 1);
 }
 
 TEST_F(CmdTest, ClientListAndStatsLines) {
@@ -425,10 +431,12 @@ TEST_F(CmdTest, ForgeDeformSizeSteps) {
         EXPECT_EQ(a->cs.deformSize, r.to) << int(r.from);
     }
     EXPECT_EQ(Received(0, "cg_print_center \"Deform Size 250%\""), 2);
-    fake::Set("sg_maxDeformSize", "5000");
-    a->cs.deformSize = 99;
-    Say(a, "", BT_DEFORM_SIZE_UP);
-    EXPECT_EQ(a->cs.deformSize, 100);
+    for (const char *huge : {"5000", "2147483647", "99999999999"}) {
+        fake::Set("sg_maxDeformSize", huge);
+        a->cs.deformSize = 99;
+        Say(a, "", BT_DEFORM_SIZE_UP);
+        EXPECT_EQ(a->cs.deformSize, 100) << huge;
+    }
 }
 
 TEST_F(CmdTest, ViewFollowsCommandsUnlessHeld) {
@@ -443,6 +451,29 @@ TEST_F(CmdTest, ViewFollowsCommandsUnlessHeld) {
     SG_IssueCC(a, &cc, 0);
     EXPECT_EQ(a->cs.flags & CSF_VIEW_HELD, 0u);
     EXPECT_EQ(a->cs.viewAngles[2], 33.0f);
+}
+
+// An aim is a direction.  Anything else counts as none: a ray along it reaches
+// no number, and such a ray "hits" whatever entity it is tested against first.
+TEST_F(CmdTest, AimThatIsNotADirectionCountsAsNone) {
+    sgClient_t *a = Client(0, TEAM_BLUE, CS_PLAYING);
+    Client(1, TEAM_RED, CS_PLAYING)->entity->s.origin[0] = -40;  // far behind
+    const float bad[][3] = {{NAN, 0, 0}, {INFINITY, 0, 0}, {3e38f, 3e38f, 3e38f}, {1e30f, 0, 0},
+                            {1e-30f, 0, 0}, {0, 0, 0}, {3, 0, 0}};
+    for (const auto &aim : bad) {
+        cc_t cc = Command("");
+        _VectorCopy(cc.aim, aim);
+        SG_IssueCC(a, &cc, 0);
+        EXPECT_TRUE(VectorIsZero(a->lastCC.aim)) << aim[0];
+        a->aimTime = 0;
+        SG_PrintClientAim(a);
+        EXPECT_EQ(a->aimedClient, nullptr) << aim[0];
+    }
+    cc_t cc = Command("");
+    const vec3_t slanted = {0.6f, 0, 0.8f};
+    _VectorCopy(cc.aim, slanted);
+    SG_IssueCC(a, &cc, 0);
+    EXPECT_EQ(memcmp(a->lastCC.aim, slanted, sizeof slanted), 0) << "a direction is kept bit for bit";
 }
 
 TEST_F(CmdTest, SuicideAndJumpRequests) {

@@ -135,6 +135,32 @@ TEST_F(Kinds, UntouchedGrenadeBurstsInTheAirAfterTenSeconds) {
     EXPECT_EQ(Count(43), 1);  // the air explosion
 }
 
+// Ages are differences of the wrapping clock: right across the signed and the
+// unsigned wrap alike (and free of signed overflow, which the sanitizer stops).
+TEST_F(Kinds, FuseBerserkAndTrailAgesHoldAcrossTheClockWrap) {
+    for (const uint32_t before : {0x7FFFFFFFu - 5000, 0xFFFFFFFFu - 5000}) {
+        fake::qg.time = before;
+        Refresh();
+        sgClient_t *p = Join(0, TEAM_BLUE);
+        const vec3_t high = {0, 500, 0}, up = {0, 1, 0}, far = {0, 500, 9};
+        sgEntity_t *g = SG_CreateGrenade(high, up, 25.0f, p);
+        sgEntity_t *trail = SG_CreateBulletTrail(high, far, ET_TRAIL_MINIGUN);
+        SG_GiveBerserk(p, 0);
+        Advance(9000);  // across the wrap
+        g->thinkSG(g);
+        EXPECT_TRUE(g->s.inUse) << before;
+        trail->thinkSG(trail);
+        EXPECT_FLOAT_EQ(trail->s.param, 9.0f) << before;
+        SG_GiveBerserk(p, 3);  // 11 s of the 20 were left: 14 s now
+        EXPECT_EQ(SG_Since(p->berserk.berserkStart), 6000) << before;
+        Advance(1001);
+        g->thinkSG(g);
+        EXPECT_FALSE(g->s.inUse) << before;
+        SG_DropClient(p, "");
+        memset(sg.entities, 0, sizeof sg.entities);
+    }
+}
+
 TEST_F(Kinds, GrenadeOfALeavingClientHasNoOwner) {
     sgClient_t *p = Join(3, TEAM_BLUE);
     const vec3_t high = {0, 500, 0}, up = {0, 1, 0};

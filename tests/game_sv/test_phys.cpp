@@ -3,6 +3,7 @@
 #include <string>
 
 #include "game/g_soup.h"
+#include "tests/game_sv/play_fixture.h"
 #include "tests/game_sv/sg_test_server.h"
 
 namespace {
@@ -193,6 +194,39 @@ TEST_F(PhysTest, DamageMatterCarvesEveryDiggableMaterial) {
     EXPECT_EQ(fake::deforms, (std::vector<std::string>{"undo", setup + " 2", "sub 4 0.5", setup + " 3", "blur 4 40 2",
                                                        setup + " 2", "sub 12 0.05", setup + " 3", "blur 12 76 2"}));
     g_dirtDeformSoups[0] = saved;
+}
+
+using PlayerPhysTest = PlayFixture;
+
+// Moving into another player's box with no world in the way: the stop must hand
+// movement a whole frame (a frame with a zero row ends the process) and keep the
+// mover out of the other's box.
+TEST_F(PlayerPhysTest, RunningIntoAnotherPlayerStopsThereAndKeepsTheFrame) {
+    sgClient_t *runner = Join(0, TEAM_BLUE, 0, 0);
+    const sgClient_t *standing = Join(1, TEAM_RED, 1.5f, 0);
+    sgs.cmoveParams = {};
+    cc_t cc = {};
+    cc.aim[0] = 1;
+    for (int i = 1; i <= 20; i++) {
+        runner->cs.velocity[0] = 10;  // towards the other, along the floor
+        cc.number = static_cast<uint32_t>(i);
+        cc.time = qgame.time;
+        SG_IssueCC(runner, &cc, 0);
+        Advance(50);
+    }
+    for (const fake::error_t &e : fake::errors) EXPECT_GT(e.level, ER_BUG) << e.text;
+    const float *body = &runner->cs.viewAxis[0][0];
+    for (int row = 0; row < 3; row++) EXPECT_NEAR(VectorLength(body + 3 * row), 1.0f, 1e-4f) << row;
+    EXPECT_LT(runner->cs.origin[0], standing->cs.origin[0] - 0.3f) << "stopped short of the other's body";
+    const float stop = runner->cs.origin[0];
+    for (int i = 21; i <= 25; i++) {
+        runner->cs.velocity[0] = -10;  // and away again
+        cc.number = static_cast<uint32_t>(i);
+        cc.time = qgame.time;
+        SG_IssueCC(runner, &cc, 0);
+        Advance(50);
+    }
+    EXPECT_LT(runner->cs.origin[0], stop - 1.0f) << "not held by the other's body";
 }
 
 }  // namespace

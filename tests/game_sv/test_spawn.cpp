@@ -100,6 +100,30 @@ TEST_F(Spawn, RandomItemsStopAtTheWorldsMaximumButTheClockRestarts) {
     }
 }
 
+TEST_F(Spawn, ItemTimersHoldAcrossTheClockWrap) {
+    sg.world.maxItems = 10;
+    sg.world.itemSpawnTime = 1000;
+    sg.world.numTags = 1;
+    worldTag_t &tag = sg.world.tags[0];
+    Com_strncpyz(tag.name, "item_armor0", SG_TAG_NAME_SIZE);
+    tag.hash = Com_GetNoobHash(tag.name);
+    tag.params[1] = 2;  // again every 2 s
+    fake::qg.time = 0x7FFFFFFFu - 500;
+    Refresh();
+    SG_SpawnRandomItem();
+    SG_SpawnStaticItem();
+    ASSERT_EQ(Count(ET_ITEM), 2);
+    SG_DeleteEntity(tag.item);
+    Advance(999);  // across the wrap: not yet
+    SG_SpawnRandomItem();
+    SG_SpawnStaticItem();
+    EXPECT_EQ(Count(ET_ITEM), 1);
+    Advance(1001);
+    SG_SpawnRandomItem();
+    SG_SpawnStaticItem();
+    EXPECT_EQ(Count(ET_ITEM), 3);
+}
+
 TEST_F(Spawn, DecorationSpawnersKeepTheirCountsInAnyMix) {
     sg.world.numStones = 3;
     sg.world.numBarrels = 1;

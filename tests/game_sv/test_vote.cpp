@@ -154,15 +154,19 @@ TEST_F(VoteTest, OpenVoteEndsAfterThirtySecondsAndATieFails) {
 TEST_F(VoteTest, ServerCallsANextMapVoteAfterNinetyMinutes) {
     sg.matchStart = static_cast<int32_t>(qgame.time);
     sg.lastAutoVote = sg.matchStart;
-    Client(0, TEAM_BLUE, CS_DEAD);
+    sgClient_t *c = Client(0, TEAM_BLUE, CS_DEAD);
     Advance(5400000);
     SG_AutoCallVote();
     EXPECT_EQ(sg.voteStart, 0);  // not yet longer than 90 minutes
+    sg.voteStart = SG_Now();     // a player's vote runs and was answered
+    sg.voteYes = 1;
+    c->voted = 1;
     Advance(1);
     SG_AutoCallVote();
     EXPECT_NE(sg.voteStart, 0);
     EXPECT_STREQ(sg.voteCommand, "nextMap");
     EXPECT_EQ(sg.voteYes, 0);
+    EXPECT_EQ(c->voted, 0) << "the replaced vote's answer does not stand for the new one";
     sg.voteStart = 0;
     Advance(1200000);
     SG_AutoCallVote();

@@ -987,9 +987,9 @@ struct Snapshots : Server {
         h.number = Msg_ReadLong();
         h.base = Msg_ReadLong();
         h.executed = Msg_ReadLong();
-        const svSnapshot_t &s = c->snaps[h.number & 15];
+        const snapshot_t &s = c->snaps[h.number & 15];
         h.entities = 0;
-        for (int n = 0; n < SV_MAX_ENTITIES; n++) h.entities += s.entities[n][0];
+        for (int n = 0; n < SV_MAX_ENTITIES; n++) h.entities += s.entities[n].inUse;
         return h;
     }
     svClient_t *c = nullptr;
@@ -1029,10 +1029,10 @@ TEST_F(Snapshots, EntitiesAreSentWhenNearOrFlaggedAndUnchangedOnesCostTenBits) {
     for (int i = 0; i < 3; i++) wo_pagedMins[i] = 0, wo_pagedMaxs[i] = WO_GRID_PAGES - 1;
     Snap();
     memcpy(wo_pagedMins, mins, sizeof mins), memcpy(wo_pagedMaxs, maxs, sizeof maxs);
-    const svSnapshot_t &s = c->snaps[0];
-    EXPECT_EQ(s.entities[20][0], 1);
-    EXPECT_EQ(s.entities[21][0], 0);
-    EXPECT_EQ(s.entities[22][0], 1);
+    const snapshot_t &s = c->snaps[0];
+    EXPECT_EQ(s.entities[20].inUse, 1);
+    EXPECT_EQ(s.entities[21].inUse, 0);
+    EXPECT_EQ(s.entities[22].inUse, 1);
 
     entities[21][0] = 0;
     c->snapAcked = 0;
@@ -1087,7 +1087,7 @@ TEST_F(Snapshots, AFullMessageStopsAddingEntitiesAndTheSnapshotStaysConsistent) 
         memcpy(e + SV_ENTITY_STATE_SIZE, &always, sizeof always);
     }
     Msg_WriteBegin(&sv_msg);
-    svSnapshot_t *s = SV_CreateSnapshot(c);
+    snapshot_t *s = SV_CreateSnapshot(c);
     const int written = SV_EncodeSnapshot(s, nullptr);
     EXPECT_FALSE(sv_msg.overflowed);
     EXPECT_TRUE(Msg_WriteIsRoom(8 + 32)) << "room for the ping request";
@@ -1095,7 +1095,7 @@ TEST_F(Snapshots, AFullMessageStopsAddingEntitiesAndTheSnapshotStaysConsistent) 
     EXPECT_LT(written, 300);
     // What later snapshots are coded against holds exactly what the client got.
     int kept = 0;
-    for (int n = 0; n < SV_MAX_ENTITIES; n++) kept += s->entities[n][0];
+    for (int n = 0; n < SV_MAX_ENTITIES; n++) kept += s->entities[n].inUse;
     EXPECT_EQ(kept, written);
     // Through the writer, a joining client gets its snapshot.
     EXPECT_EQ(Snap().type, SVP_SNAPSHOT);
