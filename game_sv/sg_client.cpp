@@ -149,6 +149,7 @@ void SG_DropClient(sgClient_t *client, const char *reason) {
     sgEntity_t *body = SG_EntityNum(number);
     if (body && body->s.inUse) SG_DeleteEntity(body);
     Trap_SV_DeleteClient(number);
+    SG_VoteClientLeft(number);
     memset(client, 0, sizeof *client);
 }
 

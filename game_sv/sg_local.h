@@ -649,6 +649,8 @@ void SG_CallVote(sgClient_t *caller, int32_t argc, const char *kind, const char 
 void SG_AutoCallVote();
 // Ends a running vote once every playing client answered or 30 seconds passed.
 void SG_CheckVote();
+// A client leaves its slot: a running vote to kick that slot will kick nobody.
+void SG_VoteClientLeft(int32_t slot);
 
 // ---- traces and entity physics (sg_phys.cpp) ----
 

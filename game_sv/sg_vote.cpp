@@ -139,6 +139,13 @@ void SG_CallVote(sgClient_t *caller, int32_t argc, const char *kind, const char 
     VoteRefuse(caller, VOTE_REFUSAL);
 }
 
+void SG_VoteClientLeft(int32_t slot) {
+    // A kick vote names a slot: a newcomer there is not whom the vote is about.
+    char kick[SG_TEXT_SIZE];
+    Com_sprintf(kick, sizeof(kick), "kick %d", slot);
+    if (sg.voteStart && !strcmp(sg.voteCommand, kick)) sg.voteCommand[0] = 0;
+}
+
 void SG_AutoCallVote() {
     if (sg_skipAutoCallVote.integer) return;
     if (SG_Since(sg.matchStart) <= AUTO_VOTE_MATCH_MSEC || SG_Since(sg.lastAutoVote) <= AUTO_VOTE_INTERVAL_MSEC)
@@ -161,7 +168,7 @@ void SG_CheckVote() {
     }
     if (sg.voteYes > sg.voteNo) {
         SG_Printf(0, "Voting finished %d - %d, vote passed", sg.voteYes, sg.voteNo);
-        Trap_Add(sg.voteCommand);
+        if (sg.voteCommand[0]) Trap_Add(sg.voteCommand);
     } else {
         SG_Printf(0, "Voting finished %d - %d, vote not passed", sg.voteYes, sg.voteNo);
     }

@@ -142,6 +142,8 @@ struct svClient_t {
     int32_t reserved[2];
     int32_t rate;             // bytes/s
     svPageAck_t lastPageAck;  // what the next delta acknowledgement refers to
+    int32_t pvsCell;          // the eye cell pvs was built for ...
+    uint64_t pvsStamp;        // ... at this WO_OVSStamp; 0: not known
 };
 
 extern svStatic_t svs;
@@ -178,7 +180,12 @@ int SV_GetNumClients();
 void SV_Frame();
 // 1 when the slot timed out (the server game dropped it), else 0.
 int SV_CheckClientConnection(svClient_t *client);
+// Builds the slot's visible set from its eye, one unit above its origin (nothing with
+// sv_skipPvs or without the server game's record).
 void SV_UpdateClientPVS(svClient_t *client);
+// The same set for a frame, given the world's WO_OVSStamp taken after its last change:
+// kept while the eye cell and the stamp stay, else taken from the world's kept sets.
+void SV_UpdateFrameVisibleSet(svClient_t *client, uint64_t sightStamp);
 // Takes the rate from the slot's info string.
 void SV_ClientInfo(svClient_t *client);
 // Forces every server variable that has a range back into it (the bound is set as if typed).

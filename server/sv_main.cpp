@@ -278,8 +278,8 @@ int SV_CheckClientConnection(svClient_t *client) {
     return 1;
 }
 
-void SV_UpdateClientPVS(svClient_t *client) {
-    if (sv_skipPvs.integer || !client->state) return;
+// The eye of a client: one unit above its origin, along the world's up there.
+static void ClientEye(const svClient_t *client, float eye[3]) {
     float origin[3];
     memcpy(origin, client->state + offsetof(clientState_t, origin), sizeof origin);
     float up[3] = {0.0f, 1.0f, 0.0f};
@@ -289,8 +289,29 @@ void SV_UpdateClientPVS(svClient_t *client) {
             for (int i = 0; i < 3; i++) up[i] = origin[i] / length;
         }
     }
-    const float eye[3] = {origin[0] + up[0], origin[1] + up[1], origin[2] + up[2]};
+    for (int i = 0; i < 3; i++) eye[i] = origin[i] + up[i];
+}
+
+void SV_UpdateClientPVS(svClient_t *client) {
+    if (sv_skipPvs.integer || !client->state) return;
+    float eye[3];
+    ClientEye(client, eye);
     WO_SetupOVS(&client->pvs, eye);
+    client->pvsStamp = 0;
+}
+
+// The frame's visible set of a client: the set SV_UpdateClientPVS would build, kept
+// while the eye stays in its cell and the world's sight keeps its stamp, else taken
+// from the sets the world keeps.  Most frames build no set at all.
+void SV_UpdateFrameVisibleSet(svClient_t *client, uint64_t stamp) {
+    if (sv_skipPvs.integer || !client->state) return;
+    float eye[3];
+    ClientEye(client, eye);
+    const int32_t cell = WO_OVSEyeCell(eye);
+    if (stamp && client->pvsStamp == stamp && client->pvsCell == cell) return;
+    WO_SetupOVSAtStamp(&client->pvs, eye, stamp);
+    client->pvsCell = cell;
+    client->pvsStamp = stamp;
 }
 
 void SV_ClientInfo(svClient_t *client) {
@@ -315,8 +336,8 @@ static void ReadPackages() {
     }
 }
 
-static void ServeClient(svClient_t *client) {
-    SV_UpdateClientPVS(client);
+static void ServeClient(svClient_t *client, uint64_t sightStamp) {
+    SV_UpdateFrameVisibleSet(client, sightStamp);
     SV_ClientInfo(client);
     NET_UpdatePipeStatistics();
     if (!client->lastServerInfo || Now() - client->lastServerInfo > SV_SERVERINFO_MSEC) {
@@ -362,9 +383,16 @@ void SV_Frame() {
     SV_AutoDump(Now());
     sv.matterChecksum = static_cast<int32_t>(WO_GetMatterChecksum());
 
+    // Serving the clients leaves the world as it is: its sight is looked at once, and
+    // again only after a drop, which runs the server game.
+    uint64_t sightStamp = WO_OVSStamp();
     for (svClient_t &c : sv_clients) {
-        if (!c.inUse || c.noPeer || SV_CheckClientConnection(&c)) continue;
-        ServeClient(&c);
+        if (!c.inUse || c.noPeer) continue;
+        if (SV_CheckClientConnection(&c)) {
+            sightStamp = WO_OVSStamp();
+            continue;
+        }
+        ServeClient(&c, sightStamp);
     }
     SetCaption();
     if (!qbase.clientRunning && Now() - svs.lastMasterRefresh > SV_MASTER_REFRESH_MSEC) {

@@ -55,13 +55,28 @@ struct lastRecord_t {
 };
 }  // namespace
 
+// Cells a block at a time: most of the grid is settled for most clients, acknowledged
+// at exactly its sequence number, and a settled cell has nothing to send or report.
+constexpr int SV_PAGE_BLOCK = 16;
+static_assert(WO_GRID_CELLS % SV_PAGE_BLOCK == 0);
+
+static bool BlockSettled(const int32_t *ack, const uint32_t *seq) {
+    uint32_t differs = 0;
+    for (int k = 0; k < SV_PAGE_BLOCK; k++) {
+        const uint32_t a = static_cast<uint32_t>(ack[k]);
+        differs |= (a ^ seq[k]) | (a & 0x80000000u);  // a negative acknowledgement is never settled
+    }
+    return differs == 0;
+}
+
 int SV_WritePages(svClient_t *client) {
     int64_t twice = 2 * static_cast<int64_t>(client->smoothedPing);
     if (twice < SV_PAGE_MIN_INTERVAL) twice = SV_PAGE_MIN_INTERVAL;
     if (twice > SV_PAGE_MAX_INTERVAL) twice = SV_PAGE_MAX_INTERVAL;
     const int32_t interval = static_cast<int32_t>(twice);
     const int32_t now = Now();
-    const char *to = Com_adrstr(&client->pipe.remote);
+    // Only the prints name the client: its address is written out when one is due.
+    const auto to = [client] { return Com_adrstr(&client->pipe.remote); };
 
     int written = 0;
     int stopped = 0;
@@ -70,11 +85,16 @@ int SV_WritePages(svClient_t *client) {
     Msg_WriteBegin(&sv_msg);
     for (int n = 0; n < WO_GRID_CELLS; n++) {
         const int i = (start + n) & (WO_GRID_CELLS - 1);
+        if (i % SV_PAGE_BLOCK == 0 && n + SV_PAGE_BLOCK <= WO_GRID_CELLS &&
+            BlockSettled(client->pageAck + i, wo_seqGrid + i)) {
+            n += SV_PAGE_BLOCK - 1;
+            continue;
+        }
         const int x = i & 31, y = (i >> 5) & 31, z = (i >> 10) & 31;
         const uint32_t seq = wo_seqGrid[i];
         const int32_t ack = client->pageAck[i];
         if (ack >= 0 && static_cast<uint32_t>(ack) > seq) {
-            Com_DPrintf("SV_WritePages: %s has too high seqNumber", to);
+            Com_DPrintf("SV_WritePages: %s has too high seqNumber", to());
             continue;
         }
         if (!(ack < 0 || static_cast<uint32_t>(ack) < seq) || client->pageSent[i] + interval > now) continue;
@@ -118,9 +138,9 @@ int SV_WritePages(svClient_t *client) {
             if (page && a > 0 && b > 0) Msg_WriteBytes(page->compressed, a + b);
             written += 20 + (page ? a + b : 0);
             if (sv_printPage.integer) {
-                if (page) Com_Printf("SV_WritePages: \xA4" "08%s %d %d %d %d\xA4" "00 bytes", to, x, y, z, a + b);
+                if (page) Com_Printf("SV_WritePages: \xA4" "08%s %d %d %d %d\xA4" "00 bytes", to(), x, y, z, a + b);
                 else if (sv_printPage.integer == 1)
-                    Com_Printf("SV_WritePages: \xA4" "08%s %d %d %d %s\xA4" "00", to, x, y, z,
+                    Com_Printf("SV_WritePages: \xA4" "08%s %d %d %d %s\xA4" "00", to(), x, y, z,
                                cell == WO_CELL_SOLID ? "solid" : "empty");
             }
         }
@@ -130,7 +150,7 @@ int SV_WritePages(svClient_t *client) {
     if (Msg_WriteGetBits() > 0) {
         NET_SendPackage(&client->pipe, &sv_msg);
         if (sv_printPage.integer && written > 0)
-            Com_Printf("SV_WritePages: Sending \xA4" "08%d\xA4" "00 bytes to \xA4" "08%s\xA4" "00", written, to);
+            Com_Printf("SV_WritePages: Sending \xA4" "08%d\xA4" "00 bytes to \xA4" "08%s\xA4" "00", written, to());
     }
     Msg_WriteBegin(&sv_msg);
     return stopped;

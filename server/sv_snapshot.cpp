@@ -48,23 +48,50 @@ int SV_EncodeSnapshot(snapshot_t *s, const snapshot_t *base) {
     return Snap_WriteSnapshot(s, base, ClientForce(), SV_SNAPSHOT_TAIL_BITS);
 }
 
-// An entity the client may see: sent everywhere, close by, or in a visible page.
-static bool EntityVisible(const svClient_t *client, const svEntity_t *e) {
-    if (GetLong(e->shared, offsetof(entityShared_t, svFlags)) & SVF_ALWAYS_SEND) return true;
-    float eye[3], origin[3];
-    GetVec(client->state, offsetof(clientState_t, origin), eye);
+// The point an entity is seen at: visOffset up from its origin, along the world's up
+// there.  The same for every client, so it is worked out once for each origin and
+// offset an entity stands at and reused while neither changes.
+namespace {
+struct svSeenAt_t {
+    float origin[3];
+    float offset;
+    float point[3];
+    bool known;
+};
+}  // namespace
+static svSeenAt_t sv_seenAt[SV_MAX_ENTITIES];
+
+static const float *SeenAt(int n, const svEntity_t *e) {
+    svSeenAt_t &k = sv_seenAt[n];
+    float origin[3], offset;
     GetVec(e->state, offsetof(entityState_t, origin), origin);
-    if (PointDistance(eye, origin) <= SV_NEAR_ENTITY) return true;
+    offset = GetFloat(e->shared, offsetof(entityShared_t, visOffset));
+    // Bit for bit: the same bits give the same point, whatever they are.
+    if (k.known && !memcmp(k.origin, origin, sizeof origin) && !memcmp(&k.offset, &offset, sizeof offset)) return k.point;
     float up[3] = {origin[0], origin[1], origin[2]};
     VectorNormalize(up);
-    const float offset = GetFloat(e->shared, offsetof(entityShared_t, visOffset));
-    const float point[3] = {origin[0] + up[0] * offset, origin[1] + up[1] * offset, origin[2] + up[2] * offset};
-    return WO_CheckPointPVS(&client->pvs, point, GetFloat(e->shared, offsetof(entityShared_t, visRadius)) + 1.0f) != 0;
+    for (int i = 0; i < 3; i++) k.point[i] = origin[i] + up[i] * offset;
+    memcpy(k.origin, origin, sizeof origin);
+    k.offset = offset;
+    k.known = true;
+    return k.point;
+}
+
+// An entity the client may see: sent everywhere, close by, or in a visible page.
+static bool EntityVisible(const svClient_t *client, const float eye[3], int n, const svEntity_t *e) {
+    if (GetLong(e->shared, offsetof(entityShared_t, svFlags)) & SVF_ALWAYS_SEND) return true;
+    float origin[3];
+    GetVec(e->state, offsetof(entityState_t, origin), origin);
+    if (PointDistance(eye, origin) <= SV_NEAR_ENTITY) return true;
+    return WO_CheckPointPVS(&client->pvs, SeenAt(n, e), GetFloat(e->shared, offsetof(entityShared_t, visRadius)) + 1.0f) !=
+           0;
 }
 
 snapshot_t *SV_CreateSnapshot(svClient_t *client) {
     snapshot_t *s = &client->snaps[client->snapNext & (SV_SNAPSHOTS - 1)];
-    memset(s, 0, sizeof *s);
+    // The slot's former snapshot is cleared where it holds anything: its head, and the
+    // records it sent, which are the ones whose in-use byte is set.
+    memset(s, 0, offsetof(snapshot_t, entities));
     s->number = client->snapNext;
     s->lastCommand = client->ccExecuted;
     s->serverTime = Now();
@@ -72,10 +99,14 @@ snapshot_t *SV_CreateSnapshot(svClient_t *client) {
     memcpy(&s->client, client->state, SV_CLIENT_STATE_SIZE);
     s->matterChecksum = sv.matterChecksum;
     s->infoAck = client->infoVersion;
+    float eye[3];
+    GetVec(client->state, offsetof(clientState_t, origin), eye);
     for (int n = 0; n < SV_MAX_ENTITIES; n++) {
         const svEntity_t *e = &sv.entities[n];
-        if (!e->state || !e->state[0] || !EntityVisible(client, e)) continue;
-        memcpy(&s->entities[n], e->state, SV_ENTITY_STATE_SIZE);
+        if (e->state && e->state[0] && EntityVisible(client, eye, n, e))
+            memcpy(&s->entities[n], e->state, SV_ENTITY_STATE_SIZE);
+        else if (s->entities[n].inUse)
+            memset(&s->entities[n], 0, sizeof s->entities[n]);
     }
     client->snapNext++;
     return s;

@@ -127,12 +127,18 @@ static bool PageUniform(const page_t *page, bool *solid) {
     return true;
 }
 
+// The dirty pages of one cleaning pass, in the live list's order.
+static page_t *sv_dirtyPages[WO_MAX_PAGES];
+
 void SV_CleanDirtyVoxels() {
     if (wo_dirtyVoxelCount <= 0)
         return;
     const uint32_t start = Base_Time();
     int count = 0;
-    for (page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next) {
+    page_t **dirty = sv_dirtyPages;
+    const int numDirty = WO_CollectDirtyPages(dirty);
+    for (int k = 0; k < numDirty; k++) {
+        page_t *p = dirty[k];
         if (!p->voxelDirty)
             continue;
         const int cell = WO_CellIndex(p->x, p->y, p->z);
@@ -212,20 +218,23 @@ void SV_CleanDirtySurfaces() {
         return;
     const uint32_t start = Base_Time();
 
+    // Only the pages with a dirty mark, in the live list's order.
+    page_t **dirty = sv_dirtyPages;
+    const int numDirty = WO_CollectDirtyPages(dirty);
     int tessellated = 0;
-    for (page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next)
-        if (p->surfaceDirty) {
-            WO_TessPageStage0(p);
+    for (int k = 0; k < numDirty; k++)
+        if (dirty[k]->surfaceDirty) {
+            WO_TessPageStage0(dirty[k]);
             tessellated++;
         }
-    for (page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next)
-        if (p->surfaceDirty)
-            WO_TessPageStage1(p);
+    for (int k = 0; k < numDirty; k++)
+        if (dirty[k]->surfaceDirty)
+            WO_TessPageStage1(dirty[k]);
     const uint32_t tessTime = Base_Time();
 
     int checked = 0;
-    for (page_t *p = wo_pageDummy.next, *next; p != &wo_pageDummy; p = next) {
-        next = p->next;
+    for (int k = 0; k < numDirty; k++) {
+        page_t *p = dirty[k];
         if (!p->surfaceDirty && !p->normalDirty)
             continue;
         checked++;
@@ -235,7 +244,10 @@ void SV_CleanDirtySurfaces() {
     const uint32_t checkTime = Base_Time();
     WO_TessPageStageFinal();
 
-    for (page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next) {
+    for (int k = 0; k < numDirty; k++) {
+        page_t *p = dirty[k];
+        if (p->magic != WO_PAGE_MAGIC)  // freed by the check above
+            continue;
         if (p->surfaceDirty) {
             if (qbase.clientRunning)
                 Call_CG_WorldDeform(p->mins, p->maxs);

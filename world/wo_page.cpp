@@ -1,6 +1,7 @@
 // Voxels, the page grid, the sequence grid and the fixed page store.
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -21,6 +22,14 @@ int32_t wo_pagedMins[3], wo_pagedMaxs[3];
 // paged bounds are found from these 4 kB instead of the grid's 128 kB.
 static_assert(WO_GRID_PAGES == 32, "a row of cells is one 32-bit word");
 static uint32_t wo_pageRows[WO_GRID_PAGES * WO_GRID_PAGES];
+// Record numbers of the pages marked dirty since the cleaning passes last found them
+// clean, each listed once, so that a pass after a small change visits a few pages
+// instead of every live one.  The spawn stamps give the live list's order back.
+static int32_t wo_dirtyList[WO_MAX_PAGES];
+static int wo_numDirtyList;
+static byte wo_pageListed[WO_MAX_PAGES];
+static uint64_t wo_pageStamp[WO_MAX_PAGES];
+static uint64_t wo_spawnCount;
 int32_t wo_dirtyVoxelCount;
 int32_t wo_dirtySurfaceOrNormalCount;
 int32_t wm_min, wm_max;
@@ -47,6 +56,8 @@ int WO_WorldToVoxel(float p) { return Com_ClampToInt(std::round(p / WO_VOXEL_SIZ
 
 int WO_InitMalloc() {
     memset(wo_pageAcitve, 0, sizeof(wo_pageAcitve));
+    memset(wo_pageListed, 0, sizeof(wo_pageListed));
+    wo_numDirtyList = 0;
     return WO_MAX_PAGES;
 }
 
@@ -82,6 +93,7 @@ page_t *WO_SpawnPage(int x, int y, int z) {
         return nullptr;
     }
     page_t *page = &wo_pages[n];
+    wo_pageStamp[n] = ++wo_spawnCount;  // pages join the live list at its tail
 
     page->prev = wo_pageDummy.prev;
     page->next = &wo_pageDummy;
@@ -170,15 +182,43 @@ void WO_ClearAllPages() {
     static_assert(WO_CELL_EMPTY == 0, "the grid is emptied by zeroing");
     memset(wo_pageGrid, 0, sizeof(wo_pageGrid));
     memset(wo_pageRows, 0, sizeof(wo_pageRows));
+    memset(wo_pageListed, 0, sizeof(wo_pageListed));
+    wo_numDirtyList = 0;
     for (uint32_t &seq : wo_seqGrid)
         seq++;
     wo_pageDummy.prev = wo_pageDummy.next = &wo_pageDummy;
     WO_ClearPool();
 }
 
+static void ListDirty(const page_t *page) {
+    const int n = static_cast<int>(page - wo_pages);
+    if (wo_pageListed[n])
+        return;
+    wo_pageListed[n] = 1;
+    wo_dirtyList[wo_numDirtyList++] = n;
+}
+
+int WO_CollectDirtyPages(page_t **out) {
+    int kept = 0;
+    for (int k = 0; k < wo_numDirtyList; k++) {
+        const int n = wo_dirtyList[k];
+        const page_t *p = &wo_pages[n];
+        if (p->magic == WO_PAGE_MAGIC && (p->voxelDirty || p->surfaceDirty || p->normalDirty))
+            wo_dirtyList[kept++] = n;
+        else
+            wo_pageListed[n] = 0;
+    }
+    wo_numDirtyList = kept;
+    std::sort(wo_dirtyList, wo_dirtyList + kept, [](int a, int b) { return wo_pageStamp[a] < wo_pageStamp[b]; });
+    for (int k = 0; k < kept; k++)
+        out[k] = &wo_pages[wo_dirtyList[k]];
+    return kept;
+}
+
 void WO_MakePageVoxelDirty(page_t *page) {
     if (!page)
         return;
+    ListDirty(page);
     page->voxelDirty = 1;
     wo_dirtyVoxelCount++;
 }
@@ -186,6 +226,7 @@ void WO_MakePageVoxelDirty(page_t *page) {
 void WO_MakePageSurfaceDirty(page_t *page) {
     if (!page)
         return;
+    ListDirty(page);
     page->surfaceDirty = 1;
     wo_dirtySurfaceOrNormalCount++;
 }
@@ -193,6 +234,7 @@ void WO_MakePageSurfaceDirty(page_t *page) {
 void WO_MakePageNormalDirty(page_t *page) {
     if (!page)
         return;
+    ListDirty(page);
     page->normalDirty = 1;
     wo_dirtySurfaceOrNormalCount++;
 }

@@ -140,22 +140,26 @@ void WO_SetupFVS(pagePVS_t *set, const vec3_t eye, const matrix3x3_t axis, float
 // ---- occlusion set ----
 
 // Which cells stop a line of sight: solid cells, and pages without surface whose
-// densities all lie above the surface.  Learnt per occlusion set on a cell's first
-// visit, so that the many lines through a cell read one byte and no page record.
+// densities all lie above the surface.  A set built on its own learns a cell's sight
+// on the cell's first visit, so that the many lines through a cell read one byte and
+// no page record; a set built at a stamp reads the table the stamp took.
 enum visSight_t : byte {
     VIS_UNKNOWN = 0,
     VIS_CLEAR = 1,
     VIS_OPAQUE = 2,
 };
 static byte vis_sight[WO_GRID_CELLS];
+static const byte *vis_lineSight;  // what the lines read: vis_sight or a stamp's table
 static bool vis_pagesBlock;
 
-static byte LearnSight(int cell) {
+static byte CellSight(int cell, bool pagesBlock) {
     const int32_t v = wo_pageGrid[cell];
     const bool opaque =
-        v == WO_CELL_SOLID || (v >= WO_CELL_PAGE && vis_pagesBlock && wo_pages[v - WO_CELL_PAGE].pvsOptimized);
-    return vis_sight[cell] = opaque ? VIS_OPAQUE : VIS_CLEAR;
+        v == WO_CELL_SOLID || (v >= WO_CELL_PAGE && pagesBlock && wo_pages[v - WO_CELL_PAGE].pvsOptimized);
+    return opaque ? VIS_OPAQUE : VIS_CLEAR;
 }
+
+static byte LearnSight(int cell) { return vis_sight[cell] = CellSight(cell, vis_pagesBlock); }
 
 // Marks the cells of the integer line from the eye's cell to the target until an
 // opaque cell, which is marked too.  The same walk as Com_Bresenham3D, cell for cell,
@@ -174,9 +178,10 @@ static void OcclusionLine(const int eye[3], const int target[3]) {
     // The cell index (z * 32 + y) * 32 + x is also the cell's bit number in the set.
     const int cellStep[3] = {step[0], step[1] * WO_GRID_PAGES, step[2] * WO_GRID_PAGES * WO_GRID_PAGES};
     int c = WO_CellIndex(eye[0], eye[1], eye[2]);
+    const byte *const table = vis_lineSight;
     for (int n = 0;; n++) {
         WO_SetBit(vis_set->bits, c);
-        const byte sight = vis_sight[c];
+        const byte sight = table[c];
         if ((sight == VIS_UNKNOWN ? LearnSight(c) : sight) != VIS_CLEAR || n == m)
             return;
         // Without branches: which minor axes step follows no pattern a predictor learns.
@@ -189,19 +194,28 @@ static void OcclusionLine(const int eye[3], const int target[3]) {
     }
 }
 
-void WO_SetupOVS(pagePVS_t *set, const vec3_t eye) {
+static void EyeCell(const vec3_t eye, int cell[3]) {
+    for (int i = 0; i < 3; i++)
+        cell[i] = ClampCell(WO_WorldToPage(eye[i]));
+}
+
+int WO_OVSEyeCell(const vec3_t eye) {
+    int c[3];
+    EyeCell(eye, c);
+    return WO_CellIndex(c[0], c[1], c[2]);
+}
+
+// Lines to every cell of the six faces of the paged bounds, reading sight from table.
+static void BuildOVS(pagePVS_t *set, const vec3_t eye, const byte *table) {
     if (!BeginBuild(set, wo_skipovs))
         return;
     int eyeCell[3];
-    for (int i = 0; i < 3; i++)
-        eyeCell[i] = ClampCell(WO_WorldToPage(eye[i]));
+    EyeCell(eye, eyeCell);
+    vis_lineSight = table;
 
-    memset(vis_sight, VIS_UNKNOWN, sizeof(vis_sight));
-    vis_pagesBlock = !wo_skipPvsOptimize.integer;
-
-    // Lines to every cell of the six faces of the paged bounds: z = min, z = max,
-    // y = min, y = max, x = min, x = max.  A cell on an edge of the box, or on both
-    // faces of a flat box, gets its line once: the same line marks the same cells.
+    // The faces z = min, z = max, y = min, y = max, x = min, x = max.  A cell on an
+    // edge of the box, or on both faces of a flat box, gets its line once: the same
+    // line marks the same cells.
     const int *lo = wo_pagedMins, *hi = wo_pagedMaxs;
     const auto done = [&](int axis, int v) { return v == lo[axis] || v == hi[axis]; };
     for (int axis = 2; axis >= 0; axis--) {
@@ -223,6 +237,86 @@ void WO_SetupOVS(pagePVS_t *set, const vec3_t eye) {
             }
         }
     }
+}
+
+void WO_SetupOVS(pagePVS_t *set, const vec3_t eye) {
+    memset(vis_sight, VIS_UNKNOWN, sizeof(vis_sight));
+    vis_pagesBlock = !wo_skipPvsOptimize.integer;
+    BuildOVS(set, eye, vis_sight);
+}
+
+// Everything an occlusion set is made of besides its eye cell, as of the last stamp.
+namespace {
+struct visSightState_t {
+    uint64_t stamp;
+    int32_t mins[3], maxs[3];
+    int32_t skipOvs;
+    bool pagesBlock;
+    byte sight[WO_GRID_CELLS];  // no VIS_UNKNOWN: every cell's sight
+};
+}  // namespace
+static visSightState_t vis_seen;
+
+uint64_t WO_OVSStamp() {
+    if (wo_skippvs.integer)
+        return 0;
+    visSightState_t &s = vis_seen;
+    const bool pagesBlock = !wo_skipPvsOptimize.integer;
+    const bool changed = s.stamp == 0 || s.skipOvs != wo_skipovs.integer || s.pagesBlock != pagesBlock ||
+                         memcmp(s.mins, wo_pagedMins, sizeof(s.mins)) != 0 ||
+                         memcmp(s.maxs, wo_pagedMaxs, sizeof(s.maxs)) != 0;
+    s.skipOvs = wo_skipovs.integer;
+    s.pagesBlock = pagesBlock;
+    memcpy(s.mins, wo_pagedMins, sizeof(s.mins));
+    memcpy(s.maxs, wo_pagedMaxs, sizeof(s.maxs));
+    byte differs = 0;
+    for (int c = 0; c < WO_GRID_CELLS; c++) {
+        const byte sight = CellSight(c, pagesBlock);
+        differs |= sight ^ s.sight[c];
+        s.sight[c] = sight;
+    }
+    if (changed || differs)
+        s.stamp++;
+    return s.stamp;
+}
+
+// The sets built at the newest stamp, for the eye cells asked most recently: players
+// keep coming back to the cells they crossed, and several stand in one cell.
+constexpr int VIS_KEPT_SETS = 32;
+namespace {
+struct visKeptSet_t {
+    uint64_t stamp;  // 0: empty
+    int32_t cell;
+    uint32_t used;   // vis_useClock at the last use
+    pagePVS_t set;
+};
+}  // namespace
+static visKeptSet_t vis_kept[VIS_KEPT_SETS];
+static uint32_t vis_useClock;
+
+void WO_SetupOVSAtStamp(pagePVS_t *set, const vec3_t eye, uint64_t stamp) {
+    if (!stamp || stamp != vis_seen.stamp) {
+        WO_SetupOVS(set, eye);
+        return;
+    }
+    const int cell = WO_OVSEyeCell(eye);
+    // The set kept for the cell, else the slot of a former stamp or the least recently used.
+    const auto age = [stamp](const visKeptSet_t &k) { return k.stamp == stamp ? k.used : 0u; };
+    visKeptSet_t *oldest = &vis_kept[0];
+    for (visKeptSet_t &k : vis_kept) {
+        if (k.stamp == stamp && k.cell == cell) {
+            k.used = ++vis_useClock;
+            *set = k.set;
+            return;
+        }
+        if (age(k) < age(*oldest))
+            oldest = &k;
+    }
+    BuildOVS(&oldest->set, eye, vis_seen.sight);
+    oldest->stamp = stamp;
+    oldest->cell = cell;
+    oldest->used = ++vis_useClock;
+    *set = oldest->set;
 }
 
 void WO_SetupPVS(pagePVS_t *out, const pagePVS_t *a, const pagePVS_t *b) {

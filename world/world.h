@@ -175,6 +175,10 @@ void WO_ClearAllPages();
 void WO_MakePageVoxelDirty(page_t *page);    // voxelDirty, counted in wo_dirtyVoxelCount
 void WO_MakePageSurfaceDirty(page_t *page);  // surfaceDirty, counted in wo_dirtySurfaceOrNormalCount
 void WO_MakePageNormalDirty(page_t *page);   // normalDirty, counted in wo_dirtySurfaceOrNormalCount
+// The live pages with any dirty mark, in the live list's order, into out (room for
+// WO_MAX_PAGES); returns how many.  Visits only pages marked since they were last
+// found clean.
+int WO_CollectDirtyPages(page_t **out);
 // Clamps every component of both to 0..127.
 void WO_ClampVoxelMinsMaxs(int32_t mins[3], int32_t maxs[3]);
 // Recomputes wo_pagedMins/Maxs over the live pages; all zero with no live page.
@@ -284,6 +288,18 @@ void WO_SetupFVS(pagePVS_t *set, const float eye[3], const float axis[9], float 
 void WO_SetupFVSFromClipPlanes(pagePVS_t *set, int numPlanes, const mplane_t planes[]);
 // Cells reached from the eye's cell by grid lines that no opaque cell stops.
 void WO_SetupOVS(pagePVS_t *set, const float eye[3]);
+// An occlusion set is made of its eye cell and of what this stamp covers: the sight of
+// every cell, the paged bounds and the visibility switches.  Each call looks at all of
+// them and answers a new number when any changed since the previous call, so two sets
+// built at the same stamp from eyes in the same cell are the same set.  0 while
+// visibility is off (wo_skippvs): WO_SetupOVS leaves a set as it is then.
+uint64_t WO_OVSStamp();
+// WO_SetupOVS's set, for a stamp the world has not changed since: built from the
+// sight the stamp took, or copied from a set kept for the same eye cell at that stamp.
+// With any other stamp (or 0) it builds as WO_SetupOVS.
+void WO_SetupOVSAtStamp(pagePVS_t *set, const float eye[3], uint64_t stamp);
+// The cell index of the eye's cell as WO_SetupOVS takes it.
+int WO_OVSEyeCell(const float eye[3]);
 // out = a AND b.
 void WO_SetupPVS(pagePVS_t *out, const pagePVS_t *a, const pagePVS_t *b);
 // Tests answer visible for a null set, with wo_skippvs, and outside the paged bounds.

@@ -133,6 +133,20 @@ TEST_F(VoteTest, AllAnsweredVoteIsCountedEvenEarlyOnTheClock) {
     EXPECT_TRUE(Added("blurWorld"));
 }
 
+TEST_F(VoteTest, KickVoteOfAPlayerWhoLeftKicksNobody) {
+    sgClient_t *a = Client(0, TEAM_BLUE, CS_DEAD);
+    Client(1, TEAM_RED, CS_DEAD);
+    SG_CallVote(a, 3, "kick", "1");
+    ASSERT_STREQ(sg.voteCommand, "kick 1");
+    SG_DropClient(&sgs.clients[1], "");
+    sgClient_t *newcomer = Client(1, TEAM_RED, CS_DEAD);  // takes the slot before the vote ends
+    sg.voteYes = 2;
+    a->voted = newcomer->voted = 1;
+    SG_CheckVote();
+    EXPECT_EQ(sg.voteStart, 0);
+    EXPECT_FALSE(Added("kick 1"));
+}
+
 TEST_F(VoteTest, OpenVoteEndsAfterThirtySecondsAndATieFails) {
     sgClient_t *a = Client(0, TEAM_BLUE, CS_DEAD);
     Client(1, TEAM_RED, CS_DEAD);  // never answers

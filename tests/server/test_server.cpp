@@ -19,6 +19,7 @@
 #include "tests/base/scratch_dir.h"
 #include "tests/support/capture.h"
 #include "tests/support/udp_peer.h"
+#include "tests/world/world_build.h"
 
 namespace {
 
@@ -855,6 +856,24 @@ TEST_F(Pages, CompactRecordsNeedTheSameRowAndSequence) {
     EXPECT_EQ(Records(), " 31,3,0:5:0 0,4,0:5:0 5,5,0:5:0 6,6,0:5:0 7,6,0:9:0 8,6,0:9:-1");
 }
 
+// Due pages go out in order from the cell after the cursor round to it, wherever they
+// lie: in the cursor's own run of cells, at the ends of the grid, or alone among
+// pages the client holds.
+TEST_F(Pages, DuePagesGoOutFromTheCursorRoundTheWholeGrid) {
+    for (const int *xyz : {(const int[]){21, 0, 0}, (const int[]){31, 0, 0}, (const int[]){0, 1, 0},
+                           (const int[]){16, 4, 0}, (const int[]){15, 5, 3}, (const int[]){31, 31, 31},
+                           (const int[]){0, 0, 0}, (const int[]){19, 0, 0}})
+        Due(xyz[0], xyz[1], xyz[2]);
+    c->pageAck[Cell(7, 7, 7)] = -7;  // never acknowledged, whatever the negative number
+    Due(9, 9, 9, 0xFFFFFFFFu);
+    c->pageAck[Cell(9, 9, 9)] = -1;  // ... even where its bits equal the sequence number
+    c->pageCursor = Cell(19, 0, 0);
+    EXPECT_EQ(SV_WritePages(c), 0);
+    EXPECT_EQ(Records(), " 21,0,0:5:0 31,0,0:5:0 0,1,0:5:0 16,4,0:5:0 15,5,3:5:0 7,7,7:0:0 9,9,9:-1:0 31,31,31:5:0"
+                         " 0,0,0:5:0 19,0,0:5:0");
+    c->pageAck[Cell(7, 7, 7)] = 0;
+}
+
 TEST_F(Pages, ResendsFollowTwiceTheSmoothedPingWithinBounds) {
     Due(1, 1, 1);
     struct {
@@ -1199,6 +1218,55 @@ TEST_F(Frame, PackagesFromClientsAreReadInTheFrame) {
     Sent();
     SV_Frame();
     EXPECT_EQ(Sent(), std::vector<std::string>{"text:challenge"});
+}
+
+// The frame's visible sets are the sets the slots' eyes give: built, kept from the last
+// frame, shared by two slots in one cell, and rebuilt when the world's sight changed.
+TEST_F(Frame, FrameVisibleSetsAreTheSetsOfTheSlotsEyes) {
+    // A closed room of solid walls around the origin (voxels 40..87, hollow 48..79).
+    worldbuild::Build([](int x, int y, int z) {
+        const auto in = [&](int lo, int hi) { return x >= lo && x < hi && y >= lo && y < hi && z >= lo && z < hi; };
+        return in(40, 88) && !in(48, 80) ? wo_solidVoxel : wo_emptyVoxel;
+    });
+    worldbuild::TessAll();
+    const netadr_t second{NA_IP, {127, 0, 0, 2}, 30002, 0}, third{NA_IP, {127, 0, 0, 3}, 30003, 0};
+    svClient_t *d = Occupy(1, second), *reference = Occupy(2, third);
+    const auto place = [](svClient_t *client, const float *origin) {
+        memcpy(client->state + offsetof(clientState_t, origin), origin, 12);
+    };
+    const float inside[3] = {0.3f, 0.2f, 0.1f}, alsoInside[3] = {0.5f, 0.3f, 0.2f}, outside[3] = {28.8f, 32, 27.2f};
+    struct frame_t {
+        const float *c, *d;
+        bool hole;  // a hole through the wall before this frame
+    } const frames[] = {
+        {inside, alsoInside, false}, {inside, outside, false}, {inside, outside, true},
+        {outside, inside, false},    {inside, inside, false},
+    };
+    pagePVS_t before = {};
+    for (const frame_t &f : frames) {
+        if (f.hole) {
+            before = c->pvs;
+            for (int x = 9; x <= 11; x++) {
+                if (WO_CellPage(Cell(x, 16, 16))) WO_FreePage(x, 16, 16, 0);
+                wo_pageGrid[Cell(x, 16, 16)] = WO_CELL_EMPTY;
+            }
+        }
+        place(c, f.c);
+        place(d, f.d);
+        const uint64_t stamp = WO_OVSStamp();
+        SV_UpdateFrameVisibleSet(c, stamp);
+        SV_UpdateFrameVisibleSet(d, stamp);
+        for (svClient_t *client : {c, d}) {
+            place(reference, client == c ? f.c : f.d);
+            SV_UpdateClientPVS(reference);
+            ASSERT_EQ(memcmp(&client->pvs, &reference->pvs, sizeof client->pvs), 0)
+                << "frame " << &f - frames << " slot " << client->number;
+        }
+        if (f.hole) {
+            EXPECT_NE(memcmp(&c->pvs, &before, sizeof before), 0) << "the hole shows";
+        }
+    }
+    worldbuild::Reset();
 }
 
 TEST_F(Frame, TheVisibleSetIsKeptWhileSkipped) {

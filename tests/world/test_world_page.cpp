@@ -148,6 +148,39 @@ TEST(WorldPage, DirtyMarksCountAndIgnoreNull) {
     EXPECT_EQ(WO_GetBit256(bits, 9), 0);
 }
 
+
+// The cleaning passes see only marked pages, yet in the live list's order (the order
+// the pool hands out vertexes in depends on it), and never miss a page spawned into
+// a record whose former page was marked and freed.
+TEST(WorldPage, DirtyPagesComeBackInLiveOrderUntilFoundClean) {
+    Reset();
+    page_t *a = WO_SpawnPage(1, 1, 1), *b = WO_SpawnPage(2, 1, 1), *c = WO_SpawnPage(3, 1, 1);
+    static page_t *out[WO_MAX_PAGES];
+    auto collect = [] {
+        std::vector<page_t *> v(out, out + WO_CollectDirtyPages(out));
+        return v;
+    };
+    EXPECT_EQ(collect(), (std::vector<page_t *>{a, b, c}));  // a spawn marks its page
+    for (page_t *p : {a, b, c})
+        p->voxelDirty = p->surfaceDirty = p->normalDirty = 0;
+    EXPECT_TRUE(collect().empty());
+
+    WO_MakePageNormalDirty(c);
+    WO_MakePageSurfaceDirty(a);
+    WO_MakePageVoxelDirty(c);
+    EXPECT_EQ(collect(), (std::vector<page_t *>{a, c}));
+
+    // b's record freed while marked, then taken by a new page: still listed once.
+    WO_MakePageSurfaceDirty(b);
+    WO_FreePage(2, 1, 1, 0);
+    page_t *d = WO_SpawnPage(5, 5, 5);
+    ASSERT_EQ(d, b);
+    EXPECT_EQ(collect(), (std::vector<page_t *>{a, c, d}));
+    WO_FreePage(1, 1, 1, 0);
+    EXPECT_EQ(collect(), (std::vector<page_t *>{c, d}));
+    WO_ClearAllPages();
+    EXPECT_TRUE(collect().empty());
+}
 // ---- compact form and checksum ----
 
 TEST(WorldCompress, PagesRoundTripAndUniformPagesShrinkToTwoRuns) {

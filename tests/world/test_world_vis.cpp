@@ -247,6 +247,76 @@ TEST_F(WorldVis, OcclusionSetIsTheUnionOfTheGridLinesToTheFaces) {
     }
 }
 
+// Sets at a stamp are the sets WO_SetupOVS builds: when they are built, when they are
+// kept and handed out again, and after each kind of change the stamp covers.
+TEST_F(WorldVis, SetsAtAStampAreTheSetsOfTheWorldAsItIsNow) {
+    BuildRoom(255);
+    const vec3_t inside = {0.3f, 0.2f, 0.1f}, nearby = {0.9f, 0.4f, 0.2f}, outside = {At(100), At(104), At(98)};
+    const vec3_t *eyes[] = {&inside, &nearby, &outside};
+    pagePVS_t fresh;
+    const auto expectFresh = [&](uint64_t stamp, const char *when) {
+        for (int pass = 0; pass < 2; pass++)  // built, then handed out again
+            for (const vec3_t *eye : eyes) {
+                WO_SetupOVSAtStamp(&set, *eye, stamp);
+                WO_SetupOVS(&fresh, *eye);
+                ASSERT_EQ(memcmp(&set, &fresh, sizeof(set)), 0) << when << " pass " << pass << " " << (*eye)[0];
+            }
+    };
+    ASSERT_EQ(WO_OVSEyeCell(inside), WO_OVSEyeCell(nearby)) << "two eyes in one cell share a set";
+    uint64_t stamp = WO_OVSStamp();
+    ASSERT_NE(stamp, 0u);
+    expectFresh(stamp, "first");
+    EXPECT_EQ(WO_OVSStamp(), stamp) << "nothing changed";
+    const pagePVS_t closed = set;
+
+    // A hole through the wall (cells 9..11 at y = z = 16) lets the eye inside see out.
+    for (int x = 9; x <= 11; x++) {
+        const int cell = WO_CellIndex(x, 16, 16);
+        if (wo_pageGrid[cell] >= WO_CELL_PAGE)
+            WO_FreePage(x, 16, 16, 0);
+        wo_pageGrid[cell] = WO_CELL_EMPTY;
+    }
+    const uint64_t opened = WO_OVSStamp();
+    EXPECT_NE(opened, stamp);
+    expectFresh(opened, "hole");
+    WO_SetupOVSAtStamp(&set, inside, opened);
+    EXPECT_NE(memcmp(&set, &closed, sizeof(set)), 0) << "the hole shows";
+    // A set asked at a stamp that is not the newest is built as WO_SetupOVS builds it.
+    expectFresh(stamp, "old stamp");
+
+    // Each switch the sets depend on changes the stamp.
+    BuildRoom(200);
+    stamp = WO_OVSStamp();
+    expectFresh(stamp, "pages without surface");
+    {
+        Switch through(wo_skipPvsOptimize, 1);
+        EXPECT_NE(WO_OVSStamp(), stamp);
+        expectFresh(WO_OVSStamp(), "pages do not block");
+    }
+    {
+        Switch all(wo_skipovs, 1);
+        EXPECT_NE(WO_OVSStamp(), stamp);
+        expectFresh(WO_OVSStamp(), "occlusion off");
+    }
+    {
+        // Without visibility there is no stamp, and the set is left as it is.
+        Switch off(wo_skippvs, 1);
+        EXPECT_EQ(WO_OVSStamp(), 0u);
+        memset(&set, 0x5A, sizeof(set));
+        WO_SetupOVSAtStamp(&set, inside, 0);
+        EXPECT_EQ(set.bits[7], 0x5A);
+    }
+    stamp = WO_OVSStamp();
+    expectFresh(stamp, "back on");
+    // The paged bounds are part of it too: a page far off widens them.
+    page_t *far = WO_SpawnPage(2, 2, 2);
+    ASSERT_NE(far, nullptr);
+    memset(far->voxels, 0, sizeof(far->voxels));
+    WO_CalcPagedBounds();
+    EXPECT_NE(WO_OVSStamp(), stamp);
+    expectFresh(WO_OVSStamp(), "wider bounds");
+}
+
 TEST(WorldVisBounds, CalcBoundsTakesTheEightCornersAndClampsOnRequest) {
     const vec3_t axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     const vec3_t a = {2, 1, 3}, b = {1, 2, -1};
