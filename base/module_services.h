@@ -1,7 +1,6 @@
 // The engine services that the trap dispatcher serves to the game module.
-// Most come with their subsystems' headers; the ones declared here belong to
-// subsystems not built into this engine yet, and module_pending.cpp defines them:
-// each reports the call with an error and returns no data.
+// Most come with their subsystems' headers; the ones declared here are defined by
+// their subsystems without a header of their own that the dispatcher could include.
 #pragma once
 
 #include <cstdint>

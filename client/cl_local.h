@@ -158,5 +158,7 @@ void CL_InitSeqGrid();
 void CL_ShutdownWorld();
 // Reads one page piece (compact: the delta form) of the message in hand.
 void CL_HandlePackagePage(uint8_t compact);
-void CL_SetCompressedPage(int32_t x, int32_t y, int32_t z, int32_t size1, int32_t size2, const uint8_t *data);
+// Installs one page: size1 0 empty, -1 solid, else size1 + size2 bytes of its two
+// streams.  0 with nothing changed when the cell or the streams are bad.
+uint8_t CL_SetCompressedPage(int32_t x, int32_t y, int32_t z, int32_t size1, int32_t size2, const uint8_t *data);
 void CL_CleanDirtySurfaces();

@@ -60,7 +60,7 @@ void CL_InitWorld() {
     WO_InitPages();
     WO_ClearAllPages();
     WO_InitPool();
-    for (uint32_t &seq : wo_seqGrid) seq = UINT32_MAX;  // no page received yet
+    CL_InitSeqGrid();
     wm_min = wm_max = 0;
 }
 

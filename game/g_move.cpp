@@ -225,6 +225,12 @@ void G_AirMove() {
 // Step 4: crouching changes the body's height unless the taller body would be stuck.
 static void CrouchAndBox() {
     cst->slowdown = _Max(0.0f, cst->slowdown - SLOWDOWN_FADE * cmDt);
+    // A state cleared for a new life holds no body: it gets the one its crouch gives at
+    // once, or every trace of the body would sweep a box without height.
+    if (!(cst->height > 0)) {
+        cst->height = Lerp(HEIGHT_STAND, HEIGHT_CROUCH, cst->crouch);
+        cst->eyeHeight = Lerp(EYE_STAND, EYE_CROUCH, cst->crouch);
+    }
     const float old = cst->crouch, oldHeight = cst->height, oldEye = cst->eyeHeight;
     vec3_t oldOrigin;
     _VectorCopy(oldOrigin, cst->origin);

@@ -621,6 +621,18 @@ static_assert(offsetof(snapshot_t, matterChecksum) == 148);
 static_assert(offsetof(snapshot_t, client) == 156);
 static_assert(offsetof(snapshot_t, entities) == 504);
 
+// Where time lies between two snapshots, 0 at older's server time and 1 at newer's.
+// Two snapshots of one server moment give 1 (the newer stands), never a division by zero.
+inline float Snapshot_Fraction(const snapshot_t *older, const snapshot_t *newer, int32_t time) {
+    // Server times wrap: only their differences count.
+    const auto since = [](int32_t a, int32_t b) {
+        return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+    };
+    const int32_t span = since(newer->serverTime, older->serverTime);
+    if (span <= 0) return 1.0f;
+    return static_cast<float>(since(time, older->serverTime)) / static_cast<float>(span);
+}
+
 // ---- records each side reads in place in the other's memory ----
 //
 // These hold pointers of the process both deliverables share, so their size is the host's.

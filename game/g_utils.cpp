@@ -102,7 +102,12 @@ void G_EllipticAxis2Axis(float out[9], const float elliptic[9], const vec3_t ang
     matrix3x3_t et;
     MatrixCopy3x3(et, elliptic);
     MatrixTranspose3x3(et);
-    MatrixMultiply3x3(out, et, r);  // the library's product is the second times the first: r·eᵀ
+    // The turn is made in the body's own frame, eᵀ·r: its rows come out as mixtures of
+    // the frame's rows, so pitch tilts towards the body's up and yaw turns about it
+    // wherever on a round world the body stands.  (r·eᵀ would turn about the world's
+    // axes, which only agree with the body's where the frame is the identity.)  The
+    // library's product is the second times the first.
+    MatrixMultiply3x3(out, r, et);
     if (transpose == 1) MatrixTranspose3x3(out);
 }
 

@@ -276,26 +276,6 @@ TEST_F(HostFixture, BadTrapNumbersAreFatalAndYieldZero) {
     EXPECT_EQ(errors[1].text, "Trap: Bad trap -1");
 }
 
-// Services of subsystems not built into this engine yet: each trap must reach
-// the service of its number, which reports itself by name and hands back nothing.
-TEST_F(HostFixture, TrapsOfUnbuiltServicesReachTheServiceOfTheirNumber) {
-    struct {
-        int number;
-        const char *service;
-    } const cases[] = {
-        {97, "CL_GetSnapshot"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "trap " << c.number);
-        errors.clear();
-        scratchArgs_t a;
-        EXPECT_EQ(Gi_Trap(c.number, a.args), 0);
-        ASSERT_EQ(errors.size(), 1u);
-        EXPECT_EQ(errors[0].level, ER_ERROR);
-        EXPECT_EQ(errors[0].text, std::string(c.service) + ": not built into this engine");
-    }
-}
-
 TEST_F(HostFixture, TrapZeroReportsTheEngineStateAtTheMomentOfTheCall) {
     const qbase_t saved = qbase;
     const netadr_t savedAddress = qnet.localAddress;

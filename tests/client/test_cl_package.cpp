@@ -342,3 +342,35 @@ TEST_F(RoundTrip, TheServerReadsWhatTheClientWrote) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace hm_test;
+
+// A server in the same process hands list and info answers to its client's queue.
+TEST_F(RoundTrip, TheServerPassesListAndInfoTextsToItsOwnClient) {
+    static netPackage_t p;
+    auto offer = [](const char *text) {
+        p.address = STRANGER;
+        Msg_WriteBegin(&p.msg);
+        Msg_WriteBytes(text, static_cast<int>(strlen(text)) + 1);
+        Msg_ReadBegin(&p.msg);
+        Msg_ReadTokenize();
+        SV_HandlePackage(&p);
+    };
+    offer("cg_server_list 1 2");
+    offer("serverinfo 5 6 x");
+    offer("cg_print not for the queue");
+    ASSERT_EQ(cl_serverCommands.head, 2u);
+    netadr_t from{};
+    CL_GetNextServerCommand(&from);
+    EXPECT_STREQ(CL_ServerCommandArgv(0), "cg_server_list");
+    EXPECT_TRUE(Com_adrcmp(&from, &STRANGER));
+    CL_GetNextServerCommand(&from);
+    EXPECT_STREQ(CL_ServerCommandArgv(0), "serverinfo");
+    qbase.clientRunning = 0;
+    offer("cg_server_list 1 2");
+    EXPECT_EQ(cl_serverCommands.head, 2u) << "no client in this process: nothing is queued";
+}
+
+}  // namespace

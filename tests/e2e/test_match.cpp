@@ -183,58 +183,17 @@ TEST_F(Match, ADeathMatchEndsOnItsTimeLimitAndTheCycleMovesOn) {
     EXPECT_EQ(engine.finish(), 0) << engine.output();
 }
 
-}  // namespace
-
-namespace {
-
-// The packages of a connection, joined from their datagrams: in-band datagrams
-// carry a sequence, and the two low flag bits say whole, first, middle or last part.
-struct Connection {
-    std::vector<std::vector<uint8_t>> packages;
-    std::vector<uint8_t> partial;
-    int32_t lastSequence = 0;
-
-    void take(const std::vector<uint8_t> &d) {
-        if (d.size() < 16 || d[0] != 0x1E) return;
-        int32_t sequence, bits;
-        memcpy(&sequence, &d[4], 4);
-        memcpy(&bits, &d[12], 4);
-        if (sequence == -1 || sequence <= lastSequence) return;  // out of band, or stale
-        if (sequence != lastSequence + 1) partial.clear();      // a part was lost
-        lastSequence = sequence;
-        const int kind = d[3] & 3;
-        if (kind == 0 || kind == 1) partial.clear();
-        partial.insert(partial.end(), d.begin() + 16, d.end());
-        if (kind == 0 || kind == 3) {
-            packages.push_back(partial);
-            partial.clear();
-        }
-    }
-    bool has(uint8_t type) const {
-        for (const auto &p : packages)
-            if (!p.empty() && p[0] == type) return true;
-        return false;
-    }
-};
-
 TEST_F(Match, ARawPeerConnectsAndReceivesWorldInfoSnapshotsAndPages) {
     Engine engine(dir.path(), Args());
     ASSERT_TRUE(engine.waitFor("Server is up and running")) << engine.output();
     const int port = EnginePort(engine);
     ASSERT_GT(port, 0);
     Peer peer;
-    std::string challenge;
-    for (int i = 0; i < 20 && challenge.empty(); i++) {
-        peer.send(port, OutOfBand("get_challenge"));
-        const std::string text = peer.receiveText();
-        if (text.rfind("challenge ", 0) == 0) challenge = text.substr(10);
-    }
-    ASSERT_FALSE(challenge.empty()) << engine.output();
-    peer.send(port, OutOfBand("connect 110 none \"Raw\" -1 " + challenge + " 0 110"));
+    ASSERT_TRUE(e2e::Join(peer, port, "Raw")) << engine.output();
     ASSERT_TRUE(engine.waitFor("Raw connects to server")) << engine.output();
 
     constexpr uint8_t SNAPSHOT = 1, PAGE = 2, WORLD_INFO = 4;
-    Connection connection;
+    e2e::Connection connection;
     for (int i = 0; i < 100 && !(connection.has(WORLD_INFO) && connection.has(SNAPSHOT) && connection.has(PAGE)); i++)
         connection.take(peer.receive());
     EXPECT_TRUE(connection.has(WORLD_INFO));

@@ -2,6 +2,7 @@
 // console, the dead state, and a new life once the death time has passed.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -27,30 +28,31 @@ TEST(Respawn, AKilledPlayerGetsAnObituaryAndLivesAgainAfterTheDeathTime) {
     TempDir dir;
     std::filesystem::copy(std::filesystem::path(HM_SOURCE_DIR) / "data", dir.path(),
                           std::filesystem::copy_options::recursive);
-    Engine engine(dir.path(), {"-dedicated", "+set", "sv_lanServer", "1", "+set", "sg_deathTime", "1", "+set",
+    Engine engine(dir.path(), {"-dedicated", "+set", "sv_lanServer", "1", "+set", "sg_deathTime", "2", "+set",
                                "map", "planet"});
     ASSERT_TRUE(engine.waitFor("Server is up and running", 60)) << engine.output();
     engine.send("spawnBot\n");
     ASSERT_TRUE(engine.waitFor("connects to server", 20)) << engine.output();
     const std::string playing = " PLYR f:";
-    size_t at = ListUntil(engine, playing, 0, 20);
-    // Bots join a team through the client commands they send; until a bot does, there is
-    // nobody to kill (sg_kill leaves spectators alone).
-    if (at == std::string::npos) {
-        engine.send("quit\n");
-        engine.finish();
-        GTEST_SKIP() << "the bot stayed a spectator";
-    }
+    // A bot joins the blue team through the buttons of its first command, and the only
+    // client on the server plays at once (sg_kill leaves spectators alone).
+    ASSERT_TRUE(engine.waitFor("Mirel joins blue team", 10)) << engine.output();
+    size_t at = ListUntil(engine, playing, 0, 5);
+    ASSERT_NE(at, std::string::npos) << engine.output();
 
     engine.send("sg_kill 0\n");
     ASSERT_TRUE(engine.waitFor("was killed", 10)) << engine.output();
+    const auto killed = std::chrono::steady_clock::now();
     at = engine.output().find("was killed");
     // Dead for the death time: the list shows no state and one death ...
     const size_t dead = ListUntil(engine, "    f:", at, 5);
     ASSERT_NE(dead, std::string::npos) << engine.output();
     EXPECT_NE(engine.output().find("d:1 ", dead), std::string::npos) << engine.output();
-    // ... then playing again.
+    // ... then playing again, once the two seconds have passed.
     EXPECT_NE(ListUntil(engine, playing, dead, 15), std::string::npos) << engine.output();
+    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - killed).count();
+    EXPECT_GE(waited, 1.9);
+    EXPECT_LT(waited, 5.0);
 
     engine.send("quit\n");
     EXPECT_EQ(engine.finish(), 0) << engine.output();

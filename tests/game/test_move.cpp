@@ -217,6 +217,22 @@ TEST_F(MoveTest, JumpLeavesTheGroundAndLandsWithALandEvent) {
     EXPECT_EQ(m.entity.events[1], ESE_LAND);
 }
 
+TEST_F(MoveTest, AStateClearedForANewLifeGetsAStandingBodyAtOnce) {
+    // A spawn clears the whole state: no height and no eye height.
+    mover_t m(WorldTrace, 1, ON_FLOOR);
+    m.state.height = m.state.eyeHeight = 0;
+    traced.clear();
+    m.Move(0);
+    EXPECT_FLOAT_EQ(m.state.height, 1.65f);
+    EXPECT_FLOAT_EQ(m.state.eyeHeight, 1.3f);
+    EXPECT_TRUE(m.state.flags & CSF_ONGROUND);
+    ASSERT_FALSE(traced.empty());
+    for (const auto &t : traced) {
+        if (t.first.halfSize[0] == 0) continue;  // a ray
+        EXPECT_FLOAT_EQ(t.first.halfSize[1], 0.825f) << "every box swept has the body's height";
+    }
+}
+
 TEST_F(MoveTest, CrouchingOneStepLowersTheBody) {
     mover_t m(WorldTrace, 1, ON_FLOOR);
     m.Move(BT_CROUCH);

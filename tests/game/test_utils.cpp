@@ -157,6 +157,33 @@ TEST_F(UtilsTest, EllipticAxis2AxisTurnsAboutTheUpRow) {
     EXPECT_TRUE(Near(ent.levelAxisT + 3, upvector, 3));  // no pitch in the level frame
 }
 
+TEST_F(UtilsTest, EllipticAxis2AxisTurnsInTheBodysFrameOnARoundWorld) {
+    // A body on the +x side of a round world: right +z, up +x, forward +y.
+    const float body[9] = {0, 0, 1, 1, 0, 0, 0, 1, 0};
+    const float *right = body, *up = body + 3, *forward = body + 6;
+    const float s = std::sin(0.5f), c = std::cos(0.5f);  // 0.5 rad = 28.6479 degrees
+    constexpr float DEG = 28.647890f;
+    struct turnCase_t {
+        const char *what;
+        vec3_t angles;
+        vec3_t forward;  // expected, as mixtures of the body's rows
+    } const cases[] = {
+        {"none", {0, 0, 0}, {forward[0], forward[1], forward[2]}},
+        {"pitch down", {0, DEG, 0}, {c * forward[0] - s * up[0], c * forward[1] - s * up[1], c * forward[2] - s * up[2]}},
+        {"yaw", {0, 0, DEG}, {c * forward[0] + s * right[0], c * forward[1] + s * right[1], c * forward[2] + s * right[2]}},
+        {"roll", {DEG, 0, 0}, {forward[0], forward[1], forward[2]}},
+    };
+    for (const turnCase_t &t : cases) {
+        float out[9];
+        G_EllipticAxis2Axis(out, body, t.angles, 1);
+        EXPECT_TRUE(Orthonormal(out)) << t.what;
+        EXPECT_TRUE(Near(out + 6, t.forward, 3, 1e-4f)) << t.what << ": " << out[6] << " " << out[7] << " " << out[8];
+        if (t.angles[1] == 0) {
+            EXPECT_NEAR(_DotProduct(out + 6, up), 0.0f, 1e-5f) << t.what << " stays level";
+        }
+    }
+}
+
 TEST_F(UtilsTest, RayTraceDispatchesOnTheGameContext) {
     gameTrace_t tr;
     const vec3_t a = {0, 0, 0}, b = {0, 0, 5};

@@ -119,6 +119,8 @@ int32_t Call(int number, gameArg_t *args) {
     }
     case GCALL_CG_INIT:
         Trap(GTRAP_CL_UPLOAD_ECL, &ecl);
+        // A player's settings; the engine adds the rate the server paces us by.
+        Trap(GTRAP_CL_UPDATE_INFO_STRING, "name \"Probe\";");
         Print("up");
         return 0;
     case GCALL_CG_CONNECTED_TO_SERVER: Print("connected"); return 1;
