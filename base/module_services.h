@@ -1,7 +1,6 @@
 // The engine services that the trap dispatcher serves to the game module.
-// Most come with their subsystems' headers; the ones declared here belong to
-// subsystems not built into this engine yet, and module_pending.cpp defines them:
-// each reports the call with an error and returns no data.
+// Most come with their subsystems' headers; the ones declared here are defined by
+// their subsystems without a header of their own that the dispatcher could include.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +15,9 @@
 #include "base/net.h"
 #include "base/renderer.h"
 #include "base/sys.h"
+#include "client/cl_cin.h"
+#include "client/cl_decal.h"
+#include "client/cl_font.h"
 #include "common/com_geometry.h"
 #include "common/com_hash.h"
 #include "common/com_noise.h"
@@ -47,18 +49,7 @@ void SV_DamageMatter(const float *point, float radius, int32_t amount, int32_t m
 uint8_t SV_LoadVO2(const char *path, const uint8_t *usedMatters);
 
 // ---- client ----
-void CL_ClipDecal(int32_t *vertexCount, int32_t *indexCount, void *vertexes, void *indexes,
-                  const float *origin, const float *axes, const float *size, int32_t maxVertexes,
-                  int32_t maxIndexes);
 void *CL_GetViewPVS(const float *eye, const float *axis, float fovX, float fovY);
-int32_t CL_RegisterFont(const char *name);
-void CL_UnregisterFont(int32_t font);
-int32_t CL_GetFontCharWidth(int32_t font);
-int32_t CL_GetFontCharHeight(int32_t font);
-void CL_DrawString(int32_t dest, float x, float y, float scale, const char *text, int32_t length,
-                   const float *colour, int32_t font, int32_t flags);
-void CL_DrawTrisPic(int32_t dest, const void *vertexes, const void *indexes, int32_t vertexCount,
-                    int32_t indexCount, int32_t material, uint8_t option);
 void CL_UploadECL(void *ecl);
 void CL_ConnectToServer(const char *address, const char *password, const char *name);
 void CL_DisconnectFromServer(const char *reason);
@@ -71,6 +62,3 @@ void CL_SendKeepAlive();
 void CL_GetStats(void *stats);
 void CL_UpdateInfoString(const char *text);
 const char *CL_GetWorldInfoString();
-uint8_t CIN_BeginCinematic(const char *name);
-void CIN_EndCinematic();
-uint8_t CIN_DrawCinematic(int32_t dest, int32_t x, int32_t y, int32_t w, int32_t h, void *a, int32_t b);

@@ -78,5 +78,5 @@ constexpr sound_t snd_null = {
     .LoadWAV = NULL_OP,
 };
 
-renderer_t re = re_null;
-sound_t snd = snd_null;
+constinit renderer_t re = re_null;
+constinit sound_t snd = snd_null;

@@ -14,15 +14,22 @@
 #include <cstdio>
 
 #include "common/com_print.h"
+#include "game/g_public.h"  // surface_t and rendererConfig_t, which the module fills and reads
 
 // Records whose layouts belong to a drawing implementation; callers only pass them.
-struct rendererConfig_t;
-struct surface_t;
 struct surfaceEntity_t;
 struct light_t;
 struct refdef_t;
 
 typedef int32_t rhandle_t;  // 0: none
+
+// What SND_LoadWAV reads: mono 16-bit samples, valid until the next load.
+struct sndWav_t {
+    int32_t count;
+    const int16_t *samples;
+};
+
+constexpr int RE_DRAW_RAW_BYTES = 3;  // bytes of one pixel of RE_DrawRaw, RE_LoadTGA and RE_DumpTGA: R, G, B
 
 struct renderer_t {
     void (*Imp)();
@@ -41,9 +48,10 @@ struct renderer_t {
     surface_t *(*AllocSurfaces)(int32_t count, uint8_t flags);
     void (*SetupSurfaceEntity)(surfaceEntity_t *entity);
     light_t *(*AllocLight)(int32_t kind, void *data, int32_t flags);
-    // A 400 x 300 cinematic frame in the rectangle and with the words the player was given.
-    void (*DrawRaw)(int32_t x, int32_t y, int32_t w, int32_t h, int32_t mode, int32_t width, int32_t height,
-                    const byte *pixels, int32_t a, int32_t b);
+    // A raw RGB image of width x height into the rectangle of destination, with the two
+    // words the cinematic player was given.
+    void (*DrawRaw)(int32_t destination, int32_t x, int32_t y, int32_t w, int32_t h, int32_t width, int32_t height,
+                    const byte *pixels, void *a, int32_t b);
     rhandle_t (*LoadVertexes)(uint32_t layout, int32_t count, int32_t a, int32_t b);
     void (*UpdateVertexes)(rhandle_t h, uint32_t layout, int32_t count, int32_t a, const void *update);
     void (*UnloadVertexes)(rhandle_t h);
@@ -69,8 +77,10 @@ struct renderer_t {
     int32_t (*GetRenderTextureSize)();
     int32_t (*GetRenderDestWidth)(int32_t target);
     int32_t (*GetRenderDestHeight)(int32_t target);
-    void *(*LoadTGA)(const char *name);
-    void (*DumpTGA)(const char *name, const byte *pixels, int32_t width, int32_t height);
+    // RGB pixels of the image (valid until the next load) and its size; null when unreadable.
+    const byte *(*LoadTGA)(const char *name, int32_t *width, int32_t *height);
+    // Writes RGB pixels as an image file; 0 when the file could not be written.
+    uint8_t (*DumpTGA)(const char *name, const byte *pixels, int32_t width, int32_t height);
 };
 
 struct sound_t {
@@ -88,7 +98,8 @@ struct sound_t {
     void (*ClearDMA)();
     void (*BeginMusic)(const char *name, int32_t volume);
     void (*EndMusic)();
-    void *(*LoadWAV)(const char *name, void *info);
+    // The sound's samples into info; null (info untouched) when unreadable.
+    const int16_t *(*LoadWAV)(const char *name, sndWav_t *info);
 };
 
 extern const renderer_t re_null;  // draws nothing
@@ -114,9 +125,9 @@ inline void RE_EndFrame(void *frame) { re.EndFrame(frame); }
 inline surface_t *RE_AllocSurfaces(int32_t count, uint8_t flags) { return re.AllocSurfaces(count, flags); }
 inline void RE_SetupSurfaceEntity(surfaceEntity_t *e) { re.SetupSurfaceEntity(e); }
 inline light_t *RE_AllocLight(int32_t kind, void *data, int32_t flags) { return re.AllocLight(kind, data, flags); }
-inline void RE_DrawRaw(int32_t x, int32_t y, int32_t w, int32_t h, int32_t mode, int32_t width, int32_t height,
-                       const byte *pixels, int32_t a, int32_t b) {
-    re.DrawRaw(x, y, w, h, mode, width, height, pixels, a, b);
+inline void RE_DrawRaw(int32_t destination, int32_t x, int32_t y, int32_t w, int32_t h, int32_t width, int32_t height,
+                       const byte *pixels, void *a, int32_t b) {
+    re.DrawRaw(destination, x, y, w, h, width, height, pixels, a, b);
 }
 inline rhandle_t RE_LoadVertexes(uint32_t layout, int32_t count, int32_t a, int32_t b) {
     return re.LoadVertexes(layout, count, a, b);
@@ -155,9 +166,11 @@ inline void RE_UnregisterTexture(rhandle_t h) { re.UnregisterTexture(h); }
 inline int32_t RE_GetRenderTextureSize() { return re.GetRenderTextureSize(); }
 inline int32_t RE_GetRenderDestWidth(int32_t target) { return re.GetRenderDestWidth(target); }
 inline int32_t RE_GetRenderDestHeight(int32_t target) { return re.GetRenderDestHeight(target); }
-inline void *RE_LoadTGA(const char *name) { return re.LoadTGA(name); }
-inline void RE_DumpTGA(const char *name, const byte *pixels, int32_t width, int32_t height) {
-    re.DumpTGA(name, pixels, width, height);
+inline const byte *RE_LoadTGA(const char *name, int32_t *width, int32_t *height) {
+    return re.LoadTGA(name, width, height);
+}
+inline uint8_t RE_DumpTGA(const char *name, const byte *pixels, int32_t width, int32_t height) {
+    return re.DumpTGA(name, pixels, width, height);
 }
 
 inline void SND_Imp() { snd.Imp(); }
@@ -174,4 +187,4 @@ inline void SND_Frame() { snd.Frame(); }
 inline void SND_ClearDMA() { snd.ClearDMA(); }
 inline void SND_BeginMusic(const char *name, int32_t volume) { snd.BeginMusic(name, volume); }
 inline void SND_EndMusic() { snd.EndMusic(); }
-inline void *SND_LoadWAV(const char *name, void *info) { return snd.LoadWAV(name, info); }
+inline const int16_t *SND_LoadWAV(const char *name, sndWav_t *info) { return snd.LoadWAV(name, info); }

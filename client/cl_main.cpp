@@ -9,6 +9,8 @@
 #include "base/net.h"
 #include "base/remote.h"
 #include "base/renderer.h"
+#include "client/cl_cin.h"
+#include "client/cl_font.h"
 #include "client/cl_local.h"
 #include "client/client.h"
 #include "common/com_hash.h"
@@ -47,6 +49,9 @@ void CL_Imp() {
     Cmd_CreateCVar(&cl_rate, "cl_rate", "25000", 0);
     Cmd_CreateCVar(&cl_minDecalZ, "cl_minDecalZ", "0.3", CMD_CHEAT);
     Cmd_CreateFunction("getGlobalServers", CL_GetGlobalServers_f, CMD_CLIENT);
+    CIN_Imp();
+    RE_Imp();
+    SND_Imp();
     // Datagrams that a server's pipe sent belong to the client's connection.
     NET_SetPipeFinder(NS_SERVER, CL_GetServerNetPipe);
 }
@@ -59,13 +64,31 @@ void CL_InitWorld() {
     wm_min = wm_max = 0;
 }
 
+// A renderer that reports no render size cannot give the client its media: the null
+// renderer of a dedicated engine.  The client then does not start, and whatever else
+// the engine runs (a server and its players) goes on.
+static bool CL_RendererCanDraw() {
+    rendererConfig_t config{};
+    RE_GetRendererConfig(&config);
+    return config.width > 0 && config.height > 0;
+}
+
 void CL_Init() {
     if (qbase.clientRunning) return;
     Com_Printf("\xA4" "08CL_Init: Starting up client...");
-    qbase.clientRunning = 1;
     re.Init();
+    if (!CL_RendererCanDraw()) {
+        re.Shutdown();
+        Com_Error(ER_ERROR, "CL_Init: this engine has no renderer to draw with; the client cannot start");
+        Cmd_SetCVar(&base_client, "0", 1);  // "client" tells the truth: no client runs
+        return;
+    }
+    qbase.clientRunning = 1;
     qbase.rendererRunning = 1;
     snd.Init();
+    CIN_Init();
+    CL_UnregisterFont(0);
+    CL_RegisterDummyFont();
     if (!qbase.serverRunning) CL_InitWorld();
     Call_CG_Init();
     Call_UI_Init();
@@ -77,9 +100,12 @@ void CL_Shutdown() {
     Call_UI_Shutdown();
     Call_CG_Shutdown();
     snd.UnregisterSound(0);
+    CL_UnregisterFont(0);
     re.UnregisterTexture(0);
     re.UnregisterMaterial(0);
     re.UnregisterLOD(0);
+    CIN_EndCinematic();
+    CIN_Shutdown();
     snd.Shutdown();
     re.Shutdown();
     qbase.rendererRunning = 0;

@@ -531,6 +531,52 @@ static_assert(offsetof(trace_t, endpos) == 4);
 static_assert(offsetof(trace_t, endAxes) == 16);
 static_assert(offsetof(trace_t, plane) == 52);
 
+// ---- renderer records both sides fill or read ----
+
+// Vertex layouts of RE_AllocSurfaces (trap 83).
+enum surfaceLayout_t : int32_t {
+    SURFACE_LAYOUT_COLOR = 25,  // drawVert_t
+    SURFACE_LAYOUT_DECAL = 31,  // 60-byte clipped decal vertexes (the world's vertex record)
+};
+
+// Bits of surface_t::flags.
+enum surfaceFlags_t : uint32_t {
+    SURFACE_FLAG_OPTION = 0x80,  // a 2D triangle list drawn with its option byte set
+    SURFACE_FLAG_2D = 0x100,     // drawn flat into destination, not into the scene
+};
+
+// A vertex of layout SURFACE_LAYOUT_COLOR: 28 bytes.
+struct drawVert_t {
+    float xyz[3];
+    float unused;    // left 0
+    float st[2];     // texture coordinates
+    uint8_t rgba[4];
+};
+static_assert(sizeof(drawVert_t) == 28);
+
+// One procedural surface, allocated by the renderer for one frame and filled by the
+// drawer; pointer-holding, so its size is the host's.  The arrays it points at belong
+// to the drawer and stay valid until the frame is rendered.
+struct surface_t {
+    const char *name;       // for the renderer's debugging
+    uint32_t flags;         // surfaceFlags_t
+    float effect;
+    int32_t numIndexes;
+    int32_t numVerts;
+    const int32_t *indexes;
+    const void *verts;      // of the layout the surface was allocated with
+    int32_t material;
+    int32_t destination;    // render destination of a SURFACE_FLAG_2D surface
+};
+
+// What RE_GetRendererConfig fills (trap 75): the render size in pixels in words 1 and 2.
+struct rendererConfig_t {
+    int32_t reserved;
+    int32_t width;
+    int32_t height;
+};
+static_assert(offsetof(rendererConfig_t, width) == 4 && offsetof(rendererConfig_t, height) == 8);
+
 // The client game's view of the engine client's connection.  The client game owns
 // it at the head of its record and hands its address over (trap 94); the engine
 // writes it in place after every change of the connection and in every frame.

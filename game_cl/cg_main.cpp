@@ -8,6 +8,7 @@
 #include "common/common.h"
 #include "game/g_main.h"
 #include "game/g_traps.h"
+#include "game_cl/cg_draw2d.h"
 
 // Key codes the client game watches itself (set-1 scan codes).
 constexpr int CG_KEY_CONTROL = 29;
@@ -82,7 +83,21 @@ void CG_Imp() {
     Trap_CreateFunction("in_pitch", CG_Pitch_f, CMD_CLIENT);
 }
 
-void CG_Init() { cg_initialized = 1; }
+// One frame while the client game loads: a black screen and "LOADING..." in its middle.
+static void CG_DrawLoadingFrame() {
+    const int32_t white = Trap_RegisterTexture("game/c_textures/white.tga");
+    const int32_t font = Trap_RegisterFont("game/base/normal.font");
+    Trap_R_BeginFrame();
+    CG_DrawStretchPic(0, 0, 0, 640, 480, color_black, -white, 0);
+    CG_DrawString(0, 320, 240, 1.0f, "LOADING...", color_white, font, CG_TEXT_CENTER);
+    Trap_R_EndFrame(nullptr);
+}
+
+void CG_Init() {
+    if (cg_initialized) return;
+    CG_DrawLoadingFrame();
+    cg_initialized = 1;
+}
 void CG_Shutdown() { cg_initialized = 0; }
 uint8_t CG_IsInitialized() { return cg_initialized; }
 

@@ -72,18 +72,6 @@ void WO_SetPage();
 
 // ---- vertex and face pool ----
 
-// The exchange record of one vertex (15 words).
-struct poolVertex_t {
-    float position[3];
-    float normal[3];
-    float axisMask[4];   // projection mask of the facing
-    float st[2];
-    byte rgba[4];
-    int32_t matter;
-    int32_t facing;      // 0, 1, 2 or -1 unset
-};
-static_assert(sizeof(poolVertex_t) == 60, "poolVertex_t is 15 words");
-
 // Links of one circular doubly linked list, by index.
 struct woLink_t {
     int32_t prev, next;
@@ -171,8 +159,6 @@ int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int
 int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, bool *firstOfEdge);
 // The first vertex of the edge with the matter and facing (-1: any), or -1.
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
-// Copies a vertex out into the exchange record.
-void WO_GetVertexByIndex(poolVertex_t *out, int i);
 // A vertex's position in place (three floats).
 inline const float *WO_GetVertexPosRefByIndex(int i) { return wo_pool.position[i]; }
 // Overwrites the vertex's data (not its key or links) and flags its chunk.

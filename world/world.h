@@ -217,6 +217,21 @@ void WO_UploadEntirePool();
 int WO_CountVertexesInPool();
 int WO_CountFacesInPool();
 
+// The exchange record of one pool vertex (15 words); clipped decals are made of them.
+struct poolVertex_t {
+    float position[3];
+    float normal[3];
+    float axisMask[4];   // projection mask of the facing
+    float st[2];
+    byte rgba[4];
+    int32_t matter;
+    int32_t facing;      // 0, 1, 2 or -1 unset
+};
+static_assert(sizeof(poolVertex_t) == 60, "poolVertex_t is 15 words");
+
+// Copies a vertex out into the exchange record.
+void WO_GetVertexByIndex(poolVertex_t *out, int i);
+
 // ---- tessellation ----
 
 // Releases a page's triangles: references of its batches and surface, its faces.

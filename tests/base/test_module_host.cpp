@@ -276,29 +276,6 @@ TEST_F(HostFixture, BadTrapNumbersAreFatalAndYieldZero) {
     EXPECT_EQ(errors[1].text, "Trap: Bad trap -1");
 }
 
-// Services of subsystems not built into this engine yet: each trap must reach
-// the service of its number, which reports itself by name and hands back nothing.
-TEST_F(HostFixture, TrapsOfUnbuiltServicesReachTheServiceOfTheirNumber) {
-    struct {
-        int number;
-        const char *service;
-    } const cases[] = {
-        {39, "CL_ClipDecal"},
-        {54, "CL_RegisterFont"}, {63, "CL_UnregisterFont"},
-        {89, "CL_GetFontCharWidth"}, {90, "CL_GetFontCharHeight"}, {91, "CL_DrawString"}, {92, "CL_DrawTrisPic"},
-        {111, "CIN_BeginCinematic"}, {112, "CIN_EndCinematic"}, {113, "CIN_DrawCinematic"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "trap " << c.number);
-        errors.clear();
-        scratchArgs_t a;
-        EXPECT_EQ(Gi_Trap(c.number, a.args), 0);
-        ASSERT_EQ(errors.size(), 1u);
-        EXPECT_EQ(errors[0].level, ER_ERROR);
-        EXPECT_EQ(errors[0].text, std::string(c.service) + ": not built into this engine");
-    }
-}
-
 TEST_F(HostFixture, TrapZeroReportsTheEngineStateAtTheMomentOfTheCall) {
     const qbase_t saved = qbase;
     const netadr_t savedAddress = qnet.localAddress;

@@ -49,8 +49,9 @@ private:
 // joins the output).
 class Engine {
 public:
-    // Starts build/engine with args, working directory dir.
-    Engine(const std::string &dir, const std::vector<std::string> &args) {
+    // Starts build/<program> (the shipped engine unless a test build is named) with args,
+    // working directory dir.
+    Engine(const std::string &dir, const std::vector<std::string> &args, const std::string &program = "engine") {
         int in[2], out[2];
         if (pipe(in) || pipe(out)) return;
         pid_ = fork();
@@ -60,7 +61,7 @@ public:
             dup2(out[1], 2);
             close(in[0]), close(in[1]), close(out[0]), close(out[1]);
             if (chdir(dir.c_str())) _exit(127);
-            const std::string exe = std::string(HM_BUILD_DIR) + "/engine";
+            const std::string exe = std::string(HM_BUILD_DIR) + "/" + program;
             // Every engine of the tests binds a port the system chose, never the
             // default one, unless the test names the port itself.
             static char set[] = "+set", name[] = "net_port", any[] = "0";

@@ -88,7 +88,8 @@ TEST(ClientEngine, JoinsADedicatedServerTakesItsWorldAndNoticesItsEnd) {
 
     // No frame cap: a connected client's loop has nothing to sleep for, and its game
     // clock must still keep to real time (the time-out below measures it).
-    Engine client(clientDir.path(), {"-mod", "hm_clmod", "+set", "client", "1"});
+    Engine client(clientDir.path(), {"-mod", "hm_clmod", "+set", "client", "1"},
+                  "engine_headless");  // a client runs only with a renderer that can draw
     ASSERT_TRUE(client.waitFor("clmod: up")) << client.output();
     client.send("clmod_connect localhost:" + std::to_string(port) + "\n");
     ASSERT_TRUE(WaitAfter(client, "clmod: connected", 0, 20, server.get())) << client.output();

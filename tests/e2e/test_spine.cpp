@@ -417,9 +417,11 @@ void SendRemoteLine(const TempDir &dir, int port, const std::string &line) {
 TEST(EngineProcess, RemoteConsoleReachesAnEngineWhoseClientRuns) {
     TempDir hostDir, operatorDir;
     hostDir.write("config.cfg", "");
-    // The client's frame drains the transport in place of the engine's own.
+    // The client's frame drains the transport in place of the engine's own.  A client
+    // runs only with a renderer that can draw: the test build's.
     Engine host(hostDir.path(), {"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rcon", "1", "+set",
-                                 "base_rconPassword", "opensesame", "+set", "client", "1"});
+                                 "base_rconPassword", "opensesame", "+set", "client", "1"},
+                "engine_headless");
     ASSERT_TRUE(host.waitFor("CL_Init: Starting up client done")) << host.output();
     const int port = AskPort(host);
     ASSERT_GT(port, 0) << host.output();

@@ -52,6 +52,22 @@ inline uint8_t pvsAnswer = 1;
 inline std::vector<std::vector<uint8_t>> surfaces;  // each added surface, copied byte for byte
 inline uint8_t surfaceStore[256];
 inline int32_t materialHandle = 7;
+// 2D drawing: every destination is this size, and each drawn triangle list or text is kept.
+constexpr int32_t FAKE_DEST_WIDTH = 1280, FAKE_DEST_HEIGHT = 960;
+struct trisPic_t {
+    int32_t destination;
+    std::vector<drawVert_t> verts;
+    std::vector<int32_t> indexes;
+    int32_t material;
+    uint8_t option;
+};
+inline std::vector<trisPic_t> trisPics;
+struct drawnString_t {
+    std::string text;
+    float x, y, scale;
+    int32_t font, flags;
+};
+inline std::vector<drawnString_t> drawnStrings;
 
 // Console: variables by lower-case name, functions, the words of the running command.
 inline std::map<std::string, cmdVar_t *> vars;
@@ -377,6 +393,19 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         surfaces.emplace_back(s, s + sizeof surfaceStore);
         return 0;
     }
+    case GTRAP_R_GET_RENDER_DEST_WIDTH: return FAKE_DEST_WIDTH;
+    case GTRAP_R_GET_RENDER_DEST_HEIGHT: return FAKE_DEST_HEIGHT;
+    case GTRAP_CL_DRAW_TRIS_PIC: {
+        const auto *v = Arg_Ptr<const drawVert_t>(a, 1);
+        const auto *i = Arg_Ptr<const int32_t>(a, 2);
+        trisPics.push_back({Arg_Int(a, 0), std::vector<drawVert_t>(v, v + Arg_Int(a, 3)),
+                            std::vector<int32_t>(i, i + Arg_Int(a, 4)), Arg_Int(a, 5), Arg_Byte(a, 6)});
+        return 0;
+    }
+    case GTRAP_CL_DRAW_STRING:
+        drawnStrings.push_back({std::string(Arg_Ptr<const char>(a, 4), static_cast<size_t>(Arg_Int(a, 5))),
+                                Arg_Float(a, 1), Arg_Float(a, 2), Arg_Float(a, 3), Arg_Int(a, 7), Arg_Int(a, 8)});
+        return 0;
     case GTRAP_SV_UPLOAD_WORLD_INFO_STRING: {
         const char *text = Arg_Ptr<const char>(a, 0);
         if (worldInfo.empty() || worldInfo.back() != text) worldInfo.emplace_back(text);
@@ -477,6 +506,8 @@ inline void Install() {
     registered.clear();
     uploaded.clear();
     surfaces.clear();
+    trisPics.clear();
+    drawnStrings.clear();
     pvsAnswer = 1;
     vars.clear();
     engineVars.clear();

@@ -1,0 +1,66 @@
+// Pictures and text of the client game.
+#include "game_cl/cg_draw2d.h"
+
+#include <cstring>
+
+#include "common/common.h"
+#include "game/g_traps.h"
+
+constexpr float CG_VIRTUAL_WIDTH = 640.0f;
+constexpr float CG_VIRTUAL_HEIGHT = 480.0f;
+static constexpr int32_t quad_inds[6] = {0, 1, 2, 0, 2, 3};
+
+void CG_DrawStretchPicBuf(drawVert_t *vertexes, int32_t *indexes, int32_t *vertexCount, int32_t *indexCount,
+                          int32_t destination, float x, float y, float w, float h, const float *colour,
+                          int32_t material, uint8_t flags) {
+    (void)material;
+    if (!colour) colour = color_white;
+    const float width = static_cast<float>(Trap_R_GetRenderDestWidth(destination));
+    const float height = static_cast<float>(Trap_R_GetRenderDestHeight(destination));
+    if (!(flags & CG_PIC_PIXELS)) {
+        x = x * width / CG_VIRTUAL_WIDTH;
+        w = w * width / CG_VIRTUAL_WIDTH;
+        y = y * height / CG_VIRTUAL_HEIGHT;
+        h = h * height / CG_VIRTUAL_HEIGHT;
+    }
+    if (!(flags & CG_PIC_BOTTOM_UP)) {
+        y = height - y;
+        h = -h;  // the quad grows downward on the screen
+    }
+    if (flags & CG_PIC_CENTER) {
+        x -= w / 2;
+        y -= h / 2;
+    }
+    const int32_t n = *vertexCount;
+    for (int k = 0; k < 6; k++) indexes[(*indexCount)++] = n + quad_inds[k];
+    const float corners[4][4] = {{x, y, 0, 1}, {x + w, y, 1, 1}, {x + w, y + h, 1, 0}, {x, y + h, 0, 0}};
+    for (const auto &c : corners) {
+        drawVert_t &v = vertexes[(*vertexCount)++];
+        v = drawVert_t{};
+        v.xyz[0] = c[0];
+        v.xyz[1] = c[1];
+        v.st[0] = c[2];
+        v.st[1] = c[3];
+        for (int i = 0; i < 4; i++) {
+            const float byteValue = colour[i] * 255.0f;  // truncated, within 0..255
+            v.rgba[i] = static_cast<uint8_t>(byteValue <= 0.0f ? 0.0f : (byteValue >= 255.0f ? 255.0f : byteValue));
+        }
+    }
+}
+
+void CG_DrawStretchPic(int32_t destination, float x, float y, float w, float h, const float *colour,
+                       int32_t material, uint8_t flags) {
+    drawVert_t vertexes[4];
+    int32_t indexes[6];
+    int32_t vertexCount = 0, indexCount = 0;
+    CG_DrawStretchPicBuf(vertexes, indexes, &vertexCount, &indexCount, destination, x, y, w, h, colour, material,
+                         flags);
+    Trap_CL_DrawTrisPic(destination, vertexes, indexes, 4, 6, material, flags);
+}
+
+void CG_DrawString(int32_t destination, float x, float y, float scale, const char *text, const float *colour,
+                   int32_t font, int32_t flags) {
+    if (!text) return;
+    Trap_CL_DrawString(destination, x, y, scale, text, static_cast<int32_t>(strlen(text)), colour, font,
+                       flags | CG_DRAW_SHADOW);
+}
