@@ -32,6 +32,22 @@ constexpr int CG_TAG_NAME_SIZE = 16;
 constexpr int CG_BODY_CHANNELS = 7;        // channels of one body set
 constexpr int CG_GAME_DATA_COPY = 20;      // bytes of the snapshot game data the client game keeps
 
+// The menu screen on show (cg.menu).
+enum cgMenu_t : int32_t {
+    CG_MENU_NONE = 0,
+    CG_MENU_INTRO = 1,          // the intro logo
+    CG_MENU_LOBBY = 2,          // lobby or title screen
+    CG_MENU_SERVER_INFO = 3,
+    CG_MENU_BROWSER = 4,
+    CG_MENU_CREATE_SERVER = 5,
+    CG_MENU_OPTIONS = 6,        // the options hub
+    CG_MENU_GAME_OPTIONS = 7,
+    CG_MENU_CONTROLS = 8,
+    CG_MENU_FORGE_CONTROLS = 9,
+    CG_MENU_SYSTEM = 10,
+    CG_MENU_CREDITS = 11,
+};
+
 // The kind's media record of an entity (client think, drawing type, models).
 struct entityMedia_t;
 
