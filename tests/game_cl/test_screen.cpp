@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "game/g_main.h"
@@ -413,6 +414,44 @@ TEST_F(ClientScreen, NumbersOutsideTheirTablesPickNoEntry) {
     cg.scoreboardRequested = 1;
     Screen();
     EXPECT_NE(DrawnText(" Name                 Frags Deaths Damage      Time Ping"), nullptr);
+}
+
+// Bars of the lagometer drawn in one colour with some height.
+int LagBars(const uint8_t (&rgba)[4]) {
+    fake::trisPics.clear();
+    CG_DrawLagometer(0, 0, 150, 100);
+    EXPECT_EQ(fake::trisPics.size(), 1u);  // one batch
+    int bars = 0;
+    const std::vector<drawVert_t> &v = fake::trisPics[0].verts;
+    for (size_t q = 0; q + 3 < v.size(); q += 4)
+        if (!memcmp(v[q].rgba, rgba, 4) && v[q].xyz[1] != v[q + 2].xyz[1]) bars++;
+    return bars;
+}
+
+TEST_F(ClientScreen, LagometerMarksLostSnapshotsAndCatchesUp) {
+    static constexpr uint8_t red[4] = {255, 0, 0, 255}, green[4] = {0, 255, 0, 255}, yellow[4] = {255, 255, 0, 255};
+    auto older = std::make_unique<snapshot_t>(), newer = std::make_unique<snapshot_t>();
+    older->serverTime = 1000;
+    newer->serverTime = 1050;
+    newer->packageSize = 800;
+    cg.older = older.get();
+    cg.newer = newer.get();
+    cg.simTime = 1050;  // exactly on the newer snapshot: no lag bar
+    const int redBefore = LagBars(red), greenBefore = LagBars(green), yellowBefore = LagBars(yellow);
+    struct step_t {
+        int32_t number;
+        int red, green;  // new bars after the step
+    };
+    // From 0: one step, a jump of 3 (lost snapshots), a jump of 20 and one step after it.
+    const step_t steps[] = {{1, 0, 1}, {4, 1, 1}, {24, 2, 1}, {25, 2, 2}};
+    for (const step_t &s : steps) {
+        SCOPED_TRACE(s.number);
+        newer->number = s.number;
+        CG_UpdateLagometer();
+        EXPECT_EQ(LagBars(red) - redBefore, s.red);
+        EXPECT_EQ(LagBars(green) - greenBefore, s.green);
+        EXPECT_EQ(LagBars(yellow), yellowBefore);
+    }
 }
 
 }  // namespace
