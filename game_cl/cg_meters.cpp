@@ -9,7 +9,6 @@
 #include "game/g_traps.h"
 #include "game_cl/cg_draw2d.h"
 #include "game_cl/cg_local.h"
-#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_screen.h"
 
 constexpr int METER_SAMPLES = 150;
@@ -139,7 +138,7 @@ void CG_DrawPerformance() {
     const int32_t small = CG_ScreenMedia(CGM_FONT_SMALL);
     const float line = static_cast<float>(Trap_CL_GetFontCharHeight(small)) + 2;
     char text[128];
-    switch (cg_drawPerformance.integer) {
+    switch (CG_ScreenVarInt("cg_drawPerformance")) {
     case 1: {
         Backing(435, 245, 210, 192);
         CG_DrawFpsMeter(440, 220, 195, 100);

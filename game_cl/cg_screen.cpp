@@ -15,8 +15,8 @@
 #include "game_cl/cg_draw2d.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_services.h"
-#include "game_cl/cg_cvars.h"
-#include "game_cl/zz_pending.h"
+#include "game_cl/cg_view.h"
+#include "game_ui/ui_main.h"
 
 constexpr float SCREEN_W = 640.0f, SCREEN_H = 480.0f;
 constexpr float TINT_ALPHA = 0.15f;           // crystal and berserk tints
@@ -81,6 +81,16 @@ int32_t CG_ScreenMedia(cgScreenMedia_t which) {
     return Trap_RegisterMaterial(paths[which]);
 }
 
+int32_t CG_ScreenVarInt(const char *name, int32_t defaultValue) {
+    const cmdVar_t *v = Trap_GetCVar(name);
+    return v ? v->integer : defaultValue;
+}
+
+float CG_ScreenVarValue(const char *name) {
+    const cmdVar_t *v = Trap_GetCVar(name);
+    return v ? v->value : 0.0f;
+}
+
 // The rest of the frame is the console; then the frame ends.
 static void EndScreen() {
     UI_DrawConsole();
@@ -101,7 +111,7 @@ static void FullScreenAlpha(cgScreenMedia_t material, float r, float g, float b,
 // The dead player's eye inside the terrain sees nothing of the world.
 static void DrawSolidBlack() {
     const clientState_t &ps = cg.predicted;
-    if ((cg.gameData.flags & GDF_FREE_FLIGHT) && !cg_noclipSolidBlack.integer) return;  // free flight for all
+    if ((cg.gameData.flags & GDF_FREE_FLIGHT) && !CG_ScreenVarInt("cg_noclipSolidBlack")) return;  // free flight for all
     vec3_t eye;
     G_GetPlayerEye(cg.flatGravity, eye, ps.origin, ps.eyeHeight);
     gameTrace_t tr;
@@ -111,7 +121,7 @@ static void DrawSolidBlack() {
 
 static void DrawTints(bool dead) {
     const clientState_t &ps = cg.predicted;
-    const bool firstPerson = !cg_thirdPerson.integer;
+    const bool firstPerson = !CG_ScreenVarInt("cg_thirdPerson");
     if (!dead && firstPerson && (ps.flags & CSF_CARRIES_CRYSTAL)) FullScreenAlpha(CGM_CRYSTAL, 1, 1, 1, TINT_ALPHA);
     if (ps.berserk && !dead && firstPerson) {
         float alpha = 0.0f;
@@ -179,12 +189,12 @@ void CG_UpdateLoadingScreen(int32_t mode, const char *text, int32_t done, int32_
 // The development overlays: guide lines, frame rate, position and the performance panel.
 static void DrawOverlays() {
     const int32_t small = CG_ScreenMedia(CGM_FONT_SMALL);
-    if (cg_guides.integer) {
+    if (CG_ScreenVarInt("cg_guides")) {
         const int32_t white = CG_ScreenMedia(CGM_WHITE);
         CG_DrawStretchPic(0, 319, 0, GUIDE_WIDTH, SCREEN_H, color_white, white, 0);
         CG_DrawStretchPic(0, 0, 239, SCREEN_W, GUIDE_WIDTH, color_white, white, 0);
     }
-    if (cg_drawFps.integer) {
+    if (CG_ScreenVarInt("cg_drawFps")) {
         static int32_t lastTime, lastFrame, fps;
         const int32_t since = Now() - lastTime;
         if (since >= FPS_REFRESH_MS || since < 0) {
@@ -197,7 +207,7 @@ static void DrawOverlays() {
         Com_sprintf(text, sizeof text, "fps:%3d", fps);
         CG_DrawString(0, 558, 0, 1.0f, text, color_white, small, 0);
     }
-    if (cg_drawCoords.integer) {
+    if (CG_ScreenVarInt("cg_drawCoords")) {
         const float *o = cg.predicted.origin;
         const float *a = cg.predicted.viewAngles;
         char text[128];
@@ -228,12 +238,12 @@ void CG_UpdateScreen() {
     if (dead) DrawSolidBlack();
     DrawTints(dead);
     // The railgun's sight (gun camera) belongs to the first-person weapon view.
-    if (cg.menu == 0) DrawHit();
-    if (!cg_skipCenterPrint.integer && connected && cg.menu == 0) DrawCenterTexts();
-    if (connected && cg.menu == 0 && !cg_skipHud.integer && ps.moveType != CS_INTERMISSION) CG_DrawHud();
+    if (cg.menu == CG_MENU_NONE) DrawHit();
+    if (!CG_ScreenVarInt("cg_skipCenterPrint") && connected && cg.menu == CG_MENU_NONE) DrawCenterTexts();
+    if (connected && cg.menu == CG_MENU_NONE && !CG_ScreenVarInt("cg_skipHud") && ps.moveType != CS_INTERMISSION) CG_DrawHud();
     UI_DrawNotifyConsole();
     UI_DrawChat();
-    if (cg.menu == 0 && (cg.scoreboardRequested || ps.moveType == CS_INTERMISSION) &&
+    if (cg.menu == CG_MENU_NONE && (cg.scoreboardRequested || ps.moveType == CS_INTERMISSION) &&
         Now() - cg.scoreTime <= CG_SCOREBOARD_STALE_MS)
         CG_DrawScoreboard(ps.moveType == CS_INTERMISSION ? 105.0f : 45.0f);
     cg.scoreboardRequested = 0;

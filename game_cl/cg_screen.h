@@ -116,3 +116,6 @@ enum cgScreenMedia_t : int32_t {
 };
 // The handle of one of the client media; 0 when it is not registered.
 int32_t CG_ScreenMedia(cgScreenMedia_t which);
+// A client-game variable the screen reads, by name; one not created yet reads as its default.
+int32_t CG_ScreenVarInt(const char *name, int32_t defaultValue = 0);
+float CG_ScreenVarValue(const char *name);

@@ -9,8 +9,7 @@
 #include "game/g_traps.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_screen.h"
-#include "game_cl/cg_cvars.h"
-#include "game_cl/zz_pending.h"
+#include "game_ui/ui_main.h"
 
 constexpr int32_t SCORE_PLAYER_ARGS = 11;    // words of one player row
 constexpr int32_t SCORE_SPECTATOR_ARGS = 3;  // words of one spectator row
@@ -27,7 +26,7 @@ static int32_t ArgInt(int32_t n) { return Com_atoi(Arg(n)); }
 
 static void ParseScoreboard() {
     const int32_t argc = Trap_CL_ServerCommandArgc();
-    const bool printParse = cg_printScorboardParse.integer != 0;
+    const bool printParse = CG_ScreenVarInt("cg_printScorboardParse") != 0;
     if (printParse) Com_Printf("CG_ParseScoreboard: Incoming %d...", ++cg_scoreboardParses);
     if (argc < 3) {
         Com_Error(ER_DEVWARNING, "CG_ParseScoreboard argc: %d: Bad scoreboard command (1)", argc);
@@ -149,7 +148,7 @@ static void ServerList() {
 }
 
 static void NotAlone() {
-    if (cg_notAloneSound.integer) Trap_S_PlayLocalSound(CG_ScreenMedia(CGM_SOUND_NOT_ALONE));
+    if (CG_ScreenVarInt("cg_notAloneSound")) Trap_S_PlayLocalSound(CG_ScreenMedia(CGM_SOUND_NOT_ALONE));
 }
 
 void CG_RunServerCommands() {

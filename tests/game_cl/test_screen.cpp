@@ -8,7 +8,6 @@
 
 #include "game/g_main.h"
 #include "game/g_weapon.h"
-#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_screen.h"
 #include "tests/game/fake_engine.h"
@@ -65,7 +64,6 @@ protected:
         memset(&cg, 0, sizeof cg);
         memset(&cgw, 0, sizeof cgw);
         G_DefineWeapons();
-        CG_RegisterVariables();
         fake::qg.instance = 7;
         Refresh();
         cg.ecl.state = ECL_CONNECTED;
@@ -217,11 +215,11 @@ TEST_F(ClientScreen, ServerListFromAnOlderMasterSessionIsIgnored) {
 }
 
 TEST_F(ClientScreen, NotAloneSoundOnlyWhenWanted) {
-    fake::Run("cg_notAloneSound 0");
+    fake::Set("cg_notAloneSound", "0");
     Queue("cg_not_alone");
     CG_RunServerCommands();
     EXPECT_TRUE(fake::localSounds.empty());
-    fake::Run("cg_notAloneSound 1");
+    fake::Set("cg_notAloneSound", "1");
     Queue("cg_not_alone");
     CG_RunServerCommands();
     EXPECT_EQ(fake::localSounds.size(), 1u);
