@@ -20,9 +20,9 @@
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_marks.h"
 #include "game_cl/cg_particles.h"
+#include "game_cl/cg_screen.h"
 #include "game_cl/cg_view.h"
 #include "game_cl/cg_world.h"
-#include "game_sv/sg_local.h"
 #include "game_ui/ui_main.h"
 
 // Key codes the client game watches itself (set-1 scan codes).
@@ -30,6 +30,10 @@ constexpr int CG_KEY_CONTROL = 29;
 constexpr int CG_KEY_CONSOLE = 41;
 constexpr int CG_KEY_LEFT_SHIFT = 42;
 constexpr int CG_KEY_RIGHT_SHIFT = 54;
+
+// The server game of this process, which a disconnect stops.
+uint8_t SG_IsRunning();
+void SG_ShutdownServer(uint8_t keepState);
 
 cg_t cg;
 cgWorld_t cgw;
@@ -309,14 +313,14 @@ static bool CG_LoadWorldMaterials() {
         if (files[i]) total++;
     }
     for (worldMaterial_t &wm : cgw.materials) G_SetWorldMaterialDefaults(&wm);
+    CG_UpdateLoadingScreen(0, "World Materials", 0, total);
     int32_t done = 0;
     for (int i = 0; i < WORLD_MATERIALS; i++) {
         if (!files[i]) continue;
         if (!CG_LoadWorldMaterial(i, WorldValue(va("wm%d", i)))) return false;
         Trap_CL_SendKeepAlive();
-        done++;
+        CG_UpdateLoadingScreen(0, "World Materials", ++done, total);
     }
-    (void)done;
     return true;
 }
 
@@ -342,6 +346,7 @@ uint8_t CG_MapChange(const char *path) {
 
     memset(&cgw, 0, sizeof cgw);
     cg.worldInfo = Trap_CL_GetWorldInfoString();
+    CG_UpdateLoadingScreen(0, "World", 0, 0);
     Trap_CL_SendKeepAlive();
     Trap_S_ClearDMA();
     CG_StopAllActionScripts();
@@ -368,7 +373,9 @@ uint8_t CG_MapChange(const char *path) {
         return 0;
     }
     CG_RegisterLoadingImage();
+    CG_UpdateLoadingScreen(0, "Fog", 0, 0);
     if (!CG_RegisterFog()) return CG_MapChangeFailed();
+    CG_UpdateLoadingScreen(0, "Sky", 0, 0);
     if (!CG_RegisterSky()) return CG_MapChangeFailed();
     if (!CG_LoadWorldMaterials()) return CG_MapChangeFailed();
 
@@ -485,6 +492,7 @@ void CG_Frame() {
     if (cmdVar_t *speed = Trap_GetCVar("tm_speed")) cg.tmTime += speed->value * qgame.frameSeconds;
     CG_ClampFov();
     Trap_CL_GetSnapshot(&cg.older, &cg.newer, &cg.simTime);
+    CG_RunServerCommands();
 
     if (cg.ecl.state == ECL_CONNECTED) {
         CG_ConnectedFrame();
@@ -499,6 +507,7 @@ void CG_Frame() {
     }
 
     UI_Frame();
+    CG_UpdateScreen();
     G_SetUndefined();
 }
 
