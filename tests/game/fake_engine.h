@@ -66,8 +66,17 @@ struct drawnString_t {
     std::string text;
     float x, y, scale;
     int32_t font, flags;
+    std::vector<float> colour;  // empty when drawn with a null colour
 };
 inline std::vector<drawnString_t> drawnStrings;
+// Fonts: the character cell of each font handle; an unknown font answers 0 by 0.
+struct fontCell_t {
+    int32_t width, height;
+};
+inline std::map<int32_t, fontCell_t> fontCells;
+inline rendererConfig_t rendererConfig;  // what trap 75 fills
+inline std::string clipboard;
+inline std::vector<int32_t> localSounds;  // handles played with trap 72
 
 // Console: variables by lower-case name, functions, the words of the running command.
 inline std::map<std::string, cmdVar_t *> vars;
@@ -402,10 +411,31 @@ inline intptr_t Trap(int number, gameArg_t *a) {
                             std::vector<int32_t>(i, i + Arg_Int(a, 4)), Arg_Int(a, 5), Arg_Byte(a, 6)});
         return 0;
     }
-    case GTRAP_CL_DRAW_STRING:
+    case GTRAP_CL_DRAW_STRING: {
+        const float *colour = Arg_Ptr<const float>(a, 6);
         drawnStrings.push_back({std::string(Arg_Ptr<const char>(a, 4), static_cast<size_t>(Arg_Int(a, 5))),
-                                Arg_Float(a, 1), Arg_Float(a, 2), Arg_Float(a, 3), Arg_Int(a, 7), Arg_Int(a, 8)});
+                                Arg_Float(a, 1), Arg_Float(a, 2), Arg_Float(a, 3), Arg_Int(a, 7), Arg_Int(a, 8),
+                                colour ? std::vector<float>(colour, colour + 4) : std::vector<float>{}});
         return 0;
+    }
+    case GTRAP_CL_GET_FONT_CHAR_WIDTH: {
+        const auto f = fontCells.find(Arg_Int(a, 0));
+        return f == fontCells.end() ? 0 : f->second.width;
+    }
+    case GTRAP_CL_GET_FONT_CHAR_HEIGHT: {
+        const auto f = fontCells.find(Arg_Int(a, 0));
+        return f == fontCells.end() ? 0 : f->second.height;
+    }
+    case GTRAP_R_GET_RENDERER_CONFIG: memcpy(Arg_Ptr<void>(a, 0), &rendererConfig, sizeof rendererConfig); return 0;
+    case GTRAP_CLIPBOARD_GET_STRING_LENGTH: return clipboard.empty() ? 0 : static_cast<intptr_t>(clipboard.size() + 1);
+    case GTRAP_CLIPBOARD_GET_STRING: {
+        const int32_t size = Arg_Int(a, 0);
+        if (size < 1) return 0;
+        Com_strncpyz(Arg_Ptr<char>(a, 1), clipboard.c_str(), size);
+        return 1;
+    }
+    case GTRAP_CLIPBOARD_SET_STRING: clipboard = Arg_Ptr<const char>(a, 0); return 0;
+    case GTRAP_S_PLAY_LOCAL_SOUND: localSounds.push_back(Arg_Int(a, 0)); return 0;
     case GTRAP_SV_UPLOAD_WORLD_INFO_STRING: {
         const char *text = Arg_Ptr<const char>(a, 0);
         if (worldInfo.empty() || worldInfo.back() != text) worldInfo.emplace_back(text);
@@ -508,6 +538,10 @@ inline void Install() {
     surfaces.clear();
     trisPics.clear();
     drawnStrings.clear();
+    fontCells.clear();
+    rendererConfig = rendererConfig_t{0, FAKE_DEST_WIDTH, FAKE_DEST_HEIGHT};
+    clipboard.clear();
+    localSounds.clear();
     pvsAnswer = 1;
     vars.clear();
     engineVars.clear();
