@@ -10,7 +10,6 @@
 #include "game_cl/cg_draw2d.h"
 #include "game_ui/ui_local.h"
 
-uiState_t ui;
 int32_t uiMedia[UIMEDIA_COUNT];
 
 // Head of the circular list of every atom; new atoms go right after it, so a walk
@@ -189,7 +188,7 @@ void UI_SetAllAtomsNonVisible() {
 // While a modal window is open only its own atoms take input; for keys and characters
 // that holds only while the console is up, since a lowered console is typed into.
 static bool ModalAllows(const uiAtom_t *atom, bool consoleMatters) {
-    if (ui.modal == UI_MODAL_NONE || atom->messageBox) return true;
+    if (ui.modal == MODAL_NONE || atom->messageBox) return true;
     return consoleMatters && UI_ConsoleIsDown() != 0.0f;
 }
 
@@ -213,7 +212,7 @@ void UI_Char(int32_t c) {
     }
 }
 
-void UI_Key(int32_t key, int32_t down) {
+void UI_Key(int32_t key, uint8_t down) {
     if (!IsByte(key)) return;
     const uint32_t message = down ? UIM_KEYDOWN : UIM_KEYUP;
     const bool click = key == UI_KEY_MOUSE1 || key == UI_KEY_MOUSE2 || key == UI_KEY_MOUSE3;

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "game_ui/ui_main.h"
+
 constexpr uint32_t UI_ATOM_MAGIC = 0x569F0156;  // in every live atom
 constexpr int UI_ATOM_TEXT = 1024;              // an atom's text with its zero byte
 constexpr int UI_MAX_ANCESTORS = 1000;          // a longer parent chain is taken for a loop
@@ -213,18 +215,17 @@ void UI_SetText(uiAtom_t *atom, const char *text);
 void UI_Message(uiAtom_t *atom, uint32_t message, int32_t a, int32_t b);
 // Straight to the kind's procedure: custom procedures end with it to keep the kind's behaviour.
 void UI_DefaultMessageProc(uiAtom_t *atom, uint32_t message, int32_t a, int32_t b);
-// Takes the focus from every other atom (UIM_FOCUSLOST) and gives it to atom (UIM_FOCUSGAINED);
-// null leaves no atom focused.  Fatal when entered from inside a focus message.
-void UI_SetFocus(uiAtom_t *atom);
+// UI_SetFocus (declared with the entry points) takes the focus from every other atom
+// (UIM_FOCUSLOST) and gives it to atom (UIM_FOCUSGAINED); null leaves no atom focused.
+// It is fatal when entered from inside a focus message.
 void UI_SetAllAtomsNonVisible();
 // Top-left corner on the virtual screen of the atom's box of w x h: its own alignment,
 // then the parents' positions without theirs.  Fatal on a chain longer than UI_MAX_ANCESTORS.
 void UI_GetScreenOrigin(const uiAtom_t *atom, int32_t *x, int32_t *y, int32_t w, int32_t h);
 
-// ---- input from the client game; keys and characters outside 0-255 are ignored ----
-void UI_Mouse(int32_t x, int32_t y);    // device pixels
-void UI_Char(int32_t c);
-void UI_Key(int32_t key, int32_t down);  // down: 1 press, 0 release
+// Input from the client game (declared with the entry points): UI_Mouse takes device
+// pixels, UI_Key a key and 1 for a press, 0 for a release, UI_Char one character.  Keys
+// and characters outside 0-255 are ignored.
 
 // ---- for the kinds' own files ----
 // A zeroed atom of the kind, linked after the head, with magic, parent and procedure set.

@@ -37,7 +37,7 @@ TEST_F(Atoms, InputReachesVisibleAtomsNewestFirstUnderTheModalAndConsoleRules) {
     struct routeCase_t {
         const char *name;
         event_t event;
-        uint32_t modal;
+        int32_t modal;
         float consoleDrop;
         int32_t pointerY;  // virtual
         bool focusOld, hideNew;

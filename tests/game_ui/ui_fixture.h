@@ -65,7 +65,7 @@ protected:
     void SetUp() override {
         fake::Install();
         fake::fontCells[FONT] = {CW, CH};
-        ui = uiState_t{};
+        ui = ui_t{};
         qc = uiConsole_t{};
         qgame = fake::qg;
         for (int32_t &m : uiMedia) m = 0;
