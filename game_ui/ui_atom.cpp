@@ -101,7 +101,7 @@ void UI_DrawPic(float x, float y, float w, float h, const float *color, int32_t 
 }
 
 void UI_DrawText(float x, float y, const char *text, const float *color, int32_t font, int32_t flags) {
-    CG_DrawString(0, x, y, 1.0f, text, color, font, flags);
+    if (text[0]) CG_DrawString(0, x, y, 1.0f, text, color, font, flags);
 }
 
 // ---- setters ----

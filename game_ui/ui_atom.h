@@ -189,6 +189,18 @@ uiAtom_t *UI_CreateText(uiAtom_t *parent, int32_t x, int32_t y, const char *text
 uiAtom_t *UI_CreateButton(uiAtom_t *parent, int32_t x, int32_t y, int32_t w, int32_t h, int32_t material,
                           int32_t hoverMaterial, int32_t pressedMaterial, int32_t highlightMaterial,
                           const char *text, uint32_t align);
+uiAtom_t *UI_CreateList(uiAtom_t *parent, int32_t x, int32_t y, int32_t w, int32_t h, int32_t material,
+                        int32_t markMaterial, uint32_t align);
+uiAtom_t *UI_CreateEditBox(uiAtom_t *parent, int32_t x, int32_t y, int32_t widthInChars, const char *text,
+                           int32_t material, uint32_t align);
+uiAtom_t *UI_CreateKeyBox(uiAtom_t *parent, int32_t x, int32_t y, int32_t material, uiAtomCallback_t onBind,
+                          uint32_t align);
+uiAtom_t *UI_CreateCheckBox(uiAtom_t *parent, int32_t x, int32_t y, int32_t w, int32_t h, int32_t material,
+                            int32_t markMaterial, int32_t pressedMaterial, uint32_t align);
+uiAtom_t *UI_CreateHorizontalScroll(uiAtom_t *parent, int32_t x, int32_t y, int32_t w, int32_t h,
+                                    int32_t trackMaterial, int32_t thumbMaterial, uint32_t align);
+uiAtom_t *UI_CreateVerticalScroll(uiAtom_t *parent, int32_t x, int32_t y, int32_t w, int32_t h,
+                                  int32_t trackMaterial, int32_t thumbMaterial, uint32_t align);
 
 // ---- setters and getters ----
 void UI_SetParent(uiAtom_t *atom, uiAtom_t *parent);
@@ -226,6 +238,40 @@ void UI_GetScreenOrigin(const uiAtom_t *atom, int32_t *x, int32_t *y, int32_t w,
 // Input from the client game (declared with the entry points): UI_Mouse takes device
 // pixels, UI_Key a key and 1 for a press, 0 for a release, UI_Char one character.  Keys
 // and characters outside 0-255 are ignored.
+
+// ---- lists ----
+// Builds the records from a text of lines each ended by a line break; an unchanged
+// text keeps the records, their nouns, icons and the mark.
+void UI_SetListRecords(uiAtom_t *atom, const char *text);
+int32_t UI_GetNumRecords(const uiAtom_t *atom);
+int32_t UI_GetVisRecord(const uiAtom_t *atom);
+void UI_SetVisRecord(uiAtom_t *atom, int32_t index);
+int32_t UI_GetMarkedRecord(const uiAtom_t *atom);
+void UI_SetMarkedRecord(uiAtom_t *atom, int32_t index);  // -1 none
+// Record setters take an index past the last as the last, and do nothing below 0 or on an empty list.
+void UI_SetNoun(uiAtom_t *atom, int32_t record, uint32_t noun);
+uint32_t UI_GetNoun(const uiAtom_t *atom, int32_t record);  // 0 below 0 or on an empty list
+void UI_SetNumIcons(uiAtom_t *atom, int32_t record, int32_t count);  // count within 0..3
+void UI_SetIcon(uiAtom_t *atom, int32_t record, int32_t slot, int32_t material);  // slot within 0..3
+int32_t UI_FindNoun(const uiAtom_t *atom, uint32_t noun);  // first record with the noun, -1 none
+
+// ---- edit boxes ----
+void UI_SetEditCaret(uiAtom_t *atom, int32_t caret, int32_t anchor);  // each within 0..length; view unchanged
+void UI_SetEditMaxText(uiAtom_t *atom, int32_t max);  // within 0..UI_ATOM_TEXT
+
+// ---- key boxes ----
+int32_t UI_GetKey(const uiAtom_t *atom);
+int32_t UI_GetOldKey(const uiAtom_t *atom);
+void UI_SetKey(uiAtom_t *atom, int32_t key);  // key and old key
+
+// ---- check boxes ----
+void UI_SetCheckBoxMarked(uiAtom_t *atom, uint8_t marked);
+uint8_t UI_GetCheckBoxMarked(const uiAtom_t *atom);
+
+// ---- scroll bars ----
+void UI_SetScrollPosition(uiAtom_t *atom, float position);  // within 0..1; the callback is not called
+float UI_GetScrollPosition(const uiAtom_t *atom);
+void UI_SetScrollUpdatePosition(uiAtom_t *atom, uiScrollCallback_t callback);
 
 // ---- for the kinds' own files ----
 // A zeroed atom of the kind, linked after the head, with magic, parent and procedure set.

@@ -260,7 +260,7 @@ TEST_F(Atoms, ACentredTextIsPlacedByItsLengthInCharacters) {
 }
 
 TEST_F(Atoms, WrappingWithAFontWithoutACellDrawsNothing) {
-    uiAtom_t *text = UI_CreateText(nullptr, 0, 0, "some text to wrap", nullptr, 99, 0);
+    uiAtom_t *text = UI_CreateText(nullptr, 0, 0, "some text to wrap", nullptr, NO_CELL_FONT, 0);
     UI_SetLineWidht(text, 100);
     Draw(text);
     EXPECT_TRUE(fake::drawnStrings.empty());

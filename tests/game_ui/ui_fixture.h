@@ -15,8 +15,9 @@
 
 namespace uitest {
 
-constexpr int32_t FONT = 3;        // the normal font: 8 x 16 cells
-constexpr int32_t CW = 8, CH = 16;
+constexpr int32_t FONT = 3;  // the normal font
+constexpr int32_t CW = fake::FAKE_FONT_CHAR_WIDTH, CH = fake::FAKE_FONT_CHAR_HEIGHT;
+constexpr int32_t NO_CELL_FONT = 99;  // answers a character cell of 0 by 0
 constexpr int32_t WHITE_MATERIAL = 40;
 constexpr int32_t CLICK_SOUND = 77;
 
@@ -50,6 +51,8 @@ inline std::vector<std::string> Texts() {
     return out;
 }
 
+inline std::vector<float> Colour(const fake::drawnString_t &s) { return {s.colour, s.colour + 4}; }
+
 inline void Draw(uiAtom_t *atom) {
     fake::trisPics.clear();
     fake::drawnStrings.clear();
@@ -64,7 +67,7 @@ class UiTest : public testing::Test {
 protected:
     void SetUp() override {
         fake::Install();
-        fake::fontCells[FONT] = {CW, CH};
+        fake::fontCells[NO_CELL_FONT] = {0, 0};
         ui = ui_t{};
         qc = uiConsole_t{};
         qgame = fake::qg;
