@@ -30,7 +30,8 @@ static void MessageKeyBox(uiAtom_t *atom, uint32_t message, int32_t a, int32_t) 
         if (atom->material) UI_DrawPic(x, y, cw * UI_KEYBOX_CHARS, ch, atom->bgColor, atom->material);
         const float cx = x + cw * UI_KEYBOX_CHARS * 0.5f, cy = y + ch * 0.5f;
         if (!atom->focus) {
-            if (atom->keyBox.key >= 1) UI_DrawText(cx, cy, key_names[atom->keyBox.key], atom->color, atom->font, UI_TEXT_CENTER);
+            if (atom->keyBox.key >= 1)
+                UI_DrawText(cx, cy, key_names[atom->keyBox.key], atom->color, atom->font, UI_TEXT_CENTER);
         } else if (ui.caretBlink > 0) {
             UI_DrawText(cx, cy, "Input", color_green, atom->font, UI_TEXT_CENTER);  // blinks while capturing
         }

@@ -291,7 +291,10 @@ TEST_F(Atoms, ButtonCallbacksFollowThePointerAndMouse1) {
          {{'m', 110, 60}, {'d', 0, 0}, {'m', 200, 60}, {'u', 0, 0}},
          "enter press leave ",
          1},
-        {"a move inside while pressed changes nothing", {{'m', 110, 60}, {'d', 0, 0}, {'m', 112, 60}}, "enter press ", 3},
+        {"a move inside while pressed changes nothing",
+         {{'m', 110, 60}, {'d', 0, 0}, {'m', 112, 60}},
+         "enter press ",
+         3},
         {"press outside", {{'m', 10, 10}, {'d', 0, 0}, {'u', 0, 0}}, "leave ", 1},
         {"other keys", {{'m', 110, 60}, {'k', 0, 0}}, "enter ", 2},
     };

@@ -204,8 +204,9 @@ TEST_F(Edit, CopyAndCutNeedTheClientGamesControl) {
     UI_SetText(box, "hello");
     UI_SetEditCaret(box, 1, 4);
     fake::clipboard = "old";
-    UI_Char(UI_CHAR_COPY);  // without Control: a refused character
+    for (int32_t c : {UI_CHAR_COPY, UI_CHAR_CUT, UI_CHAR_PASTE}) UI_Char(c);  // without Control: refused characters
     EXPECT_EQ(fake::clipboard, "old");
+    EXPECT_EQ(Text(), "hello");
     cg.controlHeld = 1;
     UI_Char(UI_CHAR_COPY);
     EXPECT_EQ(fake::clipboard, "ell");
