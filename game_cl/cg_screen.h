@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "game_cl/cg_media.h"
+
 constexpr int32_t CG_CENTER_TEXT_MS = 3500;        // "cg_print_center" and "cg_print_center2"
 constexpr int32_t CG_CENTER_SHORT_MS = 1500;       // "cg_print_center_short"
 constexpr int32_t CG_CENTER_FADE_MS = 500;         // a centre text fades out over its last half second
@@ -70,52 +72,8 @@ void CG_DrawHud();
 // The scoreboard as last received, top at y.
 void CG_DrawScoreboard(float top);
 
-// The client media the screen draws with.
-enum cgScreenMedia_t : int32_t {
-    SCRM_FONT_SMALL,
-    SCRM_FONT_NORMAL,
-    SCRM_FONT_BIG,
-    SCRM_FONT_HUGE,
-    SCRM_FONT_PRETTY_BIG,
-    SCRM_FONT_CENTER,
-    SCRM_WHITE,
-    SCRM_AIM,
-    SCRM_LOGO_BLUE,
-    SCRM_LOGO_RED,
-    SCRM_ICON_CRYSTAL,
-    SCRM_ICON_ARMOR,
-    SCRM_ICON_BERSERK,
-    SCRM_ICON_HEALTH,
-    SCRM_ICON_MINI,  // then shotgun, grengun, railgun, dirtgun in weapon order
-    SCRM_ICON_SHOT,
-    SCRM_ICON_GREN,
-    SCRM_ICON_RAIL,
-    SCRM_ICON_DIRT,
-    SCRM_CLOCK,
-    SCRM_ROUNDS,
-    SCRM_SCOREBOARD,
-    SCRM_HIT_LEFT,
-    SCRM_HIT_RIGHT,
-    SCRM_HIT_FRONT,
-    SCRM_HIT_BACK,
-    SCRM_RADAR,
-    SCRM_RADAR_SPOT_BLUE,
-    SCRM_RADAR_SPOT_RED,
-    SCRM_RADAR_CRYSTAL,
-    SCRM_RADAR_CRYSTAL_BLUE,
-    SCRM_RADAR_CRYSTAL_RED,
-    SCRM_RADAR_BASE_BLUE,
-    SCRM_RADAR_BASE_RED,
-    SCRM_RADAR_DEAD,
-    SCRM_PAIN,
-    SCRM_BERSERK,
-    SCRM_CRYSTAL,
-    SCRM_BOTTOM_HUD,
-    SCRM_SOUND_NOT_ALONE,
-    SCRM_COUNT
-};
 // The handle of one of the client media; 0 when it is not registered.
-int32_t CG_ScreenMedia(cgScreenMedia_t which);
+inline int32_t CG_ScreenMedia(cgMediaSlot_t slot) { return cgMedia.handles[slot]; }
 // A client-game variable the screen reads, by name; one not created yet reads as its default.
 int32_t CG_ScreenVarInt(const char *name, int32_t defaultValue = 0);
 float CG_ScreenVarValue(const char *name);

@@ -148,7 +148,8 @@ static void ServerList() {
 }
 
 static void NotAlone() {
-    if (CG_ScreenVarInt("cg_notAloneSound")) Trap_S_PlayLocalSound(CG_ScreenMedia(SCRM_SOUND_NOT_ALONE));
+    const int32_t sound = CG_ScreenMedia(CGM_NOT_ALONE);  // 0: the sound is missing and never played
+    if (CG_ScreenVarInt("cg_notAloneSound") && sound) Trap_S_PlayLocalSound(sound);
 }
 
 void CG_RunServerCommands() {

@@ -66,6 +66,16 @@ protected:
         G_DefineWeapons();
         fake::qg.instance = 7;
         Refresh();
+        // The media the tests tell apart exist; the rest register as missing (handle 0).
+        fake::registerFromFiles = true;
+        for (const char *path :
+             {"game/c_materials/white.material", "game/c_materials/scoreboard.material", "game/hud/radar.material",
+              "game/hud/radar_spot_red.material", "game/c_materials/hit_right.material",
+              "game/c_materials/hit_front.material", "game/hud/icon_health.material", "game/c_sounds/not_alone.sound"})
+            fake::files[path] = "";
+        CG_RegisterMedia();
+        fake::errors.clear();
+        fake::prints.clear();
         cg.ecl.state = ECL_CONNECTED;
         memcpy(cg.ecl.serverAddress, SERVER.bytes, sizeof cg.ecl.serverAddress);
         cg.predicted.moveType = MT_NORMAL;
@@ -81,12 +91,6 @@ protected:
         fake::serverCommand_t c{text, {}};
         memcpy(c.from, from.bytes, sizeof c.from);
         fake::serverCommands.push_back(c);
-    }
-    // A material of its own handle, so that its pictures can be told apart.
-    static int32_t Material(const std::string &path) {
-        const int32_t handle = 1000 + static_cast<int32_t>(fake::materialHandles.size());
-        fake::materialHandles[path] = handle;
-        return handle;
     }
     static void Screen() {
         fake::trisPics.clear();
@@ -222,7 +226,8 @@ TEST_F(ClientScreen, NotAloneSoundOnlyWhenWanted) {
     fake::Set("cg_notAloneSound", "1");
     Queue("cg_not_alone");
     CG_RunServerCommands();
-    EXPECT_EQ(fake::localSounds.size(), 1u);
+    EXPECT_EQ(fake::localSounds, (std::vector<int32_t>{CG_ScreenMedia(CGM_NOT_ALONE)}));
+    EXPECT_NE(CG_ScreenMedia(CGM_NOT_ALONE), 0);
 }
 
 // ---- screen ----
@@ -269,7 +274,7 @@ TEST_F(ClientScreen, CentreTextIsOpaqueThenFadesOverItsLastHalfSecond) {
 }
 
 TEST_F(ClientScreen, ScoreboardShowsWhenAskedOrInIntermissionUnlessStale) {
-    const int32_t board = Material("game/c_materials/scoreboard.material");
+    const int32_t board = CG_ScreenMedia(CGM_SCOREBOARD);
     Queue("cg_scoreboard 0 0 1");
     CG_RunServerCommands();
     struct boardCase_t {
@@ -323,8 +328,8 @@ TEST_F(ClientScreen, ScoreboardRowsUseTheirRulesLayout) {
 }
 
 TEST_F(ClientScreen, RadarOnlyUnderTeamRulesAndWhenNotOff) {
-    const int32_t radar = Material("game/hud/radar.material");
-    const int32_t red = Material("game/hud/radar_spot_red.material");
+    const int32_t radar = CG_ScreenMedia(CGM_RADAR);
+    const int32_t red = CG_ScreenMedia(CGM_RADAR_SPOT_RED);
     cg.predicted.team = 1;
     cg.predicted.radarKinds[0] = 1;
     cg.predicted.radarBlips[0][0] = 255;
@@ -357,8 +362,8 @@ TEST_F(ClientScreen, RadarOnlyUnderTeamRulesAndWhenNotOff) {
 }
 
 TEST_F(ClientScreen, HitDirectionsOutsideTheTableWarnAndDrawNothing) {
-    const int32_t right = Material("game/c_materials/hit_right.material");
-    const int32_t front = Material("game/c_materials/hit_front.material");
+    const int32_t right = CG_ScreenMedia(CGM_HIT_RIGHT);
+    const int32_t front = CG_ScreenMedia(CGM_HIT_FRONT);
     cg.predicted.hitFlash = 0.5f;
     cg.predicted.hitDir = 1;
     Screen();
@@ -397,7 +402,7 @@ TEST_F(ClientScreen, AmmunitionTextsMarkEmptyClipsAndReserves) {
 
 TEST_F(ClientScreen, NumbersOutsideTheirTablesPickNoEntry) {
     // A confused server: weapon, rules and radar kind beyond every table.
-    const int32_t white = Material("game/c_materials/white.material");
+    const int32_t white = CG_ScreenMedia(CGM_WHITE);
     Queue("cg_scoreboard 0 0 1");
     CG_RunServerCommands();
     cg.scoreboardRequested = 1;
@@ -453,7 +458,7 @@ TEST_F(ClientScreen, LagometerMarksLostSnapshotsAndCatchesUp) {
 }
 
 TEST_F(ClientScreen, LifeIconBouncesOnAJumpAndLowLifeTurnsRed) {
-    const int32_t health = Material("game/hud/icon_health.material");
+    const int32_t health = CG_ScreenMedia(CGM_ICON_HEALTH);
     const float iconAtRest = 2 * fake::FAKE_FONT_CHAR_WIDTH;  // two characters of the big font
     auto iconWidth = [&] {
         Screen();
