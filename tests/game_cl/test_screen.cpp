@@ -76,6 +76,7 @@ protected:
         CG_RegisterMedia();
         fake::errors.clear();
         fake::prints.clear();
+        fake::beganFrames = fake::endedFrames = 0;  // the registration's loading steps
         cg.ecl.state = ECL_CONNECTED;
         memcpy(cg.ecl.serverAddress, SERVER.bytes, sizeof cg.ecl.serverAddress);
         cg.predicted.moveType = MT_NORMAL;
