@@ -15,11 +15,13 @@
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_main.h"
+#include "game_cl/cg_marks.h"
+#include "game_cl/cg_world.h"
 #include "game_ui/ui_main.h"
 
 constexpr int CG_BENCHMARK_FRAMES = 256;    // screens drawn by a benchmark without a count
 constexpr float CG_ZOOMED_TURN = 0.4f;      // mouse turns are slowed by this while zoomed
-constexpr int MODAL_NEW_VERSION = 5;        // the one window Escape leaves open
+constexpr float CG_CONSOLE_UP = 0.01f;      // a console dropped no further than this counts as up
 
 // ---- one-frame requests ----
 
@@ -180,16 +182,17 @@ static void CG_Yaw_f() { Turn(CG_YAW, "USAGE: in_yaw <degrees>"); }
 static void CG_Mouse_f() { UI_Mouse(Com_atoi(G_Argv(1)), Com_atoi(G_Argv(2))); }
 static void CG_Char_f() { UI_Char(Com_atoi(G_Argv(1))); }
 
-// Escape backs out of one thing: the console, the intro, a window, a key box
-// waiting for its key, the chat line, or one menu screen.
+// Escape backs out of one thing: the console, the intro, a window (the notice of
+// a newer version stays), a key box waiting for its key, the chat line, or one
+// menu screen.
 static void Escape() {
     UI_Chat_ClearBuffer();
-    if (UI_ConsoleIsDown()) {
+    if (UI_ConsoleIsDown() > CG_CONSOLE_UP) {
         Trap_Add("con_toggle");
     } else if (cg.menu == CG_MENU_INTRO) {
         UI_EndCinematic();
-    } else if (ui.modal != 0 && ui.modal != MODAL_NEW_VERSION) {
-        ui.modal = 0;
+    } else if (ui.modal != MODAL_NONE && ui.modal != MODAL_NEW_VERSION) {
+        ui.modal = MODAL_NONE;
     } else if (ui.waitingKeyBox) {
         ui.waitingKeyBox = nullptr;
         UI_SetFocus(nullptr);
@@ -285,12 +288,7 @@ static void CG_WMReload_f() {
         Com_Printf("%s", "USAGE: wmreload <wm num>");
         return;
     }
-    const int32_t index = Com_atoi(G_Argv(1));
-    if (index < 0 || index >= WORLD_MATERIALS) {
-        Com_Printf("wmreload: no world material %d (0 to %d)", index, WORLD_MATERIALS - 1);
-        return;
-    }
-    CG_ReloadWorldMaterial(cgw.materials, index);
+    CG_ReloadWorldMaterial(cgw.materials, Com_atoi(G_Argv(1)));
 }
 
 static int32_t TestSlot(const char *text) {
@@ -331,6 +329,17 @@ static void CG_TMUnloadModel_f() {
 }
 
 static void CG_TMClearTime_f() { cg.tmTime = 0.0f; }
+
+// The tools of the models, particles and marks print nothing until those
+// subjects keep anything to show or reload.
+static void CG_ModelList_f() {}
+static void CG_ModelInfo_f() {}
+static void CG_ModelReload_f() {}
+static void CG_ParticleList_f() {}
+static void CG_ParticleReload_f() {}
+static void CG_ParticleStats_f() {}
+static void CG_MarkStats_f() {}
+static void CG_MarkClear_f() { CG_ClearMarks(); }
 
 // ---- registration ----
 

@@ -394,6 +394,53 @@ TEST_F(ClientCommands, TheConsoleKeyTogglesTheConsoleOncePerPress) {
     }
 }
 
+TEST_F(ClientCommands, EscapeBacksOutOfOneThingPerPress) {
+    static int keyBox;  // any address stands for a key box waiting for its key
+    uiAtom_t *const waiting = reinterpret_cast<uiAtom_t *>(&keyBox);
+    struct escapeCase_t {
+        int32_t menu, modal;
+        uiAtom_t *keyBox;
+        uint8_t chatMode;
+        int32_t menuAfter, modalAfter;
+        uint8_t chatAfter;
+    };
+    const escapeCase_t cases[] = {
+        {CG_MENU_NONE, MODAL_NONE, nullptr, 0, CG_MENU_LOBBY, MODAL_NONE, 0},
+        {CG_MENU_SERVER_INFO, MODAL_NONE, nullptr, 0, CG_MENU_LOBBY, MODAL_NONE, 0},
+        {CG_MENU_GAME_OPTIONS, MODAL_NONE, nullptr, 0, CG_MENU_OPTIONS, MODAL_NONE, 0},
+        {CG_MENU_CONTROLS, MODAL_NONE, nullptr, 0, CG_MENU_OPTIONS, MODAL_NONE, 0},
+        {CG_MENU_FORGE_CONTROLS, MODAL_NONE, nullptr, 0, CG_MENU_OPTIONS, MODAL_NONE, 0},
+        {CG_MENU_SYSTEM, MODAL_NONE, nullptr, 0, CG_MENU_OPTIONS, MODAL_NONE, 0},
+        {CG_MENU_LOBBY, MODAL_NONE, nullptr, 0, CG_MENU_NONE, MODAL_NONE, 0},
+        {CG_MENU_OPTIONS, MODAL_NONE, nullptr, 0, CG_MENU_NONE, MODAL_NONE, 0},
+        {CG_MENU_CREDITS, MODAL_NONE, nullptr, 0, CG_MENU_NONE, MODAL_NONE, 0},
+        // A window goes first, then a key box, then the chat line; the new-version notice stays.
+        {CG_MENU_LOBBY, MODAL_MAP_ERROR, waiting, 1, CG_MENU_LOBBY, MODAL_NONE, 1},
+        {CG_MENU_NONE, MODAL_NEW_VERSION, nullptr, 0, CG_MENU_LOBBY, MODAL_NEW_VERSION, 0},
+        {CG_MENU_CONTROLS, MODAL_NONE, waiting, 1, CG_MENU_CONTROLS, MODAL_NONE, 1},
+        {CG_MENU_NONE, MODAL_NONE, nullptr, 2, CG_MENU_NONE, MODAL_NONE, 0},
+    };
+    for (const escapeCase_t &c : cases) {
+        cg.menu = c.menu;
+        ui.modal = c.modal;
+        ui.waitingKeyBox = c.keyBox;
+        cg.chatMode = c.chatMode;
+        ASSERT_TRUE(fake::Run("in_key_down 1"));
+        const int32_t menu = cg.menu, modal = ui.modal;
+        const uint8_t chatMode = cg.chatMode;
+        ASSERT_TRUE(fake::Run("in_key_down 1"));  // held: nothing more
+        EXPECT_EQ(cg.menu, c.menuAfter) << "from menu " << c.menu << " modal " << c.modal;
+        EXPECT_EQ(ui.modal, c.modalAfter) << "from menu " << c.menu << " modal " << c.modal;
+        EXPECT_EQ(cg.chatMode, c.chatAfter) << "from menu " << c.menu << " modal " << c.modal;
+        EXPECT_EQ(cg.menu, menu);
+        EXPECT_EQ(ui.modal, modal);
+        EXPECT_EQ(cg.chatMode, chatMode);
+        if (c.keyBox && c.modal == MODAL_NONE) EXPECT_EQ(ui.waitingKeyBox, nullptr);
+        ASSERT_TRUE(fake::Run("in_key_up 1"));
+    }
+    EXPECT_TRUE(fake::added.empty()) << "the console is up: Escape never toggles it";
+}
+
 TEST_F(ClientCommands, ConnectNeedsTheTransportAndOneOrTwoWords) {
     fake::Run("connect 10.0.0.1");
     ASSERT_EQ(fake::errors.size(), 1u);
