@@ -510,4 +510,23 @@ TEST_F(ClientCommands, TestModelSlotsAreCheckedWhenUnloading) {
     }
 }
 
+TEST_F(ClientCommands, BenchmarkDrawsAtLeastOneScreenAndNeverDividesByNoTime) {
+    struct benchCase_t {
+        const char *line;
+        const char *printed;
+    };
+    const benchCase_t cases[] = {
+        {"benchmark", "256 frames in 0 msec. 0.0000 msec per frame (999999.0000 fps)"},
+        {"benchmark 0", "1 frames in 0 msec. 0.0000 msec per frame (999999.0000 fps)"},
+        {"benchmark -7", "1 frames in 0 msec. 0.0000 msec per frame (999999.0000 fps)"},
+        {"benchmark 3", "3 frames in 0 msec. 0.0000 msec per frame (999999.0000 fps)"},
+    };
+    for (const benchCase_t &c : cases) {
+        fake::prints.clear();
+        ASSERT_TRUE(fake::Run(c.line));
+        ASSERT_FALSE(fake::prints.empty()) << c.line;
+        EXPECT_EQ(fake::prints.back(), c.printed) << c.line;
+    }
+}
+
 }  // namespace
