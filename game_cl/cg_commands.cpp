@@ -16,6 +16,7 @@
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_main.h"
 #include "game_cl/cg_marks.h"
+#include "game_cl/cg_model.h"
 #include "game_cl/cg_screen.h"
 #include "game_cl/cg_world.h"
 #include "game_ui/ui_main.h"
@@ -152,8 +153,7 @@ static void CG_Connect_f() {
     }
     netadr_t address;
     if (!Trap_LookupDNS(&address, G_Argv(1))) return;
-    // Joining waits for the life cycle's CG_Connect.
-
+    CG_Connect(&address, argc == 3 ? G_Argv(2) : "");
 }
 
 static void CG_Disconnect_f() { CG_Disconnect(0); }
@@ -311,7 +311,7 @@ static void CG_TMLoadModel_f() {
     _VectorCopy(cg.tmPositions[slot], cg.predicted.origin);
 
     const int32_t start = Trap_GetTime();
-    // The model loader fills the slot once it exists.
+    cg.tmModels[slot] = CG_LoadModel(G_Argv(1));
     if (cg.tmModels[slot]) {
         Com_Printf("Loaded test model in %.1f seconds", static_cast<double>(Trap_GetTime() - start) / 1000.0);
     } else {

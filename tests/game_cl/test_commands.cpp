@@ -134,7 +134,8 @@ TEST_F(ClientCommands, NothingIsSentUntilConnectedAndEachConnectionCountsFromOne
     EXPECT_TRUE(fake::sentCommands.empty());
 
     cg.ecl.state = ECL_CONNECTED;
-    cg.ccNumber = 0;  // as every new connection leaves it
+    cg.ccNumber = 500;  // the connection before
+    EXPECT_EQ(CG_ConnectedToServer(), 1);
     EXPECT_EQ(Frame().number, 1u);
     EXPECT_EQ(Frame().number, 2u);
 }
@@ -457,6 +458,14 @@ TEST_F(ClientCommands, ConnectNeedsTheTransportAndOneOrTwoWords) {
     fake::dnsAnswer = false;
     fake::Run("connect nowhere");
     EXPECT_EQ(fake::calls, (std::vector<std::string>{"lookup nowhere"})) << "a failed look-up ends quietly";
+
+    fake::dnsAnswer = true;
+    fake::calls.clear();
+    fake::Run("connect local secret");
+    ASSERT_GE(fake::calls.size(), 2u);
+    EXPECT_EQ(fake::calls.front(), "lookup local");
+    EXPECT_EQ(fake::calls.back().rfind("connectto ", 0), 0u) << fake::calls.back();
+    EXPECT_NE(fake::calls.back().find(" secret "), std::string::npos) << fake::calls.back();
 }
 
 TEST_F(ClientCommands, ARefusedNameKeepsThePlayerName) {
