@@ -127,7 +127,8 @@ int ClientSlot(Engine &server, Engine *other = nullptr) {
 }
 
 // A dedicated server of the shipped engine on a map, cheats on (the coordinates overlay is
-// a cheat), and the test build as a client; each in its own copy of the default data.
+// a cheat) and not pure (the default data are loose files, no packs), and the test build
+// as a client; each in its own copy of the default data.
 struct Match {
     TempDir serverDir, clientDir;
     std::unique_ptr<Engine> server, client;
@@ -138,7 +139,7 @@ struct Match {
         CopyData(clientDir);
         server = std::make_unique<Engine>(serverDir.path(),
                                           std::vector<std::string>{"-dedicated", "+set", "sv_lanServer", "1", "+set",
-                                                                   "sv_cheats", "1", "+set", "sg_deathTime", "1",
+                                                                   "sv_cheats", "1", "+set", "sv_pure", "0", "+set", "sg_deathTime", "1",
                                                                    "+set", "map", map});
         port = EnginePort(*server);
         client = std::make_unique<Engine>(
@@ -275,7 +276,7 @@ TEST(ClientGame, ListenServerConnectsItsOwnClientAndPlays) {
     TempDir dir;
     CopyData(dir);
     Engine engine(dir.path(), {"+set", "client", "1", "+set", "name", PLAYER, "+set", "cg_skipIntro", "1", "+set",
-                               "sv_lanServer", "1", "+set", "sv_cheats", "1", "+set", "map", "planet"},
+                               "sv_lanServer", "1", "+set", "sv_cheats", "1", "+set", "sv_pure", "0", "+set", "map", "planet"},
                   "engine_headless");
     ASSERT_TRUE(WaitAfter(engine, "Server is up and running", 0, 60)) << engine.output();
     // Nothing asks it to: the client game sees the server beside it and connects.
