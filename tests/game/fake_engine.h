@@ -52,6 +52,22 @@ inline uint8_t pvsAnswer = 1;
 inline std::vector<std::vector<uint8_t>> surfaces;  // each added surface, copied byte for byte
 inline uint8_t surfaceStore[256];
 inline int32_t materialHandle = 7;
+// With registerFromFiles set, every registration trap (fonts, textures, materials,
+// sounds, levels of detail) answers as a renderer would: the path's 1-based index in
+// its kind's list when the path is in `files`, 0 when it is not.  Each request is
+// kept in `registrations` as "kind path".
+inline bool registerFromFiles = false;
+inline std::map<std::string, std::vector<std::string>> registeredByKind;
+inline std::vector<std::string> registrations;
+inline int32_t RegisterFromFiles(const char *kind, const char *path) {
+    registrations.push_back(std::string(kind) + " " + path);
+    if (!files.count(path)) return 0;
+    std::vector<std::string> &names = registeredByKind[kind];
+    for (size_t i = 0; i < names.size(); i++)
+        if (names[i] == path) return static_cast<int32_t>(i + 1);
+    names.emplace_back(path);
+    return static_cast<int32_t>(names.size());
+}
 // 2D drawing: every destination is this size, and each drawn triangle list or text is kept.
 constexpr int32_t FAKE_DEST_WIDTH = 1280, FAKE_DEST_HEIGHT = 960;
 struct trisPic_t {
@@ -107,6 +123,16 @@ inline bool flatWorld = false;
 inline float worldRadius = 50.0f;
 inline float floorY = 0.0f;
 inline int traces = 0;
+
+// The engine client as the client game sees it.
+inline std::string clientWorldInfo;              // what trap 110 hands out
+inline int keepAlives = 0;                       // trap 107 calls
+inline ecl_t *ecl = nullptr;                     // the record the client game registered
+inline const snapshot_t *olderSnapshot = nullptr, *newerSnapshot = nullptr;
+inline int32_t simTime = 0;
+inline std::vector<std::string> infoStrings;     // every client info string handed over
+inline std::vector<std::string> clientCalls;     // "music path volume", "endmusic", "stopsounds",
+                                                 // "unregister kind first", "listener"
 
 // What the module handed to the engine's server.
 inline std::vector<std::string> calls;           // "start path", "shutdown 0", "loadvo2 path", ...
@@ -375,6 +401,7 @@ inline intptr_t Trap(int number, gameArg_t *a) {
     case GTRAP_TRACE: Trace(Arg_Ptr<trace_t>(a, 0), Arg_Ptr<const obb_t>(a, 1), Arg_Ptr<const obb_t>(a, 2)); return 0;
     case GTRAP_REGISTER_MATERIAL: {
         registered.emplace_back(Arg_Ptr<const char>(a, 0));
+        if (registerFromFiles) return RegisterFromFiles("material", Arg_Ptr<const char>(a, 0));
         const auto own = materialHandles.find(registered.back());
         return own == materialHandles.end() ? materialHandle : own->second;
     }
@@ -402,6 +429,19 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         const int32_t n = Arg_Int(a, 0);
         return reinterpret_cast<intptr_t>(n >= 0 && n < static_cast<int32_t>(serverArgs.size()) ? Kept(serverArgs[n])
                                                                                                  : "");
+    }
+    case GTRAP_REGISTER_FONT:
+    case GTRAP_REGISTER_TEXTURE:
+    case GTRAP_REGISTER_TEXTURE_NO_MIP:
+    case GTRAP_REGISTER_TEXTURE_CUBE:
+    case GTRAP_REGISTER_SOUND:
+    case GTRAP_REGISTER_LOD: {
+        if (!registerFromFiles) return 0;
+        static const std::map<int, const char *> KINDS = {
+            {GTRAP_REGISTER_FONT, "font"},       {GTRAP_REGISTER_TEXTURE, "texture"},
+            {GTRAP_REGISTER_TEXTURE_NO_MIP, "texture"}, {GTRAP_REGISTER_TEXTURE_CUBE, "cube"},
+            {GTRAP_REGISTER_SOUND, "sound"},     {GTRAP_REGISTER_LOD, "lod"}};
+        return RegisterFromFiles(KINDS.at(number), Arg_Ptr<const char>(a, 0));
     }
     case GTRAP_UPLOAD_WORLD_MATERIALS: {
         const auto *block = Arg_Ptr<const uint8_t>(a, 0);
@@ -434,6 +474,32 @@ inline intptr_t Trap(int number, gameArg_t *a) {
                           std::to_string(Arg_Int(a, 2)));
         return 0;
     case GTRAP_WO_CHECK_POINT_PVS: return pvsAnswer;
+    case GTRAP_CL_GET_WORLD_INFO_STRING: return reinterpret_cast<intptr_t>(clientWorldInfo.c_str());
+    case GTRAP_CL_SEND_KEEP_ALIVE: keepAlives++; return 0;
+    case GTRAP_CL_UPLOAD_ECL: ecl = Arg_Ptr<ecl_t>(a, 0); return 0;
+    case GTRAP_CL_GET_SNAPSHOT:
+        *Arg_Ptr<const snapshot_t *>(a, 0) = olderSnapshot;
+        *Arg_Ptr<const snapshot_t *>(a, 1) = newerSnapshot;
+        *Arg_Ptr<int32_t>(a, 2) = simTime;
+        return 0;
+    case GTRAP_CL_UPDATE_INFO_STRING: infoStrings.emplace_back(Arg_Ptr<const char>(a, 0)); return 0;
+    case GTRAP_S_BEGIN_MUSIC:
+        clientCalls.push_back(std::string("music ") + Arg_Ptr<const char>(a, 0) + " " + std::to_string(Arg_Int(a, 1)));
+        return 0;
+    case GTRAP_S_END_MUSIC: clientCalls.emplace_back("endmusic"); return 0;
+    case GTRAP_S_CLEAR_DMA: clientCalls.emplace_back("stopsounds"); return 0;
+    case GTRAP_S_SET_LISTENER: clientCalls.emplace_back("listener"); return 0;
+    case GTRAP_UNREGISTER_MATERIAL:
+    case GTRAP_UNREGISTER_TEXTURE:
+    case GTRAP_UNREGISTER_LOD:
+    case GTRAP_UNREGISTER_SOUND: {
+        static const std::map<int, const char *> KINDS = {{GTRAP_UNREGISTER_MATERIAL, "material"},
+                                                          {GTRAP_UNREGISTER_TEXTURE, "texture"},
+                                                          {GTRAP_UNREGISTER_LOD, "lod"},
+                                                          {GTRAP_UNREGISTER_SOUND, "sound"}};
+        clientCalls.push_back(std::string("unregister ") + KINDS.at(number) + " " + std::to_string(Arg_Int(a, 0)));
+        return 0;
+    }
     case GTRAP_R_ALLOC_SURFACES:
         memset(surfaceStore, 0xEE, sizeof surfaceStore);
         return reinterpret_cast<intptr_t>(surfaceStore);
@@ -565,6 +631,9 @@ inline void Install() {
     prints.clear();
     errors.clear();
     registered.clear();
+    registerFromFiles = false;
+    registeredByKind.clear();
+    registrations.clear();
     uploaded.clear();
     surfaces.clear();
     trisPics.clear();
@@ -596,6 +665,13 @@ inline void Install() {
     worldRadius = 50.0f;
     floorY = 0.0f;
     traces = 0;
+    clientWorldInfo.clear();
+    keepAlives = 0;
+    ecl = nullptr;
+    olderSnapshot = newerSnapshot = nullptr;
+    simTime = 0;
+    infoStrings.clear();
+    clientCalls.clear();
     calls.clear();
     commands.clear();
     for (slot_t &s : slots) s = slot_t{};
