@@ -220,6 +220,12 @@ struct cg_t {
     uint8_t chatMode;             // 0 closed, 1 all, 2 team
     int32_t cinematicTime;
     uint32_t lastUsedWeapon;
+    // The weapons' client halves (media): the viewer's last shot, which the fire
+    // events record and the spinning gun parts and muzzle flashes read.
+    int32_t lastShotWeapon;
+    uint32_t lastShotFrame;       // qgame frame count
+    int32_t lastShotTime;         // game time (ms)
+    float lastShotRoll;           // degrees, -15..15
 };
 static_assert(offsetof(cg_t, ecl) == 0, "the engine client writes the head of cg in place");
 

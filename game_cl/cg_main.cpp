@@ -20,6 +20,7 @@
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_marks.h"
 #include "game_cl/cg_media.h"
+#include "game_cl/cg_model.h"
 #include "game_cl/cg_particles.h"
 #include "game_cl/cg_screen.h"
 #include "game_cl/cg_view.h"
@@ -130,6 +131,9 @@ static void CG_RegisterWatermarks() {
     w.texture = Trap_RegisterTexture("game/base/watermark.tga");
     w.lod = Trap_RegisterLOD("game/base/watermark.lo3", 0);
     w.sound = Trap_RegisterSound("game/base/watermark.wav");
+    w.model = CG_LoadModel("game/base/watermark.model");
+    w.particle = CG_LoadParticle("game/base/watermark.particle");
+    w.animation = CG_LoadAnimation(w.model, "game/base/watermark.am2");
 }
 
 // Releases every world medium: each kind from its watermark handle + 1 upward.
@@ -139,6 +143,17 @@ static void CG_ClearMediaAboveWaterMarks() {
     Trap_UnregisterTexture(w.texture + 1);
     Trap_UnregisterLOD(w.lod + 1);
     Trap_UnregisterSound(w.sound + 1);
+    CG_UnloadModel(w.model + 1);
+    CG_UnloadAnimation(w.animation + 1);
+    CG_UnloadParticle(w.particle + 1);
+}
+
+// Forgets every loaded model, animation and particle class and every script text.
+static void CG_UnloadAllMedia() {
+    CG_ShutdownActionScripts();
+    CG_UnloadModel(0);
+    CG_UnloadAnimation(0);
+    CG_UnloadParticle(0);
 }
 
 // ---- module load, client start and shutdown ----
@@ -175,6 +190,7 @@ void CG_Init() {
 void CG_Shutdown() {
     if (!cg.initialized) return;
     if (cg.ecl.state != ECL_DISCONNECTED) CG_Disconnect(0);
+    CG_UnloadAllMedia();
     cg.initialized = 0;
     memset(cg.tmModels, 0, sizeof cg.tmModels);
 }
@@ -182,6 +198,9 @@ void CG_Shutdown() {
 uint8_t CG_IsInitialized() { return cg.initialized; }
 
 void CG_RestartRenderer() {
+    CG_UnloadAllMedia();
+    CG_LoadDefaultModel();
+    CG_LoadDefaultParticle();
     CG_InitParticles();
     CG_InitActionScripts();
     Trap_CL_UploadECL(&cg);
@@ -222,6 +241,7 @@ void CG_Disconnect(uint8_t flag) {
     if (cg.ecl.state == ECL_DISCONNECTED) return;
     Trap_CL_DisconnectFromServer("");
     CG_ClearMediaAboveWaterMarks();
+    CG_ShutdownActionScripts();
     if (SG_IsRunning()) SG_ShutdownServer(flag);
 }
 
@@ -459,9 +479,14 @@ static void CG_UpdateInfoString() {
 
 // The cEntities think; a survivor without a fixed axis is turned to stand on the
 // world at its new place.
-static void CG_UpdateCEntityAxes() {
+static void CG_UpdateCEntities() {
     for (centity_t &e : cg.cEntities) {
-        if (!e.s.inUse || e.keepAxis) continue;
+        if (!e.s.inUse) continue;
+        if (e.media && e.media->think) {
+            e.media->think(&e);
+            if (!e.s.inUse) continue;
+        }
+        if (e.keepAxis) continue;
         G_UpdateEllipticAxis(cg.flatGravity, &e.s.ellipticAxis[0][0], e.s.origin);
         G_EllipticAxis2Axis(e.axis, &e.s.ellipticAxis[0][0], e.s.angles, 1);
     }
@@ -482,7 +507,7 @@ static void CG_ConnectedFrame() {
     CG_UpdatePain();
     CG_UpdateInfoString();
     Trap_S_SetListener(cg.viewOrigin, cg.viewAxis);
-    CG_UpdateCEntityAxes();
+    CG_UpdateCEntities();
     CG_WeaponFrames();
     CG_UpdateChannel(&cg.weaponChannel);
     CG_UpdateActionScripts();
