@@ -68,6 +68,7 @@ struct drawnString_t {
     int32_t font, flags;
 };
 inline std::vector<drawnString_t> drawnStrings;
+inline std::vector<int32_t> localSounds;  // sound handles played with trap 72, in order
 
 // Console: variables by lower-case name, functions, the words of the running command.
 inline std::map<std::string, cmdVar_t *> vars;
@@ -393,6 +394,7 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         surfaces.emplace_back(s, s + sizeof surfaceStore);
         return 0;
     }
+    case GTRAP_S_PLAY_LOCAL_SOUND: localSounds.push_back(Arg_Int(a, 0)); return 0;
     case GTRAP_R_GET_RENDER_DEST_WIDTH: return FAKE_DEST_WIDTH;
     case GTRAP_R_GET_RENDER_DEST_HEIGHT: return FAKE_DEST_HEIGHT;
     case GTRAP_CL_DRAW_TRIS_PIC: {
@@ -508,6 +510,7 @@ inline void Install() {
     surfaces.clear();
     trisPics.clear();
     drawnStrings.clear();
+    localSounds.clear();
     pvsAnswer = 1;
     vars.clear();
     engineVars.clear();

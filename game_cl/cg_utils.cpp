@@ -1,0 +1,54 @@
+// Small services of the client game.
+#include "game_cl/cg_utils.h"
+
+#include <cstring>
+
+#include "game/g_entity.h"
+#include "game/g_move.h"
+#include "game/g_traps.h"
+#include "game/g_weapon.h"
+#include "game_cl/cg_cvars.h"
+#include "game_cl/cg_local.h"
+
+void CG_Trace(gameTrace_t *result, const obb_t *start, const obb_t *end, void *skipEntity, int32_t mask) {
+    (void)skipEntity;  // the client holds no entity records that a trace could hit
+    *result = g_emptyTrace;
+    result->trace.fraction = 1;
+    _VectorCopy(result->trace.endpos, end->origin);
+    memcpy(result->trace.endAxes, end->axis, sizeof result->trace.endAxes);
+    if (!(static_cast<uint32_t>(mask) & CONTENTS_WORLD) || cg_skipTrace.integer) return;
+
+    trace_t world;
+    memset(&world, 0, sizeof world);
+    world.fraction = 1;
+    Trap_Trace(&world, start, end);
+    // Written as "below 1" so that a fraction that is not a number counts as no hit.
+    if (world.fraction < 1) result->trace = world;
+}
+
+void CG_UpdateForwardRightUp() {
+    memcpy(cg.playerAxes.ellipticAxis, G_StateEllipticAxis(&cg.predicted), sizeof cg.playerAxes.ellipticAxis);
+    G_SetupEntityAxis(&cg.playerAxes, cg.predicted.viewAngles);
+    memcpy(cg.predictedAxis, cg.playerAxes.viewAxisT, sizeof cg.predictedAxis);
+}
+
+void CG_AddLight(cgLight_t *light) { Trap_R_AddLight(light); }
+
+void CG_SetupPlayerFlash(cgLight_t *light, const vec3_t position, const float axis[9], uint8_t otherPlayer) {
+    light->kind = CG_LIGHT_FLASH;
+    light->flag = otherPlayer ? 0 : 1;
+    _VectorCopy(light->origin, position);
+    memcpy(light->axis, axis, sizeof light->axis);
+    light->fov = cg_flashFov.value;
+    light->range = 10;
+    light->color[0] = light->color[1] = light->color[2] = light->color[3] = 1;
+    light->intensity[0] = light->intensity[1] = 1.5f;
+    light->projected = 1;
+    light->texture = cgMedia.flashCookie;
+}
+
+void CG_AutoChangeWeapon(int32_t weapon) {
+    if (!cg_autoChangeWeapon.integer) return;
+    const int32_t held = cg.predicted.weapon;
+    if (held < weapon && held != WP_DIRTGUN) cg.selectedWeapon = static_cast<uint32_t>(weapon);
+}
