@@ -9,6 +9,7 @@
 #include "game/g_main.h"
 #include "game/g_traps.h"
 #include "game_cl/cg_draw2d.h"
+#include "game_cl/cg_local.h"
 
 // Key codes the client game watches itself (set-1 scan codes).
 constexpr int CG_KEY_CONTROL = 29;
@@ -16,7 +17,8 @@ constexpr int CG_KEY_CONSOLE = 41;
 constexpr int CG_KEY_LEFT_SHIFT = 42;
 constexpr int CG_KEY_RIGHT_SHIFT = 54;
 
-static uint8_t cg_initialized;
+cg_t cg;
+cgWorld_t cgw;
 cgInput_t cg_input;
 
 // The held-state byte of a key the client game watches itself; null for the keys
@@ -94,12 +96,12 @@ static void CG_DrawLoadingFrame() {
 }
 
 void CG_Init() {
-    if (cg_initialized) return;
+    if (cg.initialized) return;
     CG_DrawLoadingFrame();
-    cg_initialized = 1;
+    cg.initialized = 1;
 }
-void CG_Shutdown() { cg_initialized = 0; }
-uint8_t CG_IsInitialized() { return cg_initialized; }
+void CG_Shutdown() { cg.initialized = 0; }
+uint8_t CG_IsInitialized() { return cg.initialized; }
 
 uint8_t CG_ConnectedToServer() {
     Com_Error(ER_WARNING, "CG_ConnectedToServer: the client game cannot play in this build");

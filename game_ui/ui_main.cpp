@@ -1,11 +1,64 @@
-// The user interface's entry points.  No widget, console or menu exists in this
-// build, so nothing ever holds the keyboard and there is nothing to show or save.
+// The user interface's entry points.  No widget, console, chat, browser or menu
+// exists in this build: nothing ever holds the keyboard, nothing is drawn, shown or
+// saved, and input given to the interface is dropped.
 #include "game_ui/ui_main.h"
+
+ui_t ui;
 
 void UI_ConsolePrint(const char *text) { (void)text; }
 uint8_t UI_AllowBinds() { return 1; }
 void UI_DumpServers(FILE *config) { (void)config; }
-void UI_Imp(const char *consoleText) { (void)consoleText; }
+void UI_Imp(const char *consoleText) {
+    (void)consoleText;
+    ui = ui_t{};
+}
 void UI_Init() {}
 void UI_Shutdown() {}
 void UI_ShowDisconnectWindow(const char *text) { (void)text; }
+
+void UI_Frame() {}
+void UI_RegisterMedia() {}
+int32_t UI_GetUserMapImage() { return 0; }
+void UI_BeginCinematic(const char *path) { (void)path; }
+void UI_EndCinematic() {}
+uint8_t UI_IsSpectatorAimMode() { return 0; }
+void UI_SetFocus(uiAtom_t *atom) { (void)atom; }
+
+void UI_Key(int32_t key, uint8_t down) {
+    (void)key;
+    (void)down;
+}
+void UI_Char(int32_t code) { (void)code; }
+void UI_Mouse(int32_t x, int32_t y) {
+    (void)x;
+    (void)y;
+}
+
+float UI_ConsoleIsDown() { return 0.0f; }
+void UI_ConsoleForceUp() {}
+void UI_ConsoleClearNotify() {}
+void UI_Chat_ClearBuffer() {}
+
+void UI_DrawCinematic() {}
+void UI_DrawMenu() {}
+void UI_DrawNotifyConsole() {}
+void UI_DrawChat() {}
+void UI_DrawConsole() {}
+void UI_DrawLoadingMap(int32_t mode, const char *text, int32_t done, int32_t total) {
+    (void)mode;
+    (void)text;
+    (void)done;
+    (void)total;
+}
+
+void UI_ServerInfo(const netadr_t *from, int32_t id, int32_t time, uint8_t password, const char *name,
+                   const char *map, const char *rules, int32_t players, int32_t maxPlayers, const char *game,
+                   int32_t version, int32_t flags, int32_t os, const char *versionText) {
+    (void)from, (void)id, (void)time, (void)password, (void)name, (void)map, (void)rules;
+    (void)players, (void)maxPlayers, (void)game, (void)version, (void)flags, (void)os, (void)versionText;
+}
+int32_t UI_AddIp(int32_t list, const char *address) {
+    (void)list;
+    (void)address;
+    return 0;
+}

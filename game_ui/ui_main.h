@@ -1,8 +1,31 @@
-// The user interface as the module's call dispatcher reaches it.
+// The user interface as the module's call dispatcher and the client game reach it.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+
+struct netadr_t;
+struct uiAtom_t;
+
+// The modal window on show (ui.modal).
+enum uiModal_t : int32_t {
+    MODAL_NONE = 0,
+    MODAL_QUIT = 1,
+    MODAL_LEAVE = 2,
+    MODAL_MAP_ERROR = 3,
+    MODAL_SERVER_ERROR = 4,
+    MODAL_NEW_VERSION = 5,
+    MODAL_SERVER_PASSWORD = 6,
+    MODAL_CONNECTING = 7,
+    MODAL_DISCONNECTED = 8,
+};
+
+// The interface's record.
+struct ui_t {
+    int32_t modal;             // uiModal_t
+    uiAtom_t *waitingKeyBox;   // the key box waiting for a key; null none
+};
+extern ui_t ui;
 
 void UI_ConsolePrint(const char *text);          // call 18: appends to the interface's console
 uint8_t UI_AllowBinds();                         // call 19: 1 when no part of the interface holds the keyboard
@@ -11,3 +34,34 @@ void UI_Imp(const char *consoleText);            // call 22: the console text pr
 void UI_Init();                                  // call 23
 void UI_Shutdown();                              // call 24
 void UI_ShowDisconnectWindow(const char *text);  // call 27
+
+// ---- what the client game calls ----
+void UI_Frame();                     // once per client frame, before the screen is drawn
+void UI_RegisterMedia();             // at every renderer start
+int32_t UI_GetUserMapImage();        // the default loading picture; 0 none
+void UI_BeginCinematic(const char *path);  // the intro, or a cinematic by path
+void UI_EndCinematic();
+uint8_t UI_IsSpectatorAimMode();     // 1: a spectator aims instead of using the cursor
+void UI_SetFocus(uiAtom_t *atom);    // null: nothing has the focus
+// Input.
+void UI_Key(int32_t key, uint8_t down);
+void UI_Char(int32_t code);
+void UI_Mouse(int32_t x, int32_t y);
+// Console and chat.
+float UI_ConsoleIsDown();            // the console's drop fraction; 0 up
+void UI_ConsoleForceUp();            // closes the console at once
+void UI_ConsoleClearNotify();        // forgets the notify lines
+void UI_Chat_ClearBuffer();          // empties the chat input line
+// Drawing layers of the screen.
+void UI_DrawCinematic();
+void UI_DrawMenu();
+void UI_DrawNotifyConsole();
+void UI_DrawChat();
+void UI_DrawConsole();
+// The loading picture: mode 0 registering, 1 waiting for the world; done of total steps.
+void UI_DrawLoadingMap(int32_t mode, const char *text, int32_t done, int32_t total);
+// Server browser: a server's answer to a poll, and an address from the master's list.
+void UI_ServerInfo(const netadr_t *from, int32_t id, int32_t time, uint8_t password, const char *name,
+                   const char *map, const char *rules, int32_t players, int32_t maxPlayers, const char *game,
+                   int32_t version, int32_t flags, int32_t os, const char *versionText);
+int32_t UI_AddIp(int32_t list, const char *address);

@@ -1,0 +1,9 @@
+// Marks.  This build makes none, so there is nothing to free.
+#include "game_cl/cg_marks.h"
+
+void CG_InitMarks() {}
+void CG_ClearMarks() {}
+
+void CG_BulletMark(int32_t weapon, const vec3_t origin, const vec3_t direction) {
+    (void)weapon, (void)origin, (void)direction;
+}
