@@ -10,12 +10,18 @@
 #include "game/g_main.h"
 #include "game/g_traps.h"
 #include "game/g_weapon.h"
+#include "game_cl/cg_actions.h"
+#include "game_cl/cg_centities.h"
 #include "game_cl/cg_cvars.h"
+#include "game_cl/cg_drawents.h"
 #include "game_cl/cg_local.h"
+#include "game_cl/cg_marks.h"
+#include "game_cl/cg_media.h"
 #include "game_cl/cg_utils.h"
 
 constexpr int32_t CG_LAST_ENTITY_EVENT = 25;  // higher numbers in an entity's ring are not presented
 constexpr int32_t CG_EVENT_PLAYER_SPAWN = 1;
+constexpr int32_t CG_DRAWING_TYPE_WITHOUT_DRAWER = 4;
 
 // ---- interpolation ----
 
@@ -310,7 +316,7 @@ static void AddPlayerFlash(const centity_t *ent) {
 static void DrawStaticEntity(const centity_t *ent) {
     const entityMedia_t *media = ent->media;
     // The index comes from the entity's own state: never trust it to fit the list.
-    if (ent->modelIndex < 0 || ent->modelIndex >= media->staticModelCount) return;
+    if (ent->modelIndex < 0 || ent->modelIndex >= media->numModels || ent->modelIndex >= ENTITY_MEDIA_MODELS) return;
     float axis[9];
     memcpy(axis, ent->axes.viewAxisT, sizeof axis);
     if (ent->spinAngle != 0)
@@ -319,7 +325,7 @@ static void DrawStaticEntity(const centity_t *ent) {
             RotatePointAroundVector(turned, ent->spinAxis, axis + 3 * row, ent->spinAngle);
             _VectorCopy(axis + 3 * row, turned);
         }
-    CG_DrawStaticModel(media->staticModels[ent->modelIndex], ent->s.origin, axis, 0, 0);
+    CG_DrawStaticModel(media->models[ent->modelIndex], ent->s.origin, axis, 0, 0);
 }
 
 void CG_AddEntityToScene(centity_t *ent, uint8_t ownFirstPerson) {
@@ -327,18 +333,18 @@ void CG_AddEntityToScene(centity_t *ent, uint8_t ownFirstPerson) {
     const int32_t type = ent->media->drawingType;
     switch (type) {
         case DT_NONE:
-        case DT_INVISIBLE: break;
+        case DT_LIGHT: break;
         case DT_ITEM: CG_DrawItemModel(ent); break;
         case DT_GENERIC: CG_DrawGenericModel(ent); break;
-        case DT_UNUSED: Com_Error(ER_FATAL, "%s", ""); return;
+        case CG_DRAWING_TYPE_WITHOUT_DRAWER: Com_Error(ER_FATAL, "%s", ""); return;
         case DT_PLAYER: CG_DrawPlayerModel(ent, ownFirstPerson); break;
-        case DT_BULLET_TRAIL: CG_DrawBulletTrail(ent); break;
+        case DT_TRAIL: CG_DrawBulletTrail(ent); break;
         case DT_METEOR: CG_DrawMeteor(ent); break;
         case DT_FLAG: CG_DrawFlag(ent); break;
-        case DT_GENERIC_BEACON: CG_DrawGenericModel(ent); break;
+        case DT_CRYSTAL: CG_DrawGenericModel(ent); break;
         case DT_SMOOTH_TRAIL: CG_DrawSmoothTrail(ent); break;
         case DT_FLOWER: CG_DrawFlower(ent); break;
-        case DT_STATIC_MODEL: DrawStaticEntity(ent); break;
+        case DT_STATIC: DrawStaticEntity(ent); break;
         case DT_DRONE: CG_DrawDrone(ent); break;
         default:
             Com_Error(ER_DROP, "CG_AddEntitiesToScene: Unknown drawing type %d", static_cast<int>(type));

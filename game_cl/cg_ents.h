@@ -18,23 +18,6 @@ constexpr int32_t CG_PLAYER_LEG_ANIMS = 21;
 constexpr int32_t CG_PLAYER_ARM_ANIMS = 12;
 constexpr int32_t CG_TEAMS = 2;
 
-// Drawing types: the second word of an entity kind's media record.
-enum drawingType_t : int32_t {
-    DT_NONE = 0,
-    DT_INVISIBLE = 1,
-    DT_ITEM = 2,
-    DT_GENERIC = 3,
-    DT_UNUSED = 4,  // has no drawer
-    DT_PLAYER = 5,
-    DT_BULLET_TRAIL = 6,
-    DT_METEOR = 7,
-    DT_FLAG = 8,
-    DT_GENERIC_BEACON = 9,
-    DT_SMOOTH_TRAIL = 10,
-    DT_FLOWER = 11,
-    DT_STATIC_MODEL = 12,
-    DT_DRONE = 13,
-};
 
 // Rebuilds slot's record from the snapshot pair (the record is cg.entities[slot]).
 void CG_InterpolateEntityState(centity_t *entity, int32_t slot);

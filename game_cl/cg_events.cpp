@@ -8,8 +8,14 @@
 #include "game/g_move.h"
 #include "game/g_traps.h"
 #include "game/g_weapon.h"
+#include "game_cl/cg_actions.h"
+#include "game_cl/cg_centities.h"
+#include "game_cl/cg_channels.h"
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
+#include "game_cl/cg_marks.h"
+#include "game_cl/cg_media.h"
+#include "game_cl/cg_particles.h"
 #include "game_cl/cg_predict.h"
 #include "game_cl/cg_utils.h"
 
@@ -81,7 +87,7 @@ static void Announce(uint32_t number) {
         return;
     cg.lastAnnouncement = number;
     cg.lastAnnouncementTime = now;
-    Trap_S_PlayLocalSound(cgMedia.announcer[number - CGE_ANNOUNCER_FIRST]);
+    Trap_S_PlayLocalSound(cgMedia.handles[CGM_ANNOUNCER + (number - CGE_ANNOUNCER_FIRST)]);
 }
 
 void IssueEvent(uint32_t number) {

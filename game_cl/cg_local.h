@@ -123,6 +123,22 @@ struct cgWatermarks_t {
     int32_t material, texture, model, lod, sound, particle, animation;
 };
 
+// The player's own last shot, for the view weapon's muzzle flash.
+struct cgLastFire_t {
+    int32_t weapon;
+    int32_t time;    // game time (ms)
+    uint32_t frame;  // qgame frame count
+    float roll;      // degrees, -15..15
+};
+
+// Where spent shells leave the view weapon; fresh for one frame after it is set.
+struct cgShellEject_t {
+    uint32_t frame;  // qgame frame count of the last update
+    vec3_t origin;
+    vec3_t direction;
+    float axis[9];
+};
+
 struct cg_t {
     ecl_t ecl;  // written by the engine client
 
@@ -212,6 +228,16 @@ struct cg_t {
     uint8_t chatMode;             // 0 closed, 1 all, 2 team
     int32_t cinematicTime;
     uint32_t lastUsedWeapon;
+
+    // Prediction and client events.
+    entityAxes_t playerAxes;      // the predicted body frame, view axis and level view axis (Ts: rows)
+    channel_t drumChannel;        // the grenade gun's drum on the view weapon
+    float drumFraction;           // turns of the drum, an eighth per shot
+    cgLastFire_t lastFire;        // the player's own last shot
+    cgShellEject_t shellEject;    // where the view weapon last placed its ejection port
+    uint8_t weaponFrameFlag;      // one-frame byte of the view weapon, kept only while reloading
+    uint32_t lastAnnouncement;    // client event of the last announcer sound
+    int32_t lastAnnouncementTime; // game time (ms) it played
 };
 static_assert(offsetof(cg_t, ecl) == 0, "the engine client writes the head of cg in place");
 

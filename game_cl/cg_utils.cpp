@@ -9,6 +9,8 @@
 #include "game/g_weapon.h"
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
+#include "game_cl/cg_marks.h"
+#include "game_cl/cg_media.h"
 
 void CG_Trace(gameTrace_t *result, const obb_t *start, const obb_t *end, void *skipEntity, int32_t mask) {
     (void)skipEntity;  // the client holds no entity records that a trace could hit
@@ -44,7 +46,26 @@ void CG_SetupPlayerFlash(cgLight_t *light, const vec3_t position, const float ax
     light->color[0] = light->color[1] = light->color[2] = light->color[3] = 1;
     light->intensity[0] = light->intensity[1] = 1.5f;
     light->projected = 1;
-    light->texture = cgMedia.flashCookie;
+    light->texture = cgMedia.handles[CGM_FLASH_COOKIE];
+}
+
+constexpr float CG_STAIN_SIZE = 1.5f;
+constexpr int32_t CG_STAIN_LIFE_MS = 120000;
+constexpr int32_t CG_STAIN_FADE_MS = 119000;
+
+// A stain of one of count materials from the media slot first on.
+static void Stain(int32_t first, int32_t count, const vec3_t origin, const vec3_t direction) {
+    const uint32_t pick = static_cast<uint32_t>(Trap_rand()) % static_cast<uint32_t>(count);
+    const int32_t material = cgMedia.handles[first + static_cast<int32_t>(pick)];
+    CG_Mark(material, origin, direction, CG_STAIN_SIZE, CG_STAIN_LIFE_MS, CG_STAIN_FADE_MS);
+}
+
+void CG_BloodStain(const vec3_t origin, const vec3_t direction) {
+    Stain(CGM_BLOOD_STAIN, CG_BLOOD_STAINS, origin, direction);
+}
+
+void CG_SlimeStain(const vec3_t origin, const vec3_t direction) {
+    Stain(CGM_SLIME_STAIN, CG_SLIME_STAINS, origin, direction);
 }
 
 void CG_AutoChangeWeapon(int32_t weapon) {

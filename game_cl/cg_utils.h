@@ -37,6 +37,9 @@ void CG_UpdateForwardRightUp();
 void CG_AddLight(cgLight_t *light);
 // Fills a light as a flashlight at position along axis; otherPlayer 0 for the viewer's own.
 void CG_SetupPlayerFlash(cgLight_t *light, const vec3_t position, const float axis[9], uint8_t otherPlayer);
+// Stains on the terrain at origin, facing direction: one of the blood or slime materials at random.
+void CG_BloodStain(const vec3_t origin, const vec3_t direction);
+void CG_SlimeStain(const vec3_t origin, const vec3_t direction);
 // A picked-up weapon becomes the one asked for next when it ranks above the held
 // one, unless the dirt gun is held or cg_autoChangeWeapon is 0.
 void CG_AutoChangeWeapon(int32_t weapon);

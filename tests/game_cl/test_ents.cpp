@@ -10,6 +10,7 @@
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_ents.h"
 #include "game_cl/cg_local.h"
+#include "game_cl/cg_media.h"
 #include "tests/game/fake_engine.h"
 
 namespace {

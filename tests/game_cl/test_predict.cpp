@@ -12,6 +12,7 @@
 #include "game/g_weapon.h"
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
+#include "game_cl/cg_media.h"
 #include "game_cl/cg_predict.h"
 #include "game_cl/cg_utils.h"
 #include "tests/game/fake_engine.h"
@@ -490,7 +491,7 @@ TEST_F(Predict, APlayersFlashlightIsAWhiteProjectedLight) {
         EXPECT_EQ(light.intensity[0], 1.5f);
         EXPECT_EQ(light.intensity[1], 1.5f);
         EXPECT_EQ(light.projected, 1);
-        EXPECT_EQ(light.texture, cgMedia.flashCookie);
+        EXPECT_EQ(light.texture, cgMedia.handles[CGM_FLASH_COOKIE]);
     }
 }
 
