@@ -46,23 +46,25 @@ static void RunLocalForWeapon(const char *format) {
     RunLocal(path);
 }
 
-// Plays "<prefix>_<tag>" of the held weapon on a channel; keep leaves the same
-// animation running.
-static void PlayWeaponAnimation(channel_t *channel, const char *prefix, uint8_t keep) {
+// "<prefix>_<tag>" of the held weapon: its animation of that kind; false when the
+// weapon number names no weapon.
+static bool WeaponAnimation(char (&name)[CG_EVENT_PATH], const char *prefix) {
     const char *tag = HeldTag();
-    if (!tag) return;
-    char name[CG_EVENT_PATH];
+    if (!tag) return false;
     snprintf(name, sizeof name, "%s_%s", prefix, tag);
-    CG_PutToChannel(channel, name, nullptr, keep);
+    return true;
 }
 
-// Holds "<prefix>_<tag>" of the held weapon at a fraction.
-static void HoldWeaponAnimation(channel_t *channel, const char *prefix, float fraction) {
-    const char *tag = HeldTag();
-    if (!tag) return;
+// Plays the held weapon's animation of a kind; keep leaves the same animation running.
+static void PlayWeaponAnimation(channel_t *channel, const char *prefix, uint8_t keep) {
     char name[CG_EVENT_PATH];
-    snprintf(name, sizeof name, "%s_%s", prefix, tag);
-    CG_PutFractionToChannel(channel, name, nullptr, fraction);
+    if (WeaponAnimation(name, prefix)) CG_PutToChannel(channel, name, nullptr, keep);
+}
+
+// Holds the held weapon's animation of a kind at a fraction.
+static void HoldWeaponAnimation(channel_t *channel, const char *prefix, float fraction) {
+    char name[CG_EVENT_PATH];
+    if (WeaponAnimation(name, prefix)) CG_PutFractionToChannel(channel, name, nullptr, fraction);
 }
 
 static void WeaponFired(uint32_t number) {
