@@ -72,7 +72,8 @@ static void WeaponFired(uint32_t number) {
     PlayWeaponAnimation(&cg.weaponChannel, "fire", number == CGE_FIRE_FIRST ? 1 : 0);
     // A shell leaves the gun only where the view weapon last placed its ejection
     // port, and only while that place is fresh.
-    if (number == static_cast<uint32_t>(CGE_FIRE_FIRST) + WP_MINIGUN && qgame.frameCount - cg.shellEject.frame <= 1)
+    if (number == static_cast<uint32_t>(CGE_FIRE_FIRST) + WP_MINIGUN && cg.shellEject.frame &&
+        qgame.frameCount - cg.shellEject.frame <= 1)
         CG_CreateShell(cg.shellEject.origin, cg.shellEject.axis, cg.shellEject.direction, cg.predicted.velocity);
     cg.lastFire.weapon = cg.predicted.weapon;
     cg.lastFire.time = static_cast<int32_t>(qgame.time);

@@ -69,6 +69,11 @@ struct drawnString_t {
 };
 inline std::vector<drawnString_t> drawnStrings;
 inline std::vector<int32_t> localSounds;  // sound handles played with trap 72, in order
+// Lights: records handed out by trap 86 (zeroed, at most FAKE_LIGHTS), and each light added, byte for byte.
+constexpr int FAKE_LIGHTS = 16, FAKE_LIGHT_BYTES = 128;
+alignas(16) inline uint8_t lightStore[FAKE_LIGHTS][FAKE_LIGHT_BYTES];
+inline int lightsAllocated = 0;
+inline std::vector<std::vector<uint8_t>> lights;
 
 // Console: variables by lower-case name, functions, the words of the running command.
 inline std::map<std::string, cmdVar_t *> vars;
@@ -395,6 +400,15 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         return 0;
     }
     case GTRAP_S_PLAY_LOCAL_SOUND: localSounds.push_back(Arg_Int(a, 0)); return 0;
+    case GTRAP_R_ALLOC_LIGHT:
+        if (lightsAllocated >= FAKE_LIGHTS) return 0;
+        memset(lightStore[lightsAllocated], 0, FAKE_LIGHT_BYTES);
+        return reinterpret_cast<intptr_t>(lightStore[lightsAllocated++]);
+    case GTRAP_R_ADD_LIGHT: {
+        const auto *l = Arg_Ptr<const uint8_t>(a, 0);
+        lights.emplace_back(l, l + FAKE_LIGHT_BYTES);
+        return 0;
+    }
     case GTRAP_R_GET_RENDER_DEST_WIDTH: return FAKE_DEST_WIDTH;
     case GTRAP_R_GET_RENDER_DEST_HEIGHT: return FAKE_DEST_HEIGHT;
     case GTRAP_CL_DRAW_TRIS_PIC: {
@@ -511,6 +525,8 @@ inline void Install() {
     trisPics.clear();
     drawnStrings.clear();
     localSounds.clear();
+    lightsAllocated = 0;
+    lights.clear();
     pvsAnswer = 1;
     vars.clear();
     engineVars.clear();

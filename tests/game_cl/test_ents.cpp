@@ -11,6 +11,7 @@
 #include "game_cl/cg_ents.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
+#include "game_cl/cg_utils.h"
 #include "tests/game/fake_engine.h"
 
 namespace {
@@ -287,6 +288,106 @@ TEST_F(Entities, ClearingForgetsEverySlot) {
     CG_ClearEntities();
     EXPECT_EQ(ent->s.inUse, 0);
     EXPECT_EQ(ent->s.serial, 0);
+}
+
+// ---- hand-over to the drawers ----
+
+cgLight_t AddedLight(size_t i) {
+    cgLight_t light;
+    memcpy(&light, fake::lights.at(i).data(), sizeof light);
+    return light;
+}
+
+TEST_F(Entities, AGrenadeFlashLightsUpAndFades) {
+    struct flashCase_t {
+        float life;
+        bool lit;
+        float radius, intensity;
+    } cases[] = {
+        {0.005f, false, 0, 0}, {0.15f, true, 2, 1}, {0.3f, true, 4, 1}, {0.5f, true, 4, 1}, {0.85f, true, 4, 0.5f},
+    };
+    centity_t &flash = cg.cEntities[3];
+    for (const flashCase_t &c : cases) {
+        fake::lights.clear();
+        fake::lightsAllocated = 0;
+        memset(&flash, 0, sizeof flash);
+        flash.s.inUse = 1;
+        flash.s.type = ET_GRENADE_FLASH;
+        flash.s.origin[1] = 7;
+        flash.media = &g_entityMedia[ET_GRENADE_FLASH];
+        flash.lifeFraction = c.life;
+        CG_AddEntitiesToScene();
+        ASSERT_EQ(fake::lights.size(), c.lit ? 1u : 0u) << c.life;
+        if (!c.lit) continue;
+        const cgLight_t light = AddedLight(0);
+        EXPECT_EQ(light.kind, CG_LIGHT_POINT);
+        EXPECT_EQ(light.origin[1], 7);
+        EXPECT_NEAR(light.range, c.radius, 1e-5f) << c.life;
+        EXPECT_NEAR(light.intensity[0], c.intensity, 1e-5f) << c.life;
+        EXPECT_EQ(light.color[0] + light.color[1], 2);  // yellow
+        EXPECT_EQ(light.color[2], 0);
+    }
+}
+
+TEST_F(Entities, OtherPlayersCarryAFlashlightAndTheViewerMayBeLeftOut) {
+    struct selfCase_t {
+        const char *name;
+        int32_t serial;  // of the entity; the viewer's is SERIAL
+        const char *thirdPerson, *skipSelf, *skipFlash;
+        size_t lights;
+    } cases[] = {
+        {"another player", SERIAL + 1, "0", "0", "0", 1},
+        {"another player, flashes off", SERIAL + 1, "0", "0", "1", 0},
+        {"own, first person", SERIAL, "0", "0", "0", 0},
+        {"own, third person", SERIAL, "1", "0", "0", 1},
+        {"own, left out", SERIAL, "1", "1", "0", 0},
+    };
+    cg.predicted.entitySerial = SERIAL;
+    for (const selfCase_t &c : cases) {
+        SCOPED_TRACE(c.name);
+        fake::SetVarRecord(&cg_thirdPerson, c.thirdPerson);
+        fake::SetVarRecord(&cg_skipSelf, c.skipSelf);
+        fake::SetVarRecord(&cg_skipThirdPersonFlash, c.skipFlash);
+        fake::lights.clear();
+        fake::lightsAllocated = 0;
+        memset(ent, 0, sizeof *ent);
+        ent->s.inUse = 1;
+        ent->s.type = ET_PLAYER;
+        ent->s.serial = c.serial;
+        ent->media = &g_entityMedia[ET_PLAYER];
+        memcpy(ent->weaponTagAxis, identitymatrix3x3, sizeof ent->weaponTagAxis);
+        CG_AddEntitiesToScene();
+        ASSERT_EQ(fake::lights.size(), c.lights);
+        if (c.lights) {
+            const cgLight_t light = AddedLight(0);
+            EXPECT_EQ(light.kind, CG_LIGHT_FLASH);
+            EXPECT_EQ(light.flag, 0);  // not the viewer's own flashlight
+            EXPECT_FLOAT_EQ(light.origin[1], 1.3f);
+            EXPECT_FLOAT_EQ(light.origin[2], 0.3f);
+        }
+    }
+}
+
+TEST_F(Entities, AnUnknownDrawingTypeDropsTheGame) {
+    entityMedia_t strange = g_entityMedia[ET_BARREL];
+    strange.drawingType = 14;
+    ent->s.inUse = 1;
+    ent->media = &strange;
+    CG_AddEntitiesToScene();
+    EXPECT_TRUE(fake::Reported(ER_DROP, "CG_AddEntitiesToScene: Unknown drawing type 14"));
+}
+
+TEST_F(Entities, AStaticModelIndexOutsideTheKindsListDrawsNothing) {
+    for (int32_t index : {-1, 0, 3, ENTITY_MEDIA_MODELS, 100000}) {
+        ent->s.inUse = 1;
+        ent->s.type = ET_GIB;
+        ent->media = &g_entityMedia[ET_GIB];
+        ent->modelIndex = index;
+        ent->spinAngle = 30;
+        ent->spinAxis[1] = 1;
+        CG_AddEntityToScene(ent, 0);
+    }
+    EXPECT_TRUE(fake::errors.empty());
 }
 
 }  // namespace
