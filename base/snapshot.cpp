@@ -97,13 +97,15 @@ void Snap_WriteClientState(const uint8_t *state, const uint8_t *base, uint32_t f
         }
         for (int i = 0; i < 2 && g.write[i].size; i++) Msg_WriteBytes(state + g.write[i].offset, g.write[i].size);
     }
+    // Only a kind's 4 bits travel, and the reader knows a blip by them alone: a blip
+    // goes when those bits are not 0, whatever the byte's high bits hold.
+    uint8_t nibbles[SNAP_RADAR_SLOTS];
     for (int i = 0; i < SNAP_RADAR_SLOTS; i++) {
-        const uint8_t nibble = state[SNAP_RADAR_KINDS.offset + i] & RADAR_NIBBLE;
-        Msg_WriteBits(&nibble, SNAP_RADAR_BITS);
+        nibbles[i] = state[SNAP_RADAR_KINDS.offset + i] & RADAR_NIBBLE;
+        Msg_WriteBits(&nibbles[i], SNAP_RADAR_BITS);
     }
     for (int i = 0; i < SNAP_RADAR_SLOTS; i++) {
-        if (state[SNAP_RADAR_KINDS.offset + i])
-            Msg_WriteBytes(state + SNAP_RADAR_BLIPS.offset + RADAR_BLIP_SIZE * i, RADAR_BLIP_SIZE);
+        if (nibbles[i]) Msg_WriteBytes(state + SNAP_RADAR_BLIPS.offset + RADAR_BLIP_SIZE * i, RADAR_BLIP_SIZE);
     }
 }
 

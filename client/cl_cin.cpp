@@ -9,6 +9,7 @@
 #include "base/compress.h"
 #include "base/files.h"
 #include "base/renderer.h"
+#include "client/cl_local.h"
 
 constexpr int CIN_CODED_MAX = Com_RunLengthBound(CIN_BLOCK_SIZE);  // the largest frame a writer makes
 constexpr int CIN_HISTOGRAM_BINS = 32 * 32 * 32;                     // five bits a channel
@@ -19,7 +20,7 @@ static FILE *cin_file;
 static char cin_path[FS_MAX_PATH];
 static uint32_t cin_frameCount;
 static uint32_t cin_nextFrame;
-static uint32_t cin_lastTime;
+static int32_t cin_lastTime;  // game ms of the last frame change
 static byte cin_image[CIN_IMAGE_SIZE];
 
 // One block and one coded frame, shared by the player and both tools (never at once).
@@ -101,8 +102,8 @@ static bool NextFrame() {
 uint8_t CIN_DrawCinematic(int32_t destination, int32_t x, int32_t y, int32_t w, int32_t h, void *a, int32_t b) {
     if (!cin_file) return 0;  // ended or never begun: no old image to show either
     // The first draw of a film always shows its first frame.
-    if (cin_nextFrame == 0 || qbase.time - cin_lastTime > CIN_FRAME_MSEC) {
-        cin_lastTime = qbase.time;
+    if (cin_nextFrame == 0 || CL_TimeDiff(CL_Now(), cin_lastTime) > CIN_FRAME_MSEC) {
+        cin_lastTime = CL_Now();
         if (!NextFrame()) {
             CIN_EndCinematic();
             return 0;

@@ -181,8 +181,12 @@ static void AddGlyph(textLayout_t *l, byte c, float x, float y, const byte rgba[
     const font_t *f = l->font;
     const int g = static_cast<int>(c) - 32;
     const int column = g % f->charsPerLine, row = g / f->charsPerLine;
-    const float s0 = static_cast<float>(column * f->picWidth + f->offsetX) / l->imageW;
-    const float t0 = 1.0f - static_cast<float>(row * f->picHeight + f->offsetY) / l->imageH - l->cellH;
+    // The cell's corner in texels, worked out in float: the sizes come from a file and
+    // their products would overflow an int.
+    const float cornerS = static_cast<float>(column) * static_cast<float>(f->picWidth) + static_cast<float>(f->offsetX);
+    const float cornerT = static_cast<float>(row) * static_cast<float>(f->picHeight) + static_cast<float>(f->offsetY);
+    const float s0 = cornerS / l->imageW;
+    const float t0 = 1.0f - cornerT / l->imageH - l->cellH;
     const float s1 = s0 + l->cellW, t1 = t0 + l->cellH;
     const float corners[4][4] = {
         {x, y, s0, t0}, {x + l->cw, y, s1, t0}, {x + l->cw, y + l->ch, s1, t1}, {x, y + l->ch, s0, t1}};

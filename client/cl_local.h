@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "base/base.h"
 #include "base/module_services.h"
 #include "base/net.h"
 #include "base/packages.h"
@@ -36,6 +37,14 @@ constexpr int CL_SILENCE_TIMEOUT = 10000;      // ms without an in-band piece: c
 constexpr int CL_STALL_TIME = 500;             // ms without an in-band piece: stalled
 constexpr int CL_INFO_RESEND = 200;            // ms between sends of an unacknowledged info string
 constexpr int32_t CL_ENGINE_VERSION = 110;     // engine protocol sent in "connect"
+
+// The game time in ms: the one clock the client stamps and compares by.  It wraps,
+// so times are compared by their difference.
+inline int32_t CL_Now() { return static_cast<int32_t>(qbase.time); }
+// a - b for two such times, taken in unsigned arithmetic so it stays defined across the wrap.
+inline int32_t CL_TimeDiff(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
 
 // ---- records ----
 
@@ -150,6 +159,9 @@ extern uint8_t cl_dropPackage;
 snapshot_t *CL_DecodeSnapshot();
 // Advances the simulation time and picks the pair around it; once per frame.
 void CL_UpdateSimulation();
+// The newest snapshot while its ring slot still holds it; null when there is none
+// or a later refused snapshot cleared the slot.
+const snapshot_t *CL_NewestSnapshot();
 
 // ---- world pages ----
 

@@ -22,8 +22,6 @@ clServerCommands_t cl_serverCommands;
 
 cmdVar_t cl_pushTime, cl_printDeltaTime, cl_printPage, cl_printClean, cl_printNet, cl_rate, cl_minDecalZ;
 
-static int32_t Now() { return static_cast<int32_t>(qbase.time); }
-
 // Everything behind the client game's record and the reserved bytes: what a new
 // connection and a disconnect start from.
 static void ClearConnection() {
@@ -133,8 +131,8 @@ void CL_UpdateECL() {
     // matched the server's; the latch holds until the next world change.
     bool complete = false;
     if (cl.snapNewest > 0 && cl.snapCount > 4) {
-        const snapshot_t *newest = &cl.snaps[cl.snapNewest % CL_SNAPSHOTS];
-        if (cl.worldComplete || cl.matterChecksum == newest->matterChecksum) {
+        const snapshot_t *newest = CL_NewestSnapshot();
+        if (cl.worldComplete || (newest && cl.matterChecksum == newest->matterChecksum)) {
             cl.worldComplete = 1;
             complete = true;
         }
@@ -173,7 +171,7 @@ void CL_ConnectToServer(const char *addressText, const char *password, const cha
     NET_SendOutOfBandPrintf(NS_CLIENT, &address, "get_challenge");
     ClearConnection();
     cl.state = ECL_CONNECTING;
-    cl.connectTime = cl.lastRetryTime = Now();
+    cl.connectTime = cl.lastRetryTime = CL_Now();
     Com_strncpyz(cl.name, name ? name : "", sizeof cl.name);
     Com_strncpyz(cl.password, password ? password : "", sizeof cl.password);
     NET_SetupPipe(&cl.pipe, NS_CLIENT, &address);
@@ -195,13 +193,13 @@ void CL_DisconnectFromServer(const char *reason) {
 }
 
 void CL_CheckServerConnection() {
-    const int32_t now = Now();
+    const int32_t now = CL_Now();
     if (cl.state == ECL_CONNECTING) {
-        if (now - cl.connectTime > CL_CONNECT_TIMEOUT) {
+        if (CL_TimeDiff(now, cl.connectTime) > CL_CONNECT_TIMEOUT) {
             CL_DisconnectFromServer("Found no connection");
             return;
         }
-        if (now - cl.lastRetryTime > CL_RETRY_INTERVAL) {
+        if (CL_TimeDiff(now, cl.lastRetryTime) > CL_RETRY_INTERVAL) {
             cl.lastRetryTime = now;
             NET_SendOutOfBandPrintf(NS_CLIENT, &cl.pipe.remote, "get_challenge");
             if (cl.challenge) {
@@ -210,7 +208,7 @@ void CL_CheckServerConnection() {
             }
         }
     } else if (cl.state == ECL_CONNECTED) {
-        const int32_t silence = now - cl.lastReceiveTime;
+        const int32_t silence = CL_TimeDiff(now, cl.lastReceiveTime);
         if (silence > CL_SILENCE_TIMEOUT) {
             CL_DisconnectFromServer("No response in 10 seconds");
             Call_DisconnectScreen2("Server connection lost");

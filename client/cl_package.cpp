@@ -11,8 +11,6 @@
 #include "client/cl_local.h"
 #include "common/common.h"
 
-static int32_t Now() { return static_cast<int32_t>(qbase.time); }
-
 static bool Connected() { return cl.state == ECL_CONNECTED; }
 
 void CL_BeginWriteMessage(msg_t *msg) {
@@ -142,10 +140,10 @@ void CL_UpdateInfoString(const char *text) {
 
 void CL_SendInfoString() {
     if (cl.snapNewest <= 3) return;
-    const snapshot_t *newest = &cl.snaps[cl.snapNewest % CL_SNAPSHOTS];
-    if (newest->infoAck >= cl.infoVersion) return;
-    if (cl.infoSentTime && Now() - cl.infoSentTime < CL_INFO_RESEND) return;
-    cl.infoSentTime = Now();
+    const snapshot_t *newest = CL_NewestSnapshot();
+    if (!newest || newest->infoAck >= cl.infoVersion) return;
+    if (cl.infoSentTime && CL_TimeDiff(CL_Now(), cl.infoSentTime) < CL_INFO_RESEND) return;
+    cl.infoSentTime = CL_Now();
     SendPackage([] {
         Msg_WriteByte(CLP_INFO);
         Msg_WriteLong(cl.infoVersion);
@@ -165,7 +163,7 @@ static void SendPagePool() {
 void CL_AddPageAck(int32_t x, int32_t y, int32_t z, int32_t sequence) {
     msg_t *const current = Msg_WriteCurrent();
     if (cl.pageAckCount == 0) {
-        cl.pageAckTime = Now();
+        cl.pageAckTime = CL_Now();
         CL_BeginWriteMessage(&cl.pageAckMsg);
         Msg_ContinueWrite(current);
     }
@@ -195,6 +193,6 @@ void CL_AddPageAck(int32_t x, int32_t y, int32_t z, int32_t sequence) {
 }
 
 void CL_SendPageAcks(uint8_t force) {
-    if ((Now() - cl.pageAckTime >= CL_PAGE_ACK_DELAY || force) && Connected() && cl.pageAckCount > 0)
+    if ((CL_TimeDiff(CL_Now(), cl.pageAckTime) >= CL_PAGE_ACK_DELAY || force) && Connected() && cl.pageAckCount > 0)
         SendPagePool();
 }

@@ -14,8 +14,6 @@
 uint8_t cl_dropPackage;
 static uint32_t cl_packageCount;  // only printed
 
-static int32_t Now() { return static_cast<int32_t>(qbase.time); }
-
 static bool FromServer(const netadr_t *sender) { return Com_adrcmp(sender, &cl.pipe.remote); }
 
 // Texts that steer the client game ("cg_*", "serverinfo2") are taken only from the
@@ -132,6 +130,9 @@ static void ParseServerPackage(netPackage_t *package) {
     const msg_t *msg = &package->msg;
     cl_dropPackage = 0;
     while (!Msg_IsEOF() && !cl_dropPackage) {
+        // A piece may have ended the connection (the client game disconnects when
+        // the server drops it): what follows was meant for a connection that is gone.
+        if (cl.state == ECL_DISCONNECTED) break;
         const uint8_t type = Msg_ReadByte();
         if (msg->overflowed) break;
         if (cl.state == ECL_CONNECTING && type != SVP_WORLDINFO) break;
@@ -162,6 +163,8 @@ static void ParseServerPackage(netPackage_t *package) {
                 Call_Disconnect();
                 Call_DisconnectScreen2("Server dropped us");
             }
+            // Nothing the server wrote after dropping us is acted on.
+            cl_dropPackage = 1;
             break;
         default:
             Com_Error(ER_WARNING, "CL_HandlePackage: Bad package from %s", Com_adrstr(&package->address));
@@ -172,7 +175,7 @@ static void ParseServerPackage(netPackage_t *package) {
         // nothing after it can be trusted.
         if (msg->overflowed) cl_dropPackage = 1;
         if (cl_dropPackage) break;
-        cl.lastReceiveTime = Now();
+        cl.lastReceiveTime = CL_Now();
         cl.stalled = 0;
     }
 }

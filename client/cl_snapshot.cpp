@@ -18,12 +18,7 @@ constexpr int32_t CL_PUSH_MAX = 100;        // ms: cl_pushTime is clamped to 0..
 constexpr int32_t CL_CLOCK_SNAP = 100;      // ms: a clock further off jumps to its target
 constexpr int32_t CL_CLOCK_EASE = 5;        // a nearer one eases in by 1/this of the difference per frame
 
-static int32_t Now() { return static_cast<int32_t>(qbase.time); }
-
 // Server and client times wrap: they are compared and moved by their differences.
-static int32_t Diff(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-}
 static int32_t Add(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
@@ -92,11 +87,13 @@ snapshot_t *CL_DecodeSnapshot() {
         if (e.inUse) RebuildAxes(e.ellipticAxis, e.origin);
     }
     s->number = number;
-    s->receiveTime = Now();
+    s->receiveTime = CL_Now();
     cl.snapNewest = number;
     cl.snapCount++;
     return s;
 }
+
+const snapshot_t *CL_NewestSnapshot() { return Valid(cl.snapNewest); }
 
 static void NoClock() {
     cl.simTime = 0;
@@ -105,7 +102,7 @@ static void NoClock() {
 
 void CL_UpdateSimulation() {
     if (cl.snapNewest < CL_MIN_NEWEST) return NoClock();
-    const snapshot_t *s0 = Valid(cl.snapNewest);
+    const snapshot_t *s0 = CL_NewestSnapshot();
     if (!s0) return NoClock();
     // The three newest valid snapshots before the newest, within one turn of the ring.
     const snapshot_t *behind[CL_CLOCK_FOLLOWERS] = {};
@@ -115,15 +112,15 @@ void CL_UpdateSimulation() {
     }
     if (found < CL_CLOCK_FOLLOWERS) return NoClock();
     const snapshot_t *s1 = behind[0], *s2 = behind[1], *s3 = behind[2];
-    if (Diff(s0->serverTime, s1->serverTime) < 0 || Diff(s1->serverTime, s2->serverTime) < 0 ||
-        Diff(s2->serverTime, s3->serverTime) < 0) {
+    if (CL_TimeDiff(s0->serverTime, s1->serverTime) < 0 || CL_TimeDiff(s1->serverTime, s2->serverTime) < 0 ||
+        CL_TimeDiff(s2->serverTime, s3->serverTime) < 0) {
         Com_Error(ER_ERROR, "CL_UpdateSimulation: Server time go's backward!");
         return NoClock();
     }
 
     int32_t push = cl_pushTime.integer;
     push = push < 0 ? 0 : (push > CL_PUSH_MAX ? CL_PUSH_MAX : push);
-    int32_t age = Diff(Now(), s0->receiveTime);
+    int32_t age = CL_TimeDiff(CL_Now(), s0->receiveTime);
     if (age < 0) {
         Com_DPrintf("CL_UpdateSimulation: if( clientTimeDelta < 0 )");
         age = 0;
@@ -132,11 +129,11 @@ void CL_UpdateSimulation() {
     // the newest of at most the span between them.
     int32_t behindNewest = push - age;
     if (behindNewest < 0) behindNewest = 0;
-    const int32_t span = Diff(s0->serverTime, s3->serverTime);
+    const int32_t span = CL_TimeDiff(s0->serverTime, s3->serverTime);
     if (behindNewest > span) behindNewest = span;
     const int32_t target = Add(s0->serverTime, -behindNewest);
 
-    const int32_t diff = Diff(cl.simTime, target);
+    const int32_t diff = CL_TimeDiff(cl.simTime, target);
     if (cl_printDeltaTime.integer) Com_Printf("DeltaTime: %8d msec", diff);
     if (diff >= -CL_CLOCK_SNAP && diff <= CL_CLOCK_SNAP) {
         cl.simTime = Add(cl.simTime, static_cast<int32_t>(qbase.frameMsec) - diff / CL_CLOCK_EASE);
@@ -147,9 +144,9 @@ void CL_UpdateSimulation() {
                                 : "CL_UpdateSimulation: Simulation time high clamp");
     }
 
-    if (Diff(cl.simTime, s1->serverTime) >= 0) {
+    if (CL_TimeDiff(cl.simTime, s1->serverTime) >= 0) {
         cl.older = s1, cl.newer = s0;
-    } else if (Diff(cl.simTime, s2->serverTime) >= 0) {
+    } else if (CL_TimeDiff(cl.simTime, s2->serverTime) >= 0) {
         cl.older = s2, cl.newer = s1;
     } else {
         cl.older = s3, cl.newer = s2;

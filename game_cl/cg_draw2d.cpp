@@ -42,8 +42,10 @@ void CG_DrawStretchPicBuf(drawVert_t *vertexes, int32_t *indexes, int32_t *verte
         v.st[0] = c[2];
         v.st[1] = c[3];
         for (int i = 0; i < 4; i++) {
-            const float byteValue = colour[i] * 255.0f;  // truncated, within 0..255
-            v.rgba[i] = static_cast<uint8_t>(byteValue <= 0.0f ? 0.0f : (byteValue >= 255.0f ? 255.0f : byteValue));
+            // Truncated, within 0..255; a colour that is not a number (a variable set
+            // to "nan") is 0 rather than a conversion with no defined result.
+            const float byteValue = colour[i] * 255.0f;
+            v.rgba[i] = static_cast<uint8_t>(!(byteValue > 0.0f) ? 0.0f : (byteValue >= 255.0f ? 255.0f : byteValue));
         }
     }
 }

@@ -28,6 +28,7 @@ struct fakeModule_t {
     std::vector<moduleCall_t> calls;
     int32_t connectedAnswer = 1;  // call 13
     int32_t mapChangeAnswer = 1;  // call 14
+    bool disconnects = false;     // call 26 ends the connection, as the client game does
 };
 inline fakeModule_t fakeModule;
 
@@ -36,6 +37,7 @@ inline int32_t FakeCall(int number, gameArg_t *args) {
     if (number == GCALL_CG_MAP_CHANGE || number == GCALL_DISCONNECT_SCREEN)
         call.text = reinterpret_cast<const char *>(args[0]);
     fakeModule.calls.push_back(call);
+    if (number == GCALL_DISCONNECT && fakeModule.disconnects) CL_DisconnectFromServer("");
     if (number == GCALL_CG_CONNECTED_TO_SERVER) return fakeModule.connectedAnswer;
     if (number == GCALL_CG_MAP_CHANGE) return fakeModule.mapChangeAnswer;
     return 0;

@@ -60,6 +60,25 @@ TEST_F(Connection, HandshakeRetriesAndGivesUpOnTheClock) {
     EXPECT_TRUE(Printed("Dropped server (Found no connection)"));
 }
 
+// The game clock passes the top of a signed and of an unsigned 32-bit value: the
+// retry and the give-up still come after the same waits.
+TEST_F(Connection, TheHandshakeClockKeepsItsWaitsAcrossTheWrap) {
+    for (const uint32_t start : {0x7FFFFFFFu - 3000u, 0xFFFFFFFFu - 3000u}) {
+        qbase.time = start;
+        CL_ConnectToServer("127.0.0.1", "", "Ann");
+        Drain();
+        Advance(2001);
+        CL_CheckServerConnection();
+        EXPECT_EQ(SentTexts(), std::vector<std::string>{"get_challenge"}) << start;
+        Advance(7999);
+        CL_CheckServerConnection();
+        EXPECT_EQ(cl.state, ECL_CONNECTING) << start;
+        Advance(1);
+        CL_CheckServerConnection();
+        EXPECT_EQ(cl.state, ECL_DISCONNECTED) << start;
+    }
+}
+
 TEST_F(Connection, AWorldInfoConnectsAndSilenceStallsThenDrops) {
     CL_ConnectToServer("127.0.0.1", "pw", "Ann");
     Text("challenge 9");
@@ -147,6 +166,7 @@ TEST_F(Connection, WorldCountsCompleteAfterFiveSnapshotsAndAMatchingChecksum) {
     ConnectFully();
     snapshot_t &newest = cl.snaps[6 % CL_SNAPSHOTS];
     newest.matterChecksum = 4321;
+    newest.number = 6;
     cl.snapNewest = 6;
     struct step_t {
         int32_t count, checksum;
@@ -163,6 +183,14 @@ TEST_F(Connection, WorldCountsCompleteAfterFiveSnapshotsAndAMatchingChecksum) {
     CL_UpdateECL();
     EXPECT_EQ(ecl.worldIncomplete, 1);
     EXPECT_EQ(cl.snapCount, 0);
+    // The newest slot cleared by a refused snapshot: its zero checksum matches nothing.
+    cl.snapCount = 5;
+    cl.matterChecksum = 0;
+    memset(&newest, 0, sizeof newest);
+    newest.number = -1;
+    CL_UpdateECL();
+    EXPECT_EQ(ecl.worldIncomplete, 1);
+    EXPECT_EQ(cl.worldComplete, 0);
 }
 
 TEST_F(Connection, WorldInfoIsCheckedAndOnlyANewWorldRestartsIt) {
@@ -230,6 +258,58 @@ TEST_F(Connection, APieceCutShortStopsThePackage) {
     Msg_WriteLong(1);
     Deliver(m, LOOPBACK);
     EXPECT_TRUE(Sent().empty());
+}
+
+// Whatever ends the reading of a package, the pieces behind it are not acted on:
+// no ping behind it is answered and no world info behind it is taken.
+TEST_F(Connection, NothingBehindAPieceThatEndsThePackageIsActedOn) {
+    struct case_t {
+        const char *what;
+        bool disconnects;  // the client game ends the connection when the server drops it
+        void (*first)();
+    } cases[] = {
+        {"the server drops us", false, [] { Msg_WriteByte(SVP_DROP); }},
+        {"the server drops us and the client game disconnects", true, [] { Msg_WriteByte(SVP_DROP); }},
+        {"a bad pack type", false, [] { Msg_WriteByte(9); }},
+        {"a page outside the grid", false,
+         [] {
+             Msg_WriteByte(SVP_PAGE);
+             Msg_WriteByte(40), Msg_WriteByte(0), Msg_WriteByte(0);
+         }},
+        {"a page of another world", false,
+         [] {
+             Msg_WriteByte(SVP_PAGE);
+             Msg_WriteByte(1), Msg_WriteByte(2), Msg_WriteByte(3);
+             Msg_WriteLong(5), Msg_WriteLong(99), Msg_WriteLong(0), Msg_WriteLong(0);
+         }},
+        {"a snapshot against a base the client lacks", false,
+         [] {
+             Msg_WriteByte(SVP_SNAPSHOT);
+             Msg_WriteLong(8), Msg_WriteLong(7);
+         }},
+    };
+    for (const case_t &c : cases) {
+        ConnectFully();
+        fakeModule.disconnects = c.disconnects;
+        static msg_t m;
+        Msg_WriteBegin(&m);
+        c.first();
+        Msg_WriteByte(SVP_WORLDINFO);
+        Msg_WriteLong(2), Msg_WriteLong(5);
+        Msg_WriteString("path \"worlds/ridge\";cheat \"0\";eof \"1\";");
+        Msg_WriteByte(SVP_PING);
+        Msg_WriteLong(1234);
+        Deliver(m, LOOPBACK);
+        for (netPackage_t &p : Sent()) {
+            Msg_ReadBegin(&p.msg);
+            Msg_ReadLong(), Msg_ReadLong();
+            EXPECT_NE(Msg_ReadByte(), CLP_PING) << c.what << ": the ping behind it is not answered";
+        }
+        EXPECT_FALSE(Called(GCALL_CG_MAP_CHANGE)) << c.what;
+        EXPECT_FALSE(Called(GCALL_CG_CONNECTED_TO_SERVER)) << c.what;
+        EXPECT_NE(cl.worldInfoVersion, 5) << c.what;
+        EXPECT_STRNE(cl.worldPath, "worlds/ridge") << c.what;
+    }
 }
 
 // What the parser does with each first word, by state and sender.

@@ -170,6 +170,7 @@ TEST_F(Packages, PageAcknowledgementsArePooledAndCompacted) {
 TEST_F(Packages, TheInfoStringGoesUntilASnapshotAcknowledgesIt) {
     cl.snapNewest = 4;
     snapshot_t &newest = cl.snaps[4];
+    newest.number = 4;
     Cmd_SetCVar(&cl_rate, "9000", 1);
     CL_UpdateInfoString("name \"Ann\";");
     EXPECT_EQ(cl.infoVersion, 1);
@@ -198,6 +199,13 @@ TEST_F(Packages, TheInfoStringGoesUntilASnapshotAcknowledgesIt) {
     Advance(500);
     CL_SendInfoString();
     EXPECT_TRUE(Sent().empty()) << "acknowledged";
+    // A later snapshot refused into the newest one's slot leaves it cleared: its
+    // zeros are no acknowledgement of version 0.
+    newest.infoAck = 0;
+    newest.number = -1;
+    CL_SendInfoString();
+    EXPECT_TRUE(Sent().empty()) << "no newest snapshot to read";
+    newest.number = 4;
     cl.snapNewest = 3;
     newest.infoAck = 0;
     CL_SendInfoString();
@@ -259,6 +267,7 @@ TEST_F(RoundTrip, TheServerReadsWhatTheClientWrote) {
     auto uniform = [&rng](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
     auto below = [&rng](uint32_t n) { return static_cast<uint32_t>(rng() % n); };
     cl.snapNewest = 4;
+    cl.snaps[4].number = 4;
     uint32_t number = 0;
     cc_t previous{};
     for (int round = 0; round < 400; round++) {

@@ -169,6 +169,36 @@ TEST_F(Fonts, GlyphQuadsAreLaidOutOnTheDestination) {
     for (const drawVert_t &v : s.verts) EXPECT_EQ(std::vector<int>(v.rgba, v.rgba + 4), (std::vector<int>{255, 255, 255, 255}));
 }
 
+// A font file's cell sizes and offsets can be anything: the cell's corner is found
+// without overflowing, at the texture position the numbers give.
+TEST_F(Fonts, HugeGlyphCellsMapWithoutOverflow) {
+    struct cellCase_t {
+        int32_t offsetX, offsetY, charsPerLine, picWidth, picHeight;
+    } cases[] = {
+        {0, 0, 16, INT32_MAX, INT32_MAX},
+        {INT32_MAX, INT32_MAX, 1, INT32_MAX, INT32_MAX},  // 'A' is row 33 of a one-column sheet
+        {INT32_MIN, INT32_MIN, 2, INT32_MIN, INT32_MIN},
+        {1 << 30, -(1 << 30), 16, 1 << 30, 1 << 30},
+    };
+    for (const cellCase_t &c : cases) {
+        const std::string name = "fonts/huge" + std::to_string(&c - cases) + ".font";
+        Write(name, "charWidth 8 charHeight 16 material fonts/glyphs.material offsetX " + std::to_string(c.offsetX) +
+                        "\noffsetY " + std::to_string(c.offsetY) + "\ncharsPerLine " + std::to_string(c.charsPerLine) +
+                        "\npicWidth " + std::to_string(c.picWidth) + "\npicHeight " + std::to_string(c.picHeight) + "\n");
+        font = CL_RegisterFont(name.c_str());
+        ASSERT_GT(font, 0) << name;
+        const reHeadlessSurface_t &s = Draw("A", 0);
+        ASSERT_EQ(s.verts.size(), 4u) << name;
+        const int glyph = 'A' - 32, column = glyph % c.charsPerLine, row = glyph / c.charsPerLine;
+        const double image = 256;  // the test sheet's image
+        const double s0 = (double(column) * c.picWidth + c.offsetX) / image;
+        const double t0 = 1.0 - (double(row) * c.picHeight + c.offsetY) / image - c.picHeight / image;
+        EXPECT_FLOAT_EQ(s.verts[0].st[0], static_cast<float>(s0)) << name;
+        EXPECT_FLOAT_EQ(s.verts[0].st[1], static_cast<float>(t0)) << name;
+        EXPECT_FLOAT_EQ(s.verts[2].st[0], static_cast<float>(s0 + c.picWidth / image)) << name;
+    }
+}
+
 TEST_F(Fonts, PixelAndBottomUpFlagsKeepCoordinates) {
     const reHeadlessSurface_t &s = Draw("A", CL_DRAW_PIXELS | CL_DRAW_BOTTOM_UP, nullptr, 100, 50);
     ASSERT_EQ(s.verts.size(), 4u);

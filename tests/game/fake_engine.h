@@ -66,9 +66,21 @@ struct drawnString_t {
     std::string text;
     float x, y, scale;
     int32_t font, flags;
+    float colour[4];  // white when the module passed none
 };
 inline std::vector<drawnString_t> drawnStrings;
-inline std::vector<int32_t> localSounds;  // sound handles played with trap 72, in order
+// Materials with a handle of their own (others get materialHandle); fonts' character sizes.
+inline std::map<std::string, int32_t> materialHandles;
+constexpr int32_t FAKE_FONT_CHAR_WIDTH = 8, FAKE_FONT_CHAR_HEIGHT = 16;
+inline int32_t beganFrames = 0, endedFrames = 0;
+inline std::vector<int32_t> localSounds;         // sound handles played locally, in order
+// The engine client's server-command queue: each text with the 12 address bytes it came from.
+struct serverCommand_t {
+    std::string text;
+    uint8_t from[12];
+};
+inline std::deque<serverCommand_t> serverCommands;
+inline std::vector<std::string> serverArgs;      // words of the server command last taken
 // Lights: records handed out by trap 86 (zeroed, at most FAKE_LIGHTS), and each light added, byte for byte.
 constexpr int FAKE_LIGHTS = 16, FAKE_LIGHT_BYTES = 128;
 alignas(16) inline uint8_t lightStore[FAKE_LIGHTS][FAKE_LIGHT_BYTES];
@@ -359,7 +371,30 @@ inline intptr_t Trap(int number, gameArg_t *a) {
     case GTRAP_FOPEN: return 1;  // a handle that FWriteString records into `written`
     case GTRAP_FWRITE_STRING: written.emplace_back(Arg_Ptr<const char>(a, 0)); return 1;
     case GTRAP_TRACE: Trace(Arg_Ptr<trace_t>(a, 0), Arg_Ptr<const obb_t>(a, 1), Arg_Ptr<const obb_t>(a, 2)); return 0;
-    case GTRAP_REGISTER_MATERIAL: registered.emplace_back(Arg_Ptr<const char>(a, 0)); return materialHandle;
+    case GTRAP_REGISTER_MATERIAL: {
+        registered.emplace_back(Arg_Ptr<const char>(a, 0));
+        const auto own = materialHandles.find(registered.back());
+        return own == materialHandles.end() ? materialHandle : own->second;
+    }
+    case GTRAP_CL_GET_FONT_CHAR_WIDTH: return FAKE_FONT_CHAR_WIDTH;
+    case GTRAP_CL_GET_FONT_CHAR_HEIGHT: return FAKE_FONT_CHAR_HEIGHT;
+    case GTRAP_R_BEGIN_FRAME: beganFrames++; return 0;
+    case GTRAP_R_END_FRAME: endedFrames++; return 0;
+    case GTRAP_S_PLAY_LOCAL_SOUND: localSounds.push_back(Arg_Int(a, 0)); return 0;
+    case GTRAP_CL_GET_NEXT_SERVER_COMMAND: {
+        serverArgs.clear();
+        if (serverCommands.empty()) return 0;
+        serverArgs = Words(serverCommands.front().text);
+        if (uint8_t *from = Arg_Ptr<uint8_t>(a, 0)) memcpy(from, serverCommands.front().from, 12);
+        serverCommands.pop_front();
+        return 0;
+    }
+    case GTRAP_CL_SERVER_COMMAND_ARGC: return static_cast<intptr_t>(serverArgs.size());
+    case GTRAP_CL_SERVER_COMMAND_ARGV: {
+        const int32_t n = Arg_Int(a, 0);
+        return reinterpret_cast<intptr_t>(n >= 0 && n < static_cast<int32_t>(serverArgs.size()) ? Kept(serverArgs[n])
+                                                                                                 : "");
+    }
     case GTRAP_UPLOAD_WORLD_MATERIALS: {
         const auto *block = Arg_Ptr<const uint8_t>(a, 0);
         uploaded.assign(block, block + 256 * 36);
@@ -399,7 +434,6 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         surfaces.emplace_back(s, s + sizeof surfaceStore);
         return 0;
     }
-    case GTRAP_S_PLAY_LOCAL_SOUND: localSounds.push_back(Arg_Int(a, 0)); return 0;
     case GTRAP_R_ALLOC_LIGHT:
         if (lightsAllocated >= FAKE_LIGHTS) return 0;
         memset(lightStore[lightsAllocated], 0, FAKE_LIGHT_BYTES);
@@ -418,10 +452,13 @@ inline intptr_t Trap(int number, gameArg_t *a) {
                             std::vector<int32_t>(i, i + Arg_Int(a, 4)), Arg_Int(a, 5), Arg_Byte(a, 6)});
         return 0;
     }
-    case GTRAP_CL_DRAW_STRING:
+    case GTRAP_CL_DRAW_STRING: {
         drawnStrings.push_back({std::string(Arg_Ptr<const char>(a, 4), static_cast<size_t>(Arg_Int(a, 5))),
-                                Arg_Float(a, 1), Arg_Float(a, 2), Arg_Float(a, 3), Arg_Int(a, 7), Arg_Int(a, 8)});
+                                Arg_Float(a, 1), Arg_Float(a, 2), Arg_Float(a, 3), Arg_Int(a, 7), Arg_Int(a, 8),
+                                {1, 1, 1, 1}});
+        if (const float *c = Arg_Ptr<const float>(a, 6)) memcpy(drawnStrings.back().colour, c, 4 * sizeof(float));
         return 0;
+    }
     case GTRAP_SV_UPLOAD_WORLD_INFO_STRING: {
         const char *text = Arg_Ptr<const char>(a, 0);
         if (worldInfo.empty() || worldInfo.back() != text) worldInfo.emplace_back(text);
@@ -524,7 +561,11 @@ inline void Install() {
     surfaces.clear();
     trisPics.clear();
     drawnStrings.clear();
+    materialHandles.clear();
+    beganFrames = endedFrames = 0;
     localSounds.clear();
+    serverCommands.clear();
+    serverArgs.clear();
     lightsAllocated = 0;
     lights.clear();
     pvsAnswer = 1;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 
 #include "game_cl/cg_draw2d.h"
 #include "game_cl/cg_main.h"
@@ -59,6 +60,16 @@ TEST_F(Draw2D, PicturesMapTheVirtualScreenOntoTheDestination) {
     // The first corner carries the image's top-left: texture (0, 1).
     EXPECT_FLOAT_EQ(fake::trisPics[0].verts[0].st[1], 1.0f);
     EXPECT_FLOAT_EQ(fake::trisPics[0].verts[0].xyz[1], 960.0f);
+}
+
+// Colour components become bytes truncated into 0..255, whatever float they hold.
+TEST_F(Draw2D, PictureColoursAreTruncatedIntoBytes) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float colour[4] = {0.5f, 2.0f, -1.0f, nan};
+    CG_DrawStretchPic(0, 0, 0, 10, 10, colour, 1, 0);
+    ASSERT_EQ(fake::trisPics.size(), 1u);
+    for (const drawVert_t &v : fake::trisPics[0].verts)
+        EXPECT_EQ(std::vector<int>(v.rgba, v.rgba + 4), (std::vector<int>{127, 255, 0, 0}));
 }
 
 TEST_F(Draw2D, LoadingFrameIsABlackScreenAndCentredText) {

@@ -188,7 +188,9 @@ const byte *LoadTGA(const char *name, int32_t *width, int32_t *height) {
 }
 
 uint8_t DumpTGA(const char *name, const byte *pixels, int32_t width, int32_t height) {
-    if (!pixels || width <= 0 || height <= 0) return 0;
+    // The head holds 16-bit sizes: a larger image would be written with a head that
+    // lies about its pixels.
+    if (!pixels || width <= 0 || height <= 0 || width > RE_HEADLESS_TGA_MAX || height > RE_HEADLESS_TGA_MAX) return 0;
     const std::string image = RE_HeadlessTGA(width, height, pixels);
     FILE *f = FS_fopen(name, "wb");
     if (!f) return 0;
@@ -221,10 +223,13 @@ const int16_t *LoadWAV(const char *name, sndWav_t *info) {
             loadedSound.resize(size / 2);
             for (size_t i = 0; i < loadedSound.size(); i++)
                 loadedSound[i] = static_cast<int16_t>(Get16(body + 2 * i));
+            // A sound of no samples was still read: it must not look like a failure.
+            static const int16_t noSamples[1] = {};
+            const int16_t *samples = loadedSound.empty() ? noSamples : loadedSound.data();
             info->count = static_cast<int32_t>(loadedSound.size());
-            info->samples = loadedSound.data();
+            info->samples = samples;
             FS_FreeFile(buffer);
-            return loadedSound.data();
+            return samples;
         }
         pos += 8 + size + (size & 1);
     }

@@ -22,6 +22,7 @@ constexpr int RE_HEADLESS_LIGHTS = 256;         // lights a frame may allocate
 constexpr int RE_HEADLESS_LIGHT_BYTES = 256;    // room of one light record
 constexpr int RE_HEADLESS_FRAME_BYTES = 4 << 20;  // RE_Alloc's frame memory
 constexpr size_t RE_HEADLESS_RECORDED = 4096;   // surfaces kept for reading
+constexpr int32_t RE_HEADLESS_TGA_MAX = 65535;  // widest and tallest image a TGA head can name
 
 // What a frame asked for.
 struct reHeadlessCounts_t {
@@ -59,7 +60,8 @@ extern reHeadless_t re_headless;
 
 // Empties the records and counts and makes the test tables the ones in use.
 void RE_InstallHeadless();
-// A TGA image of RGB pixels as the test renderer writes it (24 bits, top row first).
+// A TGA image of RGB pixels as the test renderer writes it (24 bits, top row first);
+// sizes up to RE_HEADLESS_TGA_MAX.
 std::string RE_HeadlessTGA(int32_t width, int32_t height, const byte *rgb);
 // A mono 16-bit PCM WAV file of the samples.
 std::string SND_HeadlessWAV(const std::vector<int16_t> &samples);

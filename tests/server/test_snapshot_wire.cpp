@@ -65,7 +65,7 @@ uint32_t EncodedCrc(bool entity) {
 }
 
 TEST(SnapshotWire, ClientAndEntityStatesAreWrittenByteForByteAsDefined) {
-    EXPECT_EQ(EncodedCrc(false), 701206156u) << "client state";
+    EXPECT_EQ(EncodedCrc(false), 949392981u) << "client state";
     EXPECT_EQ(EncodedCrc(true), 1993611759u) << "entity state";
 }
 

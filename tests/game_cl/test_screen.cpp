@@ -1,0 +1,455 @@
+// The server's commands to the client game and the screen it draws, through the
+// stand-in engine: queued commands go in, prints, reports and recorded 2D calls come out.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "game/g_main.h"
+#include "game/g_weapon.h"
+#include "game_cl/cg_local.h"
+#include "game_cl/cg_screen.h"
+#include "tests/game/fake_engine.h"
+
+namespace {
+
+// Where a picture's centre lies in the virtual 640 x 480 screen.
+struct point_t {
+    float x, y;
+};
+point_t Centre(const fake::trisPic_t &p) {
+    float x = 0, y = 0;
+    for (const drawVert_t &v : p.verts) {
+        x += v.xyz[0] / 4;
+        y += v.xyz[1] / 4;
+    }
+    return {x * 640 / fake::FAKE_DEST_WIDTH, (fake::FAKE_DEST_HEIGHT - y) * 480 / fake::FAKE_DEST_HEIGHT};
+}
+
+// The pictures drawn with one material.
+std::vector<fake::trisPic_t> DrawnWith(int32_t material) {
+    std::vector<fake::trisPic_t> out;
+    for (const fake::trisPic_t &p : fake::trisPics)
+        if (p.material == material) out.push_back(p);
+    return out;
+}
+
+const fake::drawnString_t *DrawnText(const std::string &text) {
+    for (const fake::drawnString_t &s : fake::drawnStrings)
+        if (s.text == text) return &s;
+    return nullptr;
+}
+
+// A netadr_t of an IPv4 server, byte for byte.
+struct address_t {
+    uint8_t bytes[12];
+};
+address_t Address(uint8_t last, uint16_t port) {
+    netadr_t a{};
+    a.type = NA_IP;
+    a.ip[0] = 10;
+    a.ip[3] = last;
+    a.port = port;
+    address_t out;
+    memcpy(out.bytes, &a, sizeof out.bytes);
+    return out;
+}
+const address_t SERVER = Address(1, 27000), OTHER = Address(2, 27000);
+
+class ClientScreen : public testing::Test {
+protected:
+    void SetUp() override {
+        fake::Install();
+        memset(&cg, 0, sizeof cg);
+        memset(&cgw, 0, sizeof cgw);
+        G_DefineWeapons();
+        fake::qg.instance = 7;
+        Refresh();
+        cg.ecl.state = ECL_CONNECTED;
+        memcpy(cg.ecl.serverAddress, SERVER.bytes, sizeof cg.ecl.serverAddress);
+        cg.predicted.moveType = MT_NORMAL;
+    }
+    void TearDown() override { fake::Uninstall(); }
+
+    static void Refresh() { Trap_GetQGame(&qgame); }
+    static void Advance(uint32_t ms) {
+        fake::Advance(ms);
+        Refresh();
+    }
+    static void Queue(const std::string &text, const address_t &from = SERVER) {
+        fake::serverCommand_t c{text, {}};
+        memcpy(c.from, from.bytes, sizeof c.from);
+        fake::serverCommands.push_back(c);
+    }
+    // A material of its own handle, so that its pictures can be told apart.
+    static int32_t Material(const std::string &path) {
+        const int32_t handle = 1000 + static_cast<int32_t>(fake::materialHandles.size());
+        fake::materialHandles[path] = handle;
+        return handle;
+    }
+    static void Screen() {
+        fake::trisPics.clear();
+        fake::drawnStrings.clear();
+        CG_UpdateScreen();
+    }
+};
+
+// ---- server commands ----
+
+TEST_F(ClientScreen, ScoreboardChecksEveryCountBeforeWritingRows) {
+    const std::string player = " \"a\" 0 0 0 0 1 2 3 4 5 6";
+    struct scoreCase_t {
+        std::string command;
+        const char *warning;  // null: parsed
+    };
+    const scoreCase_t cases[] = {
+        {"cg_scoreboard 0 0 5", nullptr},
+        {"cg_scoreboard 1", "CG_ParseScoreboard argc: 2: Bad scoreboard command (1)"},
+        {"cg_scoreboard 26 0 0", "CG_ParseScoreboard argc: 4: Bad scoreboard command (2)"},
+        {"cg_scoreboard 0 -1 0", "CG_ParseScoreboard argc: 4: Bad scoreboard command (2)"},
+        {"cg_scoreboard 1 0 0 \"a\" 0 0 0 0 1 2 3 4 5", "CG_ParseScoreboard argc: 14: Bad scoreboard command (3)"},
+        {"cg_scoreboard 0 1 0" + player, "CG_ParseScoreboard argc: 15: Bad scoreboard command (3)"},
+    };
+    for (const scoreCase_t &c : cases) {
+        SCOPED_TRACE(c.command);
+        fake::errors.clear();
+        cg.scorePlayers = 3;
+        cg.scoreSpectators = 2;
+        cg.scoreTime = 0;
+        Queue(c.command);
+        CG_RunServerCommands();
+        if (!c.warning) {
+            EXPECT_TRUE(fake::errors.empty());
+            EXPECT_EQ(cg.scorePlayers, 0);
+            EXPECT_EQ(cg.scoreSpectators, 0);
+            EXPECT_EQ(cg.scoreMinutes, 5);
+            EXPECT_EQ(cg.scoreTime, static_cast<int32_t>(qgame.time));
+        } else {
+            EXPECT_EQ(fake::errors, (std::vector<fake::error_t>{{ER_DEVWARNING, c.warning}}));
+            EXPECT_EQ(cg.scorePlayers, 3);  // a bad scoreboard changes nothing
+            EXPECT_EQ(cg.scoreTime, 0);
+        }
+    }
+}
+
+TEST_F(ClientScreen, ScoreboardRowsKeepShortNamesFlagsAndNumbers) {
+    Queue("cg_scoreboard 2 1 12 \"Abcdefghijklmnopqrstuvwxyz\" 1 1 1 0 10 3 250 2 600000 48 "
+          "\"null\" 0 0 0 1 0 0 0 0 0 0 \"watcher\" 80 1");
+    CG_RunServerCommands();
+    ASSERT_EQ(cg.scorePlayers, 2);
+    ASSERT_EQ(cg.scoreSpectators, 1);
+    const cgScoreRow_t &a = cg.scoreRows[0];
+    EXPECT_STREQ(a.name, "Abcdefghijklmnopqrstuvw");  // 23 characters
+    EXPECT_EQ(std::vector<int>({a.dead, a.red, a.carrier, a.self}), (std::vector<int>{1, 1, 1, 0}));
+    EXPECT_EQ(std::vector<int>({a.frags, a.deaths, a.damage, a.captures, a.playTime, a.ping}),
+              (std::vector<int>{10, 3, 250, 2, 600000, 48}));
+    EXPECT_EQ(cg.scoreRows[1].self, 1);
+    EXPECT_STREQ(cg.spectatorRows[0].name, "watcher");
+    EXPECT_EQ(cg.spectatorRows[0].ping, 80);
+    EXPECT_EQ(cg.spectatorRows[0].loading, 1);
+}
+
+TEST_F(ClientScreen, QueuedCommandsRunInOrderAndUnknownWordsAreDropped) {
+    Queue("cg_print \"first \xA3quoted\xA3 %s%n\"");
+    Queue("cg_teleport 1 2");
+    Queue("cg_print second");
+    CG_RunServerCommands();
+    EXPECT_EQ(fake::prints, (std::vector<std::string>{"first \"quoted\" %s%n", "second"}));
+    EXPECT_EQ(fake::errors, (std::vector<fake::error_t>{
+                                {ER_DEVWARNING, "CG_RunServerCommands: Unknown server command \"cg_teleport\""}}));
+    EXPECT_TRUE(fake::serverCommands.empty());
+}
+
+TEST_F(ClientScreen, ServerInfo2SetsTheServersValuesAndMovement) {
+    std::string command = "serverinfo2 1 2 3 4 5 6 7 8 9 10 \"next_map\"";
+    for (int i = 0; i < 19; i++) command += " " + std::to_string(100 + i);
+    Queue(command);
+    Queue("serverinfo2 1 2 3");
+    CG_RunServerCommands();
+    EXPECT_EQ(cg.serverCoreAlt, 1);
+    EXPECT_EQ(cg.serverPure, 10);
+    EXPECT_STREQ(cg.nextMap, "next_map");
+    EXPECT_EQ(cg.moveParams.gravity, 100);
+    EXPECT_EQ(cg.moveParams.crouchAcceleration, 118);
+    EXPECT_EQ(fake::errors,
+              (std::vector<fake::error_t>{{ER_ERROR, "CG_ParseServerInfo2: Bad number of arguments (4 != 31)"}}));
+}
+
+TEST_F(ClientScreen, ServerInfoNamesOnlyTheConnectedServer) {
+    Queue("serverinfo 5 100 P \"Other\" \"m2\" CR 1 8 \"Game\" 110 0 3 0", OTHER);
+    CG_RunServerCommands();
+    EXPECT_STREQ(cg.serverName, "");
+
+    Queue("serverinfo 5 100 - \"Here\" \"m1\" DM 1 8 \"Game\" 105 0 3 0", SERVER);
+    CG_RunServerCommands();
+    EXPECT_STREQ(cg.serverName, "Here");
+    EXPECT_STREQ(cg.serverMap, "m1");
+    EXPECT_STREQ(cg.serverRules, "DM");
+    EXPECT_STREQ(cg.serverVersion, "1. 5");
+    EXPECT_EQ(cg.serverOs, 3);
+    EXPECT_EQ(std::vector<int>(cg.serverIp, cg.serverIp + 4), (std::vector<int>{10, 0, 0, 1}));
+    EXPECT_EQ(cg.serverPort, 27000);
+
+    Queue("serverinfo 5 100 - \"Here\" \"m1\" DM 1 8 \"Game\" 110 0 3 0 \"1.10b\"", SERVER);
+    CG_RunServerCommands();
+    EXPECT_STREQ(cg.serverVersion, "1.10b");
+
+    // A server in this process is shown at the loop-back address and the standard port.
+    netadr_t local{};
+    local.type = NA_LOCAL;
+    address_t loop;
+    memcpy(loop.bytes, &local, sizeof loop.bytes);
+    memcpy(cg.ecl.serverAddress, loop.bytes, sizeof loop.bytes);
+    Queue("serverinfo 5 100 - \"Local\" \"m1\" DM 1 8 \"Game\" 110 0 3 0", loop);
+    CG_RunServerCommands();
+    EXPECT_STREQ(cg.serverName, "Local");
+    EXPECT_EQ(std::vector<int>(cg.serverIp, cg.serverIp + 4), (std::vector<int>{127, 0, 0, 1}));
+    EXPECT_EQ(cg.serverPort, 14666);
+}
+
+TEST_F(ClientScreen, ServerListFromAnOlderMasterSessionIsIgnored) {
+    Queue("cg_server_list 3 10.0.0.5:27000");
+    CG_RunServerCommands();
+    EXPECT_TRUE(fake::Printed("CG_ServerList: with 3 != 7"));
+}
+
+TEST_F(ClientScreen, NotAloneSoundOnlyWhenWanted) {
+    fake::Set("cg_notAloneSound", "0");
+    Queue("cg_not_alone");
+    CG_RunServerCommands();
+    EXPECT_TRUE(fake::localSounds.empty());
+    fake::Set("cg_notAloneSound", "1");
+    Queue("cg_not_alone");
+    CG_RunServerCommands();
+    EXPECT_EQ(fake::localSounds.size(), 1u);
+}
+
+// ---- screen ----
+
+TEST_F(ClientScreen, SkipScreenDrawsOnlyTheConsole) {
+    CG_CenterText("hello", 0, 3500);
+    cg.skipScreen = 1;
+    Screen();
+    EXPECT_TRUE(fake::trisPics.empty());
+    EXPECT_TRUE(fake::drawnStrings.empty());
+    EXPECT_EQ(fake::beganFrames, 1);
+    EXPECT_EQ(fake::endedFrames, 1);
+}
+
+TEST_F(ClientScreen, CentreTextIsOpaqueThenFadesOverItsLastHalfSecond) {
+    Queue("cg_print_center \"Spawned\"");
+    CG_RunServerCommands();
+    struct fadeCase_t {
+        uint32_t at;  // ms after the command
+        float alpha;  // -1: not drawn
+    };
+    const fadeCase_t cases[] = {{0, 1}, {3000, 1}, {3250, 0.5f}, {3500, -1}};
+    uint32_t now = 0;
+    for (const fadeCase_t &c : cases) {
+        SCOPED_TRACE(c.at);
+        Advance(c.at - now);
+        now = c.at;
+        Screen();
+        const fake::drawnString_t *s = DrawnText("Spawned");
+        if (c.alpha < 0) {
+            EXPECT_EQ(s, nullptr);
+            continue;
+        }
+        ASSERT_NE(s, nullptr);
+        EXPECT_FLOAT_EQ(s->colour[3], c.alpha);
+        EXPECT_EQ(s->x, 320);
+        EXPECT_EQ(s->y, 150);
+    }
+    // The second slot stands lower.
+    CG_CenterText("Spawn in 3 sec", 1, 3500);
+    Screen();
+    ASSERT_NE(DrawnText("Spawn in 3 sec"), nullptr);
+    EXPECT_EQ(DrawnText("Spawn in 3 sec")->y, 360);
+}
+
+TEST_F(ClientScreen, ScoreboardShowsWhenAskedOrInIntermissionUnlessStale) {
+    const int32_t board = Material("game/c_materials/scoreboard.material");
+    Queue("cg_scoreboard 0 0 1");
+    CG_RunServerCommands();
+    struct boardCase_t {
+        uint32_t age;     // ms since the scoreboard arrived
+        bool requested;
+        uint8_t state;
+        float top;        // -1: not drawn
+    };
+    const boardCase_t cases[] = {
+        {1000, true, MT_NORMAL, 45},
+        {1000, false, MT_NORMAL, -1},
+        {1000, false, CS_INTERMISSION, 105},
+        {6000, true, MT_NORMAL, -1},
+        {6000, false, CS_INTERMISSION, -1},
+    };
+    for (const boardCase_t &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.age << " " << c.requested << " " << int(c.state));
+        qgame.time = static_cast<uint32_t>(cg.scoreTime) + c.age;
+        cg.scoreboardRequested = c.requested;
+        cg.predicted.moveType = c.state;
+        Screen();
+        const auto drawn = DrawnWith(board);
+        if (c.top < 0) {
+            EXPECT_TRUE(drawn.empty());
+        } else {
+            ASSERT_EQ(drawn.size(), 1u);
+            EXPECT_FLOAT_EQ(Centre(drawn[0]).y, c.top + 330 / 2.0f);
+        }
+        EXPECT_EQ(cg.scoreboardRequested, 0);  // a request lasts one frame
+    }
+}
+
+TEST_F(ClientScreen, ScoreboardRowsUseTheirRulesLayout) {
+    Queue("cg_scoreboard 2 1 1 \"Blue Player Long Name\" 1 0 0 1 12 3 456 2 180000 50 "
+          "\"Red\" 0 1 1 0 1 2 3 4 60000 9 \"Spec\" 33 1");
+    CG_RunServerCommands();
+    cg.scoreboardRequested = 1;
+    cg.gameData.rules = RULES_CAPTURE_CRYSTAL;
+    Screen();
+    EXPECT_NE(DrawnText(" Name                 Frags Deaths Damage Caps Time Ping"), nullptr);
+    EXPECT_NE(DrawnText("\xA4" "05Blue Player Long DEAD   12      3    456    2    3   50"), nullptr);
+    EXPECT_NE(DrawnText("\xA4" "06Red                      1      2      3    4    1    9"), nullptr);
+    EXPECT_NE(DrawnText("Spec                            WORLD-LOADING    0   33"), nullptr);
+    // The carrier's row moves right by one character for the crystal icon.
+    EXPECT_EQ(DrawnText("\xA4" "06Red                      1      2      3    4    1    9")->x, 92.5f + 8);
+
+    cg.scoreboardRequested = 1;
+    cg.gameData.rules = RULES_FORGE;
+    Screen();
+    EXPECT_NE(DrawnText("\xA4" "00Blue Player Long DEAD                            3   50"), nullptr);
+}
+
+TEST_F(ClientScreen, RadarOnlyUnderTeamRulesAndWhenNotOff) {
+    const int32_t radar = Material("game/hud/radar.material");
+    const int32_t red = Material("game/hud/radar_spot_red.material");
+    cg.predicted.team = 1;
+    cg.predicted.radarKinds[0] = 1;
+    cg.predicted.radarBlips[0][0] = 255;
+    cg.predicted.radarBlips[0][1] = 0;
+    struct radarCase_t {
+        int32_t rules;
+        uint32_t flags;
+        const char *skip;
+        bool drawn;
+    };
+    const radarCase_t cases[] = {
+        {RULES_CRYSTAL_ROUNDS, 0, "0", true},   {RULES_CAPTURE_CRYSTAL, 0, "0", true},
+        {RULES_DEATH_MATCH, 0, "0", false},     {RULES_FORGE, 0, "0", false},
+        {RULES_CRYSTAL_ROUNDS, GDF_RADAR_OFF, "0", false}, {RULES_CRYSTAL_ROUNDS, 0, "1", false},
+    };
+    for (const radarCase_t &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rules << " " << c.flags << " " << c.skip);
+        cg.gameData.rules = c.rules;
+        cg.gameData.flags = c.flags;
+        fake::Set("cg_skipRadar", c.skip);
+        Screen();
+        EXPECT_EQ(DrawnWith(radar).size(), c.drawn ? 1u : 0u);
+        const auto spots = DrawnWith(red);
+        ASSERT_EQ(spots.size(), c.drawn ? 1u : 0u);
+        if (c.drawn) {
+            EXPECT_FLOAT_EQ(Centre(spots[0]).x, 540 + 5 + 90);
+            EXPECT_FLOAT_EQ(Centre(spots[0]).y, 10 + 5);
+        }
+    }
+}
+
+TEST_F(ClientScreen, HitDirectionsOutsideTheTableWarnAndDrawNothing) {
+    const int32_t right = Material("game/c_materials/hit_right.material");
+    const int32_t front = Material("game/c_materials/hit_front.material");
+    cg.predicted.hitFlash = 0.5f;
+    cg.predicted.hitDir = 1;
+    Screen();
+    ASSERT_EQ(DrawnWith(right).size(), 1u);
+    EXPECT_FLOAT_EQ(Centre(DrawnWith(right)[0]).x, 565);
+    EXPECT_EQ(DrawnWith(right)[0].verts[0].rgba[3], 127);
+    cg.predicted.hitDir = 6;
+    Screen();
+    EXPECT_EQ(DrawnWith(front).size(), 1u);
+
+    fake::errors.clear();
+    cg.predicted.hitDir = 7;
+    Screen();
+    EXPECT_EQ(fake::errors, (std::vector<fake::error_t>{{ER_DEVWARNING, "CG_DrawHit: Unknown HITDIR 7"}}));
+    EXPECT_TRUE(DrawnWith(right).empty());
+    EXPECT_TRUE(DrawnWith(front).empty());
+}
+
+TEST_F(ClientScreen, AmmunitionTextsMarkEmptyClipsAndReserves) {
+    cg.predicted.ownedWeapons = 0x7F;
+    cg.predicted.weapon = WP_GRENGUN;
+    cg.selectedWeapon = WP_GRENGUN;
+    cg.predicted.clip[WP_MINIGUN] = 0;
+    cg.predicted.reserve[WP_MINIGUN] = 50;  // empty clip, rounds to reload
+    cg.predicted.clip[WP_SHOTGUN] = 4;
+    cg.predicted.reserve[WP_SHOTGUN] = 0;   // empty reserve
+    cg.predicted.clip[WP_GRENGUN] = 5;
+    cg.predicted.reserve[WP_GRENGUN] = 10;
+    Screen();
+    EXPECT_NE(DrawnText("\xA4" "03  0\xA4" "00|\xA4" "00" "50 \xA4" "00"), nullptr);
+    EXPECT_NE(DrawnText("\xA4" "00  4\xA4" "00|\xA4" "03" "0  \xA4" "00"), nullptr);
+    const fake::drawnString_t *selected = DrawnText("\xA4" "00  5\xA4" "00|\xA4" "00" "10 \xA4" "00");
+    ASSERT_NE(selected, nullptr);
+    EXPECT_EQ(selected->x, 320);
+}
+
+TEST_F(ClientScreen, NumbersOutsideTheirTablesPickNoEntry) {
+    // A confused server: weapon, rules and radar kind beyond every table.
+    const int32_t white = Material("game/c_materials/white.material");
+    Queue("cg_scoreboard 0 0 1");
+    CG_RunServerCommands();
+    cg.scoreboardRequested = 1;
+    cg.predicted.weapon = 99;
+    cg.selectedWeapon = 200;
+    cg.predicted.ownedWeapons = 0xFF;
+    cg.gameData.rules = 1;
+    cg.predicted.radarKinds[3] = 9;
+    Screen();
+    EXPECT_EQ(DrawnWith(white).size(), 1u);  // the unknown radar kind is a plain spot
+    cg.gameData.rules = 9;
+    cg.scoreboardRequested = 1;
+    Screen();
+    EXPECT_NE(DrawnText(" Name                 Frags Deaths Damage      Time Ping"), nullptr);
+}
+
+// Bars of the lagometer drawn in one colour with some height.
+int LagBars(const uint8_t (&rgba)[4]) {
+    fake::trisPics.clear();
+    CG_DrawLagometer(0, 0, 150, 100);
+    EXPECT_EQ(fake::trisPics.size(), 1u);  // one batch
+    int bars = 0;
+    const std::vector<drawVert_t> &v = fake::trisPics[0].verts;
+    for (size_t q = 0; q + 3 < v.size(); q += 4)
+        if (!memcmp(v[q].rgba, rgba, 4) && v[q].xyz[1] != v[q + 2].xyz[1]) bars++;
+    return bars;
+}
+
+TEST_F(ClientScreen, LagometerMarksLostSnapshotsAndCatchesUp) {
+    static constexpr uint8_t red[4] = {255, 0, 0, 255}, green[4] = {0, 255, 0, 255}, yellow[4] = {255, 255, 0, 255};
+    auto older = std::make_unique<snapshot_t>(), newer = std::make_unique<snapshot_t>();
+    older->serverTime = 1000;
+    newer->serverTime = 1050;
+    newer->packageSize = 800;
+    cg.older = older.get();
+    cg.newer = newer.get();
+    cg.simTime = 1050;  // exactly on the newer snapshot: no lag bar
+    const int redBefore = LagBars(red), greenBefore = LagBars(green), yellowBefore = LagBars(yellow);
+    struct step_t {
+        int32_t number;
+        int red, green;  // new bars after the step
+    };
+    // From 0: one step, a jump of 3 (lost snapshots), a jump of 20 and one step after it.
+    const step_t steps[] = {{1, 0, 1}, {4, 1, 1}, {24, 2, 1}, {25, 2, 2}};
+    for (const step_t &s : steps) {
+        SCOPED_TRACE(s.number);
+        newer->number = s.number;
+        CG_UpdateLagometer();
+        EXPECT_EQ(LagBars(red) - redBefore, s.red);
+        EXPECT_EQ(LagBars(green) - greenBefore, s.green);
+        EXPECT_EQ(LagBars(yellow), yellowBefore);
+    }
+}
+
+}  // namespace
