@@ -84,21 +84,21 @@ static float Bounce(hudBounce_t &b, int32_t value) {
 
 static void DrawLifeAndArmor() {
     const clientState_t &ps = cg.predicted;
-    const int32_t big = CG_ScreenMedia(CGM_FONT_BIG);
+    const int32_t big = CG_ScreenMedia(SCRM_FONT_BIG);
     const float cw = static_cast<float>(Trap_CL_GetFontCharWidth(big));
     const float ch = static_cast<float>(Trap_CL_GetFontCharHeight(big));
     const float y = 479.0f - ch;
     char text[16];
 
     const float lifeOffset = Bounce(cg_lifeBounce, ps.health);
-    Pic(1 + cw, y, 2 * cw + lifeOffset, 2 * ch + lifeOffset, color_white, CGM_ICON_HEALTH, CG_PIC_CENTER);
+    Pic(1 + cw, y, 2 * cw + lifeOffset, 2 * ch + lifeOffset, color_white, SCRM_ICON_HEALTH, CG_PIC_CENTER);
     const float fade = ps.health < 50 ? ps.health / 50.0f : 1.0f;
     const vec4_t lifeColour = {1, fade, fade, 1};
     Com_sprintf(text, sizeof text, "%3d", ps.health);
     CG_DrawString(0, 1 + 2 * cw, y, 1.0f, text, lifeColour, big, 0);
 
     const float armorOffset = Bounce(cg_armorBounce, ps.armor);
-    Pic(7 * cw - 9, y, 2 * cw + armorOffset, 2 * ch + armorOffset, color_white, CGM_ICON_ARMOR, CG_PIC_CENTER);
+    Pic(7 * cw - 9, y, 2 * cw + armorOffset, 2 * ch + armorOffset, color_white, SCRM_ICON_ARMOR, CG_PIC_CENTER);
     Com_sprintf(text, sizeof text, "%3d", ps.armor);
     CG_DrawString(0, 8 * cw - 9, y, 1.0f, text, color_white, big, 0);
 }
@@ -122,13 +122,13 @@ static void DrawWeapons() {
         const float grey = isSelected ? 1.0f : WEAPON_GREY;
         const vec4_t iconColour = {black ? 0.0f : grey, black ? 0.0f : grey, black ? 0.0f : grey, 1};
         const vec4_t textColour = {grey, grey, grey, 1};
-        Pic(x, y, width, width / 2, iconColour, static_cast<cgScreenMedia_t>(CGM_ICON_MINI + w - WP_MINIGUN),
+        Pic(x, y, width, width / 2, iconColour, static_cast<cgScreenMedia_t>(SCRM_ICON_MINI + w - WP_MINIGUN),
             CG_PIC_CENTER);
         if (classic && !isSelected) {
             char key[8];
             Com_sprintf(key, sizeof key, "%d", w + 1);
             const vec4_t keyColour = {1, 1, 1, KEY_NUMBER_ALPHA};
-            Text(x, y, KEY_NUMBER_SCALE, key, keyColour, CGM_FONT_SMALL, CG_TEXT_CENTER);
+            Text(x, y, KEY_NUMBER_SCALE, key, keyColour, SCRM_FONT_SMALL, CG_TEXT_CENTER);
         }
         char ammo[64];
         const bool clipWarn = clip <= 0 && (w == WP_DIRTGUN || (hasReserve && reserve > 0));
@@ -140,7 +140,7 @@ static void DrawWeapons() {
             Com_sprintf(ammo, sizeof ammo, "%s%3d%s", clipWarn ? COLOR_WARN : COLOR_RESET, clip, COLOR_RESET);
         }
         const float textX = x - (classic && w == WP_MINIGUN ? 10.0f : 0.0f);
-        Text(textX, y + width / 4, 1.0f, ammo, textColour, isSelected ? CGM_FONT_PRETTY_BIG : CGM_FONT_SMALL,
+        Text(textX, y + width / 4, 1.0f, ammo, textColour, isSelected ? SCRM_FONT_PRETTY_BIG : SCRM_FONT_SMALL,
              CG_TEXT_CENTER);
     }
 }
@@ -158,20 +158,20 @@ static void DrawDirtgun() {
     if (mode > 4) mode = 4;
     const worldMaterial_t &wm = cgw.materials[ps.deformMaterial];  // a byte: always one of the 256
     char text[64];
-    Text(320, 355, 1.0f, DeformModeName(mode), color_white, CGM_FONT_NORMAL, CG_TEXT_CENTER);
-    Text(320, 375, 1.0f, wm.name, color_white, CGM_FONT_NORMAL, CG_TEXT_CENTER);
+    Text(320, 355, 1.0f, DeformModeName(mode), color_white, SCRM_FONT_NORMAL, CG_TEXT_CENTER);
+    Text(320, 375, 1.0f, wm.name, color_white, SCRM_FONT_NORMAL, CG_TEXT_CENTER);
     Com_sprintf(text, sizeof text, "Sub Strength: %.0f%%", wm.subStrenght * 100.0f);
-    Text(320, 395, 1.0f, text, color_white, CGM_FONT_NORMAL, CG_TEXT_CENTER);
+    Text(320, 395, 1.0f, text, color_white, SCRM_FONT_NORMAL, CG_TEXT_CENTER);
 }
 
 static void DrawBerserk() {
     const int32_t seconds = cg.predicted.berserk;
     if (seconds <= 0) return;
     const float size = 60.0f + Pulse(4.0f, 500);
-    Pic(290, 340, size, size, color_white, CGM_ICON_BERSERK, CG_PIC_CENTER);
+    Pic(290, 340, size, size, color_white, SCRM_ICON_BERSERK, CG_PIC_CENTER);
     char text[16];
     Com_sprintf(text, sizeof text, "%d", seconds);
-    Text(350, 340, 1.0f, text, color_white, CGM_FONT_BIG, 0);
+    Text(350, 340, 1.0f, text, color_white, SCRM_FONT_BIG, 0);
 }
 
 static void DrawHelp() {
@@ -185,8 +185,8 @@ static void DrawHelp() {
         secondary = "Secondary: Dig";
     }
     if (!primary) return;
-    Text(495, 378, 1.0f, primary, color_white, CGM_FONT_SMALL, 0);
-    Text(495, 392, 1.0f, secondary, color_white, CGM_FONT_SMALL, 0);
+    Text(495, 378, 1.0f, primary, color_white, SCRM_FONT_SMALL, 0);
+    Text(495, 392, 1.0f, secondary, color_white, SCRM_FONT_SMALL, 0);
 }
 
 static void DrawCrosshair() {
@@ -195,10 +195,10 @@ static void DrawCrosshair() {
     const float *colour = wc ? wc->crosshairColor : color_white;
     const float cx = 320.0f + CG_ScreenVarValue("cg_crosshairX"), cy = 240.0f + CG_ScreenVarValue("cg_crosshairY");
     const float d = CROSSHAIR_SPREAD * cg.predicted.weaponTime + CROSSHAIR_BAR / 2;
-    Pic(cx - d, cy, CROSSHAIR_BAR, CROSSHAIR_THICKNESS, colour, CGM_AIM, CG_PIC_CENTER);
-    Pic(cx + d, cy, CROSSHAIR_BAR, CROSSHAIR_THICKNESS, colour, CGM_AIM, CG_PIC_CENTER);
-    Pic(cx, cy - d, CROSSHAIR_THICKNESS, CROSSHAIR_BAR, colour, CGM_AIM, CG_PIC_CENTER);
-    Pic(cx, cy + d, CROSSHAIR_THICKNESS, CROSSHAIR_BAR, colour, CGM_AIM, CG_PIC_CENTER);
+    Pic(cx - d, cy, CROSSHAIR_BAR, CROSSHAIR_THICKNESS, colour, SCRM_AIM, CG_PIC_CENTER);
+    Pic(cx + d, cy, CROSSHAIR_BAR, CROSSHAIR_THICKNESS, colour, SCRM_AIM, CG_PIC_CENTER);
+    Pic(cx, cy - d, CROSSHAIR_THICKNESS, CROSSHAIR_BAR, colour, SCRM_AIM, CG_PIC_CENTER);
+    Pic(cx, cy + d, CROSSHAIR_THICKNESS, CROSSHAIR_BAR, colour, SCRM_AIM, CG_PIC_CENTER);
 }
 
 // A team's logo, swelling while the team holds the crystal, and its score on it.
@@ -207,27 +207,27 @@ static void DrawTeamLogo(cgScreenMedia_t logo, float x, float y, float size, boo
     Pic(x, y, s, s, color_white, logo, CG_PIC_CENTER);
     char text[16];
     Com_sprintf(text, sizeof text, "%d", score);
-    Text(x + 2, y, 1.0f, text, color_white, CGM_FONT_NORMAL, CG_TEXT_CENTER);
+    Text(x + 2, y, 1.0f, text, color_white, SCRM_FONT_NORMAL, CG_TEXT_CENTER);
 }
 
 static void DrawTeams() {
     const snapshotGameData_t &gd = cg.gameData;
     if (!TeamRules(gd.rules)) return;
-    DrawTeamLogo(CGM_LOGO_BLUE, 50, 250, 40, (gd.flags & GDF_BLUE_CRYSTAL) != 0, gd.blueScore);
-    DrawTeamLogo(CGM_LOGO_RED, 50, 300, 40, (gd.flags & GDF_RED_CRYSTAL) != 0, gd.redScore);
+    DrawTeamLogo(SCRM_LOGO_BLUE, 50, 250, 40, (gd.flags & GDF_BLUE_CRYSTAL) != 0, gd.blueScore);
+    DrawTeamLogo(SCRM_LOGO_RED, 50, 300, 40, (gd.flags & GDF_RED_CRYSTAL) != 0, gd.redScore);
 }
 
 static void DrawClock() {
     const snapshotGameData_t &gd = cg.gameData;
     if (gd.timeLeft <= 0) return;
     char text[32];
-    Pic(0, 352, 20, 20, color_white, CGM_CLOCK, 0);
+    Pic(0, 352, 20, 20, color_white, SCRM_CLOCK, 0);
     Com_sprintf(text, sizeof text, "%.2d:%.2d", gd.timeLeft / 60, gd.timeLeft % 60);
-    Text(22, 352, 1.0f, text, color_white, CGM_FONT_NORMAL, 0);
+    Text(22, 352, 1.0f, text, color_white, SCRM_FONT_NORMAL, 0);
     if (gd.roundLimit > 0) {
-        Pic(0, 374, 20, 20, color_white, CGM_ROUNDS, 0);
+        Pic(0, 374, 20, 20, color_white, SCRM_ROUNDS, 0);
         Com_sprintf(text, sizeof text, "%d", gd.roundLimit);
-        Text(22, 374, 1.0f, text, color_white, CGM_FONT_NORMAL, 0);
+        Text(22, 374, 1.0f, text, color_white, SCRM_FONT_NORMAL, 0);
     }
 }
 
@@ -235,11 +235,11 @@ void CG_DrawHud() {
     const clientState_t &ps = cg.predicted;
     const bool playing = ps.moveType == MT_NORMAL;
     if (!CG_ScreenVarInt("cg_skipBottomHud") && CG_ScreenVarInt("cg_hudStyle", 1) <= 1 && playing)
-        Pic(0, 400, 640, 80, color_white, CGM_BOTTOM_HUD, 0);
+        Pic(0, 400, 640, 80, color_white, SCRM_BOTTOM_HUD, 0);
     if (playing) {
         DrawLifeAndArmor();
         DrawWeapons();
-        if (ps.flags & CSF_CARRIES_CRYSTAL) Pic(70, 280, 50, 50, color_white, CGM_ICON_CRYSTAL, CG_PIC_CENTER);
+        if (ps.flags & CSF_CARRIES_CRYSTAL) Pic(70, 280, 50, 50, color_white, SCRM_ICON_CRYSTAL, CG_PIC_CENTER);
         if (ps.weapon == WP_DIRTGUN) DrawDirtgun();
         DrawBerserk();
         DrawHelp();
@@ -253,21 +253,21 @@ void CG_DrawHud() {
 void CG_DrawRadar() {
     const snapshotGameData_t &gd = cg.gameData;
     if (CG_ScreenVarInt("cg_skipRadar") || !TeamRules(gd.rules) || (gd.flags & GDF_RADAR_OFF)) return;
-    Pic(RADAR_X, RADAR_Y, RADAR_SIZE, RADAR_SIZE, color_white, CGM_RADAR, 0);
+    Pic(RADAR_X, RADAR_Y, RADAR_SIZE, RADAR_SIZE, color_white, SCRM_RADAR, 0);
     const clientState_t &ps = cg.predicted;
-    const int32_t white = CG_ScreenMedia(CGM_WHITE);
+    const int32_t white = CG_ScreenMedia(SCRM_WHITE);
     for (int i = 0; i < RADAR_SLOTS; i++) {
         const uint8_t kind = ps.radarKinds[i];
         if (kind == 0) continue;
         const float x = RADAR_X + RADAR_BORDER + ps.radarBlips[i][0] / 255.0f * RADAR_FIELD;
         const float y = RADAR_Y + RADAR_BORDER + ps.radarBlips[i][1] / 255.0f * RADAR_FIELD;
-        static constexpr cgScreenMedia_t spots[] = {CGM_RADAR_CRYSTAL,      CGM_RADAR_DEAD,
-                                                    CGM_RADAR_CRYSTAL_RED,  CGM_RADAR_CRYSTAL_BLUE,
-                                                    CGM_RADAR_BASE_BLUE,    CGM_RADAR_BASE_RED};
+        static constexpr cgScreenMedia_t spots[] = {SCRM_RADAR_CRYSTAL,      SCRM_RADAR_DEAD,
+                                                    SCRM_RADAR_CRYSTAL_RED,  SCRM_RADAR_CRYSTAL_BLUE,
+                                                    SCRM_RADAR_BASE_BLUE,    SCRM_RADAR_BASE_RED};
         int32_t material = white;  // a kind this client does not know: a plain spot
         float size = 10.0f;
         if (kind == 1)
-            material = CG_ScreenMedia(ps.team == 1 ? CGM_RADAR_SPOT_RED : CGM_RADAR_SPOT_BLUE);
+            material = CG_ScreenMedia(ps.team == 1 ? SCRM_RADAR_SPOT_RED : SCRM_RADAR_SPOT_BLUE);
         else if (kind <= 7)
             material = CG_ScreenMedia(spots[kind - 2]);
         if (kind == 6 || kind == 7) size = 14.0f;
@@ -315,25 +315,25 @@ void CG_DrawScoreboard(float top) {
     const snapshotGameData_t &gd = cg.gameData;
     const scoreLayout_t &layout = ScoreLayout(gd.rules);
     const bool teams = TeamRules(gd.rules);
-    const int32_t small = CG_ScreenMedia(CGM_FONT_SMALL);
+    const int32_t small = CG_ScreenMedia(SCRM_FONT_SMALL);
     const float cw = static_cast<float>(Trap_CL_GetFontCharWidth(small));
     const float ch = static_cast<float>(Trap_CL_GetFontCharHeight(small));
     const float line = ch + 2;
 
-    Pic(82.5f, top, 475, 330, color_white, CGM_SCOREBOARD, 0);
+    Pic(82.5f, top, 475, 330, color_white, SCRM_SCOREBOARD, 0);
     float y = top + 10;
-    Text(320, y, 2.0f, layout.title, color_white, CGM_FONT_NORMAL, CG_TEXT_CENTER);
+    Text(320, y, 2.0f, layout.title, color_white, SCRM_FONT_NORMAL, CG_TEXT_CENTER);
     if (teams) {
-        DrawTeamLogo(CGM_LOGO_BLUE, 140, y, 30, false, gd.blueScore);
-        DrawTeamLogo(CGM_LOGO_RED, 500, y, 30, false, gd.redScore);
+        DrawTeamLogo(SCRM_LOGO_BLUE, 140, y, 30, false, gd.blueScore);
+        DrawTeamLogo(SCRM_LOGO_RED, 500, y, 30, false, gd.redScore);
     }
     y += 3 * line;
-    Text(SCORE_LEFT, y, 1.0f, layout.header, color_white, CGM_FONT_SMALL, 0);
+    Text(SCORE_LEFT, y, 1.0f, layout.header, color_white, SCRM_FONT_SMALL, 0);
     y += line;
     char dashes[57];
     memset(dashes, '-', 56);
     dashes[56] = 0;
-    Text(SCORE_LEFT, y, 1.0f, dashes, color_white, CGM_FONT_SMALL, 0);
+    Text(SCORE_LEFT, y, 1.0f, dashes, color_white, SCRM_FONT_SMALL, 0);
     y += line;
 
     const int32_t players = cg.scorePlayers < CG_SCOREBOARD_ROWS ? cg.scorePlayers : CG_SCOREBOARD_ROWS;
@@ -343,11 +343,11 @@ void CG_DrawScoreboard(float top) {
         if (teams && i > 0 && row.red != cg.scoreRows[i - 1].red) y += line;
         if (row.self) {
             const vec4_t bar = {1, 1, 1, 0.25f};
-            CG_DrawStretchPic(0, 91.5f, y, SCORE_BAR_WIDTH, ch, bar, CG_ScreenMedia(CGM_WHITE), 0);
+            CG_DrawStretchPic(0, 91.5f, y, SCORE_BAR_WIDTH, ch, bar, CG_ScreenMedia(SCRM_WHITE), 0);
         }
         float x = SCORE_LEFT;
         if (row.carrier) {
-            Pic(x, y, cw, ch, color_white, CGM_ICON_CRYSTAL, 0);
+            Pic(x, y, cw, ch, color_white, SCRM_ICON_CRYSTAL, 0);
             x += cw;
         }
         ScoreRowText(text, sizeof text, row, layout, teams ? (row.red ? COLOR_RED : COLOR_BLUE) : COLOR_RESET);

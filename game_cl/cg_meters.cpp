@@ -78,7 +78,7 @@ static_assert(LAG_QUADS <= FPS_QUADS);
 void CG_DrawFpsMeter(float x, float y, float width, float height) {
     static meterBatch_t batch;
     batch.vertCount = batch.indexCount = 0;
-    batch.white = CG_ScreenMedia(CGM_WHITE);
+    batch.white = CG_ScreenMedia(SCRM_WHITE);
     batch.Rect(x - 1, y + height - 15, width + 2, 1, color_white);
     batch.Rect(x - 1, y + height - 32, width + 2, 1, color_white);
     const float column = width / METER_SAMPLES;
@@ -98,7 +98,7 @@ void CG_DrawFpsMeter(float x, float y, float width, float height) {
 void CG_DrawLagometer(float x, float y, float width, float height) {
     static meterBatch_t batch;
     batch.vertCount = batch.indexCount = 0;
-    batch.white = CG_ScreenMedia(CGM_WHITE);
+    batch.white = CG_ScreenMedia(SCRM_WHITE);
     const float base = y + height;
     batch.Rect(x - 1, base, width + 2, 1, color_white);
     const float column = width / METER_SAMPLES;
@@ -118,12 +118,12 @@ void CG_DrawLagometer(float x, float y, float width, float height) {
 
 // One panel line: the label in the plain colour, each value highlighted.
 static void PanelLine(float y, const char *text, float x = LABEL_X) {
-    CG_DrawString(0, x, y, 1.0f, text, color_white, CG_ScreenMedia(CGM_FONT_SMALL), 0);
+    CG_DrawString(0, x, y, 1.0f, text, color_white, CG_ScreenMedia(SCRM_FONT_SMALL), 0);
 }
 
 static void Backing(float x, float y, float w, float h) {
     const vec4_t black = {0, 0, 0, 0.5f};
-    CG_DrawStretchPic(0, x, y, w, h, black, CG_ScreenMedia(CGM_WHITE), 0);
+    CG_DrawStretchPic(0, x, y, w, h, black, CG_ScreenMedia(SCRM_WHITE), 0);
 }
 
 void CG_DrawPerformance() {
@@ -135,7 +135,7 @@ void CG_DrawPerformance() {
     CG_UpdateFpsMeter(&cg_frameTimes);
     CG_UpdateLagometer();
 
-    const int32_t small = CG_ScreenMedia(CGM_FONT_SMALL);
+    const int32_t small = CG_ScreenMedia(SCRM_FONT_SMALL);
     const float line = static_cast<float>(Trap_CL_GetFontCharHeight(small)) + 2;
     char text[128];
     switch (CG_ScreenVarInt("cg_drawPerformance")) {

@@ -33,7 +33,7 @@ cgFrameStats_t cg_frameStats;
 static int32_t cg_berserkFlash;  // ms of the berserk tint's fade left
 
 int32_t CG_ScreenMedia(cgScreenMedia_t which) {
-    static constexpr const char *paths[CGM_COUNT] = {
+    static constexpr const char *paths[SCRM_COUNT] = {
         "game/base/small.font",
         "game/base/normal.font",
         "game/base/big.font",
@@ -75,9 +75,9 @@ int32_t CG_ScreenMedia(cgScreenMedia_t which) {
         "game/hud/bottom_hud.material",
         "game/c_sounds/not_alone.sound",
     };
-    if (which < 0 || which >= CGM_COUNT) return 0;
-    if (which <= CGM_FONT_CENTER) return Trap_RegisterFont(paths[which]);
-    if (which == CGM_SOUND_NOT_ALONE) return Trap_RegisterSound(paths[which]);
+    if (which < 0 || which >= SCRM_COUNT) return 0;
+    if (which <= SCRM_FONT_CENTER) return Trap_RegisterFont(paths[which]);
+    if (which == SCRM_SOUND_NOT_ALONE) return Trap_RegisterSound(paths[which]);
     return Trap_RegisterMaterial(paths[which]);
 }
 
@@ -116,13 +116,13 @@ static void DrawSolidBlack() {
     G_GetPlayerEye(cg.flatGravity, eye, ps.origin, ps.eyeHeight);
     gameTrace_t tr;
     CG_RayTrace(&tr, eye, eye, nullptr, CONTENTS_WORLD);
-    if (tr.trace.fraction <= 0.0f) FullScreen(CGM_WHITE, color_black);
+    if (tr.trace.fraction <= 0.0f) FullScreen(SCRM_WHITE, color_black);
 }
 
 static void DrawTints(bool dead) {
     const clientState_t &ps = cg.predicted;
     const bool firstPerson = !CG_ScreenVarInt("cg_thirdPerson");
-    if (!dead && firstPerson && (ps.flags & CSF_CARRIES_CRYSTAL)) FullScreenAlpha(CGM_CRYSTAL, 1, 1, 1, TINT_ALPHA);
+    if (!dead && firstPerson && (ps.flags & CSF_CARRIES_CRYSTAL)) FullScreenAlpha(SCRM_CRYSTAL, 1, 1, 1, TINT_ALPHA);
     if (ps.berserk && !dead && firstPerson) {
         float alpha = 0.0f;
         if (ps.berserk >= BERSERK_FLASH_SECONDS) {
@@ -131,14 +131,14 @@ static void DrawTints(bool dead) {
         } else if (cg_berserkFlash > 0) {
             alpha = static_cast<float>(cg_berserkFlash) * TINT_ALPHA / BERSERK_FLASH_MS;
         }
-        if (alpha > 0.0f) FullScreenAlpha(CGM_BERSERK, 1, 1, 1, alpha);
+        if (alpha > 0.0f) FullScreenAlpha(SCRM_BERSERK, 1, 1, 1, alpha);
         cg_berserkFlash -= static_cast<int32_t>(qgame.frameMsec);
     }
     if (!dead) {
-        if (ps.moveType == MT_NORMAL && cg.pain > 0.0f) FullScreenAlpha(CGM_PAIN, 1, 1, 1, cg.pain * PAIN_ALPHA);
+        if (ps.moveType == MT_NORMAL && cg.pain > 0.0f) FullScreenAlpha(SCRM_PAIN, 1, 1, 1, cg.pain * PAIN_ALPHA);
     } else {
-        FullScreenAlpha(CGM_WHITE, 0, 0, 0, DEAD_ALPHA);
-        FullScreenAlpha(CGM_PAIN, 1, 1, 1, DEAD_ALPHA);
+        FullScreenAlpha(SCRM_WHITE, 0, 0, 0, DEAD_ALPHA);
+        FullScreenAlpha(SCRM_PAIN, 1, 1, 1, DEAD_ALPHA);
     }
 }
 
@@ -153,8 +153,8 @@ static void DrawHit() {
         cgScreenMedia_t material;
         float x, y;
     };
-    static constexpr hitMark_t right = {CGM_HIT_RIGHT, 565, 240}, left = {CGM_HIT_LEFT, 75, 240},
-                               front = {CGM_HIT_FRONT, 320, 75}, back = {CGM_HIT_BACK, 320, 370};
+    static constexpr hitMark_t right = {SCRM_HIT_RIGHT, 565, 240}, left = {SCRM_HIT_LEFT, 75, 240},
+                               front = {SCRM_HIT_FRONT, 320, 75}, back = {SCRM_HIT_BACK, 320, 370};
     static constexpr const hitMark_t *marks[HIT_DIRECTIONS + 1] = {nullptr, &right, &left, &front, &back,
                                                                     &front, &front};
     const hitMark_t &m = *marks[dir];
@@ -176,7 +176,7 @@ static void DrawCenterTexts() {
         if (left <= 0 || !c.text[0]) continue;
         const float alpha = left < CG_CENTER_FADE_MS ? static_cast<float>(left) / CG_CENTER_FADE_MS : 1.0f;
         const vec4_t colour = {1, 1, 1, alpha};
-        CG_DrawString(0, 320, ys[slot], 1.0f, c.text, colour, CG_ScreenMedia(CGM_FONT_CENTER), CG_TEXT_CENTER);
+        CG_DrawString(0, 320, ys[slot], 1.0f, c.text, colour, CG_ScreenMedia(SCRM_FONT_CENTER), CG_TEXT_CENTER);
     }
 }
 
@@ -188,9 +188,9 @@ void CG_UpdateLoadingScreen(int32_t mode, const char *text, int32_t done, int32_
 
 // The development overlays: guide lines, frame rate, position and the performance panel.
 static void DrawOverlays() {
-    const int32_t small = CG_ScreenMedia(CGM_FONT_SMALL);
+    const int32_t small = CG_ScreenMedia(SCRM_FONT_SMALL);
     if (CG_ScreenVarInt("cg_guides")) {
-        const int32_t white = CG_ScreenMedia(CGM_WHITE);
+        const int32_t white = CG_ScreenMedia(SCRM_WHITE);
         CG_DrawStretchPic(0, 319, 0, GUIDE_WIDTH, SCREEN_H, color_white, white, 0);
         CG_DrawStretchPic(0, 0, 239, SCREEN_W, GUIDE_WIDTH, color_white, white, 0);
     }

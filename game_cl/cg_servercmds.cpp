@@ -148,7 +148,7 @@ static void ServerList() {
 }
 
 static void NotAlone() {
-    if (CG_ScreenVarInt("cg_notAloneSound")) Trap_S_PlayLocalSound(CG_ScreenMedia(CGM_SOUND_NOT_ALONE));
+    if (CG_ScreenVarInt("cg_notAloneSound")) Trap_S_PlayLocalSound(CG_ScreenMedia(SCRM_SOUND_NOT_ALONE));
 }
 
 void CG_RunServerCommands() {

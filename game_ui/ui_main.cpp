@@ -1,6 +1,6 @@
-// The user interface's entry points.  No widget, console, chat, browser or menu
-// exists in this build: nothing ever holds the keyboard, nothing is drawn, shown or
-// saved, and input given to the interface is dropped.
+// The user interface's entry points.  No console, chat, browser or menu exists in
+// this build: nothing ever holds the keyboard and nothing is drawn, shown or saved;
+// input goes to the widget toolkit's atoms (ui_atom.h).
 #include "game_ui/ui_main.h"
 
 ui_t ui;
@@ -22,19 +22,7 @@ int32_t UI_GetUserMapImage() { return 0; }
 void UI_BeginCinematic(const char *path) { (void)path; }
 void UI_EndCinematic() {}
 uint8_t UI_IsSpectatorAimMode() { return 0; }
-void UI_SetFocus(uiAtom_t *atom) { (void)atom; }
 
-void UI_Key(int32_t key, uint8_t down) {
-    (void)key;
-    (void)down;
-}
-void UI_Char(int32_t code) { (void)code; }
-void UI_Mouse(int32_t x, int32_t y) {
-    (void)x;
-    (void)y;
-}
-
-float UI_ConsoleIsDown() { return 0.0f; }
 void UI_ConsoleForceUp() {}
 void UI_ConsoleClearNotify() {}
 void UI_Chat_ClearBuffer() {}

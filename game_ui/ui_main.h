@@ -24,6 +24,10 @@ enum uiModal_t : int32_t {
 struct ui_t {
     int32_t modal;             // uiModal_t
     uiAtom_t *waitingKeyBox;   // the key box waiting for a key; null none
+    // widget toolkit
+    int32_t caretBlink;         // positive: carets and the key box's prompt show; edits set it to 1
+    int32_t mouseX, mouseY;     // pointer in virtual 640 x 480 units
+    uint8_t ctrlHeld, shiftHeld;  // modifiers as the edit boxes saw them
 };
 extern ui_t ui;
 

@@ -72,6 +72,13 @@ inline std::vector<drawnString_t> drawnStrings;
 // Materials with a handle of their own (others get materialHandle); fonts' character sizes.
 inline std::map<std::string, int32_t> materialHandles;
 constexpr int32_t FAKE_FONT_CHAR_WIDTH = 8, FAKE_FONT_CHAR_HEIGHT = 16;
+// Fonts with a character cell of their own (others answer the size above).
+struct fontCell_t {
+    int32_t width, height;
+};
+inline std::map<int32_t, fontCell_t> fontCells;
+inline rendererConfig_t rendererConfig;  // what trap 75 fills
+inline std::string clipboard;
 inline int32_t beganFrames = 0, endedFrames = 0;
 inline std::vector<int32_t> localSounds;         // sound handles played locally, in order
 // The engine client's server-command queue: each text with the 12 address bytes it came from.
@@ -376,8 +383,14 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         const auto own = materialHandles.find(registered.back());
         return own == materialHandles.end() ? materialHandle : own->second;
     }
-    case GTRAP_CL_GET_FONT_CHAR_WIDTH: return FAKE_FONT_CHAR_WIDTH;
-    case GTRAP_CL_GET_FONT_CHAR_HEIGHT: return FAKE_FONT_CHAR_HEIGHT;
+    case GTRAP_CL_GET_FONT_CHAR_WIDTH: {
+        const auto f = fontCells.find(Arg_Int(a, 0));
+        return f == fontCells.end() ? FAKE_FONT_CHAR_WIDTH : f->second.width;
+    }
+    case GTRAP_CL_GET_FONT_CHAR_HEIGHT: {
+        const auto f = fontCells.find(Arg_Int(a, 0));
+        return f == fontCells.end() ? FAKE_FONT_CHAR_HEIGHT : f->second.height;
+    }
     case GTRAP_R_BEGIN_FRAME: beganFrames++; return 0;
     case GTRAP_R_END_FRAME: endedFrames++; return 0;
     case GTRAP_S_PLAY_LOCAL_SOUND: localSounds.push_back(Arg_Int(a, 0)); return 0;
@@ -459,6 +472,15 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         if (const float *c = Arg_Ptr<const float>(a, 6)) memcpy(drawnStrings.back().colour, c, 4 * sizeof(float));
         return 0;
     }
+    case GTRAP_R_GET_RENDERER_CONFIG: memcpy(Arg_Ptr<void>(a, 0), &rendererConfig, sizeof rendererConfig); return 0;
+    case GTRAP_CLIPBOARD_GET_STRING_LENGTH: return clipboard.empty() ? 0 : static_cast<intptr_t>(clipboard.size() + 1);
+    case GTRAP_CLIPBOARD_GET_STRING: {
+        const int32_t size = Arg_Int(a, 0);
+        if (size < 1) return 0;
+        Com_strncpyz(Arg_Ptr<char>(a, 1), clipboard.c_str(), size);
+        return 1;
+    }
+    case GTRAP_CLIPBOARD_SET_STRING: clipboard = Arg_Ptr<const char>(a, 0); return 0;
     case GTRAP_SV_UPLOAD_WORLD_INFO_STRING: {
         const char *text = Arg_Ptr<const char>(a, 0);
         if (worldInfo.empty() || worldInfo.back() != text) worldInfo.emplace_back(text);
@@ -562,6 +584,9 @@ inline void Install() {
     trisPics.clear();
     drawnStrings.clear();
     materialHandles.clear();
+    fontCells.clear();
+    rendererConfig = rendererConfig_t{0, FAKE_DEST_WIDTH, FAKE_DEST_HEIGHT};
+    clipboard.clear();
     beganFrames = endedFrames = 0;
     localSounds.clear();
     serverCommands.clear();

@@ -452,4 +452,28 @@ TEST_F(ClientScreen, LagometerMarksLostSnapshotsAndCatchesUp) {
     }
 }
 
+TEST_F(ClientScreen, LifeIconBouncesOnAJumpAndLowLifeTurnsRed) {
+    const int32_t health = Material("game/hud/icon_health.material");
+    const float iconAtRest = 2 * fake::FAKE_FONT_CHAR_WIDTH;  // two characters of the big font
+    auto iconWidth = [&] {
+        Screen();
+        const auto icons = DrawnWith(health);
+        EXPECT_EQ(icons.size(), 1u);
+        return icons.empty() ? 0.0f : (icons[0].verts[1].xyz[0] - icons[0].verts[0].xyz[0]) * 640 / fake::FAKE_DEST_WIDTH;
+    };
+    cg.predicted.health = 100;
+    for (int frame = 0; frame < 10; frame++) iconWidth();  // whatever bounce an earlier value started ends
+    cg.predicted.health = 99;  // a step of one does not bounce
+    EXPECT_FLOAT_EQ(iconWidth(), iconAtRest);
+    cg.predicted.health = 25;
+    // 120 units a second at 50 ms a frame: up by 6 to at most 15, then down to rest.
+    for (float offset : {6.0f, 12.0f, 15.0f, 9.0f, 3.0f, 0.0f, 0.0f}) {
+        SCOPED_TRACE(offset);
+        EXPECT_FLOAT_EQ(iconWidth(), iconAtRest + offset);
+    }
+    const fake::drawnString_t *life = DrawnText(" 25");
+    ASSERT_NE(life, nullptr);
+    EXPECT_EQ(std::vector<float>(life->colour, life->colour + 4), (std::vector<float>{1, 0.5f, 0.5f, 1}));
+}
+
 }  // namespace
