@@ -113,6 +113,16 @@ inline float worldRadius = 50.0f;
 inline float floorY = 0.0f;
 inline int traces = 0;
 
+// The engine client as the client game sees it.
+inline std::string clientWorldInfo;              // what trap 110 hands out
+inline int keepAlives = 0;                       // trap 107 calls
+inline ecl_t *ecl = nullptr;                     // the record the client game registered
+inline const snapshot_t *olderSnapshot = nullptr, *newerSnapshot = nullptr;
+inline int32_t simTime = 0;
+inline std::vector<std::string> infoStrings;     // every client info string handed over
+inline std::vector<std::string> clientCalls;     // "music path volume", "endmusic", "stopsounds",
+                                                 // "unregister kind first", "listener"
+
 // What the module handed to the engine's server.
 inline std::vector<std::string> calls;           // "start path", "shutdown 0", "loadvo2 path", ...
 inline std::vector<command_t> commands;          // server commands in order
@@ -439,6 +449,32 @@ inline intptr_t Trap(int number, gameArg_t *a) {
                           std::to_string(Arg_Int(a, 2)));
         return 0;
     case GTRAP_WO_CHECK_POINT_PVS: return pvsAnswer;
+    case GTRAP_CL_GET_WORLD_INFO_STRING: return reinterpret_cast<intptr_t>(clientWorldInfo.c_str());
+    case GTRAP_CL_SEND_KEEP_ALIVE: keepAlives++; return 0;
+    case GTRAP_CL_UPLOAD_ECL: ecl = Arg_Ptr<ecl_t>(a, 0); return 0;
+    case GTRAP_CL_GET_SNAPSHOT:
+        *Arg_Ptr<const snapshot_t *>(a, 0) = olderSnapshot;
+        *Arg_Ptr<const snapshot_t *>(a, 1) = newerSnapshot;
+        *Arg_Ptr<int32_t>(a, 2) = simTime;
+        return 0;
+    case GTRAP_CL_UPDATE_INFO_STRING: infoStrings.emplace_back(Arg_Ptr<const char>(a, 0)); return 0;
+    case GTRAP_S_BEGIN_MUSIC:
+        clientCalls.push_back(std::string("music ") + Arg_Ptr<const char>(a, 0) + " " + std::to_string(Arg_Int(a, 1)));
+        return 0;
+    case GTRAP_S_END_MUSIC: clientCalls.emplace_back("endmusic"); return 0;
+    case GTRAP_S_CLEAR_DMA: clientCalls.emplace_back("stopsounds"); return 0;
+    case GTRAP_S_SET_LISTENER: clientCalls.emplace_back("listener"); return 0;
+    case GTRAP_UNREGISTER_MATERIAL:
+    case GTRAP_UNREGISTER_TEXTURE:
+    case GTRAP_UNREGISTER_LOD:
+    case GTRAP_UNREGISTER_SOUND: {
+        static const std::map<int, const char *> KINDS = {{GTRAP_UNREGISTER_MATERIAL, "material"},
+                                                          {GTRAP_UNREGISTER_TEXTURE, "texture"},
+                                                          {GTRAP_UNREGISTER_LOD, "lod"},
+                                                          {GTRAP_UNREGISTER_SOUND, "sound"}};
+        clientCalls.push_back(std::string("unregister ") + KINDS.at(number) + " " + std::to_string(Arg_Int(a, 0)));
+        return 0;
+    }
     case GTRAP_R_ALLOC_SURFACES:
         memset(surfaceStore, 0xEE, sizeof surfaceStore);
         return reinterpret_cast<intptr_t>(surfaceStore);
@@ -612,6 +648,13 @@ inline void Install() {
     worldRadius = 50.0f;
     floorY = 0.0f;
     traces = 0;
+    clientWorldInfo.clear();
+    keepAlives = 0;
+    ecl = nullptr;
+    olderSnapshot = newerSnapshot = nullptr;
+    simTime = 0;
+    infoStrings.clear();
+    clientCalls.clear();
     calls.clear();
     commands.clear();
     for (slot_t &s : slots) s = slot_t{};
