@@ -12,7 +12,6 @@
 #include "game/g_weapon.h"
 #include "game_cl/cg_actions.h"
 #include "game_cl/cg_centities.h"
-#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_drawents.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_marks.h"
@@ -56,7 +55,8 @@ static void LerpOrigin(centity_t *ent, int32_t slot, const entityState_t *a, con
     const float error = VectorIsZero(last) ? 0.0f : PointDistance(last, ent->s.origin);
     ent->previousLerpError = ent->lerpError;
     ent->lerpError = error;
-    if (cg_printLerpError.value != 0 && error > cg_printLerpError.value)
+    const float printAbove = CG_VarValue("cg_printLerpError", 0);
+    if (printAbove != 0 && error > printAbove)
         Com_Printf("entity: \xA4" "08%d\xA4" "00 error: \xA4" "08%.4f\xA4" "00", static_cast<int>(slot),
                    static_cast<double>(error));
     if (error - ent->previousLerpError > CG_LERP_ERROR_JUMP && !ent->smoothed) {
@@ -127,7 +127,7 @@ void CG_InterpolateEntityState(centity_t *ent, int32_t slot) {
         ent->moved = PointDistance(a->origin, b->origin);
     }
     const float f = Snapshot_Fraction(older, newer, cg.simTime);
-    if (!cg_interpolate.integer) {
+    if (!CG_VarInteger("cg_interpolate", 1)) {
         _VectorCopy(ent->lastOrigin, ent->s.origin);
         ent->s = f >= 0.5f ? *b : *a;
     } else if (_Abs(ent->moved - ent->previousMoved) > CG_SHARP_SPEED_CHANGE) {
@@ -239,7 +239,7 @@ constexpr int32_t CG_EVENT_FIRE_LAST = 8;
 
 static void PresentEntityEvent(centity_t *ent, uint8_t event) {
     if (event == CG_EVENT_PLAYER_SPAWN) ent->spawnEffectTime = static_cast<int32_t>(qgame.time);
-    if (!cg_thirdPerson.integer && ent->s.serial == cg.predicted.entitySerial) return;
+    if (!CG_VarInteger("cg_thirdPerson", 0) && ent->s.serial == cg.predicted.entitySerial) return;
     if (event == 0 || event > CG_LAST_ENTITY_EVENT) return;
     CG_RunActionScript(ENTITY_EVENT_SCRIPTS[event], ent->s.origin, ent->axes.viewAxisT, 0, 0);
     if (event == CG_EVENT_CHANGE_WEAPON) {
@@ -351,15 +351,15 @@ void CG_AddEntityToScene(centity_t *ent, uint8_t ownFirstPerson) {
             return;
     }
     if (ent->s.type == ET_GRENADE_FLASH) AddGrenadeFlashLight(ent);
-    if (ent->s.type == ET_PLAYER && !ownFirstPerson && !cg_skipThirdPersonFlash.integer) AddPlayerFlash(ent);
+    if (ent->s.type == ET_PLAYER && !ownFirstPerson && !CG_VarInteger("cg_skipThirdPersonFlash", 1)) AddPlayerFlash(ent);
 }
 
 void CG_AddEntitiesToScene() {
     for (centity_t &e : cg.entities) {
         if (!e.s.inUse) continue;
         const bool own = e.s.type == ET_PLAYER && e.s.serial == cg.predicted.entitySerial;
-        if (own && cg_skipSelf.integer) continue;
-        CG_AddEntityToScene(&e, own && !cg_thirdPerson.integer ? 1 : 0);
+        if (own && CG_VarInteger("cg_skipSelf", 0)) continue;
+        CG_AddEntityToScene(&e, own && !CG_VarInteger("cg_thirdPerson", 0) ? 1 : 0);
     }
     for (centity_t &e : cg.cEntities)
         if (e.s.inUse) CG_AddEntityToScene(&e, 0);

@@ -11,7 +11,6 @@
 #include "game_cl/cg_actions.h"
 #include "game_cl/cg_centities.h"
 #include "game_cl/cg_channels.h"
-#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_marks.h"
 #include "game_cl/cg_media.h"
@@ -30,7 +29,7 @@ static const char *HeldTag() {
     return wc && wc->tag ? wc->tag : nullptr;
 }
 
-static bool FirstPerson() { return cg_thirdPerson.integer == 0; }
+static bool FirstPerson() { return CG_VarInteger("cg_thirdPerson", 0) == 0; }
 
 // Runs an action script at the predicted player.
 static void RunLocal(const char *path) {
@@ -185,7 +184,7 @@ static void IssueRing(uint32_t count, const uint8_t events[CLIENT_EVENT_RING], u
     }
     while (*issued != count) {
         const uint8_t event = events[*issued & (CLIENT_EVENT_RING - 1)];
-        if (cg_printEvents.integer)
+        if (CG_VarInteger("cg_printEvents", 0))
             Com_Printf(movement ? "CMoveEventIndex: %d Type: %d" : "EventIndex: %d Type: %d",
                        static_cast<int>(*issued), static_cast<int>(event));
         IssueEvent(event);

@@ -6,7 +6,6 @@
 
 #include "game/g_entity.h"
 #include "game/g_move.h"
-#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_utils.h"
 
@@ -80,7 +79,7 @@ void CG_PredictClientState() {
     cg.predicted = newer->client;
     memcpy(&cg.gameData, &newer->gameData, CG_GAME_DATA_COPY);
 
-    if (!cg_prediction.integer || cg.ecl.stalled) {
+    if (!CG_VarInteger("cg_prediction", 1) || cg.ecl.stalled) {
         _VectorCopy(cg.predicted.viewAngles, cg.commandAngles);
         CG_UpdateForwardRightUp();
         return;

@@ -40,6 +40,10 @@ void CG_SetupPlayerFlash(cgLight_t *light, const vec3_t position, const float ax
 // Stains on the terrain at origin, facing direction: one of the blood or slime materials at random.
 void CG_BloodStain(const vec3_t origin, const vec3_t direction);
 void CG_SlimeStain(const vec3_t origin, const vec3_t direction);
+// A variable's integer and float readings by name; fallback (its default) while
+// no such variable exists.
+int32_t CG_VarInteger(const char *name, int32_t fallback);
+float CG_VarValue(const char *name, float fallback);
 // A picked-up weapon becomes the one asked for next when it ranks above the held
 // one, unless the dirt gun is held or cg_autoChangeWeapon is 0.
 void CG_AutoChangeWeapon(int32_t weapon);

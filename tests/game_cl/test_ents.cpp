@@ -7,7 +7,6 @@
 
 #include "game/g_entity.h"
 #include "game/g_weapon.h"
-#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_ents.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
@@ -47,9 +46,8 @@ protected:
         memset(&cg, 0, sizeof cg);
         memset(older.get(), 0, sizeof *older);
         memset(newer.get(), 0, sizeof *newer);
-        fake::SetVarRecord(&cg_interpolate, "1");
-        for (cmdVar_t *v : {&cg_thirdPerson, &cg_printLerpError})
-            fake::SetVarRecord(v, "0");
+        fake::Set("cg_interpolate", "1");
+        for (const char *name : {"cg_thirdPerson", "cg_printLerpError"}) fake::Set(name, "0");
         older->number = 10;
         older->serverTime = 20000;
         newer->number = 11;
@@ -93,7 +91,7 @@ TEST_F(Entities, TheOriginIsInterpolatedBetweenTheSnapshots) {
 }
 
 TEST_F(Entities, WithoutInterpolationTheEntityJumpsAtTheMidpoint) {
-    fake::SetVarRecord(&cg_interpolate, "0");
+    fake::Set("cg_interpolate", "0");
     struct jumpCase_t {
         int32_t time;
         float x;
@@ -109,7 +107,7 @@ TEST_F(Entities, SnapshotsOfOneServerMomentShowTheNewer) {
     newer->serverTime = older->serverTime;
     cg.simTime = older->serverTime;
     for (const char *interpolate : {"0", "1"}) {
-        fake::SetVarRecord(&cg_interpolate, interpolate);
+        fake::Set("cg_interpolate", interpolate);
         Frame();
         EXPECT_EQ(ent->s.origin[0], 10.5f) << interpolate;
     }
@@ -210,7 +208,7 @@ TEST_F(Entities, TheViewersOwnEventsComeAsClientEventsInFirstPerson) {
     EXPECT_EQ(DrawsSince(before), 0);
     EXPECT_EQ(ent->spawnEffectTime, 777777);  // the spawn cylinder is drawn all the same
     // In third person the entity's own events are the ones shown.
-    fake::SetVarRecord(&cg_thirdPerson, "1");
+    fake::Set("cg_thirdPerson", "1");
     B().eventCount = 3;
     B().events[2] = 4;
     const uint32_t later = fake::randState;
@@ -243,7 +241,7 @@ TEST_F(Entities, BadStatesFromTheServerAreRefused) {
         {"item kind 8", ET_ITEM, 0, 0, ITEM_KIND_COUNT, 0, false, "Bad entity 40 (type: 5) numbers"},
         {"animation 21", ET_PLAYER, 0, 0, 0, 21, false, "Bad entity 40 (type: 1) numbers"},
     };
-    fake::SetVarRecord(&cg_interpolate, "0");
+    fake::Set("cg_interpolate", "0");
     for (const badCase_t &c : cases) {
         SCOPED_TRACE(c.name);
         fake::errors.clear();
@@ -345,9 +343,9 @@ TEST_F(Entities, OtherPlayersCarryAFlashlightAndTheViewerMayBeLeftOut) {
     cg.predicted.entitySerial = SERIAL;
     for (const selfCase_t &c : cases) {
         SCOPED_TRACE(c.name);
-        fake::SetVarRecord(&cg_thirdPerson, c.thirdPerson);
-        fake::SetVarRecord(&cg_skipSelf, c.skipSelf);
-        fake::SetVarRecord(&cg_skipThirdPersonFlash, c.skipFlash);
+        fake::Set("cg_thirdPerson", c.thirdPerson);
+        fake::Set("cg_skipSelf", c.skipSelf);
+        fake::Set("cg_skipThirdPersonFlash", c.skipFlash);
         fake::lights.clear();
         fake::lightsAllocated = 0;
         memset(ent, 0, sizeof *ent);

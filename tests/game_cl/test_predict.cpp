@@ -10,7 +10,6 @@
 
 #include "game/g_move.h"
 #include "game/g_weapon.h"
-#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_predict.h"
@@ -90,10 +89,8 @@ protected:
         memset(&cg, 0, sizeof cg);
         memset(older.get(), 0, sizeof *older);
         memset(newer.get(), 0, sizeof *newer);
-        for (cmdVar_t *v : {&cg_prediction, &cg_autoChangeWeapon})
-            fake::SetVarRecord(v, "1");
-        for (cmdVar_t *v : {&cg_thirdPerson, &cg_printEvents, &cg_skipTrace})
-            fake::SetVarRecord(v, "0");
+        for (const char *name : {"cg_prediction", "cg_autoChangeWeapon"}) fake::Set(name, "1");
+        for (const char *name : {"cg_thirdPerson", "cg_printEvents", "cg_skipTrace"}) fake::Set(name, "0");
         cg.moveParams = PARAMS;
         cg.flatGravity = 1;
         older->number = 10;
@@ -152,7 +149,7 @@ TEST_F(Predict, WithNothingToReplayTheSnapshotStateStands) {
     };
     for (const standCase_t &c : cases) {
         SCOPED_TRACE(c.name);
-        fake::SetVarRecord(&cg_prediction, c.prediction);
+        fake::Set("cg_prediction", c.prediction);
         cg.ecl.stalled = c.stalled;
         newer->client.moveType = c.state;
         newer->client.viewAngles[2] = 33;
@@ -249,7 +246,7 @@ class ClientEvents : public Predict {
 protected:
     void SetUp() override {
         Predict::SetUp();
-        fake::SetVarRecord(&cg_printEvents, "1");
+        fake::Set("cg_printEvents", "1");
         fake::prints.clear();
     }
     // The entry numbers presented, from the printed lines.
@@ -357,7 +354,7 @@ TEST_F(ClientEvents, UnknownEventsAreReported) {
 }
 
 TEST_F(ClientEvents, AWeaponNumberFromTheServerOutsideTheTableIsIgnored) {
-    fake::SetVarRecord(&cg_autoChangeWeapon, "0");
+    fake::Set("cg_autoChangeWeapon", "0");
     for (int32_t weapon : {-1, 7, 1000}) {
         SCOPED_TRACE(weapon);
         cg.predicted.weapon = weapon;
@@ -413,12 +410,12 @@ TEST_F(Predict, PickingUpAHigherWeaponSwitchesToIt) {
     for (const autoCase_t &c : cases) {
         cg.selectedWeapon = WP_MEELGUN;
         cg.predicted.weapon = c.held;
-        fake::SetVarRecord(&cg_autoChangeWeapon, c.enabled);
+        fake::Set("cg_autoChangeWeapon", c.enabled);
         CG_AutoChangeWeapon(c.picked);
         EXPECT_EQ(cg.selectedWeapon, c.selected) << c.held << " " << c.picked;
     }
     // The ammunition pick-up events ask for it.
-    fake::SetVarRecord(&cg_autoChangeWeapon, "1");
+    fake::Set("cg_autoChangeWeapon", "1");
     cg.predicted.weapon = WP_MINIGUN;
     IssueEvent(CGE_PICKUP_RAILGUN);
     EXPECT_EQ(cg.selectedWeapon, static_cast<uint32_t>(WP_RAILGUN));
@@ -442,7 +439,7 @@ TEST_F(Predict, TheClientTraceSeesOnlyTheWorld) {
         {1, "1", 1, -5},
     };
     for (const traceCase_t &c : cases) {
-        fake::SetVarRecord(&cg_skipTrace, c.skip);
+        fake::Set("cg_skipTrace", c.skip);
         gameTrace_t tr;
         memset(&tr, 0xCD, sizeof tr);
         CG_Trace(&tr, &start, &end, &cg, c.mask);
@@ -475,7 +472,7 @@ TEST_F(Predict, TheLevelViewAxisStaysLevelWhenLookingUpOrDown) {
 }
 
 TEST_F(Predict, APlayersFlashlightIsAWhiteProjectedLight) {
-    fake::SetVarRecord(&cg_flashFov, "55");
+    fake::Set("cg_flashFov", "55");
     const vec3_t at = {1, 2, 3};
     for (uint8_t other : {0, 1}) {
         cgLight_t light;
