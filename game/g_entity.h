@@ -13,6 +13,7 @@ enum entityType_t : int32_t {
     ET_DRONE = 4,
     ET_ITEM = 5,
     ET_CRYSTAL = 6,
+    ET_TRAIL_RAILGUN_BLUE = 7,
     ET_TRAIL_RAILGUN = 8,
     ET_TRAIL_MINIGUN = 9,
     ET_TRAIL_SHOTGUN = 10,
@@ -30,6 +31,14 @@ enum entityType_t : int32_t {
     ET_FIRST_EVENT = 23,
     ET_LAST_EVENT = 53,
     ET_FIRST_EFFECT = 54,
+    ET_METEOR = 54,
+    ET_GIB = 55,
+    ET_SHELL = 56,
+    ET_GRENADE_FLASH = 57,
+    ET_DIRT = 58,
+    ET_SPARK = 59,
+    ET_RAIN_SPARK = 60,
+    ET_IMPACT_FLOWER = 61,
     ET_COUNT = 62
 };
 

@@ -52,6 +52,22 @@ inline uint8_t pvsAnswer = 1;
 inline std::vector<std::vector<uint8_t>> surfaces;  // each added surface, copied byte for byte
 inline uint8_t surfaceStore[256];
 inline int32_t materialHandle = 7;
+// With registerFromFiles set, every registration trap (fonts, textures, materials,
+// sounds, levels of detail) answers as a renderer would: the path's 1-based index in
+// its kind's list when the path is in `files`, 0 when it is not.  Each request is
+// kept in `registrations` as "kind path".
+inline bool registerFromFiles = false;
+inline std::map<std::string, std::vector<std::string>> registeredByKind;
+inline std::vector<std::string> registrations;
+inline int32_t RegisterFromFiles(const char *kind, const char *path) {
+    registrations.push_back(std::string(kind) + " " + path);
+    if (!files.count(path)) return 0;
+    std::vector<std::string> &names = registeredByKind[kind];
+    for (size_t i = 0; i < names.size(); i++)
+        if (names[i] == path) return static_cast<int32_t>(i + 1);
+    names.emplace_back(path);
+    return static_cast<int32_t>(names.size());
+}
 // 2D drawing: every destination is this size, and each drawn triangle list or text is kept.
 constexpr int32_t FAKE_DEST_WIDTH = 1280, FAKE_DEST_HEIGHT = 960;
 struct trisPic_t {
@@ -390,6 +406,7 @@ inline intptr_t Trap(int number, gameArg_t *a) {
     case GTRAP_TRACE: Trace(Arg_Ptr<trace_t>(a, 0), Arg_Ptr<const obb_t>(a, 1), Arg_Ptr<const obb_t>(a, 2)); return 0;
     case GTRAP_REGISTER_MATERIAL: {
         registered.emplace_back(Arg_Ptr<const char>(a, 0));
+        if (registerFromFiles) return RegisterFromFiles("material", Arg_Ptr<const char>(a, 0));
         const auto own = materialHandles.find(registered.back());
         return own == materialHandles.end() ? materialHandle : own->second;
     }
@@ -417,6 +434,19 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         const int32_t n = Arg_Int(a, 0);
         return reinterpret_cast<intptr_t>(n >= 0 && n < static_cast<int32_t>(serverArgs.size()) ? Kept(serverArgs[n])
                                                                                                  : "");
+    }
+    case GTRAP_REGISTER_FONT:
+    case GTRAP_REGISTER_TEXTURE:
+    case GTRAP_REGISTER_TEXTURE_NO_MIP:
+    case GTRAP_REGISTER_TEXTURE_CUBE:
+    case GTRAP_REGISTER_SOUND:
+    case GTRAP_REGISTER_LOD: {
+        if (!registerFromFiles) return 0;
+        static const std::map<int, const char *> KINDS = {
+            {GTRAP_REGISTER_FONT, "font"},       {GTRAP_REGISTER_TEXTURE, "texture"},
+            {GTRAP_REGISTER_TEXTURE_NO_MIP, "texture"}, {GTRAP_REGISTER_TEXTURE_CUBE, "cube"},
+            {GTRAP_REGISTER_SOUND, "sound"},     {GTRAP_REGISTER_LOD, "lod"}};
+        return RegisterFromFiles(KINDS.at(number), Arg_Ptr<const char>(a, 0));
     }
     case GTRAP_UPLOAD_WORLD_MATERIALS: {
         const auto *block = Arg_Ptr<const uint8_t>(a, 0);
@@ -615,6 +645,9 @@ inline void Install() {
     prints.clear();
     errors.clear();
     registered.clear();
+    registerFromFiles = false;
+    registeredByKind.clear();
+    registrations.clear();
     uploaded.clear();
     surfaces.clear();
     trisPics.clear();
