@@ -29,7 +29,8 @@ void CG_Trace(gameTrace_t *result, const obb_t *start, const obb_t *end, void *s
     result->trace.fraction = 1;
     _VectorCopy(result->trace.endpos, end->origin);
     memcpy(result->trace.endAxes, end->axis, sizeof result->trace.endAxes);
-    if (!(static_cast<uint32_t>(mask) & CONTENTS_WORLD) || CG_VarInteger("cg_skipTrace", 0)) return;
+    // cg_skipTrace joins this test once the client game's variables are records of their own.
+    if (!(static_cast<uint32_t>(mask) & CONTENTS_WORLD)) return;
 
     trace_t world;
     memset(&world, 0, sizeof world);

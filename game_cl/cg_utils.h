@@ -27,8 +27,8 @@ struct cgLight_t {
 };
 static_assert(sizeof(cgLight_t) == 96);
 
-// Sweeps the box from start to end through the client's world (mask bit 1) unless
-// cg_skipTrace is set.  Entities are never traced here, so the result's entity is null.
+// Sweeps the box from start to end through the client's world (mask bit 1).  Entities
+// are never traced here, so the result's entity is null.
 void CG_Trace(gameTrace_t *result, const obb_t *start, const obb_t *end, void *skipEntity, int32_t mask);
 // The predicted player's view axis and level view axis (pitch 0) for this frame,
 // from the predicted state's body frame and view angles.
