@@ -3,6 +3,9 @@
 
 #include "common/common.h"
 #include "game/g_traps.h"
+#include "game/g_main.h"
+#include "game_cl/cg_actions.h"
+#include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
 
 entityMedia_t g_entityMedia[ET_COUNT];
@@ -31,13 +34,35 @@ void Models(entityMedia_t &m, const char *const (&paths)[N]) {
 }
 
 // A kind drawn by one generic model.
-void Generic(int32_t type, const char *path) {
-    Begin(type, DT_GENERIC, nullptr).model = CG_RegisterModel(path);
+void Generic(int32_t type, const char *path, cgThink_t think = nullptr) {
+    Begin(type, DT_GENERIC, think).model = CG_RegisterModel(path);
 }
+
+constexpr float GRENADE_TRAIL_STEP = 0.25f;  // units a grenade flies between trail scripts
+constexpr int32_t MUSHROOM_PERIOD_MS = 250;
 
 }  // namespace
 
-void CG_RegisterGrenade() { Generic(ET_GRENADE, "game/w_grengun/grenade_big.model"); }
+void CG_GrenadeThink(centity_t *cent) {
+    vec3_t moved;
+    _VectorSub(moved, cent->s.origin, cent->lastTrailPoint);
+    if (VectorLength(moved) < GRENADE_TRAIL_STEP) return;
+    // The grenade's model byte is its owner's team: any non-zero byte counts as red.
+    CG_RunActionScript(cent->s.team ? "game/c_actions/grenade_trail_red.action"
+                                    : "game/c_actions/grenade_trail_blue.action",
+                       cent->s.origin, cent->axes.viewAxis, 0.0f, 0.0f);
+    _VectorCopy(cent->lastTrailPoint, cent->s.origin);
+}
+
+void CG_MushroomThink(centity_t *cent) {
+    if (static_cast<int32_t>(static_cast<uint32_t>(qgame.time) - static_cast<uint32_t>(cent->lastThinkTime)) <
+        MUSHROOM_PERIOD_MS)
+        return;
+    cent->lastThinkTime = static_cast<int32_t>(qgame.time);
+    CG_RunActionScript("game/c_actions/mushroom.action", cent->s.origin, cent->axes.viewAxis, 0.0f, 0.0f);
+}
+
+void CG_RegisterGrenade() { Generic(ET_GRENADE, "game/w_grengun/grenade_big.model", CG_GrenadeThink); }
 
 void CG_RegisterDrone() {
     entityMedia_t &m = Begin(ET_DRONE, DT_DRONE, nullptr);
@@ -62,7 +87,7 @@ void CG_RegisterBulletTrails() {
 }
 
 void CG_RegisterMushroom() {
-    entityMedia_t &m = Begin(ET_MUSHROOM, DT_GENERIC, nullptr);
+    entityMedia_t &m = Begin(ET_MUSHROOM, DT_GENERIC, CG_MushroomThink);
     m.model = CG_RegisterModel("game/e_mush/mush.model");
     m.offset[1] = -0.02f;
 }

@@ -29,6 +29,7 @@ constexpr int CG_CENTER_SLOTS = 2;
 constexpr int CG_CENTER_TEXT_SIZE = 64;
 constexpr int CG_TEST_MODELS = 4;
 constexpr int CG_TAG_NAME_SIZE = 16;
+constexpr int CG_ENTITY_CHANNELS = 8;      // animation channels of one entity
 constexpr int CG_BODY_CHANNELS = 7;        // channels of one body set
 constexpr int CG_GAME_DATA_COPY = 20;      // bytes of the snapshot game data the client game keeps
 
@@ -93,6 +94,13 @@ struct centity_t {
     vec3_t meteorTail;
     float meteorSpeed;
     float meteorClock;
+    // Client thinks of the entity kinds (media).
+    channel_t channels[CG_ENTITY_CHANNELS];  // the body's animations; the drawers sample them
+    float legsYaw;                // degrees: where the legs face, following the view
+    float legsTurnStart;          // legs yaw when the running turn began
+    float legsTurnTime;           // 0..1 through the running turn
+    uint8_t legsTurn;             // 0 none, 4 turning right, 5 turning left
+    int32_t lastThinkTime;        // game time (ms) a kind's periodic effect last ran
 };
 
 // One player row of the scoreboard.

@@ -234,6 +234,18 @@ void CG_RegisterSpark();
 void CG_RegisterRainSpark();
 void CG_RegisterImpactFlower();
 
+// ---- client thinks ----
+// Each runs every frame for an entity of its kind; numbers from the server (model,
+// weapon, animation) that name nothing leave the entity's animations as they were.
+
+// The player's body: head pitch, legs that turn after the view, arms and legs
+// animations from the entity's animation numbers.
+void CG_PlayerThink(centity_t *entity);
+// A flying grenade's trail, every 0.25 units it moves, in its owner's team colour.
+void CG_GrenadeThink(centity_t *entity);
+// A mushroom's spores every 250 ms.
+void CG_MushroomThink(centity_t *entity);
+
 // The full-body model of a team (0 or 1) and its first-person arms, registered on
 // first use; another number is reported and gives 0.
 int32_t CG_GetPlayerQModel(int32_t team);
