@@ -5,6 +5,27 @@
 #include <cstdint>
 
 struct sgClient_t;
+struct tagState_t;
+
+// What a weapon's client-side per-frame drawing is given for one drawn gun.
+struct weaponFrame_t {
+    uint8_t firstPerson;          // the viewer's own gun: the view's eye and materials
+    int32_t model;                // the gun model
+    const tagState_t *tags;       // the gun's tags, placed in the world
+    int32_t numTags;
+    const float *origin;          // the holder's position
+    float eyeHeight;              // of a holder seen from outside
+    const float *viewAxes;        // rows right, up, forward
+    const float *hologramAxes;    // the same without pitch
+    int32_t mode, size;           // the dirt gun's mode and size (tenths), from the server
+    uint32_t lastShotFrame;       // frame count of the holder's last shot
+};
+
+// Client side: the muzzle flash of a gun whose holder fired at fireTime (ms), turned
+// about the barrel by angle degrees; firstPerson picks the view's materials.
+typedef void (*weaponMuzzleFlash_t)(int32_t model, const tagState_t *tags, int32_t numTags, int32_t fireTime,
+                                    float angle, uint8_t firstPerson);
+typedef void (*weaponDrawFrame_t)(const weaponFrame_t *frame);
 
 enum weaponNum_t : int32_t {
     WP_MEELGUN = 0,
@@ -27,8 +48,8 @@ struct weaponClass_t {
     float crosshairColor[4];  // red, green, blue, alpha
     uint8_t (*fire)(sgClient_t *client, uint8_t secondary);  // server side; null: cannot fire
     void (*reload)(sgClient_t *client);
-    void (*drawMuzzleFlash)();  // client side
-    void (*drawFrame)();
+    weaponMuzzleFlash_t drawMuzzleFlash;  // client side
+    weaponDrawFrame_t drawFrame;
     void (*spare)();
     void (*clientFrame)();
     void (*heldFrame)();
@@ -80,6 +101,29 @@ void Shotgun_Reload(sgClient_t *client);
 void Grengun_Reload(sgClient_t *client);
 void Railgun_Reload(sgClient_t *client);
 void Dirtgun_Reload(sgClient_t *client);
+
+// ---- client side of the weapons ----
+
+void Meelgun_DrawMuzzleFlash(int32_t model, const tagState_t *tags, int32_t numTags, int32_t fireTime, float angle,
+                             uint8_t firstPerson);
+void Minigun_DrawMuzzleFlash(int32_t model, const tagState_t *tags, int32_t numTags, int32_t fireTime, float angle,
+                             uint8_t firstPerson);
+void Shotgun_DrawMuzzleFlash(int32_t model, const tagState_t *tags, int32_t numTags, int32_t fireTime, float angle,
+                             uint8_t firstPerson);
+void Grengun_DrawMuzzleFlash(int32_t model, const tagState_t *tags, int32_t numTags, int32_t fireTime, float angle,
+                             uint8_t firstPerson);
+void Railgun_DrawMuzzleFlash(int32_t model, const tagState_t *tags, int32_t numTags, int32_t fireTime, float angle,
+                             uint8_t firstPerson);
+void Meelgun_DrawFrame(const weaponFrame_t *frame);
+void Minigun_DrawFrame(const weaponFrame_t *frame);
+// Barrel smoke in the frame right after the shot.
+void Shotgun_DrawFrame(const weaponFrame_t *frame);
+// The beam from the gun to the hologram of the shape where the matter would go.
+void Dirtgun_DrawFrame(const weaponFrame_t *frame);
+// The spinning parts of the view weapons, every frame, held or not.
+void Meelgun_ClientFrame();
+void Minigun_ClientFrame();
+void Railgun_ClientFrame();
 
 // The client's view frame (rows right, up, forward) and the same without pitch,
 // which the dirt gun's wall and platform follow: built from the state's body frame

@@ -74,10 +74,10 @@ static void WeaponFired(uint32_t number) {
     if (number == static_cast<uint32_t>(CGE_FIRE_FIRST) + WP_MINIGUN && cg.shellEject.frame &&
         qgame.frameCount - cg.shellEject.frame <= 1)
         CG_CreateShell(cg.shellEject.origin, cg.shellEject.axis, cg.shellEject.direction, cg.predicted.velocity);
-    cg.lastFire.weapon = cg.predicted.weapon;
-    cg.lastFire.time = static_cast<int32_t>(qgame.time);
-    cg.lastFire.frame = qgame.frameCount;
-    cg.lastFire.roll = Trap_crand() * CG_FIRE_ROLL;
+    cg.lastShotWeapon = cg.predicted.weapon;
+    cg.lastShotTime = static_cast<int32_t>(qgame.time);
+    cg.lastShotFrame = qgame.frameCount;
+    cg.lastShotRoll = Trap_crand() * CG_FIRE_ROLL;
 }
 
 // The announcer: the same announcement is heard at most once in its repeat time.

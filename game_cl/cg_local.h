@@ -131,14 +131,6 @@ struct cgWatermarks_t {
     int32_t material, texture, model, lod, sound, particle, animation;
 };
 
-// The player's own last shot, for the view weapon's muzzle flash.
-struct cgLastFire_t {
-    int32_t weapon;
-    int32_t time;    // game time (ms)
-    uint32_t frame;  // qgame frame count
-    float roll;      // degrees, -15..15
-};
-
 // Where spent shells leave the view weapon; fresh for one frame after it is set.
 struct cgShellEject_t {
     uint32_t frame;  // qgame frame count of the last update
@@ -241,11 +233,17 @@ struct cg_t {
     entityAxes_t playerAxes;      // the predicted body frame, view axis and level view axis (Ts: rows)
     channel_t drumChannel;        // the grenade gun's drum on the view weapon
     float drumFraction;           // turns of the drum, an eighth per shot
-    cgLastFire_t lastFire;        // the player's own last shot
     cgShellEject_t shellEject;    // where the view weapon last placed its ejection port
     uint8_t weaponFrameFlag;      // one-frame byte of the view weapon, kept only while reloading
     uint32_t lastAnnouncement;    // client event of the last announcer sound
     int32_t lastAnnouncementTime; // game time (ms) it played
+
+    // The weapons' client halves (media): the viewer's last shot, which the fire
+    // events record and the spinning gun parts and muzzle flashes read.
+    int32_t lastShotWeapon;
+    uint32_t lastShotFrame;       // qgame frame count
+    int32_t lastShotTime;         // game time (ms)
+    float lastShotRoll;           // degrees, -15..15
 };
 static_assert(offsetof(cg_t, ecl) == 0, "the engine client writes the head of cg in place");
 

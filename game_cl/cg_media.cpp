@@ -7,6 +7,7 @@
 #include "common/common.h"
 #include "game/g_traps.h"
 #include "game_cl/cg_model.h"
+#include "game_cl/cg_screen.h"
 
 cgMedia_t cgMedia;
 
@@ -68,11 +69,7 @@ int32_t CG_RegisterParticle(const char *path) {
 int32_t CG_RegisterActionScript(const char *path) { return CG_LoadActionScript(path); }
 
 void CG_MediaLoadingStep(const char *title, int32_t step, int32_t total) {
-    // The loading screen is drawn by the screen code once it exists; until then the
-    // steps only mark where registration groups begin.
-    (void)title;
-    (void)step;
-    (void)total;
+    CG_UpdateLoadingScreen(0, title, step, total);
 }
 
 // ---- common media ----

@@ -85,6 +85,7 @@ TEST_F(Media, AMissingFileIsReportedByItsWrapperOrReturnsZeroQuietly) {
 TEST_F(Media, CommonHandlesLandInTheirSlotsAndTheUnusedSlotsStayZero) {
     LoadDataSet();
     CG_RegisterMedia();
+    EXPECT_EQ(fake::beganFrames, 7) << "a loading screen before each of the seven groups";
     ASSERT_TRUE(fake::errors.empty()) << fake::errors.size() << " errors, first: " << fake::errors[0].text;
     // The handle of a path as the stand-in renderer numbered it.
     auto handle = [](const char *kind, const std::string &path) -> int32_t {

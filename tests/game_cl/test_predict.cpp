@@ -338,11 +338,11 @@ TEST_F(ClientEvents, AShotIsRecordedForTheMuzzleFlash) {
     fake::qg.frameCount = 77;
     Trap_GetQGame(&qgame);
     IssueEvent(static_cast<uint32_t>(CGE_FIRE_FIRST) + WP_SHOTGUN);
-    EXPECT_EQ(cg.lastFire.weapon, WP_SHOTGUN);
-    EXPECT_EQ(cg.lastFire.time, 123456);
-    EXPECT_EQ(cg.lastFire.frame, 77u);
-    EXPECT_GE(cg.lastFire.roll, -15.0f);
-    EXPECT_LE(cg.lastFire.roll, 15.0f);
+    EXPECT_EQ(cg.lastShotWeapon, WP_SHOTGUN);
+    EXPECT_EQ(cg.lastShotTime, 123456);
+    EXPECT_EQ(cg.lastShotFrame, 77u);
+    EXPECT_GE(cg.lastShotRoll, -15.0f);
+    EXPECT_LE(cg.lastShotRoll, 15.0f);
 }
 
 TEST_F(ClientEvents, UnknownEventsAreReported) {
