@@ -61,7 +61,7 @@ enum clientStateFlag_t : uint32_t {
 };
 
 // clientState_t::moveType
-enum moveType_t : uint8_t { MT_NORMAL = 0, MT_DEAD = 1, MT_SPECTATOR = 2 };
+enum moveType_t : uint8_t { MT_NORMAL = 0, MT_DEAD = 1, MT_SPECTATOR = 2, MT_INTERMISSION = 3 };
 
 // clientState_t::moveAnim
 enum moveAnim_t : uint8_t {

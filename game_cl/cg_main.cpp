@@ -16,11 +16,14 @@
 #include "game_cl/cg_actions.h"
 #include "game_cl/cg_centities.h"
 #include "game_cl/cg_channels.h"
+#include "game_cl/cg_commands.h"
+#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_draw2d.h"
 #include "game_cl/cg_ents.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_marks.h"
 #include "game_cl/cg_media.h"
+#include "game_cl/cg_model.h"
 #include "game_cl/cg_particles.h"
 #include "game_cl/cg_predict.h"
 #include "game_cl/cg_screen.h"
@@ -28,83 +31,12 @@
 #include "game_cl/cg_world.h"
 #include "game_ui/ui_main.h"
 
-// Key codes the client game watches itself (set-1 scan codes).
-constexpr int CG_KEY_CONTROL = 29;
-constexpr int CG_KEY_CONSOLE = 41;
-constexpr int CG_KEY_LEFT_SHIFT = 42;
-constexpr int CG_KEY_RIGHT_SHIFT = 54;
-
 // The server game of this process, which a disconnect stops.
 uint8_t SG_IsRunning();
 void SG_ShutdownServer(uint8_t keepState);
 
 cg_t cg;
 cgWorld_t cgw;
-cgInput_t cg_input;
-
-// The held-state byte of a key the client game watches itself; null for the keys
-// of the user interface, which no widget takes in this build.
-static uint8_t *HeldState(int key) {
-    switch (key) {
-    case CG_KEY_LEFT_SHIFT:
-    case CG_KEY_RIGHT_SHIFT: return &cg_input.shift;
-    case CG_KEY_CONTROL: return &cg_input.control;
-    case CG_KEY_CONSOLE: return &cg_input.consoleKey;
-    default: return nullptr;
-    }
-}
-
-// in_key_down <key>: the key is held; the console key opens or closes the
-// console, small with control held, full height with shift held.
-static void CG_KeyDown_f() {
-    if (G_Argc() != 2) return;
-    const int key = atoi(G_Argv(1));
-    if (uint8_t *held = HeldState(key)) *held = 1;
-    if (key == CG_KEY_CONSOLE)
-        Trap_Add(cg_input.control ? "con_toggle 0.11" : (cg_input.shift ? "con_toggle 1.0" : "con_toggle"));
-}
-
-// in_key_up <key>: the key is no longer held.
-static void CG_KeyUp_f() {
-    if (G_Argc() != 2) return;
-    if (uint8_t *held = HeldState(atoi(G_Argv(1)))) *held = 0;
-}
-
-// in_char <code> and in_mouse <x> <y> go to the user interface's text input and
-// cursor; no widget takes them in this build.
-static void CG_Char_f() {}
-static void CG_Mouse_f() {}
-
-// in_yaw <degrees>: turns the view, the yaw kept in 0..360.
-static void CG_Yaw_f() {
-    if (G_Argc() != 2) {
-        Com_Printf("USAGE: in_yaw <degrees>");
-        return;
-    }
-    float yaw = fmodf(cg_input.yaw + static_cast<float>(atof(G_Argv(1))), 360.0f);
-    if (yaw < 0.0f) yaw += 360.0f;
-    cg_input.yaw = yaw;
-}
-
-// in_pitch <degrees>: tilts the view, the pitch kept in -90..90.
-static void CG_Pitch_f() {
-    if (G_Argc() != 2) {
-        Com_Printf("USAGE: in_pitch <degrees>");
-        return;
-    }
-    const float pitch = cg_input.pitch + static_cast<float>(atof(G_Argv(1)));
-    cg_input.pitch = pitch < -90.0f ? -90.0f : (pitch > 90.0f ? 90.0f : pitch);
-}
-
-static void CG_RegisterInputCommands() {
-    cg_input = cgInput_t{};
-    Trap_CreateFunction("in_key_down", CG_KeyDown_f, CMD_CLIENT);
-    Trap_CreateFunction("in_key_up", CG_KeyUp_f, CMD_CLIENT);
-    Trap_CreateFunction("in_char", CG_Char_f, CMD_CLIENT);
-    Trap_CreateFunction("in_mouse", CG_Mouse_f, CMD_CLIENT);
-    Trap_CreateFunction("in_yaw", CG_Yaw_f, CMD_CLIENT);
-    Trap_CreateFunction("in_pitch", CG_Pitch_f, CMD_CLIENT);
-}
 
 // ---- constants of the life cycle ----
 
@@ -132,6 +64,9 @@ static void CG_RegisterWatermarks() {
     w.texture = Trap_RegisterTexture("game/base/watermark.tga");
     w.lod = Trap_RegisterLOD("game/base/watermark.lo3", 0);
     w.sound = Trap_RegisterSound("game/base/watermark.wav");
+    w.model = CG_LoadModel("game/base/watermark.model");
+    w.particle = CG_LoadParticle("game/base/watermark.particle");
+    w.animation = CG_LoadAnimation(w.model, "game/base/watermark.am2");
 }
 
 // Releases every world medium: each kind from its watermark handle + 1 upward.
@@ -141,6 +76,17 @@ static void CG_ClearMediaAboveWaterMarks() {
     Trap_UnregisterTexture(w.texture + 1);
     Trap_UnregisterLOD(w.lod + 1);
     Trap_UnregisterSound(w.sound + 1);
+    CG_UnloadModel(w.model + 1);
+    CG_UnloadAnimation(w.animation + 1);
+    CG_UnloadParticle(w.particle + 1);
+}
+
+// Forgets every loaded model, animation and particle class and every script text.
+static void CG_UnloadAllMedia() {
+    CG_ShutdownActionScripts();
+    CG_UnloadModel(0);
+    CG_UnloadAnimation(0);
+    CG_UnloadParticle(0);
 }
 
 // ---- module load, client start and shutdown ----
@@ -148,7 +94,9 @@ static void CG_ClearMediaAboveWaterMarks() {
 void CG_Imp() {
     memset(&cg, 0, sizeof cg);
     cg.loadingBlocked = 1;
-    CG_RegisterInputCommands();
+    CG_RegisterCommands();
+    CG_RegisterVariables();
+    CG_Name_v();
 }
 
 // One frame while the client game loads: a black screen and "LOADING..." in its middle.
@@ -172,11 +120,13 @@ void CG_Init() {
     CG_RestartRenderer();
     CG_InitMarks();
     cg.initialized = 1;
+    CG_Name_v();
 }
 
 void CG_Shutdown() {
     if (!cg.initialized) return;
     if (cg.ecl.state != ECL_DISCONNECTED) CG_Disconnect(0);
+    CG_UnloadAllMedia();
     cg.initialized = 0;
     memset(cg.tmModels, 0, sizeof cg.tmModels);
 }
@@ -184,6 +134,9 @@ void CG_Shutdown() {
 uint8_t CG_IsInitialized() { return cg.initialized; }
 
 void CG_RestartRenderer() {
+    CG_UnloadAllMedia();
+    CG_LoadDefaultModel();
+    CG_LoadDefaultParticle();
     CG_InitParticles();
     CG_InitActionScripts();
     Trap_CL_UploadECL(&cg);
@@ -218,6 +171,7 @@ void CG_Disconnect(uint8_t flag) {
     if (cg.ecl.state == ECL_DISCONNECTED) return;
     Trap_CL_DisconnectFromServer("");
     CG_ClearMediaAboveWaterMarks();
+    CG_ShutdownActionScripts();
     if (SG_IsRunning()) SG_ShutdownServer(flag);
 }
 
@@ -389,6 +343,12 @@ uint8_t CG_MapChange(const char *path) {
     Trap_SetWorldAltitudes(cgw.coreAlt, cgw.spaceAlt, cgw.spaceBox, cgw.linearGravity);
     Trap_CL_SendKeepAlive();
 
+    CG_RegisterMedia();
+    CG_RegisterWeapons();
+    Trap_CL_SendKeepAlive();
+    CG_RegisterEntities();
+    Trap_CL_SendKeepAlive();
+
     CG_ClearChannel(&cg.weaponChannel);
     for (channel_t (&set)[CG_BODY_CHANNELS] : cg.bodyChannels)
         for (channel_t &c : set) CG_ClearChannel(&c);
@@ -461,9 +421,14 @@ static void CG_UpdateSnapshotEntities() {
 
 // The cEntities think; a survivor without a fixed axis is turned to stand on the
 // world at its new place.
-static void CG_UpdateCEntityAxes() {
+static void CG_UpdateCEntities() {
     for (centity_t &e : cg.cEntities) {
-        if (!e.s.inUse || e.keepAxis) continue;
+        if (!e.s.inUse) continue;
+        if (e.media && e.media->think) {
+            e.media->think(&e);
+            if (!e.s.inUse) continue;
+        }
+        if (e.keepAxis) continue;
         G_UpdateEllipticAxis(cg.flatGravity, &e.s.ellipticAxis[0][0], e.s.origin);
         G_EllipticAxis2Axis(e.axis, &e.s.ellipticAxis[0][0], e.s.angles, 1);
     }
@@ -487,10 +452,11 @@ static void CG_ConnectedFrame() {
     CG_IssueClientEvents();
     CG_IssueClientFlaggs();
     CG_UpdatePain();
+    CG_RequestZoom();
     CG_UpdateInfoString();
     Trap_S_SetListener(cg.viewOrigin, cg.viewAxis);
     CG_UpdateSnapshotEntities();
-    CG_UpdateCEntityAxes();
+    CG_UpdateCEntities();
     CG_WeaponFrames();
     CG_UpdateChannel(&cg.weaponChannel);
     CG_UpdateActionScripts();
@@ -532,7 +498,6 @@ void CG_Frame() {
     G_SetUndefined();
 }
 
-void CG_CCFrame() {}
 
 void CG_RetesselateMark(const float *mins, const float *maxs) {
     (void)mins;

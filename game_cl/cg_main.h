@@ -3,18 +3,10 @@
 
 #include <cstdint>
 
-// What the engine's input commands leave in the client game.
-struct cgInput_t {
-    uint8_t shift, control, consoleKey;  // held now
-    float yaw;    // degrees, 0..360
-    float pitch;  // degrees, -90..90
-};
-extern cgInput_t cg_input;
-
 struct netadr_t;
 
-// Call 10: clears the client game and declares the input commands the engine
-// queues: in_key_down, in_key_up, in_char, in_mouse, in_yaw and in_pitch.
+// Call 10: clears the client game, blocks model loading until CG_Init, registers
+// the client game's commands and variables and takes the player's name.
 void CG_Imp();
 // Call 11: once; draws the loading frame, starts the media and registers cg with
 // the engine client.  A second call only says so (developer).

@@ -155,6 +155,9 @@ inline uint8_t linearGravity = 0;
 inline std::vector<std::string> written;         // text written through FWriteString
 inline std::vector<std::string> deforms;         // the deformation traps (42-49) in order, as text
 inline uint8_t soupConnect = 1;                  // the answer of trap 44
+// What the module handed to the engine's client.
+inline std::vector<cc_t> sentCommands;           // every client command, in order
+inline bool dnsAnswer = true;                    // whether an address look-up succeeds
 
 // A pointer as deforms writes it.
 inline std::string PointerText(const void *p) {
@@ -552,6 +555,20 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         if (worldInfo.empty() || worldInfo.back() != text) worldInfo.emplace_back(text);
         return 0;
     }
+    case GTRAP_CL_SEND_CLIENT_COMMAND: sentCommands.push_back(*Arg_Ptr<const cc_t>(a, 0)); return 0;
+    case GTRAP_LOOKUP_DNS: {
+        // Any text resolves to the loop-back address when the look-up succeeds.
+        auto *out = Arg_Ptr<netadr_t>(a, 0);
+        memset(out, 0, sizeof *out);
+        calls.push_back(std::string("lookup ") + Arg_Ptr<const char>(a, 1));
+        if (dnsAnswer) out->type = NA_LOCAL;
+        return dnsAnswer;
+    }
+    case GTRAP_CL_CONNECT_TO_SERVER:
+        calls.push_back(std::string("connectto ") + Arg_Ptr<const char>(a, 0) + " " + Arg_Ptr<const char>(a, 1) + " " +
+                        Arg_Ptr<const char>(a, 2));
+        return 0;
+    case GTRAP_CL_DISCONNECT_FROM_SERVER: calls.push_back(std::string("disconnectfrom ") + Arg_Ptr<const char>(a, 0)); return 0;
     case GTRAP_SV_START_SERVER: calls.push_back(std::string("start ") + Arg_Ptr<const char>(a, 0)); return 0;
     case GTRAP_SV_LOAD_VO2: {
         lastVO2 = Arg_Ptr<const char>(a, 0);
@@ -701,6 +718,8 @@ inline void Install() {
     written.clear();
     deforms.clear();
     soupConnect = 1;
+    sentCommands.clear();
+    dnsAnswer = true;
     linearGravity = 0;
     gi = gameImport_t{GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameImport_t), Trap};
     Com_SetupPrintf(PRF_SINKS, hm_test::CapturePrint, hm_test::CapturePrint);

@@ -138,4 +138,168 @@ TEST_F(Lifecycle, LocalServerIsJoinedOnlyFromTheDisconnectedState) {
     }
 }
 
+// A world info string of the given keys, as the engine client hands it out.
+std::string WorldInfo(const std::vector<std::pair<const char *, const char *>> &keys) {
+    char is[MAX_INFO_STRING];
+    Com_IS_ClearAllKeys(is);
+    for (const auto &k : keys) Com_IS_AddKey(is, k.first, k.second);
+    return is;
+}
+
+bool Registered(const std::string &path) {
+    return std::find(fake::registered.begin(), fake::registered.end(), path) != fake::registered.end();
+}
+
+// The errors reported at ER_ERROR: the world change's own (media wrappers report at ER_DROP).
+std::vector<fake::error_t> ChangeErrors() {
+    std::vector<fake::error_t> out;
+    for (const fake::error_t &e : fake::errors)
+        if (e.level == ER_ERROR) out.push_back(e);
+    return out;
+}
+
+constexpr const char *PURE_CHECK = "game/base/sv_pure_check.material";
+
+class WorldChange : public Lifecycle {
+protected:
+    void SetUp() override {
+        Lifecycle::SetUp();
+        // Only the materials that are "there" register; the stand-in has no fog models.
+        fake::materialHandle = 0;
+        fake::materialHandles[PURE_CHECK] = 1;
+        cg.ecl.state = ECL_CONNECTED;
+        sgs.running = 1;  // a failed change disconnects, which stops this server
+    }
+    void TearDown() override {
+        fake::materialHandle = kept;
+        Lifecycle::TearDown();
+    }
+    const int32_t kept = fake::materialHandle;
+};
+
+// What the server's world info names is loaded, or the change fails with the
+// system's message; paths that leave the game's tree are never asked for.
+TEST_F(WorldChange, WorldInfoKeysLoadTheirMediaOrFailTheChange) {
+    const struct {
+        const char *what;
+        std::vector<std::pair<const char *, const char *>> keys;
+        std::vector<const char *> files;
+        const char *error;  // null: the change succeeds
+    } cases[] = {
+        {"no keys at all", {}, {}, nullptr},
+        {"no sky key", {{"name", "Ball"}}, {}, nullptr},
+        {"an empty sky", {{"sky_path", ""}}, {}, nullptr},
+        {"a sky", {{"sky_path", "game/sky/a.material"}}, {"game/sky/a.material"}, nullptr},
+        {"a sky that is not there", {{"sky_path", "game/sky/b.material"}}, {},
+         "Could not load sky media \"game/sky/b.material\""},
+        {"an absolute sky", {{"sky_path", "/etc/sky.material"}}, {"/etc/sky.material"},
+         "Could not load sky media \"/etc/sky.material\""},
+        {"a sky outside the tree", {{"sky_path", "game/../../sky.material"}}, {"game/../../sky.material"},
+         "Could not load sky media \"game/../../sky.material\""},
+        {"no fog radius", {{"fog_radius", "0"}, {"fog_lod_path", "game/fog.lo3"}}, {}, nullptr},
+        {"fog without a path", {{"fog_radius", "3"}}, {}, nullptr},
+        {"fog that is not there", {{"fog_radius", "3"}, {"fog_lod_path", "game/fog.lo3"}}, {},
+         "Could not load fog media \"game/fog.lo3\""},
+        {"fog outside the tree", {{"fog_radius", "3"}, {"fog_lod_path", "../fog.lo3"}}, {"../fog.lo3"},
+         "Could not load fog media \"../fog.lo3\""},
+        {"a material", {{"wm3", "game/wm/rock.wm"}}, {"game/wm/rock.wm"}, nullptr},
+        {"a material that is not there", {{"wm3", "game/wm/none.wm"}}, {},
+         "Could not load material \"game/wm/none.wm\" (1)"},
+        {"an absolute material", {{"wm7", "C:/wm/rock.wm"}}, {"C:/wm/rock.wm"},
+         "Could not load material \"C:/wm/rock.wm\" (1)"},
+        {"a material outside the tree", {{"wm7", "..\\rock.wm"}}, {"..\\rock.wm"},
+         "Could not load material \"..\\rock.wm\" (1)"},
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        for (const char *f : c.files) {
+            fake::files[f] = "wm_name Rock";
+            fake::materialHandles[f] = 5;
+        }
+        fake::clientWorldInfo = WorldInfo(c.keys);
+        const uint8_t ok = CG_MapChange("worlds/ball.world");
+        EXPECT_EQ(ok, c.error ? 0 : 1) << c.what;
+        const std::vector<fake::error_t> errors = ChangeErrors();
+        if (c.error) {
+            ASSERT_EQ(errors.size(), 1u) << c.what;
+            EXPECT_EQ(errors[0].text, c.error) << c.what;
+            EXPECT_EQ(fake::calls, (std::vector<std::string>{"shutdown 0"})) << c.what;
+            EXPECT_STRNE(cg.mapPath, "worlds/ball.world") << c.what;
+        } else {
+            EXPECT_TRUE(errors.empty()) << c.what << ": " << errors[0].text;
+            EXPECT_STREQ(cg.mapPath, "worlds/ball.world") << c.what;
+            EXPECT_EQ(fake::uploaded.size(), 256u * 36u) << c.what;
+        }
+    }
+}
+
+TEST_F(WorldChange, WorldWithoutSkyFogOrMaterialsKeepsTheDefaults) {
+    fake::clientWorldInfo = WorldInfo({{"name", "Ball"}, {"fog_radius", "0"}, {"fog_lod_path", "game/fog.lo3"}});
+    ASSERT_EQ(CG_MapChange("worlds/ball.world"), 1);
+    EXPECT_STREQ(cgw.name, "Ball");
+    EXPECT_EQ(cgw.sky, 0);
+    EXPECT_EQ(cgw.fogRadius, 0.0f);
+
+    for (const worldMaterial_t &wm : cgw.materials) {
+        EXPECT_EQ(wm.stScale[0], 1.0f);
+        EXPECT_EQ(wm.baseColor[2], 255.0f);
+        EXPECT_EQ(wm.subStrenght, 1.0f);
+    }
+    EXPECT_EQ(cg.predicted.moveType, MT_SPECTATOR);
+}
+
+TEST_F(WorldChange, AFailedPureCheckLeavesTheServer) {
+    fake::materialHandles.clear();
+    EXPECT_EQ(CG_MapChange("worlds/ball.world"), 0);
+    ASSERT_EQ(ChangeErrors().size(), 1u);
+    EXPECT_EQ(ChangeErrors()[0].text, "Could not load map media (sv_pure 1?)");
+    EXPECT_EQ(fake::calls, (std::vector<std::string>{"shutdown 0"}));
+}
+
+// Music plays only from inside the game's tree, and a world change ends what the
+// world before began.
+TEST_F(WorldChange, MusicOfAWorldEndsWithTheNextWorld) {
+    fake::clientWorldInfo = WorldInfo({{"music_path", "game/music/a.ogg"}, {"music_volume", "1"}});
+    ASSERT_EQ(CG_MapChange("worlds/a.world"), 1);
+    fake::clientWorldInfo = WorldInfo({{"music_path", "/home/b.ogg"}, {"music_volume", "1"}});
+    ASSERT_EQ(CG_MapChange("worlds/b.world"), 1);
+    fake::clientWorldInfo = WorldInfo({{"music_path", "game/music/c.ogg"}, {"music_volume", "0"}});
+    ASSERT_EQ(CG_MapChange("worlds/c.world"), 1);
+    std::vector<std::string> music;
+    for (const std::string &c : fake::clientCalls)
+        if (c.rfind("music", 0) == 0 || c == "endmusic") music.push_back(c);
+    EXPECT_EQ(music, (std::vector<std::string>{"music game/music/a.ogg 255", "endmusic"}));
+}
+
+TEST_F(WorldChange, AnImageOutsideTheTreeIsNeverAskedFor) {
+    fake::files["/tmp/shot.tga"] = "";
+    fake::clientWorldInfo = WorldInfo({{"image_path", "/tmp/shot.tga"}});
+    ASSERT_EQ(CG_MapChange("worlds/a.world"), 1);
+    EXPECT_EQ(cgw.loadingImage, 0);
+}
+
+TEST_F(WorldChange, RendererRestartLoadsTheWorldAgainAboveTheWatermarks) {
+    fake::materialHandles["game/base/watermark.material"] = 3;
+    fake::clientWorldInfo = WorldInfo({{"name", "Ball"}});
+    CG_Init();
+    ASSERT_EQ(CG_MapChange("worlds/ball.world"), 1);
+    fake::clientCalls.clear();
+    fake::registered.clear();
+    CG_RestartRenderer();
+    EXPECT_STREQ(cg.mapPath, "worlds/ball.world");
+    EXPECT_TRUE(Registered(PURE_CHECK));
+    const std::string mark = std::to_string(cg.watermarks.material + 1);
+    EXPECT_NE(std::find(fake::clientCalls.begin(), fake::clientCalls.end(), "unregister material " + mark),
+              fake::clientCalls.end());
+}
+
+TEST_F(Lifecycle, DisconnectingStopsTheServerInThisProcessOnlyWhenConnected) {
+    sgs.running = 1;
+    CG_Disconnect(1);
+    EXPECT_TRUE(fake::calls.empty());
+    cg.ecl.state = ECL_CONNECTED;
+    CG_Disconnect(1);
+    EXPECT_EQ(fake::calls, (std::vector<std::string>{"shutdown 1"}));
+}
+
 }  // namespace
