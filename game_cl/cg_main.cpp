@@ -160,8 +160,14 @@ uint8_t CG_ConnectedToServer() {
 void CG_Connect(const netadr_t *address, const char *password) {
     // The engine reads the address back from text; its own name for the loop-back
     // is not one it resolves, so the loop-back goes as the number that is.
+    // The number 127.0.0.1 is that loop-back, though: a server of another process on
+    // this machine is reached through the network by the name "localhost".
     char text[64];
-    Com_strncpyz(text, address->type == NA_LOCAL ? CG_LOOPBACK_TEXT : Com_adrstr(address), sizeof text);
+    if (address->type == NA_IP && address->ip[0] == 127 && address->ip[1] == 0 && address->ip[2] == 0 &&
+        address->ip[3] == 1)
+        Com_sprintf(text, sizeof text, "localhost:%d", address->port);
+    else
+        Com_strncpyz(text, address->type == NA_LOCAL ? CG_LOOPBACK_TEXT : Com_adrstr(address), sizeof text);
     Com_Printf("Connecting to %s...", text);
     CG_Disconnect(0);
     Trap_CL_ConnectToServer(text, password ? password : "", cg.playerName);

@@ -568,7 +568,6 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         calls.push_back(std::string("connectto ") + Arg_Ptr<const char>(a, 0) + " " + Arg_Ptr<const char>(a, 1) + " " +
                         Arg_Ptr<const char>(a, 2));
         return 0;
-    case GTRAP_CL_DISCONNECT_FROM_SERVER: calls.push_back(std::string("disconnectfrom ") + Arg_Ptr<const char>(a, 0)); return 0;
     case GTRAP_SV_START_SERVER: calls.push_back(std::string("start ") + Arg_Ptr<const char>(a, 0)); return 0;
     case GTRAP_SV_LOAD_VO2: {
         lastVO2 = Arg_Ptr<const char>(a, 0);

@@ -1,10 +1,12 @@
 // The test renderer and sound system.
 #include "tests/headless/re_headless.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "base/cmd.h"
 #include "base/files.h"
+#include "client/cl_font.h"
 #include "common/common.h"
 
 reHeadless_t re_headless;
@@ -68,7 +70,40 @@ void PrintCounts_f() {
                static_cast<int>(re_headless.models.size()), static_cast<int>(re_headless.sounds.size()));
 }
 
-void Imp() { Cmd_CreateFunction("re_counts", PrintCounts_f, 0); }
+// The registered font that draws with the material, or null.
+const font_t *FontOfMaterial(int32_t material) {
+    for (int32_t i = 0; i < CL_GetNumFonts(); i++) {
+        const font_t *f = CL_GetFont(i);
+        if (f && !f->dummy && f->material == material && f->picWidth > 0 && f->picHeight > 0) return f;
+    }
+    return nullptr;
+}
+
+// The character whose grid cell the glyph quad's first corner maps from.
+char GlyphOf(const font_t &f, const drawVert_t &corner) {
+    const float size = static_cast<float>(RE_HEADLESS_IMAGE_SIZE);
+    const long column = lroundf((corner.st[0] * size - static_cast<float>(f.offsetX)) / static_cast<float>(f.picWidth));
+    const long row = lroundf(((1.0f - corner.st[1]) * size - static_cast<float>(f.offsetY)) / static_cast<float>(f.picHeight)) - 1;
+    const long c = 32 + row * f.charsPerLine + column;
+    return c >= 32 && c < 256 ? static_cast<char>(c) : '?';
+}
+
+// re_text: what the last frame wrote with the client's fonts, read back from the glyph
+// quads, one line per text surface (a drop shadow repeats the text before it).
+void PrintText_f() {
+    for (const reHeadlessSurface_t &s : re_headless.surfaces) {
+        const font_t *f = s.flags & SURFACE_FLAG_2D ? FontOfMaterial(s.material) : nullptr;
+        if (!f) continue;
+        std::string text;
+        for (size_t v = 0; v + 4 <= s.verts.size(); v += 4) text += GlyphOf(*f, s.verts[v]);
+        Com_Printf("re_text: %s", text.c_str());
+    }
+}
+
+void Imp() {
+    Cmd_CreateFunction("re_counts", PrintCounts_f, 0);
+    Cmd_CreateFunction("re_text", PrintText_f, 0);
+}
 
 void GetRendererConfig(rendererConfig_t *config) {
     if (!config) return;
