@@ -131,6 +131,14 @@ struct cgWatermarks_t {
     int32_t material, texture, model, lod, sound, particle, animation;
 };
 
+// Where spent shells leave the view weapon; fresh for one frame after it is set.
+struct cgShellEject_t {
+    uint32_t frame;  // qgame frame count of the last update
+    vec3_t origin;
+    vec3_t direction;
+    float axis[9];
+};
+
 struct cg_t {
     ecl_t ecl;  // written by the engine client
 
@@ -220,6 +228,16 @@ struct cg_t {
     uint8_t chatMode;             // 0 closed, 1 all, 2 team
     int32_t cinematicTime;
     uint32_t lastUsedWeapon;
+
+    // Prediction and client events.
+    entityAxes_t playerAxes;      // the predicted body frame, view axis and level view axis (Ts: rows)
+    channel_t drumChannel;        // the grenade gun's drum on the view weapon
+    float drumFraction;           // turns of the drum, an eighth per shot
+    cgShellEject_t shellEject;    // where the view weapon last placed its ejection port
+    uint8_t weaponFrameFlag;      // one-frame byte of the view weapon, kept only while reloading
+    uint32_t lastAnnouncement;    // client event of the last announcer sound
+    int32_t lastAnnouncementTime; // game time (ms) it played
+
     // The weapons' client halves (media): the viewer's last shot, which the fire
     // events record and the spinning gun parts and muzzle flashes read.
     int32_t lastShotWeapon;

@@ -19,11 +19,13 @@
 #include "game_cl/cg_commands.h"
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_draw2d.h"
+#include "game_cl/cg_ents.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_marks.h"
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_model.h"
 #include "game_cl/cg_particles.h"
+#include "game_cl/cg_predict.h"
 #include "game_cl/cg_screen.h"
 #include "game_cl/cg_view.h"
 #include "game_cl/cg_world.h"
@@ -359,6 +361,7 @@ uint8_t CG_MapChange(const char *path) {
     cg.older = cg.newer = nullptr;
     memset(&cg.predicted, 0, sizeof cg.predicted);
     cg.predicted.moveType = MT_SPECTATOR;
+    CG_ClearEntities();
     CG_ClearCEntities();
     CG_ClearParticles();
     CG_ClearMarks();
@@ -411,6 +414,17 @@ static void CG_UpdateInfoString() {
     Trap_CL_UpdateInfoString(cg.infoString);
 }
 
+// Every snapshot entity for this frame: interpolated, its kind's think, its events.
+static void CG_UpdateSnapshotEntities() {
+    for (int32_t i = 0; i < CG_ENTITIES; i++) {
+        centity_t &e = cg.entities[i];
+        CG_InterpolateEntityState(&e, i);
+        if (!e.s.inUse) continue;
+        if (e.media && e.media->think) e.media->think(&e);
+        CG_RunEntityEvents(&e);
+    }
+}
+
 // The cEntities think; a survivor without a fixed axis is turned to stand on the
 // world at its new place.
 static void CG_UpdateCEntities() {
@@ -435,13 +449,19 @@ static void CG_WeaponFrames() {
 
 // The part of the frame that needs a server: the player, the view, effects, entities.
 static void CG_ConnectedFrame() {
+    CG_PredictClientState();
+    if (cg.predicted.weapon != cg.previousState.weapon)
+        cg.lastUsedWeapon = static_cast<uint32_t>(cg.previousState.weapon);
     CG_SetupView();
     CG_UpdateParticles();
     CG_UpdateSparkRain();
+    CG_IssueClientEvents();
+    CG_IssueClientFlaggs();
     CG_UpdatePain();
     CG_RequestZoom();
     CG_UpdateInfoString();
     Trap_S_SetListener(cg.viewOrigin, cg.viewAxis);
+    CG_UpdateSnapshotEntities();
     CG_UpdateCEntities();
     CG_WeaponFrames();
     CG_UpdateChannel(&cg.weaponChannel);

@@ -236,7 +236,7 @@ TEST(ClientGame, DISABLED_ChatReachesTheServerAndAKillGivesAnObituaryAndARespawn
     EXPECT_EQ(m.QuitClient(), 0) << m.client->output();
 }
 
-TEST(ClientGame, DISABLED_FollowsTheServerToAnotherMap) {
+TEST(ClientGame, FollowsTheServerToAnotherMap) {
     Match m;
     ASSERT_NO_FATAL_FAILURE(m.Join());
     const size_t from = m.client->output().size();
@@ -251,7 +251,7 @@ TEST(ClientGame, DISABLED_FollowsTheServerToAnotherMap) {
     EXPECT_EQ(m.QuitClient(), 0) << m.client->output();
 }
 
-TEST(ClientGame, DISABLED_LeavesWithDisconnectAndIsDroppedByAKick) {
+TEST(ClientGame, LeavesWithDisconnectAndIsDroppedByAKick) {
     Match m;
     ASSERT_NO_FATAL_FAILURE(m.Join());
     size_t from = m.server->output().size();

@@ -104,6 +104,11 @@ struct serverCommand_t {
 };
 inline std::deque<serverCommand_t> serverCommands;
 inline std::vector<std::string> serverArgs;      // words of the server command last taken
+// Lights: records handed out by trap 86 (zeroed, at most FAKE_LIGHTS), and each light added, byte for byte.
+constexpr int FAKE_LIGHTS = 16, FAKE_LIGHT_BYTES = 128;
+alignas(16) inline uint8_t lightStore[FAKE_LIGHTS][FAKE_LIGHT_BYTES];
+inline int lightsAllocated = 0;
+inline std::vector<std::vector<uint8_t>> lights;
 
 // Console: variables by lower-case name, functions, the words of the running command.
 inline std::map<std::string, cmdVar_t *> vars;
@@ -511,6 +516,15 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         surfaces.emplace_back(s, s + sizeof surfaceStore);
         return 0;
     }
+    case GTRAP_R_ALLOC_LIGHT:
+        if (lightsAllocated >= FAKE_LIGHTS) return 0;
+        memset(lightStore[lightsAllocated], 0, FAKE_LIGHT_BYTES);
+        return reinterpret_cast<intptr_t>(lightStore[lightsAllocated++]);
+    case GTRAP_R_ADD_LIGHT: {
+        const auto *l = Arg_Ptr<const uint8_t>(a, 0);
+        lights.emplace_back(l, l + FAKE_LIGHT_BYTES);
+        return 0;
+    }
     case GTRAP_R_GET_RENDER_DEST_WIDTH: return FAKE_DEST_WIDTH;
     case GTRAP_R_GET_RENDER_DEST_HEIGHT: return FAKE_DEST_HEIGHT;
     case GTRAP_CL_DRAW_TRIS_PIC: {
@@ -662,6 +676,8 @@ inline void Install() {
     localSounds.clear();
     serverCommands.clear();
     serverArgs.clear();
+    lightsAllocated = 0;
+    lights.clear();
     pvsAnswer = 1;
     vars.clear();
     engineVars.clear();

@@ -1,0 +1,87 @@
+// Small services of the client game.
+#include "game_cl/cg_utils.h"
+
+#include <cstring>
+
+#include "game/g_entity.h"
+#include "game/g_move.h"
+#include "game/g_traps.h"
+#include "game/g_weapon.h"
+#include "game_cl/cg_local.h"
+#include "game_cl/cg_marks.h"
+#include "game_cl/cg_media.h"
+
+constexpr float CG_FLASH_FOV = 80;  // degrees, the default of cg_flashFov
+
+int32_t CG_VarInteger(const char *name, int32_t fallback) {
+    const cmdVar_t *v = Trap_GetCVar(name);
+    return v ? v->integer : fallback;
+}
+
+float CG_VarValue(const char *name, float fallback) {
+    const cmdVar_t *v = Trap_GetCVar(name);
+    return v ? v->value : fallback;
+}
+
+void CG_Trace(gameTrace_t *result, const obb_t *start, const obb_t *end, void *skipEntity, int32_t mask) {
+    (void)skipEntity;  // the client holds no entity records that a trace could hit
+    *result = g_emptyTrace;
+    result->trace.fraction = 1;
+    _VectorCopy(result->trace.endpos, end->origin);
+    memcpy(result->trace.endAxes, end->axis, sizeof result->trace.endAxes);
+    // cg_skipTrace joins this test once the client game's variables are records of their own.
+    if (!(static_cast<uint32_t>(mask) & CONTENTS_WORLD)) return;
+
+    trace_t world;
+    memset(&world, 0, sizeof world);
+    world.fraction = 1;
+    Trap_Trace(&world, start, end);
+    // Written as "below 1" so that a fraction that is not a number counts as no hit.
+    if (world.fraction < 1) result->trace = world;
+}
+
+void CG_UpdateForwardRightUp() {
+    memcpy(cg.playerAxes.ellipticAxis, G_StateEllipticAxis(&cg.predicted), sizeof cg.playerAxes.ellipticAxis);
+    G_SetupEntityAxis(&cg.playerAxes, cg.predicted.viewAngles);
+    memcpy(cg.predictedAxis, cg.playerAxes.viewAxisT, sizeof cg.predictedAxis);
+}
+
+void CG_AddLight(cgLight_t *light) { Trap_R_AddLight(light); }
+
+void CG_SetupPlayerFlash(cgLight_t *light, const vec3_t position, const float axis[9], uint8_t otherPlayer) {
+    light->kind = CG_LIGHT_FLASH;
+    light->flag = otherPlayer ? 0 : 1;
+    _VectorCopy(light->origin, position);
+    memcpy(light->axis, axis, sizeof light->axis);
+    light->fov = CG_VarValue("cg_flashFov", CG_FLASH_FOV);
+    light->range = 10;
+    light->color[0] = light->color[1] = light->color[2] = light->color[3] = 1;
+    light->intensity[0] = light->intensity[1] = 1.5f;
+    light->projected = 1;
+    light->texture = cgMedia.handles[CGM_FLASH_COOKIE];
+}
+
+constexpr float CG_STAIN_SIZE = 1.5f;
+constexpr int32_t CG_STAIN_LIFE_MS = 120000;
+constexpr int32_t CG_STAIN_FADE_MS = 119000;
+
+// A stain of one of count materials from the media slot first on.
+static void Stain(int32_t first, int32_t count, const vec3_t origin, const vec3_t direction) {
+    const uint32_t pick = static_cast<uint32_t>(Trap_rand()) % static_cast<uint32_t>(count);
+    const int32_t material = cgMedia.handles[first + static_cast<int32_t>(pick)];
+    CG_Mark(material, origin, direction, CG_STAIN_SIZE, CG_STAIN_LIFE_MS, CG_STAIN_FADE_MS);
+}
+
+void CG_BloodStain(const vec3_t origin, const vec3_t direction) {
+    Stain(CGM_BLOOD_STAIN, CG_BLOOD_STAINS, origin, direction);
+}
+
+void CG_SlimeStain(const vec3_t origin, const vec3_t direction) {
+    Stain(CGM_SLIME_STAIN, CG_SLIME_STAINS, origin, direction);
+}
+
+void CG_AutoChangeWeapon(int32_t weapon) {
+    if (!CG_VarInteger("cg_autoChangeWeapon", 1)) return;
+    const int32_t held = cg.predicted.weapon;
+    if (held < weapon && held != WP_DIRTGUN) cg.selectedWeapon = static_cast<uint32_t>(weapon);
+}
