@@ -264,11 +264,15 @@ void CL_RestartRenderer() {
     Com_Printf("Restart Renderer Module....");
     snd.ClearDMA();
     snd.UnregisterSound(0);
+    // Fonts hold material handles of the renderer that goes: a font registered again
+    // must be read anew, not found with a handle that names nothing.
+    CL_UnregisterFont(0);
     re.UnregisterTexture(0);
     re.UnregisterMaterial(0);
     re.UnregisterLOD(0);
     re.Shutdown();
     re.Init();
+    CL_RegisterDummyFont();
     WO_UploadEntirePool();
     Call_CG_RestartRenderer();
 }

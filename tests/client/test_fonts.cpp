@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "client/cl_font.h"
+#include "client/cl_local.h"
 #include "common/common.h"
 #include "tests/headless/re_headless.h"
 #include "tests/support/capture.h"
@@ -118,6 +119,18 @@ TEST_F(Fonts, FontWithoutUsableMaterialIsTheDummyEveryTime) {
     EXPECT_TRUE(Reported(ER_WARNING, "is too long"));
     EXPECT_EQ(CL_GetNumFonts(), 4);  // the long name took no slot
     EXPECT_EQ(CL_RegisterFont("fonts/test.font"), font);
+}
+
+// A renderer restart takes every material the fonts named: all fonts but the dummy
+// are forgotten, and a font registered again is read anew with a live material.
+TEST_F(Fonts, ARendererRestartLeavesOnlyTheDummyFont) {
+    CL_RestartRenderer();
+    ASSERT_EQ(CL_GetNumFonts(), 1);
+    EXPECT_TRUE(CL_GetFont(0)->dummy);
+    captured = {};
+    EXPECT_EQ(CL_RegisterFont("fonts/test.font"), 1);
+    EXPECT_TRUE(hm_test::Printed("Font: \"fonts/test.font\"")) << "read again";
+    EXPECT_EQ(Draw("A", 0).verts.size(), 4u);
 }
 
 TEST_F(Fonts, TableLimitsAndBadIndexesAreReported) {
