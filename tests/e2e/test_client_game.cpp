@@ -18,9 +18,6 @@
 
 namespace {
 
-// The tests below wait for the client game's commands (connect, cc_*, say, kill) and its
-// prediction and events on main; each is enabled as what it plays lands.
-
 using e2e::Engine;
 using e2e::EnginePort;
 using e2e::TempDir;
@@ -187,7 +184,7 @@ struct Match {
     }
 };
 
-TEST(ClientGame, DISABLED_JoinsWithAllMediaAndPredictsTheWalkTheServerMakes) {
+TEST(ClientGame, JoinsWithAllMediaAndPredictsTheWalkTheServerMakes) {
     Match m;
     ASSERT_NO_FATAL_FAILURE(m.Join());
     EXPECT_EQ(MediaFaults(m.client->output()), std::vector<std::string>{});
@@ -213,7 +210,7 @@ TEST(ClientGame, DISABLED_JoinsWithAllMediaAndPredictsTheWalkTheServerMakes) {
     EXPECT_EQ(m.QuitClient(), 0) << m.client->output();
 }
 
-TEST(ClientGame, DISABLED_ChatReachesTheServerAndAKillGivesAnObituaryAndARespawn) {
+TEST(ClientGame, ChatReachesTheServerAndAKillGivesAnObituaryAndARespawn) {
     Match m;
     ASSERT_NO_FATAL_FAILURE(m.Join());
     ASSERT_NO_FATAL_FAILURE(m.Play());
@@ -276,7 +273,7 @@ TEST(ClientGame, LeavesWithDisconnectAndIsDroppedByAKick) {
     EXPECT_EQ(m.server->finish(), 0) << m.server->output();
 }
 
-TEST(ClientGame, DISABLED_ListenServerConnectsItsOwnClientAndPlays) {
+TEST(ClientGame, ListenServerConnectsItsOwnClientAndPlays) {
     TempDir dir;
     CopyData(dir);
     Engine engine(dir.path(), {"+set", "client", "1", "+set", "name", PLAYER, "+set", "cg_skipIntro", "1", "+set",
