@@ -13,6 +13,7 @@
 #include "game_cl/cg_draw2d.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_screen.h"
+#include "game_cl/cg_utils.h"
 
 constexpr float HUD_BOUNCE_SPEED = 120.0f;  // units per second the icon grows and shrinks
 constexpr float HUD_BOUNCE_MAX = 15.0f;
@@ -108,7 +109,7 @@ static void DrawWeapons() {
     const int32_t selected = (cg.selectedWeapon < WEAPON_COUNT && (ps.ownedWeapons & (1u << cg.selectedWeapon)))
                                  ? static_cast<int32_t>(cg.selectedWeapon)
                                  : ps.weapon;
-    const bool classic = CG_ScreenVarInt("cg_hudStyle", 1) == 1;
+    const bool classic = CG_VarInteger("cg_hudStyle", 1) == 1;
     for (int32_t w = WP_MINIGUN; w <= WP_DIRTGUN; w++) {
         const weaponClass_t &wc = g_weaponClass[w];
         const float x = 320.0f + (w - WP_GRENGUN) * WEAPON_SLOT_SPACING;
@@ -170,7 +171,7 @@ static void DrawBerserk() {
 }
 
 static void DrawHelp() {
-    if (CG_ScreenVarInt("cg_skipSecondaryHelp") || CG_ScreenVarInt("cg_hudStyle", 1) > 1) return;
+    if (CG_VarInteger("cg_skipSecondaryHelp", 0) || CG_VarInteger("cg_hudStyle", 1) > 1) return;
     const char *primary = nullptr, *secondary = nullptr;
     if (cg.predicted.weapon == WP_RAILGUN) {
         primary = "Primary:   Fire";
@@ -185,10 +186,10 @@ static void DrawHelp() {
 }
 
 static void DrawCrosshair() {
-    if (CG_ScreenVarInt("cg_thirdPerson") || CG_ScreenVarInt("cg_skipCrosshair")) return;
+    if (CG_VarInteger("cg_thirdPerson", 0) || CG_VarInteger("cg_skipCrosshair", 0)) return;
     const weaponClass_t *wc = G_WeaponClass(cg.predicted.weapon);
     const float *colour = wc ? wc->crosshairColor : color_white;
-    const float cx = 320.0f + CG_ScreenVarValue("cg_crosshairX"), cy = 240.0f + CG_ScreenVarValue("cg_crosshairY");
+    const float cx = 320.0f + CG_VarValue("cg_crosshairX", 0), cy = 240.0f + CG_VarValue("cg_crosshairY", 0);
     const float d = CROSSHAIR_SPREAD * cg.predicted.weaponTime + CROSSHAIR_BAR / 2;
     Pic(cx - d, cy, CROSSHAIR_BAR, CROSSHAIR_THICKNESS, colour, CGM_AIM, CG_PIC_CENTER);
     Pic(cx + d, cy, CROSSHAIR_BAR, CROSSHAIR_THICKNESS, colour, CGM_AIM, CG_PIC_CENTER);
@@ -229,7 +230,7 @@ static void DrawClock() {
 void CG_DrawHud() {
     const clientState_t &ps = cg.predicted;
     const bool playing = ps.moveType == MT_NORMAL;
-    if (!CG_ScreenVarInt("cg_skipBottomHud") && CG_ScreenVarInt("cg_hudStyle", 1) <= 1 && playing)
+    if (!CG_VarInteger("cg_skipBottomHud", 0) && CG_VarInteger("cg_hudStyle", 1) <= 1 && playing)
         Pic(0, 400, 640, 80, color_white, CGM_BOTTOM_HUD, 0);
     if (playing) {
         DrawLifeAndArmor();
@@ -247,7 +248,7 @@ void CG_DrawHud() {
 
 void CG_DrawRadar() {
     const snapshotGameData_t &gd = cg.gameData;
-    if (CG_ScreenVarInt("cg_skipRadar") || !TeamRules(gd.rules) || (gd.flags & GDF_RADAR_OFF)) return;
+    if (CG_VarInteger("cg_skipRadar", 0) || !TeamRules(gd.rules) || (gd.flags & GDF_RADAR_OFF)) return;
     Pic(RADAR_X, RADAR_Y, RADAR_SIZE, RADAR_SIZE, color_white, CGM_RADAR, 0);
     const clientState_t &ps = cg.predicted;
     const int32_t white = CG_ScreenMedia(CGM_WHITE);

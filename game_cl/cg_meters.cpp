@@ -10,6 +10,7 @@
 #include "game_cl/cg_draw2d.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_screen.h"
+#include "game_cl/cg_utils.h"
 
 constexpr int METER_SAMPLES = 150;
 constexpr float METER_MAX_MS = 100.0f;
@@ -138,7 +139,7 @@ void CG_DrawPerformance() {
     const int32_t small = CG_ScreenMedia(CGM_SMALL_FONT);
     const float line = static_cast<float>(Trap_CL_GetFontCharHeight(small)) + 2;
     char text[128];
-    switch (CG_ScreenVarInt("cg_drawPerformance")) {
+    switch (CG_VarInteger("cg_drawPerformance", 0)) {
     case 1: {
         Backing(435, 245, 210, 192);
         CG_DrawFpsMeter(440, 220, 195, 100);

@@ -2,6 +2,7 @@
 // hit marks, centre texts, HUD, notify lines and chat, scoreboard, the interface,
 // development overlays and the console.  Also the loading screen and the centre texts.
 #include "game_cl/cg_screen.h"
+#include "game_cl/cg_utils.h"
 
 #include <cstring>
 
@@ -32,16 +33,6 @@ constexpr float GUIDE_WIDTH = 2.0f;
 cgFrameStats_t cg_frameStats;
 static int32_t cg_berserkFlash;  // ms of the berserk tint's fade left
 
-int32_t CG_ScreenVarInt(const char *name, int32_t defaultValue) {
-    const cmdVar_t *v = Trap_GetCVar(name);
-    return v ? v->integer : defaultValue;
-}
-
-float CG_ScreenVarValue(const char *name) {
-    const cmdVar_t *v = Trap_GetCVar(name);
-    return v ? v->value : 0.0f;
-}
-
 // The rest of the frame is the console; then the frame ends.
 static void EndScreen() {
     UI_DrawConsole();
@@ -62,7 +53,7 @@ static void FullScreenAlpha(cgMediaSlot_t material, float r, float g, float b, f
 // The dead player's eye inside the terrain sees nothing of the world.
 static void DrawSolidBlack() {
     const clientState_t &ps = cg.predicted;
-    if ((cg.gameData.flags & GDF_FREE_FLIGHT) && !CG_ScreenVarInt("cg_noclipSolidBlack")) return;  // free flight for all
+    if ((cg.gameData.flags & GDF_FREE_FLIGHT) && !CG_VarInteger("cg_noclipSolidBlack", 0)) return;  // free flight for all
     vec3_t eye;
     G_GetPlayerEye(cg.flatGravity, eye, ps.origin, ps.eyeHeight);
     gameTrace_t tr;
@@ -72,7 +63,7 @@ static void DrawSolidBlack() {
 
 static void DrawTints(bool dead) {
     const clientState_t &ps = cg.predicted;
-    const bool firstPerson = !CG_ScreenVarInt("cg_thirdPerson");
+    const bool firstPerson = !CG_VarInteger("cg_thirdPerson", 0);
     if (!dead && firstPerson && (ps.flags & CSF_CARRIES_CRYSTAL)) FullScreenAlpha(CGM_CRYSTAL, 1, 1, 1, TINT_ALPHA);
     if (ps.berserk && !dead && firstPerson) {
         float alpha = 0.0f;
@@ -140,12 +131,12 @@ void CG_UpdateLoadingScreen(int32_t mode, const char *text, int32_t done, int32_
 // The development overlays: guide lines, frame rate, position and the performance panel.
 static void DrawOverlays() {
     const int32_t small = CG_ScreenMedia(CGM_SMALL_FONT);
-    if (CG_ScreenVarInt("cg_guides")) {
+    if (CG_VarInteger("cg_guides", 0)) {
         const int32_t white = CG_ScreenMedia(CGM_WHITE);
         CG_DrawStretchPic(0, 319, 0, GUIDE_WIDTH, SCREEN_H, color_white, white, 0);
         CG_DrawStretchPic(0, 0, 239, SCREEN_W, GUIDE_WIDTH, color_white, white, 0);
     }
-    if (CG_ScreenVarInt("cg_drawFps")) {
+    if (CG_VarInteger("cg_drawFps", 0)) {
         static int32_t lastTime, lastFrame, fps;
         const int32_t since = Now() - lastTime;
         if (since >= FPS_REFRESH_MS || since < 0) {
@@ -158,7 +149,7 @@ static void DrawOverlays() {
         Com_sprintf(text, sizeof text, "fps:%3d", fps);
         CG_DrawString(0, 558, 0, 1.0f, text, color_white, small, 0);
     }
-    if (CG_ScreenVarInt("cg_drawCoords")) {
+    if (CG_VarInteger("cg_drawCoords", 0)) {
         const float *o = cg.predicted.origin;
         const float *a = cg.predicted.viewAngles;
         char text[128];
@@ -190,8 +181,8 @@ void CG_UpdateScreen() {
     DrawTints(dead);
     // The railgun's sight (gun camera) belongs to the first-person weapon view.
     if (cg.menu == CG_MENU_NONE) DrawHit();
-    if (!CG_ScreenVarInt("cg_skipCenterPrint") && connected && cg.menu == CG_MENU_NONE) DrawCenterTexts();
-    if (connected && cg.menu == CG_MENU_NONE && !CG_ScreenVarInt("cg_skipHud") && ps.moveType != CS_INTERMISSION) CG_DrawHud();
+    if (!CG_VarInteger("cg_skipCenterPrint", 0) && connected && cg.menu == CG_MENU_NONE) DrawCenterTexts();
+    if (connected && cg.menu == CG_MENU_NONE && !CG_VarInteger("cg_skipHud", 0) && ps.moveType != CS_INTERMISSION) CG_DrawHud();
     UI_DrawNotifyConsole();
     UI_DrawChat();
     if (cg.menu == CG_MENU_NONE && (cg.scoreboardRequested || ps.moveType == CS_INTERMISSION) &&

@@ -74,6 +74,3 @@ void CG_DrawScoreboard(float top);
 
 // The handle of one of the client media; 0 when it is not registered.
 inline int32_t CG_ScreenMedia(cgMediaSlot_t slot) { return cgMedia.handles[slot]; }
-// A client-game variable the screen reads, by name; one not created yet reads as its default.
-int32_t CG_ScreenVarInt(const char *name, int32_t defaultValue = 0);
-float CG_ScreenVarValue(const char *name);

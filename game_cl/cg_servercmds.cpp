@@ -9,6 +9,7 @@
 #include "game/g_traps.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_screen.h"
+#include "game_cl/cg_utils.h"
 #include "game_ui/ui_main.h"
 
 constexpr int32_t SCORE_PLAYER_ARGS = 11;    // words of one player row
@@ -26,7 +27,7 @@ static int32_t ArgInt(int32_t n) { return Com_atoi(Arg(n)); }
 
 static void ParseScoreboard() {
     const int32_t argc = Trap_CL_ServerCommandArgc();
-    const bool printParse = CG_ScreenVarInt("cg_printScorboardParse") != 0;
+    const bool printParse = CG_VarInteger("cg_printScorboardParse", 0) != 0;
     if (printParse) Com_Printf("CG_ParseScoreboard: Incoming %d...", ++cg_scoreboardParses);
     if (argc < 3) {
         Com_Error(ER_DEVWARNING, "CG_ParseScoreboard argc: %d: Bad scoreboard command (1)", argc);
@@ -149,7 +150,7 @@ static void ServerList() {
 
 static void NotAlone() {
     const int32_t sound = CG_ScreenMedia(CGM_NOT_ALONE);  // 0: the sound is missing and never played
-    if (CG_ScreenVarInt("cg_notAloneSound") && sound) Trap_S_PlayLocalSound(sound);
+    if (CG_VarInteger("cg_notAloneSound", 0) && sound) Trap_S_PlayLocalSound(sound);
 }
 
 void CG_RunServerCommands() {
