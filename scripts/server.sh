@@ -20,4 +20,6 @@ for ((i = 1; i < $#; i++)); do
         [[ ${!next} == map ]] && map=()
     fi
 done
-exec ../engine -dedicated -basedir "$PWD" "$@" "${map[@]}"
+# The shipped data are loose files; a pure server would let its clients read media only
+# from packs.  A later +set on the command line overrides this.
+exec ../engine -dedicated -basedir "$PWD" +set sv_pure 0 "$@" "${map[@]}"
