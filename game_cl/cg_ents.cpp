@@ -259,14 +259,17 @@ void CG_RunEntityEvents(centity_t *ent) {
         ent->played = 1;
         PresentImpact(ent, axis);
     }
-    const int32_t count = static_cast<int32_t>(ent->s.eventCount);
-    if (Since(count, ent->eventsIssued) > ENTITY_EVENT_RING) {
+    // The counter is the server's and runs on past the sign bit: counted unsigned,
+    // so that neither the catching up nor the step ever overflows.
+    const uint32_t count = ent->s.eventCount, ring = ENTITY_EVENT_RING;
+    if (Since(static_cast<int32_t>(count), ent->eventsIssued) > ENTITY_EVENT_RING) {
         Com_DPrintf("CG_RunEntityEvents: Mucking event index");
-        ent->eventsIssued = count - ENTITY_EVENT_RING > 0 ? count - ENTITY_EVENT_RING : 0;
+        ent->eventsIssued = static_cast<int32_t>(count > ring ? count - ring : 0);
     }
-    while (Since(count, ent->eventsIssued) > 0) {
-        PresentEntityEvent(ent, ent->s.events[ent->eventsIssued & (ENTITY_EVENT_RING - 1)]);
-        ent->eventsIssued++;
+    while (Since(static_cast<int32_t>(count), ent->eventsIssued) > 0) {
+        const uint32_t index = static_cast<uint32_t>(ent->eventsIssued);
+        PresentEntityEvent(ent, ent->s.events[index & (ENTITY_EVENT_RING - 1)]);
+        ent->eventsIssued = static_cast<int32_t>(index + 1);
     }
 }
 

@@ -175,17 +175,22 @@ TEST_F(Entities, AnEntityFirstSeenOldPresentsNoEarlierEvents) {
 }
 
 TEST_F(Entities, OnlyTheNewest32PendingEventsArePresented) {
+    // from: the counter already presented; the server's counter may run past the sign bit.
     struct backlogCase_t {
+        uint32_t from;
         uint32_t count;
         int shots;
         bool mucking;
-    } cases[] = {{32, 32, false}, {33, 32, true}, {40, 32, true}, {5, 5, false}};
+    } cases[] = {{0, 32, 32, false},          {0, 33, 32, true},          {0, 40, 32, true},
+                 {0, 5, 5, false},            {0x7FFFFFF0, 0x80000005, 21, false},
+                 {0x7FFFFFE0, 0x80000010, 32, true}, {0xFFFFFFF0, 0x00000004, 20, false}};
     for (const backlogCase_t &c : cases) {
         memset(ent, 0, sizeof *ent);
         fake::prints.clear();
         Shots(A(), 0);
         Shots(B(), 0);
         Frame();  // seen while young, with no events yet
+        ent->eventsIssued = static_cast<int32_t>(c.from);
         Shots(A(), c.count);
         Shots(B(), c.count);
         const uint32_t before = fake::randState;
