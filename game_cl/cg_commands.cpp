@@ -173,6 +173,7 @@ static void Turn(int angle, const char *usage) {
     if (!std::isfinite(degrees)) return;
     if (angle != CG_ROLL && cg.predicted.zoom > 0.0f) degrees *= CG_ZOOMED_TURN;
     float &a = cg.inputAngles[angle];
+    if (!std::isfinite(a + degrees)) return;  // roll is unclamped: it must not run off to infinity
     a += degrees;
     if (angle == CG_PITCH) a = a < -90.0f ? -90.0f : (a > 90.0f ? 90.0f : a);
     if (angle == CG_YAW) AngleMod(&a);

@@ -2,6 +2,8 @@
 // connecting, loading a world, and the order of work of one client frame.
 #include "game_cl/cg_main.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -121,6 +123,7 @@ void CG_Init() {
     CG_InitMarks();
     cg.initialized = 1;
     CG_Name_v();
+    if (!cg_skipIntro.integer) UI_BeginCinematic(nullptr);
 }
 
 void CG_Shutdown() {
@@ -225,9 +228,11 @@ static void CG_RegisterLoadingImage() {
 static bool CG_RegisterFog() {
     char path[CG_PATH_SIZE];
     Com_strncpyz(path, WorldValue("fog_lod_path"), sizeof path);
+    // An endless radius is no fog at all; a huge one asks for the largest size there is.
+    if (!std::isfinite(cgw.fogRadius)) cgw.fogRadius = 0.0f;
     if (cgw.fogRadius > 0.0f && path[0]) {
-        if (CG_IsWorldPath(path))
-            cgw.fogLod = Trap_RegisterLOD(path, static_cast<int32_t>(2.0f * cgw.fogRadius));
+        const double size = std::min(2.0 * cgw.fogRadius, double{INT32_MAX});
+        if (CG_IsWorldPath(path)) cgw.fogLod = Trap_RegisterLOD(path, static_cast<int32_t>(size));
         if (!cgw.fogLod) {
             Com_Error(ER_ERROR, "Could not load fog media \"%s\"", path);
             return false;
@@ -293,12 +298,14 @@ static void CG_StartWorldMusic() {
         cg.musicPlaying = 0;
         Trap_S_EndMusic();
     }
-    if (!cgw.musicPath[0] || cgw.musicVolume <= 0.0f) return;
+    // Written so that a volume that is not a number plays nothing.
+    if (!cgw.musicPath[0] || !(cgw.musicVolume > 0.0f)) return;
     if (!CG_IsWorldPath(cgw.musicPath)) {
         Com_Error(ER_WARNING, "CG_MapChange: refused the music \"%s\"", cgw.musicPath);
         return;
     }
-    Trap_S_BeginMusic(cgw.musicPath, static_cast<int32_t>(cgw.musicVolume * CG_MUSIC_VOLUME_SCALE));
+    const float volume = cgw.musicVolume > 1.0f ? 1.0f : cgw.musicVolume;  // louder than full is full
+    Trap_S_BeginMusic(cgw.musicPath, static_cast<int32_t>(volume * CG_MUSIC_VOLUME_SCALE));
     cg.musicPlaying = 1;
 }
 
@@ -473,7 +480,7 @@ static void CG_ConnectedFrame() {
 static void CG_ClampFov() {
     cmdVar_t *fov = Trap_GetCVar("cg_fov");
     if (!fov) return;
-    if (fov->value < CG_FOV_MIN) Trap_SetCVar(fov, "10");
+    if (!(fov->value >= CG_FOV_MIN)) Trap_SetCVar(fov, "10");  // a value that is no number, too
     else if (fov->value > CG_FOV_MAX) Trap_SetCVar(fov, "140");
 }
 

@@ -43,7 +43,7 @@ void UI_ShowDisconnectWindow(const char *text);  // call 27
 void UI_Frame();                     // once per client frame, before the screen is drawn
 void UI_RegisterMedia();             // at every renderer start
 int32_t UI_GetUserMapImage();        // the default loading picture; 0 none
-void UI_BeginCinematic(const char *path);  // the intro, or a cinematic by path
+void UI_BeginCinematic(const char *path);  // the intro (null), or a cinematic by path
 void UI_EndCinematic();
 uint8_t UI_IsSpectatorAimMode();     // 1: a spectator aims instead of using the cursor
 void UI_SetFocus(uiAtom_t *atom);    // null: nothing has the focus

@@ -361,6 +361,8 @@ TEST_F(ClientCommands, MouseTurnsKeepPitchAndYawInRange) {
         {"in_yaw 10", MT_NORMAL, 0.5f, {0, 0, 0}, {0, 0, 4}},
         {"in_pitch 10", MT_NORMAL, 0.5f, {0, 0, 0}, {0, 4, 0}},
         {"in_roll 500", MT_NORMAL, 0.5f, {10, 0, 0}, {510, 0, 0}},
+        {"in_roll 3e38", MT_NORMAL, 0, {3e38f, 0, 0}, {3e38f, 0, 0}},  // would reach infinity
+        {"in_roll nan", MT_NORMAL, 0, {10, 0, 0}, {10, 0, 0}},
         {"in_yaw 50", MT_DEAD, 0, {0, 5, 10}, {0, 5, 10}},
         {"in_pitch 50", MT_INTERMISSION, 0, {0, 5, 10}, {0, 5, 10}},
         {"in_yaw", MT_NORMAL, 0, {0, 5, 10}, {0, 5, 10}},

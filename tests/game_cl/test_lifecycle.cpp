@@ -63,7 +63,7 @@ TEST_F(Lifecycle, ConnectingStartsFromTheDefaultMovementAndCountersAtZero) {
 TEST_F(Lifecycle, FieldOfViewIsHeldWithinTenToOneHundredForty) {
     const struct {
         const char *set, *after;
-    } cases[] = {{"5", "10"}, {"200", "140"}, {"95", "95"}, {"10", "10"}, {"140", "140"}};
+    } cases[] = {{"5", "10"}, {"200", "140"}, {"95", "95"}, {"10", "10"}, {"140", "140"}, {"nan", "10"}};
     for (const auto &c : cases) {
         fake::Set("cg_fov", c.set);
         Frame();
@@ -269,6 +269,33 @@ TEST_F(WorldChange, MusicOfAWorldEndsWithTheNextWorld) {
     for (const std::string &c : fake::clientCalls)
         if (c.rfind("music", 0) == 0 || c == "endmusic") music.push_back(c);
     EXPECT_EQ(music, (std::vector<std::string>{"music game/music/a.ogg 255", "endmusic"}));
+}
+
+// Numbers in the world info that are not numbers, or far too large, neither play
+// music nor make fog out of nothing.
+TEST_F(WorldChange, WorldNumbersOutOfRangeAreTamed) {
+    const struct {
+        const char *volume;
+        const char *music;  // null: no music starts
+    } music[] = {
+        {"nan", nullptr}, {"-inf", nullptr}, {"inf", "music game/music/a.ogg 255"},
+        {"1e30", "music game/music/a.ogg 255"}, {"0.5", "music game/music/a.ogg 127"},
+    };
+    for (const auto &c : music) {
+        fake::clientCalls.clear();
+        cg.musicPlaying = 0;
+        fake::clientWorldInfo = WorldInfo({{"music_path", "game/music/a.ogg"}, {"music_volume", c.volume}});
+        ASSERT_EQ(CG_MapChange("worlds/a.world"), 1) << c.volume;
+        std::vector<std::string> started;
+        for (const std::string &call : fake::clientCalls)
+            if (call.rfind("music", 0) == 0) started.push_back(call);
+        EXPECT_EQ(started, c.music ? std::vector<std::string>{c.music} : std::vector<std::string>{}) << c.volume;
+    }
+    for (const char *radius : {"nan", "inf", "-inf"}) {
+        fake::clientWorldInfo = WorldInfo({{"fog_radius", radius}, {"fog_lod_path", "game/fog.lo3"}});
+        ASSERT_EQ(CG_MapChange("worlds/a.world"), 1) << radius;
+        EXPECT_EQ(cgw.fogRadius, 0.0f) << radius;
+    }
 }
 
 TEST_F(WorldChange, AnImageOutsideTheTreeIsNeverAskedFor) {
