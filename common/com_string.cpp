@@ -93,7 +93,9 @@ void Com_memcpy(void *dst, const void *src, size_t n) {
 }
 
 int Com_atoi(const char *text) { return text ? static_cast<int>(strtol(text, nullptr, 10)) : 0; }
-float Com_atof(const char *text) { return text ? static_cast<float>(strtod(text, nullptr)) : 0.0f; }
+// strtof gives the nearest float, and infinity past the float range, where converting
+// a huge double would be undefined.
+float Com_atof(const char *text) { return text ? strtof(text, nullptr) : 0.0f; }
 
 // The runtime tables are defined for unsigned chars; a negative char value is
 // looked up as its byte and keeps its own value when the table leaves it alone.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -247,6 +248,8 @@ TEST(Strings, NumbersAndCase) {
     EXPECT_EQ(Com_atoi("-42z"), -42);
     EXPECT_FLOAT_EQ(Com_atof("2.5"), 2.5f);
     EXPECT_EQ(Com_atof(nullptr), 0.0f);
+    EXPECT_EQ(Com_atof("1e300"), HUGE_VALF);  // past the float range: infinity, never undefined
+    EXPECT_EQ(Com_atof("-1e300"), -HUGE_VALF);
     EXPECT_EQ(Com_tolower('Q'), 'q');
     EXPECT_EQ(Com_toupper(-92), -92);
     EXPECT_EQ(Com_toupper(300), 300);
