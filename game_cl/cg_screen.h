@@ -23,6 +23,7 @@ enum cgGameDataFlag_t : uint32_t {
     GDF_BLUE_CRYSTAL = 0x4,  // the blue team holds the crystal
     GDF_RED_CRYSTAL = 0x8,
     GDF_RADAR_OFF = 0x10,
+    GDF_SOLIDARITY = 0x20,   // the solidarity count-down runs: nobody may join
 };
 
 // The renderer's statistics of one frame, filled when the frame ends: draw calls,

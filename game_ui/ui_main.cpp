@@ -14,7 +14,6 @@ void UI_Imp(const char *consoleText) {
 }
 void UI_Init() {}
 void UI_Shutdown() {}
-void UI_ShowDisconnectWindow(const char *text) { (void)text; }
 
 void UI_Frame() {}
 void UI_RegisterMedia() {}
@@ -28,7 +27,6 @@ void UI_ConsoleClearNotify() {}
 void UI_Chat_ClearBuffer() {}
 
 void UI_DrawCinematic() {}
-void UI_DrawMenu() {}
 void UI_DrawNotifyConsole() {}
 void UI_DrawChat() {}
 void UI_DrawConsole() {}

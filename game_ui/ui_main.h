@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
-struct netadr_t;
+#include "common/com_msg.h"
+
 struct uiAtom_t;
 
 // The modal window on show (ui.modal).
@@ -28,6 +29,11 @@ struct ui_t {
     int32_t caretBlink;         // positive: carets and the key box's prompt show; edits set it to 1
     int32_t mouseX, mouseY;     // pointer in virtual 640 x 480 units
     uint8_t ctrlHeld, shiftHeld;  // modifiers as the edit boxes saw them
+    float fadeAlpha;            // 1 a black overlay, 0 none
+    uint8_t spectatorMenu;      // the spectator menu is on screen
+    uint8_t aimMode;            // a spectator aims with the mouse instead of using the cursor
+    netadr_t passwordServer;    // the server that asked for a password
+    uint8_t logoReplaced;       // the title screen shows the still picture
 };
 extern ui_t ui;
 

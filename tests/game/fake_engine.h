@@ -158,6 +158,11 @@ inline uint8_t soupConnect = 1;                  // the answer of trap 44
 // What the module handed to the engine's client.
 inline std::vector<cc_t> sentCommands;           // every client command, in order
 inline bool dnsAnswer = true;                    // whether an address look-up succeeds
+// Interface menus: the key bindings the engine reports (trap 105), the file searches
+// (trap 36, answered from `files`) and the cursor centrings (trap 104).
+inline std::map<std::string, int32_t> keyBindings;  // command -> key
+inline std::vector<std::pair<std::string, int32_t>> fileSearches;  // (pattern, room) per search
+inline int centeredCursors = 0;
 
 // A pointer as deforms writes it.
 inline std::string PointerText(const void *p) {
@@ -346,6 +351,25 @@ inline const char *Kept(const std::string &s) {
     static std::deque<std::string> keep;  // texts handed back stay valid
     if (keep.size() > 64) keep.pop_front();
     return keep.emplace_back(s).c_str();
+}
+
+// Trap 36 on the stand-in disk: the paths of `files` directly in the pattern's folder
+// that end as the pattern does ("maps/*.world"), in name order, at most max.
+inline int32_t FindFiles(char *out, const std::string &pattern, int32_t stride, int32_t max) {
+    fileSearches.emplace_back(pattern, max);
+    const size_t star = pattern.find('*');
+    const std::string dir = pattern.substr(0, star), ext = pattern.substr(star + 1);
+    int32_t n = 0;
+    for (const auto &entry : files) {
+        const std::string &path = entry.first;
+        if (n >= max) break;
+        if (path.size() < dir.size() + ext.size() || path.compare(0, dir.size(), dir) != 0) continue;
+        if (path.find('/', dir.size()) != std::string::npos) continue;
+        if (path.compare(path.size() - ext.size(), ext.size(), ext) != 0) continue;
+        Com_strncpyz(out + static_cast<size_t>(n) * static_cast<size_t>(stride), path.c_str(), stride);
+        n++;
+    }
+    return n;
 }
 
 inline intptr_t Trap(int number, gameArg_t *a) {
@@ -640,6 +664,12 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         if (n >= 0 && n < 512) linked[n] = false;
         return 0;
     }
+    case GTRAP_FIND_FILES: return FindFiles(Arg_Ptr<char>(a, 0), Arg_Ptr<const char>(a, 1), Arg_Int(a, 2), Arg_Int(a, 3));
+    case GTRAP_GET_BINDING: {
+        const auto b = keyBindings.find(Arg_Ptr<const char>(a, 0));
+        return b == keyBindings.end() ? 0 : b->second;
+    }
+    case GTRAP_CENTER_CURSOR: centeredCursors++; return 0;
     default: return 0;
     }
 }
@@ -719,6 +749,9 @@ inline void Install() {
     soupConnect = 1;
     sentCommands.clear();
     dnsAnswer = true;
+    keyBindings.clear();
+    fileSearches.clear();
+    centeredCursors = 0;
     linearGravity = 0;
     gi = gameImport_t{GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameImport_t), Trap};
     Com_SetupPrintf(PRF_SINKS, hm_test::CapturePrint, hm_test::CapturePrint);
