@@ -55,13 +55,16 @@ static uiAtom_t *Slider(uiAtom_t *parent, int32_t x, int32_t y) {
 
 static void BackToHub(uiAtom_t *) { cg.menu = CG_MENU_OPTIONS; }
 
-// Window, title, Apply and Cancel: the frame of every settings screen.
-static void CreateFrame(uiAtom_t **atoms, int32_t window, int32_t title, int32_t apply, int32_t cancel,
-                        const char *titleText, uiAtomCallback_t applyAction) {
+// Window, title, Apply and Cancel: the frame of every settings screen, which is
+// entered afresh the first time it is drawn.  Returns the window.
+static uiAtom_t *CreateFrame(uiAtom_t **atoms, uint32_t *lastDraw, int32_t window, int32_t title, int32_t apply,
+                             int32_t cancel, const char *titleText, uiAtomCallback_t applyAction) {
+    *lastDraw = 0;
     atoms[window] = UI_CreateScreenWindow();
     atoms[title] = Title(atoms[window], titleText);
     atoms[apply] = UI_CreateMenuButton(atoms[window], 380, 345, 150, 40, "Apply", applyAction);
     atoms[cancel] = UI_CreateMenuButton(atoms[window], 540, 345, 150, 40, "Cancel", BackToHub);
+    return atoms[window];
 }
 
 
@@ -136,10 +139,8 @@ static void ApplyGame(uiAtom_t *) {
 }
 
 void UI_Game_Init() {
-    game_lastDraw = 0;
     uiAtom_t **a = ui_game;
-    CreateFrame(a, GOPT_WINDOW, GOPT_TITLE, GOPT_APPLY, GOPT_CANCEL, "Game Options", ApplyGame);
-    uiAtom_t *w = a[GOPT_WINDOW];
+    uiAtom_t *w = CreateFrame(a, &game_lastDraw, GOPT_WINDOW, GOPT_TITLE, GOPT_APPLY, GOPT_CANCEL, "Game Options", ApplyGame);
     a[GOPT_NAME_LABEL] = Label(w, 130, 100, "Name:");
     a[GOPT_NAME] = UI_CreateEditBox(w, 201, 100, 25, "", uiMedia[UIMEDIA_EDIT512], 0);
     UI_SetEditMaxText(a[GOPT_NAME], 25);  // 24 characters and the zero byte
@@ -258,10 +259,8 @@ static void ApplyControls(uiAtom_t *) {
 }
 
 void UI_Controls_Init() {
-    controls_lastDraw = 0;
     uiAtom_t **a = ui_controls;
-    CreateFrame(a, CONTROLS_WINDOW, CONTROLS_TITLE, CONTROLS_APPLY, CONTROLS_CANCEL, "Controls", ApplyControls);
-    uiAtom_t *w = a[CONTROLS_WINDOW];
+    uiAtom_t *w = CreateFrame(a, &controls_lastDraw, CONTROLS_WINDOW, CONTROLS_TITLE, CONTROLS_APPLY, CONTROLS_CANCEL, "Controls", ApplyControls);
     for (int32_t i = 0; i < UI_CONTROL_ACTIONS; i++) {
         const bool left = i < UI_CONTROLS_LEFT_ROWS;
         const int32_t y = left ? 65 + 20 * i : 145 + 20 * (i - UI_CONTROLS_LEFT_ROWS);
@@ -295,10 +294,8 @@ static void ApplyForge(uiAtom_t *) {
 }
 
 void UI_Forge_Init() {
-    forge_lastDraw = 0;
     uiAtom_t **a = ui_forge;
-    CreateFrame(a, FORGE_WINDOW, FORGE_TITLE, FORGE_APPLY, FORGE_CANCEL, "Forge Controls", ApplyForge);
-    uiAtom_t *w = a[FORGE_WINDOW];
+    uiAtom_t *w = CreateFrame(a, &forge_lastDraw, FORGE_WINDOW, FORGE_TITLE, FORGE_APPLY, FORGE_CANCEL, "Forge Controls", ApplyForge);
     a[FORGE_SUBTITLE] = UI_CreateText(w, 320, 58, "Controls only used in Forge mode (create map)", color_white,
                                       uiMedia[UIMEDIA_SMALL_FONT], UI_ALIGN_CENTER);
     for (int32_t i = 0; i < UI_FORGE_ACTIONS; i++) {
@@ -461,10 +458,8 @@ static uiAtom_t *Switch(uiAtom_t **a, int32_t atom, int32_t y, const char *text)
 }
 
 void UI_System_Init() {
-    system_lastDraw = 0;
     uiAtom_t **a = ui_system;
-    CreateFrame(a, SYSTEM_WINDOW, SYSTEM_TITLE, SYSTEM_APPLY, SYSTEM_CANCEL, "System", ApplySystem);
-    uiAtom_t *w = a[SYSTEM_WINDOW];
+    uiAtom_t *w = CreateFrame(a, &system_lastDraw, SYSTEM_WINDOW, SYSTEM_TITLE, SYSTEM_APPLY, SYSTEM_CANCEL, "System", ApplySystem);
     a[SYSTEM_RESOLUTION] = UI_CreateList(w, 30, 57, 200, 77, uiMedia[UIMEDIA_LIST], uiMedia[UIMEDIA_FILLED], 0);
     UI_SetFont(a[SYSTEM_RESOLUTION], uiMedia[UIMEDIA_SMALL_FONT]);
     UI_SetText(a[SYSTEM_RESOLUTION], "Resolution");
