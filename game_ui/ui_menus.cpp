@@ -41,6 +41,7 @@ static uiAtom_t *ui_connecting[4];
 static uiAtom_t *ui_disconnect[4];
 static uiAtom_t *ui_download[2];
 
+static bool menu_built;            // between UI_InitMenu and UI_ShutdownMenu: the atoms exist
 static int32_t click_count;        // presses of CREDITS since start
 static uint32_t last_pass_frame;   // frame of the password window's last draw
 
@@ -288,12 +289,12 @@ static void DrawModalWindow() {
 
 void UI_ShowConnectingWindow(const netadr_t *address) {
     ui.modal = MODAL_CONNECTING;
-    UI_SetText(ui_connecting[UI_WINDOW_SECOND_TEXT], va("%s...", Com_adrstr(address)));
+    if (menu_built) UI_SetText(ui_connecting[UI_WINDOW_SECOND_TEXT], va("%s...", Com_adrstr(address)));
 }
 
 void UI_ShowDisconnectWindow(const char *text) {
     ui.modal = MODAL_DISCONNECTED;
-    UI_SetText(ui_disconnect[UI_WINDOW_SECOND_TEXT], text);
+    if (menu_built) UI_SetText(ui_disconnect[UI_WINDOW_SECOND_TEXT], text);
 }
 
 // ---- download window ----
@@ -303,7 +304,9 @@ static void CancelDownload(uiAtom_t *button) {
     Trap_Add("disconnect");
 }
 
-void UI_Download_Show() { UI_DrawAtoms(ui_download, 2); }
+void UI_Download_Show() {
+    if (menu_built) UI_DrawAtoms(ui_download, 2);
+}
 
 // ---- life cycle and frame ----
 
@@ -331,9 +334,10 @@ void UI_InitMenu() {
     UI_SetColor(cancel, color_green);
     UI_SetMessageBox(cancel, 1);
     UI_SetButtonFunctions(cancel, nullptr, nullptr, nullptr, CancelDownload);
+    menu_built = true;
 }
 
-void UI_ShutdownMenu() {}
+void UI_ShutdownMenu() { menu_built = false; }
 
 static void DrawScreen(int32_t menu) {
     switch (menu) {
@@ -352,6 +356,7 @@ static void DrawScreen(int32_t menu) {
 }
 
 void UI_DrawMenu() {
+    if (!menu_built) return;  // the client game may run frames before the interface starts
     const bool connected = cg.ecl.state == ECL_CONNECTED;
     // The title screen cannot be closed while there is no game to go back to.
     if (!connected && cg.menu == CG_MENU_NONE) {

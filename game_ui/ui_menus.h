@@ -11,7 +11,7 @@
 constexpr int32_t UI_SCREEN_WINDOW_Y = 80;  // every settings screen's window sits this far down
 
 void UI_InitMenu();      // builds every screen's and window's atoms once
-void UI_ShutdownMenu();  // the atoms go with the atom list
+void UI_ShutdownMenu();  // the atoms go with the atom list: nothing is drawn until the next UI_InitMenu
 // UI_DrawMenu and UI_ShowDisconnectWindow are entry points (ui_main.h).
 void UI_ShowConnectingWindow(const netadr_t *address);  // window 7 with "<address>..."
 void UI_Download_Show();                                // the download window, shown and drawn

@@ -22,8 +22,15 @@ protected:
         for (int32_t i = 0; i < UIMEDIA_COUNT; i++)
             if (uiMedia[i] == 0) uiMedia[i] = MEDIA_BASE + i;
         memset(&cg, 0, sizeof cg);
+        Prepare();
         UI_InitMenu();
     }
+    void TearDown() override {
+        UI_ShutdownMenu();
+        UiTest::TearDown();
+    }
+    // What the engine holds before the menu is built.
+    virtual void Prepare() {}
 
     // One interface frame: every atom hidden, then the menu drawn and recorded anew.
     static void Frame() {
