@@ -244,6 +244,10 @@ struct cg_t {
     uint32_t lastShotFrame;       // qgame frame count
     int32_t lastShotTime;         // game time (ms)
     float lastShotRoll;           // degrees, -15..15
+
+    // Action scripts: the action words tagAmmoHand and tagAmmoGun move the view
+    // weapon's magazine to the left hand and back into the gun.
+    uint8_t magazineInHand;
 };
 static_assert(offsetof(cg_t, ecl) == 0, "the engine client writes the head of cg in place");
 
