@@ -334,6 +334,7 @@ void Meteor_Think(centity_t *e) {
     _VectorAddMultiple(e->meteorHead, e->meteorHead, dir, step);
     _VectorAddMultiple(e->meteorTail, e->meteorTail, dir, step);
     e->meteorClock += METEOR_CLOCK_RATE * qgame.frameSeconds;
-    _VectorCopy(e->s.origin, e->meteorHead);
-    _VectorCopy(e->s.origin2, e->meteorTail);
+    // Meteors fly in the sky's frame, which turns with the sky.
+    VectorMatrixMultiply3x3(e->s.origin, e->meteorHead, cg.view.skyAxis);
+    VectorMatrixMultiply3x3(e->s.origin2, e->meteorTail, cg.view.skyAxis);
 }

@@ -16,6 +16,7 @@
 #include "game/g_public.h"
 #include "game/g_utils.h"
 #include "game_cl/cg_channels.h"
+#include "game_cl/cg_view.h"
 
 constexpr int CG_CC_RING = 64;             // client commands kept; command n in slot n & 63
 constexpr int CG_ENTITIES = 512;           // snapshot entities, and again cEntities
@@ -248,6 +249,13 @@ struct cg_t {
     // Action scripts: the action words tagAmmoHand and tagAmmoGun move the view
     // weapon's magazine to the left hand and back into the gun.
     uint8_t magazineInHand;
+
+    // View and scene: the camera of the frame and what the last render was given.
+    rendererConfig_t rendererConfig;
+    refdef_t refdef;
+    viewParams_t view;
+    vec3_t lockedOrigin;          // the last rendered camera, held with cg_lockCam
+    float lockedAxis[9];
 };
 static_assert(offsetof(cg_t, ecl) == 0, "the engine client writes the head of cg in place");
 

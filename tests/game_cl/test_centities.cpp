@@ -238,6 +238,18 @@ TEST_F(CEntities, AMeteorGoesOnlyWhenBothFarAndOld) {
             EXPECT_NEAR(e->meteorHead[0], -2990.0f + e->meteorSpeed * 6.0f, 0.05f);
         }
     }
+    // The points drawn are turned with the sky: here a quarter turn taking x to y.
+    const float quarter[9] = {0, 0, 1, 1, 0, 0, 0, 1, 0};
+    memcpy(cg.view.skyAxis, quarter, sizeof quarter);
+    CG_ClearCEntities();
+    const vec3_t head = {10, 0, 0}, tail = {20, 0, 0};
+    CG_CreateMeteor(head, tail);
+    centity_t *e = Newest();
+    Tick(100);
+    Meteor_Think(e);
+    EXPECT_EQ(e->s.origin[0], 0.0f);
+    EXPECT_FLOAT_EQ(e->s.origin[1], e->meteorHead[0]);
+    EXPECT_FLOAT_EQ(e->s.origin2[1], e->meteorTail[0]);
 }
 
 TEST_F(CEntities, ExplosionsThrowTheirCountFromAboveTheGround) {
