@@ -17,6 +17,7 @@ enum uiMediaIndex_t : int32_t {
     UIMEDIA_BLACK = 7,
     UIMEDIA_CODE_BLACK = 10,
     UIMEDIA_CODE_GRAY = 11,
+    UIMEDIA_LOGO = 12,
     UIMEDIA_WINDOW = 14,
     UIMEDIA_BUTTON = 15,
     UIMEDIA_BUTTON_OVER = 16,
@@ -34,6 +35,13 @@ enum uiMediaIndex_t : int32_t {
     UIMEDIA_EDIT128 = 28,
     UIMEDIA_EDIT256 = 29,
     UIMEDIA_EDIT512 = 30,
+    UIMEDIA_PORTRAIT_FIRST = 31,  // eight portraits of the credits screen, 31..38
+    UIMEDIA_TRANSPARENT = 39,
+    UIMEDIA_OS_WIN = 40,
+    UIMEDIA_OS_FREEBSD = 41,
+    UIMEDIA_OS_LINUX = 42,
+    UIMEDIA_PASSWORD = 43,
+    UIMEDIA_LOBBY_LOGO = 45,  // a model
     UIMEDIA_WINDOW_JOIN = 46,
     UIMEDIA_QUIT_WINDOW = 47,
     UIMEDIA_CLICK_SOUND = 48,

@@ -219,8 +219,8 @@ static void CancelConnecting(uiAtom_t *button) {
 static void SendPassword() {
     char password[UI_ATOM_TEXT];
     UI_GetText(ui_password[PASS_BOX], password);
-    ui.modal = MODAL_NONE;
-    Trap_Add(va("connect %s \"%s\"", Com_adrstr(&ui.passwordServer), password));
+    // A password the connect command cannot carry keeps the window open to be mended.
+    if (UI_ConnectWithPassword(password)) ui.modal = MODAL_NONE;
 }
 static void PasswordOk(uiAtom_t *button) {
     Plain(button);

@@ -190,12 +190,13 @@ TEST_F(Menus, AnOpenWindowKeepsTheScreenBehindFromTakingClicks) {
 
 TEST_F(Menus, ThePasswordWindowStartsEmptyAndFocusedEachTimeAndSendsWithEnter) {
     ui.passwordServer = Address();
-    cg.menu = CG_MENU_BROWSER;
+    cg.menu = CG_MENU_LOBBY;
     for (int opening = 0; opening < 2; opening++) {
         SCOPED_TRACE(opening);
         ui.modal = MODAL_SERVER_PASSWORD;
         Frame();
         Frame();
+        fake::added.clear();
         for (const char c : std::string("se cret")) UI_Char(c);
         if (opening == 0) {
             ClickAt(95 + 300, 140 + 150);  // Cancel
@@ -205,9 +206,22 @@ TEST_F(Menus, ThePasswordWindowStartsEmptyAndFocusedEachTimeAndSendsWithEnter) {
         }
         UI_Key(UI_KEY_ENTER, 1);
         EXPECT_EQ(ui.modal, MODAL_NONE);
+        ASSERT_FALSE(fake::added.empty());
         EXPECT_EQ(fake::added,
                   std::vector<std::string>{std::string("connect ") + Com_adrstr(&ui.passwordServer) + " \"se cret\""});
     }
+}
+
+TEST_F(Menus, APasswordTheConnectCommandCannotCarryKeepsTheWindowOpen) {
+    ui.passwordServer = Address();
+    cg.menu = CG_MENU_LOBBY;
+    ui.modal = MODAL_SERVER_PASSWORD;
+    Frame();
+    for (const char c : std::string("a\"b")) UI_Char(c);
+    fake::added.clear();
+    ClickAt(95 + 150, 140 + 150);  // OK
+    EXPECT_EQ(ui.modal, MODAL_SERVER_PASSWORD);
+    EXPECT_TRUE(fake::added.empty());
 }
 
 TEST_F(Menus, ConnectingAndDisconnectedWindowsShowTheirSecondLine) {
