@@ -244,6 +244,10 @@ struct cg_t {
     uint32_t lastShotFrame;       // qgame frame count
     int32_t lastShotTime;         // game time (ms)
     float lastShotRoll;           // degrees, -15..15
+
+    // World logic and the view weapon (cgmisc).
+    vec3_t skyAngles;             // degrees 0..360; the view turns the sky by them
+    uint32_t lastMeteorTime;      // game time (ms) of the last meteor of the world's rain
 };
 static_assert(offsetof(cg_t, ecl) == 0, "the engine client writes the head of cg in place");
 
