@@ -51,6 +51,9 @@ inline std::vector<uint8_t> uploaded;            // the last trap-40 block
 inline uint8_t pvsAnswer = 1;
 inline std::vector<std::vector<uint8_t>> surfaces;  // each added surface, copied byte for byte
 inline uint8_t surfaceStore[256];
+// Drawers (cgmisc): with surfacesExhausted set, trap 83 hands out no surface, as a
+// renderer whose frame is full.
+inline bool surfacesExhausted = false;
 inline int32_t materialHandle = 7;
 // With registerFromFiles set, every registration trap (fonts, textures, materials,
 // sounds, levels of detail) answers as a renderer would: the path's 1-based index in
@@ -509,6 +512,7 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         return 0;
     }
     case GTRAP_R_ALLOC_SURFACES:
+        if (surfacesExhausted) return 0;
         memset(surfaceStore, 0xEE, sizeof surfaceStore);
         return reinterpret_cast<intptr_t>(surfaceStore);
     case GTRAP_R_ADD_SURFACES: {
@@ -666,6 +670,7 @@ inline void Install() {
     registrations.clear();
     uploaded.clear();
     surfaces.clear();
+    surfacesExhausted = false;
     trisPics.clear();
     drawnStrings.clear();
     materialHandles.clear();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "game/g_main.h"
+#include "game/g_soup.h"
 #include "game/g_weapon.h"
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
@@ -128,6 +129,21 @@ TEST_F(WeaponView, MuzzleLightIsAPointLightUnlessSwitchedOffDarkOrOutOfLights) {
     fake::lightsAllocated = fake::FAKE_LIGHTS;
     CG_DrawMuzzleLight(at, 4, 0.8f, colour);
     EXPECT_EQ(fake::lights.size(), 1u);
+}
+
+TEST_F(WeaponView, MuzzleFlashWithoutASurfaceFromTheRendererDrawsNothingAndKeepsItsPlaces) {
+    static int visible;
+    g_soupViewPVS = &visible;
+    const vec3_t at = {0, 0, 0};
+    const float axis[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    fake::surfacesExhausted = true;
+    for (int i = 0; i < 100; i++) CG_DrawMuzzleFlash(at, axis, 1, 2, 0.5f, 5, 6, 1, 0);
+    EXPECT_TRUE(fake::surfaces.empty());
+    // The refusals took none of the frame's vertex buffers: flower and flame still come.
+    fake::surfacesExhausted = false;
+    CG_DrawMuzzleFlash(at, axis, 1, 2, 0.5f, 5, 6, 1, 0);
+    EXPECT_EQ(fake::surfaces.size(), 2u);
+    g_soupViewPVS = nullptr;
 }
 
 TEST_F(WeaponView, FlashlightGoesWithAPlayingFirstPersonViewer) {
