@@ -136,11 +136,11 @@ TEST_F(WeaponView, MuzzleFlashWithoutASurfaceFromTheRendererDrawsNothingAndKeeps
     g_soupViewPVS = &visible;
     const vec3_t at = {0, 0, 0};
     const float axis[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-    fake::surfacesExhausted = true;
+    fake::refuseSurfaces = true;
     for (int i = 0; i < 100; i++) CG_DrawMuzzleFlash(at, axis, 1, 2, 0.5f, 5, 6, 1, 0);
     EXPECT_TRUE(fake::surfaces.empty());
     // The refusals took none of the frame's vertex buffers: flower and flame still come.
-    fake::surfacesExhausted = false;
+    fake::refuseSurfaces = false;
     CG_DrawMuzzleFlash(at, axis, 1, 2, 0.5f, 5, 6, 1, 0);
     EXPECT_EQ(fake::surfaces.size(), 2u);
     g_soupViewPVS = nullptr;
