@@ -11,11 +11,37 @@
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
 
+constexpr uint32_t METEOR_INTERVAL_MS = 150;
+constexpr float METEOR_START = 3000;       // from the world centre, against the flight
+constexpr float METEOR_MIN_OFFSET = 75;    // beside the flight line, above the space altitude
+constexpr float METEOR_OFFSET_SPREAD = 1000;
+constexpr float METEOR_LENGTH = 120;       // head to tail
 constexpr float FULL_TURN = 360;
 
 void CG_InitWorld() {}
 
+// One meteor beside the line through the world centre along the world's direction.
+static void RainMeteor(const vec3_t direction) {
+    vec3_t d, n, base, side, q, head, tail;
+    _VectorCopy(d, direction);
+    if (VectorNormalize(d) == 0) return;  // no direction to fly along
+    _VectorScale(n, -1, d);
+    _VectorScale(base, METEOR_START, n);
+    PerpendicularVector(side, n);
+    RotatePointAroundVector(q, n, side, FULL_TURN * Trap_frand());
+    const float distance = METEOR_MIN_OFFSET + cgw.spaceAlt + METEOR_OFFSET_SPREAD * Trap_frand();
+    _VectorAddMultiple(head, base, q, distance);
+    _VectorAddMultiple(tail, head, d, METEOR_LENGTH);
+    CG_CreateMeteor(head, tail);
+}
+
 void CG_WorldThink() {
+    const uint32_t now = qgame.time;
+    if (now - cg.lastMeteorTime >= METEOR_INTERVAL_MS) {
+        cg.lastMeteorTime = now;
+        const char *dir = cg.worldInfo ? Com_IS_GetValue(cg.worldInfo, "meteor_dir") : nullptr;
+        if (dir && dir[0]) RainMeteor(Com_GetVec(dir));
+    }
     for (int i = 0; i < 3; i++) {
         float a = fmodf(cg.skyAngles[i] + cgw.skySpeed[i] * qgame.frameSeconds, FULL_TURN);
         if (a < 0) a += FULL_TURN;

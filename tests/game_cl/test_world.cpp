@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "common/com_info.h"
+#include "game/g_entity.h"
 #include "game/g_main.h"
 #include "game_cl/cg_commands.h"
 #include "game_cl/cg_cvars.h"
@@ -95,6 +98,67 @@ TEST_F(World, SkyTurnsByItsSpeedAndWraps) {
     cgw.skySpeed[0] = NAN;
     CG_WorldThink();
     EXPECT_FLOAT_EQ(cg.skyAngles[0], 0);
+}
+
+// A world info string of the keys.
+std::string WorldInfo(const std::vector<std::pair<const char *, const char *>> &keys) {
+    char is[MAX_INFO_STRING];
+    Com_IS_ClearAllKeys(is);
+    for (const auto &k : keys) Com_IS_AddKey(is, k.first, k.second);
+    return is;
+}
+
+// The meteors of the effect entities, with their heads.
+std::vector<const centity_t *> Meteors() {
+    std::vector<const centity_t *> out;
+    for (const centity_t &e : cg.cEntities)
+        if (e.s.inUse && e.s.type == ET_METEOR) out.push_back(&e);
+    return out;
+}
+
+TEST_F(World, MeteorsRainAlongTheWorldsDirectionEvery150MsAtMostOncePerFrame) {
+    cgw.spaceAlt = 40;
+    const std::string none = WorldInfo({{"name", "Ball"}});
+    cg.worldInfo = none.c_str();
+    for (int i = 0; i < 10; i++) {
+        fake::Advance(200);
+        qgame = fake::qg;
+        CG_WorldThink();
+    }
+    EXPECT_TRUE(Meteors().empty());
+
+    const std::string rain = WorldInfo({{"name", "Ball"}, {"meteor_dir", "0 0 -2"}});
+    cg.worldInfo = rain.c_str();
+    // Frames of 50 ms: one meteor each 150 ms; frames of 400 ms: still one per frame.
+    const struct {
+        uint32_t frameMs;
+        int frames;
+        size_t meteors;
+    } steps[] = {{50, 12, 4}, {400, 3, 3}};
+    size_t total = 0;
+    fake::Advance(1000);
+    qgame = fake::qg;
+    CG_WorldThink();
+    total = Meteors().size();
+    ASSERT_EQ(total, 1u);
+    for (const auto &s : steps) {
+        for (int i = 0; i < s.frames; i++) {
+            fake::Advance(s.frameMs);
+            qgame = fake::qg;
+            CG_WorldThink();
+        }
+        EXPECT_EQ(Meteors().size() - total, s.meteors) << s.frameMs;
+        total = Meteors().size();
+    }
+    for (const centity_t *m : Meteors()) {
+        // Tail 120 further along the direction; the head beside the line through the
+        // centre at 75 + space altitude to 1075 + space altitude, 3000 up the line.
+        EXPECT_NEAR(m->meteorTail[2] - m->meteorHead[2], -120, 1e-3f);
+        EXPECT_NEAR(m->meteorHead[2], 3000, 1e-2f);
+        const float side = std::hypot(m->meteorHead[0], m->meteorHead[1]);
+        EXPECT_GE(side, 115 - 1e-3f);
+        EXPECT_LE(side, 1115 + 1e-3f);
+    }
 }
 
 struct WorldMaterials : World {
