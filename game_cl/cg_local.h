@@ -260,6 +260,10 @@ struct cg_t {
     viewParams_t view;
     vec3_t lockedOrigin;          // the last rendered camera, held with cg_lockCam
     float lockedAxis[9];
+
+    // World logic and the view weapon (cgmisc).
+    vec3_t skyAngles;             // degrees 0..360; the view turns the sky by them
+    uint32_t lastMeteorTime;      // game time (ms) of the last meteor of the world's rain
 };
 static_assert(offsetof(cg_t, ecl) == 0, "the engine client writes the head of cg in place");
 
