@@ -21,7 +21,6 @@ struct pathTable_t {
 
 pathTable_t<MODELS_MAX> models;
 pathTable_t<ANIMATIONS_MAX> animations;
-pathTable_t<PARTICLE_CLASSES_MAX> particles;
 pathTable_t<ACTION_SCRIPTS_MAX> scripts;
 
 template <int N>
@@ -83,17 +82,6 @@ int32_t CG_LoadAnimation(int32_t model, const char *path) {
 
 void CG_UnloadAnimation(int32_t first) { Truncate(animations, first); }
 int32_t CG_GetNumAnimations() { return animations.count; }
-
-int32_t CG_LoadParticle(const char *path) {
-    if (particles.count == 0) Reserve(particles);
-    const int32_t slot = Add(particles, path);
-    if (slot == -1) Com_Error(ER_FATAL, "CG_RegisterParticle: Max particle classes is %d", PARTICLE_CLASSES_MAX);
-    return slot < 0 ? 0 : slot;
-}
-
-void CG_LoadDefaultParticle() { Reserve(particles); }
-void CG_UnloadParticle(int32_t first) { Truncate(particles, first); }
-int32_t CG_GetNumParticles() { return particles.count; }
 
 int32_t CG_LoadActionScript(const char *path) {
     const int32_t slot = Add(scripts, path);

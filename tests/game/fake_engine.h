@@ -52,6 +52,19 @@ inline uint8_t pvsAnswer = 1;
 inline std::vector<std::vector<uint8_t>> surfaces;  // each added surface, copied byte for byte
 inline uint8_t surfaceStore[256];
 inline int32_t materialHandle = 7;
+// Particles and marks: the decal clipper answers every box with decalVerts opaque
+// white vertexes and decalIndexes indexes (counts beyond the caller's room are
+// answered as they are, the arrays filled only to the room), and keeps each box;
+// with surfacesExhausted set, trap 83 answers null; allocLayouts keeps the layout
+// of every surface asked for.
+struct decalCall_t {
+    float origin[3], axis[9], size[3];
+    int32_t maxVerts, maxIndexes;
+};
+inline std::vector<decalCall_t> decalCalls;
+inline int32_t decalVerts = 4, decalIndexes = 6;
+inline bool surfacesExhausted = false;
+inline std::vector<int32_t> allocLayouts;
 // With registerFromFiles set, every registration trap (fonts, textures, materials,
 // sounds, levels of detail) answers as a renderer would: the path's 1-based index in
 // its kind's list when the path is in `files`, 0 when it is not.  Each request is
@@ -482,6 +495,27 @@ inline intptr_t Trap(int number, gameArg_t *a) {
                           std::to_string(Arg_Int(a, 2)));
         return 0;
     case GTRAP_WO_CHECK_POINT_PVS: return pvsAnswer;
+    case GTRAP_CLIP_DECAL: {
+        decalCall_t call;
+        memcpy(call.origin, Arg_Ptr<const float>(a, 4), sizeof call.origin);
+        memcpy(call.axis, Arg_Ptr<const float>(a, 5), sizeof call.axis);
+        memcpy(call.size, Arg_Ptr<const float>(a, 6), sizeof call.size);
+        call.maxVerts = Arg_Int(a, 7);
+        call.maxIndexes = Arg_Int(a, 8);
+        decalCalls.push_back(call);
+        auto *verts = Arg_Ptr<uint8_t>(a, 2);
+        auto *indexes = Arg_Ptr<int32_t>(a, 3);
+        for (int32_t i = 0; i < decalVerts && i < call.maxVerts; i++) {
+            float position[3] = {call.origin[0] + static_cast<float>(i), call.origin[1], call.origin[2]};
+            memset(verts + 60 * i, 0, 60);
+            memcpy(verts + 60 * i, position, sizeof position);
+            memset(verts + 60 * i + 48, 0xFF, 4);
+        }
+        for (int32_t i = 0; i < decalIndexes && i < call.maxIndexes; i++) indexes[i] = decalVerts > 0 ? i % decalVerts : 0;
+        *Arg_Ptr<int32_t>(a, 0) = decalVerts;
+        *Arg_Ptr<int32_t>(a, 1) = decalIndexes;
+        return 0;
+    }
     case GTRAP_CL_GET_WORLD_INFO_STRING: return reinterpret_cast<intptr_t>(clientWorldInfo.c_str());
     case GTRAP_CL_SEND_KEEP_ALIVE: keepAlives++; return 0;
     case GTRAP_CL_UPLOAD_ECL: ecl = Arg_Ptr<ecl_t>(a, 0); return 0;
@@ -509,6 +543,8 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         return 0;
     }
     case GTRAP_R_ALLOC_SURFACES:
+        allocLayouts.push_back(Arg_Int(a, 0));
+        if (surfacesExhausted) return 0;
         memset(surfaceStore, 0xEE, sizeof surfaceStore);
         return reinterpret_cast<intptr_t>(surfaceStore);
     case GTRAP_R_ADD_SURFACES: {
@@ -666,6 +702,11 @@ inline void Install() {
     registrations.clear();
     uploaded.clear();
     surfaces.clear();
+    decalCalls.clear();
+    decalVerts = 4;
+    decalIndexes = 6;
+    surfacesExhausted = false;
+    allocLayouts.clear();
     trisPics.clear();
     drawnStrings.clear();
     materialHandles.clear();
