@@ -178,9 +178,9 @@ void CG_AddMarksToScene() { CG_AddMarksToSceneFrom(g_soupViewPVS); }
 
 void CG_RetesselateMark(const float *mins, const float *maxs) {
     if (!cg_retessMark.integer || !mins || !maxs) return;
-    const uint32_t now = qgame.frameCount;
+    const uint32_t frame = qgame.frameCount;
     for (mark_t &m : q_marks) {
-        if (!m.inUse || m.creationFrame == now) continue;
+        if (!m.inUse || m.creationFrame == frame) continue;
         bool touches = true;
         for (int i = 0; i < 3; i++)
             if (!(mins[i] <= m.origin[i] + m.radius && m.origin[i] - m.radius <= maxs[i])) touches = false;
