@@ -71,7 +71,7 @@ BENCHMARK(BM_ParticlesUpdateAndDraw)->Unit(benchmark::kMicrosecond);
 // benchmark is one such change.
 void BM_ReclipMarksAfterExplosion(benchmark::State &state) {
     Setup();
-    fake::decalVerts = 48;
+    fake::decalVertexes = 48;
     fake::decalIndexes = 72;
     const float up[3] = {0, 1, 0};
     for (int i = 0; i < 256; i++) {

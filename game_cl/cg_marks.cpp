@@ -7,10 +7,10 @@
 #include "common/common.h"
 #include "game/g_main.h"
 #include "game/g_public.h"
-#include "game/g_soup.h"
 #include "game/g_surface.h"
 #include "game/g_traps.h"
 #include "game_cl/cg_cvars.h"
+#include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
 
 mark_t q_marks[MAX_MARKS];
@@ -174,7 +174,7 @@ void CG_AddMarksToSceneFrom(const void *pvs) {
     }
 }
 
-void CG_AddMarksToScene() { CG_AddMarksToSceneFrom(g_soupViewPVS); }
+void CG_AddMarksToScene() { CG_AddMarksToSceneFrom(cg.view.pvs); }
 
 void CG_RetesselateMark(const float *mins, const float *maxs) {
     if (!cg_retessMark.integer || !mins || !maxs) return;

@@ -6,7 +6,6 @@
 
 #include "common/common.h"
 #include "game/g_main.h"
-#include "game/g_soup.h"
 #include "game/g_surface.h"
 #include "game/g_traps.h"
 #include "game/g_utils.h"
@@ -304,7 +303,7 @@ void CG_AddParticlesToSceneFrom(const particleView_t &view) {
 }
 
 void CG_AddParticlesToScene() {
-    CG_AddParticlesToSceneFrom({cg.viewOrigin, cg.viewAxis, cg_fov.value, g_soupViewPVS});
+    CG_AddParticlesToSceneFrom({cg.view.origin, cg.view.axis, cg.view.fovX, cg.view.pvs});
 }
 
 void CG_ParticleStats_f() {

@@ -26,6 +26,8 @@ struct Marks : testing::Test {
         G_SetCG();
         CG_RegisterVariables();
         CG_InitMarks();
+        fake::decalVertexes = 4;  // two triangles under every box
+        fake::decalIndexes = 6;
     }
     void TearDown() override {
         CG_ClearMarks();
@@ -111,7 +113,7 @@ TEST_F(Marks, TooLittleSurfaceOrCountsPastTheScratchArraysMakeNoMark) {
                                 {4, MARK_CLIP_INDEXES + 1, 0}, {-1, -1, 0}};
     for (const clipCase_t &cc : cases) {
         CG_ClearMarks();
-        fake::decalVerts = cc.verts;
+        fake::decalVertexes = cc.verts;
         fake::decalIndexes = cc.indexes;
         MarkAt(0, 1000);
         EXPECT_EQ(InUse(), cc.made) << cc.verts << " " << cc.indexes;
@@ -145,9 +147,9 @@ TEST_F(Marks, DrawingHandsTheMeshOverAndSkipsWhatIsNotVisibleOrHasNoSurface) {
     fake::pvsAnswer = 0;
     EXPECT_EQ(DrawnAlpha(), -1);
     fake::pvsAnswer = 1;
-    fake::surfacesExhausted = true;
+    fake::refuseSurfaces = true;
     EXPECT_EQ(DrawnAlpha(), -1);
-    fake::surfacesExhausted = false;
+    fake::refuseSurfaces = false;
     fake::Set("cg_drawMarks", "0");
     EXPECT_EQ(DrawnAlpha(), -1);
     fake::Set("cg_drawMarks", "1");

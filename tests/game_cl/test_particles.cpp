@@ -428,7 +428,7 @@ TEST_F(Particles, NoSurfaceFromTheRendererDrawsNothing) {
     const int32_t h = Class("spawnMinSpeed 0\nspawnMaxSpeed 0\nuseTime\n");
     const float at[3] = {0, 10, 10}, eye[3] = {0, 10, 0};
     for (int i = 0; i < 3; i++) CG_CreateParticle(h, at, IDENTITY);
-    fake::surfacesExhausted = true;
+    fake::refuseSurfaces = true;
     CG_AddParticlesToSceneFrom({eye, IDENTITY, 90.0f, nullptr});
     EXPECT_TRUE(fake::surfaces.empty());
     EXPECT_EQ(g_numDrawnParticles, 0);
