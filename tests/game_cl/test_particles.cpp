@@ -10,6 +10,7 @@
 
 #include "game/g_main.h"
 #include "game/g_soup.h"
+#include "game_cl/cg_actions.h"
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_particles.h"
@@ -222,6 +223,25 @@ TEST_F(Particles, TheFullPoolRefusesOneMoreAndKeepsTheOthers) {
     EXPECT_EQ(g_numActiveParticles, 0);
     CG_CreateParticle(h, origin, IDENTITY);
     EXPECT_EQ(g_numActiveParticles, 1) << "cleared entries are free again";
+}
+
+TEST_F(Particles, AnActionSpawnsItsCountOfParticlesAtItsPlace) {
+    Class("maxTime 5\nspawnMinSpeed 0\nspawnMaxSpeed 0\n");
+    const float place[3] = {4, 20, 6};
+    struct spawnCase_t {
+        const char *text;
+        float arg0;
+        size_t made;
+    };
+    const spawnCase_t cases[] = {{"{ spawnParticles arg0 p.particle }", 2.9f, 2},
+                                 {"{ spawnParticle 5000 p.particle }", 0, 1000},
+                                 {"{ spawnParticles 0 p.particle }", 0, 0}};
+    for (const spawnCase_t &sc : cases) {
+        CG_ClearParticles();
+        ASSERT_TRUE(CG_RunAction(sc.text, place, IDENTITY, sc.arg0, 0)) << sc.text;
+        EXPECT_EQ(Active().size(), sc.made) << sc.text;
+        for (const particle_t *p : Active()) EXPECT_EQ(0, memcmp(p->position, place, sizeof place));
+    }
 }
 
 TEST_F(Particles, NothingIsMadeForHandleZeroOrWhenCreationIsSkipped) {
