@@ -233,9 +233,9 @@ TEST_F(Particles, AnActionSpawnsItsCountOfParticlesAtItsPlace) {
         float arg0;
         size_t made;
     };
-    const spawnCase_t cases[] = {{"{ spawnParticles arg0 p.particle }", 2.9f, 2},
-                                 {"{ spawnParticle 5000 p.particle }", 0, 1000},
-                                 {"{ spawnParticles 0 p.particle }", 0, 0}};
+    const spawnCase_t cases[] = {{"spawnParticles arg0 p.particle", 2.9f, 2},
+                                 {"spawnParticle 5000 p.particle", 0, 1000},
+                                 {"spawnParticles 0 p.particle", 0, 0}};
     for (const spawnCase_t &sc : cases) {
         CG_ClearParticles();
         ASSERT_TRUE(CG_RunAction(sc.text, place, IDENTITY, sc.arg0, 0)) << sc.text;
