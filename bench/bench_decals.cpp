@@ -20,8 +20,9 @@ void BM_ClipDecalsAfterExplosion(benchmark::State &state) {
     cl_minDecalZ.value = 0.3f;
     std::vector<poolVertex_t> verts(1024);
     std::vector<int32_t> indexes(6144);
-    // Boxes pressed down onto the top of the ball, 16 by 16 half a unit apart.
-    const float axes[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};
+    // Boxes on the top of the ball, 16 by 16 half a unit apart, row 2 the surface's
+    // normal as the client game gives it for a mark.
+    const float axes[9] = {1, 0, 0, 0, 0, 1, 0, 1, 0};
     const float size[3] = {1.0f, 1.0f, 1.0f};
     int64_t clippedIndexes = 0;
     for (auto _ : state) {
