@@ -1,7 +1,7 @@
 // The interface's console in the test build with the headless renderer: the engine's
 // printed lines, from before the module loaded and after, reach it and con_dump writes
-// them to a file; a line typed at its prompt runs, and the console and chat histories
-// written into config.cfg at quit are back after a restart.
+// them to a file; a line typed at its prompt runs, also after the client restarted; and
+// the console and chat histories written into config.cfg at quit are back after a restart.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -56,6 +56,16 @@ TEST(UiConsole, PrintedLinesReachTheConsoleAndConDumpWritesThem) {
     EXPECT_NE(dump.find("Unknown command \"printed_after_start\""), std::string::npos) << dump;
     engine->send("con_dump\n");
     EXPECT_TRUE(engine->waitFor("con_dump <file name>", 10)) << engine->output();
+
+    // A client stopped and started again types into the console's new atoms.
+    engine->send("con_toggle 1 fast\n");
+    ASSERT_TRUE(Settle(*engine, "lowered")) << engine->output();
+    engine->send("client 0\n");
+    ASSERT_TRUE(engine->waitFor("CL_Shutdown: Client shut downed", 10)) << engine->output();
+    engine->send("client 1\n");
+    ASSERT_TRUE(Settle(*engine, "restarted")) << engine->output();
+    TypeLine(*engine, "con_dump again");
+    EXPECT_TRUE(engine->waitFor("again.txt", 10)) << engine->output();
     engine->send("quit\n");
     EXPECT_EQ(engine->finish(), 0) << engine->output();
 }
