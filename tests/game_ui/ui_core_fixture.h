@@ -31,6 +31,7 @@ protected:
     }
     void TearDown() override {
         UI_Shutdown();
+        UI_ClearChatHistory();  // other suites of this program write the histories too
         UiTest::TearDown();
     }
     static void Type(const std::string &text) {
