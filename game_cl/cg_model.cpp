@@ -22,7 +22,6 @@ struct pathTable_t {
 pathTable_t<MODELS_MAX> models;
 pathTable_t<ANIMATIONS_MAX> animations;
 pathTable_t<PARTICLE_CLASSES_MAX> particles;
-pathTable_t<ACTION_SCRIPTS_MAX> scripts;
 
 template <int N>
 int32_t Find(const pathTable_t<N> &t, const char *path) {
@@ -94,12 +93,3 @@ int32_t CG_LoadParticle(const char *path) {
 void CG_LoadDefaultParticle() { Reserve(particles); }
 void CG_UnloadParticle(int32_t first) { Truncate(particles, first); }
 int32_t CG_GetNumParticles() { return particles.count; }
-
-int32_t CG_LoadActionScript(const char *path) {
-    const int32_t slot = Add(scripts, path);
-    if (slot == -1) Com_Error(ER_FATAL, "RegisterActionScript: MAX_ACTION_SCRIPTS");
-    if (slot == -2) Com_Error(ER_ERROR, "RegisterActionScript: Could not open file \"%s\"", path);
-    return slot < 0 ? 0 : slot + 1;
-}
-
-void CG_ShutdownActionScripts() { scripts.count = 0; }

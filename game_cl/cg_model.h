@@ -1,5 +1,5 @@
-// The client game's tables of its own media kinds: models, skeletal animations,
-// particle classes and action scripts.  Each keeps the paths it loaded; a handle is
+// The client game's tables of its own media kinds: models, skeletal animations
+// and particle classes.  Each keeps the paths it loaded; a handle is
 // the path's slot, a path is loaded once, and slot 0 of models and particle
 // classes is the placeholder "DUMMY" that handle 0 stands for.  A file that is not
 // there loads nothing and gives 0.
@@ -10,7 +10,6 @@
 constexpr int MODELS_MAX = 64;
 constexpr int ANIMATIONS_MAX = 1024;
 constexpr int PARTICLE_CLASSES_MAX = 64;
-constexpr int ACTION_SCRIPTS_MAX = 256;
 
 // A model's handle; 0 when the file is missing or the table is full.
 int32_t CG_LoadModel(const char *path);
@@ -32,7 +31,3 @@ int32_t CG_LoadParticle(const char *path);
 void CG_LoadDefaultParticle();
 void CG_UnloadParticle(int32_t first);
 int32_t CG_GetNumParticles();
-
-// An action script's slot + 1; 0 when the file is missing or the table is full.
-int32_t CG_LoadActionScript(const char *path);
-void CG_ShutdownActionScripts();
