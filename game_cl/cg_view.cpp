@@ -38,10 +38,7 @@ float CG_GetFovHorizontal(float fov) { return CG_GetAspectRatioFraction() * 0.75
 
 float CG_GetZoomFov() { return cg_fov.value + (CG_ZOOM_FOV - cg_fov.value) * cg.predicted.zoom; }
 
-static void SkyAxis(float out[9]) {
-    const vec3_t angles = {0, 0, 0};
-    BuildRotationMatrix3x3(out, angles);
-}
+static void SkyAxis(float out[9]) { BuildRotationMatrix3x3(out, cg.skyAngles); }
 
 void CG_SetupFirstPersonView() {
     viewParams_t &v = cg.view;

@@ -126,7 +126,9 @@ inline uint8_t boundsPVSAnswer = 1;             // trap 53
 inline std::vector<int32_t> sceneClears;        // trap 77 arguments
 struct renderedScene_t {
     const void *refdef, *view;
+    std::vector<uint8_t> refdefCopy, viewCopy;  // sceneRecordBytes[0] and [1] bytes of each
 };
+inline size_t sceneRecordBytes[2] = {0, 0};      // a test that reads the records sets their sizes
 inline std::vector<renderedScene_t> renderedScenes;
 // Model instances: each added one is copied with surfaceEntityBytes bytes (a test
 // that reads them sets the record's size; 0 only counts them).
@@ -594,7 +596,12 @@ inline intptr_t Trap(int number, gameArg_t *a) {
     }
     case GTRAP_WO_CHECK_BOUNDS_PVS: return boundsPVSAnswer;
     case GTRAP_R_CLEAR_SCENE: sceneClears.push_back(Arg_Int(a, 0)); return 0;
-    case GTRAP_R_RENDER_SCENE: renderedScenes.push_back({Arg_Ptr<const void>(a, 0), Arg_Ptr<const void>(a, 1)}); return 0;
+    case GTRAP_R_RENDER_SCENE: {
+        const auto *r = Arg_Ptr<const uint8_t>(a, 0), *v = Arg_Ptr<const uint8_t>(a, 1);
+        renderedScenes.push_back({r, v, std::vector<uint8_t>(r, r + sceneRecordBytes[0]),
+                                  std::vector<uint8_t>(v, v + sceneRecordBytes[1])});
+        return 0;
+    }
     case GTRAP_R_SETUP_SURFACE_ENTITY: surfaceEntitySetups++; return 0;
     case GTRAP_R_ADD_SURFACE_ENTITY: {
         const auto *e = Arg_Ptr<const uint8_t>(a, 0);
@@ -801,6 +808,7 @@ inline void Install() {
     boundsPVSAnswer = 1;
     sceneClears.clear();
     renderedScenes.clear();
+    sceneRecordBytes[0] = sceneRecordBytes[1] = 0;
     surfaceEntityBytes = 0;
     surfaceEntities.clear();
     surfaceEntitySetups = 0;
