@@ -511,8 +511,3 @@ void CG_Frame() {
     G_SetUndefined();
 }
 
-
-void CG_RetesselateMark(const float *mins, const float *maxs) {
-    (void)mins;
-    (void)maxs;
-}

@@ -21,7 +21,6 @@ struct pathTable_t {
 
 pathTable_t<MODELS_MAX> models;
 pathTable_t<ANIMATIONS_MAX> animations;
-pathTable_t<PARTICLE_CLASSES_MAX> particles;
 
 template <int N>
 int32_t Find(const pathTable_t<N> &t, const char *path) {
@@ -83,13 +82,3 @@ int32_t CG_LoadAnimation(int32_t model, const char *path) {
 void CG_UnloadAnimation(int32_t first) { Truncate(animations, first); }
 int32_t CG_GetNumAnimations() { return animations.count; }
 
-int32_t CG_LoadParticle(const char *path) {
-    if (particles.count == 0) Reserve(particles);
-    const int32_t slot = Add(particles, path);
-    if (slot == -1) Com_Error(ER_FATAL, "CG_RegisterParticle: Max particle classes is %d", PARTICLE_CLASSES_MAX);
-    return slot < 0 ? 0 : slot;
-}
-
-void CG_LoadDefaultParticle() { Reserve(particles); }
-void CG_UnloadParticle(int32_t first) { Truncate(particles, first); }
-int32_t CG_GetNumParticles() { return particles.count; }

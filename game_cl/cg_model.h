@@ -1,15 +1,13 @@
-// The client game's tables of its own media kinds: models, skeletal animations
-// and particle classes.  Each keeps the paths it loaded; a handle is
-// the path's slot, a path is loaded once, and slot 0 of models and particle
-// classes is the placeholder "DUMMY" that handle 0 stands for.  A file that is not
-// there loads nothing and gives 0.
+// The client game's tables of its own media kinds: models and skeletal
+// animations.  Each keeps the paths it loaded; a handle is the path's slot, a path
+// is loaded once, and slot 0 of models is the placeholder "DUMMY" that handle 0
+// stands for.  A file that is not there loads nothing and gives 0.
 #pragma once
 
 #include <cstdint>
 
 constexpr int MODELS_MAX = 64;
 constexpr int ANIMATIONS_MAX = 1024;
-constexpr int PARTICLE_CLASSES_MAX = 64;
 
 // A model's handle; 0 when the file is missing or the table is full.
 int32_t CG_LoadModel(const char *path);
@@ -26,8 +24,3 @@ int32_t CG_LoadAnimation(int32_t model, const char *path);
 void CG_UnloadAnimation(int32_t first);
 int32_t CG_GetNumAnimations();
 
-// A particle class's handle; 0 when the file is missing.
-int32_t CG_LoadParticle(const char *path);
-void CG_LoadDefaultParticle();
-void CG_UnloadParticle(int32_t first);
-int32_t CG_GetNumParticles();

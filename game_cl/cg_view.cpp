@@ -13,7 +13,9 @@
 #include "game_cl/cg_draw2d.h"
 #include "game_cl/cg_ents.h"
 #include "game_cl/cg_local.h"
+#include "game_cl/cg_marks.h"
 #include "game_cl/cg_media.h"
+#include "game_cl/cg_particles.h"
 #include "game_cl/cg_services.h"
 
 constexpr float CG_ORBIT_SPEED = 50.0f;        // degrees per second per unit of cg_thirdPersonOrbit
@@ -130,6 +132,8 @@ void CG_DrawScene() {
 
     Trap_R_ClearScene(CG_CLEAR_SCENE_ALL);
     CG_AddEntitiesToScene();
+    CG_AddParticlesToScene();
+    CG_AddMarksToScene();
     Trap_R_RenderScene(&r, &cg.view);
     _VectorCopy(cg.lockedOrigin, cg.view.origin);
     memcpy(cg.lockedAxis, cg.view.axis, sizeof cg.lockedAxis);

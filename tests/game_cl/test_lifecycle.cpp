@@ -13,6 +13,7 @@
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_main.h"
 #include "game_cl/cg_model.h"
+#include "game_cl/cg_particle_class.h"
 #include "game_sv/sg_local.h"
 #include "tests/game/fake_engine.h"
 
@@ -339,11 +340,12 @@ TEST_F(Lifecycle, DisconnectReleasesEachKindAboveItsWatermarkAndKeepsTheMarks) {
     CG_Init();
     const cgWatermarks_t w = cg.watermarks;
     ASSERT_NE(w.model, 0);
-    // Registration order: material, texture, model (own table), level of detail, sound.
+    // Registration order: material, texture, model (own table), level of detail, sound,
+    // and the material the watermark particle class names.
     std::vector<std::string> marks;
     for (const std::string &r : fake::registrations)
         if (r.find("watermark") != std::string::npos) marks.push_back(r.substr(0, r.find(' ')));
-    EXPECT_EQ(marks, (std::vector<std::string>{"material", "texture", "lod", "sound"}));
+    EXPECT_EQ(marks, (std::vector<std::string>{"material", "texture", "lod", "sound", "material"}));
     // A world's model goes above the mark and with the connection.
     ASSERT_EQ(CG_LoadModel("game/p_swat/swat.model"), w.model + 1);
     cg.ecl.state = ECL_CONNECTED;
