@@ -333,11 +333,8 @@ static void CG_TMUnloadModel_f() {
 
 static void CG_TMClearTime_f() { cg.tmTime = 0.0f; }
 
-// The tools of the models, particles and marks print nothing until those
-// subjects keep anything to show or reload.
-static void CG_ModelList_f() {}
-static void CG_ModelInfo_f() {}
-static void CG_ModelReload_f() {}
+// The tools of the particles and marks print nothing until those subjects keep
+// anything to show or reload.
 static void CG_ParticleList_f() {}
 static void CG_ParticleReload_f() {}
 static void CG_ParticleStats_f() {}

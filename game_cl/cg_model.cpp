@@ -19,8 +19,6 @@ struct pathTable_t {
     int32_t count;
 };
 
-pathTable_t<MODELS_MAX> models;
-pathTable_t<ANIMATIONS_MAX> animations;
 pathTable_t<PARTICLE_CLASSES_MAX> particles;
 pathTable_t<ACTION_SCRIPTS_MAX> scripts;
 
@@ -58,31 +56,86 @@ void Reserve(pathTable_t<N> &t) {
 
 }  // namespace
 
+// ---- models and animations: placeholders until their readers land ----
+
+static model_t models[MODELS_MAX];
+static int32_t numModels;
+static animation_t animations[ANIMATIONS_MAX];
+static int32_t numAnimations;
+
 int32_t CG_LoadModel(const char *path) {
-    if (models.count == 0) Reserve(models);
-    const int32_t slot = Add(models, path);
-    if (slot == -1) Com_Error(ER_SAVEOFF, "CG_RegisterModel: MODELS_MAX");
-    if (slot < 0) return 0;
-    return slot;
+    if (numModels == 0) CG_LoadDefaultModel();
+    for (int32_t i = 0; i < numModels; i++)
+        if (!strcmp(models[i].path, path)) return i;
+    if (numModels >= MODELS_MAX) {
+        Com_Error(ER_SAVEOFF, "CG_RegisterModel: MODELS_MAX");
+        return 0;
+    }
+    if (!CG_LoadModel_(numModels, path)) return 0;
+    return numModels++;
 }
 
-void CG_LoadDefaultModel() { Reserve(models); }
-void CG_UnloadModel(int32_t first) { Truncate(models, first); }
-int32_t CG_GetNumModels() { return models.count; }
-
-const char *CG_GetModelPath(int32_t model) {
-    return model > 0 && model < models.count ? models.paths[model] : DUMMY;
+bool CG_LoadModel_(int32_t slot, const char *path) {
+    if (!path[0] || Trap_ReadFile(path, nullptr) <= 0) return false;
+    memset(&models[slot], 0, sizeof models[slot]);
+    Com_strncpyz(models[slot].path, path, MODEL_PATH_SIZE);
+    models[slot].rootBone = -1;
+    return true;
 }
 
-int32_t CG_LoadAnimation(int32_t model, const char *path) {
-    (void)model;
-    if (animations.count == 0) animations.count = 1;  // no animation has handle 0
-    const int32_t slot = Add(animations, path);
-    return slot < 0 ? 0 : slot;
+int32_t CG_LoadDummyModel() {
+    model_t &m = models[numModels];
+    memset(&m, 0, sizeof m);
+    Com_strncpyz(m.path, DUMMY, MODEL_PATH_SIZE);
+    m.dummy = 1;
+    m.rootBone = -1;
+    return numModels++;
 }
 
-void CG_UnloadAnimation(int32_t first) { Truncate(animations, first); }
-int32_t CG_GetNumAnimations() { return animations.count; }
+void CG_LoadDefaultModel() {
+    numModels = 0;
+    CG_LoadDummyModel();
+}
+
+model_t *CG_GetModel(int32_t qmod) { return &models[qmod > 0 && qmod < numModels ? qmod : 0]; }
+int32_t CG_GetNumModels() { return numModels; }
+const char *CG_GetModelPath(int32_t qmod) { return qmod > 0 && qmod < numModels ? models[qmod].path : DUMMY; }
+
+void CG_UnloadModel(int32_t first) {
+    if (first >= 0 && first < numModels) numModels = first;
+}
+
+void CG_ReloadModel(int32_t) {}
+modelAnim_t *CG_GetModelAnimByName(model_t *, const char *) { return nullptr; }
+int32_t CG_GetEndAction(int32_t, const char *) { return EA_CLAMP; }
+int32_t CG_GetFirstSync(int32_t, const char *, int32_t, int32_t) { return -1; }
+int32_t CG_GetLOD(const model_t *model, float) { return model && model->numLods > 0 ? model->lods[0] : 0; }
+bool CG_CheckAnimBones(const model_t *model) { return model && model->numBones <= CG_ANIM_BONES_MAX; }
+void CG_ModelList_f() {}
+void CG_ModelInfo_f() {}
+void CG_ModelReload_f() {}
+
+int32_t CG_LoadAnimation(int32_t, const char *path) {
+    if (numAnimations == 0) numAnimations = 1;  // no animation has handle 0
+    for (int32_t i = 1; i < numAnimations; i++)
+        if (!strcmp(animations[i].path, path)) return i;
+    if (numAnimations >= ANIMATIONS_MAX || !path[0] || Trap_ReadFile(path, nullptr) <= 0) return 0;
+    memset(&animations[numAnimations], 0, sizeof animations[numAnimations]);
+    Com_strncpyz(animations[numAnimations].path, path, MODEL_PATH_SIZE);
+    return numAnimations++;
+}
+
+animation_t *CG_GetAnimation(int32_t qam) { return &animations[qam > 0 && qam < numAnimations ? qam : 0]; }
+animation_t *CG_GetAnimationByName(model_t *, const char *) { return nullptr; }
+
+void CG_UnloadAnimation(int32_t first) {
+    if (first >= 0 && first < numAnimations) numAnimations = first;
+}
+
+int32_t CG_GetNumAnimations() { return numAnimations; }
+void CG_LoadDefaultAnimation() {}
+float CG_GetFrame(int32_t, float, int32_t) { return 0.0f; }
+bool CG_SampleAnimation(matrix3x4_t *, int32_t, const animation_t *, float) { return false; }
 
 int32_t CG_LoadParticle(const char *path) {
     if (particles.count == 0) Reserve(particles);
