@@ -225,8 +225,9 @@ def wav_silence():
 
 
 def am2_empty():
-    # An animation head: magic, version 1, one frame, no bones, the unused word.
-    return b".AM2" + struct.pack("<iiii", 1, 1, 0, 0)
+    # An animation of the watermark model's one bone: magic, version 1, one frame,
+    # one bone, the unused word, then that bone's record without a transform.
+    return b".AM2" + struct.pack("<iiii", 1, 1, 1, 0) + bytes(25)
 
 
 def model_files(path, tags):
