@@ -216,6 +216,7 @@ bool ParseAnimBlock(const defText_t &text, const char **p, animDef_t *anim) {
         } else if (!strcmp(token, "frame")) {
             if (anim->numFrameActions >= MODEL_FRAME_ACTIONS_MAX) {
                 DefError(text, *p, "%s: Max frame action is %d", text.path, MODEL_FRAME_ACTIONS_MAX);
+                CG_SkipRestOfLine(p);  // the refused action's own words are not keywords
                 return true;
             }
             const int32_t n = anim->numFrameActions++;

@@ -164,11 +164,6 @@ constexpr bo3Keyword_t BO3_KEYWORDS[] = {
     {"tag_m2", BO3_TAG, 3, F_TAG_M2},
 };
 
-void SkipLine(const char **p) {
-    while (Com_Parse(p, false)[0]) {
-    }
-}
-
 // A count of num_bones or num_tags: 0..max.
 bool ParseCount(const char **p, const char *prefix, const char *keyword, int32_t max, int32_t *out) {
     const char *token = Com_Parse(p, false);
@@ -231,14 +226,14 @@ bool ReadBO3(model_t *model, const char *text, const char *path) {
                 model->numTags = n;
                 haveTags = true;
             }
-            SkipLine(&p);
+            CG_SkipRestOfLine(&p);
             continue;
         }
         const bo3Keyword_t *k = nullptr;
         for (const bo3Keyword_t &candidate : BO3_KEYWORDS)
             if (!strcmp(candidate.name, word)) k = &candidate;
         if (!k) {
-            SkipLine(&p);
+            CG_SkipRestOfLine(&p);
             continue;
         }
         const bool bone = k->target == BO3_BONE;
@@ -255,13 +250,13 @@ bool ReadBO3(model_t *model, const char *text, const char *path) {
         }
         if (k->field == F_NAME) {
             Com_strncpyz(model->tags[index].name, Com_Parse(&p, false), TAG_NAME_USED);
-            SkipLine(&p);
+            CG_SkipRestOfLine(&p);
             continue;
         }
         // Bone numbers stay whole numbers; the rest are floats.
         if (k->field == F_PARENT || k->field == F_TAG_BONE) {
             const int32_t value = Com_atoi(Com_Parse(&p, false));
-            SkipLine(&p);
+            CG_SkipRestOfLine(&p);
             if (k->field == F_PARENT)
                 model->bones[index].parent = value;
             else
@@ -270,7 +265,7 @@ bool ReadBO3(model_t *model, const char *text, const char *path) {
         }
         float v[4] = {};
         for (int i = 0; i < k->floats; i++) v[i] = Com_atof(Com_Parse(&p, false));
-        SkipLine(&p);
+        CG_SkipRestOfLine(&p);
         bone_t *b = bone ? &model->bones[index] : nullptr;
         tag_t *t = bone ? nullptr : &model->tags[index];
         switch (k->field) {
@@ -295,6 +290,11 @@ float CG_GrabLittleFloat(const byte **cursor) {
     float f;
     memcpy(&f, &bits, sizeof f);
     return f;
+}
+
+void CG_SkipRestOfLine(const char **p) {
+    while (Com_Parse(p, false)[0]) {
+    }
 }
 
 void CG_FreeSkeleton(model_t *model) {

@@ -11,6 +11,9 @@
 // A little-endian 32-bit float at *cursor (any alignment); the cursor moves past it.
 float CG_GrabLittleFloat(const byte **cursor);
 
+// Moves the text cursor past the tokens left on its line.
+void CG_SkipRestOfLine(const char **p);
+
 // Read the skeleton file path into the model's bones, tags and root.  False, with
 // the reason reported and nothing allocated, when the file is missing or not a
 // sound skeleton: counts outside their limits, a file shorter than it announces,
