@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -594,6 +597,54 @@ TEST_F(Model, ConsoleCommandsListInspectAndReload) {
     fake::args = {"modelReload"};
     CG_ModelReload_f();
     EXPECT_TRUE(fake::Printed("USAGE: modelreload <model number>"));
+}
+
+TEST_F(Model, TheShippedModelsLoadQuietlyWithTheTagsTheDrawersAskFor) {
+    const std::filesystem::path root = std::filesystem::path(HM_SOURCE_DIR) / "data";
+    std::vector<std::string> models;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        const std::string path = std::filesystem::relative(entry.path(), root).generic_string();
+        fake::files[path] = bytes.str();
+        if (entry.path().extension() == ".model") models.push_back(path);
+    }
+    ASSERT_GT(models.size(), 50u);
+    fake::errors.clear();
+    for (const std::string &path : models) EXPECT_NE(CG_LoadModel(path.c_str()), 0) << path;
+    EXPECT_TRUE(Reports().empty()) << testing::PrintToString(Reports());
+    struct tagsCase_t {
+        const char *model;
+        std::vector<std::string> tags;
+    };
+    const tagsCase_t cases[] = {
+        {"game/p_swat/swat.model", {"TAG_hand_r", "TAG_hand_l"}},
+        {"game/p_vanti/arm.model", {"TAG_hand_r", "TAG_hand_l"}},
+        {"game/w_grengun/grengun.model", {"TAG_muzzle", "TAG_ammo", "TAG_shell", "TAG_shell01", "TAG_shell08"}},
+        {"game/w_shotgun/shotgun_mini.model", {"TAG_muzzle1", "TAG_muzzle2", "TAG_ammo"}},
+        {"game/e_drone/drone.model", {"TAG_flag", "TAG_engine_r", "TAG_engine_l", "TAG_light"}},
+    };
+    for (const tagsCase_t &c : cases) {
+        const model_t *m = CG_GetModel(CG_LoadModel(c.model));
+        EXPECT_TRUE(CG_CheckAnimBones(m)) << c.model;
+        for (const std::string &tag : c.tags) {
+            bool found = false;
+            for (int32_t t = 0; t < m->numTags; t++) found = found || tag == m->tags[t].name;
+            EXPECT_TRUE(found) << c.model << " " << tag;
+        }
+    }
+    // One team's body is read from BO2, the other's from the same skeleton in BO3.
+    const model_t *swat = CG_GetModel(CG_LoadModel("game/p_swat/swat.model"));
+    const model_t *vanti = CG_GetModel(CG_LoadModel("game/p_vanti/vanti.model"));
+    ASSERT_EQ(swat->numBones, vanti->numBones);
+    for (int32_t b = 0; b < swat->numBones; b++)
+        for (int k = 0; k < 12; k++) EXPECT_NEAR(swat->bones[b].rest[k], vanti->bones[b].rest[k], 1e-5f);
+    for (const char *anim : {"idle_legs", "run", "death_back_2", "fire_rail", "away_dirt", "rot_pitch", "rotate_left"})
+        EXPECT_NE(CG_GetAnimationByName(CG_GetModel(CG_LoadModel("game/p_vanti/vanti.model")), anim), nullptr) << anim;
+    EXPECT_EQ(CG_GetEndAction(CG_LoadModel("game/p_swat/swat.model"), "jump"), EA_GOTO);
+    EXPECT_NE(CG_GetAnimationByName(CG_GetModel(CG_LoadModel("game/w_grengun/grengun.model")), "rot"), nullptr);
 }
 
 }  // namespace
