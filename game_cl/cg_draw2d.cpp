@@ -10,6 +10,22 @@ constexpr float CG_VIRTUAL_WIDTH = 640.0f;
 constexpr float CG_VIRTUAL_HEIGHT = 480.0f;
 static constexpr int32_t quad_inds[6] = {0, 1, 2, 0, 2, 3};
 
+// A colour component as a vertex byte: truncated, within 0..255; one that is not a
+// number (a variable set to "nan") is 0 rather than a conversion with no defined result.
+static uint8_t ColourByte(float component) {
+    const float byteValue = component * 255.0f;
+    return static_cast<uint8_t>(!(byteValue > 0.0f) ? 0.0f : (byteValue >= 255.0f ? 255.0f : byteValue));
+}
+
+static void SetVertex(drawVert_t *v, float x, float y, float s, float t, const float *colour) {
+    *v = drawVert_t{};
+    v->xyz[0] = x;
+    v->xyz[1] = y;
+    v->st[0] = s;
+    v->st[1] = t;
+    for (int i = 0; i < 4; i++) v->rgba[i] = ColourByte(colour[i]);
+}
+
 void CG_DrawStretchPicBuf(drawVert_t *vertexes, int32_t *indexes, int32_t *vertexCount, int32_t *indexCount,
                           int32_t destination, float x, float y, float w, float h, const float *colour,
                           int32_t material, uint8_t flags) {
@@ -34,20 +50,7 @@ void CG_DrawStretchPicBuf(drawVert_t *vertexes, int32_t *indexes, int32_t *verte
     const int32_t n = *vertexCount;
     for (int k = 0; k < 6; k++) indexes[(*indexCount)++] = n + quad_inds[k];
     const float corners[4][4] = {{x, y, 0, 1}, {x + w, y, 1, 1}, {x + w, y + h, 1, 0}, {x, y + h, 0, 0}};
-    for (const auto &c : corners) {
-        drawVert_t &v = vertexes[(*vertexCount)++];
-        v = drawVert_t{};
-        v.xyz[0] = c[0];
-        v.xyz[1] = c[1];
-        v.st[0] = c[2];
-        v.st[1] = c[3];
-        for (int i = 0; i < 4; i++) {
-            // Truncated, within 0..255; a colour that is not a number (a variable set
-            // to "nan") is 0 rather than a conversion with no defined result.
-            const float byteValue = colour[i] * 255.0f;
-            v.rgba[i] = static_cast<uint8_t>(!(byteValue > 0.0f) ? 0.0f : (byteValue >= 255.0f ? 255.0f : byteValue));
-        }
-    }
+    for (const auto &c : corners) SetVertex(&vertexes[(*vertexCount)++], c[0], c[1], c[2], c[3], colour);
 }
 
 void CG_DrawStretchPic(int32_t destination, float x, float y, float w, float h, const float *colour,
@@ -58,6 +61,19 @@ void CG_DrawStretchPic(int32_t destination, float x, float y, float w, float h, 
     CG_DrawStretchPicBuf(vertexes, indexes, &vertexCount, &indexCount, destination, x, y, w, h, colour, material,
                          flags);
     Trap_CL_DrawTrisPic(destination, vertexes, indexes, 4, 6, material, flags);
+}
+
+void CG_DrawQuadPic(int32_t destination, int32_t x0, int32_t y0, int32_t x1, int32_t y1, float s0, float t0, float s1,
+                    float t1, const float *colour, int32_t material, uint8_t flags) {
+    if (!colour) colour = color_white;
+    const float fx0 = static_cast<float>(x0), fy0 = static_cast<float>(y0);
+    const float fx1 = static_cast<float>(x1), fy1 = static_cast<float>(y1);
+    drawVert_t vertexes[4];
+    SetVertex(&vertexes[0], fx0, fy0, s0, t0, colour);
+    SetVertex(&vertexes[1], fx1, fy0, s1, t0, colour);
+    SetVertex(&vertexes[2], fx1, fy1, s1, t1, colour);
+    SetVertex(&vertexes[3], fx0, fy1, s0, t1, colour);
+    Trap_CL_DrawTrisPic(destination, vertexes, quad_inds, 4, 6, material, flags);
 }
 
 void CG_DrawString(int32_t destination, float x, float y, float scale, const char *text, const float *colour,

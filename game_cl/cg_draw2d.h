@@ -24,6 +24,10 @@ void CG_DrawStretchPicBuf(drawVert_t *vertexes, int32_t *indexes, int32_t *verte
 // One quad drawn at once with the material over all of it.
 void CG_DrawStretchPic(int32_t destination, float x, float y, float w, float h, const float *colour,
                        int32_t material, uint8_t flags);
+// A quad in whole destination pixels (bottom-left origin) with explicit texture
+// coordinates; flags go to the renderer as they are.
+void CG_DrawQuadPic(int32_t destination, int32_t x0, int32_t y0, int32_t x1, int32_t y1, float s0, float t0, float s1,
+                    float t1, const float *colour, int32_t material, uint8_t flags);
 // The whole text with the font and its drop shadow; colour null is white.
 void CG_DrawString(int32_t destination, float x, float y, float scale, const char *text, const float *colour,
                    int32_t font, int32_t flags);

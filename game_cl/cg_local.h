@@ -16,6 +16,7 @@
 #include "game/g_public.h"
 #include "game/g_utils.h"
 #include "game_cl/cg_channels.h"
+#include "game_cl/cg_view.h"
 
 constexpr int CG_CC_RING = 64;             // client commands kept; command n in slot n & 63
 constexpr int CG_ENTITIES = 512;           // snapshot entities, and again cEntities
@@ -244,6 +245,13 @@ struct cg_t {
     uint32_t lastShotFrame;       // qgame frame count
     int32_t lastShotTime;         // game time (ms)
     float lastShotRoll;           // degrees, -15..15
+
+    // View and scene: the camera of the frame and what the last render was given.
+    rendererConfig_t rendererConfig;
+    refdef_t refdef;
+    viewParams_t view;
+    vec3_t lockedOrigin;          // the last rendered camera, held with cg_lockCam
+    float lockedAxis[9];
 };
 static_assert(offsetof(cg_t, ecl) == 0, "the engine client writes the head of cg in place");
 

@@ -110,6 +110,35 @@ alignas(16) inline uint8_t lightStore[FAKE_LIGHTS][FAKE_LIGHT_BYTES];
 inline int lightsAllocated = 0;
 inline std::vector<std::vector<uint8_t>> lights;
 
+// The client game's scene (cgscene): view sets, scenes, model instances, bones, decals.
+inline uint8_t viewPVS[4];                      // trap 51 hands out its address
+struct viewPVSRequest_t {
+    float eye[3], axis[9], fovX, fovY;
+};
+inline std::vector<viewPVSRequest_t> viewPVSRequests;
+inline uint8_t boundsPVSAnswer = 1;             // trap 53
+inline std::vector<int32_t> sceneClears;        // trap 77 arguments
+struct renderedScene_t {
+    const void *refdef, *view;
+};
+inline std::vector<renderedScene_t> renderedScenes;
+// Model instances: each added one is copied with surfaceEntityBytes bytes (a test
+// that reads them sets the record's size; 0 only counts them).
+inline size_t surfaceEntityBytes = 0;
+inline std::vector<std::vector<uint8_t>> surfaceEntities;
+inline int surfaceEntitySetups = 0;             // trap 85 calls
+// Bones (trap 84): records of 48 bytes from a frame store; with refuseBones set, or a
+// store too small, the trap answers null as a renderer out of frame memory would.
+constexpr int FAKE_BONES = 2048;
+constexpr int FAKE_BONE_BYTES = 48;
+alignas(16) inline uint8_t boneStore[FAKE_BONES * FAKE_BONE_BYTES];
+inline int bonesAllocated = 0;
+inline bool refuseBones = false;
+inline bool refuseSurfaces = false;             // trap 83 answers null
+// Decal clipping (trap 39): the counts it answers (bounded by the caller's maxima), zeroed records.
+inline int32_t decalVertexes = 0, decalIndexes = 0;
+inline int decalClips = 0;
+
 // Console: variables by lower-case name, functions, the words of the running command.
 inline std::map<std::string, cmdVar_t *> vars;
 inline std::deque<cmdVar_t> engineVars;         // variables the engine itself owns
@@ -434,7 +463,10 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         const auto f = fontCells.find(Arg_Int(a, 0));
         return f == fontCells.end() ? FAKE_FONT_CHAR_HEIGHT : f->second.height;
     }
-    case GTRAP_R_BEGIN_FRAME: beganFrames++; return 0;
+    case GTRAP_R_BEGIN_FRAME:
+        beganFrames++;
+        bonesAllocated = 0;  // bones are frame memory
+        return 0;
     case GTRAP_R_END_FRAME: endedFrames++; return 0;
     case GTRAP_S_PLAY_LOCAL_SOUND: localSounds.push_back(Arg_Int(a, 0)); return 0;
     case GTRAP_CL_GET_NEXT_SERVER_COMMAND: {
@@ -521,7 +553,45 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         clientCalls.push_back(std::string("unregister ") + KINDS.at(number) + " " + std::to_string(Arg_Int(a, 0)));
         return 0;
     }
+    case GTRAP_GET_VIEW_PVS: {
+        viewPVSRequest_t r{};
+        memcpy(r.eye, Arg_Ptr<const float>(a, 0), sizeof r.eye);
+        memcpy(r.axis, Arg_Ptr<const float>(a, 1), sizeof r.axis);
+        r.fovX = Arg_Float(a, 2);
+        r.fovY = Arg_Float(a, 3);
+        viewPVSRequests.push_back(r);
+        return reinterpret_cast<intptr_t>(viewPVS);
+    }
+    case GTRAP_WO_CHECK_BOUNDS_PVS: return boundsPVSAnswer;
+    case GTRAP_R_CLEAR_SCENE: sceneClears.push_back(Arg_Int(a, 0)); return 0;
+    case GTRAP_R_RENDER_SCENE: renderedScenes.push_back({Arg_Ptr<const void>(a, 0), Arg_Ptr<const void>(a, 1)}); return 0;
+    case GTRAP_R_SETUP_SURFACE_ENTITY: surfaceEntitySetups++; return 0;
+    case GTRAP_R_ADD_SURFACE_ENTITY: {
+        const auto *e = Arg_Ptr<const uint8_t>(a, 0);
+        surfaceEntities.emplace_back(e, e + surfaceEntityBytes);
+        return 0;
+    }
+    case GTRAP_R_ALLOC_BONES: {
+        const int32_t n = Arg_Int(a, 0);
+        if (refuseBones || n <= 0 || n > FAKE_BONES - bonesAllocated) return 0;
+        uint8_t *p = boneStore + static_cast<size_t>(bonesAllocated) * FAKE_BONE_BYTES;
+        bonesAllocated += n;
+        memset(p, 0xEE, static_cast<size_t>(n) * FAKE_BONE_BYTES);
+        return reinterpret_cast<intptr_t>(p);
+    }
+    case GTRAP_CLIP_DECAL: {
+        decalClips++;
+        const int32_t maxVertexes = Arg_Int(a, 7), maxIndexes = Arg_Int(a, 8);
+        const int32_t nv = decalVertexes < maxVertexes ? decalVertexes : maxVertexes;
+        const int32_t ni = decalIndexes < maxIndexes ? decalIndexes : maxIndexes;
+        *Arg_Ptr<int32_t>(a, 0) = nv;
+        *Arg_Ptr<int32_t>(a, 1) = ni;
+        memset(Arg_Ptr<void>(a, 2), 0, static_cast<size_t>(nv) * 60);
+        memset(Arg_Ptr<void>(a, 3), 0, static_cast<size_t>(ni) * sizeof(int32_t));
+        return 0;
+    }
     case GTRAP_R_ALLOC_SURFACES:
+        if (refuseSurfaces) return 0;
         memset(surfaceStore, 0xEE, sizeof surfaceStore);
         return reinterpret_cast<intptr_t>(surfaceStore);
     case GTRAP_R_ADD_SURFACES: {
@@ -692,6 +762,17 @@ inline void Install() {
     lightsAllocated = 0;
     lights.clear();
     pvsAnswer = 1;
+    viewPVSRequests.clear();
+    boundsPVSAnswer = 1;
+    sceneClears.clear();
+    renderedScenes.clear();
+    surfaceEntityBytes = 0;
+    surfaceEntities.clear();
+    surfaceEntitySetups = 0;
+    bonesAllocated = 0;
+    refuseBones = refuseSurfaces = false;
+    decalVertexes = decalIndexes = 0;
+    decalClips = 0;
     vars.clear();
     engineVars.clear();
     functions.clear();

@@ -65,6 +65,10 @@ void PrintCounts_f() {
     const reHeadlessCounts_t &t = re_headless.total;
     Com_Printf("re_counts: frames %d surfaces %d vertexes %d indexes %d instances %d lights %d scenes %d raws %d",
                t.frames, t.surfaces, t.vertexes, t.indexes, t.instances, t.lights, t.scenes, t.raws);
+    // The client game's scene: what the last whole frame drew, model instances and all.
+    const reHeadlessCounts_t &f = re_headless.frame;
+    Com_Printf("re_counts: last frame surfaces %d vertexes %d indexes %d instances %d lights %d scenes %d", f.surfaces,
+               f.vertexes, f.indexes, f.instances, f.lights, f.scenes);
     Com_Printf("re_counts: materials %d textures %d models %d sounds %d",
                static_cast<int>(re_headless.materials.size()), static_cast<int>(re_headless.textures.size()),
                static_cast<int>(re_headless.models.size()), static_cast<int>(re_headless.sounds.size()));
