@@ -23,6 +23,7 @@
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_skeleton.h"
+#include "game_cl/cg_view.h"
 
 namespace {
 
@@ -531,7 +532,7 @@ int32_t CG_GetFirstSync(int32_t qmod, const char *name, int32_t first, int32_t l
 int32_t CG_GetLOD(const model_t *model, float distance) {
     if (!model || model->numLods < 1) return 0;
     if (model->numLods < 2) return model->lods[0];
-    float d = cg_fov.value / LOD_FOV_REFERENCE * distance + cg_lodBias.value;
+    float d = CG_GetZoomFov() / LOD_FOV_REFERENCE * distance + cg_lodBias.value;
     if (d < 0.0f) d = 0.0f;
     int32_t best = 0;
     float bestDifference = LOD_BEST_START;

@@ -122,6 +122,7 @@ struct Model : testing::Test {
         CG_UnloadModel(0);
         CG_LoadDefaultModel();
         cg_fov.value = 90.0f;
+        cg.predicted.zoom = 0.0f;
         cg_lodBias.value = 0.0f;
         cg_printLod.integer = 0;
         fake::files["chain.bo2"] = BO2(CHAIN, CHAIN_TAGS);
@@ -533,9 +534,12 @@ TEST_F(Model, TheNearestLevelOfDetailIsDrawn) {
     const lodCase_t cases[] = {
         {90, 0, 20, 1},   // 10 and 30 equally near: the first
         {90, 0, 21, 2}, {90, 0, 4, 0}, {45, 0, 40, 1}, {90, -50, 100, 2}, {90, -50, 10, 0},
+        {35, 0, 30, 1},  // fully zoomed to 35 degrees: 30 units away count as 11.7
     };
     for (const lodCase_t &c : cases) {
-        cg_fov.value = c.fov;
+        // The field of view is the zoomed one: cg_fov drawn toward 35 degrees.
+        cg_fov.value = c.fov == 35 ? 90.0f : c.fov;
+        cg.predicted.zoom = c.fov == 35 ? 1.0f : 0.0f;
         cg_lodBias.value = c.bias;
         EXPECT_EQ(CG_GetLOD(m, c.distance), m->lods[c.level]) << c.distance;
     }
