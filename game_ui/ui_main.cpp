@@ -7,7 +7,6 @@ ui_t ui;
 
 void UI_ConsolePrint(const char *text) { (void)text; }
 uint8_t UI_AllowBinds() { return 1; }
-void UI_DumpServers(FILE *config) { (void)config; }
 void UI_Imp(const char *consoleText) {
     (void)consoleText;
     ui = ui_t{};
@@ -37,16 +36,4 @@ void UI_DrawLoadingMap(int32_t mode, const char *text, int32_t done, int32_t tot
     (void)text;
     (void)done;
     (void)total;
-}
-
-void UI_ServerInfo(const netadr_t *from, int32_t id, int32_t time, uint8_t password, const char *name,
-                   const char *map, const char *rules, int32_t players, int32_t maxPlayers, const char *game,
-                   int32_t version, int32_t flags, int32_t os, const char *versionText) {
-    (void)from, (void)id, (void)time, (void)password, (void)name, (void)map, (void)rules;
-    (void)players, (void)maxPlayers, (void)game, (void)version, (void)flags, (void)os, (void)versionText;
-}
-int32_t UI_AddIp(int32_t list, const char *address) {
-    (void)list;
-    (void)address;
-    return 0;
 }

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
-struct netadr_t;
+#include "common/com_msg.h"
+
 struct uiAtom_t;
 
 // The modal window on show (ui.modal).
@@ -20,6 +21,13 @@ enum uiModal_t : int32_t {
     MODAL_DISCONNECTED = 8,
 };
 
+// The server list the browser shows (ui.serverList).
+enum uiServerList_t : uint32_t {
+    UI_LIST_PUBLIC = 0,
+    UI_LIST_LAN = 1,
+    UI_LIST_FAVORITES = 2,
+};
+
 // The interface's record.
 struct ui_t {
     int32_t modal;             // uiModal_t
@@ -28,6 +36,9 @@ struct ui_t {
     int32_t caretBlink;         // positive: carets and the key box's prompt show; edits set it to 1
     int32_t mouseX, mouseY;     // pointer in virtual 640 x 480 units
     uint8_t ctrlHeld, shiftHeld;  // modifiers as the edit boxes saw them
+    uint32_t serverList;        // uiServerList_t
+    netadr_t passwordServer;    // the server that asked for a password
+    uint8_t logoReplaced;       // the title screen shows the still picture
 };
 extern ui_t ui;
 

@@ -187,6 +187,16 @@ inline uint8_t soupConnect = 1;                  // the answer of trap 44
 // What the module handed to the engine's client.
 inline std::vector<cc_t> sentCommands;           // every client command, in order
 inline bool dnsAnswer = true;                    // whether an address look-up succeeds
+// Server browser: what went out of band, the pauses, and texts that resolve to an
+// address of their own instead of the loop-back.
+struct outOfBand_t {
+    netadr_t to;
+    int32_t side;
+    std::string text;
+};
+inline std::vector<outOfBand_t> outOfBand;       // trap 13, in order
+inline std::vector<int32_t> sleeps;              // trap 12, the milliseconds asked
+inline std::map<std::string, netadr_t> dnsAddresses;
 
 // A pointer as deforms writes it.
 inline std::string PointerText(const void *p) {
@@ -404,6 +414,10 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         return reinterpret_cast<intptr_t>(n >= 0 && n < static_cast<int32_t>(args.size()) ? Kept(args[n]) : "");
     }
     case GTRAP_ADD: added.emplace_back(Arg_Ptr<const char>(a, 0)); return 0;
+    case GTRAP_SLEEP: sleeps.push_back(Arg_Int(a, 0)); return 0;
+    case GTRAP_SEND_OUT_OF_BAND_PRINT:
+        outOfBand.push_back({*Arg_Ptr<const netadr_t>(a, 1), Arg_Int(a, 0), Arg_Ptr<const char>(a, 2)});
+        return 1;
     case GTRAP_FLUSH: Flush(); return 0;
     case GTRAP_CREATE_CVAR:
         CreateVar(Arg_Ptr<cmdVar_t>(a, 0), Arg_Ptr<const char>(a, 1), Arg_Ptr<const char>(a, 2),
@@ -644,6 +658,10 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         auto *out = Arg_Ptr<netadr_t>(a, 0);
         memset(out, 0, sizeof *out);
         calls.push_back(std::string("lookup ") + Arg_Ptr<const char>(a, 1));
+        if (const auto own = dnsAddresses.find(Arg_Ptr<const char>(a, 1)); own != dnsAddresses.end()) {
+            *out = own->second;
+            return 1;
+        }
         if (dnsAnswer) out->type = NA_LOCAL;
         return dnsAnswer;
     }
@@ -813,6 +831,9 @@ inline void Install() {
     soupConnect = 1;
     sentCommands.clear();
     dnsAnswer = true;
+    outOfBand.clear();
+    sleeps.clear();
+    dnsAddresses.clear();
     linearGravity = 0;
     gi = gameImport_t{GAME_API_MAGIC, GAME_API_VERSION, sizeof(gameImport_t), Trap};
     Com_SetupPrintf(PRF_SINKS, hm_test::CapturePrint, hm_test::CapturePrint);
