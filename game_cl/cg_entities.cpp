@@ -5,6 +5,7 @@
 #include "game/g_traps.h"
 #include "game/g_main.h"
 #include "game_cl/cg_actions.h"
+#include "game_cl/cg_centities.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
 
@@ -113,26 +114,26 @@ void CG_RegisterProbe() { Generic(ET_PROBE, "game/e_probe/probe.model"); }
 
 // ---- client-only effect kinds ----
 
-void CG_RegisterMeteor() { Begin(ET_METEOR, DT_METEOR, nullptr); }
+void CG_RegisterMeteor() { Begin(ET_METEOR, DT_METEOR, Meteor_Think); }
 
 void CG_RegisterGib() {
-    Models(Begin(ET_GIB, DT_STATIC, nullptr), {"game/e_gib/gib.model", "game/e_gib/vanti_leg.model",
+    Models(Begin(ET_GIB, DT_STATIC, Gib_Think), {"game/e_gib/gib.model", "game/e_gib/vanti_leg.model",
                                                "game/e_gib/vanti_arm.model", "game/e_gib/vanti_head.model"});
 }
 
-void CG_RegisterShell() { Generic(ET_SHELL, "game/w_minigun/shell.model"); }
-void CG_RegisterGrenadeFlash() { Begin(ET_GRENADE_FLASH, DT_LIGHT, nullptr); }
-void CG_RegisterDirt() { Generic(ET_DIRT, "game/e_dirt/dirt.model"); }
+void CG_RegisterShell() { Generic(ET_SHELL, "game/w_minigun/shell.model", Shell_Think); }
+void CG_RegisterGrenadeFlash() { Begin(ET_GRENADE_FLASH, DT_LIGHT, GrenadeFlash_Think); }
+void CG_RegisterDirt() { Generic(ET_DIRT, "game/e_dirt/dirt.model", Dirt_Think); }
 
-static void SmoothTrail(int32_t type, const char *material) {
-    entityMedia_t &m = Begin(type, DT_SMOOTH_TRAIL, nullptr);
+static void SmoothTrail(int32_t type, const char *material, cgThink_t think) {
+    entityMedia_t &m = Begin(type, DT_SMOOTH_TRAIL, think);
     m.trailMaterial = CG_RegisterMaterial(material);
     m.trailSize = 0.05f;
 }
 
-void CG_RegisterSpark() { SmoothTrail(ET_SPARK, "game/c_materials/spark_static.material"); }
-void CG_RegisterRainSpark() { SmoothTrail(ET_RAIN_SPARK, "game/c_materials/rain_spark.material"); }
-void CG_RegisterImpactFlower() { Begin(ET_IMPACT_FLOWER, DT_FLOWER, nullptr); }
+void CG_RegisterSpark() { SmoothTrail(ET_SPARK, "game/c_materials/spark_static.material", Spark_Think); }
+void CG_RegisterRainSpark() { SmoothTrail(ET_RAIN_SPARK, "game/c_materials/rain_spark.material", Spark_Rain_Think); }
+void CG_RegisterImpactFlower() { Begin(ET_IMPACT_FLOWER, DT_FLOWER, ImpactFlower_Think); }
 
 void CG_RegisterEntities() {
     static void (*const REGISTER[])() = {

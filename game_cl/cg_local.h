@@ -246,6 +246,10 @@ struct cg_t {
     int32_t lastShotTime;         // game time (ms)
     float lastShotRoll;           // degrees, -15..15
 
+    // Action scripts: the action words tagAmmoHand and tagAmmoGun move the view
+    // weapon's magazine to the left hand and back into the gun.
+    uint8_t magazineInHand;
+
     // View and scene: the camera of the frame and what the last render was given.
     rendererConfig_t rendererConfig;
     refdef_t refdef;

@@ -6,6 +6,7 @@
 
 #include "common/common.h"
 #include "game/g_traps.h"
+#include "game_cl/cg_actions.h"
 #include "game_cl/cg_model.h"
 #include "game_cl/cg_screen.h"
 

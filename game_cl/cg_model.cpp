@@ -1,5 +1,5 @@
-// Model definitions and the table of loaded models; also the path tables of the
-// particle classes and action scripts.
+// Model definitions and the table of loaded models; also the path table of the
+// particle classes.
 //
 // A .model text names at most one skeleton, up to 16 levels of detail, up to 8
 // materials, a scale and up to 128 animations with their playback rules:
@@ -37,7 +37,6 @@ struct pathTable_t {
 };
 
 pathTable_t<PARTICLE_CLASSES_MAX> particles;
-pathTable_t<ACTION_SCRIPTS_MAX> scripts;
 
 template <int N>
 int32_t Find(const pathTable_t<N> &t, const char *path) {
@@ -609,7 +608,7 @@ void CG_ModelReload_f() {
     CG_ReloadModel(Com_atoi(G_Argv(1)));
 }
 
-// ---- particle classes and action scripts ----
+// ---- particle classes ----
 
 int32_t CG_LoadParticle(const char *path) {
     if (particles.count == 0) Reserve(particles);
@@ -621,12 +620,3 @@ int32_t CG_LoadParticle(const char *path) {
 void CG_LoadDefaultParticle() { Reserve(particles); }
 void CG_UnloadParticle(int32_t first) { Truncate(particles, first); }
 int32_t CG_GetNumParticles() { return particles.count; }
-
-int32_t CG_LoadActionScript(const char *path) {
-    const int32_t slot = Add(scripts, path);
-    if (slot == -1) Com_Error(ER_FATAL, "RegisterActionScript: MAX_ACTION_SCRIPTS");
-    if (slot == -2) Com_Error(ER_ERROR, "RegisterActionScript: Could not open file \"%s\"", path);
-    return slot < 0 ? 0 : slot + 1;
-}
-
-void CG_ShutdownActionScripts() { scripts.count = 0; }

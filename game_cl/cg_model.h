@@ -1,5 +1,5 @@
-// The client game's models and skeletal animations, and the tables of its other
-// media kinds.
+// The client game's models and skeletal animations, and the path table of its
+// particle classes.
 //
 // A model is read from a text definition (.model) naming one skeleton (BO2 binary
 // or BO3 text), its renderer levels of detail, materials and named animations
@@ -16,7 +16,6 @@
 constexpr int MODELS_MAX = 64;
 constexpr int ANIMATIONS_MAX = 1024;
 constexpr int PARTICLE_CLASSES_MAX = 64;
-constexpr int ACTION_SCRIPTS_MAX = 256;
 
 constexpr int MODEL_PATH_SIZE = 256;
 constexpr int MODEL_LODS_MAX = 16;
@@ -170,7 +169,3 @@ int32_t CG_LoadParticle(const char *path);
 void CG_LoadDefaultParticle();
 void CG_UnloadParticle(int32_t first);
 int32_t CG_GetNumParticles();
-
-// An action script's slot + 1; 0 when the file is missing or the table is full.
-int32_t CG_LoadActionScript(const char *path);
-void CG_ShutdownActionScripts();

@@ -97,6 +97,12 @@ inline rendererConfig_t rendererConfig;  // what trap 75 fills
 inline std::string clipboard;
 inline int32_t beganFrames = 0, endedFrames = 0;
 inline std::vector<int32_t> localSounds;         // sound handles played locally, in order
+// Action scripts and effects: sounds played at a place, in order.
+struct pointSound_t {
+    int32_t handle;
+    float origin[3];
+};
+inline std::vector<pointSound_t> pointSounds;
 // The engine client's server-command queue: each text with the 12 address bytes it came from.
 struct serverCommand_t {
     std::string text;
@@ -483,6 +489,12 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         return 0;
     case GTRAP_R_END_FRAME: endedFrames++; return 0;
     case GTRAP_S_PLAY_LOCAL_SOUND: localSounds.push_back(Arg_Int(a, 0)); return 0;
+    case GTRAP_S_PLAY_POINT_SOUND: {
+        pointSound_t p{Arg_Int(a, 0), {0, 0, 0}};
+        if (const float *o = Arg_Ptr<const float>(a, 1)) memcpy(p.origin, o, sizeof p.origin);
+        pointSounds.push_back(p);
+        return 0;
+    }
     case GTRAP_CL_GET_NEXT_SERVER_COMMAND: {
         serverArgs.clear();
         if (serverCommands.empty()) return 0;
@@ -775,6 +787,7 @@ inline void Install() {
     clipboard.clear();
     beganFrames = endedFrames = 0;
     localSounds.clear();
+    pointSounds.clear();
     serverCommands.clear();
     serverArgs.clear();
     lightsAllocated = 0;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "game_cl/cg_actions.h"
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_model.h"
 #include "tests/game/fake_engine.h"
