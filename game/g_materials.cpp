@@ -26,7 +26,7 @@ static void ParseValues(const char **p, float *out, int count, float defaultValu
 
 // Moves past the rest of the current line, through the parser so that quotes and
 // comments are honoured; stops at the line feed.
-static void SkipRestOfLine(const char **p) {
+void G_SkipRestOfLine(const char **p) {
     while (**p && **p != '\n') {
         const char *before = *p;
         Com_Parse(p, false);
@@ -46,7 +46,7 @@ int G_ParseWorldMaterial(worldMaterial_t *wm, const char *text, const char *file
     while (*p) {
         const char *token = Com_Parse(&p, true);
         if (strncmp(token, "wm_", 3) != 0) {
-            SkipRestOfLine(&p);
+            G_SkipRestOfLine(&p);
             continue;
         }
         if (!strcmp(token, "wm_name")) {

@@ -57,6 +57,8 @@ void G_SetWorldMaterialDefaults(worldMaterial_t *wm);
 // skipped.  Unless noRegister, the file is registered as the renderer material.
 // Returns 1.
 int G_ParseWorldMaterial(worldMaterial_t *wm, const char *text, const char *file, uint8_t noRegister);
+// Moves p past the words of its line, up to the line break (script readers).
+void G_SkipRestOfLine(const char **p);
 // Packs the drawing fields of the 256 materials in order and hands them to the engine.
 void G_UploadWorldMaterials(const worldMaterial_t wm[WORLD_MATERIALS]);
 // The rules number of a long or short rules name, any letter case; death match,

@@ -17,6 +17,7 @@
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_model.h"
+#include "game_cl/cg_particles.h"
 
 actionScript_t g_actionScripts[MAX_ACTION_SCRIPTS];
 int32_t g_numActionScripts;
@@ -96,7 +97,7 @@ void SpawnParticles(const char **cursor) {
         return;
     }
     if (count > ACTION_MAX_PARTICLES) count = ACTION_MAX_PARTICLES;
-    (void)count;  // particles are spawned once the particle pool takes classes
+    for (int32_t i = 0; i < count; i++) CG_CreateParticle(particleClass, a_pos, a_axis);
 }
 
 void PlaySound(const char **cursor, bool positioned) {

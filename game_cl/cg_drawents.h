@@ -1,4 +1,6 @@
-// The drawers of entities: each hands one entity's models or surfaces to the scene.
+// The drawers of entities: each hands one entity's models or procedural surfaces
+// to the scene of the current frame.  Nothing persists but a few history fields of
+// the entity and the last-bones store of the animated drawer.
 #pragma once
 
 #include <cstdint>
@@ -6,6 +8,29 @@
 #include "common/com_vector.h"
 
 struct centity_t;
+struct channel_t;
+struct model_t;
+
+constexpr int CG_MODEL_MATERIALS = 8;
+constexpr int CG_DECAL_VERTEXES = 256;      // a drop shadow's clipped decal
+constexpr int CG_DECAL_INDEXES = 1536;
+
+// Flags of a model instance.
+constexpr uint32_t CG_INSTANCE_DETAIL = 4;    // a detail model
+constexpr uint32_t CG_INSTANCE_OWN_BODY = 16; // the viewer's own body, or a model attached to it
+
+// A model instance as the renderer takes it (its layout: keep the field order).
+// The model drawers fill it once the model records are in.
+struct surfaceEntity_t {
+    const char *name;        // the drawer's, for the renderer's debugging
+    uint32_t flags;          // CG_INSTANCE_*
+    vec3_t origin;
+    float axis[9];           // rows right, up, forward
+    int32_t numBones;
+    matrix3x4_t *bones;      // renderer frame memory, numBones of them
+    int32_t lod;             // renderer model handle of the level of detail
+    int32_t materials[CG_MODEL_MATERIALS];
+};
 
 void CG_DrawItemModel(centity_t *entity);
 void CG_DrawGenericModel(centity_t *entity);  // also the crystal's model
@@ -16,5 +41,23 @@ void CG_DrawFlag(centity_t *entity);
 void CG_DrawSmoothTrail(centity_t *entity);
 void CG_DrawFlower(centity_t *entity);
 void CG_DrawDrone(centity_t *entity);
+// Drawing type 5: the body, beacon, shadows, balloon and spawn cylinder of a player.
+void CG_DrawPlayer(centity_t *entity, uint8_t self);
+// Drawing type 9: the crystal's model, beacon and shadow.
+void CG_DrawCrystal(centity_t *entity);
 // A model at origin along axis (rows); ownBody: the viewer's own body, detail: a detail model.
 void CG_DrawStaticModel(int32_t model, const vec3_t origin, const float axis[9], uint8_t ownBody, uint8_t detail);
+// A model posed by its 8 channels, all materials replaced by overrideMaterial unless
+// 0.  The absolute bone matrices are kept in cg's last-bones store for the caller's
+// tags.  A skeleton of more bones than the store holds is refused.
+void CG_DrawAnimModel(int32_t model, const vec3_t origin, const float axis[9], channel_t *channels,
+                      int32_t overrideMaterial, uint8_t ownBody);
+// A vertical light column over a player (playerFlag) or the crystal.
+void CG_DrawBeacon(centity_t *entity, uint8_t playerFlag);
+// The team logo over a team-mate.
+void CG_DrawBalloon(centity_t *entity);
+// An open cylinder of 17 columns standing on origin along axis row 1; alpha 0..1.
+void CG_DrawCylinder(const vec3_t origin, const float axis[9], float radius, float height, int32_t material,
+                     float alpha);
+// A decal of the material on the ground under point.
+void CG_DrawDropShadow(const vec3_t point, const float axis[9], float radius, int32_t material);

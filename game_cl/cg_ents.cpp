@@ -340,11 +340,11 @@ void CG_AddEntityToScene(centity_t *ent, uint8_t ownFirstPerson) {
         case DT_ITEM: CG_DrawItemModel(ent); break;
         case DT_GENERIC: CG_DrawGenericModel(ent); break;
         case CG_DRAWING_TYPE_WITHOUT_DRAWER: Com_Error(ER_FATAL, "%s", ""); return;
-        case DT_PLAYER: CG_DrawPlayerModel(ent, ownFirstPerson); break;
+        case DT_PLAYER: CG_DrawPlayer(ent, ownFirstPerson); break;
         case DT_TRAIL: CG_DrawBulletTrail(ent); break;
         case DT_METEOR: CG_DrawMeteor(ent); break;
         case DT_FLAG: CG_DrawFlag(ent); break;
-        case DT_CRYSTAL: CG_DrawGenericModel(ent); break;
+        case DT_CRYSTAL: CG_DrawCrystal(ent); break;
         case DT_SMOOTH_TRAIL: CG_DrawSmoothTrail(ent); break;
         case DT_FLOWER: CG_DrawFlower(ent); break;
         case DT_STATIC: DrawStaticEntity(ent); break;

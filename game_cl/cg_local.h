@@ -33,6 +33,7 @@ constexpr int CG_TAG_NAME_SIZE = 16;
 constexpr int CG_ENTITY_CHANNELS = 8;      // animation channels of one entity
 constexpr int CG_BODY_CHANNELS = 7;        // channels of one body set
 constexpr int CG_GAME_DATA_COPY = 20;      // bytes of the snapshot game data the client game keeps
+constexpr int CG_TRAIL_POINTS = 16;        // positions a smooth trail remembers
 
 // The menu screen on show (cg.menu).
 enum cgMenu_t : int32_t {
@@ -102,6 +103,9 @@ struct centity_t {
     float legsTurnTime;           // 0..1 through the running turn
     uint8_t legsTurn;             // 0 none, 4 turning right, 5 turning left
     int32_t lastThinkTime;        // game time (ms) a kind's periodic effect last ran
+    // Drawers: a smooth trail's recent positions, the newest first.
+    vec3_t trailPoints[CG_TRAIL_POINTS];
+    int32_t numTrailPoints;
 };
 
 // One player row of the scoreboard.
@@ -256,6 +260,10 @@ struct cg_t {
     viewParams_t view;
     vec3_t lockedOrigin;          // the last rendered camera, held with cg_lockCam
     float lockedAxis[9];
+
+    // World logic and the view weapon (cgmisc).
+    vec3_t skyAngles;             // degrees 0..360; the view turns the sky by them
+    uint32_t lastMeteorTime;      // game time (ms) of the last meteor of the world's rain
 };
 static_assert(offsetof(cg_t, ecl) == 0, "the engine client writes the head of cg in place");
 

@@ -64,9 +64,9 @@ static void CG_RegisterWatermarks() {
     cgWatermarks_t &w = cg.watermarks;
     w.material = Trap_RegisterMaterial("game/base/watermark.material");
     w.texture = Trap_RegisterTexture("game/base/watermark.tga");
+    w.model = CG_LoadModel("game/base/watermark.model");
     w.lod = Trap_RegisterLOD("game/base/watermark.lo3", 0);
     w.sound = Trap_RegisterSound("game/base/watermark.wav");
-    w.model = CG_LoadModel("game/base/watermark.model");
     w.particle = CG_LoadParticle("game/base/watermark.particle");
     w.animation = CG_LoadAnimation(w.model, "game/base/watermark.am2");
 }
@@ -511,8 +511,3 @@ void CG_Frame() {
     G_SetUndefined();
 }
 
-
-void CG_RetesselateMark(const float *mins, const float *maxs) {
-    (void)mins;
-    (void)maxs;
-}

@@ -8,6 +8,7 @@
 #include "game/g_traps.h"
 #include "game_cl/cg_actions.h"
 #include "game_cl/cg_model.h"
+#include "game_cl/cg_particle_class.h"
 #include "game_cl/cg_screen.h"
 
 cgMedia_t cgMedia;

@@ -7,6 +7,7 @@
 #include "common/common.h"
 #include "game/g_main.h"
 #include "game/g_traps.h"
+#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_draw2d.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_screen.h"
@@ -47,18 +48,30 @@ void CG_UpdateFpsMeter(const cgFrameTimes_t *times) {
     t[2] = Clamp(times->total - times->first - times->second - times->caller, 0, METER_MAX_MS);
 }
 
+// How far snapshot number a lies ahead of b; numbers wrap like the clocks.
+static int32_t NumberAhead(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
 void CG_UpdateLagometer() {
     const snapshot_t *older = cg.older, *newer = cg.newer;
     if (!older || !newer) return;
-    lag_ticks[lag_seq % METER_SAMPLES] = Snapshot_Fraction(older, newer, cg.simTime);
-    lag_seq++;
-    const snapTick_t last = snap_seq ? snap_ticks[(snap_seq - 1) % METER_SAMPLES] : snapTick_t{0, 0};
-    if (newer->number <= last.number) return;
+    // Two snapshots of one server moment say nothing of where the simulation lies
+    // between them (the fraction would divide by zero): no lag sample then.
+    if (NumberAhead(newer->serverTime, older->serverTime) > 0) {
+        lag_ticks[lag_seq % METER_SAMPLES] = Snapshot_Fraction(older, newer, cg.simTime);
+        lag_seq++;
+    }
+    snapTick_t last = snap_seq ? snap_ticks[(snap_seq - 1) % METER_SAMPLES] : snapTick_t{0, 0};
+    // A new connection numbers its snapshots from the start again: the meter follows
+    // it instead of waiting for the old numbers to be passed.
+    if (NumberAhead(newer->number, last.number) < 0) last.number = newer->number - 1;
+    const int32_t ahead = NumberAhead(newer->number, last.number);
+    if (ahead <= 0) return;
     snapTick_t &s = snap_ticks[snap_seq % METER_SAMPLES];
     const float value = static_cast<float>(newer->packageSize);
-    s.value = newer->number - last.number > 1 ? -value : value;
-    s.number = last.number + 1;
-    if (newer->number - s.number > SNAP_CATCH_UP) s.number = newer->number;
+    s.value = ahead > 1 ? -value : value;
+    s.number = ahead - 1 > SNAP_CATCH_UP ? newer->number : last.number + 1;
     snap_seq++;
 }
 
@@ -139,7 +152,7 @@ void CG_DrawPerformance() {
     const int32_t small = CG_ScreenMedia(CGM_SMALL_FONT);
     const float line = static_cast<float>(Trap_CL_GetFontCharHeight(small)) + 2;
     char text[128];
-    switch (CG_VarInteger("cg_drawPerformance", 0)) {
+    switch (cg_drawPerformance.integer) {
     case 1: {
         Backing(435, 245, 210, 192);
         CG_DrawFpsMeter(440, 220, 195, 100);

@@ -36,7 +36,12 @@ struct pathTable_t {
     int32_t count;
 };
 
+<<<<<<< HEAD
 pathTable_t<PARTICLE_CLASSES_MAX> particles;
+=======
+pathTable_t<MODELS_MAX> models;
+pathTable_t<ANIMATIONS_MAX> animations;
+>>>>>>> main
 
 template <int N>
 int32_t Find(const pathTable_t<N> &t, const char *path) {
@@ -610,13 +615,3 @@ void CG_ModelReload_f() {
 
 // ---- particle classes ----
 
-int32_t CG_LoadParticle(const char *path) {
-    if (particles.count == 0) Reserve(particles);
-    const int32_t slot = Add(particles, path);
-    if (slot == -1) Com_Error(ER_FATAL, "CG_RegisterParticle: Max particle classes is %d", PARTICLE_CLASSES_MAX);
-    return slot < 0 ? 0 : slot;
-}
-
-void CG_LoadDefaultParticle() { Reserve(particles); }
-void CG_UnloadParticle(int32_t first) { Truncate(particles, first); }
-int32_t CG_GetNumParticles() { return particles.count; }

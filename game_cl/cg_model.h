@@ -1,3 +1,4 @@
+<<<<<<< HEAD
 // The client game's models and skeletal animations, and the path table of its
 // particle classes.
 //
@@ -7,6 +8,12 @@
 // and a handle out of range resolves to it; no animation has handle 0.  Both
 // tables are released down to a mark: everything loaded after it goes, earlier
 // handles stay valid.
+=======
+// The client game's tables of its own media kinds: models and skeletal
+// animations.  Each keeps the paths it loaded; a handle is the path's slot, a path
+// is loaded once, and slot 0 of models is the placeholder "DUMMY" that handle 0
+// stands for.  A file that is not there loads nothing and gives 0.
+>>>>>>> main
 #pragma once
 
 #include <cstdint>
@@ -15,7 +22,6 @@
 
 constexpr int MODELS_MAX = 64;
 constexpr int ANIMATIONS_MAX = 1024;
-constexpr int PARTICLE_CLASSES_MAX = 64;
 
 constexpr int MODEL_PATH_SIZE = 256;
 constexpr int MODEL_LODS_MAX = 16;
@@ -164,8 +170,3 @@ bool CG_SampleAnimation(matrix3x4_t *locals, int32_t numLocals, const animation_
 
 // ---- other media kinds ----
 
-// A particle class's handle; 0 when the file is missing.
-int32_t CG_LoadParticle(const char *path);
-void CG_LoadDefaultParticle();
-void CG_UnloadParticle(int32_t first);
-int32_t CG_GetNumParticles();

@@ -17,6 +17,7 @@
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_services.h"
 #include "game_cl/cg_view.h"
+#include "game_cl/cg_weapon_view.h"
 #include "game_ui/ui_main.h"
 
 constexpr float SCREEN_W = 640.0f, SCREEN_H = 480.0f;
@@ -179,7 +180,7 @@ void CG_UpdateScreen() {
     const bool dead = ps.moveType == MT_DEAD;
     if (dead) DrawSolidBlack();
     DrawTints(dead);
-    // The railgun's sight (gun camera) belongs to the first-person weapon view.
+    if (connected && ps.weapon == WP_RAILGUN && ps.zoom > 0) CG_DrawGunCam(0, ps.zoom, 1);
     if (cg.menu == CG_MENU_NONE) DrawHit();
     if (!CG_VarInteger("cg_skipCenterPrint", 0) && connected && cg.menu == CG_MENU_NONE) DrawCenterTexts();
     if (connected && cg.menu == CG_MENU_NONE && !CG_VarInteger("cg_skipHud", 0) && ps.moveType != CS_INTERMISSION) CG_DrawHud();

@@ -7,11 +7,10 @@
 #include "game/g_move.h"
 #include "game/g_traps.h"
 #include "game/g_weapon.h"
+#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_marks.h"
 #include "game_cl/cg_media.h"
-
-constexpr float CG_FLASH_FOV = 80;  // degrees, the default of cg_flashFov
 
 int32_t CG_VarInteger(const char *name, int32_t fallback) {
     const cmdVar_t *v = Trap_GetCVar(name);
@@ -29,8 +28,7 @@ void CG_Trace(gameTrace_t *result, const obb_t *start, const obb_t *end, void *s
     result->trace.fraction = 1;
     _VectorCopy(result->trace.endpos, end->origin);
     memcpy(result->trace.endAxes, end->axis, sizeof result->trace.endAxes);
-    // cg_skipTrace joins this test once the client game's variables are records of their own.
-    if (!(static_cast<uint32_t>(mask) & CONTENTS_WORLD)) return;
+    if (!(static_cast<uint32_t>(mask) & CONTENTS_WORLD) || cg_skipTrace.integer) return;
 
     trace_t world;
     memset(&world, 0, sizeof world);
@@ -53,7 +51,7 @@ void CG_SetupPlayerFlash(cgLight_t *light, const vec3_t position, const float ax
     light->flag = otherPlayer ? 0 : 1;
     _VectorCopy(light->origin, position);
     memcpy(light->axis, axis, sizeof light->axis);
-    light->fov = CG_VarValue("cg_flashFov", CG_FLASH_FOV);
+    light->fov = cg_flashFov.value;
     light->range = 10;
     light->color[0] = light->color[1] = light->color[2] = light->color[3] = 1;
     light->intensity[0] = light->intensity[1] = 1.5f;
@@ -81,7 +79,7 @@ void CG_SlimeStain(const vec3_t origin, const vec3_t direction) {
 }
 
 void CG_AutoChangeWeapon(int32_t weapon) {
-    if (!CG_VarInteger("cg_autoChangeWeapon", 1)) return;
+    if (!cg_autoChangeWeapon.integer) return;
     const int32_t held = cg.predicted.weapon;
     if (held < weapon && held != WP_DIRTGUN) cg.selectedWeapon = static_cast<uint32_t>(weapon);
 }

@@ -13,7 +13,9 @@
 #include "game_cl/cg_draw2d.h"
 #include "game_cl/cg_ents.h"
 #include "game_cl/cg_local.h"
+#include "game_cl/cg_marks.h"
 #include "game_cl/cg_media.h"
+#include "game_cl/cg_particles.h"
 #include "game_cl/cg_services.h"
 
 constexpr float CG_ORBIT_SPEED = 50.0f;        // degrees per second per unit of cg_thirdPersonOrbit
@@ -38,10 +40,7 @@ float CG_GetFovHorizontal(float fov) { return CG_GetAspectRatioFraction() * 0.75
 
 float CG_GetZoomFov() { return cg_fov.value + (CG_ZOOM_FOV - cg_fov.value) * cg.predicted.zoom; }
 
-static void SkyAxis(float out[9]) {
-    const vec3_t angles = {0, 0, 0};
-    BuildRotationMatrix3x3(out, angles);
-}
+static void SkyAxis(float out[9]) { BuildRotationMatrix3x3(out, cg.skyAngles); }
 
 void CG_SetupFirstPersonView() {
     viewParams_t &v = cg.view;
@@ -133,6 +132,8 @@ void CG_DrawScene() {
 
     Trap_R_ClearScene(CG_CLEAR_SCENE_ALL);
     CG_AddEntitiesToScene();
+    CG_AddParticlesToScene();
+    CG_AddMarksToScene();
     Trap_R_RenderScene(&r, &cg.view);
     _VectorCopy(cg.lockedOrigin, cg.view.origin);
     memcpy(cg.lockedAxis, cg.view.axis, sizeof cg.lockedAxis);

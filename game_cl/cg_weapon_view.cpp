@@ -5,10 +5,19 @@
 #include <cstring>
 
 #include "game/g_main.h"
+#include "game/g_move.h"
+#include "game/g_player.h"
 #include "game/g_public.h"
 #include "game/g_soup.h"
 #include "game/g_surface.h"
 #include "game/g_traps.h"
+#include "game/g_utils.h"
+#include "game/g_weapon.h"
+#include "game_cl/cg_cvars.h"
+#include "game_cl/cg_draw2d.h"
+#include "game_cl/cg_local.h"
+#include "game_cl/cg_media.h"
+#include "game_cl/cg_utils.h"
 
 const tagState_t *CG_GetTagState(int32_t count, const tagState_t *states, const char *name) {
     for (int32_t i = 0; states && i < count; i++)
@@ -26,11 +35,6 @@ constexpr int32_t FLAME_INDEXES[12] = {0, 2, 1, 0, 3, 2, 4, 6, 5, 4, 7, 6};
 drawVert_t flashVerts[FLASH_PARTS_PER_FRAME][FLAME_VERTS];
 int32_t flashUsed;
 uint32_t flashFrame = ~0u;
-
-int32_t VarInteger(const char *name, int32_t fallback) {
-    const cmdVar_t *v = Trap_GetCVar(name);
-    return v ? v->integer : fallback;
-}
 
 // Hands one part of a flash to the renderer: positions with texture coordinates.
 void AddPart(const float (*xyz)[3], const float (*st)[2], int n, const int32_t *indexes, int32_t material,
@@ -65,7 +69,7 @@ void AddPart(const float (*xyz)[3], const float (*st)[2], int n, const int32_t *
 
 void CG_DrawMuzzleFlash(const vec3_t origin, const float axis[9], float flowerSize, float length, float width,
                         int32_t flowerMaterial, int32_t muzzleMaterial, float brightness, float angle) {
-    if (!VarInteger("cg_drawMuzzle", 1)) return;
+    if (!cg_drawMuzzle.integer) return;
     if (!g_soupViewPVS || !Trap_WO_CheckPointPVS(g_soupViewPVS, origin, 1.0f)) return;
     const float b = brightness < 0.0f ? 0.0f : brightness > 1.0f ? 1.0f : brightness;
     const uint8_t grey = static_cast<uint8_t>(b * 255.0f);
@@ -99,7 +103,77 @@ void CG_DrawMuzzleFlash(const vec3_t origin, const float axis[9], float flowerSi
 }
 
 void CG_DrawMuzzleLight(const vec3_t origin, float radius, float intensity, const float colour[3]) {
-    // The renderer's light record is not laid out in this build: a muzzle light has
-    // nothing to be drawn with yet, so the flash goes without one.
-    (void)origin, (void)radius, (void)intensity, (void)colour;
+    if (cg_skipMuzzleLight.integer || !(intensity > 0)) return;
+    vec3_t at;
+    _VectorCopy(at, origin);
+    auto *light = static_cast<cgLight_t *>(Trap_R_AllocLight(CG_LIGHT_POINT, at, static_cast<int32_t>(radius)));
+    if (!light) return;  // the renderer's lights of this frame are all taken
+    light->kind = CG_LIGHT_POINT;
+    light->flag = 1;
+    _VectorCopy(light->origin, origin);
+    light->range = radius;
+    light->color[0] = colour[0];
+    light->color[1] = colour[1];
+    light->color[2] = colour[2];
+    light->color[3] = 0;
+    light->intensity[0] = light->intensity[1] = intensity;
+    CG_AddLight(light);
+}
+
+// Dead players and spectators hold no gun and carry no light.
+static bool ViewerPlays() {
+    return cg.predicted.moveType != MT_DEAD && cg.predicted.moveType != MT_SPECTATOR;
+}
+
+// The predicted player's eye, where the view weapon and the flashlight start.
+static void ViewerEye(vec3_t eye) {
+    G_GetPlayerSmoothEye(cg.flatGravity, eye, &cg.predicted, cg.playerAxes.viewAxisT + 6);
+}
+
+void CG_AddViewFlashToScene() {
+    if (!ViewerPlays() || cg_thirdPerson.integer || cg_skipFlash.integer) return;
+    vec3_t eye, origin;
+    ViewerEye(eye);
+    float axis[9];
+    G_EllipticAxis2Axis(axis, G_StateEllipticAxis(&cg.predicted), cg.predicted.viewAngles, 1);
+    _VectorAddMultiple(origin, eye, axis, cg_flashX.value);
+    _VectorAddMultiple(origin, origin, axis + 3, cg_flashY.value);
+    _VectorAddMultiple(origin, origin, axis + 6, cg_flashZ.value);
+    auto *light = static_cast<cgLight_t *>(Trap_R_AllocLight(CG_LIGHT_FLASH, origin, 10));
+    if (!light) return;
+    CG_SetupPlayerFlash(light, origin, axis, 0);
+    CG_AddLight(light);
+}
+
+void CG_DrawGunCam(int32_t layer, float alpha, uint8_t second) {
+    if (cg.predicted.weapon != WP_RAILGUN) return;
+    const weaponMedia_t *media = CG_WeaponMedia(WP_RAILGUN);
+    const vec4_t colour = {1, 1, 1, alpha};
+    CG_DrawStretchPic(layer, 0, 0, 640, 480, colour, media->cameraMaterials[second ? 0 : 1], 0);
+}
+
+int32_t CG_DrumRounds(const clientState_t *cs, int32_t magazineSize) {
+    const uint32_t weapon = cs->weapon;
+    int32_t n = weapon < WEAPON_COUNT ? cs->clip[weapon] : 0;
+    if ((cs->flags & CSF_RELOADING) && cs->weaponTime > 0.5f && weapon < WEAPON_COUNT) {
+        const int32_t reserve = cs->reserve[weapon];
+        n = reserve < magazineSize ? reserve : magazineSize;
+    }
+    return n < 0 ? 0 : n > CG_DRUM_PLACES ? CG_DRUM_PLACES : n;
+}
+
+constexpr float GUN_FOV_PULL_START = 67.5f;  // degrees of vertical field of view
+constexpr float GUN_FOV_PULL = 0.002f;       // units along the up row per degree of cg_fov past it
+constexpr float GUN_BOB = 0.15f;
+constexpr float GUN_BOB_MAX = 0.1f;
+
+void CG_ViewWeaponOrigin(vec3_t out, const vec3_t eye, const float viewAxis[9], const float levelAxis[9],
+                         float fovY, float bobDepth) {
+    const float fovOffset = fovY > GUN_FOV_PULL_START ? (cg_fov.value - GUN_FOV_PULL_START) * GUN_FOV_PULL : 0;
+    _VectorAddMultiple(out, eye, viewAxis, cg_gunX.value);
+    _VectorAddMultiple(out, out, viewAxis + 3, cg_gunY.value - fovOffset);
+    _VectorAddMultiple(out, out, viewAxis + 6, cg_gunZ.value);
+    float bob = GUN_BOB * bobDepth;
+    bob = bob < -GUN_BOB_MAX ? -GUN_BOB_MAX : bob > GUN_BOB_MAX ? GUN_BOB_MAX : bob;
+    _VectorAddMultiple(out, out, levelAxis + 3, bob);
 }

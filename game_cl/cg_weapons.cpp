@@ -15,7 +15,7 @@ const weaponMedia_t *CG_WeaponMedia(int32_t weapon) {
 
 void CG_RegisterBulletMark(weaponMedia_t *media, const char *path, float size) {
     if (media->numBulletMarks >= MAX_BULLET_MARKS) {
-        Com_Error(ER_DROP, "G_RegisterBulletMark: MAX_BULLET_MARKS");
+        Com_Error(ER_FATAL, "G_RegisterBulletMark: MAX_BULLET_MARKS");
         return;
     }
     bulletMark_t &mark = media->bulletMarks[media->numBulletMarks++];

@@ -16,6 +16,7 @@
 #include "game_cl/cg_centities.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_model.h"
+#include "game_cl/cg_particle_class.h"
 #include "tests/game/fake_engine.h"
 
 namespace {

@@ -52,6 +52,14 @@ inline uint8_t pvsAnswer = 1;
 inline std::vector<std::vector<uint8_t>> surfaces;  // each added surface, copied byte for byte
 inline uint8_t surfaceStore[256];
 inline int32_t materialHandle = 7;
+// Particles and marks: every box the decal clipper was given, and the layout of
+// every surface asked for (trap 83).
+struct decalCall_t {
+    float origin[3], axis[9], size[3];
+    int32_t maxVerts, maxIndexes;
+};
+inline std::vector<decalCall_t> decalCalls;
+inline std::vector<int32_t> allocLayouts;
 // With registerFromFiles set, every registration trap (fonts, textures, materials,
 // sounds, levels of detail) answers as a renderer would: the path's 1-based index in
 // its kind's list when the path is in `files`, 0 when it is not.  Each request is
@@ -126,7 +134,9 @@ inline uint8_t boundsPVSAnswer = 1;             // trap 53
 inline std::vector<int32_t> sceneClears;        // trap 77 arguments
 struct renderedScene_t {
     const void *refdef, *view;
+    std::vector<uint8_t> refdefCopy, viewCopy;  // sceneRecordBytes[0] and [1] bytes of each
 };
+inline size_t sceneRecordBytes[2] = {0, 0};      // a test that reads the records sets their sizes
 inline std::vector<renderedScene_t> renderedScenes;
 // Model instances: each added one is copied with surfaceEntityBytes bytes (a test
 // that reads them sets the record's size; 0 only counts them).
@@ -141,7 +151,9 @@ alignas(16) inline uint8_t boneStore[FAKE_BONES * FAKE_BONE_BYTES];
 inline int bonesAllocated = 0;
 inline bool refuseBones = false;
 inline bool refuseSurfaces = false;             // trap 83 answers null
-// Decal clipping (trap 39): the counts it answers (bounded by the caller's maxima), zeroed records.
+// Decal clipping (trap 39): the counts it answers, opaque white records filled only
+// up to the caller's maxima (a count beyond them is answered as it is, as a faulty
+// clipper would).
 inline int32_t decalVertexes = 0, decalIndexes = 0;
 inline int decalClips = 0;
 
@@ -553,6 +565,29 @@ inline intptr_t Trap(int number, gameArg_t *a) {
                           std::to_string(Arg_Int(a, 2)));
         return 0;
     case GTRAP_WO_CHECK_POINT_PVS: return pvsAnswer;
+    case GTRAP_CLIP_DECAL: {
+        decalCall_t call;
+        memcpy(call.origin, Arg_Ptr<const float>(a, 4), sizeof call.origin);
+        memcpy(call.axis, Arg_Ptr<const float>(a, 5), sizeof call.axis);
+        memcpy(call.size, Arg_Ptr<const float>(a, 6), sizeof call.size);
+        call.maxVerts = Arg_Int(a, 7);
+        call.maxIndexes = Arg_Int(a, 8);
+        decalCalls.push_back(call);
+        decalClips++;
+        auto *verts = Arg_Ptr<uint8_t>(a, 2);
+        auto *indexes = Arg_Ptr<int32_t>(a, 3);
+        for (int32_t i = 0; i < decalVertexes && i < call.maxVerts; i++) {
+            float position[3] = {call.origin[0] + static_cast<float>(i), call.origin[1], call.origin[2]};
+            memset(verts + 60 * i, 0, 60);
+            memcpy(verts + 60 * i, position, sizeof position);
+            memset(verts + 60 * i + 48, 0xFF, 4);
+        }
+        for (int32_t i = 0; i < decalIndexes && i < call.maxIndexes; i++)
+            indexes[i] = decalVertexes > 0 ? i % decalVertexes : 0;
+        *Arg_Ptr<int32_t>(a, 0) = decalVertexes;
+        *Arg_Ptr<int32_t>(a, 1) = decalIndexes;
+        return 0;
+    }
     case GTRAP_CL_GET_WORLD_INFO_STRING: return reinterpret_cast<intptr_t>(clientWorldInfo.c_str());
     case GTRAP_CL_SEND_KEEP_ALIVE: keepAlives++; return 0;
     case GTRAP_CL_UPLOAD_ECL: ecl = Arg_Ptr<ecl_t>(a, 0); return 0;
@@ -590,7 +625,12 @@ inline intptr_t Trap(int number, gameArg_t *a) {
     }
     case GTRAP_WO_CHECK_BOUNDS_PVS: return boundsPVSAnswer;
     case GTRAP_R_CLEAR_SCENE: sceneClears.push_back(Arg_Int(a, 0)); return 0;
-    case GTRAP_R_RENDER_SCENE: renderedScenes.push_back({Arg_Ptr<const void>(a, 0), Arg_Ptr<const void>(a, 1)}); return 0;
+    case GTRAP_R_RENDER_SCENE: {
+        const auto *r = Arg_Ptr<const uint8_t>(a, 0), *v = Arg_Ptr<const uint8_t>(a, 1);
+        renderedScenes.push_back({r, v, std::vector<uint8_t>(r, r + sceneRecordBytes[0]),
+                                  std::vector<uint8_t>(v, v + sceneRecordBytes[1])});
+        return 0;
+    }
     case GTRAP_R_SETUP_SURFACE_ENTITY: surfaceEntitySetups++; return 0;
     case GTRAP_R_ADD_SURFACE_ENTITY: {
         const auto *e = Arg_Ptr<const uint8_t>(a, 0);
@@ -605,18 +645,8 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         memset(p, 0xEE, static_cast<size_t>(n) * FAKE_BONE_BYTES);
         return reinterpret_cast<intptr_t>(p);
     }
-    case GTRAP_CLIP_DECAL: {
-        decalClips++;
-        const int32_t maxVertexes = Arg_Int(a, 7), maxIndexes = Arg_Int(a, 8);
-        const int32_t nv = decalVertexes < maxVertexes ? decalVertexes : maxVertexes;
-        const int32_t ni = decalIndexes < maxIndexes ? decalIndexes : maxIndexes;
-        *Arg_Ptr<int32_t>(a, 0) = nv;
-        *Arg_Ptr<int32_t>(a, 1) = ni;
-        memset(Arg_Ptr<void>(a, 2), 0, static_cast<size_t>(nv) * 60);
-        memset(Arg_Ptr<void>(a, 3), 0, static_cast<size_t>(ni) * sizeof(int32_t));
-        return 0;
-    }
     case GTRAP_R_ALLOC_SURFACES:
+        allocLayouts.push_back(Arg_Int(a, 0));
         if (refuseSurfaces) return 0;
         memset(surfaceStore, 0xEE, sizeof surfaceStore);
         return reinterpret_cast<intptr_t>(surfaceStore);
@@ -779,6 +809,8 @@ inline void Install() {
     registrations.clear();
     uploaded.clear();
     surfaces.clear();
+    decalCalls.clear();
+    allocLayouts.clear();
     trisPics.clear();
     drawnStrings.clear();
     materialHandles.clear();
@@ -797,6 +829,7 @@ inline void Install() {
     boundsPVSAnswer = 1;
     sceneClears.clear();
     renderedScenes.clear();
+    sceneRecordBytes[0] = sceneRecordBytes[1] = 0;
     surfaceEntityBytes = 0;
     surfaceEntities.clear();
     surfaceEntitySetups = 0;

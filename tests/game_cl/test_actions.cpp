@@ -16,6 +16,7 @@
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_model.h"
+#include "game_cl/cg_particle_class.h"
 #include "tests/game/fake_engine.h"
 
 namespace {
@@ -287,6 +288,7 @@ TEST_F(Actions, AParticleClassThatCannotBeHadIsReportedWithItsPath) {
     fake::files["a.action"] = "{ spawnParticles 3 game/missing.particle }";
     Start("a.action");
     EXPECT_EQ(fake::errors, (std::vector<fake::error_t>{
+                                {ER_ERROR, "CG_ReloadParticle: Could not open file \"game/missing.particle\""},
                                 {ER_DEVWARNING, "ParseSpawnParticles: Could not get particle \"game/missing.particle\""}}));
 }
 

@@ -3,11 +3,17 @@
 // own work (clamps, the info string, pain, the local connection).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "common/com_info.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_main.h"
+#include "game_cl/cg_model.h"
+#include "game_cl/cg_particle_class.h"
 #include "game_sv/sg_local.h"
 #include "tests/game/fake_engine.h"
 
@@ -318,6 +324,42 @@ TEST_F(WorldChange, RendererRestartLoadsTheWorldAgainAboveTheWatermarks) {
     const std::string mark = std::to_string(cg.watermarks.material + 1);
     EXPECT_NE(std::find(fake::clientCalls.begin(), fake::clientCalls.end(), "unregister material " + mark),
               fake::clientCalls.end());
+}
+
+TEST_F(Lifecycle, DisconnectReleasesEachKindAboveItsWatermarkAndKeepsTheMarks) {
+    const std::filesystem::path root = std::filesystem::path(HM_SOURCE_DIR) / "data";
+    for (const char *path : {"game/base/watermark.material", "game/base/watermark.tga", "game/base/watermark.model",
+                             "game/base/watermark.lo3", "game/base/watermark.wav", "game/base/watermark.particle",
+                             "game/base/watermark.am2", "game/base/watermark.bo3", "game/p_swat/swat.model"}) {
+        std::ifstream in(root / path, std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        fake::files[path] = bytes.str();
+    }
+    fake::registerFromFiles = true;
+    CG_Init();
+    const cgWatermarks_t w = cg.watermarks;
+    ASSERT_NE(w.model, 0);
+    // Registration order: material, texture, model (own table), level of detail, sound,
+    // and the material the watermark particle class names.
+    std::vector<std::string> marks;
+    for (const std::string &r : fake::registrations)
+        if (r.find("watermark") != std::string::npos) marks.push_back(r.substr(0, r.find(' ')));
+    EXPECT_EQ(marks, (std::vector<std::string>{"material", "texture", "lod", "sound", "material"}));
+    // A world's model goes above the mark and with the connection.
+    ASSERT_EQ(CG_LoadModel("game/p_swat/swat.model"), w.model + 1);
+    cg.ecl.state = ECL_CONNECTED;
+    fake::clientCalls.clear();
+    CG_Disconnect(0);
+    for (const std::string &call :
+         {"unregister material " + std::to_string(w.material + 1), "unregister texture " + std::to_string(w.texture + 1),
+          "unregister lod " + std::to_string(w.lod + 1), "unregister sound " + std::to_string(w.sound + 1)})
+        EXPECT_NE(std::find(fake::clientCalls.begin(), fake::clientCalls.end(), call), fake::clientCalls.end()) << call;
+    EXPECT_EQ(CG_GetNumModels(), w.model + 1);
+    EXPECT_EQ(CG_GetNumParticles(), w.particle + 1);
+    EXPECT_EQ(CG_GetNumAnimations(), w.animation + 1);
+    EXPECT_STREQ(CG_GetModelPath(w.model), "game/base/watermark.model");
+    EXPECT_EQ(CG_LoadModel("game/p_swat/swat.model"), w.model + 1);  // loaded anew next time
 }
 
 TEST_F(Lifecycle, DisconnectingStopsTheServerInThisProcessOnlyWhenConnected) {

@@ -10,6 +10,7 @@
 
 #include "game/g_move.h"
 #include "game/g_weapon.h"
+#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_predict.h"
@@ -87,6 +88,7 @@ protected:
         fake::flatWorld = true;
         G_DefineWeapons();
         memset(&cg, 0, sizeof cg);
+        CG_RegisterVariables();  // the module's own records, which the Sets below change
         memset(older.get(), 0, sizeof *older);
         memset(newer.get(), 0, sizeof *newer);
         for (const char *name : {"cg_prediction", "cg_autoChangeWeapon"}) fake::Set(name, "1");
@@ -430,13 +432,16 @@ TEST_F(Predict, TheClientTraceSeesOnlyTheWorld) {
     struct traceCase_t {
         int32_t mask;
         float fraction, endY;
+        const char *skipTrace = "0";
     } cases[] = {
         {1, 0.5f, 0},
         {0x7FFFFFFF, 0.5f, 0},
         {0, 1, -5},
         {2, 1, -5},
+        {1, 1, -5, "1"},  // tracing switched off: nothing is hit
     };
     for (const traceCase_t &c : cases) {
+        fake::Set("cg_skipTrace", c.skipTrace);
         gameTrace_t tr;
         memset(&tr, 0xCD, sizeof tr);
         CG_Trace(&tr, &start, &end, &cg, c.mask);

@@ -432,14 +432,19 @@ int LagBars(const uint8_t (&rgba)[4]) {
     return bars;
 }
 
-TEST_F(ClientScreen, LagometerMarksLostSnapshotsAndCatchesUp) {
-    static constexpr uint8_t red[4] = {255, 0, 0, 255}, green[4] = {0, 255, 0, 255}, yellow[4] = {255, 255, 0, 255};
-    auto older = std::make_unique<snapshot_t>(), newer = std::make_unique<snapshot_t>();
+// The client between two snapshots 50 ms apart, the newer one of 800 bytes.
+void PairSnapshots(snapshot_t *older, snapshot_t *newer) {
     older->serverTime = 1000;
     newer->serverTime = 1050;
     newer->packageSize = 800;
-    cg.older = older.get();
-    cg.newer = newer.get();
+    cg.older = older;
+    cg.newer = newer;
+}
+
+TEST_F(ClientScreen, LagometerMarksLostSnapshotsAndCatchesUp) {
+    static constexpr uint8_t red[4] = {255, 0, 0, 255}, green[4] = {0, 255, 0, 255}, yellow[4] = {255, 255, 0, 255};
+    auto older = std::make_unique<snapshot_t>(), newer = std::make_unique<snapshot_t>();
+    PairSnapshots(older.get(), newer.get());
     cg.simTime = 1050;  // exactly on the newer snapshot: no lag bar
     const int redBefore = LagBars(red), greenBefore = LagBars(green), yellowBefore = LagBars(yellow);
     struct step_t {
@@ -456,6 +461,31 @@ TEST_F(ClientScreen, LagometerMarksLostSnapshotsAndCatchesUp) {
         EXPECT_EQ(LagBars(green) - greenBefore, s.green);
         EXPECT_EQ(LagBars(yellow), yellowBefore);
     }
+}
+
+TEST_F(ClientScreen, LagometerFollowsRestartedNumbersAndSkipsSnapshotsOfOneMoment) {
+    static constexpr uint8_t red[4] = {255, 0, 0, 255}, green[4] = {0, 255, 0, 255}, yellow[4] = {255, 255, 0, 255};
+    auto older = std::make_unique<snapshot_t>(), newer = std::make_unique<snapshot_t>();
+    PairSnapshots(older.get(), newer.get());
+    cg.simTime = 1075;  // half a snapshot past the newer one: every lag bar is yellow
+    newer->number = 5000;
+    CG_UpdateLagometer();
+    const int redBefore = LagBars(red), greenBefore = LagBars(green);
+    // A new connection counts from 1 again: each new snapshot is plotted as it comes,
+    // not held back until the old numbers are passed, and nothing counts as lost.
+    for (int32_t number : {1, 2, 3}) {
+        newer->number = number;
+        CG_UpdateLagometer();
+    }
+    EXPECT_EQ(LagBars(green) - greenBefore, 3);
+    EXPECT_EQ(LagBars(red), redBefore);
+
+    for (int i = 0; i < 150; i++) CG_UpdateLagometer();
+    ASSERT_EQ(LagBars(yellow), 150);
+    // Two snapshots of one server moment leave the lag ring as it was.
+    older->serverTime = newer->serverTime;
+    CG_UpdateLagometer();
+    EXPECT_EQ(LagBars(yellow), 150);
 }
 
 TEST_F(ClientScreen, LifeIconBouncesOnAJumpAndLowLifeTurnsRed) {

@@ -9,6 +9,7 @@
 #include "game/g_main.h"
 #include "game/g_soup.h"
 #include "game/g_weapon.h"
+#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_weapon_view.h"
@@ -23,6 +24,7 @@ struct WeaponFx : testing::Test {
         qgame = fake::qg;
         G_DefineWeapons();
         G_SetCG();
+        CG_RegisterVariables();
         fake::Set("cg_muzzleFadeTime", "100");
         fake::Set("cg_muzzleScale", "1");
         static int visible;

@@ -72,6 +72,7 @@ void PrintCounts_f() {
     Com_Printf("re_counts: materials %d textures %d models %d sounds %d",
                static_cast<int>(re_headless.materials.size()), static_cast<int>(re_headless.textures.size()),
                static_cast<int>(re_headless.models.size()), static_cast<int>(re_headless.sounds.size()));
+    Com_Printf("re_counts: layout25 %d layout31 %d", t.colorSurfaces, t.decalSurfaces);
 }
 
 // The registered font that draws with the material, or null.
@@ -146,10 +147,13 @@ void AddSurfaces(surface_t *s, uint8_t) {
     Count(&reHeadlessCounts_t::surfaces, 1);
     Count(&reHeadlessCounts_t::vertexes, numVerts);
     Count(&reHeadlessCounts_t::indexes, numIndexes);
-    if (re_headless.surfaces.size() >= RE_HEADLESS_RECORDED) return;
     const ptrdiff_t slot = s - surfacePool;
+    const int32_t layout = slot >= 0 && slot < RE_HEADLESS_SURFACES ? surfaceLayouts[slot] : 0;
+    if (layout == SURFACE_LAYOUT_COLOR) Count(&reHeadlessCounts_t::colorSurfaces, 1);
+    if (layout == SURFACE_LAYOUT_DECAL) Count(&reHeadlessCounts_t::decalSurfaces, 1);
+    if (re_headless.surfaces.size() >= RE_HEADLESS_RECORDED) return;
     reHeadlessSurface_t r;
-    r.layout = slot >= 0 && slot < RE_HEADLESS_SURFACES ? surfaceLayouts[slot] : 0;
+    r.layout = layout;
     r.flags = s->flags;
     r.material = s->material;
     r.destination = s->destination;

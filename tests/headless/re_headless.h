@@ -34,6 +34,9 @@ struct reHeadlessCounts_t {
     int32_t lights;     // lights added
     int32_t scenes;     // scenes rendered
     int32_t raws;       // raw images drawn
+    // Particles and marks: added surfaces of vertex layout 25 and 31.
+    int32_t colorSurfaces;
+    int32_t decalSurfaces;
 };
 
 // One added surface as it stood when it was added.

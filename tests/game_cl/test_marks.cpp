@@ -1,0 +1,233 @@
+// Marks against the stand-in engine's decal clipper: life and fade, the pool's
+// limits, drawing, and re-clipping when the world changes under a mark.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "game/g_main.h"
+#include "game/g_weapon.h"
+#include "game_cl/cg_cvars.h"
+#include "game_cl/cg_local.h"
+#include "game_cl/cg_marks.h"
+#include "game_cl/cg_media.h"
+#include "tests/game/fake_engine.h"
+
+namespace {
+
+constexpr float IDENTITY[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+constexpr float UP[3] = {0, 1, 0};
+
+struct Marks : testing::Test {
+    void SetUp() override {
+        fake::Install();
+        qgame = fake::qg;
+        G_SetCG();
+        CG_RegisterVariables();
+        CG_InitMarks();
+        fake::decalVertexes = 4;  // two triangles under every box
+        fake::decalIndexes = 6;
+    }
+    void TearDown() override {
+        CG_ClearMarks();
+        for (weaponMedia_t &m : g_weaponMedia) m = weaponMedia_t{};
+        G_SetUndefined();
+        fake::Uninstall();
+    }
+
+    static int InUse() {
+        int n = 0;
+        for (const mark_t &m : q_marks) n += m.inUse;
+        return n;
+    }
+    static void Later(uint32_t ms) {
+        qgame.time += ms;
+        qgame.frameCount++;
+    }
+    // The alpha the marks are drawn with now, or -1 when none is drawn.
+    static int DrawnAlpha() {
+        fake::surfaces.clear();
+        CG_AddMarksToSceneFrom(nullptr);
+        if (fake::surfaces.empty()) return -1;
+        surface_t s;
+        memcpy(&s, fake::surfaces[0].data(), sizeof s);
+        return static_cast<const decalVert_t *>(s.verts)[s.numVerts - 1].rgba[3];
+    }
+    static void MarkAt(float x, int32_t lifeMs, uint8_t priority = 0) {
+        const vec3_t origin = {x, 0, 0}, size = {1, 1, 1};
+        CG_CreateMark(3, origin, IDENTITY, size, lifeMs, 0, priority);
+    }
+};
+
+TEST_F(Marks, ABulletMarkIsOpaqueFor13SecondsFadesOver2AndGoesAfter15) {
+    g_weaponMedia[WP_MINIGUN].numBulletMarks = 1;
+    g_weaponMedia[WP_MINIGUN].bulletMarks[0] = {42, 0.5f};
+    const vec3_t origin = {0, 50, 0};
+    CG_BulletMark(WP_MINIGUN, origin, UP);
+    ASSERT_EQ(InUse(), 1);
+    ASSERT_EQ(fake::decalCalls.size(), 1u);
+    const fake::decalCall_t &call = fake::decalCalls[0];
+    EXPECT_FLOAT_EQ(call.axis[7], 1.0f) << "row 2 is the direction";
+    EXPECT_NEAR(call.axis[0] * call.axis[6] + call.axis[1] * call.axis[7] + call.axis[2] * call.axis[8], 0.0f, 1e-6f);
+    EXPECT_EQ(call.size[0], 0.5f);
+    EXPECT_EQ(call.maxVerts, MARK_CLIP_VERTS);
+    EXPECT_EQ(call.maxIndexes, MARK_CLIP_INDEXES);
+
+    struct lifeCase_t {
+        uint32_t at;  // ms after the shot
+        int alpha;    // -1 gone
+    };
+    const lifeCase_t cases[] = {{0, 255}, {13000, 255}, {14000, 128}, {14990, 2}, {15000, 0}, {15001, -1}};
+    const uint32_t start = qgame.time;
+    for (const lifeCase_t &lc : cases) {
+        qgame.time = start + lc.at;
+        EXPECT_EQ(DrawnAlpha(), lc.alpha) << lc.at;
+    }
+    EXPECT_EQ(InUse(), 0);
+
+    CG_BulletMark(WP_MEELGUN, origin, UP);
+    CG_BulletMark(-1, origin, UP);
+    CG_BulletMark(99, origin, UP);
+    EXPECT_EQ(InUse(), 0) << "no table, no mark";
+}
+
+// The fade formula is meant for 0 to 1 of the fade; a kept mark stays transparent.
+TEST_F(Marks, AMarkKeptPastItsEndStaysAtAlphaZero) {
+    fake::Set("cg_keepMarks", "1");
+    const vec3_t origin = {0, 50, 0};
+    CG_Mark(3, origin, UP, 1.0f, 1000, 500);
+    Later(600);
+    EXPECT_EQ(DrawnAlpha(), 204);
+    Later(100000);
+    EXPECT_EQ(DrawnAlpha(), 0);
+    EXPECT_EQ(InUse(), 1);
+}
+
+TEST_F(Marks, TooLittleSurfaceOrCountsPastTheScratchArraysMakeNoMark) {
+    struct clipCase_t {
+        int32_t verts, indexes;
+        int made;
+    };
+    const clipCase_t cases[] = {{3, 5, 0}, {4, 6, 1}, {0, 6, 0}, {MARK_CLIP_VERTS + 1, 6, 0},
+                                {4, MARK_CLIP_INDEXES + 1, 0}, {-1, -1, 0}};
+    for (const clipCase_t &cc : cases) {
+        CG_ClearMarks();
+        fake::decalVertexes = cc.verts;
+        fake::decalIndexes = cc.indexes;
+        MarkAt(0, 1000);
+        EXPECT_EQ(InUse(), cc.made) << cc.verts << " " << cc.indexes;
+    }
+}
+
+TEST_F(Marks, AFullPoolGivesUpTheMarkEndingFirstButNeverAPriorityMark) {
+    for (int i = 0; i < MAX_MARKS; i++) MarkAt(static_cast<float>(i), i == 700 || i == 900 ? 500 : 5000 + i);
+    ASSERT_EQ(InUse(), MAX_MARKS);
+    const vec3_t origin = {0, 50, 0};
+    CG_Mark(8, origin, UP, 1.5f, 120000, 119000);
+    EXPECT_EQ(q_marks[700].material, 8) << "the earliest end, lowest index among equals";
+    EXPECT_EQ(q_marks[900].material, 3);
+
+    for (mark_t &m : q_marks) m.priority = 1;
+    fake::errors.clear();
+    CG_Mark(9, origin, UP, 1.5f, 120000, 119000);
+    EXPECT_EQ(fake::errors, (std::vector<fake::error_t>{{ER_DEVWARNING, "GetFreeMark: Found no free mark at all"}}));
+    for (const mark_t &m : q_marks) EXPECT_NE(m.material, 9);
+
+    fake::prints.clear();
+    CG_MarkStats_f();
+    EXPECT_EQ(fake::prints, (std::vector<std::string>{"    \xA4" "08    1024\xA4" "00 Priority marks",
+                                                       "    \xA4" "08    1024\xA4" "00 Total marks"}));
+    CG_MarkClear_f();
+    EXPECT_EQ(InUse(), 0);
+}
+
+TEST_F(Marks, DrawingHandsTheMeshOverAndSkipsWhatIsNotVisibleOrHasNoSurface) {
+    MarkAt(0, 1000);
+    fake::pvsAnswer = 0;
+    EXPECT_EQ(DrawnAlpha(), -1);
+    fake::pvsAnswer = 1;
+    fake::refuseSurfaces = true;
+    EXPECT_EQ(DrawnAlpha(), -1);
+    fake::refuseSurfaces = false;
+    fake::Set("cg_drawMarks", "0");
+    EXPECT_EQ(DrawnAlpha(), -1);
+    fake::Set("cg_drawMarks", "1");
+    fake::allocLayouts.clear();
+    EXPECT_EQ(DrawnAlpha(), 255);
+    EXPECT_EQ(fake::allocLayouts, std::vector<int32_t>{SURFACE_LAYOUT_DECAL});
+    surface_t s;
+    memcpy(&s, fake::surfaces[0].data(), sizeof s);
+    EXPECT_EQ(s.material, 3);
+    EXPECT_EQ(s.numVerts, 4);
+    EXPECT_EQ(s.numIndexes, 6);
+    EXPECT_EQ(s.indexes, q_marks[0].indexes);
+}
+
+TEST_F(Marks, AChangeTouchingAMarksCubeReclipsItKeepingItsTimesAtTheScaleInForce) {
+    const vec3_t origin = {10, 0, 0}, size = {1, 1, 1};
+    CG_CreateMark(3, origin, IDENTITY, size, 10000, 8000, 0);
+    const float radius = q_marks[0].radius;
+    EXPECT_FLOAT_EQ(radius, 1.73205f + 0.1f);
+    const uint32_t end = q_marks[0].endTime, fade = q_marks[0].fadeStartTime;
+
+    const float sameFrameMins[3] = {9, -1, -1}, sameFrameMaxs[3] = {11, 1, 1};
+    CG_RetesselateMark(sameFrameMins, sameFrameMaxs);
+    EXPECT_EQ(fake::decalCalls.size(), 1u) << "a mark of this frame is not clipped again";
+
+    Later(3000);
+    const float apartMins[3] = {10 + radius + 0.01f, -5, -5}, apartMaxs[3] = {20, 5, 5};
+    CG_RetesselateMark(apartMins, apartMaxs);
+    EXPECT_EQ(fake::decalCalls.size(), 1u) << "a box short of the cube leaves the mark";
+
+    fake::Set("cg_markScale", "2");
+    const float touchMins[3] = {10 + radius - 0.01f, -5, -5};
+    CG_RetesselateMark(touchMins, apartMaxs);
+    ASSERT_EQ(fake::decalCalls.size(), 2u);
+    EXPECT_EQ(fake::decalCalls[1].size[0], 2.0f);
+    EXPECT_EQ(InUse(), 1);
+    EXPECT_EQ(q_marks[0].endTime, end);
+    EXPECT_EQ(q_marks[0].fadeStartTime, fade);
+    EXPECT_EQ(q_marks[0].size[0], 1.0f) << "the unscaled size is kept";
+    EXPECT_EQ(q_marks[0].creationFrame, qgame.frameCount);
+
+    // A change at the very moment the fade starts keeps the fade.
+    qgame.time = fade;
+    Later(0);
+    CG_RetesselateMark(touchMins, apartMaxs);
+    EXPECT_EQ(q_marks[0].fadeStartTime, fade);
+
+    // A surface that vanished removes the mark; so does nothing when switched off.
+    Later(10);
+    fake::Set("cg_retessMark", "0");
+    fake::decalIndexes = 0;
+    CG_RetesselateMark(touchMins, apartMaxs);
+    EXPECT_EQ(InUse(), 1);
+    fake::Set("cg_retessMark", "1");
+    CG_RetesselateMark(touchMins, apartMaxs);
+    EXPECT_EQ(InUse(), 0);
+}
+
+// With every slot taken, the copy must not push out an unrelated mark nor be made
+// from a slot that was already reused.
+TEST_F(Marks, ReclippingInAFullPoolKeepsEveryOtherMark) {
+    for (int i = 0; i < MAX_MARKS; i++) MarkAt(static_cast<float>(100 * i), 5000 + i);
+    // The mark that would be given up first is the one the deformation touches.
+    const uint32_t end0 = q_marks[0].endTime;
+    Later(100);
+    const float mins[3] = {-1, -1, -1}, maxs[3] = {1, 1, 1};
+    CG_RetesselateMark(mins, maxs);
+    EXPECT_EQ(InUse(), MAX_MARKS);
+    int found = 0;
+    for (const mark_t &m : q_marks)
+        if (m.origin[0] == 0.0f) {
+            found++;
+            EXPECT_EQ(m.endTime, end0);
+            EXPECT_EQ(m.material, 3);
+        }
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(fake::decalCalls.size(), static_cast<size_t>(MAX_MARKS + 1));
+    EXPECT_EQ(fake::decalCalls.back().origin[0], 0.0f);
+}
+
+}  // namespace
