@@ -334,20 +334,6 @@ static void CG_TMUnloadModel_f() {
 
 static void CG_TMClearTime_f() { cg.tmTime = 0.0f; }
 
-<<<<<<< HEAD
-// The tools of the particles and marks print nothing until those subjects keep
-// anything to show or reload.
-static void CG_ParticleList_f() {}
-static void CG_ParticleReload_f() {}
-static void CG_ParticleStats_f() {}
-static void CG_MarkStats_f() {}
-static void CG_MarkClear_f() { CG_ClearMarks(); }
-=======
-// The tools of the models print nothing until models keep anything to show or reload.
-static void CG_ModelList_f() {}
-static void CG_ModelInfo_f() {}
-static void CG_ModelReload_f() {}
->>>>>>> main
 
 // ---- registration ----
 

@@ -1,5 +1,4 @@
-// Model definitions and the table of loaded models; also the path table of the
-// particle classes.
+// Model definitions and the table of loaded models.
 //
 // A .model text names at most one skeleton, up to 16 levels of detail, up to 8
 // materials, a scale and up to 128 animations with their playback rules:
@@ -27,53 +26,7 @@
 
 namespace {
 
-constexpr int PATH_SIZE = 256;
 constexpr const char *DUMMY = "DUMMY";
-
-template <int N>
-struct pathTable_t {
-    char paths[N][PATH_SIZE];
-    int32_t count;
-};
-
-<<<<<<< HEAD
-pathTable_t<PARTICLE_CLASSES_MAX> particles;
-=======
-pathTable_t<MODELS_MAX> models;
-pathTable_t<ANIMATIONS_MAX> animations;
->>>>>>> main
-
-template <int N>
-int32_t Find(const pathTable_t<N> &t, const char *path) {
-    for (int32_t i = 0; i < t.count; i++)
-        if (!strcmp(t.paths[i], path)) return i;
-    return -1;
-}
-
-// The slot of a path, appended when new and its file is there; -1 when the table
-// is full (nothing reported), -2 when the file is missing.
-template <int N>
-int32_t Add(pathTable_t<N> &t, const char *path) {
-    const int32_t found = Find(t, path);
-    if (found >= 0) return found;
-    if (t.count >= N) return -1;
-    if (!path[0] || Trap_ReadFile(path, nullptr) <= 0) return -2;
-    Com_strncpyz(t.paths[t.count], path, PATH_SIZE);
-    return t.count++;
-}
-
-template <int N>
-void Truncate(pathTable_t<N> &t, int32_t first) {
-    if (first >= 0 && first < t.count) t.count = first;
-}
-
-// Slot 0 of a table whose handle 0 means "none".
-template <int N>
-void Reserve(pathTable_t<N> &t) {
-    t.count = 0;
-    Com_strncpyz(t.paths[0], DUMMY, PATH_SIZE);
-    t.count = 1;
-}
 
 }  // namespace
 
@@ -612,6 +565,4 @@ void CG_ModelReload_f() {
     }
     CG_ReloadModel(Com_atoi(G_Argv(1)));
 }
-
-// ---- particle classes ----
 

@@ -1,6 +1,4 @@
-<<<<<<< HEAD
-// The client game's models and skeletal animations, and the path table of its
-// particle classes.
+// The client game's models and skeletal animations.
 //
 // A model is read from a text definition (.model) naming one skeleton (BO2 binary
 // or BO3 text), its renderer levels of detail, materials and named animations
@@ -8,12 +6,6 @@
 // and a handle out of range resolves to it; no animation has handle 0.  Both
 // tables are released down to a mark: everything loaded after it goes, earlier
 // handles stay valid.
-=======
-// The client game's tables of its own media kinds: models and skeletal
-// animations.  Each keeps the paths it loaded; a handle is the path's slot, a path
-// is loaded once, and slot 0 of models is the placeholder "DUMMY" that handle 0
-// stands for.  A file that is not there loads nothing and gives 0.
->>>>>>> main
 #pragma once
 
 #include <cstdint>
