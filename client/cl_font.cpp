@@ -8,13 +8,6 @@
 #include "base/renderer.h"
 #include "common/common.h"
 
-const float cl_textColors[CL_TEXT_COLORS][4] = {
-    {0.0f, 1.0f, 0.0f, 1.0f},       {0.0f, 0.0f, 0.0f, 1.0f},  {1.0f, 1.0f, 1.0f, 1.0f},
-    {1.0f, 0.0f, 0.0f, 1.0f},       {0.0f, 1.0f, 0.0f, 1.0f},  {0.19f, 0.32f, 0.73f, 1.0f},
-    {0.69f, 0.31f, 0.31f, 1.0f},    {0.0f, 0.5f, 0.0f, 1.0f},  {0.0f, 0.45f, 0.85f, 1.0f},
-    {0.6274f, 0.0f, 0.6274f, 1.0f},
-};
-
 static font_t q_fonts[CL_MAX_FONTS];
 static int32_t q_numFonts;
 
@@ -216,8 +209,8 @@ static void AddPass(textLayout_t *l, const byte *text, int32_t length, int32_t f
         if (IsColorEscape(text, i, length, flags)) {
             if (!shadow) {
                 int index = 10 * (text[i + 1] - '0') + (text[i + 2] - '0');
-                index = index < 0 ? 0 : (index >= CL_TEXT_COLORS ? CL_TEXT_COLORS - 1 : index);
-                memcpy(current, index == 0 ? colour : cl_textColors[index], sizeof(current));
+                index = index < 0 ? 0 : (index >= TEXT_COLORS ? TEXT_COLORS - 1 : index);
+                memcpy(current, index == 0 ? colour : text_colors[index], sizeof(current));
                 current[3] = colour[3];
                 SetRGBA(rgba, current);
             }

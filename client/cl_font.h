@@ -11,7 +11,6 @@
 constexpr int CL_MAX_FONTS = 16;
 constexpr int CL_FONT_NAME = 64;        // bytes of a font's name, with its zero
 constexpr int CL_MAX_DRAW_CHARS = 200;  // bytes of one string drawn at most
-constexpr int CL_TEXT_COLORS = 10;      // entries of cl_textColors, chosen by the colour escape
 constexpr float CL_VIRTUAL_WIDTH = 640.0f;
 constexpr float CL_VIRTUAL_HEIGHT = 480.0f;
 
@@ -34,8 +33,6 @@ struct font_t {
     int32_t dropShadowX, dropShadowY;  // virtual units
     int32_t material;                // renderer handle, 0 = none
 };
-
-extern const float cl_textColors[CL_TEXT_COLORS][4];
 
 // Registers the dummy font (fatal when the table is full); its index.
 int32_t CL_RegisterDummyFont();

@@ -15,6 +15,14 @@
 // Colour key of display text: followed by two decimal digits, three invisible bytes.
 constexpr unsigned char COLOR_KEY = 0xA4;
 constexpr int COLOR_KEY_LEN = 3;
+constexpr int TEXT_COLORS = 10;  // entries of text_colors; an escape's number is clamped to 0..9
+// The colours a colour key selects (RGBA); 0 green, 2 white, 8 the highlight blue.
+inline constexpr float text_colors[TEXT_COLORS][4] = {
+    {0.0f, 1.0f, 0.0f, 1.0f},    {0.0f, 0.0f, 0.0f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f},
+    {1.0f, 0.0f, 0.0f, 1.0f},    {0.0f, 1.0f, 0.0f, 1.0f}, {0.19f, 0.32f, 0.73f, 1.0f},
+    {0.69f, 0.31f, 0.31f, 1.0f}, {0.0f, 0.5f, 0.0f, 1.0f}, {0.0f, 0.45f, 0.85f, 1.0f},
+    {0.6274f, 0.0f, 0.6274f, 1.0f},
+};
 
 constexpr int MAX_OSPATH = 256;           // path buffers; the log file's name
 constexpr int MAX_TOKEN_CHARS = 1024;     // a parser token buffer (1,023 characters)

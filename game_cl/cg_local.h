@@ -231,7 +231,7 @@ struct cg_t {
     cgWatermarks_t watermarks;
     int32_t menu;                 // the menu screen on show, 0 none
     uint8_t chatMode;             // 0 closed, 1 all, 2 team
-    int32_t cinematicTime;
+    float cinematicTime;          // the intro logo's progress, 0..1
     uint32_t lastUsedWeapon;
 
     // Prediction and client events.

@@ -184,7 +184,9 @@ void UI_DumpServers(FILE *config) {
     for (int32_t i = 0; i < ui_numFavoriteList; i++)
         Trap_FWriteString(va("addfavorite %s\n", Com_adrstr(&ui_favoriteList[i].address)), config);
     Trap_FWriteString("\n", config);
+    UI_Console_DumpHistory(config);
     Trap_FWriteString("\n", config);
+    UI_Chat_DumpHistory(config);
     Trap_FWriteString("\n", config);
 }
 

@@ -96,7 +96,8 @@ MATERIALS = [
     "button", "button_down", "button_highlight", "button_over", "check", "check_down", "check_marked",
     "code_black", "code_gray", "console", "console_border", "edit128", "edit256", "edit512", "filled",
     "freebsd", "hm_logo", "hscroll_bg", "hscroll_caret", "linux", "list", "password", "quit/window",
-    "vscroll_bg", "vscroll_caret", "win", "window", "window_join"]]
+    "vscroll_bg", "vscroll_caret", "win", "window", "window_join"]] + [
+    "game/ui/credits/portrait_%d.material" % i for i in range(1, 9)]
 
 TEXTURES = [
     "game/base/watermark.tga",

@@ -30,8 +30,9 @@ TEST(ClientStart, HeadlessClientRegistersFontsAndDrawsItsLoadingText) {
     CopyDefaultData(dir);
     Engine engine(dir.path(), Args(dir), "engine_headless");
     ASSERT_TRUE(engine.waitFor("Server is up and running")) << engine.output();
-    // The client stays away from the server here, so that its screens draw nothing more.
-    engine.send("set cg_skipForceLocal 1\n");
+    // The client stays away from the server here, and shows no intro, notify rows or
+    // menus, so that its screens draw nothing more.
+    engine.send("cg_skipForceLocal 1\ncg_skipIntro 1\ncon_skipNotify 1\nui_skipUi 1\n");
     engine.send("client 1\n");
     ASSERT_TRUE(engine.waitFor("CL_Init: Starting up client done")) << engine.output();
     EXPECT_NE(engine.output().find("Font: \"game/base/normal.font\""), std::string::npos) << engine.output();

@@ -205,6 +205,13 @@ inline uint8_t soupConnect = 1;                  // the answer of trap 44
 // What the module handed to the engine's client.
 inline std::vector<cc_t> sentCommands;           // every client command, in order
 inline bool dnsAnswer = true;                    // whether an address look-up succeeds
+// ---- interface ----
+inline std::vector<std::string> pointerModes;    // "aim" (trap 103) and "cursor" (trap 102), in order
+inline int cinematicEnds = 0;                    // trap 112 calls
+inline std::string completion;                   // what trap 23 writes over the line; empty: no match
+inline bool fopenFails = false;                  // trap 30 answers no file
+inline std::vector<std::string> opened;          // "path mode" of every trap 30
+inline int closed = 0;                           // trap 31 calls
 // Server browser: what went out of band, the pauses, and texts that resolve to an
 // address of their own instead of the loop-back.
 struct outOfBand_t {
@@ -478,7 +485,17 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         return static_cast<intptr_t>(f->second.size());
     }
     case GTRAP_FREE_FILE: Com_free(Arg_Ptr<void>(a, 0)); return 0;
-    case GTRAP_FOPEN: return 1;  // a handle that FWriteString records into `written`
+    case GTRAP_FOPEN:  // a handle that FWriteString records into `written`
+        opened.push_back(std::string(Arg_Ptr<const char>(a, 0)) + " " + Arg_Ptr<const char>(a, 1));
+        return fopenFails ? 0 : 1;
+    case GTRAP_FCLOSE: closed++; return 0;
+    case GTRAP_SET_AIM_MODE: pointerModes.emplace_back("aim"); return 0;
+    case GTRAP_SET_CURSOR_MODE: pointerModes.emplace_back("cursor"); return 0;
+    case GTRAP_CIN_END_CINEMATIC: cinematicEnds++; return 0;
+    case GTRAP_COMPLETE_CMD:
+        if (completion.empty()) return 0;
+        strcpy(Arg_Ptr<char>(a, 0), completion.c_str());
+        return 1;
     case GTRAP_FWRITE_STRING: written.emplace_back(Arg_Ptr<const char>(a, 0)); return 1;
     case GTRAP_TRACE: Trace(Arg_Ptr<trace_t>(a, 0), Arg_Ptr<const obb_t>(a, 1), Arg_Ptr<const obb_t>(a, 2)); return 0;
     case GTRAP_REGISTER_MATERIAL: {
@@ -877,6 +894,12 @@ inline void Install() {
     soupConnect = 1;
     sentCommands.clear();
     dnsAnswer = true;
+    pointerModes.clear();
+    cinematicEnds = 0;
+    completion.clear();
+    fopenFails = false;
+    opened.clear();
+    closed = 0;
     outOfBand.clear();
     sleeps.clear();
     dnsAddresses.clear();

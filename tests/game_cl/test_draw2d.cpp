@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "game_cl/cg_draw2d.h"
+#include "game_cl/cg_local.h"
 #include "game_cl/cg_main.h"
 #include "tests/game/fake_engine.h"
 
@@ -73,6 +74,7 @@ TEST_F(Draw2D, PictureColoursAreTruncatedIntoBytes) {
 }
 
 TEST_F(Draw2D, LoadingFrameIsABlackScreenAndCentredText) {
+    cg.ecl.state = ECL_DISCONNECTED;  // a fresh start: no map change draws loading screens after it
     CG_Init();
     ASSERT_EQ(fake::trisPics.size(), 1u);
     const rect_t r = Covered(fake::trisPics[0]);
