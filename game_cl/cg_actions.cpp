@@ -111,12 +111,15 @@ void PlaySound(const char **cursor, bool positioned) {
         Trap_S_PlayLocalSound(sound);
 }
 
-// The numbers of an explosion word: plain decimals, missing ones 0.
+// The numbers of an explosion word: plain decimals, missing ones 0.  One that is no
+// finite number ("nan", "1e999") also reads 0: it would give the effects positions
+// that are no number, which then reach the world's traces.
 void ReadNumbers(const char **cursor, float *out, int count) {
     for (int i = 0; i < count; i++) {
         word_t w;
         ReadArgument(cursor, &w);
-        out[i] = Com_atof(w.text);
+        const float v = Com_atof(w.text);
+        out[i] = std::isfinite(v) ? v : 0.0f;
     }
 }
 

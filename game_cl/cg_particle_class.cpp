@@ -91,10 +91,15 @@ void CG_ParseParticleClass(particleClass_t *c, const char *text) {
     SetDefaults(c);
     const char *p = text ? text : "";
     bool fadeGiven = false;
+    // Lines are counted on from the last token: counting from the start each time
+    // would make a long file take time growing with its square.
+    int line = 1;
+    const char *counted = p;
     for (;;) {
         const char *token = Com_Parse(&p, true);
         if (!token[0]) break;
-        const int line = Com_GetLineNumber(text, p);
+        line += Com_GetLineNumber(counted, p) - 1;
+        counted = p;
         if (!strcmp(token, "material")) {
             const char *path = Com_Parse(&p, false);
             const int32_t material = Trap_RegisterMaterial(path);

@@ -257,6 +257,21 @@ TEST_F(Actions, ExplosionCountsRoundHalvesUpAndStayWithinThePool) {
     }
 }
 
+TEST_F(Actions, ExplosionNumbersThatAreNoFiniteNumberReadZero) {
+    // A speed of inf - inf or nan would make the spark's velocity, then its
+    // position, no number at all.
+    const char *speeds[] = {"1e999 1e999", "nan nan", "-1e999 1e999"};
+    for (const char *speed : speeds) {
+        SCOPED_TRACE(speed);
+        CG_InitActionScripts();
+        CG_ClearCEntities();
+        fake::files["a.action"] = std::string("{ sparkExplosion 1 1 nan ") + speed + " nan 1 1 }";
+        Start("a.action");
+        ASSERT_EQ(SparksInUse(), 1);
+        for (int i = 0; i < 3; i++) EXPECT_TRUE(std::isfinite(cg.cEntities[0].velocity[i]));
+    }
+}
+
 TEST_F(Actions, MagazineWordsMoveTheMagazineBetweenGunAndHand) {
     EXPECT_TRUE(CG_RunAction("tagAmmoHand", PLACE, IDENTITY, 0, 0));
     EXPECT_EQ(cg.magazineInHand, 1);
