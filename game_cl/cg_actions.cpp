@@ -278,6 +278,12 @@ const actionScript_t *RegisterActionScript(const char *path) {
     if (!path) path = "";
     for (int32_t i = 0; i < g_numActionScripts; i++)
         if (!strcmp(g_actionScripts[i].path, path)) return &g_actionScripts[i];
+    // A path the entry cannot hold whole would never be found again: every start
+    // would load it anew until the table is full.
+    if (strlen(path) >= sizeof g_actionScripts[0].path) {
+        Com_Error(ER_ERROR, "RegisterActionScript: Could not open file \"%s\"", path);
+        return nullptr;
+    }
     if (g_numActionScripts >= MAX_ACTION_SCRIPTS) {
         Com_Error(ER_FATAL, "RegisterActionScript: MAX_ACTION_SCRIPTS");
         return nullptr;

@@ -183,6 +183,12 @@ int32_t CG_LoadParticle(const char *path) {
     if (g_numParticleClasses == 0) CG_LoadDefaultParticle();
     for (int32_t i = 0; i < g_numParticleClasses; i++)
         if (!strcmp(g_particleClasses[i].name, path)) return i;
+    // A path the entry cannot hold whole would never be found again: every load
+    // would take a new entry until the table is full.
+    if (strlen(path) >= sizeof g_particleClasses[0].name) {
+        Com_Error(ER_ERROR, "CG_ReloadParticle: Could not open file \"%s\"", path);
+        return 0;
+    }
     if (g_numParticleClasses >= PARTICLE_CLASSES_MAX) {
         Com_Error(ER_FATAL, "CG_RegisterParticle: Max particle classes is %d", PARTICLE_CLASSES_MAX);
         return 0;

@@ -149,6 +149,26 @@ TEST_F(Actions, AMissingScriptTakesNoSlotAndIsNotRemembered) {
                                 {ER_ERROR, "RegisterActionScript: Could not open file \"missing.action\""}}));
 }
 
+// A path longer than an entry holds would be stored cut and never found again, so
+// each start loaded it anew until the table was full.
+TEST_F(Actions, APathTooLongForAnEntryIsRefusedAndTakesNoEntry) {
+    const std::string path = std::string(ACTION_PATH_SIZE, 'a') + ".action";
+    fake::files[path] = "{ }";
+    for (int i = 0; i < 3; i++) EXPECT_EQ(CG_LoadActionScript(path.c_str()), 0);
+    EXPECT_EQ(g_numActionScripts, 0);
+    ASSERT_FALSE(fake::errors.empty());
+    EXPECT_EQ(fake::errors[0], (fake::error_t{ER_ERROR, "RegisterActionScript: Could not open file \"" + path + "\""}));
+
+    const std::string particlePath = std::string(256, 'p') + ".particle";
+    fake::files[particlePath] = "maxTime 1";
+    fake::errors.clear();
+    const int32_t before = CG_GetNumParticles();
+    for (int i = 0; i < 3; i++) EXPECT_EQ(CG_LoadParticle(particlePath.c_str()), 0);
+    EXPECT_EQ(CG_GetNumParticles(), before > 0 ? before : 1);
+    ASSERT_FALSE(fake::errors.empty());
+    EXPECT_EQ(fake::errors[0], (fake::error_t{ER_ERROR, "CG_ReloadParticle: Could not open file \"" + particlePath + "\""}));
+}
+
 TEST_F(Actions, TheTablesRefuseBeyondTheirLimitsAndKeepWhatTheyHold) {
     for (int i = 0; i < MAX_ACTION_SCRIPTS; i++) fake::files["s" + std::to_string(i) + ".action"] = "{ }";
     fake::files["one_more.action"] = "{ }";
