@@ -334,10 +334,6 @@ static void CG_TMUnloadModel_f() {
 
 static void CG_TMClearTime_f() { cg.tmTime = 0.0f; }
 
-// The tools of the models print nothing until models keep anything to show or reload.
-static void CG_ModelList_f() {}
-static void CG_ModelInfo_f() {}
-static void CG_ModelReload_f() {}
 
 // ---- registration ----
 

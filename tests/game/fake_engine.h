@@ -471,6 +471,19 @@ inline intptr_t Trap(int number, gameArg_t *a) {
         *out = data;
         return static_cast<intptr_t>(f->second.size());
     }
+    // Client game models: the file with 25,000 zero bytes behind it, as the engine reads it.
+    case GTRAP_READ_FILE_25K: {
+        void **out = Arg_Ptr<void *>(a, 1);
+        *out = nullptr;
+        const auto f = files.find(Arg_Ptr<const char>(a, 0));
+        if (f == files.end()) return -1;
+        const size_t size = f->second.size() + 25000 + 1;
+        auto *data = static_cast<char *>(Com_malloc(static_cast<uint32_t>(size)));
+        memset(data, 0, size);
+        memcpy(data, f->second.data(), f->second.size());
+        *out = data;
+        return static_cast<intptr_t>(f->second.size());
+    }
     case GTRAP_FREE_FILE: Com_free(Arg_Ptr<void>(a, 0)); return 0;
     case GTRAP_FOPEN:  // a handle that FWriteString records into `written`
         opened.push_back(std::string(Arg_Ptr<const char>(a, 0)) + " " + Arg_Ptr<const char>(a, 1));

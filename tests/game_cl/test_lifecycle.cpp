@@ -336,16 +336,24 @@ TEST_F(Lifecycle, DisconnectReleasesEachKindAboveItsWatermarkAndKeepsTheMarks) {
         bytes << in.rdbuf();
         fake::files[path] = bytes.str();
     }
+    // The model templates the definitions include: skeletons and animations.
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(root / "game/base/models")) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        fake::files[std::filesystem::relative(entry.path(), root).generic_string()] = bytes.str();
+    }
     fake::registerFromFiles = true;
     CG_Init();
     const cgWatermarks_t w = cg.watermarks;
     ASSERT_NE(w.model, 0);
-    // Registration order: material, texture, model (own table), level of detail, sound,
-    // and the material the watermark particle class names.
+    // Registration order: material, texture, model (own table, with its own level of
+    // detail), level of detail, sound, and the material the watermark particle class names.
     std::vector<std::string> marks;
     for (const std::string &r : fake::registrations)
         if (r.find("watermark") != std::string::npos) marks.push_back(r.substr(0, r.find(' ')));
-    EXPECT_EQ(marks, (std::vector<std::string>{"material", "texture", "lod", "sound", "material"}));
+    EXPECT_EQ(marks, (std::vector<std::string>{"material", "texture", "lod", "lod", "sound", "material"}));
     // A world's model goes above the mark and with the connection.
     ASSERT_EQ(CG_LoadModel("game/p_swat/swat.model"), w.model + 1);
     cg.ecl.state = ECL_CONNECTED;

@@ -21,9 +21,12 @@ struct Thinks : testing::Test {
 
     void SetUp() override {
         fake::Install();
-        fake::files["game/p_swat/swat.model"] = "x";
-        fake::files["game/p_vanti/vanti.model"] = "x";
+        fake::files["game/p_swat/swat.model"] = "lod 0 game/p_swat/swat.lo2\n";
+        fake::files["game/p_vanti/vanti.model"] = "lod 0 game/p_vanti/vanti.lo2\n";
+        CG_UnloadModel(0);
         CG_LoadDefaultModel();
+        CG_LoadModel("game/p_swat/swat.model");  // loaded here, so the think prints only its puts
+        CG_LoadModel("game/p_vanti/vanti.model");
         G_DefineWeapons();
         memset(&g_entityMedia, 0, sizeof g_entityMedia);
         qgame = fake::qg;
