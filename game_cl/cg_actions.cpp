@@ -111,12 +111,15 @@ void PlaySound(const char **cursor, bool positioned) {
         Trap_S_PlayLocalSound(sound);
 }
 
-// The numbers of an explosion word: plain decimals, missing ones 0.
+// The numbers of an explosion word: plain decimals, missing ones 0.  One that is no
+// finite number ("nan", "1e999") also reads 0: it would give the effects positions
+// that are no number, which then reach the world's traces.
 void ReadNumbers(const char **cursor, float *out, int count) {
     for (int i = 0; i < count; i++) {
         word_t w;
         ReadArgument(cursor, &w);
-        out[i] = Com_atof(w.text);
+        const float v = Com_atof(w.text);
+        out[i] = std::isfinite(v) ? v : 0.0f;
     }
 }
 
@@ -275,6 +278,12 @@ const actionScript_t *RegisterActionScript(const char *path) {
     if (!path) path = "";
     for (int32_t i = 0; i < g_numActionScripts; i++)
         if (!strcmp(g_actionScripts[i].path, path)) return &g_actionScripts[i];
+    // A path the entry cannot hold whole would never be found again: every start
+    // would load it anew until the table is full.
+    if (strlen(path) >= sizeof g_actionScripts[0].path) {
+        Com_Error(ER_ERROR, "RegisterActionScript: Could not open file \"%s\"", path);
+        return nullptr;
+    }
     if (g_numActionScripts >= MAX_ACTION_SCRIPTS) {
         Com_Error(ER_FATAL, "RegisterActionScript: MAX_ACTION_SCRIPTS");
         return nullptr;

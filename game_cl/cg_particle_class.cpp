@@ -91,10 +91,15 @@ void CG_ParseParticleClass(particleClass_t *c, const char *text) {
     SetDefaults(c);
     const char *p = text ? text : "";
     bool fadeGiven = false;
+    // Lines are counted on from the last token: counting from the start each time
+    // would make a long file take time growing with its square.
+    int line = 1;
+    const char *counted = p;
     for (;;) {
         const char *token = Com_Parse(&p, true);
         if (!token[0]) break;
-        const int line = Com_GetLineNumber(text, p);
+        line += Com_GetLineNumber(counted, p) - 1;
+        counted = p;
         if (!strcmp(token, "material")) {
             const char *path = Com_Parse(&p, false);
             const int32_t material = Trap_RegisterMaterial(path);
@@ -178,6 +183,12 @@ int32_t CG_LoadParticle(const char *path) {
     if (g_numParticleClasses == 0) CG_LoadDefaultParticle();
     for (int32_t i = 0; i < g_numParticleClasses; i++)
         if (!strcmp(g_particleClasses[i].name, path)) return i;
+    // A path the entry cannot hold whole would never be found again: every load
+    // would take a new entry until the table is full.
+    if (strlen(path) >= sizeof g_particleClasses[0].name) {
+        Com_Error(ER_ERROR, "CG_ReloadParticle: Could not open file \"%s\"", path);
+        return 0;
+    }
     if (g_numParticleClasses >= PARTICLE_CLASSES_MAX) {
         Com_Error(ER_FATAL, "CG_RegisterParticle: Max particle classes is %d", PARTICLE_CLASSES_MAX);
         return 0;

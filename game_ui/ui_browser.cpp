@@ -133,6 +133,8 @@ void UI_GetLanServers_f() {
 
 // ---- answers ----
 
+constexpr int32_t UI_PING_MOST = 9999;  // the longest ping a row shows
+
 // A text of the answer into a record's field: bounded, and every byte below 32
 // becomes a blank, so a line break cannot split the server's row in two.
 static void StoreText(char *dst, const char *src, int32_t size) {
@@ -171,7 +173,11 @@ void UI_ServerInfo(const netadr_t *from, int32_t id, int32_t time, uint8_t passw
     }
     record->flags = static_cast<uint32_t>(flags);
     record->os = static_cast<uint32_t>(os);
-    record->ping = static_cast<int32_t>(qgame.time - static_cast<uint32_t>(time));
+    // The time is our own poll's, echoed: one from the future is no measurement (a
+    // forged one would sort its sender ahead of every honest server), so it counts
+    // as the slowest.
+    const int32_t ping = static_cast<int32_t>(qgame.time - static_cast<uint32_t>(time));
+    record->ping = ping < 0 ? UI_PING_MOST : ping;
 }
 
 // ---- configuration ----
@@ -293,7 +299,7 @@ static void BuildRows(int32_t list) {
     for (; rows < UI_MAX_SERVER_ROWS && set->index[rows] >= 0; rows++) {
         const uiServer_t &s = set->records[set->index[rows]];
         const bool answered = s.name[0] != 0;
-        const int32_t ping = s.ping < 0 ? 0 : (s.ping > 9999 ? 9999 : s.ping);
+        const int32_t ping = s.ping < 0 ? 0 : (s.ping > UI_PING_MOST ? UI_PING_MOST : s.ping);
         char row[UI_SERVER_ROW_TEXT];
         const int length = Com_sprintf(row, sizeof row, "%s%-16.16s%s %-2s %-12s %2d/%-2d %4d\n",
                                        answered ? "" : OFFLINE_PREFIX, answered ? s.name : "Offline",

@@ -149,6 +149,26 @@ TEST_F(Actions, AMissingScriptTakesNoSlotAndIsNotRemembered) {
                                 {ER_ERROR, "RegisterActionScript: Could not open file \"missing.action\""}}));
 }
 
+// A path longer than an entry holds would be stored cut and never found again, so
+// each start loaded it anew until the table was full.
+TEST_F(Actions, APathTooLongForAnEntryIsRefusedAndTakesNoEntry) {
+    const std::string path = std::string(ACTION_PATH_SIZE, 'a') + ".action";
+    fake::files[path] = "{ }";
+    for (int i = 0; i < 3; i++) EXPECT_EQ(CG_LoadActionScript(path.c_str()), 0);
+    EXPECT_EQ(g_numActionScripts, 0);
+    ASSERT_FALSE(fake::errors.empty());
+    EXPECT_EQ(fake::errors[0], (fake::error_t{ER_ERROR, "RegisterActionScript: Could not open file \"" + path + "\""}));
+
+    const std::string particlePath = std::string(256, 'p') + ".particle";
+    fake::files[particlePath] = "maxTime 1";
+    fake::errors.clear();
+    const int32_t before = CG_GetNumParticles();
+    for (int i = 0; i < 3; i++) EXPECT_EQ(CG_LoadParticle(particlePath.c_str()), 0);
+    EXPECT_EQ(CG_GetNumParticles(), before > 0 ? before : 1);
+    ASSERT_FALSE(fake::errors.empty());
+    EXPECT_EQ(fake::errors[0], (fake::error_t{ER_ERROR, "CG_ReloadParticle: Could not open file \"" + particlePath + "\""}));
+}
+
 TEST_F(Actions, TheTablesRefuseBeyondTheirLimitsAndKeepWhatTheyHold) {
     for (int i = 0; i < MAX_ACTION_SCRIPTS; i++) fake::files["s" + std::to_string(i) + ".action"] = "{ }";
     fake::files["one_more.action"] = "{ }";
@@ -254,6 +274,21 @@ TEST_F(Actions, ExplosionCountsRoundHalvesUpAndStayWithinThePool) {
         fake::files["a.action"] = std::string("{ sparkExplosion ") + c.counts + " 0 1 1 1 1 1 }";
         Start("a.action");
         EXPECT_EQ(SparksInUse(), c.sparks);
+    }
+}
+
+TEST_F(Actions, ExplosionNumbersThatAreNoFiniteNumberReadZero) {
+    // A speed of inf - inf or nan would make the spark's velocity, then its
+    // position, no number at all.
+    const char *speeds[] = {"1e999 1e999", "nan nan", "-1e999 1e999"};
+    for (const char *speed : speeds) {
+        SCOPED_TRACE(speed);
+        CG_InitActionScripts();
+        CG_ClearCEntities();
+        fake::files["a.action"] = std::string("{ sparkExplosion 1 1 nan ") + speed + " nan 1 1 }";
+        Start("a.action");
+        ASSERT_EQ(SparksInUse(), 1);
+        for (int i = 0; i < 3; i++) EXPECT_TRUE(std::isfinite(cg.cEntities[0].velocity[i]));
     }
 }
 

@@ -129,6 +129,17 @@ TEST_F(Particles, ParseMessagesNameTheClassAndLineAndAreShownOnce) {
     EXPECT_TRUE(fake::Printed("Loaded \"odd.particle\""));
 }
 
+// A long file is read in one pass: counting each token's line from the start of
+// the file made this take minutes.
+TEST_F(Particles, ALongFileIsReadInTimeAndStillNamesTheRightLine) {
+    std::string text;
+    for (int i = 0; i < 100000; i++) text += "useTime\n";
+    text += "bogus\n";
+    Class(text.c_str(), "long.particle");
+    ASSERT_FALSE(fake::errors.empty());
+    EXPECT_EQ(fake::errors.front(), (fake::error_t{ER_SAVEOFF, "long.particle(100001): Unknown token \"bogus\""}));
+}
+
 // Handles index the per-material lists: one the renderer gives past them is refused.
 TEST_F(Particles, AMaterialHandleOutsideTheListsIsRefusedWithAMessage) {
     struct materialCase_t {

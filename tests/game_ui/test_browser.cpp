@@ -163,6 +163,10 @@ TEST_F(Browser, AnswersFillTheRecordTheirIdentifierNames) {
     }
     EXPECT_STREQ(ui_publicList[0].name, "public one");
     EXPECT_EQ(ui_numLanList, 0);
+    // A time echoed from the future is no ping: it must not sort the sender first.
+    a.ping = -500;
+    Answer(UI_POLL_PUBLIC, 0, a);
+    EXPECT_EQ(ui_publicList[0].ping, 9999);
 }
 
 TEST_F(Browser, ALanAnswerFromAnUnknownServerAddsAndFillsIt) {
