@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "tests/e2e/engine_process.h"
@@ -417,6 +418,9 @@ void SendRemoteLine(const TempDir &dir, int port, const std::string &line) {
 TEST(EngineProcess, RemoteConsoleReachesAnEngineWhoseClientRuns) {
     TempDir hostDir, operatorDir;
     hostDir.write("config.cfg", "");
+    // A client cannot start without the interface's fonts: give it the shipped data.
+    std::filesystem::copy(std::filesystem::path(HM_SOURCE_DIR) / "data", hostDir.path(),
+                          std::filesystem::copy_options::recursive);
     // The client's frame drains the transport in place of the engine's own.  A client
     // runs only with a renderer that can draw: the test build's.
     Engine host(hostDir.path(), {"-dedicated", "-safe", "+set", "net_port", "0", "+set", "base_rcon", "1", "+set",
