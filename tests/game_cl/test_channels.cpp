@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "game_cl/cg_channels.h"
+#include "game_cl/cg_cvars.h"
+#include "game_cl/cg_drawents.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_model.h"
 #include "tests/game/fake_engine.h"
@@ -233,6 +235,68 @@ TEST_F(Channels, SkeletonResolutionAndTagsMatchHandComputedMatrices) {
     EXPECT_FLOAT_EQ(states[1].axis[2], 1.0f) << "the flag tag's own axis";
     EXPECT_EQ(CG_GetTagState(2, states, "TAG_hand"), nullptr) << "names compare exactly";
     EXPECT_EQ(CG_GetTagState(2, nullptr, "TAG_flag"), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The two model drawers every other one builds on: a model instance with its level,
+// materials and flags, and the animated one posed by its channels.
+struct ModelDrawers : model_files::ModelTable {
+    void SetUp() override {
+        ModelTable::SetUp();
+        CG_RegisterVariables();
+        fake::surfaceEntityBytes = sizeof(surfaceEntity_t);
+        fake::files["ten.am2"] = model_files::AM2(10, 3, Counting);
+        fake::materialHandles["skin.material"] = 7;
+        fake::files["m.model"] = "model chain.bo2\nlod 0 a.lo2\nmaterial skin skin.material\n"
+                                 "animation loop ten.am2 {\n endAction REPEAT\n}\n";
+        qmod = CG_LoadModel("m.model");
+        ASSERT_NE(qmod, 0);
+    }
+    int32_t qmod = 0;
+    static surfaceEntity_t Instance(size_t i) {
+        surfaceEntity_t e;
+        memcpy(&e, fake::surfaceEntities.at(i).data(), sizeof e);
+        return e;
+    }
+};
+
+TEST_F(ModelDrawers, StaticAndAnimatedInstances) {
+    const float axis[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const vec3_t origin = {1, 2, 3};
+    CG_DrawStaticModel(qmod, origin, axis, 1, 1);
+    ASSERT_EQ(fake::surfaceEntities.size(), 1u);
+    surfaceEntity_t e = Instance(0);
+    EXPECT_EQ(e.flags, CG_INSTANCE_OWN_BODY | CG_INSTANCE_DETAIL);
+    EXPECT_EQ(e.numBones, 0);
+    EXPECT_EQ(e.materials[0], 7);
+    EXPECT_EQ(e.lod, CG_GetModel(qmod)->lods[0]);
+
+    channel_t channels[CG_ENTITY_CHANNELS]{};
+    CG_SetupChannel(&channels[0], CG_GetModel(qmod), 0);
+    CG_PutFractionToChannel(&channels[0], "loop", nullptr, 0.3f);  // frame 3
+    CG_DrawAnimModel(qmod, origin, axis, channels, 99, 0);
+    ASSERT_EQ(fake::surfaceEntities.size(), 2u);
+    e = Instance(1);
+    EXPECT_STREQ(e.name, "CG_DrawAnimModel");
+    EXPECT_EQ(e.flags, 0u);
+    EXPECT_EQ(e.materials[7], 99) << "the override material fills every slot";
+    ASSERT_EQ(e.numBones, 3);
+    EXPECT_NEAR(e.bones[0][3], 3.0f, 1e-4f);
+    EXPECT_EQ(cg.numLastBones, 3);
+    EXPECT_NEAR(cg.lastBones[2][3], 3.0f, 1e-4f) << "the child moves with the root";
+
+    cg_skipModels.integer = 1;
+    CG_DrawStaticModel(qmod, origin, axis, 0, 0);
+    CG_DrawAnimModel(qmod, origin, axis, channels, 0, 0);
+    cg_skipModels.integer = 0;
+    fake::refuseBones = true;
+    CG_DrawAnimModel(qmod, origin, axis, channels, 0, 0);
+    fake::refuseBones = false;
+    CG_DrawStaticModel(0, origin, axis, 0, 0);
+    EXPECT_EQ(fake::surfaceEntities.size(), 2u) << "skipped, out of bone memory, or no model: nothing added";
 }
 
 }  // namespace
