@@ -19,12 +19,6 @@
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_utils.h"
 
-const tagState_t *CG_GetTagState(int32_t count, const tagState_t *states, const char *name) {
-    for (int32_t i = 0; states && i < count; i++)
-        if (!strcmp(states[i].name, name)) return &states[i];
-    return nullptr;
-}
-
 namespace {
 
 constexpr int FLASH_PARTS_PER_FRAME = 64;  // flowers and flames of every gun in one frame
