@@ -139,6 +139,7 @@ constexpr uint8_t WHITE[4] = {255, 255, 255, 255};
 
 void CG_SetupModelInstance(surfaceEntity_t *instance, const char *name, const model_t *model, const vec3_t origin,
                            const float axis[9], uint32_t flags, int32_t overrideMaterial) {
+    static_assert(CG_MODEL_MATERIALS <= MODEL_MATERIALS_MAX, "the instance reads every material slot of the model");
     memset(instance, 0, sizeof *instance);
     instance->name = name;
     instance->flags = flags;
@@ -160,6 +161,9 @@ bool CG_PoseModel(surfaceEntity_t *instance, const model_t *model, channel_t *ch
     // A channel bound to another model would sample that model's bone count.
     for (int32_t i = 0; channels && i < numChannels; i++)
         if (channels[i].model == model) CG_ExtractChannel(locals, &channels[i]);
+    // Bones the root does not reach (a second root) stay at rest rather than keep
+    // the pose of whatever model was drawn before.
+    CG_ClearBoneStates(count, cg.lastBones);
     CG_LocalsToAbsolutes_r(cg.lastBones, locals, model->rootBone, model);
     for (int32_t b = 0; b < count; b++) MatrixCopy3x4(bones[b], cg.lastBones[b]);
     cg.numLastBones = count;
@@ -179,7 +183,10 @@ void CG_DrawStaticModel(int32_t model, const vec3_t origin, const float axis[9],
 
 void CG_DrawAnimModel(int32_t model, const vec3_t origin, const float axis[9], channel_t *channels,
                       int32_t overrideMaterial, uint8_t ownBody) {
-    if (cg_skipModels.integer) return;
+    if (cg_skipModels.integer) {
+        cg.numLastBones = 0;  // the caller's tags must not take another model's bones
+        return;
+    }
     const model_t *m = CG_GetModel(model);
     surfaceEntity_t instance;
     CG_SetupModelInstance(&instance, "CG_DrawAnimModel", m, origin, axis, ownBody ? CG_INSTANCE_OWN_BODY : 0,
