@@ -67,23 +67,6 @@ void SetVert(drawVert_t *v, const vec3_t xyz, float s, float t, const uint8_t rg
     memcpy(v->rgba, rgba, 4);
 }
 
-// Hands a surface of a layout to the scene; nothing when the renderer has no surface left.
-void AddLayoutSurface(int32_t layout, const char *name, const void *verts, int32_t numVerts, const int32_t *indexes,
-                      int32_t numIndexes, int32_t material, uint32_t flags, float effect) {
-    auto *surface = static_cast<surface_t *>(Trap_R_AllocSurfaces(layout, 0));
-    if (!surface) return;
-    memset(surface, 0, sizeof *surface);
-    surface->name = name;
-    surface->flags = flags;
-    surface->effect = effect;
-    surface->numIndexes = numIndexes;
-    surface->numVerts = numVerts;
-    surface->indexes = indexes;
-    surface->verts = verts;
-    surface->material = material;
-    Trap_R_AddSurfaces(surface, SURFACE_ADD_PROCEDURAL);
-}
-
 void AddSurface(const char *name, const drawVert_t *verts, int32_t numVerts, const int32_t *indexes,
                 int32_t numIndexes, int32_t material, uint32_t flags, float effect) {
     AddLayoutSurface(SURFACE_LAYOUT_COLOR, name, verts, numVerts, indexes, numIndexes, material, flags, effect);
@@ -153,14 +136,56 @@ constexpr uint8_t WHITE[4] = {255, 255, 255, 255};
 }  // namespace
 
 // ---- models ----
-// The model drawers wait for the model records: until then they add nothing.
+
+void CG_SetupModelInstance(surfaceEntity_t *instance, const char *name, const model_t *model, const vec3_t origin,
+                           const float axis[9], uint32_t flags, int32_t overrideMaterial) {
+    memset(instance, 0, sizeof *instance);
+    instance->name = name;
+    instance->flags = flags;
+    _VectorCopy(instance->origin, origin);
+    memcpy(instance->axis, axis, sizeof instance->axis);
+    instance->lod = CG_GetLOD(model, PointDistance(origin, cg.view.origin));
+    for (int i = 0; i < CG_MODEL_MATERIALS; i++)
+        instance->materials[i] = overrideMaterial ? overrideMaterial : model->materials[i];
+}
+
+bool CG_PoseModel(surfaceEntity_t *instance, const model_t *model, channel_t *channels, int32_t numChannels) {
+    cg.numLastBones = 0;
+    if (!CG_CheckAnimBones(model)) return false;
+    const int32_t count = model->numBones;
+    matrix3x4_t *bones = count > 0 ? static_cast<matrix3x4_t *>(Trap_R_AllocBones(count)) : nullptr;
+    if (count > 0 && !bones) return false;
+    matrix3x4_t locals[CG_ANIM_BONES_MAX];
+    CG_ClearBoneStates(count, locals);
+    // A channel bound to another model would sample that model's bone count.
+    for (int32_t i = 0; channels && i < numChannels; i++)
+        if (channels[i].model == model) CG_ExtractChannel(locals, &channels[i]);
+    CG_LocalsToAbsolutes_r(cg.lastBones, locals, model->rootBone, model);
+    for (int32_t b = 0; b < count; b++) MatrixCopy3x4(bones[b], cg.lastBones[b]);
+    cg.numLastBones = count;
+    instance->numBones = count;
+    instance->bones = bones;
+    return true;
+}
 
 void CG_DrawStaticModel(int32_t model, const vec3_t origin, const float axis[9], uint8_t ownBody, uint8_t detail) {
-    (void)model, (void)origin, (void)axis, (void)ownBody, (void)detail;
+    if (cg_skipModels.integer || !model) return;
+    const model_t *m = CG_GetModel(model);
+    surfaceEntity_t instance;
+    CG_SetupModelInstance(&instance, "CG_DrawStaticModel", m, origin, axis,
+                          (ownBody ? CG_INSTANCE_OWN_BODY : 0) | (detail ? CG_INSTANCE_DETAIL : 0), 0);
+    Trap_R_AddSurfaceEntity(&instance);
 }
+
 void CG_DrawAnimModel(int32_t model, const vec3_t origin, const float axis[9], channel_t *channels,
                       int32_t overrideMaterial, uint8_t ownBody) {
-    (void)model, (void)origin, (void)axis, (void)channels, (void)overrideMaterial, (void)ownBody;
+    if (cg_skipModels.integer) return;
+    const model_t *m = CG_GetModel(model);
+    surfaceEntity_t instance;
+    CG_SetupModelInstance(&instance, "CG_DrawAnimModel", m, origin, axis, ownBody ? CG_INSTANCE_OWN_BODY : 0,
+                          overrideMaterial);
+    if (!CG_PoseModel(&instance, m, channels, CG_ENTITY_CHANNELS)) return;
+    Trap_R_AddSurfaceEntity(&instance);
 }
 void CG_DrawItemModel(centity_t *ent) { (void)ent; }
 void CG_DrawGenericModel(centity_t *ent) { (void)ent; }

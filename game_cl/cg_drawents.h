@@ -32,6 +32,18 @@ struct surfaceEntity_t {
     int32_t materials[CG_MODEL_MATERIALS];
 };
 
+// Fills a cleared instance of the model for the renderer: name, flags, origin, axis,
+// the level of detail at its distance from the view and the model's materials (or
+// overrideMaterial in every slot unless 0).
+void CG_SetupModelInstance(surfaceEntity_t *instance, const char *name, const model_t *model, const vec3_t origin,
+                           const float axis[9], uint32_t flags, int32_t overrideMaterial);
+// Poses the instance's model by its channels: bone matrices from the renderer, the
+// local matrices cleared, the channels bound to this model sampled in order (later
+// ones win on the bones they hold), the skeleton resolved, the absolute matrices
+// kept in cg's last-bones store.  False (the store emptied, nothing to add) when the
+// skeleton is larger than the store or the renderer has no bone memory left.
+bool CG_PoseModel(surfaceEntity_t *instance, const model_t *model, channel_t *channels, int32_t numChannels);
+
 void CG_DrawItemModel(centity_t *entity);
 void CG_DrawGenericModel(centity_t *entity);  // also the crystal's model
 void CG_DrawPlayerModel(centity_t *entity, uint8_t self);

@@ -16,6 +16,7 @@
 #include "game/g_public.h"
 #include "game/g_utils.h"
 #include "game_cl/cg_channels.h"
+#include "game_cl/cg_model.h"
 #include "game_cl/cg_view.h"
 
 constexpr int CG_CC_RING = 64;             // client commands kept; command n in slot n & 63
@@ -264,6 +265,11 @@ struct cg_t {
     // World logic and the view weapon (cgmisc).
     vec3_t skyAngles;             // degrees 0..360; the view turns the sky by them
     uint32_t lastMeteorTime;      // game time (ms) of the last meteor of the world's rain
+
+    // Entity drawing: the absolute bone matrices of the last animated model drawn,
+    // which its caller places the model's tags by.
+    matrix3x4_t lastBones[CG_ANIM_BONES_MAX];
+    int32_t numLastBones;
 };
 static_assert(offsetof(cg_t, ecl) == 0, "the engine client writes the head of cg in place");
 

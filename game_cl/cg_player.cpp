@@ -115,13 +115,10 @@ float TurnLegs(centity_t *cent) {
 void CG_PlayerThink(centity_t *cent) {
     const int32_t model = CG_GetPlayerQModel(cent->s.team);
     if (!model) return;
+    model_t *body = CG_GetModel(model);
     channel_t *ch = cent->channels;
-    for (int i = 0; i <= PCH_LEGS; i++) {
-        if (ch[i].model != model) {
-            CG_ClearChannel(&ch[i]);
-            ch[i].model = model;
-        }
-    }
+    for (int i = 0; i <= PCH_LEGS; i++)
+        if (ch[i].model != body) CG_SetupChannel(&ch[i], body, 0);
     CG_PutFractionToChannel(&ch[PCH_PITCH], "rot_pitch", cent, Clamp01(cent->s.angles[1] / 120.0f + 0.5f));
     CG_PutFractionToChannel(&ch[PCH_WAIST], "rot_waist", cent, TurnLegs(cent));
 

@@ -6,18 +6,7 @@
 
 #include "common/com_vector.h"
 #include "game/g_public.h"
-
-constexpr int TAG_NAME_SIZE = 64;
-
-// A model's tag placed in the world.
-struct tagState_t {
-    char name[TAG_NAME_SIZE];
-    vec3_t origin;
-    float axis[9];  // rows right, up, forward
-};
-
-// The first of count states with that exact name; null when none (or no states).
-const tagState_t *CG_GetTagState(int32_t count, const tagState_t *states, const char *name);
+#include "game_cl/cg_channels.h"
 
 // The flash at a muzzle: a flower of flowerSize facing along the axis's third row
 // (the barrel) and, with a muzzle material, two crossed flames of length and width;
