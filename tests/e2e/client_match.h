@@ -20,21 +20,6 @@ namespace e2e {
 
 constexpr const char *PLAYER = "Probe";
 
-inline void CopyData(const TempDir &dir) {
-    std::filesystem::copy(std::filesystem::path(HM_SOURCE_DIR) / "data", dir.path(),
-                          std::filesystem::copy_options::recursive);
-}
-
-// Strips the colour escapes (the byte 0xA4 and two digits) from a displayed text.
-inline std::string Plain(const std::string &text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); i++) {
-        if (static_cast<unsigned char>(text[i]) == 0xA4 && i + 2 < text.size()) i += 2;
-        else out += text[i];
-    }
-    return out;
-}
-
 // Reads until the output, colours stripped, holds needle after offset from; false when
 // it did not come within seconds.  The other engine is read meanwhile, so that neither
 // stops on a full pipe.
