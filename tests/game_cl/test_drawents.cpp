@@ -462,6 +462,25 @@ TEST_F(EntityModels, SkeletonTooLargeIsRefusedAndItsAttachmentsAreNotPlacedByOld
     EXPECT_EQ(fake::errors.size(), 1u) << "reported once";
 }
 
+TEST_F(EntityModels, AnotherPlayersMuzzleFlashesForSevenFramesAfterItsShot) {
+    fake::Set("cg_muzzleFadeTime", "1000");
+    ent.lastFireFrame = qgame.frameCount;
+    ent.lastFireTime = static_cast<int32_t>(qgame.time);
+    struct flashCase_t {
+        uint32_t framesAfter;
+        int32_t serial;  // the viewer's own player is 1
+        size_t lights;   // the minigun's muzzle light
+    };
+    for (const flashCase_t c : {flashCase_t{0, 7, 1}, {6, 7, 1}, {7, 7, 0}, {0, 1, 0}}) {
+        SCOPED_TRACE(testing::Message() << c.framesAfter << " frames, serial " << c.serial);
+        fake::lights.clear();
+        qgame.frameCount = ent.lastFireFrame + c.framesAfter;
+        ent.s.serial = c.serial;
+        CG_DrawPlayerModel(&ent, 0);
+        EXPECT_EQ(fake::lights.size(), c.lights);
+    }
+}
+
 TEST_F(EntityModels, DroneWithoutAnEngineTagReportsWhenTheEngineIsDueAndThenDrawsNoLight) {
     g_entityMedia[ET_DRONE].model = droneOneEngine;
     ent.media = &g_entityMedia[ET_DRONE];
