@@ -17,15 +17,18 @@ float FrameOf(const channel_t *channel, float time) {
 }
 
 // Runs, in list order, every frame action of the channel's animation whose frame
-// lies in (lo, hi] between the two frames.
-void RunFrameActions(const channel_t *channel, float oldFrame, float newFrame) {
-    const float lo = oldFrame < newFrame ? oldFrame : newFrame;
-    const float hi = oldFrame < newFrame ? newFrame : oldFrame;
+// lies in (lo, hi].
+void RunFrameRange(const channel_t *channel, float lo, float hi) {
     const modelAnim_t *ma = channel->modelAnim;
     for (int32_t i = 0; i < ma->numFrameActions; i++) {
         const frameAction_t &fa = ma->frameActions[i];
         if (fa.frame > lo && fa.frame <= hi && fa.action) CG_RunAction(fa.action, ZERO, identitymatrix3x3, 0, 0);
     }
+}
+
+// The frame actions passed between two frames, whichever way the channel went.
+void RunFrameActions(const channel_t *channel, float oldFrame, float newFrame) {
+    RunFrameRange(channel, oldFrame < newFrame ? oldFrame : newFrame, oldFrame < newFrame ? newFrame : oldFrame);
 }
 
 // The model's animation of that name and the animation behind it; false when
@@ -135,9 +138,24 @@ void CG_UpdateChannel(channel_t *channel) {
         CG_PutToChannel(channel, next, channel->owner, 0);
         if (channel->state != CHANNEL_PLAYING) return;
     }
-    const float oldFrame = FrameOf(channel, channel->time);
-    channel->time = SaneTime(channel->time + channel->modelAnim->speed * qgame.frameSeconds);
-    RunFrameActions(channel, oldFrame, FrameOf(channel, channel->time));
+    const float oldTime = channel->time;
+    const float oldFrame = FrameOf(channel, oldTime);
+    channel->time = SaneTime(oldTime + channel->modelAnim->speed * qgame.frameSeconds);
+    const float newFrame = FrameOf(channel, channel->time);
+    if (channel->modelAnim->endAction == EA_REPEAT && floorf(channel->time) != floorf(oldTime)) {
+        // The loop came round: the frames passed are those to the end and those from
+        // the start (frame 0 included), not the ones between the two frames.
+        const float end = static_cast<float>(channel->animation->numFrames);
+        if (channel->time > oldTime) {
+            RunFrameRange(channel, oldFrame, end);
+            RunFrameRange(channel, -1.0f, newFrame);
+        } else {
+            RunFrameRange(channel, -1.0f, oldFrame);
+            RunFrameRange(channel, newFrame, end);
+        }
+        return;
+    }
+    RunFrameActions(channel, oldFrame, newFrame);
 }
 
 void CG_ExtractChannel(matrix3x4_t *locals, channel_t *channel) {

@@ -42,7 +42,11 @@ struct Channels : ModelTable {
             "animation once ten.am2 {\n speed 2\n frame 0 bogus at0\n frame 1 bogus at1\n frame 5 bogus at5\n}\n"
             "animation lead ten.am2 {\n goto loop\n}\n"
             "animation back ten.am2 {\n speed -1\n}\n"
-            "animation dead ten.am2 {\n goto missing\n}\n";
+            "animation dead ten.am2 {\n goto missing\n}\n"
+            "animation cycle ten.am2 {\n endAction REPEAT\n speed 2\n frame 0 bogus at0\n frame 5 bogus at5\n"
+            " frame 9.6 bogus at9\n}\n"
+            "animation rewind ten.am2 {\n endAction REPEAT\n speed -2\n frame 0 bogus at0\n frame 5 bogus at5\n"
+            " frame 9.6 bogus at9\n}\n";
         const int32_t qmod = CG_LoadModel("m.model");
         ASSERT_NE(qmod, 0);
         model = CG_GetModel(qmod);
@@ -161,6 +165,26 @@ TEST_F(Channels, FrameActionsRunOnceWhenTheirFrameIsPassed) {
     fake::errors.clear();
     CG_PutFractionToChannel(&ch, "once", nullptr, 0.06f);
     EXPECT_TRUE(Ran().empty());
+}
+
+TEST_F(Channels, ALoopRunsTheActionsItPassesWhenItComesRound) {
+    struct wrapCase_t {
+        const char *anim;
+        float time;
+        std::vector<std::string> ran;
+    };
+    const wrapCase_t cases[] = {
+        {"cycle", 0.9f, {"at9", "at0"}},   // frame 9 on through the end and 0 to frame 1
+        {"rewind", 0.1f, {"at0", "at9"}},  // frame 1 back through 0 and the end to frame 9
+        {"cycle", 0.2f, {}},               // frame 2 to 4 passes nothing
+    };
+    for (const wrapCase_t &c : cases) {
+        CG_PutToChannel(&ch, c.anim, nullptr, 0);
+        ch.time = c.time;
+        fake::errors.clear();
+        CG_UpdateChannel(&ch);
+        EXPECT_EQ(Ran(), c.ran) << c.anim << " from " << c.time;
+    }
 }
 
 TEST_F(Channels, HoldingAndResuming) {
