@@ -6,28 +6,11 @@
 
 #include <string>
 
-#include "game/g_main.h"
-#include "game_cl/cg_cvars.h"
-#include "game_cl/cg_local.h"
-#include "game_cl/cg_marks.h"
-#include "game_cl/cg_particles.h"
-#include "tests/game/fake_engine.h"
+#include "tests/game_cl/effects_setup.h"
 
 namespace {
 
 constexpr float IDENTITY[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-
-void Setup() {
-    fake::Install();
-    fake::flatWorld = true;
-    qgame = fake::qg;
-    G_SetCG();
-    CG_RegisterVariables();
-    cg.flatGravity = 1;
-    CG_LoadDefaultParticle();
-    CG_InitParticles();
-    CG_InitMarks();
-}
 
 // Ten classes over three materials, long-lived, slow, some rotating and fading:
 // the pool stays full while it is measured.
@@ -47,7 +30,7 @@ void FillPool() {
 }
 
 void BM_ParticlesUpdateAndDraw(benchmark::State &state) {
-    Setup();
+    StartClientEffects();
     FillPool();
     const float eye[3] = {0, 30, 0};
     for (auto _ : state) {
@@ -70,7 +53,7 @@ BENCHMARK(BM_ParticlesUpdateAndDraw)->Unit(benchmark::kMicrosecond);
 // 256 marks on a floor; one explosion's box covers them all, and each frame of the
 // benchmark is one such change.
 void BM_ReclipMarksAfterExplosion(benchmark::State &state) {
-    Setup();
+    StartClientEffects();
     fake::decalVertexes = 48;
     fake::decalIndexes = 72;
     const float up[3] = {0, 1, 0};

@@ -67,23 +67,6 @@ void SetVert(drawVert_t *v, const vec3_t xyz, float s, float t, const uint8_t rg
     memcpy(v->rgba, rgba, 4);
 }
 
-// Hands a surface of a layout to the scene; nothing when the renderer has no surface left.
-void AddLayoutSurface(int32_t layout, const char *name, const void *verts, int32_t numVerts, const int32_t *indexes,
-                      int32_t numIndexes, int32_t material, uint32_t flags, float effect) {
-    auto *surface = static_cast<surface_t *>(Trap_R_AllocSurfaces(layout, 0));
-    if (!surface) return;
-    memset(surface, 0, sizeof *surface);
-    surface->name = name;
-    surface->flags = flags;
-    surface->effect = effect;
-    surface->numIndexes = numIndexes;
-    surface->numVerts = numVerts;
-    surface->indexes = indexes;
-    surface->verts = verts;
-    surface->material = material;
-    Trap_R_AddSurfaces(surface, SURFACE_ADD_PROCEDURAL);
-}
-
 void AddSurface(const char *name, const drawVert_t *verts, int32_t numVerts, const int32_t *indexes,
                 int32_t numIndexes, int32_t material, uint32_t flags, float effect) {
     AddLayoutSurface(SURFACE_LAYOUT_COLOR, name, verts, numVerts, indexes, numIndexes, material, flags, effect);

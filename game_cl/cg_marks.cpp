@@ -161,16 +161,8 @@ void CG_AddMarksToSceneFrom(const void *pvs) {
         const uint8_t alpha = MarkAlpha(m, now);
         if (m.verts[0].rgba[3] != alpha)
             for (int32_t i = 0; i < m.numVerts; i++) m.verts[i].rgba[3] = alpha;
-        auto *s = static_cast<surface_t *>(Trap_R_AllocSurfaces(SURFACE_LAYOUT_DECAL, 0));
-        if (!s) continue;  // the renderer's frame store is spent: not drawn this frame
-        memset(s, 0, sizeof *s);
-        s->name = "mark";
-        s->material = m.material;
-        s->numIndexes = m.numIndexes;
-        s->numVerts = m.numVerts;
-        s->indexes = m.indexes;
-        s->verts = m.verts;
-        Trap_R_AddSurfaces(s, SURFACE_ADD_PROCEDURAL);
+        // When the renderer's frame store is spent the mark is simply not drawn this frame.
+        AddLayoutSurface(SURFACE_LAYOUT_DECAL, "mark", m.verts, m.numVerts, m.indexes, m.numIndexes, m.material);
     }
 }
 

@@ -127,14 +127,8 @@ void Move(particle_t *p, const particleClass_t &c, float t) {
 // A surface of layout 25 for a material, its vertexes from the next free one; null
 // when the renderer has no surface left.
 surface_t *BeginSurface(int32_t material, int32_t firstVert) {
-    auto *s = static_cast<surface_t *>(Trap_R_AllocSurfaces(SURFACE_LAYOUT_COLOR, 0));
-    if (!s) return nullptr;
-    memset(s, 0, sizeof *s);
-    s->name = "particles";
-    s->material = material;
-    s->verts = &particleVerts[firstVert];
-    s->indexes = particleIndexes;
-    return s;
+    return AllocLayoutSurface(SURFACE_LAYOUT_COLOR, "particles", &particleVerts[firstVert], 0, particleIndexes, 0,
+                              material);
 }
 
 void EndSurface(surface_t *s) {

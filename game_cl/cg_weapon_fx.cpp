@@ -220,9 +220,7 @@ void DrawBeam(const vec3_t eye, const vec3_t origin, const float view[9], uint8_
     _VectorAddMultiple(end, gun, toHologram, f);
     const float *centres[BEAM_RINGS] = {gun, end, origin};
 
-    auto *surface = static_cast<surface_t *>(Trap_R_AllocSurfaces(SURFACE_LAYOUT_COLOR, 0));
-    if (!surface) return;
-    drawVert_t *verts = beamVerts[beamsUsed++];
+    drawVert_t *verts = beamVerts[beamsUsed];
     for (int i = 0; i < BEAM_SECTIONS; i++) {
         const float a = DEG2RAD * 45.0f * static_cast<float>(i);
         const float c = cosf(a), s = sinf(a);
@@ -236,14 +234,9 @@ void DrawBeam(const vec3_t eye, const vec3_t origin, const float view[9], uint8_
             v.rgba[3] = k < BEAM_RINGS - 1 ? alpha : 0;
         }
     }
-    memset(surface, 0, sizeof *surface);
-    surface->name = "Dirtgun beam";
-    surface->material = g_beamMat;
-    surface->numVerts = BEAM_VERTS;
-    surface->numIndexes = BEAM_INDEXES;
-    surface->indexes = beamIndexes;
-    surface->verts = verts;
-    Trap_R_AddSurfaces(surface, SURFACE_ADD_PROCEDURAL);
+    // The slot is the beam's only once the renderer took the surface.
+    if (AddLayoutSurface(SURFACE_LAYOUT_COLOR, "Dirtgun beam", verts, BEAM_VERTS, beamIndexes, BEAM_INDEXES, g_beamMat))
+        beamsUsed++;
 }
 
 }  // namespace

@@ -41,9 +41,7 @@ void AddPart(const float (*xyz)[3], const float (*st)[2], int n, const int32_t *
         flashUsed = 0;
     }
     if (flashUsed >= FLASH_PARTS_PER_FRAME) return;
-    auto *surface = static_cast<surface_t *>(Trap_R_AllocSurfaces(SURFACE_LAYOUT_COLOR, 0));
-    if (!surface) return;
-    drawVert_t *verts = flashVerts[flashUsed++];
+    drawVert_t *verts = flashVerts[flashUsed];
     for (int i = 0; i < n; i++) {
         memcpy(verts[i].xyz, xyz[i], sizeof verts[i].xyz);
         verts[i].unused = 0.0f;
@@ -52,14 +50,8 @@ void AddPart(const float (*xyz)[3], const float (*st)[2], int n, const int32_t *
         verts[i].rgba[0] = verts[i].rgba[1] = verts[i].rgba[2] = grey;
         verts[i].rgba[3] = 255;
     }
-    memset(surface, 0, sizeof *surface);
-    surface->name = "Muzzle flash";
-    surface->material = material;
-    surface->numVerts = n;
-    surface->numIndexes = 12;
-    surface->indexes = indexes;
-    surface->verts = verts;
-    Trap_R_AddSurfaces(surface, SURFACE_ADD_PROCEDURAL);
+    // The slot is the part's only once the renderer took the surface.
+    if (AddLayoutSurface(SURFACE_LAYOUT_COLOR, "Muzzle flash", verts, n, indexes, 12, material)) flashUsed++;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_particles.h"
 #include "tests/game/fake_engine.h"
+#include "tests/game_cl/effects_setup.h"
 
 namespace {
 
@@ -22,14 +23,7 @@ constexpr float IDENTITY[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 
 struct Particles : testing::Test {
     void SetUp() override {
-        fake::Install();
-        fake::flatWorld = true;
-        qgame = fake::qg;
-        G_SetCG();
-        CG_RegisterVariables();
-        cg.flatGravity = 1;
-        CG_LoadDefaultParticle();
-        CG_InitParticles();
+        StartClientEffects();
         fake::materialHandles["p.material"] = 5;
     }
     void TearDown() override {
