@@ -53,7 +53,9 @@ bool CheckSkeleton(model_t *model, const char *prefix, int level, const char *ro
     for (int32_t b = 0; b < n; b++)
         if (model->bones[b].parent == -1) model->rootBone = b;
     if (n > 0 && model->rootBone < 0) {
-        Com_Error(ER_RENDERER, "%s \"%s\": Found no mother bone", rootPrefix, rootPath);
+        // A skeleton can come in a server's pack: refusing the model is enough, the
+        // client goes on.
+        Com_Error(level, "%s \"%s\": Found no mother bone", rootPrefix, rootPath);
         return false;
     }
     // A chain of parents longer than the bone count must have come back to a bone.

@@ -207,7 +207,7 @@ void AddDrumGrenades(const viewPart_t &gun, const model_t *shell, int32_t rounds
         snprintf(name, sizeof name, "TAG_shell%.2d", k);
         const tagState_t *place = CG_GetTagState(gun.numTags, gun.tags, name);
         if (!place) {
-            Com_Error(ER_RENDERER, "CG_AddViewWeaponToScene: Found no %s in gun", name);
+            Com_Error(ER_DEVWARNING, "CG_AddViewWeaponToScene: Found no %s in gun", name);
             continue;
         }
         if (PoseViewPart(&grenade, "Shell", shell, place->axis, place->origin, nullptr, 0)) AddViewPart(&grenade);
@@ -255,8 +255,10 @@ void CG_AddViewWeaponToScene() {
     if (!PoseViewPart(&armsPart, "Arm", arms, axis, origin, &cg.weaponChannel, 1)) return;
     AddViewPart(&armsPart);
     const tagState_t *hand = CG_GetTagState(armsPart.numTags, armsPart.tags, "TAG_hand_r");
+    // Models can come in a server's pack: a missing tag leaves out what hangs on it
+    // instead of ending the program, and as it recurs every frame only developers see it.
     if (!hand) {
-        Com_Error(ER_RENDERER, "%s", "CG_AddViewWeaponToScene: Found no TAG_hand_r in arm");
+        Com_Error(ER_DEVWARNING, "%s", "CG_AddViewWeaponToScene: Found no TAG_hand_r in arm");
         return;
     }
 
@@ -291,7 +293,7 @@ void CG_AddViewWeaponToScene() {
         const tagState_t *at = cg.magazineInHand ? CG_GetTagState(armsPart.numTags, armsPart.tags, "TAG_hand_l")
                                                  : CG_GetTagState(gun.numTags, gun.tags, "TAG_ammo");
         if (!at) {
-            Com_Error(ER_RENDERER, "%s",
+            Com_Error(ER_DEVWARNING, "%s",
                       cg.magazineInHand ? "CG_AddViewWeaponToScene: Found no TAG_hand_l in arm"
                                         : "CG_AddViewWeaponToScene: Found no TAG_ammo in gun");
         } else {

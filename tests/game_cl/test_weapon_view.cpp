@@ -307,10 +307,10 @@ TEST_F(ViewWeapon, MissingTagsAreReportedAndWhatHangsOnThemIsLeftOut) {
     CG_AddViewWeaponToScene();
     EXPECT_EQ(fake::surfaceEntities.size(), 2u);
     const std::vector<hm_test::errorRecord_t> expected = {
-        {ER_RENDERER, "CG_AddViewWeaponToScene: Found no TAG_ammo in gun"},
-        {ER_RENDERER, "CG_AddViewWeaponToScene: Found no TAG_shell06 in gun"},
-        {ER_RENDERER, "CG_AddViewWeaponToScene: Found no TAG_shell07 in gun"},
-        {ER_RENDERER, "CG_AddViewWeaponToScene: Found no TAG_shell08 in gun"}};
+        {ER_DEVWARNING, "CG_AddViewWeaponToScene: Found no TAG_ammo in gun"},
+        {ER_DEVWARNING, "CG_AddViewWeaponToScene: Found no TAG_shell06 in gun"},
+        {ER_DEVWARNING, "CG_AddViewWeaponToScene: Found no TAG_shell07 in gun"},
+        {ER_DEVWARNING, "CG_AddViewWeaponToScene: Found no TAG_shell08 in gun"}};
     EXPECT_EQ(fake::errors, expected);
     EXPECT_NEAR(cg.shellEject.origin[0], -0.8f, 1e-5f);
     EXPECT_NEAR(cg.shellEject.direction[1], 1.0f, 1e-6f) << "the view's up row";
@@ -322,7 +322,7 @@ TEST_F(ViewWeapon, MissingTagsAreReportedAndWhatHangsOnThemIsLeftOut) {
     CG_AddViewWeaponToScene();
     EXPECT_EQ(fake::surfaceEntities.size(), 1u);
     ASSERT_EQ(fake::errors.size(), 1u);
-    EXPECT_EQ(fake::errors[0].level, ER_RENDERER);
+    EXPECT_EQ(fake::errors[0].level, ER_DEVWARNING);
     EXPECT_EQ(fake::errors[0].text, "CG_AddViewWeaponToScene: Found no TAG_hand_r in arm");
 }
 
