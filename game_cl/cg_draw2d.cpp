@@ -5,9 +5,16 @@
 
 #include "common/common.h"
 #include "game/g_traps.h"
+#include "game_cl/cg_drawents.h"
+#include "game_cl/cg_model.h"
+#include "game_cl/cg_view.h"
 
 constexpr float CG_VIRTUAL_WIDTH = 640.0f;
 constexpr float CG_VIRTUAL_HEIGHT = 480.0f;
+constexpr int32_t CG_VIRTUAL_WIDTH_UNITS = 640;
+constexpr int32_t CG_VIRTUAL_HEIGHT_UNITS = 480;
+constexpr float CG_MODEL_FOV = 30.0f;    // degrees
+constexpr float CG_MODEL_Z_NEAR = 0.1f;
 static constexpr int32_t quad_inds[6] = {0, 1, 2, 0, 2, 3};
 
 // A colour component as a vertex byte: truncated, within 0..255; one that is not a
@@ -81,4 +88,45 @@ void CG_DrawString(int32_t destination, float x, float y, float scale, const cha
     if (!text) return;
     Trap_CL_DrawString(destination, x, y, scale, text, static_cast<int32_t>(strlen(text)), colour, font,
                        flags | CG_DRAW_SHADOW);
+}
+
+void CG_Draw3DModel(int32_t destination, int32_t x, int32_t y, int32_t w, int32_t h, int32_t qmod,
+                    const vec3_t camera, const vec3_t angles) {
+    const model_t *model = CG_GetModel(qmod);
+    const int32_t lod = CG_GetLOD(model, 0);
+    if (model->dummy || lod == 0) return;
+
+    Trap_R_ClearScene(CG_CLEAR_SCENE_ALL);
+    const int32_t width = Trap_R_GetRenderDestWidth(destination);
+    const int32_t height = Trap_R_GetRenderDestHeight(destination);
+    // In 64 bits: a destination of many pixels times a large rectangle must not overflow.
+    const auto scale = [](int32_t size, int32_t units, int32_t virtualSize) {
+        return static_cast<int32_t>(static_cast<int64_t>(size) * units / virtualSize);
+    };
+    refdef_t r{};
+    r.destination = destination;
+    r.x = scale(width, x, CG_VIRTUAL_WIDTH_UNITS);
+    r.y = height - scale(height, y, CG_VIRTUAL_HEIGHT_UNITS) - scale(height, h, CG_VIRTUAL_HEIGHT_UNITS);
+    r.width = scale(width, w, CG_VIRTUAL_WIDTH_UNITS);
+    r.height = scale(height, h, CG_VIRTUAL_HEIGHT_UNITS);
+    r.skipWorld = 1;
+    r.skipSky = 1;
+
+    viewParams_t view{};
+    _VectorCopy(view.origin, camera);
+    memcpy(view.axis, identitymatrix3x3, sizeof view.axis);
+    view.fovX = CG_GetFovHorizontal(CG_MODEL_FOV);
+    view.fovY = CG_GetFovVertical(CG_MODEL_FOV);
+    view.zNear = CG_MODEL_Z_NEAR;
+
+    surfaceEntity_t instance{};
+    Trap_R_SetupSurfaceEntity(&instance);
+    instance.name = "CG_Draw3DModel";
+    instance.flags = CG_INSTANCE_DETAIL;
+    BuildRotationMatrix3x3(instance.axis, angles);
+    instance.lod = lod;
+    static_assert(CG_MODEL_MATERIALS == MODEL_MATERIALS_MAX);
+    memcpy(instance.materials, model->materials, sizeof instance.materials);
+    Trap_R_AddSurfaceEntity(&instance);
+    Trap_R_RenderScene(&r, &view);
 }

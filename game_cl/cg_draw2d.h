@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/com_vector.h"
 #include "game/g_public.h"
 
 // Picture flags.
@@ -31,3 +32,9 @@ void CG_DrawQuadPic(int32_t destination, int32_t x0, int32_t y0, int32_t x1, int
 // The whole text with the font and its drop shadow; colour null is white.
 void CG_DrawString(int32_t destination, float x, float y, float scale, const char *text, const float *colour,
                    int32_t font, int32_t flags);
+// Renders model qmod alone into the rectangle x, y, w, h (virtual units) of the
+// destination: seen from camera along the identity axis, the model at the scene
+// origin turned by angles.  The placeholder model or one without a level of detail
+// draws nothing.
+void CG_Draw3DModel(int32_t destination, int32_t x, int32_t y, int32_t w, int32_t h, int32_t qmod,
+                    const vec3_t camera, const vec3_t angles);

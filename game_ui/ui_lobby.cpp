@@ -6,6 +6,7 @@
 #include "common/common.h"
 #include "game/g_main.h"
 #include "game/g_traps.h"
+#include "game_cl/cg_draw2d.h"
 #include "game_cl/cg_local.h"
 #include "game_ui/ui_atom.h"
 #include "game_ui/ui_browser.h"
@@ -77,7 +78,8 @@ void UI_Lobby_Draw() {
     } else if (!ui.logoReplaced) {
         spin += UI_LOGO_DEGREES_PER_SECOND * qgame.frameSeconds;
         AngleMod(&spin);
-        (void)spin;
+        const vec3_t camera = {0, 0, -7}, angles = {0, 0, spin};
+        CG_Draw3DModel(0, 40, 30, 560, 420, uiMedia[UIMEDIA_LOBBY_LOGO], camera, angles);
     } else {
         UI_DrawPic(180, 135, 280, 210, color_white, uiMedia[UIMEDIA_LOGO]);
     }

@@ -2,7 +2,9 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -15,6 +17,7 @@
 #include "base/net.h"
 #include "tests/base/scratch_dir.h"
 #include "tests/support/capture.h"
+#include "tests/support/private_net.h"
 
 namespace {
 
@@ -599,6 +602,51 @@ TEST_F(Net, SocketSkipsTakenPortsAndCarriesDatagrams) {
     EXPECT_TRUE(qnet.initialised);
     EXPECT_GE(qnet.myQport, 1);
     EXPECT_LE(qnet.myQport, 65534);
+}
+
+// The engine's socket sends a datagram to the limited broadcast address at the port of
+// a socket bound to every address of this host; what the test heard, "skip: " and
+// why when broadcasting cannot be tried here (no network of its own).  Runs in a network of its own.
+std::string BroadcastToSelf() {
+    const std::string why = hm_test::EnterPrivateNetwork();
+    if (!why.empty()) return "skip: no network of the test's own to broadcast in: " + why;
+    const int listener = BindUdp(0);
+    if (listener < 0) return "no listening socket";
+    if (!Sys_InitNet(0).initialised) return "no engine socket";
+    const netadr_t broadcast{NA_IP_ALT, {255, 255, 255, 255}, PortOf(listener), 0};
+    // Here only a socket not allowed to broadcast fails to send.
+    if (Sys_SendNetData(&broadcast, "hello", 5) != 1)
+        return "not sent: " + (captured.errors.empty() ? std::string() : captured.errors.back().text);
+    pollfd p{listener, POLLIN, 0};
+    if (poll(&p, 1, 5000) != 1) return "nothing heard";
+    char buffer[16];
+    const ssize_t got = recv(listener, buffer, sizeof buffer, 0);
+    return got > 0 ? std::string(buffer, static_cast<size_t>(got)) : "nothing heard";
+}
+
+// In a child process, which alone leaves the host's network: the broadcast never goes
+// beyond this machine.
+TEST_F(Net, BroadcastIsHeardByASocketOfThisHost) {
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(report[0]);
+        const std::string heard = BroadcastToSelf();
+        const ssize_t written = write(report[1], heard.data(), heard.size());
+        _exit(written == static_cast<ssize_t>(heard.size()) ? 0 : 1);
+    }
+    close(report[1]);
+    std::string heard;
+    char buffer[512];
+    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) heard.append(buffer, static_cast<size_t>(n));
+    close(report[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << heard;
+    if (heard.rfind("skip: ", 0) == 0) GTEST_SKIP() << heard.substr(6);
+    EXPECT_EQ(heard, "hello");
 }
 
 }  // namespace

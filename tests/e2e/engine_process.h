@@ -147,6 +147,22 @@ private:
     std::string output_;
 };
 
+// The shipped default data, copied into a test's directory as a player's installation has it.
+inline void CopyData(const TempDir &dir) {
+    std::filesystem::copy(std::filesystem::path(HM_SOURCE_DIR) / "data", dir.path(),
+                          std::filesystem::copy_options::recursive);
+}
+
+// Strips the colour escapes (the byte 0xA4 and two digits) from a displayed text.
+inline std::string Plain(const std::string &text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (static_cast<unsigned char>(text[i]) == 0xA4 && i + 2 < text.size()) i += 2;
+        else out += text[i];
+    }
+    return out;
+}
+
 // The output split into lines.
 inline std::vector<std::string> Lines(const std::string &text) {
     std::vector<std::string> lines;

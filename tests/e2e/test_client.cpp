@@ -18,14 +18,11 @@
 
 namespace {
 
+using e2e::CopyData;
 using e2e::Engine;
 using e2e::EnginePort;
+using e2e::Plain;
 using e2e::TempDir;
-
-void CopyData(const TempDir &dir) {
-    std::filesystem::copy(std::filesystem::path(HM_SOURCE_DIR) / "data", dir.path(),
-                          std::filesystem::copy_options::recursive);
-}
 
 // The value after key in text from offset at on, as a number; -1 when absent.
 long NumberAfter(const std::string &text, const std::string &key, size_t at) {
@@ -63,16 +60,6 @@ std::string ClientListLine(Engine &server, const std::string &name, size_t from)
             if (line.find(" p:") != std::string::npos) return line;
     }
     return "";
-}
-
-// Strips the colour escapes (the byte 0xA4 and two digits) from a displayed text.
-std::string Plain(const std::string &text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); i++) {
-        if (static_cast<unsigned char>(text[i]) == 0xA4 && i + 2 < text.size()) i += 2;
-        else out += text[i];
-    }
-    return out;
 }
 
 TEST(ClientEngine, JoinsADedicatedServerTakesItsWorldAndNoticesItsEnd) {

@@ -18,26 +18,13 @@
 
 namespace {
 
+using e2e::CopyData;
 using e2e::Engine;
 using e2e::EnginePort;
+using e2e::Plain;
 using e2e::TempDir;
 
 constexpr const char *PLAYER = "Probe";
-
-void CopyData(const TempDir &dir) {
-    std::filesystem::copy(std::filesystem::path(HM_SOURCE_DIR) / "data", dir.path(),
-                          std::filesystem::copy_options::recursive);
-}
-
-// Strips the colour escapes (the byte 0xA4 and two digits) from a displayed text.
-std::string Plain(const std::string &text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); i++) {
-        if (static_cast<unsigned char>(text[i]) == 0xA4 && i + 2 < text.size()) i += 2;
-        else out += text[i];
-    }
-    return out;
-}
 
 // Reads until the output, colours stripped, holds needle after offset from; false when
 // it did not come within seconds.  The other engine is read meanwhile, so that neither

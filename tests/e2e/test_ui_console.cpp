@@ -12,13 +12,9 @@
 
 namespace {
 
+using e2e::CopyData;
 using e2e::Engine;
 using e2e::TempDir;
-
-void CopyData(const TempDir &dir) {
-    std::filesystem::copy(std::filesystem::path(HM_SOURCE_DIR) / "data", dir.path(),
-                          std::filesystem::copy_options::recursive);
-}
 
 // A client of the test build alone, without a server and without the intro.
 std::unique_ptr<Engine> StartClient(const TempDir &dir) {

@@ -138,6 +138,13 @@ struct renderedScene_t {
 };
 inline size_t sceneRecordBytes[2] = {0, 0};      // a test that reads the records sets their sizes
 inline std::vector<renderedScene_t> renderedScenes;
+// A copied record read back as its type (the test set the copy's size to sizeof(T)).
+template <typename T>
+T Record(const std::vector<uint8_t> &bytes) {
+    T record{};
+    memcpy(&record, bytes.data(), bytes.size() < sizeof record ? bytes.size() : sizeof record);
+    return record;
+}
 // Model instances: each added one is copied with surfaceEntityBytes bytes (a test
 // that reads them sets the record's size; 0 only counts them).
 inline size_t surfaceEntityBytes = 0;

@@ -2,11 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
+#include "game_cl/cg_cvars.h"
 #include "game_cl/cg_draw2d.h"
+#include "game_cl/cg_drawents.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_main.h"
+#include "game_cl/cg_model.h"
+#include "game_cl/cg_view.h"
 #include "tests/game/fake_engine.h"
 
 namespace {
@@ -89,6 +94,88 @@ TEST_F(Draw2D, LoadingFrameIsABlackScreenAndCentredText) {
     EXPECT_EQ(s.y, 240);
     EXPECT_EQ(s.flags, CG_TEXT_CENTER | CG_DRAW_SHADOW);
     CG_Shutdown();
+}
+
+class Draw3DModel : public testing::Test {
+protected:
+    void SetUp() override {
+        fake::Install();
+        CG_RegisterVariables();
+        cg.loadingBlocked = 0;
+        CG_UnloadModel(0);
+        CG_LoadDefaultModel();
+        fake::registerFromFiles = true;
+        fake::files["a.lo2"] = "lod";
+        fake::files["s.material"] = "material";
+        fake::sceneRecordBytes[0] = sizeof(refdef_t);
+        fake::sceneRecordBytes[1] = sizeof(viewParams_t);
+        fake::surfaceEntityBytes = sizeof(surfaceEntity_t);
+    }
+    void TearDown() override {
+        CG_UnloadModel(0);
+        fake::Uninstall();
+    }
+    static int32_t Load(const char *text) {
+        fake::files["m.model"] = text;
+        return CG_LoadModel("m.model");
+    }
+};
+
+TEST_F(Draw3DModel, ModelIsRenderedAloneIntoItsRectangle) {
+    fake::Set("cg_aspectRatio", "1");
+    const int32_t qmod = Load("lod 0 a.lo2\nmaterial skin s.material\n");
+    ASSERT_NE(qmod, 0);
+    const model_t *m = CG_GetModel(qmod);
+    ASSERT_NE(m->lods[0], 0);
+    const vec3_t camera = {0, 1, -40}, angles = {0, 90, 0};
+    CG_Draw3DModel(0, 40, 30, 320, 240, qmod, camera, angles);
+
+    EXPECT_EQ(fake::sceneClears, std::vector<int32_t>{0x7FFFFFFF});
+    ASSERT_EQ(fake::renderedScenes.size(), 1u);
+    const auto r = fake::Record<refdef_t>(fake::renderedScenes[0].refdefCopy);
+    const auto v = fake::Record<viewParams_t>(fake::renderedScenes[0].viewCopy);
+    // 1280 x 960 pixels, counted from the bottom-left corner.
+    EXPECT_EQ(r.destination, 0);
+    EXPECT_EQ(r.x, 80);
+    EXPECT_EQ(r.y, 960 - 60 - 480);
+    EXPECT_EQ(r.width, 640);
+    EXPECT_EQ(r.height, 480);
+    EXPECT_EQ(r.skipWorld, 1);
+    EXPECT_EQ(r.skipSky, 1);
+    EXPECT_EQ(r.fogModel, 0);
+    EXPECT_FLOAT_EQ(r.fogFactor, 0);
+    EXPECT_EQ(std::vector<float>(v.origin, v.origin + 3), std::vector<float>(camera, camera + 3));
+    EXPECT_EQ(memcmp(v.axis, identitymatrix3x3, sizeof v.axis), 0);
+    EXPECT_FLOAT_EQ(v.fovX, 16.0f / 9.0f * 22.5f);
+    EXPECT_FLOAT_EQ(v.fovY, 22.5f);
+    EXPECT_FLOAT_EQ(v.zNear, 0.1f);
+
+    EXPECT_EQ(fake::surfaceEntitySetups, 1);
+    ASSERT_EQ(fake::surfaceEntities.size(), 1u);
+    const auto e = fake::Record<surfaceEntity_t>(fake::surfaceEntities[0]);
+    EXPECT_EQ(e.flags, CG_INSTANCE_DETAIL);
+    EXPECT_EQ(e.lod, m->lods[0]);
+    EXPECT_EQ(e.materials[0], m->materials[0]);
+    EXPECT_NE(e.materials[0], 0);
+    EXPECT_EQ(std::vector<float>(e.origin, e.origin + 3), (std::vector<float>{0, 0, 0}));
+    matrix3x3_t turned;
+    BuildRotationMatrix3x3(turned, angles);
+    EXPECT_EQ(memcmp(e.axis, turned, sizeof turned), 0);
+    EXPECT_EQ(e.numBones, 0);
+}
+
+// The placeholder, a handle out of range and a model whose level of detail the
+// renderer refused leave the scene alone.
+TEST_F(Draw3DModel, ModelWithNothingToShowDrawsNothing) {
+    const int32_t unregistered = Load("lod 0 gone.lo2\n");
+    const vec3_t zero = {0, 0, 0};
+    for (const int32_t qmod : {0, -3, 99, unregistered}) {
+        SCOPED_TRACE(qmod);
+        CG_Draw3DModel(0, 0, 0, 640, 480, qmod, zero, zero);
+    }
+    EXPECT_TRUE(fake::sceneClears.empty());
+    EXPECT_TRUE(fake::renderedScenes.empty());
+    EXPECT_TRUE(fake::surfaceEntities.empty());
 }
 
 }  // namespace

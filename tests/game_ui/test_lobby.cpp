@@ -4,8 +4,11 @@
 
 #include "game/g_materials.h"
 #include "game/g_move.h"
+#include "game_cl/cg_drawents.h"
 #include "game_cl/cg_local.h"
+#include "game_cl/cg_model.h"
 #include "game_cl/cg_screen.h"
+#include "game_cl/cg_view.h"
 #include "game_ui/ui_lobby.h"
 #include "tests/game_ui/ui_fixture.h"
 
@@ -99,6 +102,79 @@ TEST_F(Lobby, TheTitleScreenShowsNoButtonsButTheVersion) {
     EXPECT_TRUE(VisibleButtons().empty());
     const std::vector<std::string> texts = Texts();
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Hollowmere 1.10b"), texts.end());
+}
+
+class TitleLogo : public Lobby {
+protected:
+    void SetUp() override {
+        Lobby::SetUp();
+        CG_UnloadModel(0);
+        CG_LoadDefaultModel();
+        fake::registerFromFiles = true;
+        fake::files["logo.lo2"] = "lod";
+        fake::files["logo.model"] = "lod 0 logo.lo2\n";
+        uiMedia[UIMEDIA_LOBBY_LOGO] = CG_LoadModel("logo.model");
+        uiMedia[UIMEDIA_LOGO] = 12;
+        fake::sceneRecordBytes[0] = sizeof(refdef_t);
+        fake::sceneRecordBytes[1] = sizeof(viewParams_t);
+        fake::surfaceEntityBytes = sizeof(surfaceEntity_t);
+        cg.ecl.state = ECL_DISCONNECTED;
+    }
+    void TearDown() override {
+        CG_UnloadModel(0);
+        Lobby::TearDown();
+    }
+    // The logo's axis as the last frame drew it.
+    static std::vector<float> LastAxis() {
+        const auto e = fake::Record<surfaceEntity_t>(fake::surfaceEntities.back());
+        return {e.axis, e.axis + 9};
+    }
+};
+
+TEST_F(TitleLogo, TheLogoModelTurnsSlowlyAboveTheVersion) {
+    ASSERT_NE(uiMedia[UIMEDIA_LOBBY_LOGO], 0);
+    qgame.frameSeconds = 0;
+    DrawLobby();
+    ASSERT_EQ(fake::renderedScenes.size(), 1u);
+    const auto r = fake::Record<refdef_t>(fake::renderedScenes[0].refdefCopy);
+    const auto v = fake::Record<viewParams_t>(fake::renderedScenes[0].viewCopy);
+    EXPECT_EQ(r.destination, 0);
+    EXPECT_EQ((std::vector<int32_t>{r.x, r.y, r.width, r.height}), (std::vector<int32_t>{80, 60, 1120, 840}));
+    EXPECT_EQ((std::vector<float>{v.origin, v.origin + 3}), (std::vector<float>{0, 0, -7}));
+    ASSERT_EQ(fake::surfaceEntities.size(), 1u);
+    const std::vector<std::string> texts = Texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Hollowmere 1.10b"), texts.end());
+    const std::vector<float> before = LastAxis();
+
+    // Two seconds later it has turned 10 degrees further about its third angle's axis.
+    qgame.frameSeconds = 2;
+    DrawLobby();
+    ASSERT_EQ(fake::renderedScenes.size(), 2u);
+    const std::vector<float> after = LastAxis();
+    matrix3x3_t step, expected;
+    const vec3_t tenDegrees = {0, 0, 10};
+    BuildRotationMatrix3x3(step, tenDegrees);
+    for (int row = 0; row < 3; row++)
+        for (int col = 0; col < 3; col++) {
+            expected[3 * row + col] = 0;
+            for (int k = 0; k < 3; k++) expected[3 * row + col] += before[3 * row + k] * step[3 * k + col];
+        }
+    for (int i = 0; i < 9; i++) EXPECT_NEAR(after[i], expected[i], 1e-4f) << i;
+}
+
+TEST_F(TitleLogo, AReplacedLogoIsAStillPicture) {
+    ui.logoReplaced = 1;
+    fake::trisPics.clear();
+    DrawLobby();
+    EXPECT_TRUE(fake::renderedScenes.empty());
+    EXPECT_TRUE(fake::surfaceEntities.empty());
+    const std::vector<pic_t> pics = Pics();
+    ASSERT_EQ(pics.size(), 1u);
+    EXPECT_EQ(pics[0].material, 12);
+    EXPECT_FLOAT_EQ(pics[0].x, 180);
+    EXPECT_FLOAT_EQ(pics[0].y, 135);
+    EXPECT_FLOAT_EQ(pics[0].w, 280);
+    EXPECT_FLOAT_EQ(pics[0].h, 210);
 }
 
 TEST_F(Lobby, TheServerInfoScreenShowsTheServerAndTheLastServerinfo2) {
