@@ -2,6 +2,7 @@
 #include "game_cl/cg_drawents.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "common/common.h"
@@ -179,7 +180,10 @@ void CG_DrawStaticModel(int32_t model, const vec3_t origin, const float axis[9],
 
 void CG_DrawAnimModel(int32_t model, const vec3_t origin, const float axis[9], channel_t *channels,
                       int32_t overrideMaterial, uint8_t ownBody) {
-    if (cg_skipModels.integer) return;
+    if (cg_skipModels.integer) {
+        cg.numLastBones = 0;  // the caller's tags must not take another model's bones
+        return;
+    }
     const model_t *m = CG_GetModel(model);
     surfaceEntity_t instance;
     CG_SetupModelInstance(&instance, "CG_DrawAnimModel", m, origin, axis, ownBody ? CG_INSTANCE_OWN_BODY : 0,
@@ -187,11 +191,219 @@ void CG_DrawAnimModel(int32_t model, const vec3_t origin, const float axis[9], c
     if (!CG_PoseModel(&instance, m, channels, CG_ENTITY_CHANNELS)) return;
     Trap_R_AddSurfaceEntity(&instance);
 }
-void CG_DrawItemModel(centity_t *ent) { (void)ent; }
-void CG_DrawGenericModel(centity_t *ent) { (void)ent; }
-void CG_DrawFlag(centity_t *ent) { (void)ent; }
-void CG_DrawDrone(centity_t *ent) { (void)ent; }
-void CG_DrawPlayerModel(centity_t *ent, uint8_t self) { (void)ent, (void)self; }
+
+namespace {
+
+// An animated model whose attachments are placed by its tags next: false when it
+// was not posed (skipped, refused, or no bone memory left), so that its last bones
+// must not be read.
+bool DrawPosedModel(int32_t qmod, const vec3_t origin, const float axis[9], channel_t *channels,
+                    int32_t overrideMaterial, uint8_t ownBody) {
+    CG_DrawAnimModel(qmod, origin, axis, channels, overrideMaterial, ownBody);
+    return cg.numLastBones == CG_GetModel(qmod)->numBones;
+}
+
+// The flag model of a team from a kind's two team slots; 0 (nothing drawn) for a
+// team number that names neither.
+int32_t TeamModel(const entityMedia_t *media, int32_t team) {
+    if (team < 0 || team >= CG_TEAMS || team >= media->numModels) return 0;
+    return media->models[team];
+}
+
+// The item kind's slot in the item media: the slots are registered armour first.
+constexpr int32_t ITEM_MEDIA_SLOT[ITEM_KIND_COUNT] = {1, 0, 2, 3, 4, 5, 6, 7};
+constexpr int32_t ITEM_KIND_WEAPON_OFFSET = 2;  // ammunition kinds 3-7 belong to weapons 1-5
+constexpr float ITEM_BOB = 0.125f;
+constexpr float ITEM_BOB_RATE = 2.5f;            // radians per second
+constexpr float ITEM_SPIN = 70.0f;               // degrees per second
+constexpr uint32_t DRONE_ENGINE_MS = 100;
+constexpr float DRONE_LIGHT_RANGE = 10.0f;
+constexpr float DRONE_LIGHT_INTENSITY = 3.0f;
+constexpr float DRONE_LIGHT_FOV = 60.0f;
+constexpr uint32_t MUZZLE_FRAMES = 7;            // frames after a shot that others see its flash
+constexpr float HOLDER_EYE_HEIGHT = 1.3f;        // of a player seen from outside
+
+}  // namespace
+
+void CG_DrawItemModel(centity_t *ent) {
+    const int32_t kind = ent->s.team;  // the item kind travels in the team word
+    if (kind < 0 || kind >= ITEM_KIND_COUNT) return;
+    const entityMedia_t *media = ent->media;
+    const int32_t slot = ITEM_MEDIA_SLOT[kind];
+    if (slot >= media->numModels) return;
+    float bob = 0, spin = 0;
+    if (!cg_skipItemSpin.integer) {
+        const float t = static_cast<float>(qgame.time) / 1000.0f;
+        bob = ITEM_BOB * Com_sin(ITEM_BOB_RATE * t);
+        spin = Com_fmod(ITEM_SPIN * t, 360.0f);
+    }
+    vec3_t origin;
+    _VectorAddMultiple(origin, ent->s.origin, EntityAxis(ent) + 3, bob);
+    const vec3_t angles = {ent->s.angles[0], ent->s.angles[1], ent->s.angles[2] + spin};
+    G_SetupEntityAxis(&ent->axes, angles);
+    const float *axis = ent->axes.viewAxisT;
+    CG_DrawStaticModel(media->models[slot], origin, axis, 0, 0);
+    if (kind < IT_AMMO_MINIGUN) return;
+    const weaponMedia_t *weapon = CG_WeaponMedia(kind - ITEM_KIND_WEAPON_OFFSET);
+    const float cutOff = cg_itemModelCutOff.value;
+    if (weapon && (cutOff < 1 || ViewDistance(origin) <= cutOff))
+        CG_DrawStaticModel(weapon->miniModel, origin, axis, 0, 1);
+}
+
+void CG_DrawGenericModel(centity_t *ent) {
+    const entityMedia_t *media = ent->media;
+    if (CG_GetModel(media->model)->dummy) {
+        char kind[16];
+        snprintf(kind, sizeof kind, "%d", static_cast<int>(ent->s.type));
+        Com_Error(ER_DEVWARNING, "CG_DrawGenericModel: Drawing dummy model from \"%s\"", kind);
+        return;
+    }
+    const float *frame = &ent->s.ellipticAxis[0][0];
+    vec3_t origin;
+    _VectorCopy(origin, ent->s.origin);
+    for (int row = 0; row < 3; row++) _VectorAddMultiple(origin, origin, frame + 3 * row, media->offset[row]);
+    float axis[9];
+    memcpy(axis, media->secondAxis ? ent->axes.levelAxisT : EntityAxis(ent), sizeof axis);
+    if (ent->spinAngle != 0)
+        for (int row = 0; row < 3; row++) {
+            vec3_t turned;
+            RotatePointAroundVector(turned, ent->spinAxis, axis + 3 * row, ent->spinAngle);
+            _VectorCopy(axis + 3 * row, turned);
+        }
+    CG_DrawStaticModel(media->model, origin, axis, 0, 0);
+}
+
+void CG_DrawFlag(centity_t *ent) {
+    const entityMedia_t *media = ent->media;
+    const model_t *pole = CG_GetModel(media->model);
+    const float *axis = EntityAxis(ent);
+    tagState_t tags[BO2_TAGS_MAX];
+    const int32_t numTags = CG_SetupTagStates(tags, 0, nullptr, pole, axis, ent->s.origin);
+    const tagState_t *flag = CG_GetTagState(numTags, tags, "TAG_flag");
+    if (!flag) return;
+    CG_DrawStaticModel(media->model, ent->s.origin, axis, 0, 0);
+    CG_DrawStaticModel(TeamModel(media, ent->s.team), flag->origin, flag->axis, 0, 0);
+}
+
+void CG_DrawDrone(centity_t *ent) {
+    const entityMedia_t *media = ent->media;
+    const model_t *body = CG_GetModel(media->model);
+    const float *axis = EntityAxis(ent);
+    // The drone is drawn in its rest pose.
+    for (channel_t &ch : ent->channels) CG_ClearChannel(&ch);
+    if (!DrawPosedModel(media->model, ent->s.origin, axis, ent->channels, 0, 0)) return;
+    tagState_t tags[BO2_TAGS_MAX];
+    const int32_t numTags = CG_SetupTagStates(tags, cg.numLastBones, cg.lastBones, body, axis, ent->s.origin);
+    const tagState_t *flag = CG_GetTagState(numTags, tags, "TAG_flag");
+    if (!flag) {
+        Com_Error(ER_DEVWARNING, "CG_DrawDrone: Found not TAG_flag in \"%s\"", body->path);
+        return;
+    }
+    CG_DrawStaticModel(TeamModel(media, ent->s.team), flag->origin, flag->axis, 0, 0);
+    if (static_cast<uint32_t>(qgame.time) - static_cast<uint32_t>(ent->lastThinkTime) >= DRONE_ENGINE_MS) {
+        ent->lastThinkTime = static_cast<int32_t>(qgame.time);
+        const tagState_t *right = CG_GetTagState(numTags, tags, "TAG_engine_r");
+        const tagState_t *left = CG_GetTagState(numTags, tags, "TAG_engine_l");
+        if (!right || !left) {
+            Com_Error(ER_DEVWARNING, "CG_DrawDrone: Found not engine tags in \"%s\"", body->path);
+            return;
+        }
+        CG_RunActionScript("game/c_actions/drone_engine.action", right->origin, right->axis, 0, 0);
+        CG_RunActionScript("game/c_actions/drone_engine.action", left->origin, left->axis, 0, 0);
+    }
+    if (cg_skipDroneLight.integer) return;
+    const tagState_t *spot = CG_GetTagState(numTags, tags, "TAG_light");
+    if (!spot) {
+        Com_Error(ER_DEVWARNING, "CG_DrawDrone: Found not light tags in \"%s\"", body->path);
+        return;
+    }
+    vec3_t at;
+    _VectorCopy(at, spot->origin);
+    auto *light = static_cast<cgLight_t *>(Trap_R_AllocLight(CG_LIGHT_FLASH, at, static_cast<int32_t>(DRONE_LIGHT_RANGE)));
+    if (!light) return;
+    memset(light, 0, sizeof *light);
+    light->kind = CG_LIGHT_FLASH;
+    light->flag = 1;
+    _VectorCopy(light->origin, at);
+    // Pointing toward the world centre.
+    float *forward = light->axis + 6;
+    _VectorScale(forward, -1.0f, spot->origin);
+    VectorNormalize(forward);
+    PerpendicularVector(light->axis, forward);
+    _CrossProduct(light->axis + 3, forward, light->axis);
+    light->fov = DRONE_LIGHT_FOV;
+    light->range = DRONE_LIGHT_RANGE;
+    light->color[0] = light->color[1] = light->color[2] = light->color[3] = 1;
+    light->intensity[0] = light->intensity[1] = DRONE_LIGHT_INTENSITY;
+    light->projected = 1;
+    light->texture = cgMedia.handles[ent->s.team == 1 ? CGM_DRONE_SPOT_RED : CGM_DRONE_SPOT_BLUE];
+    CG_AddLight(light);
+}
+
+void CG_DrawPlayerModel(centity_t *ent, uint8_t self) {
+    const int32_t body = CG_GetPlayerQModel(ent->s.team);  // 0 for a team that names no body
+    const model_t *bodyModel = CG_GetModel(body);
+    if (bodyModel->dummy) {
+        Com_Error(ER_DEVWARNING, "CG_DrawPlayerModel: Drawing dummy model");
+        return;
+    }
+    const weaponMedia_t *weapon = CG_WeaponMedia(ent->s.weapon);  // null for a number that names none
+    const vec3_t turn = {0, 0, ent->s.angles[2] + 180.0f};
+    float axis[9];
+    G_EllipticAxis2Axis(axis, &ent->s.ellipticAxis[0][0], turn, 1);
+    const float *origin = ent->s.origin;
+    if (!DrawPosedModel(body, origin, axis, ent->channels, 0, self)) return;
+    if (ent->s.berserk > 0 && !DrawPosedModel(body, origin, axis, ent->channels, cgMedia.handles[CGM_BERSERK_SUIT], self))
+        return;
+    if (!weapon || !weapon->model) return;
+    tagState_t bodyTags[BO2_TAGS_MAX];
+    const int32_t numBodyTags = CG_SetupTagStates(bodyTags, cg.numLastBones, cg.lastBones, bodyModel, axis, origin);
+    const tagState_t *hand = CG_GetTagState(numBodyTags, bodyTags, "TAG_hand_r");
+    if (!hand) {
+        Com_Error(ER_DEVWARNING, "CG_DrawPlayerModel: Found not TAG_hand_r in \"%s\"", bodyModel->path);
+        return;
+    }
+    memcpy(ent->weaponTagAxis, hand->axis, sizeof ent->weaponTagAxis);
+    const model_t *gun = CG_GetModel(weapon->model);
+    if (gun->dummy) {
+        Com_Error(ER_DEVWARNING, "CG_DrawPlayerModel: Drawing dummy gun model");
+        return;
+    }
+    CG_DrawStaticModel(weapon->model, hand->origin, hand->axis, self, 0);
+    // The gun is drawn unposed: its tags are its own, placed at the hand.
+    tagState_t gunTags[BO2_TAGS_MAX];
+    const int32_t numGunTags = CG_SetupTagStates(gunTags, 0, nullptr, gun, hand->axis, hand->origin);
+    const weaponClass_t *wc = G_WeaponClass(ent->s.weapon);
+    const bool own = ent->s.serial == cg.predicted.entitySerial;
+    if (wc && wc->drawMuzzleFlash && !own && ent->lastFireFrame &&
+        qgame.frameCount - ent->lastFireFrame < MUZZLE_FRAMES)
+        wc->drawMuzzleFlash(weapon->model, gunTags, numGunTags, ent->lastFireTime, ent->lastFireRoll, 0);
+    if (wc && wc->drawFrame && !(own && !cg_thirdPerson.integer)) {
+        weaponFrame_t frame{};
+        frame.model = weapon->model;
+        frame.tags = gunTags;
+        frame.numTags = numGunTags;
+        frame.origin = origin;
+        frame.eyeHeight = HOLDER_EYE_HEIGHT;
+        frame.viewAxes = ent->axes.viewAxisT;
+        frame.hologramAxes = ent->axes.levelAxisT;
+        frame.mode = ent->s.packed >> 8 & 0xFF;
+        frame.size = ent->s.packed & 0xFF;
+        frame.lastShotFrame = ent->lastFireFrame;
+        wc->drawFrame(&frame);
+    }
+    if (!weapon->ammoModel) return;
+    const tagState_t *ammo = CG_GetTagState(numGunTags, gunTags, "TAG_ammo");
+    if (!ammo) {
+        Com_Error(ER_DEVWARNING, "CG_DrawPlayerModel: Found not TAG_ammo in \"%s\"", gun->path);
+        return;
+    }
+    if (CG_GetModel(weapon->ammoModel)->dummy) {
+        Com_Error(ER_DEVWARNING, "CG_DrawPlayerModel: Drawing dummy ammo model");
+        return;
+    }
+    CG_DrawStaticModel(weapon->ammoModel, ammo->origin, ammo->axis, self, 0);
+}
 
 void CG_DrawPlayer(centity_t *ent, uint8_t self) {
     const bool own = ent->s.serial == cg.predicted.entitySerial;

@@ -248,6 +248,7 @@ static void PresentEntityEvent(centity_t *ent, uint8_t event) {
     } else if (event >= CG_EVENT_FIRE_FIRST && event <= CG_EVENT_FIRE_LAST) {
         ent->lastFireWeapon = event - CG_EVENT_FIRE_FIRST;
         ent->lastFireFrame = qgame.frameCount;
+        ent->lastFireTime = static_cast<int32_t>(qgame.time);
         ent->lastFireRoll = Trap_crand() * 15.0f;
     }
 }

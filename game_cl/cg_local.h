@@ -78,6 +78,7 @@ struct centity_t {
     int32_t spawnEffectTime;      // game time (ms) of the last player-spawn event
     int32_t lastFireWeapon;
     uint32_t lastFireFrame;       // qgame frame count of the shot
+    int32_t lastFireTime;         // game time (ms) of the shot: its muzzle flash fades from there
     float lastFireRoll;           // degrees, -15..15
     float spinAngle;              // degrees 0..360, about spinAxis
     vec3_t spinAxis;

@@ -3,15 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "game/g_entity.h"
 #include "game/g_main.h"
 #include "game/g_weapon.h"
+#include "game_cl/cg_channels.h"
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_drawents.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
+#include "game_cl/cg_utils.h"
 #include "tests/game/fake_engine.h"
+#include "tests/game_cl/model_files.h"
 
 namespace {
 
@@ -198,6 +204,319 @@ TEST_F(DrawEnts, DropShadowIsTheClippedDecalUnderThePoint) {
     const vec3_t high = {0, 60, 0};
     CG_DrawDropShadow(high, identitymatrix3x3, 1.5f, 33);
     EXPECT_EQ(fake::surfaces.size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace model_files;
+
+// A skeleton of count bones in a chain, each on the one before, with the given tags.
+std::string ChainBO2(int32_t count, const std::vector<tagSpec_t> &tags) {
+    std::vector<boneSpec_t> bones;
+    for (int32_t i = 0; i < count; i++) bones.push_back({i - 1, {0, 0, 0}, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}});
+    return BO2(bones, tags);
+}
+
+tagSpec_t Tag(const char *name, int32_t bone, float x, float y, float z) {
+    return {name, bone, {x, y, z}, {1, 0, 0, 0, 1, 0, 0, 0, 1}};
+}
+
+// The model drawers over a table of small models: players (body, gun, magazine), an
+// item kind's boxes and mini guns, a generic prop, a flag pole and a drone.  Models
+// tell themselves apart by their level-of-detail handle.
+struct EntityModels : ModelTable {
+    centity_t ent{};
+    int32_t body = 0, bigBody = 0, gun = 0, ammo = 0, mini = 0, prop = 0, pole = 0, flagBlue = 0, flagRed = 0,
+            drone = 0, droneOneEngine = 0;
+    int32_t items[ITEM_KIND_COUNT]{};
+
+    int32_t Model(const std::string &name, const std::string &skeleton = "") {
+        fake::files[name + ".lo2"] = "mesh";
+        fake::files[name + ".model"] = (skeleton.empty() ? "" : "model " + skeleton + "\n") + "lod 0 " + name + ".lo2\n";
+        const int32_t qmod = CG_LoadModel((name + ".model").c_str());
+        EXPECT_NE(qmod, 0) << name;
+        return qmod;
+    }
+
+    void SetUp() override {
+        ModelTable::SetUp();
+        CG_RegisterVariables();
+        G_DefineWeapons();
+        Trap_GetQGame(&qgame);
+        fake::registerFromFiles = true;
+        fake::surfaceEntityBytes = sizeof(surfaceEntity_t);
+        memset(&cg, 0, sizeof cg);
+        memset(g_entityMedia, 0, sizeof g_entityMedia);
+        memset(g_weaponMedia, 0, sizeof g_weaponMedia);
+        for (int i = 0; i < CG_MEDIA_SLOTS; i++) cgMedia.handles[i] = 1000 + i;
+        cg.view.pvs = fake::viewPVS;
+        fake::Set("cg_skipItemSpin", "1");
+
+        fake::files["gun.bo2"] = ChainBO2(1, {Tag("TAG_ammo", 0, 0, -0.1f, 0.1f), Tag("TAG_muzzle", 0, 0, 0, 0.4f)});
+        fake::files["big.bo2"] = ChainBO2(CG_ANIM_BONES_MAX + 1, CHAIN_TAGS);
+        fake::files["pole.bo2"] = ChainBO2(1, {Tag("TAG_flag", -1, 0, 2, 0)});
+        const tagSpec_t flag = Tag("TAG_flag", 0, 0, 0.6f, 0), right = Tag("TAG_engine_r", 0, 0.5f, 0, 0),
+                        left = Tag("TAG_engine_l", 0, -0.5f, 0, 0), light = Tag("TAG_light", 0, 0, -0.3f, 0);
+        fake::files["drone.bo2"] = ChainBO2(1, {flag, right, left, light});
+        fake::files["drone1.bo2"] = ChainBO2(1, {flag, right, light});
+        body = Model("body", "chain.bo2");
+        bigBody = Model("big", "big.bo2");
+        gun = Model("gun", "gun.bo2");
+        ammo = Model("ammo");
+        mini = Model("mini");
+        prop = Model("prop");
+        pole = Model("pole", "pole.bo2");
+        flagBlue = Model("flag_blue");
+        flagRed = Model("flag_red");
+        drone = Model("drone", "drone.bo2");
+        droneOneEngine = Model("drone1", "drone1.bo2");
+        for (int32_t k = 0; k < ITEM_KIND_COUNT; k++) items[k] = Model("item" + std::to_string(k));
+
+        g_entityMedia[ET_PLAYER].models[0] = g_entityMedia[ET_PLAYER].models[1] = body;
+        g_entityMedia[ET_PLAYER].numModels = 4;
+        g_weaponMedia[WP_MINIGUN] = weaponMedia_t{};
+        g_weaponMedia[WP_MINIGUN].model = gun;
+        g_weaponMedia[WP_MINIGUN].ammoModel = ammo;
+        g_weaponMedia[WP_MINIGUN].miniModel = mini;
+        // The item slots are registered armour first, then life.
+        entityMedia_t &item = g_entityMedia[ET_ITEM];
+        item.numModels = ITEM_KIND_COUNT;
+        for (int32_t k = 0; k < ITEM_KIND_COUNT; k++) item.models[k] = items[k];
+        item.models[IT_LIFE] = items[IT_ARMOR];
+        item.models[IT_ARMOR] = items[IT_LIFE];
+        g_entityMedia[ET_MUSHROOM].model = prop;
+        g_entityMedia[ET_MUSHROOM].offset[1] = -0.5f;
+        for (entityMedia_t *m : {&g_entityMedia[ET_DRONE], &g_entityMedia[ET_CRYSTAL]}) {
+            m->models[0] = flagBlue;
+            m->models[1] = flagRed;
+            m->numModels = 2;
+        }
+        g_entityMedia[ET_DRONE].model = drone;
+        g_entityMedia[ET_CRYSTAL].model = pole;  // stands in for a flag kind
+
+        ent.s.inUse = 1;
+        memcpy(&ent.s.ellipticAxis[0][0], identitymatrix3x3, sizeof ent.s.ellipticAxis);
+        memcpy(ent.axes.ellipticAxis, identitymatrix3x3, sizeof ent.axes.ellipticAxis);
+        G_SetupEntityAxis(&ent.axes, ent.s.angles);
+        ent.s.weapon = WP_MINIGUN;
+        ent.s.serial = 7;
+        cg.predicted.entitySerial = 1;
+        fake::errors.clear();
+    }
+    void TearDown() override {
+        memset(g_entityMedia, 0, sizeof g_entityMedia);
+        memset(g_weaponMedia, 0, sizeof g_weaponMedia);
+        ModelTable::TearDown();
+    }
+
+    static surfaceEntity_t Instance(size_t i) {
+        surfaceEntity_t e;
+        memcpy(&e, fake::surfaceEntities.at(i).data(), sizeof e);
+        return e;
+    }
+    int32_t Errors(const std::string &text) const {
+        int32_t n = 0;
+        for (const fake::error_t &e : fake::errors) n += e.text == text;
+        return n;
+    }
+};
+
+// What one drawer call added: each instance's model, flags and bone count.
+struct drawn_t {
+    int32_t qmod;
+    uint32_t flags;
+    int32_t bones;
+};
+
+TEST_F(EntityModels, EachDrawerAddsItsInstances) {
+    const uint32_t OWN = CG_INSTANCE_OWN_BODY, DETAIL = CG_INSTANCE_DETAIL;
+    struct row_t {
+        const char *what;
+        std::function<void()> draw;
+        std::vector<drawn_t> expected;
+    };
+    const std::vector<row_t> rows = {
+        {"player", [&] { CG_DrawPlayerModel(&ent, 0); }, {{body, 0, 3}, {gun, 0, 0}, {ammo, 0, 0}}},
+        {"own player in first person", [&] { CG_DrawPlayerModel(&ent, 1); },
+         {{body, OWN, 3}, {gun, OWN, 0}, {ammo, OWN, 0}}},
+        {"berserk player: the body again in the suit",
+         [&] {
+             ent.s.berserk = 3;
+             CG_DrawPlayerModel(&ent, 0);
+         },
+         {{body, 0, 3}, {body, 0, 3}, {gun, 0, 0}, {ammo, 0, 0}}},
+        {"life item", [&] {
+             ent.s.team = IT_LIFE;
+             CG_DrawItemModel(&ent);
+         }, {{items[IT_LIFE], 0, 0}}},
+        {"armour item", [&] {
+             ent.s.team = IT_ARMOR;
+             CG_DrawItemModel(&ent);
+         }, {{items[IT_ARMOR], 0, 0}}},
+        {"ammunition 10 away, cut-off 7: the box only",
+         [&] {
+             ent.s.team = IT_AMMO_MINIGUN;
+             cg.view.origin[0] = 10;
+             CG_DrawItemModel(&ent);
+         },
+         {{items[IT_AMMO_MINIGUN], 0, 0}}},
+        {"ammunition 10 away, cut-off 0: box and mini gun",
+         [&] {
+             ent.s.team = IT_AMMO_MINIGUN;
+             cg.view.origin[0] = 10;
+             fake::Set("cg_itemModelCutOff", "0");
+             CG_DrawItemModel(&ent);
+         },
+         {{items[IT_AMMO_MINIGUN], 0, 0}, {mini, DETAIL, 0}}},
+        {"ammunition 5 away, cut-off 7: box and mini gun",
+         [&] {
+             ent.s.team = IT_AMMO_MINIGUN;
+             cg.view.origin[0] = 5;
+             CG_DrawItemModel(&ent);
+         },
+         {{items[IT_AMMO_MINIGUN], 0, 0}, {mini, DETAIL, 0}}},
+        {"generic", [&] {
+             ent.media = &g_entityMedia[ET_MUSHROOM];
+             CG_DrawGenericModel(&ent);
+         }, {{prop, 0, 0}}},
+        {"flag: pole and the red team's flag",
+         [&] {
+             ent.media = &g_entityMedia[ET_CRYSTAL];
+             ent.s.team = 1;
+             CG_DrawFlag(&ent);
+         },
+         {{pole, 0, 0}, {flagRed, 0, 0}}},
+        {"drone: body in its rest pose and the blue flag",
+         [&] {
+             ent.media = &g_entityMedia[ET_DRONE];
+             CG_DrawDrone(&ent);
+         },
+         {{drone, 0, 1}, {flagBlue, 0, 0}}},
+        // Numbers from the server that name no model.
+        {"item kinds outside the table", [&] {
+             for (int32_t kind : {-1, static_cast<int32_t>(ITEM_KIND_COUNT), 1 << 30}) {
+                 ent.s.team = kind;
+                 CG_DrawItemModel(&ent);
+             }
+         }, {}},
+        {"a team without a body", [&] {
+             ent.s.team = 2;  // teams 0 and 1
+             CG_DrawPlayerModel(&ent, 0);
+         }, {}},
+        {"a weapon number outside the table: the body only", [&] {
+             for (int32_t weapon : {-1, static_cast<int32_t>(WEAPON_COUNT)}) {
+                 ent.s.weapon = weapon;
+                 CG_DrawPlayerModel(&ent, 0);
+             }
+             ent.s.weapon = WP_MINIGUN;
+         }, {{body, 0, 3}, {body, 0, 3}}},
+        {"a flag of no team: the pole only", [&] {
+             ent.media = &g_entityMedia[ET_CRYSTAL];
+             ent.s.team = -2;
+             CG_DrawFlag(&ent);
+         }, {{pole, 0, 0}}},
+        {"a drone of no team: the body only", [&] {
+             ent.media = &g_entityMedia[ET_DRONE];
+             ent.s.team = 9;
+             CG_DrawDrone(&ent);
+         }, {{drone, 0, 1}}},
+    };
+    for (const row_t &r : rows) {
+        SCOPED_TRACE(r.what);
+        fake::surfaceEntities.clear();
+        fake::Set("cg_itemModelCutOff", "7");
+        memset(cg.view.origin, 0, sizeof cg.view.origin);
+        ent.media = &g_entityMedia[ET_ITEM];
+        ent.s.team = 0;
+        ent.s.berserk = 0;
+        r.draw();
+        ASSERT_EQ(fake::surfaceEntities.size(), r.expected.size());
+        for (size_t i = 0; i < r.expected.size(); i++) {
+            SCOPED_TRACE(i);
+            const surfaceEntity_t e = Instance(i);
+            EXPECT_EQ(e.lod, CG_GetModel(r.expected[i].qmod)->lods[0]);
+            EXPECT_EQ(e.flags, r.expected[i].flags);
+            EXPECT_EQ(e.numBones, r.expected[i].bones);
+        }
+    }
+    // The berserk body's second instance wears the suit in every material slot.
+    fake::surfaceEntities.clear();
+    ent.s.team = 0;
+    ent.s.berserk = 1;
+    CG_DrawPlayerModel(&ent, 0);
+    EXPECT_EQ(Instance(1).materials[0], 1000 + CGM_BERSERK_SUIT);
+    EXPECT_EQ(Instance(1).materials[7], 1000 + CGM_BERSERK_SUIT);
+}
+
+TEST_F(EntityModels, SkeletonTooLargeIsRefusedAndItsAttachmentsAreNotPlacedByOlderBones) {
+    CG_DrawPlayerModel(&ent, 0);
+    ASSERT_EQ(cg.numLastBones, 3);
+    fake::surfaceEntities.clear();
+    g_entityMedia[ET_PLAYER].models[0] = bigBody;
+    CG_DrawPlayerModel(&ent, 0);
+    CG_DrawPlayerModel(&ent, 0);
+    EXPECT_TRUE(fake::surfaceEntities.empty()) << "neither the body nor a gun at the last player's hand";
+    EXPECT_EQ(cg.numLastBones, 0);
+    EXPECT_EQ(fake::errors.size(), 1u) << "reported once";
+}
+
+TEST_F(EntityModels, AnotherPlayersMuzzleFlashesForSevenFramesAfterItsShot) {
+    fake::Set("cg_muzzleFadeTime", "1000");
+    ent.lastFireFrame = qgame.frameCount;
+    ent.lastFireTime = static_cast<int32_t>(qgame.time);
+    struct flashCase_t {
+        uint32_t framesAfter;
+        int32_t serial;  // the viewer's own player is 1
+        size_t lights;   // the minigun's muzzle light
+    };
+    for (const flashCase_t c : {flashCase_t{0, 7, 1}, {6, 7, 1}, {7, 7, 0}, {0, 1, 0}}) {
+        SCOPED_TRACE(testing::Message() << c.framesAfter << " frames, serial " << c.serial);
+        fake::lights.clear();
+        qgame.frameCount = ent.lastFireFrame + c.framesAfter;
+        ent.s.serial = c.serial;
+        CG_DrawPlayerModel(&ent, 0);
+        EXPECT_EQ(fake::lights.size(), c.lights);
+    }
+}
+
+TEST_F(EntityModels, DroneWithoutAnEngineTagReportsWhenTheEngineIsDueAndThenDrawsNoLight) {
+    g_entityMedia[ET_DRONE].model = droneOneEngine;
+    ent.media = &g_entityMedia[ET_DRONE];
+    ent.s.team = 1;
+    fake::Set("cg_skipDroneLight", "0");
+    const std::string missing = "CG_DrawDrone: Found not engine tags in \"drone1.model\"";
+    const uint32_t start = qgame.time;
+    struct frame_t {
+        uint32_t at;      // ms after the first frame
+        int32_t reports;  // so far
+        size_t lights;    // so far
+    };
+    for (const frame_t f : {frame_t{0, 1, 0}, {50, 1, 1}, {99, 1, 2}, {100, 2, 2}, {150, 2, 3}, {230, 3, 3}}) {
+        SCOPED_TRACE(f.at);
+        qgame.time = start + f.at;
+        CG_DrawDrone(&ent);
+        EXPECT_EQ(Errors(missing), f.reports);
+        EXPECT_EQ(fake::lights.size(), f.lights);
+    }
+    // The light of a red drone: a projected spot toward the world centre.
+    cgLight_t light;
+    memcpy(&light, fake::lights.at(0).data(), sizeof light);
+    EXPECT_EQ(light.kind, CG_LIGHT_FLASH);
+    EXPECT_EQ(light.texture, 1000 + CGM_DRONE_SPOT_RED);
+    EXPECT_FLOAT_EQ(light.fov, 60.0f);
+    EXPECT_FLOAT_EQ(light.intensity[1], 3.0f);
+    EXPECT_FLOAT_EQ(light.axis[7], 1.0f) << "the tag hangs below the centre";
+    // With both engines the light shines in every frame.
+    g_entityMedia[ET_DRONE].model = drone;
+    fake::lights.clear();
+    for (uint32_t at : {300u, 350u, 400u}) {
+        qgame.time = start + at;
+        CG_DrawDrone(&ent);
+    }
+    EXPECT_EQ(fake::lights.size(), 3u);
+    EXPECT_EQ(Errors(missing), 3);
 }
 
 }  // namespace

@@ -75,6 +75,24 @@ void PrintCounts_f() {
     Com_Printf("re_counts: layout25 %d layout31 %d", t.colorSurfaces, t.decalSurfaces);
 }
 
+// The name a handle was registered under, "-" for none.
+const char *NameOf(const std::vector<std::string> &names, rhandle_t h) {
+    return Valid(names, h) ? names[static_cast<size_t>(h) - 1].c_str() : "-";
+}
+
+// re_scene: the model instances and world surfaces the last frame drew, one line each:
+// an instance's level of detail, drawer, bone count and flags; a surface's material,
+// vertex layout and counts.
+void PrintScene_f() {
+    for (const reHeadlessInstance_t &i : re_headless.instances)
+        Com_Printf("re_instance: %s %s bones %d flags %u", NameOf(re_headless.models, i.lod), i.drawer.c_str(),
+                   i.numBones, i.flags);
+    for (const reHeadlessSurface_t &s : re_headless.surfaces)
+        if (!(s.flags & SURFACE_FLAG_2D))
+            Com_Printf("re_surface: %s layout %d indexes %d", NameOf(re_headless.materials, s.material), s.layout,
+                       static_cast<int>(s.indexes.size()));
+}
+
 // The registered font that draws with the material, or null.
 const font_t *FontOfMaterial(int32_t material) {
     for (int32_t i = 0; i < CL_GetNumFonts(); i++) {
@@ -108,6 +126,7 @@ void PrintText_f() {
 void Imp() {
     Cmd_CreateFunction("re_counts", PrintCounts_f, 0);
     Cmd_CreateFunction("re_text", PrintText_f, 0);
+    Cmd_CreateFunction("re_scene", PrintScene_f, 0);
 }
 
 void GetRendererConfig(rendererConfig_t *config) {
@@ -119,6 +138,7 @@ void GetRendererConfig(rendererConfig_t *config) {
 void BeginFrame() {
     re_headless.frame = reHeadlessCounts_t{};
     re_headless.surfaces.clear();
+    re_headless.instances.clear();
     surfacesUsed = lightsUsed = 0;
     frameUsed = 0;
     Count(&reHeadlessCounts_t::frames, 1);
@@ -164,7 +184,24 @@ void AddSurfaces(surface_t *s, uint8_t) {
     re_headless.surfaces.push_back(std::move(r));
 }
 
-void AddSurfaceEntity(surfaceEntity_t *) { Count(&reHeadlessCounts_t::instances, 1); }
+// The head of a model instance as the client game fills it (its drawers own the layout).
+struct instanceHead_t {
+    const char *drawer;
+    uint32_t flags;
+    float origin[3];
+    float axis[9];
+    int32_t numBones;
+    void *bones;
+    rhandle_t lod;
+};
+
+void AddSurfaceEntity(surfaceEntity_t *e) {
+    Count(&reHeadlessCounts_t::instances, 1);
+    if (!e || re_headless.instances.size() >= RE_HEADLESS_RECORDED) return;
+    instanceHead_t head;
+    memcpy(&head, e, sizeof head);
+    re_headless.instances.push_back({head.drawer ? head.drawer : "", head.lod, head.numBones, head.flags});
+}
 void AddLight(light_t *) { Count(&reHeadlessCounts_t::lights, 1); }
 void RenderScene(refdef_t *, void *) { Count(&reHeadlessCounts_t::scenes, 1); }
 

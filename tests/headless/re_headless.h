@@ -49,10 +49,19 @@ struct reHeadlessSurface_t {
     std::vector<int32_t> indexes;
 };
 
+// One added model instance: the drawer's name and the level of detail it draws.
+struct reHeadlessInstance_t {
+    std::string drawer;
+    rhandle_t lod;
+    int32_t numBones;
+    uint32_t flags;
+};
+
 struct reHeadless_t {
     reHeadlessCounts_t frame;  // since the last RE_BeginFrame
     reHeadlessCounts_t total;  // since the test renderer was installed or reset
     std::vector<reHeadlessSurface_t> surfaces;  // added since the last RE_BeginFrame, the first RE_HEADLESS_RECORDED
+    std::vector<reHeadlessInstance_t> instances;  // the same for model instances
     std::vector<std::string> materials, textures, models, sounds;  // names by handle - 1
     std::vector<byte> lastRaw;  // pixels of the last raw image drawn
     int32_t lastRawWidth, lastRawHeight;
