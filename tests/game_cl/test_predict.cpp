@@ -10,6 +10,7 @@
 
 #include "game/g_move.h"
 #include "game/g_weapon.h"
+#include "game_cl/cg_actions.h"
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_marks.h"
@@ -369,6 +370,24 @@ TEST_F(ClientEvents, AWeaponNumberFromTheServerOutsideTheTableIsIgnored) {
         CG_IssueClientFlaggs();
         cg.predicted.flags = CSF_RELOADING;
         CG_IssueClientFlaggs();
+    }
+}
+
+TEST_F(ClientEvents, TheMagazineIsBackInTheGunOnceTheReloadIsOver) {
+    const vec3_t origin = {0, 0, 0};
+    const float axis[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    cg.predicted.weapon = WP_SHOTGUN;
+    cg.predicted.flags = CSF_RELOADING;
+    cg.predicted.weaponTime = 0.3f;
+    ASSERT_TRUE(CG_RunAction("tagAmmoHand", origin, axis, 0, 0));  // as the reload animation's script does
+    ASSERT_EQ(cg.magazineInHand, 1);
+    CG_IssueClientFlaggs();
+    EXPECT_EQ(cg.magazineInHand, 1) << "held while the reload runs";
+    for (uint32_t after : {0u, static_cast<uint32_t>(CSF_SWITCHING)}) {
+        cg.magazineInHand = 1;
+        cg.predicted.flags = after;
+        CG_IssueClientFlaggs();
+        EXPECT_EQ(cg.magazineInHand, 0) << "flags after the reload " << after;
     }
 }
 
