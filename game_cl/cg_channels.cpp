@@ -33,9 +33,11 @@ void RunFrameActions(const channel_t *channel, float oldFrame, float newFrame) {
 bool FindAnimation(const channel_t *channel, const char *name, modelAnim_t **ma, animation_t **anim) {
     if (!channel->model || !name) return false;
     *ma = CG_GetModelAnimByName(channel->model, name);
-    if (!*ma) return false;
-    *anim = CG_GetAnimationByName(channel->model, name);
-    return *anim && (*anim)->numFrames >= 1;
+    // Animations released down to a mark below the model's leave it naming handles
+    // that are gone: the animation is missing, not a reason to stop the client.
+    if (!*ma || (*ma)->qam < 1 || (*ma)->qam >= CG_GetNumAnimations()) return false;
+    *anim = CG_GetAnimation((*ma)->qam);
+    return (*anim)->numFrames >= 1;
 }
 
 void Empty(channel_t *channel) {
@@ -66,7 +68,9 @@ void CG_PutToChannel(channel_t *channel, const char *name, centity_t *owner, uin
         Empty(channel);
         return;
     }
-    if (keep && channel->state == CHANNEL_PLAYING && channel->modelAnim == ma) return;
+    // The animation record too: after the tables were loaded again the same model
+    // animation may name another record, and the one kept would be stale.
+    if (keep && channel->state == CHANNEL_PLAYING && channel->modelAnim == ma && channel->animation == anim) return;
     channel->state = CHANNEL_PLAYING;
     channel->owner = owner;
     channel->time = ma->speed < 0.0f ? 1.0f : 0.0f;

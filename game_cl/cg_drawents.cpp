@@ -140,6 +140,7 @@ constexpr uint8_t WHITE[4] = {255, 255, 255, 255};
 
 void CG_SetupModelInstance(surfaceEntity_t *instance, const char *name, const model_t *model, const vec3_t origin,
                            const float axis[9], uint32_t flags, int32_t overrideMaterial) {
+    static_assert(CG_MODEL_MATERIALS <= MODEL_MATERIALS_MAX, "the instance reads every material slot of the model");
     memset(instance, 0, sizeof *instance);
     instance->name = name;
     instance->flags = flags;
@@ -161,6 +162,9 @@ bool CG_PoseModel(surfaceEntity_t *instance, const model_t *model, channel_t *ch
     // A channel bound to another model would sample that model's bone count.
     for (int32_t i = 0; channels && i < numChannels; i++)
         if (channels[i].model == model) CG_ExtractChannel(locals, &channels[i]);
+    // Bones the root does not reach (a second root) stay at rest rather than keep
+    // the pose of whatever model was drawn before.
+    CG_ClearBoneStates(count, cg.lastBones);
     CG_LocalsToAbsolutes_r(cg.lastBones, locals, model->rootBone, model);
     for (int32_t b = 0; b < count; b++) MatrixCopy3x4(bones[b], cg.lastBones[b]);
     cg.numLastBones = count;

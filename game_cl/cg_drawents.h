@@ -18,6 +18,8 @@ constexpr int CG_DECAL_INDEXES = 1536;
 // Flags of a model instance.
 constexpr uint32_t CG_INSTANCE_DETAIL = 4;    // a detail model
 constexpr uint32_t CG_INSTANCE_OWN_BODY = 16; // the viewer's own body, or a model attached to it
+constexpr uint32_t CG_INSTANCE_VIEW_WEAPON = 12;  // the first-person arms, gun, magazine and grenades
+constexpr uint32_t CG_INSTANCE_LOCKED_CAMERA = 2; // drawn for a camera held in place (cg_lockCam)
 
 // A model instance as the renderer takes it (its layout: keep the field order).
 // The model drawers fill it once the model records are in.
@@ -30,6 +32,7 @@ struct surfaceEntity_t {
     matrix3x4_t *bones;      // renderer frame memory, numBones of them
     int32_t lod;             // renderer model handle of the level of detail
     int32_t materials[CG_MODEL_MATERIALS];
+    int32_t layer;           // render destination it is drawn into; 0 the scene's own
 };
 
 // Fills a cleared instance of the model for the renderer: name, flags, origin, axis,

@@ -222,7 +222,8 @@ struct cg_t {
     char tmTagNames[CG_TEST_MODELS][CG_TAG_NAME_SIZE];
     float tmTime;                 // seconds
     channel_t weaponChannel;      // the first-person weapon
-    channel_t bodyChannels[2][CG_BODY_CHANNELS];
+    channel_t bodyChannels[2][CG_BODY_CHANNELS];   // two gun channels per weapon: [set][weapon]
+    channel_t magazineChannels[CG_BODY_CHANNELS];  // the view weapon's magazine, per weapon
     float pain;                   // 0..1
     uint8_t scoreboardRequested;
     uint8_t musicPlaying;

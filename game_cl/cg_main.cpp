@@ -365,6 +365,8 @@ uint8_t CG_MapChange(const char *path) {
     CG_ClearChannel(&cg.weaponChannel);
     for (channel_t (&set)[CG_BODY_CHANNELS] : cg.bodyChannels)
         for (channel_t &c : set) CG_ClearChannel(&c);
+    for (channel_t &c : cg.magazineChannels) CG_ClearChannel(&c);
+    CG_ClearChannel(&cg.drumChannel);
     cg.older = cg.newer = nullptr;
     memset(&cg.predicted, 0, sizeof cg.predicted);
     cg.predicted.moveType = MT_SPECTATOR;

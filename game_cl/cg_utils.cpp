@@ -46,6 +46,23 @@ void CG_UpdateForwardRightUp() {
 
 void CG_AddLight(cgLight_t *light) { Trap_R_AddLight(light); }
 
+void CG_AddPointLight(const vec3_t origin, float radius, float intensity, const float colour[3]) {
+    vec3_t at;
+    _VectorCopy(at, origin);
+    auto *light = static_cast<cgLight_t *>(Trap_R_AllocLight(CG_LIGHT_POINT, at, static_cast<int32_t>(radius)));
+    if (!light) return;
+    light->kind = CG_LIGHT_POINT;
+    light->flag = 1;
+    _VectorCopy(light->origin, origin);
+    light->range = radius;
+    light->color[0] = colour[0];
+    light->color[1] = colour[1];
+    light->color[2] = colour[2];
+    light->color[3] = 0;
+    light->intensity[0] = light->intensity[1] = intensity;
+    CG_AddLight(light);
+}
+
 void CG_SetupPlayerFlash(cgLight_t *light, const vec3_t position, const float axis[9], uint8_t otherPlayer) {
     light->kind = CG_LIGHT_FLASH;
     light->flag = otherPlayer ? 0 : 1;

@@ -37,6 +37,9 @@ void CG_Trace(gameTrace_t *result, const obb_t *start, const obb_t *end, void *s
 void CG_UpdateForwardRightUp();
 // Hands a light to the scene.
 void CG_AddLight(cgLight_t *light);
+// A point light switched on at origin: colour red, green, blue (alpha 0), intensity in
+// both fields.  Nothing when the renderer has no light left this frame.
+void CG_AddPointLight(const vec3_t origin, float radius, float intensity, const float colour[3]);
 // Fills a light as a flashlight at position along axis; otherPlayer 0 for the viewer's own.
 void CG_SetupPlayerFlash(cgLight_t *light, const vec3_t position, const float axis[9], uint8_t otherPlayer);
 // Stains on the terrain at origin, facing direction: one of the blood or slime materials at random.

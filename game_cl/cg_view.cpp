@@ -17,6 +17,7 @@
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_particles.h"
 #include "game_cl/cg_services.h"
+#include "game_cl/cg_weapon_view.h"
 
 constexpr float CG_ORBIT_SPEED = 50.0f;        // degrees per second per unit of cg_thirdPersonOrbit
 constexpr float CG_CAMERA_WALL_GAP = 0.05f;    // of the ray, kept between a pulled-in camera and the wall
@@ -131,6 +132,8 @@ void CG_DrawScene() {
     }
 
     Trap_R_ClearScene(CG_CLEAR_SCENE_ALL);
+    CG_AddViewWeaponToScene();
+    CG_AddViewFlashToScene();
     CG_AddEntitiesToScene();
     CG_AddParticlesToScene();
     CG_AddMarksToScene();

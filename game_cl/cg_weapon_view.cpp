@@ -2,8 +2,10 @@
 #include "game_cl/cg_weapon_view.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
+#include "common/common.h"
 #include "game/g_main.h"
 #include "game/g_move.h"
 #include "game/g_player.h"
@@ -15,6 +17,7 @@
 #include "game/g_weapon.h"
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_draw2d.h"
+#include "game_cl/cg_drawents.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_utils.h"
@@ -90,20 +93,7 @@ void CG_DrawMuzzleFlash(const vec3_t origin, const float axis[9], float flowerSi
 
 void CG_DrawMuzzleLight(const vec3_t origin, float radius, float intensity, const float colour[3]) {
     if (cg_skipMuzzleLight.integer || !(intensity > 0)) return;
-    vec3_t at;
-    _VectorCopy(at, origin);
-    auto *light = static_cast<cgLight_t *>(Trap_R_AllocLight(CG_LIGHT_POINT, at, static_cast<int32_t>(radius)));
-    if (!light) return;  // the renderer's lights of this frame are all taken
-    light->kind = CG_LIGHT_POINT;
-    light->flag = 1;
-    _VectorCopy(light->origin, origin);
-    light->range = radius;
-    light->color[0] = colour[0];
-    light->color[1] = colour[1];
-    light->color[2] = colour[2];
-    light->color[3] = 0;
-    light->intensity[0] = light->intensity[1] = intensity;
-    CG_AddLight(light);
+    CG_AddPointLight(origin, radius, intensity, colour);
 }
 
 // Dead players and spectators hold no gun and carry no light.
@@ -162,4 +152,173 @@ void CG_ViewWeaponOrigin(vec3_t out, const vec3_t eye, const float viewAxis[9], 
     float bob = GUN_BOB * bobDepth;
     bob = bob < -GUN_BOB_MAX ? -GUN_BOB_MAX : bob > GUN_BOB_MAX ? GUN_BOB_MAX : bob;
     _VectorAddMultiple(out, out, levelAxis + 3, bob);
+}
+
+// ---- the view weapon ----
+
+static_assert(CG_BODY_CHANNELS == WEAPON_COUNT, "cg keeps the view weapon's channels per weapon number");
+
+namespace {
+
+// A model of the view weapon posed and placed, with its tags in the world.
+struct viewPart_t {
+    const model_t *model;
+    surfaceEntity_t instance;
+    tagState_t tags[BO2_TAGS_MAX];
+    int32_t numTags;
+};
+
+// Poses part's model at origin along axis by its channels and places its tags; false
+// when its skeleton cannot be drawn (the renderer has no bone memory, or too many bones).
+bool PoseViewPart(viewPart_t *part, const char *name, const model_t *model, const float axis[9],
+                  const vec3_t origin, channel_t *channels, int32_t numChannels) {
+    part->model = model;
+    part->numTags = 0;
+    const uint32_t flags = CG_INSTANCE_VIEW_WEAPON | (cg_lockCam.integer ? CG_INSTANCE_LOCKED_CAMERA : 0);
+    CG_SetupModelInstance(&part->instance, name, model, origin, axis, flags, 0);
+    part->instance.lod = model->numLods > 0 ? model->lods[0] : 0;  // always the finest: it is at the eye
+    Trap_R_SetupSurfaceEntity(&part->instance);
+    if (model->numTags > BO2_TAGS_MAX || !CG_PoseModel(&part->instance, model, channels, numChannels)) return false;
+    part->numTags = CG_SetupTagStates(part->tags, cg.numLastBones, cg.lastBones, model, axis, origin);
+    return true;
+}
+
+void AddViewPart(viewPart_t *part) {
+    if (!cg_skipGun.integer) Trap_R_AddSurfaceEntity(&part->instance);
+}
+
+// Binds a channel to the model it is to play on, the first time or when the model changed.
+void BindChannel(channel_t *channel, model_t *model) {
+    if (channel->model != model) CG_SetupChannel(channel, model, 0);
+}
+
+// Whether the channel plays one of the weapon's animations ("<kind>_<tag>").
+bool PlaysWeapon(const channel_t &channel, const char *tag) {
+    if (channel.state == CHANNEL_EMPTY || !channel.modelAnim) return false;
+    const char *under = strrchr(channel.modelAnim->name, '_');
+    return under && !strcmp(under + 1, tag);
+}
+
+// The drum's grenades: the last rounds of its places, each at its tag of the gun.
+void AddDrumGrenades(const viewPart_t &gun, const model_t *shell, int32_t rounds) {
+    viewPart_t grenade;
+    for (int32_t k = CG_DRUM_PLACES + 1 - rounds; k <= CG_DRUM_PLACES; k++) {
+        char name[MODEL_TAG_NAME_SIZE];
+        snprintf(name, sizeof name, "TAG_shell%.2d", k);
+        const tagState_t *place = CG_GetTagState(gun.numTags, gun.tags, name);
+        if (!place) {
+            Com_Error(ER_RENDERER, "CG_AddViewWeaponToScene: Found no %s in gun", name);
+            continue;
+        }
+        if (PoseViewPart(&grenade, "Shell", shell, place->axis, place->origin, nullptr, 0)) AddViewPart(&grenade);
+    }
+}
+
+}  // namespace
+
+void CG_AddViewWeaponToScene() {
+    if (!ViewerPlays() || cg_thirdPerson.integer) return;
+    const int32_t weapon = cg.predicted.weapon;
+    if (weapon == WP_NONEGUN || cg.predicted.zoom > 0) return;
+    const weaponClass_t *wc = G_WeaponClass(weapon);
+    const weaponMedia_t *media = CG_WeaponMedia(weapon);
+    if (!wc || !media || !wc->tag || !media->model) return;  // the number comes from the server
+    const int32_t armsModel = CG_GetArmQModel(cg.predicted.team);
+    if (!armsModel) return;
+    model_t *arms = CG_GetModel(armsModel);
+    model_t *gunModel = CG_GetModel(media->model);
+
+    BindChannel(&cg.weaponChannel, arms);
+    if (!PlaysWeapon(cg.weaponChannel, wc->tag)) {
+        char idle[MODEL_ANIM_NAME_SIZE];
+        snprintf(idle, sizeof idle, "idle_%s", wc->tag);
+        CG_PutToChannel(&cg.weaponChannel, idle, nullptr, 0);
+    }
+    // The gun's two channels, and for the grenade gun the drum turning on it.
+    channel_t gunChannels[3];
+    int32_t numGunChannels = 0;
+    for (channel_t (&set)[CG_BODY_CHANNELS] : cg.bodyChannels) {
+        BindChannel(&set[weapon], gunModel);
+        gunChannels[numGunChannels++] = set[weapon];
+    }
+    if (weapon == WP_GRENGUN) {
+        BindChannel(&cg.drumChannel, gunModel);
+        gunChannels[numGunChannels++] = cg.drumChannel;
+    }
+
+    vec3_t eye, origin;
+    ViewerEye(eye);
+    const float *axis = cg.playerAxes.viewAxisT;
+    CG_ViewWeaponOrigin(origin, eye, axis, cg.playerAxes.levelAxisT, cg.view.fovY, cg.predicted.joltVelocity);
+
+    viewPart_t armsPart, gun;
+    if (!PoseViewPart(&armsPart, "Arm", arms, axis, origin, &cg.weaponChannel, 1)) return;
+    AddViewPart(&armsPart);
+    const tagState_t *hand = CG_GetTagState(armsPart.numTags, armsPart.tags, "TAG_hand_r");
+    if (!hand) {
+        Com_Error(ER_RENDERER, "%s", "CG_AddViewWeaponToScene: Found no TAG_hand_r in arm");
+        return;
+    }
+
+    const bool posed = PoseViewPart(&gun, "Gun", gunModel, hand->axis, hand->origin, gunChannels, numGunChannels);
+    // Sampling empties a channel that lost its animation: keep what it found.
+    for (int32_t set = 0; set < 2; set++) cg.bodyChannels[set][weapon].state = gunChannels[set].state;
+    if (weapon == WP_GRENGUN) cg.drumChannel.state = gunChannels[2].state;
+    if (!posed) return;
+    if (media->gunCamera) {
+        gun.instance.layer = CG_GUN_CAMERA_DESTINATION;
+        CG_DrawGunCam(CG_GUN_CAMERA_DESTINATION, 1, 0);
+    }
+    AddViewPart(&gun);
+
+    // Where spent shells leave: the gun's ejection port, else the hand.
+    cgShellEject_t &eject = cg.shellEject;
+    if (const tagState_t *port = CG_GetTagState(gun.numTags, gun.tags, "TAG_shell")) {
+        _VectorCopy(eject.origin, port->origin);
+        _VectorCopy(eject.direction, port->axis + 3);
+        memcpy(eject.axis, port->axis, sizeof eject.axis);
+    } else {
+        _VectorCopy(eject.origin, hand->origin);
+        _VectorCopy(eject.direction, axis + 3);
+        memcpy(eject.axis, axis, sizeof eject.axis);
+    }
+    eject.frame = qgame.frameCount;
+
+    if (media->ammoModel) {
+        model_t *magazineModel = CG_GetModel(media->ammoModel);
+        channel_t *channel = &cg.magazineChannels[weapon];
+        BindChannel(channel, magazineModel);
+        const tagState_t *at = cg.magazineInHand ? CG_GetTagState(armsPart.numTags, armsPart.tags, "TAG_hand_l")
+                                                 : CG_GetTagState(gun.numTags, gun.tags, "TAG_ammo");
+        if (!at) {
+            Com_Error(ER_RENDERER, "%s",
+                      cg.magazineInHand ? "CG_AddViewWeaponToScene: Found no TAG_hand_l in arm"
+                                        : "CG_AddViewWeaponToScene: Found no TAG_ammo in gun");
+        } else {
+            viewPart_t magazine;
+            if (PoseViewPart(&magazine, "Ammo", magazineModel, at->axis, at->origin, channel, 1))
+                AddViewPart(&magazine);
+        }
+    }
+
+    if (weapon == WP_GRENGUN && media->projectileModel && !cg_skipGun.integer)
+        AddDrumGrenades(gun, CG_GetModel(media->projectileModel), CG_DrumRounds(&cg.predicted, wc->clipSize));
+
+    if (wc->drawMuzzleFlash && !cg_skipGun.integer)
+        wc->drawMuzzleFlash(media->model, gun.tags, gun.numTags, cg.lastShotTime, cg.lastShotRoll, 1);
+    if (wc->drawFrame) {
+        weaponFrame_t frame{};
+        frame.firstPerson = 1;
+        frame.model = media->model;
+        frame.tags = gun.tags;
+        frame.numTags = gun.numTags;
+        frame.origin = cg.predicted.origin;
+        frame.eyeHeight = cg.predicted.eyeHeight;
+        frame.viewAxes = axis;
+        frame.hologramAxes = cg.playerAxes.levelAxisT;
+        frame.mode = static_cast<int32_t>(cg.selectedDeformMode);
+        frame.size = cg.predicted.deformSize;
+        frame.lastShotFrame = cg.lastShotFrame;
+        wc->drawFrame(&frame);
+    }
 }

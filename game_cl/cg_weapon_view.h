@@ -20,6 +20,11 @@ void CG_DrawMuzzleLight(const vec3_t origin, float radius, float intensity, cons
 // The places of the grenade gun's drum, TAG_shell01 to TAG_shell08.
 constexpr int32_t CG_DRUM_PLACES = 8;
 
+// The arms holding the current weapon before the eye, with its magazine (in the gun,
+// or in the left hand during a reload), the grenade drum's rounds, the ejection port
+// for spent shells, and the weapon's muzzle flash and extras.  Nothing for a dead
+// player or a spectator, in third person, without a weapon or while zooming.
+void CG_AddViewWeaponToScene();
 // The player's own flashlight ahead of the eye, while alive, playing and in first person.
 void CG_AddViewFlashToScene();
 // The railgun's sight over the screen in layer: the first of its gun-camera materials,

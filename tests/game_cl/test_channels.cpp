@@ -188,6 +188,41 @@ TEST_F(Channels, HoldingAndResuming) {
     for (const fake::error_t &e : fake::errors) EXPECT_NE(e.level, ER_FATAL) << e.text;
 }
 
+TEST_F(Channels, ReleasedOrReloadedAnimationsNeverStopTheClient) {
+    auto noFatal = [] {
+        for (const fake::error_t &e : fake::errors) EXPECT_NE(e.level, ER_FATAL) << e.text;
+        fake::errors.clear();
+    };
+    // Animations released below the model: its names point at handles that are gone.
+    CG_PutToChannel(&ch, "swing", nullptr, 0);
+    CG_UnloadAnimation(1);
+    CG_PutToChannel(&ch, "loop", nullptr, 0);
+    EXPECT_EQ(ch.state, CHANNEL_EMPTY);
+    CG_PutFractionToChannel(&ch, "loop", nullptr, 0.5f);
+    EXPECT_EQ(ch.state, CHANNEL_EMPTY);
+    Sample();
+    noFatal();
+
+    // Loaded again from a definition that needs fewer animation records: the model
+    // animation kept playing is the same, its old record is now past the table.
+    CG_UnloadModel(1);
+    ASSERT_EQ(CG_LoadModel("m.model"), 1);
+    CG_PutToChannel(&ch, "swing", nullptr, 0);  // record 2
+    CG_UnloadModel(1);
+    CG_UnloadAnimation(1);
+    fake::files["m.model"] = "model chain.bo2\nlod 0 a.lo2\n"
+                             "animation loop five.am2 {\n endAction REPEAT\n}\n"
+                             "animation swing five.am2 {\n endAction MIRROR\n}\n";
+    ASSERT_EQ(CG_LoadModel("m.model"), 1);
+    ASSERT_EQ(CG_GetNumAnimations(), 2);
+    noFatal();
+    CG_PutToChannel(&ch, "swing", nullptr, 1);  // what a player's think does every frame
+    EXPECT_EQ(ch.animation, CG_GetAnimation(1));
+    ch.time = 0.5f;
+    EXPECT_NEAR(Sample().first, 2.0f, 1e-4f);
+    noFatal();
+}
+
 TEST_F(Channels, SkeletonResolutionAndTagsMatchHandComputedMatrices) {
     struct tagCase_t {
         const char *what;
@@ -292,11 +327,38 @@ TEST_F(ModelDrawers, StaticAndAnimatedInstances) {
     CG_DrawStaticModel(qmod, origin, axis, 0, 0);
     CG_DrawAnimModel(qmod, origin, axis, channels, 0, 0);
     cg_skipModels.integer = 0;
+    EXPECT_EQ(cg.numLastBones, 0) << "no bones of an earlier model for the caller's tags";
     fake::refuseBones = true;
     CG_DrawAnimModel(qmod, origin, axis, channels, 0, 0);
     fake::refuseBones = false;
     CG_DrawStaticModel(0, origin, axis, 0, 0);
     EXPECT_EQ(fake::surfaceEntities.size(), 2u) << "skipped, out of bone memory, or no model: nothing added";
+}
+
+TEST_F(ModelDrawers, AnotherModelsChannelsAndPoseStayOut) {
+    // Two roots: the skeleton resolves from the last, bone 0 is never reached.
+    fake::files["two.bo2"] = model_files::BO2({model_files::CHAIN[0], model_files::CHAIN[0]}, {});
+    fake::files["two.am2"] = model_files::AM2(2, 2, Counting);
+    fake::files["two.model"] = "model two.bo2\nlod 0 b.lo2\nanimation loop two.am2\n";
+    const int32_t two = CG_LoadModel("two.model");
+    ASSERT_NE(two, 0);
+    const float axis[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const vec3_t origin = {0, 0, 0};
+    channel_t channels[CG_ENTITY_CHANNELS]{};
+    CG_SetupChannel(&channels[0], CG_GetModel(qmod), 0);
+    CG_PutFractionToChannel(&channels[0], "loop", nullptr, 0.3f);
+    CG_DrawAnimModel(qmod, origin, axis, channels, 0, 0);
+    ASSERT_NEAR(cg.lastBones[0][3], 3.0f, 1e-4f);
+
+    // The channels still belong to the first model: nothing of them is sampled.
+    CG_DrawAnimModel(two, origin, axis, channels, 0, 0);
+    ASSERT_EQ(fake::surfaceEntities.size(), 2u);
+    const surfaceEntity_t e = Instance(1);
+    ASSERT_EQ(e.numBones, 2);
+    for (int i = 0; i < 12; i++) {
+        EXPECT_FLOAT_EQ(e.bones[0][i], identitymatrix3x4[i]) << "the unreached bone is at rest, element " << i;
+        EXPECT_FLOAT_EQ(e.bones[1][i], identitymatrix3x4[i]) << "no channel of its own, element " << i;
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "game/g_main.h"
 #include "game/g_weapon.h"
 #include "game_cl/cg_local.h"
+#include "game_cl/cg_media.h"
 #include "game_cl/cg_screen.h"
 #include "tests/game/fake_engine.h"
 
@@ -64,6 +65,8 @@ protected:
         memset(&cg, 0, sizeof cg);
         memset(&cgw, 0, sizeof cgw);
         G_DefineWeapons();
+        // No view weapon: the screen's own drawing is what these tests look at.
+        for (weaponMedia_t &m : g_weaponMedia) m = weaponMedia_t{};
         fake::qg.instance = 7;
         Refresh();
         // The media the tests tell apart exist; the rest register as missing (handle 0).
