@@ -17,6 +17,7 @@
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_particles.h"
 #include "game_cl/cg_services.h"
+#include "game_cl/cg_testmodel.h"
 #include "game_cl/cg_weapon_view.h"
 
 constexpr float CG_ORBIT_SPEED = 50.0f;        // degrees per second per unit of cg_thirdPersonOrbit
@@ -137,6 +138,8 @@ void CG_DrawScene() {
     CG_AddEntitiesToScene();
     CG_AddParticlesToScene();
     CG_AddMarksToScene();
+    CG_AddTestModelToScene();
+    CG_AddTestLightToScene();
     Trap_R_RenderScene(&r, &cg.view);
     _VectorCopy(cg.lockedOrigin, cg.view.origin);
     memcpy(cg.lockedAxis, cg.view.axis, sizeof cg.lockedAxis);

@@ -77,6 +77,16 @@ TEST_F(Lifecycle, FieldOfViewIsHeldWithinTenToOneHundredForty) {
     }
 }
 
+TEST_F(Lifecycle, TestTimeRunsAtTmSpeedAndStandsStillAtZero) {
+    cg.tmTime = 0;
+    fake::Set("tm_speed", "2");
+    Frame(250);
+    EXPECT_FLOAT_EQ(cg.tmTime, 0.5f);
+    fake::Set("tm_speed", "0");
+    Frame(250);
+    EXPECT_FLOAT_EQ(cg.tmTime, 0.5f);
+}
+
 TEST_F(Lifecycle, ConnectedFramesSendNameTeamAndAClampedHandicap) {
     cg.ecl.state = ECL_CONNECTED;
     Com_strncpyz(cg.playerName, "Ann", sizeof cg.playerName);
