@@ -567,6 +567,8 @@ struct surface_t {
     const void *verts;      // of the layout the surface was allocated with
     int32_t material;
     int32_t destination;    // render destination of a SURFACE_FLAG_2D surface
+    float mins[3];          // the box around the vertexes, for a drawer that sets it
+    float maxs[3];
 };
 
 // What RE_GetRendererConfig fills (trap 75): the render size in pixels in words 1 and 2.

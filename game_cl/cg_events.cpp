@@ -216,5 +216,10 @@ void CG_IssueClientFlaggs() {
     } else {
         CG_ResumeChannel(&cg.weaponChannel);
     }
-    if (!(cs.flags & CSF_RELOADING)) cg.weaponFrameFlag = 0;
+    if (!(cs.flags & CSF_RELOADING)) {
+        // A reload script may take the magazine into the hand; once the reload is
+        // over (finished or broken off) it is back in the gun.
+        cg.weaponFrameFlag = 0;
+        cg.magazineInHand = 0;
+    }
 }

@@ -100,3 +100,28 @@ void CG_AutoChangeWeapon(int32_t weapon) {
     const int32_t held = cg.predicted.weapon;
     if (held < weapon && held != WP_DIRTGUN) cg.selectedWeapon = static_cast<uint32_t>(weapon);
 }
+
+namespace {
+
+template <typename Vert, float (Vert::*Position)[3]>
+void SetupBounds(surface_t *surface) {
+    if (!surface) return;
+    for (int k = 0; k < 3; k++) {
+        surface->mins[k] = 1e8f;
+        surface->maxs[k] = -1e8f;
+    }
+    const auto *verts = static_cast<const Vert *>(surface->verts);
+    for (int32_t i = 0; verts && i < surface->numVerts; i++) {
+        const float *p = verts[i].*Position;
+        for (int k = 0; k < 3; k++) {
+            if (p[k] < surface->mins[k]) surface->mins[k] = p[k];
+            if (p[k] > surface->maxs[k]) surface->maxs[k] = p[k];
+        }
+    }
+}
+
+}  // namespace
+
+void CG_SetupSurfacesXNTSRBounds(surface_t *surface) { SetupBounds<decalVert_t, &decalVert_t::position>(surface); }
+
+void CG_SetupSurfacesXSRBounds(surface_t *surface) { SetupBounds<drawVert_t, &drawVert_t::xyz>(surface); }

@@ -7,6 +7,8 @@
 #include "common/com_geometry.h"
 #include "game/g_utils.h"
 
+struct surface_t;
+
 // A renderer light as the client game fills it (the renderer's own record, one
 // per frame from Trap_R_AllocLight); its field order is the renderer's.
 // Light kinds.
@@ -50,3 +52,8 @@ float CG_VarValue(const char *name, float fallback);
 // A picked-up weapon becomes the one asked for next when it ranks above the held
 // one, unless the dirt gun is held or cg_autoChangeWeapon is 0.
 void CG_AutoChangeWeapon(int32_t weapon);
+// A surface's bounds: the smallest box around its vertexes, of the 60-byte decal
+// layout (XNTSR) or the 28-byte position, texture and colour layout (XSR).  A
+// surface without vertexes gets the empty box, mins 1e8 and maxs -1e8.
+void CG_SetupSurfacesXNTSRBounds(surface_t *surface);
+void CG_SetupSurfacesXSRBounds(surface_t *surface);

@@ -10,8 +10,10 @@
 
 #include "game/g_move.h"
 #include "game/g_weapon.h"
+#include "game_cl/cg_actions.h"
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
+#include "game_cl/cg_marks.h"
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_predict.h"
 #include "game_cl/cg_utils.h"
@@ -371,6 +373,24 @@ TEST_F(ClientEvents, AWeaponNumberFromTheServerOutsideTheTableIsIgnored) {
     }
 }
 
+TEST_F(ClientEvents, TheMagazineIsBackInTheGunOnceTheReloadIsOver) {
+    const vec3_t origin = {0, 0, 0};
+    const float axis[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    cg.predicted.weapon = WP_SHOTGUN;
+    cg.predicted.flags = CSF_RELOADING;
+    cg.predicted.weaponTime = 0.3f;
+    ASSERT_TRUE(CG_RunAction("tagAmmoHand", origin, axis, 0, 0));  // as the reload animation's script does
+    ASSERT_EQ(cg.magazineInHand, 1);
+    CG_IssueClientFlaggs();
+    EXPECT_EQ(cg.magazineInHand, 1) << "held while the reload runs";
+    for (uint32_t after : {0u, static_cast<uint32_t>(CSF_SWITCHING)}) {
+        cg.magazineInHand = 1;
+        cg.predicted.flags = after;
+        CG_IssueClientFlaggs();
+        EXPECT_EQ(cg.magazineInHand, 0) << "flags after the reload " << after;
+    }
+}
+
 TEST_F(ClientEvents, TheSameAnnouncementIsNotRepeatedWithinHalfAMinute) {
     struct announceCase_t {
         uint32_t at;  // ms after the start
@@ -492,6 +512,45 @@ TEST_F(Predict, APlayersFlashlightIsAWhiteProjectedLight) {
         EXPECT_EQ(light.projected, 1);
         EXPECT_EQ(light.texture, cgMedia.handles[CGM_FLASH_COOKIE]);
     }
+}
+
+TEST(SurfaceBounds, TheBoxHoldsEveryVertexOfTheLayout) {
+    // Every field but the position is far outside the box, so a wrong stride or offset shows.
+    drawVert_t colour[3] = {};
+    decalVert_t decal[2] = {};
+    const float points[3][3] = {{1, -2, 3}, {-4, 5, 0.5f}, {2, 2, -6}};
+    for (int i = 0; i < 3; i++) {
+        memcpy(colour[i].xyz, points[i], sizeof colour[i].xyz);
+        colour[i].unused = colour[i].st[0] = colour[i].st[1] = 900.0f;
+    }
+    for (int i = 0; i < 2; i++) {
+        memcpy(decal[i].position, points[i], sizeof decal[i].position);
+        for (int k = 0; k < 3; k++) decal[i].normal[k] = -900.0f;
+        for (float &a : decal[i].axisMask) a = 900.0f;
+    }
+    struct boundsCase_t {
+        void (*setup)(surface_t *);
+        const void *verts;
+        int32_t numVerts;
+        vec3_t mins, maxs;
+    } cases[] = {
+        {CG_SetupSurfacesXSRBounds, colour, 3, {-4, -2, -6}, {2, 5, 3}},
+        {CG_SetupSurfacesXSRBounds, colour, 1, {1, -2, 3}, {1, -2, 3}},
+        {CG_SetupSurfacesXNTSRBounds, decal, 2, {-4, -2, 0.5f}, {1, 5, 3}},
+        {CG_SetupSurfacesXSRBounds, colour, 0, {1e8f, 1e8f, 1e8f}, {-1e8f, -1e8f, -1e8f}},
+        {CG_SetupSurfacesXNTSRBounds, nullptr, 4, {1e8f, 1e8f, 1e8f}, {-1e8f, -1e8f, -1e8f}},
+    };
+    for (const boundsCase_t &c : cases) {
+        surface_t s{};
+        s.verts = c.verts;
+        s.numVerts = c.numVerts;
+        c.setup(&s);
+        for (int k = 0; k < 3; k++) {
+            EXPECT_EQ(s.mins[k], c.mins[k]) << "case " << &c - cases << " axis " << k;
+            EXPECT_EQ(s.maxs[k], c.maxs[k]) << "case " << &c - cases << " axis " << k;
+        }
+    }
+    CG_SetupSurfacesXSRBounds(nullptr);  // no surface: nothing to write
 }
 
 }  // namespace
