@@ -193,12 +193,7 @@ void G_DrawSOUP(const soup_t *soup, int32_t material, const float origin[3], con
         Com_DPrintf("G_DrawSOUP: too many shapes in one frame");
         return;
     }
-    auto *surface = static_cast<surface_t *>(Trap_R_AllocSurfaces(SURFACE_LAYOUT_COLOR, 0));
-    if (!surface)
-        return;  // a renderer that draws nothing hands out no surfaces
-
     drawVert_t *verts = soupDrawVerts + soupDrawUsed;
-    soupDrawUsed += soup->numVerts;
     for (int32_t v = 0; v < soup->numVerts; v++) {
         const float *p = soup->verts + SOUP_VERT_FLOATS * v;
         drawVert_t &out = verts[v];
@@ -209,10 +204,8 @@ void G_DrawSOUP(const soup_t *soup, int32_t material, const float origin[3], con
         out.rgba[0] = out.rgba[1] = out.rgba[2] = 255;
         out.rgba[3] = alpha;
     }
-    surface->material = material;
-    surface->numVerts = soup->numVerts;
-    surface->numIndexes = soup->numIndexes;
-    surface->indexes = soup->indexes;
-    surface->verts = verts;
-    Trap_R_AddSurfaces(surface, SURFACE_ADD_PROCEDURAL);
+    // A renderer that draws nothing hands out no surfaces: the vertexes stay free.
+    if (AddLayoutSurface(SURFACE_LAYOUT_COLOR, nullptr, verts, soup->numVerts, soup->indexes, soup->numIndexes,
+                         material, 0, 0.0f))
+        soupDrawUsed += soup->numVerts;
 }
