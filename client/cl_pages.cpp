@@ -123,10 +123,7 @@ uint8_t CL_SetCompressedPage(int32_t x, int32_t y, int32_t z, int32_t size1, int
         p->compressedDensitySize = size2;
         memcpy(p->compressed, unpacked.compressed, sizeof p->compressed);
         memcpy(p->voxels, unpacked.voxels, sizeof p->voxels);
-        for (voxel_t v : p->voxels) {
-            if (WO_Matter(v) < wm_min) wm_min = WO_Matter(v);
-            if (WO_Matter(v) > wm_max) wm_max = WO_Matter(v);
-        }
+        WO_WidenMatterRange(p->voxels, WO_PAGE_SIZE);
         p->voxelCrc = Com_GetCRC(p->voxels, sizeof p->voxels);
         WO_MakePageSurfaceDirty(p);
     }
