@@ -121,14 +121,17 @@ TEST(Seams, ThePredictedStateIsTheServersByteForByteAfterWalkingAndFiring) {
     ASSERT_NO_FATAL_FAILURE(m.Play());
     m.server->send("give all\n");
     WaitAfter(*m.client, "\x01", m.client->output().size(), 1.5, m.server.get());
-    Hold(*m.client, "cc_forward", 80);
+    // Each walk goes there and back: the player stays near the spawn, away from edges.
+    Hold(*m.client, "cc_forward", 40);
+    Hold(*m.client, "cc_backward", 40);
     Hold(*m.client, "cc_weapon5", 60);  // the railgun; the switch takes a while
     Hold(*m.client, "cc_fire", 20);
     ASSERT_TRUE(Settle(*m.client, "fired", 30, m.server.get()));
     // The railgun's refire, its barrel's cooling and the recoil run out.
     WaitAfter(*m.client, "\x01", m.client->output().size(), 3.0, m.server.get());
     const size_t from = m.client->output().size();
-    Hold(*m.client, "cc_forward", 80);
+    Hold(*m.client, "cc_forward", 40);
+    Hold(*m.client, "cc_backward", 40);
     ASSERT_TRUE(Settle(*m.client, "walked", 30, m.server.get())) << m.client->output().substr(from);
     WaitAfter(*m.client, "\x01", m.client->output().size(), 3.0, m.server.get());
     const comparisons_t c = Comparisons(*m.client, from);
