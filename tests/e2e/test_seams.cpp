@@ -1,6 +1,7 @@
 // The client game and the server game playing together, checked by what a player
-// sees: the heading a walk keeps across shots of every hitscan weapon, the dirt gun's
-// mode another player is shown, and votes on the map that follows a vote.
+// sees: the heading a walk keeps across shots of every hitscan weapon, the predicted
+// state against the server's, the dirt gun's mode another player is shown, and votes
+// on the map that follows a vote.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -90,6 +91,57 @@ TEST(Seams, AWalkKeepsItsHeadingAcrossShotsOfEveryHitscanWeaponOnTheArena) { Kee
 
 TEST(Seams, AWalkKeepsItsHeadingAcrossShotsOfEveryHitscanWeaponOnThePlanet) {
     KeepsTheHeadingAcrossShots("planet", false);
+}
+
+// The prediction probe's comparisons printed after offset from: for each command the
+// server ran, whether the state the client game predicted for it is the server's,
+// apart from the server's own ticks.
+struct comparisons_t {
+    int same = 0;
+    std::vector<std::string> differing;
+};
+comparisons_t Comparisons(const Engine &client, size_t from) {
+    comparisons_t c;
+    for (const std::string &line : Lines(Plain(client.output().substr(from)))) {
+        if (line.find("predprobe: command") == std::string::npos) continue;
+        if (line.find("differs") == std::string::npos) c.same++;
+        else c.differing.push_back(line);
+    }
+    return c;
+}
+
+// The client game replays the commands the server has not run yet on the newest
+// snapshot's state; once the server has run them, its state is what was predicted,
+// byte for byte: while the player walks and while it stands still, with server frames
+// between that bring no command.  The shot's own effects on the state are the
+// server's (the replay fires nothing): the walk that is checked starts after they end.
+TEST(Seams, ThePredictedStateIsTheServersByteForByteAfterWalkingAndFiring) {
+    Match m("arena", {"-mod", "hm_predprobe"});
+    ASSERT_NO_FATAL_FAILURE(m.Join());
+    ASSERT_NO_FATAL_FAILURE(m.Play());
+    m.server->send("give all\n");
+    WaitAfter(*m.client, "\x01", m.client->output().size(), 1.5, m.server.get());
+    // Each walk goes there and back: the player stays near the spawn, away from edges.
+    Hold(*m.client, "cc_forward", 40);
+    Hold(*m.client, "cc_backward", 40);
+    Hold(*m.client, "cc_weapon5", 60);  // the railgun; the switch takes a while
+    Hold(*m.client, "cc_fire", 20);
+    ASSERT_TRUE(Settle(*m.client, "fired", 30, m.server.get()));
+    // The railgun's refire, its barrel's cooling and the recoil run out.
+    WaitAfter(*m.client, "\x01", m.client->output().size(), 3.0, m.server.get());
+    const size_t from = m.client->output().size();
+    Hold(*m.client, "cc_forward", 40);
+    Hold(*m.client, "cc_backward", 40);
+    ASSERT_TRUE(Settle(*m.client, "walked", 30, m.server.get())) << m.client->output().substr(from);
+    WaitAfter(*m.client, "\x01", m.client->output().size(), 3.0, m.server.get());
+    const comparisons_t c = Comparisons(*m.client, from);
+    EXPECT_GT(c.same + static_cast<int>(c.differing.size()), 20) << "the prediction probe compared the commands\n"
+                                                                   << m.client->output().substr(from);
+    std::string shown;
+    for (size_t i = 0; i < c.differing.size() && i < 10; i++) shown += c.differing[i] + "\n";
+    EXPECT_TRUE(c.differing.empty()) << c.differing.size() << " of " << c.same + c.differing.size()
+                                     << " commands predicted otherwise than the server ran them:\n" << shown;
+    EXPECT_EQ(m.QuitClient(), 0) << m.client->output();
 }
 
 // Votes are counted per map: three on one map, the last of them moving on to the next
