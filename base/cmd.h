@@ -17,7 +17,7 @@
 constexpr int CMD_HASH_SIZE = 541;      // buckets of each symbol kind
 constexpr int CMD_BUFFER_SIZE = 8192;   // the command buffer, with its zero
 constexpr int CMD_MAX_ARGS = 32;        // words stored of one statement
-constexpr int CMD_MAX_ARG_LEN = 256;    // one stored word, with its zero
+constexpr int CMD_MAX_ARG_LEN = CMD_MAX_WORD + 1;  // one stored word, with its zero
 constexpr int CMD_MAX_COMPLETE = 255;   // name characters completion writes into a line
 constexpr int CMD_MAX_SLEEP = 5000;     // longest `sleep`, in milliseconds
 constexpr int CMD_MAX_FLUSH_DEPTH = 8;  // flushes running inside one another
