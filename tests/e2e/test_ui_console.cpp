@@ -1,8 +1,9 @@
 // The interface's console in the test build with the headless renderer: the engine's
-// printed lines, from before the module loaded and after, reach it and con_dump writes
-// them to a file; a line typed at its prompt runs, also after the client restarted; and
-// the console and chat histories written into config.cfg at quit are back after a restart,
-// with the favourites and bindings, however large the file grows.
+// printed lines, from before the module loaded and after, reach it (the reasons of a
+// failed load too) and con_dump writes them to a file; a line typed at its prompt runs,
+// also after the client restarted; and the console and chat histories written into
+// config.cfg at quit are back after a restart, with the favourites and bindings,
+// however large the file grows.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -53,6 +54,13 @@ TEST(UiConsole, PrintedLinesReachTheConsoleAndConDumpWritesThem) {
     EXPECT_NE(dump.find("Unknown command \"printed_after_start\""), std::string::npos) << dump;
     engine->send("con_dump\n");
     EXPECT_TRUE(engine->waitFor("con_dump <file name>", 10)) << engine->output();
+    // The reason a load failed, collected while it ran, is printed with the failure.
+    engine->send("tm_loadModel nonexist.model\n");
+    ASSERT_TRUE(engine->waitFor("Could not load \"nonexist.model\"", 10)) << engine->output();
+    EXPECT_NE(e2e::Plain(engine->output()).find("ERROR: CG_RegisterModel: Couldn't open file \"nonexist.model\"\n"
+                                                "Could not load \"nonexist.model\""),
+              std::string::npos)
+        << engine->output();
 
     // A client stopped and started again types into the console's new atoms.
     engine->send("con_toggle 1 fast\n");
