@@ -9,8 +9,43 @@
 #include "client/client.h"
 #include "common/com_hash.h"
 #include "common/com_string.h"
+#include "server/server.h"
 
 cmdVar_t base_masterServer;
+
+// Addresses that sent a wrong password, and how long each still waits.  A wait
+// counts down by frames, not from a stored time, so no clock restart can stretch it.
+namespace {
+struct rconGuard_t {
+    uint8_t ip[4];
+    int32_t waitMsec;  // 0: the slot is free
+};
+rconGuard_t rconGuards[RCON_GUARD_SLOTS];
+}  // namespace
+
+static bool RConWaits(const netadr_t *address) {
+    for (const rconGuard_t &g : rconGuards)
+        if (g.waitMsec > 0 && !memcmp(g.ip, address->ip, sizeof g.ip)) return true;
+    return false;
+}
+
+// Makes the address wait; when every slot is taken, the one closest to its end is reused.
+static void RConWrongPassword(const netadr_t *address) {
+    rconGuard_t *slot = &rconGuards[0];
+    for (rconGuard_t &g : rconGuards)
+        if (g.waitMsec < slot->waitMsec) slot = &g;
+    memcpy(slot->ip, address->ip, sizeof slot->ip);
+    slot->waitMsec = RCON_WRONG_WAIT_MSEC;
+}
+
+void Base_RemoteFrame(uint32_t msec) {
+    const int32_t step = msec > static_cast<uint32_t>(RCON_WRONG_WAIT_MSEC) ? RCON_WRONG_WAIT_MSEC
+                                                                          : static_cast<int32_t>(msec);
+    for (rconGuard_t &g : rconGuards) g.waitMsec = g.waitMsec > step ? g.waitMsec - step : 0;
+    // The engine's own frame ends the echo: with no map running, the server frame never runs.
+    if (qbase.rconEcho && qbase.time - qbase.rconEchoStart > static_cast<uint32_t>(sv_rconEchoClearTime.integer) * 1000u)
+        qbase.rconEcho = 0;
+}
 
 // The MD5 text of the current remote-console password.
 static const char *PasswordDigest() {
@@ -184,8 +219,11 @@ static uint8_t HandleRCon(const netPackage_t *package) {
                    Com_adrstr(&package->address));
         return 1;
     }
+    // An address still waiting after a wrong password is not heard: not checked, not printed.
+    if (RConWaits(&package->address)) return 1;
     if (strcmp(Msg_Argv(1), PasswordDigest()) != 0) {
         Com_Printf("Base_HandlePackage: %s sends rcon package, but bad password", Com_adrstr(&package->address));
+        RConWrongPassword(&package->address);
         return 1;
     }
     Com_Printf("\"\xA4" "02%s\xA4" "00\"", Msg_Argv(2));

@@ -209,6 +209,7 @@ TEST_F(PlayerPhysTest, RunningIntoAnotherPlayerStopsThereAndKeepsTheFrame) {
     cc.aim[0] = 1;
     for (int i = 1; i <= 20; i++) {
         runner->cs.velocity[0] = 10;  // towards the other, along the floor
+        runner->timeBank = SG_TIME_BANK_MSEC;  // the frame pays it; here the commands come directly
         cc.number = static_cast<uint32_t>(i);
         cc.time = qgame.time;
         SG_IssueCC(runner, &cc, 0);
@@ -221,6 +222,7 @@ TEST_F(PlayerPhysTest, RunningIntoAnotherPlayerStopsThereAndKeepsTheFrame) {
     const float stop = runner->cs.origin[0];
     for (int i = 21; i <= 25; i++) {
         runner->cs.velocity[0] = -10;  // and away again
+        runner->timeBank = SG_TIME_BANK_MSEC;
         cc.number = static_cast<uint32_t>(i);
         cc.time = qgame.time;
         SG_IssueCC(runner, &cc, 0);
