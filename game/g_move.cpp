@@ -662,6 +662,14 @@ uint32_t G_CommandMsec(const clientState_t *state, const cc_t *cc) {
     return elapsed > 0 ? std::min(static_cast<uint32_t>(elapsed), CMOVE_MAX_MSEC) : 1;
 }
 
+bool G_TakeCommandView(clientState_t *cs, const cc_t *cc) {
+    if (cc->buttons & BT_SPECTATOR_AIM) cs->flags &= ~CSF_VIEW_HELD;
+    if (cs->flags & CSF_VIEW_HELD) return false;
+    _VectorCopy(cs->viewAngles, cc->angles);
+    _VectorCopy(cs->viewAxis[0], cc->aim);
+    return true;
+}
+
 void G_ClientMove(cmove_t *cm) {
     cmv = cm;
     cst = cm->state;

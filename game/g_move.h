@@ -58,6 +58,7 @@ enum clientStateFlag_t : uint32_t {
     CSF_FAST_REFIRE = 0x1000,
     CSF_RELOADING = 0x2000,
     CSF_SWITCHING = 0x4000,
+    CSF_VIEW_HELD = 0x20000,  // the server set the view angles; commands leave them until BT_SPECTATOR_AIM
 };
 
 // clientState_t::moveType
@@ -162,6 +163,11 @@ void G_ClientMove(cmove_t *cm);
 // The ms a command claims to move the state: the time since the state's last
 // command, at most CMOVE_MAX_MSEC, and 1 for a command not newer than that.
 uint32_t G_CommandMsec(const clientState_t *state, const cc_t *cc);
+// Takes a command's view into the state before it is moved, as the server and the
+// prediction both do: BT_SPECTATOR_AIM lets go of a view the server held; a view
+// not held becomes the command's angles, and row 0 of the body frame its aim.
+// False when the view stays held.
+bool G_TakeCommandView(clientState_t *cs, const cc_t *cc);
 
 // The body frame of a state: rows right, up, forward, the up row the local up.
 float *G_StateEllipticAxis(clientState_t *cs);

@@ -379,11 +379,7 @@ void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
     if (!(aimSquared > 0.5f && aimSquared < 2.0f)) _VectorClear(cc.aim);
 
     clientState_t *cs = CS(client);
-    if (cc.buttons & BT_SPECTATOR_AIM) cs->flags &= ~CSF_VIEW_HELD;
-    if (!(cs->flags & CSF_VIEW_HELD)) {
-        _VectorCopy(cs->viewAngles, cc.angles);
-        _VectorCopy(cs->viewAxis[0], cc.aim);
-    }
+    G_TakeCommandView(cs, &cc);
 
     // What the client's time bank pays of the time the command claims.  Bots and the
     // server's own repeats are not drawn from it.
