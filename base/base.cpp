@@ -246,6 +246,7 @@ void Base_Frame(int msec) {
         }
     }
 
+    Base_RemoteFrame(qbase.frameMsec);
     Sys_Frame();
     Cmd_Flush();  // console lines run before the module and the server see the frame
     if (!qbase.serverRunning) Sys_SetConsoleCaption(nullptr);

@@ -9,8 +9,53 @@
 #include "client/client.h"
 #include "common/com_hash.h"
 #include "common/com_string.h"
+#include "server/server.h"
 
 cmdVar_t base_masterServer;
+
+// Addresses that sent wrong passwords, each with its debt: RCON_WRONG_WAIT_MSEC per
+// wrong password, paid off as game time passes.  The debt counts down by frames,
+// not from a stored time, so no clock restart can stretch it.
+namespace {
+struct rconGuard_t {
+    uint8_t ip[4];
+    int32_t debtMsec;  // 0: the slot is free
+};
+rconGuard_t rconGuards[RCON_GUARD_SLOTS];
+}  // namespace
+
+static rconGuard_t *GuardOf(const netadr_t *address) {
+    for (rconGuard_t &g : rconGuards)
+        if (g.debtMsec > 0 && !memcmp(g.ip, address->ip, sizeof g.ip)) return &g;
+    return nullptr;
+}
+
+// An address with a full burst of wrong passwords not yet paid off is not heard.
+static bool RConWaits(const netadr_t *address) {
+    const rconGuard_t *g = GuardOf(address);
+    return g && g->debtMsec > (RCON_WRONG_BURST - 1) * RCON_WRONG_WAIT_MSEC;
+}
+
+// Adds to the address's debt; a new address takes a free slot, or the one closest to paid off.
+static void RConWrongPassword(const netadr_t *address) {
+    rconGuard_t *slot = GuardOf(address);
+    if (!slot) {
+        slot = &rconGuards[0];
+        for (rconGuard_t &g : rconGuards)
+            if (g.debtMsec < slot->debtMsec) slot = &g;
+        memcpy(slot->ip, address->ip, sizeof slot->ip);
+        slot->debtMsec = 0;
+    }
+    slot->debtMsec += RCON_WRONG_WAIT_MSEC;
+}
+
+void Base_RemoteFrame(uint32_t msec) {
+    for (rconGuard_t &g : rconGuards)
+        g.debtMsec = static_cast<uint32_t>(g.debtMsec) > msec ? g.debtMsec - static_cast<int32_t>(msec) : 0;
+    // The engine's own frame ends the echo: with no map running, the server frame never runs.
+    if (qbase.rconEcho && qbase.time - qbase.rconEchoStart > static_cast<uint32_t>(sv_rconEchoClearTime.integer) * 1000u)
+        qbase.rconEcho = 0;
+}
 
 // The MD5 text of the current remote-console password.
 static const char *PasswordDigest() {
@@ -184,8 +229,11 @@ static uint8_t HandleRCon(const netPackage_t *package) {
                    Com_adrstr(&package->address));
         return 1;
     }
+    // An address still paying for its wrong passwords is not heard: not checked, not printed.
+    if (RConWaits(&package->address)) return 1;
     if (strcmp(Msg_Argv(1), PasswordDigest()) != 0) {
         Com_Printf("Base_HandlePackage: %s sends rcon package, but bad password", Com_adrstr(&package->address));
+        RConWrongPassword(&package->address);
         return 1;
     }
     Com_Printf("\"\xA4" "02%s\xA4" "00\"", Msg_Argv(2));

@@ -286,6 +286,10 @@ void CL_CCFrame() {
 static void ReadPackages() {
     static netPackage_t package;
     while (NET_GetPackage(NS_SERVER, &package)) {
+        // The server has no credentials on its packages: its pipe is found by its exact
+        // address, and that is what the client checks.
+        if (package.sequence != NET_OOB_SEQUENCE && Com_adrcmp(&package.address, &cl.pipe.remote))
+            NET_AcceptPackage(&cl.pipe, &package);
         Msg_ReadBegin(&package.msg);
         Msg_ReadTokenize();
         if (Base_HandlePackage(&package)) continue;

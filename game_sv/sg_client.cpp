@@ -81,6 +81,8 @@ sgClient_t *SG_CreateClient(int32_t slot, const netadr_t *address, uint8_t isBot
     c->number = slot;
     c->connectTime = Trap_GetTime();
     c->handicap = 100;
+    c->timeBank = SG_TIME_BANK_MSEC;
+    c->textAllowance = SG_TEXT_BURST * SG_TEXT_MSEC;
     if (address) Com_adrcpy(&c->address, address);
     c->cs.moveType = CS_SPECTATOR;
     return c;

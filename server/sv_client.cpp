@@ -59,10 +59,15 @@ static bool DigestMatches(const char *password, const char *digestText) {
 }
 
 void SV_ClientConnect(const netadr_t *address, int32_t gameVersion, const char *passwordDigest,
-                      const char *name, int32_t reserved, int32_t challenge, int32_t packChecksum,
+                      const char *sentName, int32_t reserved, int32_t challenge, int32_t packChecksum,
                       int32_t engineVersion) {
     (void)reserved;
     const char *from = Com_adrstr(address);
+    // The name is printed on the server's terminal below: without control bytes.
+    char plainName[SV_PRINT_SIZE];
+    Com_strncpyz(plainName, sentName, sizeof plainName);
+    Com_StripControlBytes(plainName);
+    const char *const name = plainName;
     if (!KnownChallenge(address, challenge)) {
         Com_Printf("%s (%s) tries to connect with unknown challenge num", name, from);
         return;
@@ -401,6 +406,9 @@ void SV_HandlePackage(netPackage_t *package) {
                   c->challenge);
         return;
     }
+    // Only now, with its challenge right, does the package count as the client's:
+    // a forged one from the same address must not move the pipe's sequence.
+    NET_AcceptPackage(&c->pipe, package);
     if (c->pipe.remote.port != from->port) {
         // A router between them gave the client a new port: the package came in
         // sequence and proved itself, so the slot answers there from now on.

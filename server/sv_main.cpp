@@ -187,7 +187,9 @@ void SV_StartServer(const char *path) {
 void SV_ShutdownServer(uint8_t keepRunning) {
     if (!qbase.serverRunning) return;
     if (!keepRunning && !sv_lanServer.integer && qbase.masterAddress.type != NA_BAD)
-        NET_SendOutOfBandPrintf(NS_CLIENT, &qbase.masterAddress, "server_shutdown");
+        // With the master's challenge: the master believes no shutdown without it.
+        NET_SendOutOfBandPrintf(NS_CLIENT, &qbase.masterAddress, "server_shutdown %d",
+                                static_cast<int32_t>(qbase.masterChallenge));
     memset(&sv, 0, sizeof sv);
     sv.entityList.next = sv.entityList.prev = &sv.entityList;
     WO_ClearAllPages();
@@ -366,9 +368,6 @@ static void SetCaption() {
 
 void SV_Frame() {
     if (!qbase.serverRunning || !qbase.module) return;
-    // The echo's start is game time, so game time measures how long it has run.
-    if (qbase.rconEcho && qbase.time - qbase.rconEchoStart > static_cast<uint32_t>(sv_rconEchoClearTime.integer) * 1000u)
-        qbase.rconEcho = 0;
     sv.cheats = RoundedCheats();
 
     ReadPackages();

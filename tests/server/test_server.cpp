@@ -13,6 +13,7 @@
 #include "base/cmd.h"
 #include "base/files.h"
 #include "base/net.h"
+#include "base/remote.h"
 #include "common/com_hash.h"
 #include "common/common.h"
 #include "server/server.h"
@@ -776,7 +777,7 @@ TEST_F(Server, ALanServerNeverBeatsToTheMaster) {
     SV_Heartbeat();  // too soon after the last try
     EXPECT_EQ(master.ReceiveText(100), "");
     SV_ShutdownServer(0);
-    EXPECT_EQ(master.ReceiveText(), "server_shutdown");
+    EXPECT_EQ(master.ReceiveText(), "server_shutdown 31");
     Cmd_SetCVar(&sv_lanServer, "1", 1);
     qbase.masterChallenge = 0;
     memset(&qbase.masterAddress, 0, sizeof qbase.masterAddress);
@@ -1195,19 +1196,27 @@ TEST_F(Frame, TheServerInfoIsResentEveryFifteenSecondsAlsoNearTheClocksEnd) {
     qbase.timeBase = timeBase;
 }
 
-TEST_F(Frame, TheRemoteConsoleEchoRunsItsTimeInGameTime) {
+// The engine's frame ends the echo, in game time, whether or not a map runs: with
+// none, every later console line would go to the last sender for ever.
+TEST_F(Frame, TheRemoteConsoleEchoRunsItsTimeInGameTimeWithOrWithoutAMap) {
     const uint32_t time = qbase.time;
-    qbase.time = 1000;  // game time far behind the engine clock
-    qbase.rconEcho = 1;
-    qbase.rconEchoStart = qbase.time;
-    SV_Frame();
-    EXPECT_EQ(qbase.rconEcho, 1);
-    qbase.time += 30000;
-    SV_Frame();
-    EXPECT_EQ(qbase.rconEcho, 1);
-    qbase.time += 1;
-    SV_Frame();
-    EXPECT_EQ(qbase.rconEcho, 0);
+    const uint8_t running = qbase.serverRunning;
+    for (const uint8_t map : {1, 0}) {
+        SCOPED_TRACE(map);
+        qbase.serverRunning = map;
+        qbase.time = 1000;  // game time far behind the engine clock
+        qbase.rconEcho = 1;
+        qbase.rconEchoStart = qbase.time;
+        Base_RemoteFrame(1);
+        EXPECT_EQ(qbase.rconEcho, 1);
+        qbase.time += 30000;
+        Base_RemoteFrame(1);
+        EXPECT_EQ(qbase.rconEcho, 1);
+        qbase.time += 1;
+        Base_RemoteFrame(1);
+        EXPECT_EQ(qbase.rconEcho, 0);
+    }
+    qbase.serverRunning = running;
     qbase.time = time;
 }
 
