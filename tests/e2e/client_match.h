@@ -71,14 +71,19 @@ struct Match {
     std::unique_ptr<Engine> server, client;
     int port = 0;
 
-    explicit Match(const std::string &map = "planet") {
+    // beforeStart, when given, runs before each engine starts (true: the server's).
+    explicit Match(const std::string &map = "planet", const std::string &serverProgram = "engine",
+                   void (*beforeStart)(bool server) = nullptr) {
         CopyData(serverDir);
         CopyData(clientDir);
+        if (beforeStart) beforeStart(true);
         server = std::make_unique<Engine>(serverDir.path(),
                                           std::vector<std::string>{"-dedicated", "+set", "sv_lanServer", "1", "+set",
                                                                    "sv_cheats", "1", "+set", "sv_pure", "0", "+set", "sg_deathTime", "1",
-                                                                   "+set", "map", map});
+                                                                   "+set", "map", map},
+                                          serverProgram);
         port = EnginePort(*server);
+        if (beforeStart) beforeStart(false);
         client = std::make_unique<Engine>(
             clientDir.path(),
             std::vector<std::string>{"+set", "client", "1", "+set", "name", PLAYER, "+set", "cg_skipIntro", "1"},
