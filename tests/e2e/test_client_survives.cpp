@@ -80,7 +80,7 @@ TEST(ClientSurvives, CraftedSnapshotsFromAServerNeverEndTheClient) {
     Msg_WriteByte(SVP_WORLDINFO);
     Msg_WriteLong(1);
     Msg_WriteLong(1);
-    Msg_WriteString("path \"game/c_maps/arena.world\";cheat \"0\";eof \"1\";");
+    Msg_WriteString("path \"game/c_maps/arena.world\";pure \"0\";cheat \"0\";eof \"1\";");
     server.SendPackage(m);
     ASSERT_TRUE(client.waitFor("We are connected to server", 20)) << client.output();
 
