@@ -450,8 +450,7 @@ void WO_NormalizeDirtyNormals() {
 // ---- renderer upload and debugging ----
 
 void WO_UploadPool() {
-    // Without a list the chunks wait: WO_InitGPUVertexList's caller sends them all.
-    if (!qbase.rendererRunning || wo_qvert < 0)
+    if (!qbase.rendererRunning)
         return;
     const uint32_t start = Base_Time();
     if (wo_uploadContinusely.integer) {
