@@ -218,7 +218,7 @@ TEST(ClientSurvives, ServerAndClientPlayOnAcrossTheClocksRestarts) {
     constexpr double SERVER_CLOCK = 75, SERVER_TIME = 4, CLIENT_CLOCK = 70, CLIENT_TIME = 65;
     const auto started = std::chrono::steady_clock::now();
     const auto since = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); };
-    const auto m = std::make_unique<e2e::Match>("planet", "engine_headless", [](bool server) {
+    const auto m = std::make_unique<e2e::Match>("planet", std::vector<std::string>{}, "engine_headless", [](bool server) {
         if (server)
             ClocksRestartIn(SERVER_CLOCK, SERVER_TIME);
         else
