@@ -138,6 +138,15 @@ static void ParseServerInfo(const netadr_t &from) {
                   versionText);
 }
 
+// A master's list names servers by number: a word of anything else (a host name)
+// would cost a blocking name look-up on the main thread for every one of them.
+static bool NumericAddress(const char *text) {
+    if (!text[0]) return false;
+    for (const char *p = text; *p; p++)
+        if (!((*p >= '0' && *p <= '9') || *p == '.' || *p == ':')) return false;
+    return true;
+}
+
 static void ServerList() {
     const int32_t session = ArgInt(1);
     if (session != static_cast<int32_t>(qgame.instance)) {
@@ -145,7 +154,12 @@ static void ServerList() {
         return;
     }
     const int32_t argc = Trap_CL_ServerCommandArgc();
-    for (int32_t i = 2; i < argc; i++) UI_AddIp(0, Arg(i));
+    for (int32_t i = 2; i < argc; i++) {
+        if (NumericAddress(Arg(i)))
+            UI_AddIp(0, Arg(i));
+        else
+            Com_DPrintf("CG_ServerList: %s is not a numeric address", Arg(i));
+    }
 }
 
 static void NotAlone() {

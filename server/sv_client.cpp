@@ -430,7 +430,7 @@ void SV_HandlePackage(netPackage_t *package) {
             // The echo is the client's word: any value must give a defined ping.
             const int32_t stamp = Msg_ReadLong();
             if (package->msg.overflowed) break;  // cut short: dropped below, nothing measured
-            c->ping = static_cast<int32_t>(static_cast<uint32_t>(Now()) - static_cast<uint32_t>(stamp));
+            c->ping = SV_Age(stamp);
             c->smoothedPing = static_cast<int32_t>((static_cast<int64_t>(c->smoothedPing) * 7 + c->ping) >> 3);
             break;
         }

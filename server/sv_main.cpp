@@ -275,7 +275,7 @@ int SV_GetNumClients() {
 // ---- frame ----
 
 int SV_CheckClientConnection(svClient_t *client) {
-    if (Now() - client->lastReceive <= SV_TIMEOUT_MSEC) return 0;
+    if (SV_Age(client->lastReceive) <= SV_TIMEOUT_MSEC) return 0;
     Call_SG_ClientDrop(client->number, "Timeout");
     return 1;
 }
@@ -342,14 +342,14 @@ static void ServeClient(svClient_t *client, uint64_t sightStamp) {
     SV_UpdateFrameVisibleSet(client, sightStamp);
     SV_ClientInfo(client);
     NET_UpdatePipeStatistics();
-    if (!client->lastServerInfo || Now() - client->lastServerInfo > SV_SERVERINFO_MSEC) {
+    if (!client->lastServerInfo || SV_Age(client->lastServerInfo) > SV_SERVERINFO_MSEC) {
         client->lastServerInfo = Now();
         SV_SendServerInfo(&client->pipe.remote, 0, 0);
     }
     SV_WriteWorldInfoString(client);
     SV_WritePages(client);
     Msg_WriteBegin(&sv_msg);
-    if (SV_WriteSnapshot(client) && Now() - client->lastPingRequest >= SV_PING_REQUEST_MSEC) {
+    if (SV_WriteSnapshot(client) && SV_Age(client->lastPingRequest) >= SV_PING_REQUEST_MSEC) {
         client->lastPingRequest = Now();
         Msg_WriteByte(SVP_PING);
         Msg_WriteLong(static_cast<int32_t>(Base_Time()));
@@ -394,7 +394,7 @@ void SV_Frame() {
         ServeClient(&c, sightStamp);
     }
     SetCaption();
-    if (!qbase.clientRunning && Now() - svs.lastMasterRefresh > SV_MASTER_REFRESH_MSEC) {
+    if (!qbase.clientRunning && SV_Age(svs.lastMasterRefresh) > SV_MASTER_REFRESH_MSEC) {
         svs.lastMasterRefresh = Now();
         Base_UpdateMaster(1);
     }

@@ -148,8 +148,6 @@ inline int WO_VertexBucket(int x, int y, int z, int axis) {
     return ((x << 12) ^ (y << 7) ^ (z * 4) ^ axis ^ 0x64F80267) % WO_POOL_BUCKETS;
 }
 
-// With a renderer: a list of the pool's vertexes and the shadow extrusion point behind them.
-void WO_InitGPUVertexList();
 // A vertex of the edge, matter and facing (-1: any); reuses and overwrites a match,
 // else takes a free one and welds it to its edge's ring.  -1 with an error when full.
 int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing);

@@ -160,7 +160,7 @@ void WO_ClearPool() {
 }
 
 void WO_InitGPUVertexList() {
-    if (!qbase.rendererRunning)
+    if (!qbase.rendererRunning || wo_qvert >= 0)
         return;
     // One vertex past the pool, left at the origin: the shadow volumes' extrusion point.
     wo_qvert = RE_LoadVertexes(WO_VERTEX_LAYOUT, WO_POOL_SIZE + 1, 0, 1);
@@ -176,12 +176,14 @@ void WO_InitPool() {
     WO_ClearPool();
 }
 
+void WO_ShutdownGPUVertexList() {
+    if (qbase.rendererRunning && wo_qvert >= 0) RE_UnloadVertexes(wo_qvert);
+    wo_qvert = -1;
+}
+
 void WO_ShutdownPool() {
     wo_initilized = 0;
-    if (qbase.rendererRunning && wo_qvert >= 0) {
-        RE_UnloadVertexes(wo_qvert);
-        wo_qvert = -1;
-    }
+    WO_ShutdownGPUVertexList();
 }
 
 // ---- vertexes ----

@@ -215,6 +215,11 @@ uint32_t WO_GetMatterChecksum();
 void WO_InitPool();
 // Releases the renderer's vertex list; WO_InitPool may run again.
 void WO_ShutdownPool();
+// With a renderer and no list yet: a list of the pool's vertexes and the shadow
+// extrusion point behind them (after the renderer restarted, or a client started).
+void WO_InitGPUVertexList();
+// Releases the renderer's vertex list, while the renderer that holds it still runs.
+void WO_ShutdownGPUVertexList();
 // Empties every list; all vertexes and faces go on their free lists in index order.
 void WO_ClearPool();
 // With a renderer: the flagged chunks (and, switched on, one round-robin chunk) go out.

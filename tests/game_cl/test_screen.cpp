@@ -222,6 +222,16 @@ TEST_F(ClientScreen, ServerListFromAnOlderMasterSessionIsIgnored) {
     EXPECT_TRUE(fake::Printed("CG_ServerList: with 3 != 7"));
 }
 
+TEST_F(ClientScreen, ServerListTakesOnlyNumericAddresses) {
+    fake::calls.clear();
+    Queue("cg_server_list 7 master.example 10.0.0.5:27000 x1.2.3.4 1.2.3.4 localhost:1");
+    CG_RunServerCommands();
+    std::vector<std::string> lookups;
+    for (const std::string &c : fake::calls)
+        if (c.rfind("lookup ", 0) == 0) lookups.push_back(c);
+    EXPECT_EQ(lookups, (std::vector<std::string>{"lookup 10.0.0.5:27000", "lookup 1.2.3.4"}));
+}
+
 TEST_F(ClientScreen, NotAloneSoundOnlyWhenWanted) {
     fake::Set("cg_notAloneSound", "0");
     Queue("cg_not_alone");
@@ -309,6 +319,24 @@ TEST_F(ClientScreen, ScoreboardShowsWhenAskedOrInIntermissionUnlessStale) {
         }
         EXPECT_EQ(cg.scoreboardRequested, 0);  // a request lasts one frame
     }
+}
+
+// The game time passes the top of a signed 32-bit value while the screen counts
+// ages: the scoreboard stays fresh for its few milliseconds and the frame counter
+// goes on, with no overflow on the way.
+TEST_F(ClientScreen, ScreenAgesHoldAcrossTheSignedTopOfTheGameTime) {
+    const int32_t board = CG_ScreenMedia(CGM_SCOREBOARD);
+    fake::Set("cg_drawFps", "1");
+    qgame.time = 0x7FFFFF00u;
+    Screen();
+    Queue("cg_scoreboard 0 0 1");
+    CG_RunServerCommands();
+    qgame.time = 0x80000300u;  // 1.5 s later, past the top
+    cg.scoreboardRequested = 1;
+    cg.predicted.moveType = MT_NORMAL;
+    Screen();
+    EXPECT_EQ(DrawnWith(board).size(), 1u);
+    fake::Set("cg_drawFps", "0");
 }
 
 TEST_F(ClientScreen, ScoreboardRowsUseTheirRulesLayout) {

@@ -14,6 +14,7 @@
 #include "base/files.h"
 #include "base/net.h"
 #include "base/remote.h"
+#include "base/sys.h"
 #include "common/com_hash.h"
 #include "common/common.h"
 #include "server/server.h"
@@ -1120,6 +1121,26 @@ TEST_F(Snapshots, AFullMessageStopsAddingEntitiesAndTheSnapshotStaysConsistent) 
     // Through the writer, a joining client gets its snapshot.
     EXPECT_EQ(Snap().type, SVP_SNAPSHOT);
     EXPECT_FALSE(sv_msg.overflowed);
+}
+
+// The engine clock restarts at 2^31 ms; stamps taken before it keep their ages:
+// snapshots stay due, and a silent client still times out.
+TEST_F(Snapshots, ClientsAreServedAndTimedOutAcrossTheClockRestart) {
+    qbase.timeBase = static_cast<uint32_t>(Sys_Milliseconds()) + BASE_CLOCK_START - (BASE_CLOCK_WRAP - 200);
+    c->snapInterval = 50;
+    c->lastSnapshot = Now();
+    c->lastReceive = Now() - SV_TIMEOUT_MSEC + 300;
+    Base_RestartClock();
+    qbase.timeBase -= 60;  // 60 ms into the new run
+    Msg_WriteBegin(&sv_msg);
+    EXPECT_EQ(SV_WriteSnapshot(c), 1) << "the last snapshot is older than its interval";
+    EXPECT_EQ(SV_WriteSnapshot(c), 0) << "and the new one is not";
+    EXPECT_EQ(SV_CheckClientConnection(c), 0);
+    qbase.timeBase -= 500;
+    EXPECT_EQ(SV_CheckClientConnection(c), 1);
+    qbase.timeBase = 0;
+    qbase.wrapCount = qbase.wrapLength = 0;
+    qbase.clockRestart = baseRestart_t{};
 }
 
 TEST_F(Snapshots, TheServerGameCanAskForASnapshotAtOnce) {
