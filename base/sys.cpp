@@ -161,6 +161,8 @@ static struct {
     bool skipping;    // the rest of an overlong line is being thrown away
 } sys_in;
 
+void Sys_ClearConsoleInput() { memset(&sys_in, 0, sizeof sys_in); }
+
 // Reads what standard input holds into the pending bytes; waits for it when told.
 static void FillInput(bool wait) {
     if (sys_in.closed || sys_in.length >= SYS_CONSOLE_INPUT - 1) return;

@@ -85,6 +85,9 @@ void Sys_SafePrint(const char *text);
 // Queues every complete line waiting on standard input as a console line.  End of
 // input or a read error is no input; a last line without a line end is queued then.
 void Sys_GetMessages();
+// Forgets pending standard-input bytes and a seen end of input (for tests: in the
+// engine standard input is read by one process from start to end).
+void Sys_ClearConsoleInput();
 
 // Opens "<name>_linux.so" from the working directory, else from the engine
 // program's directory; *handle (when given) receives the result; null on failure.

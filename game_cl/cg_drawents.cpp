@@ -43,6 +43,15 @@ alignas(16) uint8_t frameDecals[FRAME_DECAL_BYTES];
 int32_t frameDecalsUsed;
 uint32_t poolFrame = ~0u;
 
+}  // namespace
+
+void CG_ClearFramePools() {
+    poolFrame = ~0u;
+    frameVertsUsed = frameDecalsUsed = 0;
+}
+
+namespace {
+
 void NewFrame() {
     if (poolFrame == qgame.frameCount) return;
     poolFrame = qgame.frameCount;

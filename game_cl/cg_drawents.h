@@ -66,6 +66,9 @@ void CG_DrawPlayer(centity_t *entity, uint8_t self);
 void CG_DrawCrystal(centity_t *entity);
 // A model at origin along axis (rows); ownBody: the viewer's own body, detail: a detail model.
 void CG_DrawStaticModel(int32_t model, const vec3_t origin, const float axis[9], uint8_t ownBody, uint8_t detail);
+// Empties the per-frame vertex and decal pools of the drawers (for tests: a new frame
+// number empties them otherwise, and a test's stand-in engine starts its count anew).
+void CG_ClearFramePools();
 // A model posed by its 8 channels, all materials replaced by overrideMaterial unless
 // 0.  The absolute bone matrices are kept in cg's last-bones store for the caller's
 // tags.  A skeleton of more bones than the store holds is refused.

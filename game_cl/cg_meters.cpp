@@ -37,6 +37,13 @@ static uint32_t lag_seq;
 static snapTick_t snap_ticks[METER_SAMPLES];
 static uint32_t snap_seq;
 
+void CG_ClearMeters() {
+    memset(fps_ticks, 0, sizeof fps_ticks);
+    memset(lag_ticks, 0, sizeof lag_ticks);
+    memset(snap_ticks, 0, sizeof snap_ticks);
+    fps_seq = lag_seq = snap_seq = 0;
+}
+
 static float Clamp(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 void CG_UpdateFpsMeter(const cgFrameTimes_t *times) {

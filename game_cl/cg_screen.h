@@ -50,6 +50,8 @@ void CG_UpdateFpsMeter(const cgFrameTimes_t *times);
 void CG_UpdateLagometer();
 void CG_DrawFpsMeter(float x, float y, float width, float height);
 void CG_DrawLagometer(float x, float y, float width, float height);
+// Forgets every frame-time, lag and snapshot sample (for tests: nothing else clears them).
+void CG_ClearMeters();
 
 // Takes every queued server command and runs it, oldest first (start of each frame).
 void CG_RunServerCommands();

@@ -255,15 +255,19 @@ void SV_CleanDirtySurfaces() {
     }
 }
 
+// The debug traffic's calls so far and the next cell it renumbers.
+static int debugBumpCalls, debugBumpCursor;
+
+void SV_ClearWorldDebugBump() { debugBumpCalls = debugBumpCursor = 0; }
+
 void SV_WorldDebugBump() {
-    static int calls, cursor;
     if (!sv_worldDebugBump.integer)
         return;
-    if (++calls % 50)
+    if (++debugBumpCalls % 50)
         return;
     for (int i = 0; i < 700; i++)
-        wo_seqGrid[(cursor + i) % WO_GRID_CELLS]++;
-    cursor = (cursor + 700) % WO_GRID_CELLS;
+        wo_seqGrid[(debugBumpCursor + i) % WO_GRID_CELLS]++;
+    debugBumpCursor = (debugBumpCursor + 700) % WO_GRID_CELLS;
 }
 
 // ---- life cycle ----

@@ -35,6 +35,8 @@ void SV_CleanDirtyVoxels();
 void SV_CleanDirtySurfaces();
 // Debug traffic: while sv_worldDebugBump is set, every 50th call renumbers 700 cells.
 void SV_WorldDebugBump();
+// Starts the debug traffic's count and cursor again (for tests: nothing else does).
+void SV_ClearWorldDebugBump();
 
 // ---- life cycle ----
 

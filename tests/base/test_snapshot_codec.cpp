@@ -184,6 +184,220 @@ TEST(SnapshotCodec, RadarPositionsTravelOnlyForAKindThatIsNotZero) {
     }
 }
 
+// ---- one field at a time ----
+// The random round trip changes every field at once, so a field whose change test
+// looked at another field's bytes would still travel.  Here each field changes on
+// its own: its bit alone is set, and it alone arrives.  The fields and their bits
+// are listed from the records, not from the codec's tables.
+
+constexpr int STAYS = -1;      // does not travel: the reader keeps the base's bytes
+constexpr int UNMASKED = -2;   // travels after the mask, whatever changed (the radar)
+
+struct fieldCase_t {
+    const char *name;
+    wireRun_t field;
+    int bit;
+};
+
+// The offset of the first byte where a and b differ, -1 when none does.
+int FirstDifference(const uint8_t *a, const uint8_t *b, size_t size) {
+    for (size_t i = 0; i < size; i++)
+        if (a[i] != b[i]) return static_cast<int>(i);
+    return -1;
+}
+
+void FlipBytes(uint8_t *record, wireRun_t field) {
+    for (int i = 0; i < field.size; i++) record[field.offset + i] ^= 0x05;  // keeps a radar kind below 16
+}
+
+#define CS(f) WIRE_FIELD(clientState_t, f)
+const fieldCase_t CLIENT_FIELDS[] = {
+    {"snapshotFlags", CS(snapshotFlags), STAYS},
+    {"worldIncomplete", CS(worldIncomplete), STAYS},
+    {"reserved5", CS(reserved5), STAYS},
+    {"ccNumber", CS(ccNumber), 2},
+    {"moveType", CS(moveType), 0},
+    {"reserved13", CS(reserved13), STAYS},
+    {"flags", CS(flags), 1},
+    {"origin", CS(origin), 3},
+    {"velocity", CS(velocity), 4},
+    {"fireDir", CS(fireDir), 7},
+    {"weaponTime", CS(weaponTime), 7},
+    {"zoom", CS(zoom), 8},
+    {"hitFlash", CS(hitFlash), 9},
+    {"slowdown", CS(slowdown), 10},
+    {"hitDir", CS(hitDir), 9},
+    {"reserved73", CS(reserved73), STAYS},
+    {"crouch", CS(crouch), 6},
+    {"eyeHeight", CS(eyeHeight), 6},
+    {"height", CS(height), 6},
+    {"kickAngles", CS(kickAngles), 11},
+    {"kickVelocity", CS(kickVelocity), 11},
+    {"bobPhase", CS(bobPhase), 12},
+    {"dip", CS(dip), 12},
+    {"jolt", CS(jolt), 12},
+    {"dipVelocity", CS(dipVelocity), 12},
+    {"joltVelocity", CS(joltVelocity), 12},
+    {"stepPhase", CS(stepPhase), 13},
+    {"smoothOffset", CS(smoothOffset), 14},
+    {"moveAnim", CS(moveAnim), 15},
+    {"weaponState", CS(weaponState), 15},
+    {"reserved150", CS(reserved150), STAYS},
+    {"weaponTimeShown", CS(weaponTimeShown), 15},
+    {"animTime2", CS(animTime2), 15},
+    {"eventCount", CS(eventCount), 16},
+    {"events", CS(events), 16},
+    {"moveEventCount", CS(moveEventCount), 17},
+    {"moveEvents", CS(moveEvents), 17},
+    {"entitySerial", CS(entitySerial), 18},
+    {"weapon", CS(weapon), 5},
+    {"pendingWeapon", CS(pendingWeapon), 5},
+    {"barrelHeat", CS(barrelHeat), 20},
+    {"ownedWeapons", CS(ownedWeapons), 21},
+    {"spawnByte", CS(spawnByte), 21},
+    {"deformMaterial", CS(deformMaterial), 22},
+    {"team", CS(team), 22},
+    {"health", CS(health), 23},
+    {"armor", CS(armor), 23},
+    {"berserk", CS(berserk), 24},
+    {"deformSize", CS(deformSize), 24},
+    {"counters[0]", CS(counters[0]), 25},
+    {"counters[1]", CS(counters[1]), 26},
+    {"counters[2]", CS(counters[2]), 27},
+    {"clip[0]", CS(clip[0]), 29},
+    {"clip[1]", CS(clip[1]), 29},
+    {"clip[2]", CS(clip[2]), 29},
+    {"clip[3]", CS(clip[3]), 29},
+    {"clip[4]", CS(clip[4]), 29},
+    {"clip[5]", CS(clip[5]), 30},
+    {"clip[6]", CS(clip[6]), 30},
+    {"reserved243", CS(reserved243), 30},
+    {"reserve", CS(reserve), 28},
+    {"lastCcTime", CS(lastCcTime), 28},
+    {"reserved264", CS(reserved264), 28},
+    {"group266", CS(group266), 31},
+    {"radarKinds", CS(radarKinds), UNMASKED},
+    {"radarBlips", CS(radarBlips), UNMASKED},
+    {"viewAngles", CS(viewAngles), 19},
+    {"viewAxis[0]", CS(viewAxis[0]), 19},
+    {"viewAxis[1]", CS(viewAxis[1]), STAYS},
+    {"viewAxis[2]", CS(viewAxis[2]), STAYS},
+};
+#undef CS
+
+TEST(SnapshotCodec, EachClientFieldChangedAloneSetsItsBitAndArrivesAlone) {
+    static clientState_t base, sent, got;
+    snapFill_t fill{33};
+    fill.Client(Record(&base));
+    for (int i = 0; i < SNAP_RADAR_SLOTS; i++) base.radarKinds[i] = static_cast<uint8_t>(1 + i);  // every blip travels
+    static msg_t msg;
+    for (const fieldCase_t &k : CLIENT_FIELDS) {
+        SCOPED_TRACE(k.name);
+        sent = base;
+        // The heat travels in steps of 1/255, and 1.0 is one of them.
+        if (k.field.offset == offsetof(clientState_t, barrelHeat)) sent.barrelHeat = base.barrelHeat == 1.0f ? 0.0f : 1.0f;
+        else FlipBytes(Record(&sent), k.field);
+        Msg_WriteBegin(&msg);
+        Snap_WriteClientState(Record(&sent), Record(&base), 0);
+        ASSERT_FALSE(msg.overflowed);
+        Msg_ReadBegin(&msg);
+        uint32_t mask = 0;
+        Msg_ReadBits(&mask, 32);
+        EXPECT_EQ(mask, k.bit >= 0 ? 1u << k.bit : 0u);
+        Msg_ReadBegin(&msg);
+        Snap_ReadClientState(Record(&got), Record(&base));
+        EXPECT_FALSE(msg.overflowed);
+        EXPECT_TRUE(Msg_IsEOF()) << "everything written was read";
+        const clientState_t &want = k.bit == STAYS ? base : sent;
+        EXPECT_EQ(FirstDifference(Record(&got), Record(&want), sizeof got), -1) << "the first byte that differs";
+    }
+}
+
+struct entityFieldCase_t {
+    const char *name;
+    wireRun_t field;
+    int bit;
+    void (*change)(entityState_t &e);  // null: every byte of the field changes
+};
+
+#define ES(f) WIRE_FIELD(entityState_t, f)
+// Coded fields change to values their coding carries exactly.
+const entityFieldCase_t ENTITY_FIELDS[] = {
+    {"reserved1", ES(reserved1), STAYS, nullptr},
+    {"type", ES(type), 0, [](entityState_t &e) { e.type ^= 5; }},
+    {"owner", ES(owner), 1, [](entityState_t &e) { e.owner = e.owner == 2 ? 3 : 2; }},
+    {"serial", ES(serial), 2, nullptr},
+    {"spawnTime", ES(spawnTime), 3, nullptr},
+    {"origin moved far", ES(origin), 4, [](entityState_t &e) { e.origin[1] += 30; }},
+    {"origin moved a little", ES(origin), 5, [](entityState_t &e) { e.origin[1] += 0.5f; }},
+    {"origin2 moved far", ES(origin2), 6, [](entityState_t &e) { e.origin2[2] -= 30; }},
+    {"origin2 moved a little", ES(origin2), 7, [](entityState_t &e) { e.origin2[2] -= 0.25f; }},
+    {"dir", ES(dir), 8, [](entityState_t &e) { Byte2Dir(e.dir, 40); }},
+    {"angles", ES(angles), 9, [](entityState_t &e) { e.angles[1] = 135; }},
+    {"angles2", ES(angles2), 10, [](entityState_t &e) { e.angles2[0] = 225; }},
+    {"ellipticAxis[0]", ES(ellipticAxis[0]), 11, [](entityState_t &e) { e.ellipticAxis[0][1] = 0.75f; }},
+    {"ellipticAxis[1]", ES(ellipticAxis[1]), STAYS, nullptr},
+    {"ellipticAxis[2]", ES(ellipticAxis[2]), STAYS, nullptr},
+    {"param", ES(param), 12, nullptr},
+    {"anim1", ES(anim1), 13, nullptr},
+    {"anim2", ES(anim2), 14, nullptr},
+    {"reserved122", ES(reserved122), STAYS, nullptr},
+    {"animTime1", ES(animTime1), 15, nullptr},
+    {"animTime2", ES(animTime2), 16, nullptr},
+    {"team", ES(team), 17, nullptr},
+    {"weapon", ES(weapon), 17, nullptr},
+    {"packed", ES(packed), 17, nullptr},
+    {"berserk", ES(berserk), 17, nullptr},
+    {"eFlags", ES(eFlags), 18, nullptr},
+    {"eventCount", ES(eventCount), 19, nullptr},
+    {"events without their counter", ES(events), STAYS, nullptr},
+    {"words[0]", ES(words[0]), 20, nullptr},
+    {"words[1]", ES(words[1]), 21, nullptr},
+    {"words[2]", ES(words[2]), 22, nullptr},
+    {"words[3]", ES(words[3]), 23, nullptr},
+};
+#undef ES
+
+TEST(SnapshotCodec, EachEntityFieldChangedAloneSetsItsBitAndArrivesAlone) {
+    static entityState_t base, sent, got;
+    snapFill_t fill{34};
+    fill.Entity(Record(&base));
+    // The reader marks the entity present in its first word.
+    memset(base.reserved1, 0, sizeof base.reserved1);
+    // Coded fields at values their coding carries exactly; angles as the writer wraps them.
+    base.owner = 1;
+    const float origin[3] = {10, 20, 30}, origin2[3] = {-5, 6, 7.5f}, angles[3] = {45, 90, 180},
+                angles2[3] = {0, 270, 315}, up[3] = {0.25f, 0.5f, -0.75f};
+    memcpy(base.origin, origin, sizeof origin);
+    memcpy(base.origin2, origin2, sizeof origin2);
+    Byte2Dir(base.dir, 3);
+    memcpy(base.angles, angles, sizeof angles);
+    memcpy(base.angles2, angles2, sizeof angles2);
+    memcpy(base.ellipticAxis[0], up, sizeof up);
+    static msg_t msg;
+    for (const entityFieldCase_t &k : ENTITY_FIELDS) {
+        SCOPED_TRACE(k.name);
+        sent = base;
+        if (k.change) k.change(sent);
+        else FlipBytes(Record(&sent), k.field);
+        ASSERT_NE(FirstDifference(Record(&sent), Record(&base), sizeof sent), -1) << "the case changes something";
+        Msg_WriteBegin(&msg);
+        Snap_WriteEntityState(Record(&sent), Record(&base));
+        ASSERT_FALSE(msg.overflowed);
+        Msg_ReadBegin(&msg);
+        uint32_t changed = 0, mask = 0;
+        Msg_ReadBits(&changed, 1);
+        if (changed) Msg_ReadBits(&mask, SNAP_ENTITY_MASK_BITS);
+        EXPECT_EQ(mask, k.bit >= 0 ? 1u << k.bit : 0u);
+        Msg_ReadBegin(&msg);
+        Snap_ReadEntityState(Record(&got), Record(&base));
+        EXPECT_FALSE(msg.overflowed);
+        EXPECT_TRUE(Msg_IsEOF()) << "everything written was read";
+        const entityState_t &want = k.bit == STAYS ? base : sent;
+        EXPECT_EQ(FirstDifference(Record(&got), Record(&want), sizeof got), -1) << "the first byte that differs";
+    }
+}
+
 // A full message keeps out the entities it has no room for, from the writer's copy
 // too, so what the reader gets is exactly what later snapshots are coded against.
 TEST(SnapshotCodec, AFullMessageLeavesOutTheRestOfTheEntitiesOnBothSides) {

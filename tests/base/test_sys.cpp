@@ -95,6 +95,7 @@ TEST(Sys, HostFacts) {
 // Standard input replaced by a pipe the test writes into.
 TEST(Sys, StandardInputLinesReachTheBufferWholeAndEndOfInputIsNoInput) {
     Cmd_Startup();
+    Sys_ClearConsoleInput();
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     const int savedStdin = dup(STDIN_FILENO);

@@ -123,7 +123,10 @@ TEST_F(ClientPages, BadPiecesInstallAndAcknowledgeNothing) {
         int cutBits;
         bool warned;
     } cases[] = {
+        // Each axis's bound on its own: one past the last cell, the others inside.
         {"x outside the grid", {32, 0, 0, 1, WORLD, 0, 0, {}}, 0, true},
+        {"y outside the grid", {0, 32, 0, 1, WORLD, 0, 0, {}}, 0, true},
+        {"z outside the grid", {0, 0, 32, 1, WORLD, 0, 0, {}}, 0, true},
         {"matter size with a negative density size", {1, 1, 1, 1, WORLD, 5, -1, {1, 2, 3, 4}}, 0, true},
         {"size below -1", {1, 1, 1, 1, WORLD, -2, 0, {}}, 0, true},
         {"sizes beyond a page's room", {1, 1, 1, 1, WORLD, 200, 129, {}}, 0, true},

@@ -54,10 +54,10 @@ struct SnapshotRing : testing::Test {
         return CL_DecodeSnapshot();
     }
     // Steady snapshots 0..last, every 50 ms of server time, each received at its time.
-    void Steady(int32_t last, int32_t firstTime = 5000) {
+    void Steady(int32_t last, uint32_t firstTime = 5000) {
         for (int32_t n = 0; n <= last; n++) {
-            qbase.time = static_cast<uint32_t>(firstTime + 50 * n);
-            ASSERT_NE(Send(n, n - 1, firstTime + 50 * n), nullptr);
+            qbase.time = firstTime + 50u * static_cast<uint32_t>(n);
+            ASSERT_NE(Send(n, n - 1, static_cast<int32_t>(qbase.time)), nullptr);
         }
     }
 };
@@ -190,13 +190,24 @@ TEST_F(SnapshotRing, NoPairBeforeFourSnapshotsOrWithoutThreeBehindTheNewest) {
     EXPECT_EQ(cl.simTime, 0);
 }
 
+// The server's times come from outside and run on through the sign bit and round
+// through zero: time that passes over either goes forward, and only a step back is backward.
 TEST_F(SnapshotRing, ServerTimeGoingBackwardStopsTheClock) {
-    Steady(6);
-    cl.snaps[5].serverTime = cl.snaps[6].serverTime + 1;
-    StartCapture();
-    CL_UpdateSimulation();
-    EXPECT_TRUE(Reported(ER_ERROR, "Server time go's backward!")) << AllErrors();
-    EXPECT_EQ(cl.newer, nullptr);
+    // Snapshots 3 to 6 are the clock's: the sign bit and zero fall between 3 and 4.
+    for (const uint32_t first : {5000u, 0x80000000u - 200, 0u - 200}) {
+        SetUp();
+        Steady(6, first);
+        cl.simTime = static_cast<int32_t>(first - 5000);  // far off: the clock jumps to its target
+        CL_UpdateSimulation();
+        EXPECT_FALSE(Reported(ER_ERROR, "Server time go's backward!")) << first << "\n" << AllErrors();
+        ASSERT_NE(cl.newer, nullptr) << first;
+        EXPECT_EQ(cl.simTime, static_cast<int32_t>(first + 6 * 50 - 50)) << first;
+
+        cl.snaps[5].serverTime = cl.snaps[6].serverTime + 1;
+        CL_UpdateSimulation();
+        EXPECT_TRUE(Reported(ER_ERROR, "Server time go's backward!")) << first << "\n" << AllErrors();
+        EXPECT_EQ(cl.newer, nullptr) << first;
+    }
 }
 
 TEST_F(SnapshotRing, TheClockSettlesPushTimeBehindTheNewestAndJumpsWhenFarOff) {

@@ -25,7 +25,7 @@ constexpr const char *PLAYER = "Probe";
 // stops on a full pipe.
 inline bool WaitAfter(Engine &engine, const std::string &needle, size_t from, double seconds, Engine *other = nullptr) {
     const auto holds = [&] { return Plain(engine.output().substr(std::min(from, engine.output().size()))).find(needle) != std::string::npos; };
-    for (double waited = 0; waited < seconds; waited += 0.1) {
+    for (const Deadline deadline(seconds); !deadline.passed();) {
         if (holds()) return true;
         engine.waitFor("\x01", 0.05);  // never printed: just reads on
         if (other) other->waitFor("\x01", 0.05);
@@ -50,10 +50,10 @@ inline bool Settle(Engine &engine, const std::string &word, double seconds, Engi
 // Where the client game shows its predicted player: the coordinates overlay read back
 // from the test renderer's last frame.  Invalid when it was not drawn within seconds.
 inline Vec3 PredictedPosition(Engine &client, double seconds, Engine *other = nullptr) {
-    for (double waited = 0; waited < seconds; waited += 0.3) {
+    for (const Deadline deadline(seconds); !deadline.passed();) {
         const size_t asked = client.output().size();
         client.send("re_text\n");
-        Settle(client, "text_read", 2, other);
+        Settle(client, "text_read", std::min(2.0, deadline.left()), other);
         const std::string out = client.output().substr(asked);
         const size_t at = out.rfind("xyz: ");
         Vec3 v;

@@ -19,6 +19,23 @@
 
 namespace e2e {
 
+// The end of a wait by the wall clock: a wait runs until what it waits for has come or
+// its deadline has passed, however long each of its passes takes.
+class Deadline {
+public:
+    explicit Deadline(double seconds)
+        : end_(std::chrono::steady_clock::now() +
+               std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds))) {}
+    bool passed() const { return std::chrono::steady_clock::now() >= end_; }
+    // Seconds left, 0 once passed.
+    double left() const {
+        return std::max(0.0, std::chrono::duration<double>(end_ - std::chrono::steady_clock::now()).count());
+    }
+
+private:
+    std::chrono::steady_clock::time_point end_;
+};
+
 // A fresh directory under the system's temporary directory, removed on destruction.
 class TempDir {
 public:
@@ -99,10 +116,10 @@ public:
 
     // Reads until the output holds needle; false when it did not come within seconds.
     bool waitFor(const std::string &needle, double seconds = 30) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        const Deadline deadline(seconds);
         while (output_.find(needle) == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-            if (left.count() <= 0 || !readSome(static_cast<int>(left.count()))) return false;
+            const int ms = static_cast<int>(deadline.left() * 1000);
+            if (ms <= 0 || !readSome(ms)) return false;
         }
         return true;
     }
@@ -110,16 +127,16 @@ public:
     // Reads the rest of the output and waits for the end; the exit status, or -1
     // when the engine did not end within seconds (it is killed then).
     int finish(double seconds = 30) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        const Deadline deadline(seconds);
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
+            const int ms = static_cast<int>(deadline.left() * 1000);
+            if (ms <= 0) {
                 kill(pid_, SIGKILL);
                 waitpid(pid_, nullptr, 0);
                 exited_ = true;
                 return -1;
             }
-            if (!readSome(static_cast<int>(left.count()))) break;
+            if (!readSome(ms)) break;
         }
         int status = 0;
         waitpid(pid_, &status, 0);

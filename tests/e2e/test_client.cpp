@@ -42,7 +42,7 @@ std::vector<std::string> LinesWith(const std::string &text, const std::string &n
 // within seconds.  The other engine's output is read meanwhile, so that it never
 // stops on a full pipe.
 bool WaitAfter(Engine &engine, const std::string &needle, size_t from, double seconds, Engine *other = nullptr) {
-    for (double waited = 0; waited < seconds; waited += 0.25) {
+    for (const e2e::Deadline deadline(seconds); !deadline.passed();) {
         if (engine.output().find(needle, from) != std::string::npos) return true;
         engine.waitFor("\x01", 0.2);  // never printed: just reads on
         if (other) other->waitFor("\x01", 0.05);
@@ -50,9 +50,10 @@ bool WaitAfter(Engine &engine, const std::string &needle, size_t from, double se
     return engine.output().find(needle, from) != std::string::npos;
 }
 
-// The server's client list line of the named player, after offset from; "" when none came.
+// The server's client list line of the named player, after offset from; "" when none
+// came within 20 seconds.
 std::string ClientListLine(Engine &server, const std::string &name, size_t from) {
-    for (int i = 0; i < 20; i++) {
+    for (const e2e::Deadline deadline(20); !deadline.passed();) {
         const size_t asked = server.output().size();
         server.send("sg_clientList\n");
         WaitAfter(server, "clients connected to server", asked, 1);
@@ -86,7 +87,7 @@ TEST(ClientEngine, JoinsADedicatedServerTakesItsWorldAndNoticesItsEnd) {
     // Several seconds of play: snapshots keep coming, with the two bots in them and moving.
     size_t from = client.output().size();
     std::vector<std::string> reports;
-    for (int waited = 0; waited < 40 && reports.size() < 6; waited++) {
+    for (const e2e::Deadline deadline(40); !deadline.passed() && reports.size() < 6;) {
         WaitAfter(client, "\x01", from, 1, server.get());
         reports.clear();
         for (const std::string &r : LinesWith(client.output(), "clmod: snapshot ", from)) {
@@ -95,7 +96,7 @@ TEST(ClientEngine, JoinsADedicatedServerTakesItsWorldAndNoticesItsEnd) {
             reports.push_back(r);
         }
     }
-    ASSERT_GE(reports.size(), 6u) << client.output().substr(from);
+    ASSERT_GE(reports.size(), 6u) << "snapshot reports with both bots in 40 s\n" << client.output().substr(from);
     EXPECT_GT(NumberAfter(reports.back(), "snapshot ", 0), NumberAfter(reports.front(), "snapshot ", 0));
     EXPECT_GE(NumberAfter(reports.back(), " server ", 0) - NumberAfter(reports.front(), " server ", 0), 4000);
     EXPECT_NE(reports.front().substr(reports.front().find(" players")),
@@ -113,7 +114,7 @@ TEST(ClientEngine, JoinsADedicatedServerTakesItsWorldAndNoticesItsEnd) {
 
     // The server measures a ping from the client's answers.
     const std::string line = Plain(ClientListLine(*server, "Probe", server->output().size()));
-    ASSERT_FALSE(line.empty()) << server->output();
+    ASSERT_FALSE(line.empty()) << "Probe's line in sg_clientList\n" << server->output();
     EXPECT_GT(NumberAfter(line, " p:", 0), 0) << line;
 
     // The kick: the server says why, then drops the client.

@@ -85,14 +85,15 @@ TEST(ClientDraw, AMatchWithBotsShowsEveryKindOfEntityAndTheModelListNamesTheMode
     // The bots' bodies come in once their snapshots do.
     std::vector<drawnItem_t> scene;
     std::vector<std::string> missing;
-    for (int attempt = 0; attempt < 30; attempt++) {
+    for (const Deadline deadline(60); !deadline.passed();) {
         scene = Scene(m);
         missing.clear();
         for (const kind_t &k : kinds)
             if (!Shows(scene, k)) missing.emplace_back(k.what);
         if (missing.empty()) break;
     }
-    EXPECT_EQ(missing, std::vector<std::string>{}) << m.client->output().substr(m.client->output().size() / 2);
+    EXPECT_EQ(missing, std::vector<std::string>{}) << "drawn within 60 s\n"
+                                                   << m.client->output().substr(m.client->output().size() / 2);
 
     // The model list: a line per loaded model between two rules, then the count; every
     // model the frame drew is among them.

@@ -68,16 +68,17 @@ TEST(ClientEffects, ShotsLeaveParticlesAndMarksTheRendererGetsAndDiggingUnderAMa
     m.client->send("cc_weapon5\nin_pitch 80\n");
     effects_t e;
     bool drawnParticles = false, marks = false;
-    for (int attempt = 0; attempt < 120 && !(drawnParticles && marks); attempt++) {
+    for (const Deadline deadline(60); !deadline.passed() && !(drawnParticles && marks);) {
         m.client->send("cc_fire\n");
         e = Effects(m);
         drawnParticles = drawnParticles || (e.drawnParticles > 0 && e.layout25 > before.layout25);
         marks = marks || (e.marks > 0 && e.layout31 > before.layout31);
         WaitAfter(*m.client, "\x01", m.client->output().size(), 0.25, m.server.get());
     }
-    EXPECT_TRUE(drawnParticles) << "active " << e.activeParticles << m.server->output().substr(from);
+    EXPECT_TRUE(drawnParticles) << "drawn particles within 60 s of firing; active " << e.activeParticles
+                                << m.server->output().substr(from);
     EXPECT_GE(e.activeParticles, e.drawnParticles);
-    ASSERT_TRUE(marks) << "marks " << e.marks << " layout31 " << e.layout31;
+    ASSERT_TRUE(marks) << "marks drawn within 60 s of firing: marks " << e.marks << " layout31 " << e.layout31;
 
     // Digging where the marks lie clips them again onto what is left of the ground:
     // other triangles, or none where the ground has gone.  No mark is made meanwhile,
@@ -86,13 +87,13 @@ TEST(ClientEffects, ShotsLeaveParticlesAndMarksTheRendererGetsAndDiggingUnderAMa
     m.client->send("cc_weapon6\n");
     bool reclipped = false;
     std::vector<std::string> after;
-    for (int attempt = 0; attempt < 24 && !reclipped; attempt++) {
+    for (const Deadline deadline(30); !deadline.passed() && !reclipped;) {
         m.client->send("cc_fire\n");
         WaitAfter(*m.client, "\x01", m.client->output().size(), 0.25, m.server.get());
         after = MarkSurfaces(m);
         reclipped = !settled.empty() && after.size() <= settled.size() && after != settled;
     }
-    EXPECT_TRUE(reclipped) << "before digging:\n" << Joined(settled) << "after:\n" << Joined(after);
+    EXPECT_TRUE(reclipped) << "marks clipped again within 30 s of digging; before digging:\n" << Joined(settled) << "after:\n" << Joined(after);
     EXPECT_LE(Effects(m).marks, e.marks);
     EXPECT_EQ(m.QuitClient(), 0);
 }

@@ -62,11 +62,11 @@ TEST(ClientStart, ShippedEngineRefusesAClientAndKeepsServing) {
 
     e2e::Peer peer;
     std::string answer;
-    for (int attempt = 0; attempt < 20 && answer.rfind("serverinfo", 0) != 0; attempt++) {
+    for (const e2e::Deadline deadline(5); !deadline.passed() && answer.rfind("serverinfo", 0) != 0;) {
         peer.send(port, e2e::OutOfBand("poll 5 6"));
         answer = peer.receiveText();
     }
-    EXPECT_EQ(answer.rfind("serverinfo", 0), 0u) << "the server stopped answering\n" << engine.output();
+    EXPECT_EQ(answer.rfind("serverinfo", 0), 0u) << "no serverinfo answer to a poll within 5 s: the server stopped answering\n" << engine.output();
     engine.send("quit\n");
     EXPECT_EQ(engine.finish(), 0) << engine.output();
 }

@@ -64,7 +64,7 @@ TEST(EngineConsole, ClosedStandardInputKeepsTheEngineRunning) {
     const hm_test::UdpPeer sender;
     int status = 0;
     pid_t ended = 0;
-    for (int i = 0; i < 30 && !ended; i++) {
+    for (const e2e::Deadline deadline(3); !deadline.passed() && !ended;) {
         usleep(100 * 1000);
         sender.Send("127.0.0.1", std::stoi(port), "quit\n", 5);
         ended = waitpid(pid, &status, WNOHANG);

@@ -69,12 +69,13 @@ std::vector<std::string> Words(const std::string &text) {
     return out;
 }
 
-// The words of the server's answer to a poll; empty when none came.
-std::vector<std::string> Poll(Peer &peer, int port) {
+// The words of the server's answer to a poll; empty when none came within seconds.
+std::vector<std::string> Poll(Peer &peer, int port, double seconds = 10) {
+    const e2e::Deadline deadline(seconds);
     // Every answer comes twice, against loss: what is left of earlier ones goes first.
-    while (!peer.receiveText().empty()) {
+    while (!deadline.passed() && !peer.receiveText().empty()) {
     }
-    for (int attempt = 0; attempt < 20; attempt++) {
+    while (!deadline.passed()) {
         peer.send(port, OutOfBand("poll 5 6"));
         for (int i = 0; i < 5; i++) {
             const std::string text = peer.receiveText();
@@ -86,7 +87,7 @@ std::vector<std::string> Poll(Peer &peer, int port) {
 
 // Reads output until needle stands in it n times; false when that took longer than seconds.
 bool WaitForCount(Engine &engine, const std::string &needle, size_t n, double seconds = 30) {
-    for (double waited = 0; waited < seconds; waited += 0.1) {
+    for (const e2e::Deadline deadline(seconds); !deadline.passed();) {
         size_t count = 0;
         for (size_t at = engine.output().find(needle); at != std::string::npos;
              at = engine.output().find(needle, at + 1))
@@ -140,11 +141,11 @@ TEST_F(Match, ADedicatedServerStartsItsMapAndAnswersPolls) {
     for (const char *rules : {"CC", "F", "CR", "DM"}) {
         engine.send(std::string("sg_rules ") + rules + "\n");
         bool switched = false;
-        for (int i = 0; i < 50 && !switched; i++) {
-            const std::vector<std::string> w = Poll(peer, port);
+        for (const e2e::Deadline deadline(20); !deadline.passed() && !switched;) {
+            const std::vector<std::string> w = Poll(peer, port, deadline.left());
             switched = w.size() == 15 && w[6] == rules;
         }
-        EXPECT_TRUE(switched) << rules;
+        EXPECT_TRUE(switched) << "a poll's answer naming the rules " << rules << " within 20 s";
     }
     engine.send("quit\n");
     EXPECT_EQ(engine.finish(), 0) << engine.output();
@@ -194,11 +195,12 @@ TEST_F(Match, ARawPeerConnectsAndReceivesWorldInfoSnapshotsAndPages) {
 
     constexpr uint8_t SNAPSHOT = 1, PAGE = 2, WORLD_INFO = 4;
     e2e::Connection connection;
-    for (int i = 0; i < 100 && !(connection.has(WORLD_INFO) && connection.has(SNAPSHOT) && connection.has(PAGE)); i++)
+    for (const e2e::Deadline deadline(20);
+         !deadline.passed() && !(connection.has(WORLD_INFO) && connection.has(SNAPSHOT) && connection.has(PAGE));)
         connection.take(peer.receive());
-    EXPECT_TRUE(connection.has(WORLD_INFO));
-    EXPECT_TRUE(connection.has(SNAPSHOT));
-    EXPECT_TRUE(connection.has(PAGE));
+    EXPECT_TRUE(connection.has(WORLD_INFO)) << "a world info package within 20 s";
+    EXPECT_TRUE(connection.has(SNAPSHOT)) << "a snapshot package within 20 s";
+    EXPECT_TRUE(connection.has(PAGE)) << "a page package within 20 s";
     engine.send("quit\n");
     EXPECT_EQ(engine.finish(), 0) << engine.output();
 }

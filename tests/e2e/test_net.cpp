@@ -78,11 +78,12 @@ TEST(EngineNet, MalformedDatagramsAreDroppedAndTheEngineStillAnswersRCon) {
     // The engine still runs a correct remote-console line and echoes its output.
     peer.send(port, OutOfBand("rcon " + Md5Text("opensesame") + " \"ipconfig\""));
     std::string echoed;
-    for (int i = 0; i < 50 && echoed.find("My PORT:") == std::string::npos; i++) {
+    for (const e2e::Deadline deadline(10); !deadline.passed() && echoed.find("My PORT:") == std::string::npos;) {
         const std::string text = peer.receiveText();
         if (text.rfind("rcon_echo ", 0) == 0) echoed += text + "\n";
     }
-    EXPECT_NE(echoed.find(std::to_string(port)), std::string::npos) << echoed << engine.output();
+    EXPECT_NE(echoed.find(std::to_string(port)), std::string::npos)
+        << "the echo of ipconfig naming the port, within 10 s\n" << echoed << engine.output();
     engine.send("quit\n");
     EXPECT_EQ(engine.finish(), 0) << engine.output();
 }

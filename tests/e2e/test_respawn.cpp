@@ -15,7 +15,7 @@ using e2e::TempDir;
 
 // Asks for the client list until a line after `from` holds needle; the offset just past it, or npos.
 size_t ListUntil(Engine &engine, const std::string &needle, size_t from, double seconds) {
-    for (double waited = 0; waited < seconds; waited += 0.25) {
+    for (const e2e::Deadline deadline(seconds); !deadline.passed();) {
         engine.send("sg_clientList\n");
         engine.waitFor(std::string(1, '\x01'), 0.25);  // never printed: just reads on
         const size_t at = engine.output().find(needle, from);

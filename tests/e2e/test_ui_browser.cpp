@@ -71,7 +71,7 @@ void Click(Engine &client, int x, int y) {
 // Waits until the screen shows text; the shown text then.
 std::string WaitToShow(Engine &client, const std::string &text, double seconds = 20) {
     std::string shown;
-    for (double waited = 0; waited < seconds; waited += 0.25) {
+    for (const e2e::Deadline deadline(seconds); !deadline.passed();) {
         shown = ShownText(client);
         if (shown.find(text) != std::string::npos) return shown;
         client.waitFor("\x01", 0.25);  // never printed: only waits
@@ -111,10 +111,15 @@ row_t FindRow(const std::string &shown) {
 // Waits until the list shows the server's row (asking again with command every few
 // seconds, unless empty); the row, its fields unset when it did not come.
 row_t WaitForRow(Engine &client, const std::string &command = "", double seconds = 30) {
-    for (double waited = 0; waited < seconds; waited += 0.5) {
+    constexpr double ASK_AGAIN = 3;
+    e2e::Deadline askAgain(ASK_AGAIN);
+    for (const e2e::Deadline deadline(seconds); !deadline.passed();) {
         const row_t row = FindRow(ShownText(client));
         if (row.players >= 0) return row;
-        if (!command.empty() && static_cast<int>(waited * 2) % 6 == 5) client.send(command + "\n");
+        if (!command.empty() && askAgain.passed()) {
+            client.send(command + "\n");
+            askAgain = e2e::Deadline(ASK_AGAIN);
+        }
         client.waitFor("\x01", 0.5);
     }
     return {};
@@ -125,6 +130,7 @@ row_t WaitForRow(Engine &client, const std::string &command = "", double seconds
 void ExpectServerRow(const row_t &row, Engine &server, Engine &client) {
     static const std::regex ANSWER(std::string("serverinfo -?\\d+ -?\\d+ [NP] \"") + SERVER_NAME +
                                    R"re(" "([^"]*)" (\S+) (\d+) (\d+))re");
+    ASSERT_GE(row.players, 0) << "the server's row in the browser's list, within its wait\n" << client.output();
     ASSERT_TRUE(server.waitFor(": serverinfo ", 10)) << server.output();
     std::smatch m;
     const std::string &said = server.output();

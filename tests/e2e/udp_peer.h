@@ -58,10 +58,11 @@ private:
 };
 
 // Asks for a challenge and connects with it under name; the challenge, which every
-// in-band package of the slot carries, or nullopt when the engine did not answer.
+// in-band package of the slot carries, or nullopt when the engine did not answer
+// within 5 seconds.
 inline std::optional<int32_t> Join(Peer &peer, int port, const std::string &name) {
     std::string challenge;
-    for (int i = 0; i < 20 && challenge.empty(); i++) {
+    for (const Deadline deadline(5); !deadline.passed() && challenge.empty();) {
         peer.send(port, OutOfBand("get_challenge"));
         const std::string text = peer.receiveText();
         if (text.rfind("challenge ", 0) == 0) challenge = text.substr(10);

@@ -16,6 +16,7 @@
 #include "game/g_traps.h"
 #include "game_cl/cg_main.h"
 #include "game_cl/cg_local.h"
+#include "game_sv/sg_local.h"
 #include "tests/support/capture.h"
 
 namespace {
@@ -65,6 +66,7 @@ gameImport_t GoodImport() { return {GAME_API_MAGIC, GAME_API_VERSION, sizeof(gam
 
 struct ModuleFixture : testing::Test {
     void SetUp() override {
+        memset(&sgs, 0, sizeof sgs);  // no server game runs, whatever another test left
         traps.clear();
         expectKinds = "";
         trapResult = 0;

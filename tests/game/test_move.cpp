@@ -200,6 +200,44 @@ TEST_F(MoveTest, WalkingForwardOnAFloorReachesTheWalkSpeed) {
     EXPECT_EQ(m.state.stepPhase, 0.9999f);
 }
 
+// Each button against the way it must move the body, read in the body's own frame
+// (rows right, up, forward), turned away from the world's axes so that a sign
+// mistaken on one axis cannot hide behind another.  Walking moves level; free
+// flight also goes up and down.
+TEST_F(MoveTest, EachMovementButtonMovesTheBodyItsWayInTheBodyFrame) {
+    const float c = std::cos(0.5f), s = std::sin(0.5f);
+    const float frame[9] = {c, 0, -s, 0, 1, 0, s, 0, c};
+    struct directionCase_t {
+        const char *name;
+        uint32_t button;
+        float right, up, forward;  // the expected direction in the body frame
+        bool flightOnly;
+    } const cases[] = {
+        {"forward", BT_FORWARD, 0, 0, 1, false},  {"back", BT_BACK, 0, 0, -1, false},
+        {"left", BT_LEFT, -1, 0, 0, false},       {"right", BT_RIGHT, 1, 0, 0, false},
+        {"jump: up", BT_JUMP, 0, 1, 0, true},     {"crouch: down", BT_CROUCH, 0, -1, 0, true},
+    };
+    const vec3_t high = {0, 5, 0};
+    for (const directionCase_t &k : cases) {
+        for (const bool flying : {false, true}) {
+            if (k.flightOnly && !flying) continue;
+            SCOPED_TRACE(std::string(k.name) + (flying ? " in free flight" : " walking"));
+            mover_t m(WorldTrace, 1, flying ? high : ON_FLOOR);
+            memcpy(G_StateEllipticAxis(&m.state), frame, sizeof frame);
+            m.cm.freeFly = flying;
+            vec3_t start, moved;
+            _VectorCopy(start, m.state.origin);
+            m.MoveFor(k.button, 330);
+            _VectorSub(moved, m.state.origin, start);
+            ASSERT_GT(VectorNormalize(moved), 0.1f);
+            const float *row = G_StateEllipticAxis(&m.state);
+            EXPECT_NEAR(_DotProduct(moved, row), k.right, 0.01f) << "along the right row";
+            EXPECT_NEAR(_DotProduct(moved, row + 3), k.up, 0.01f) << "along the up row";
+            EXPECT_NEAR(_DotProduct(moved, row + 6), k.forward, 0.01f) << "along the forward row";
+        }
+    }
+}
+
 TEST_F(MoveTest, JumpLeavesTheGroundAndLandsWithALandEvent) {
     mover_t m(WorldTrace, 1, ON_FLOOR);
     m.Move(0);

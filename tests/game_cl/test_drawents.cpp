@@ -38,6 +38,7 @@ protected:
         fake::Install();
         memset(&cg, 0, sizeof cg);
         memset(&cgw, 0, sizeof cgw);
+        CG_ClearFramePools();
         CG_RegisterVariables();
         G_DefineWeapons();
         Trap_GetQGame(&qgame);
@@ -250,6 +251,7 @@ struct EntityModels : ModelTable {
         fake::registerFromFiles = true;
         fake::surfaceEntityBytes = sizeof(surfaceEntity_t);
         memset(&cg, 0, sizeof cg);
+        CG_ClearFramePools();
         memset(g_entityMedia, 0, sizeof g_entityMedia);
         memset(g_weaponMedia, 0, sizeof g_weaponMedia);
         for (int i = 0; i < CG_MEDIA_SLOTS; i++) cgMedia.handles[i] = 1000 + i;

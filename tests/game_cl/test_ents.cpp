@@ -7,6 +7,7 @@
 
 #include "game/g_entity.h"
 #include "game/g_weapon.h"
+#include "game_cl/cg_drawents.h"
 #include "game_cl/cg_ents.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
@@ -44,6 +45,9 @@ protected:
         fake::Install();
         G_DefineWeapons();
         memset(&cg, 0, sizeof cg);
+        memset(g_entityMedia, 0, sizeof g_entityMedia);
+        for (weaponMedia_t &m : g_weaponMedia) m = weaponMedia_t{};
+        CG_ClearFramePools();
         memset(older.get(), 0, sizeof *older);
         memset(newer.get(), 0, sizeof *newer);
         fake::Set("cg_interpolate", "1");

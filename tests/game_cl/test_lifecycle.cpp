@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -28,6 +29,10 @@ protected:
     }
     void TearDown() override {
         sgs.running = 0;
+        // A change that failed blocks loading: the next test starts from a client game
+        // that was never started.
+        memset(&cg, 0, sizeof cg);
+        memset(&cgw, 0, sizeof cgw);
         fake::Uninstall();
     }
 

@@ -66,27 +66,30 @@ TEST_F(Marks, ABulletMarkIsOpaqueFor13SecondsFadesOver2AndGoesAfter15) {
     g_weaponMedia[WP_MINIGUN].numBulletMarks = 1;
     g_weaponMedia[WP_MINIGUN].bulletMarks[0] = {42, 0.5f};
     const vec3_t origin = {0, 50, 0};
-    CG_BulletMark(WP_MINIGUN, origin, UP);
-    ASSERT_EQ(InUse(), 1);
-    ASSERT_EQ(fake::decalCalls.size(), 1u);
+    struct lifeCase_t {
+        uint32_t at;  // ms after the shot
+        int alpha;    // -1 gone
+    };
+    const lifeCase_t cases[] = {{0, 255}, {13000, 255}, {14000, 128}, {14990, 2}, {15000, 0}, {15001, -1}};
+    // The game clock runs on through the sign bit and round through zero: a fade and
+    // an end that lie beyond either come at their time, neither early nor never.
+    for (const uint32_t shot : {qgame.time, 0x7FFFFFFFu - 14000, 0xFFFFFFFFu - 14000}) {
+        qgame.time = shot;
+        CG_BulletMark(WP_MINIGUN, origin, UP);
+        ASSERT_EQ(InUse(), 1);
+        for (const lifeCase_t &lc : cases) {
+            qgame.time = shot + lc.at;
+            EXPECT_EQ(DrawnAlpha(), lc.alpha) << "shot at " << shot << ", " << lc.at << " ms later";
+        }
+        EXPECT_EQ(InUse(), 0) << shot;
+    }
+    ASSERT_EQ(fake::decalCalls.size(), 3u);
     const fake::decalCall_t &call = fake::decalCalls[0];
     EXPECT_FLOAT_EQ(call.axis[7], 1.0f) << "row 2 is the direction";
     EXPECT_NEAR(call.axis[0] * call.axis[6] + call.axis[1] * call.axis[7] + call.axis[2] * call.axis[8], 0.0f, 1e-6f);
     EXPECT_EQ(call.size[0], 0.5f);
     EXPECT_EQ(call.maxVerts, MARK_CLIP_VERTS);
     EXPECT_EQ(call.maxIndexes, MARK_CLIP_INDEXES);
-
-    struct lifeCase_t {
-        uint32_t at;  // ms after the shot
-        int alpha;    // -1 gone
-    };
-    const lifeCase_t cases[] = {{0, 255}, {13000, 255}, {14000, 128}, {14990, 2}, {15000, 0}, {15001, -1}};
-    const uint32_t start = qgame.time;
-    for (const lifeCase_t &lc : cases) {
-        qgame.time = start + lc.at;
-        EXPECT_EQ(DrawnAlpha(), lc.alpha) << lc.at;
-    }
-    EXPECT_EQ(InUse(), 0);
 
     CG_BulletMark(WP_MEELGUN, origin, UP);
     CG_BulletMark(-1, origin, UP);

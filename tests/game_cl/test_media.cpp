@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "game_cl/cg_actions.h"
+#include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_model.h"
 #include "game_cl/cg_particle_class.h"
@@ -22,6 +23,7 @@ struct Media : testing::Test {
     void SetUp() override {
         fake::Install();
         fake::registerFromFiles = true;
+        memset(&cg, 0, sizeof cg);
         CG_UnloadModel(0);
         CG_LoadDefaultModel();
         CG_LoadDefaultParticle();

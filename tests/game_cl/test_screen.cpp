@@ -64,6 +64,7 @@ protected:
         fake::Install();
         memset(&cg, 0, sizeof cg);
         memset(&cgw, 0, sizeof cgw);
+        CG_ClearMeters();
         G_DefineWeapons();
         // No view weapon: the screen's own drawing is what these tests look at.
         for (weaponMedia_t &m : g_weaponMedia) m = weaponMedia_t{};

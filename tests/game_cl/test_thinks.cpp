@@ -21,6 +21,7 @@ struct Thinks : testing::Test {
 
     void SetUp() override {
         fake::Install();
+        memset(&cg, 0, sizeof cg);
         fake::files["game/p_swat/swat.model"] = "lod 0 game/p_swat/swat.lo2\n";
         fake::files["game/p_vanti/vanti.model"] = "lod 0 game/p_vanti/vanti.lo2\n";
         CG_UnloadModel(0);

@@ -23,6 +23,7 @@ protected:
         memset(&cgw, 0, sizeof cgw);
         CG_RegisterVariables();
         G_DefineWeapons();
+        for (weaponMedia_t &m : g_weaponMedia) m = weaponMedia_t{};  // no view weapon but the test's own
         Trap_GetQGame(&qgame);
         cg.ecl.state = ECL_CONNECTED;
         // Standing at the origin of a flat world (floor y = 0), eye 1 up, looking along +z.

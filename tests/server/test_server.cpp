@@ -495,10 +495,19 @@ TEST_F(Server, HostilePackagesAreDroppedWithTheirWarning) {
              Msg_WriteLong(0), Msg_WriteLong(0), Msg_WriteByte(0);
              WriteCommand(5, 1, nullptr);
          }, ER_WARNING, "SV_HandlePackageCC: Bad package from"},
-        {"page outside the grid", [] {
+        // Each axis's bound on its own: one past the last cell, the others inside.
+        {"page outside the grid in x", [] {
              Msg_WriteByte(CLP_PAGEACK);
              Msg_WriteByte(32), Msg_WriteByte(0), Msg_WriteByte(0), Msg_WriteLong(0);
          }, ER_DEVWARNING, "SV_HandlePageAck: Bad xyz: 32 0 0"},
+        {"page outside the grid in y", [] {
+             Msg_WriteByte(CLP_PAGEACK);
+             Msg_WriteByte(0), Msg_WriteByte(32), Msg_WriteByte(0), Msg_WriteLong(0);
+         }, ER_DEVWARNING, "SV_HandlePageAck: Bad xyz: 0 32 0"},
+        {"page outside the grid in z", [] {
+             Msg_WriteByte(CLP_PAGEACK);
+             Msg_WriteByte(0), Msg_WriteByte(0), Msg_WriteByte(32), Msg_WriteLong(0);
+         }, ER_DEVWARNING, "SV_HandlePageAck: Bad xyz: 0 0 32"},
         {"ack ahead of the page", [] {
              Msg_WriteByte(CLP_PAGEACK);
              Msg_WriteByte(1), Msg_WriteByte(2), Msg_WriteByte(3), Msg_WriteLong(0x7FFFFFFF);

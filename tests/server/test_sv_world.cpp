@@ -53,6 +53,10 @@ protected:
         WO_InitPool();
         Reset();
         SV_InitSeqGrid();
+        SV_ClearWorldDebugBump();
+        // Built worlds change voxels behind the checksum's back: one kept from another
+        // test's world would stand for this one.
+        wo_recalcChecksum = 1;
         wo_dirtyVoxelCount = wo_dirtySurfaceOrNormalCount = 0;  // clearing the pages leaves the counts
         wo_worldSpace = 0;
         wo_worldCore = 0;
