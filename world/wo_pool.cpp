@@ -293,7 +293,13 @@ static void FreeVertex(int i) {
     LinkRemove(vn, &woVertexNode_t::weld, i);
     LinkRemove(bn, &woBucketNode_t::bucket, i);
     ReturnFree(&wo_vertexStore, vn, WO_VERTEX_FREE_HEAD, wo_pool.active, i);
-    // It stays on the dirty list (if there) until the next normal pass drops it.
+    // Off the dirty list too: taken again, it joins the list's tail like any new vertex,
+    // so the order in which ring normals are summed never depends on which free entry
+    // the pool handed out.
+    if (WO_TestBit(wo_pool.dirty, i)) {
+        WO_ClearBit(wo_pool.dirty, i);
+        LinkRemove(vn, &woVertexNode_t::dirty, i);
+    }
 }
 
 void WO_SinkGarbageCount(int i) {
