@@ -162,7 +162,7 @@ struct edgeCache_t {
     uint32_t current = 1;
 };
 static edgeCache_t q_matterEdges;  // the vertex of the current matter pass, per edge
-static edgeCache_t q_firstEdges;   // the edge's first vertex in its bucket, any matter
+static edgeCache_t q_firstEdges;   // the edge's oldest vertex, any matter
 
 static void Forget(edgeCache_t &c) { c.current++; }
 

@@ -207,7 +207,7 @@ uint32_t WO_GetMatterChecksum();
 void WO_InitPool();
 // Releases the renderer's vertex list; WO_InitPool may run again.
 void WO_ShutdownPool();
-// Empties every list; all vertexes and faces go on their free lists in index order.
+// Frees every vertex and face and forgets every edge; the stores hand out index 0 first again.
 void WO_ClearPool();
 // With a renderer: the flagged chunks (and, switched on, one round-robin chunk) go out.
 void WO_UploadPool();
