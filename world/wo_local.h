@@ -165,6 +165,8 @@ int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
 inline const float *WO_GetVertexPosRefByIndex(int i) { return wo_pool.position[i]; }
 // Overwrites the vertex's data (not its key or links) and flags its chunk.
 void WO_UpdateVertexByIndex(const poolVertex_t *in, int i);
+// Overwrites only the vertex's facing and its texture projection, and flags its chunk.
+void WO_SetVertexFacing(int i, int facing, const float st[2], const float axisMask[4]);
 // One more triangle uses the vertex.
 inline void WO_BumpGarbageCount(int i) {
     WO_ASSERT(i >= 0 && i < WO_POOL_SIZE && WO_TestBit(wo_pool.active, i));

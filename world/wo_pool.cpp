@@ -269,6 +269,13 @@ void WO_UpdateVertexByIndex(const poolVertex_t *in, int i) {
     FlagChunk(i);
 }
 
+void WO_SetVertexFacing(int i, int facing, const float st[2], const float axisMask[4]) {
+    wo_pool.facing[i] = facing;
+    memcpy(wo_pool.st[i], st, sizeof(wo_pool.st[i]));
+    memcpy(wo_pool.axisMask[i], axisMask, sizeof(wo_pool.axisMask[i]));
+    FlagChunk(i);
+}
+
 static void FreeVertex(int i) {
     // The ring's other members summed this vertex's faces into their normals.
     for (int w = vn[i].weld.next; w != i; w = vn[w].weld.next)

@@ -141,15 +141,13 @@ static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, 
 }
 
 // Texture projection of a facing: s, t from two position axes and the axis mask.
-static void SetFacing(poolVertex_t *v, int facing, int m) {
+static constexpr float facingMasks[3][4] = {{0, 1, 0, 1}, {0, 0, 1, 1}, {1, 0, 0, 1}};
+static void FacingST(float st[2], const float position[3], int facing, int m) {
     static constexpr int8_t sAxis[3] = {1, 2, 0};
     static constexpr int8_t tAxis[3] = {2, 0, 1};
-    static constexpr float masks[3][4] = {{0, 1, 0, 1}, {0, 0, 1, 1}, {1, 0, 0, 1}};
     const worldMatter_t &wm = wo_wms[m];
-    v->facing = facing;
-    v->st[0] = wm.stScale[0] * v->position[sAxis[facing]];
-    v->st[1] = wm.stScale[1] * v->position[tAxis[facing]];
-    memcpy(v->axisMask, masks[facing], sizeof(v->axisMask));
+    st[0] = wm.stScale[0] * position[sAxis[facing]];
+    st[1] = wm.stScale[1] * position[tAxis[facing]];
 }
 
 // Pool look-ups by edge of the window: every edge vertex serves up to six triangles,
@@ -484,13 +482,17 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
         const int f = wo_pool.facing[idx[k]];
         if (f == facing)
             continue;
-        poolVertex_t v;
-        WO_GetVertexByIndex(&v, idx[k]);
-        SetFacing(&v, facing, m);
+        float st[2];
+        FacingST(st, WO_GetVertexPosRefByIndex(idx[k]), facing, m);
         if (f < 0) {
-            WO_UpdateVertexByIndex(&v, idx[k]);
+            WO_SetVertexFacing(idx[k], facing, st, facingMasks[facing]);
             continue;
         }
+        poolVertex_t v;
+        WO_GetVertexByIndex(&v, idx[k]);
+        v.facing = facing;
+        memcpy(v.st, st, sizeof(v.st));
+        memcpy(v.axisMask, facingMasks[facing], sizeof(v.axisMask));
         int o[4];
         EdgeOwner(page, cx, cy, cz, edges[k], o);
         const int copy = WO_AddVertexToPool(&v, o[0], o[1], o[2], o[3], m, facing);
@@ -616,14 +618,13 @@ static auto q_edgeHeads = [] {
 static shadowEdge_t q_edges[WO_PAGE_SHADOW_INDEXES_MAX];
 static int q_numEdges;
 
-static shadowEdge_t *FindShadowEdge(int i, int j, bool add) {
+// The record of the undirected edge {i, j}, made when it is new.
+static shadowEdge_t *ShadowEdge(int i, int j) {
     const int a = i < j ? i : j, b = i < j ? j : i;
     const int bucket = (a + b) & (SHADOW_EDGE_BUCKETS - 1);
     for (int e = q_edgeHeads[bucket]; e >= 0; e = q_edges[e].next)
         if (q_edges[e].a == a && q_edges[e].b == b)
             return &q_edges[e];
-    if (!add)
-        return nullptr;
     shadowEdge_t *e = &q_edges[q_numEdges];
     *e = {a, b, 0, q_edgeHeads[bucket]};
     q_edgeHeads[bucket] = q_numEdges++;
@@ -662,17 +663,26 @@ static void SetupShadowVolumes(page_t *page) {
         }
     }
 
+    // Edge k of a triangle joins its corners k and k + 1; each triangle keeps its
+    // three records for the extrusion below.
     const int numFacing = page->numShadowIndexes;
+    static const shadowEdge_t *triangleEdges[WO_PAGE_SHADOW_INDEXES_MAX];
     q_numEdges = 0;
     for (int t = 0; t < numFacing; t += 3)
-        for (int k = 0; k < 3; k++)
-            FindShadowEdge(page->shadowIndexes[t + k], page->shadowIndexes[t + (k + 1) % 3], true)->count++;
+        for (int k = 0; k < 3; k++) {
+            shadowEdge_t *e = ShadowEdge(page->shadowIndexes[t + k], page->shadowIndexes[t + (k + 1) % 3]);
+            e->count++;
+            triangleEdges[t + k] = e;
+        }
 
     for (int t = 0; t < numFacing && !warned; t += 3) {
         const int s0 = page->shadowIndexes[t], s1 = page->shadowIndexes[t + 1], s2 = page->shadowIndexes[t + 2];
-        const int edges[3][2] = {{s0, s2}, {s2, s1}, {s1, s0}};
+        const struct {
+            int from, to;
+            const shadowEdge_t *edge;
+        } edges[3] = {{s0, s2, triangleEdges[t + 2]}, {s2, s1, triangleEdges[t + 1]}, {s1, s0, triangleEdges[t]}};
         for (const auto &e : edges) {
-            if (FindShadowEdge(e[0], e[1], false)->count == 2 && !wo_skipShadowOptimization.integer)
+            if (e.edge->count == 2 && !wo_skipShadowOptimization.integer)
                 continue;
             if (page->numShadowIndexes + 3 > WO_PAGE_SHADOW_INDEXES_MAX) {
                 ClampWarning(page, &warned, "WO_SetupShadowVolumes: WO_PAGE_INDEXES_MAX", WO_PAGE_SHADOW_INDEXES_MAX,
@@ -680,8 +690,8 @@ static void SetupShadowVolumes(page_t *page) {
                 break;
             }
             page->shadowIndexes[page->numShadowIndexes++] = WO_SHADOW_VERTEX;
-            page->shadowIndexes[page->numShadowIndexes++] = e[0];
-            page->shadowIndexes[page->numShadowIndexes++] = e[1];
+            page->shadowIndexes[page->numShadowIndexes++] = e.from;
+            page->shadowIndexes[page->numShadowIndexes++] = e.to;
         }
     }
 
