@@ -155,10 +155,14 @@ void WO_InitGPUVertexList();
 // else takes a free one and welds it to its edge's ring.  -1 with an error when full
 // or when the owner voxel lies outside 0..128.
 int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing);
-// The oldest vertex of the edge with the matter (any facing) as it stands, else v
-// added as WO_AddVertexToPool adds it.  firstOfEdge tells whether the result is the
-// edge's oldest vertex.  -1 with an error when full.
-int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, bool *firstOfEdge);
+// The oldest vertex of the edge with the matter (any facing) as it stands, or -1;
+// firstOfEdge tells whether it is the edge's oldest vertex of all (with -1: whether
+// the edge has none, so a vertex added now would be).
+int WO_FindEdgeVertex(int x, int y, int z, int axis, int matter, bool *firstOfEdge);
+// v added to the edge with the matter and no facing, as WO_AddVertexToPool adds a
+// vertex it did not find: for a caller whose WO_FindEdgeVertex has just found none.
+// -1 with an error when full.
+int WO_AddEdgeVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter);
 // The oldest vertex of the edge with the matter and facing (-1: any), or -1.
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing);
 // A vertex's position in place (three floats).

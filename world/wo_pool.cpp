@@ -177,39 +177,30 @@ static void WriteVertex(const poolVertex_t *v, int i) {
     memcpy(wo_pool.rgba[i], v->rgba, sizeof(wo_pool.rgba[i]));
 }
 
-// The edge's vertexes from the oldest: one of this matter (and facing, unless -1) is
-// returned, overwritten with v when asked; else a free vertex is taken, filled and
-// welded to the edge's ring.
-static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing,
-                           bool overwrite, bool *firstOfEdge) {
-    const int slot = WO_EdgeSlot(x, y, z, axis);
-    WO_ASSERT_V(slot >= 0, -1);
-    const int oldest = wo_edgeVertex[slot] - 1;
-    if (oldest >= 0) {
-        int n = oldest;
-        do {
-            if (wo_pool.matter[n] == matter && (facing == -1 || wo_pool.facing[n] == facing)) {
-                if (overwrite) {
-                    WriteVertex(v, n);
-                    wo_pool.matter[n] = matter;
-                    wo_pool.facing[n] = facing;
-                    MarkDirty(n);
-                    FlagChunk(n);
-                }
-                *firstOfEdge = n == oldest;
-                return n;
-            }
-            n = vn[n].weld.prev;
-        } while (n != oldest);
-    }
+// The edge's vertexes from the oldest: the first of this matter (any when -1) and
+// facing (any when -1), or -1; oldest is the edge's oldest vertex, -1 when it has none.
+static int FindInEdge(int slot, int matter, int facing, int *oldest) {
+    *oldest = wo_edgeVertex[slot] - 1;
+    if (*oldest < 0)
+        return -1;
+    int n = *oldest;
+    do {
+        if ((matter == -1 || wo_pool.matter[n] == matter) && (facing == -1 || wo_pool.facing[n] == facing))
+            return n;
+        n = vn[n].weld.prev;
+    } while (n != *oldest);
+    return -1;
+}
 
+// A free vertex filled from v and welded to the edge's ring after its oldest vertex.
+static int AddToEdge(const poolVertex_t *v, int slot, uint32_t key, int oldest, int matter, int facing) {
     const int n = TakeFree(&wo_vertexStore);
     if (n < 0)
         return -1;
     WriteVertex(v, n);
     wo_pool.matter[n] = matter;
     wo_pool.facing[n] = facing;
-    wo_pool.key[n] = WO_VertexKey(x, y, z, axis);
+    wo_pool.key[n] = key;
     wo_pool.references[n] = 0;
     wo_pool.numVertexFaces[n] = 0;
     wo_pool.staleFaces[n] = 0;
@@ -223,31 +214,43 @@ static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis,
         wo_edgeVertex[slot] = n + 1;
     }
     FlagChunk(n);
-    *firstOfEdge = oldest < 0;
     return n;
 }
 
 int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing) {
-    bool first;
-    return FindOrAddVertex(v, x, y, z, axis, matter, facing, true, &first);
+    const int slot = WO_EdgeSlot(x, y, z, axis);
+    WO_ASSERT_V(slot >= 0, -1);
+    int oldest;
+    const int n = FindInEdge(slot, matter, facing, &oldest);
+    if (n < 0)
+        return AddToEdge(v, slot, WO_VertexKey(x, y, z, axis), oldest, matter, facing);
+    WriteVertex(v, n);
+    wo_pool.matter[n] = matter;
+    wo_pool.facing[n] = facing;
+    MarkDirty(n);
+    FlagChunk(n);
+    return n;
 }
 
-int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, bool *firstOfEdge) {
-    return FindOrAddVertex(v, x, y, z, axis, matter, -1, false, firstOfEdge);
+int WO_FindEdgeVertex(int x, int y, int z, int axis, int matter, bool *firstOfEdge) {
+    const int slot = WO_EdgeSlot(x, y, z, axis);
+    WO_ASSERT_V(slot >= 0, -1);
+    int oldest;
+    const int n = FindInEdge(slot, matter, -1, &oldest);
+    *firstOfEdge = n >= 0 ? n == oldest : oldest < 0;
+    return n;
+}
+
+int WO_AddEdgeVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter) {
+    const int slot = WO_EdgeSlot(x, y, z, axis);
+    WO_ASSERT_V(slot >= 0, -1);
+    return AddToEdge(v, slot, WO_VertexKey(x, y, z, axis), wo_edgeVertex[slot] - 1, matter, -1);
 }
 
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing) {
     const int slot = WO_EdgeSlot(x, y, z, axis);
-    const int oldest = slot < 0 ? -1 : wo_edgeVertex[slot] - 1;
-    if (oldest < 0)
-        return -1;
-    int n = oldest;
-    do {
-        if ((matter == -1 || wo_pool.matter[n] == matter) && (facing == -1 || wo_pool.facing[n] == facing))
-            return n;
-        n = vn[n].weld.prev;
-    } while (n != oldest);
-    return -1;
+    int oldest;
+    return slot < 0 ? -1 : FindInEdge(slot, matter, facing, &oldest);
 }
 
 void WO_GetVertexByIndex(poolVertex_t *out, int i) {

@@ -124,6 +124,11 @@ static void EdgeOwner(const page_t *page, int cx, int cy, int cz, int edge, int 
 
 // The edge's vertex of matter m: the pool's when it has one, else a new one.
 static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, int m, bool *firstOfEdge) {
+    int o[4];
+    EdgeOwner(page, cx, cy, cz, edge, o);
+    const int found = WO_FindEdgeVertex(o[0], o[1], o[2], o[3], m, firstOfEdge);
+    if (found >= 0)
+        return found;
     const woCubeEdge_t &e = wo_cubeEdges[edge];
     const int a = CornerWindowIndex(cx, cy, cz, e.first);
     const int b = CornerWindowIndex(cx, cy, cz, e.second);
@@ -135,9 +140,7 @@ static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, 
     }
     poolVertex_t v;
     VertexLerp(&v, pa, pb, q_voxels[a], q_voxels[b], m);
-    int o[4];
-    EdgeOwner(page, cx, cy, cz, edge, o);
-    return WO_FindOrAddVertex(&v, o[0], o[1], o[2], o[3], m, firstOfEdge);
+    return WO_AddEdgeVertex(&v, o[0], o[1], o[2], o[3], m);
 }
 
 // Texture projection of a facing: s, t from two position axes and the axis mask.
