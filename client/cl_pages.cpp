@@ -85,12 +85,17 @@ static void MarkNeighbours(int x, int y, int z, const voxel_t *before, const vox
     }
 }
 
+// A page went back to a plain cell since the paged bounds were last computed: with no
+// stored neighbour nothing else is marked, and cleaning must still shrink the bounds.
+static bool cl_pageFreed;
+
 // An empty or solid cell: its page (when it has one) released and returned.
 static void SetPlainCell(int x, int y, int z, uint8_t solid) {
     const int cell = WO_CellIndex(x, y, z);
     if (page_t *p = WO_CellPage(cell)) {
         WO_TessPageStage0(p);
         WO_FreePage(x, y, z, solid);
+        cl_pageFreed = true;
     }
     wo_pageGrid[cell] = solid ? WO_CELL_SOLID : WO_CELL_EMPTY;
 }
@@ -123,10 +128,7 @@ uint8_t CL_SetCompressedPage(int32_t x, int32_t y, int32_t z, int32_t size1, int
         p->compressedDensitySize = size2;
         memcpy(p->compressed, unpacked.compressed, sizeof p->compressed);
         memcpy(p->voxels, unpacked.voxels, sizeof p->voxels);
-        for (voxel_t v : p->voxels) {
-            if (WO_Matter(v) < wm_min) wm_min = WO_Matter(v);
-            if (WO_Matter(v) > wm_max) wm_max = WO_Matter(v);
-        }
+        WO_WidenMatterRange(p->voxels, WO_PAGE_SIZE);
         p->voxelCrc = Com_GetCRC(p->voxels, sizeof p->voxels);
         WO_MakePageSurfaceDirty(p);
     }
@@ -198,7 +200,12 @@ void CL_HandlePackagePage(uint8_t compact) {
 // ---- cleaning ----
 
 void CL_CleanDirtySurfaces() {
-    if (wo_dirtySurfaceOrNormalCount <= 0) return;
+    if (wo_dirtySurfaceOrNormalCount <= 0) {
+        if (cl_pageFreed) WO_CalcPagedBounds();
+        cl_pageFreed = false;
+        return;
+    }
+    cl_pageFreed = false;
     const uint32_t start = Base_Time();
     int tessellated = 0;
     for (page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next) {

@@ -47,18 +47,10 @@ static voxel_t ChangedVoxel(voxel_t old, int mode, int matter, int value) {
     return static_cast<voxel_t>(newMatter << 8 | density);
 }
 
-// A stored page in place of an empty or solid cell, every voxel (and its undo copy)
-// the cell's former voxel, renumbered and due for compression.  Null when the store is
-// full (the store reports it).
+// A stored page in place of an empty or solid cell, due for compression.  Null when
+// the store is full (the store reports it).
 static page_t *SpawnUniformPage(int px, int py, int pz) {
-    const int cell = WO_CellIndex(px, py, pz);
-    const voxel_t fill = UniformVoxel(wo_pageGrid[cell]);
-    page_t *page = WO_SpawnPage(px, py, pz);
-    if (!page)
-        return nullptr;
-    for (int i = 0; i < WO_PAGE_SIZE; i++)
-        page->voxels[i] = page->undoVoxels[i] = fill;
-    wo_seqGrid[cell]++;
+    page_t *page = WO_SpawnUniformPage(px, py, pz);
     WO_MakePageVoxelDirty(page);
     return page;
 }
@@ -101,17 +93,7 @@ void SV_SetVoxel(int x, int y, int z, int mode, int matter, int value) {
             }
 
     // The cubes of the cells below reach into this page's first layer on each axis.
-    const int lowX = (x & 3) == 0, lowY = (y & 3) == 0, lowZ = (z & 3) == 0;
-    for (int n = 1; n < 8; n++) {
-        const int sx = n & 1, sy = n >> 1 & 1, sz = n >> 2 & 1;
-        if ((sx && !lowX) || (sy && !lowY) || (sz && !lowZ))
-            continue;
-        const int nx = px - sx, ny = py - sy, nz = pz - sz;  // x, y, z >= 1: never below 0
-        page_t *below = WO_CellPage(WO_CellIndex(nx, ny, nz));
-        if (!below)
-            below = SpawnUniformPage(nx, ny, nz);
-        WO_MakePageSurfaceDirty(below);
-    }
+    WO_MarkCellsBelow(x, y, z);
 }
 
 // Uniformly empty (every density 0) or solid (every voxel density 255, matter 0); the

@@ -160,8 +160,18 @@ void WO_Undo_f() {
         Com_Printf("wo_useUndo must be 1 to use undo");
         return;
     }
+    // Pages spawned below a restored one join the list's tail already holding their
+    // undo copy; restoring them changes nothing.
     for (page_t *p = wo_pageDummy.next; p != &wo_pageDummy; p = p->next) {
-        memcpy(p->voxels, p->undoVoxels, sizeof(p->voxels));
+        for (int i = 0; i < WO_PAGE_SIZE; i++)
+            if (p->voxels[i] != p->undoVoxels[i]) {
+                p->voxels[i] = p->undoVoxels[i];
+                // A cell below may have become a plain cell while its window read this voxel.
+                WO_MarkCellsBelow(p->voxelMins[0] + (i & 3), p->voxelMins[1] + (i >> 2 & 3),
+                                  p->voxelMins[2] + (i >> 4));
+            }
+        // A clear may have narrowed the matter range below the restored matters.
+        WO_WidenMatterRange(p->voxels, WO_PAGE_SIZE);
         WO_MakePageVoxelDirty(p);
         WO_MakePageSurfaceDirty(p);
     }

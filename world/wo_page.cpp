@@ -134,6 +134,45 @@ page_t *WO_SpawnPage(int x, int y, int z) {
     return page;
 }
 
+page_t *WO_SpawnUniformPage(int x, int y, int z) {
+    const int cell = WO_CellIndex(x, y, z);
+    const voxel_t fill = wo_pageGrid[cell] == WO_CELL_SOLID ? wo_solidVoxel : wo_emptyVoxel;
+    page_t *page = WO_SpawnPage(x, y, z);
+    if (!page)
+        return nullptr;
+    for (int i = 0; i < WO_PAGE_SIZE; i++)
+        page->voxels[i] = page->undoVoxels[i] = fill;
+    wo_seqGrid[cell]++;
+    return page;
+}
+
+void WO_MarkCellsBelow(int x, int y, int z) {
+    const int px = x >> WO_PAGE_SHIFT, py = y >> WO_PAGE_SHIFT, pz = z >> WO_PAGE_SHIFT;
+    const int lowX = (x & 3) == 0, lowY = (y & 3) == 0, lowZ = (z & 3) == 0;
+    for (int n = 1; n < 8; n++) {
+        const int sx = n & 1, sy = n >> 1 & 1, sz = n >> 2 & 1;
+        if ((sx && !lowX) || (sy && !lowY) || (sz && !lowZ))
+            continue;
+        const int nx = px - sx, ny = py - sy, nz = pz - sz;
+        if (nx < 0 || ny < 0 || nz < 0)
+            continue;
+        page_t *below = WO_CellPage(WO_CellIndex(nx, ny, nz));
+        if (!below)
+            below = WO_SpawnUniformPage(nx, ny, nz);
+        WO_MakePageSurfaceDirty(below);
+    }
+}
+
+void WO_WidenMatterRange(const voxel_t *voxels, int count) {
+    for (int i = 0; i < count; i++) {
+        const int m = WO_Matter(voxels[i]);
+        if (m < wm_min)
+            wm_min = m;
+        if (m > wm_max)
+            wm_max = m;
+    }
+}
+
 void WO_ForgetPageProducts(page_t *page) {
     // Only runs that can be non-empty are cleared: per-cube runs when there were
     // surfs, batches of the matters the last tessellation saw.

@@ -60,8 +60,8 @@ bool WO_PointOnSurf(const woSurf_t *s, const float point[3]) {
 }
 
 // Tests the segment against the collision triangles of one voxel cube of a stored
-// page; false once the walk may stop.
-static bool CubeTest(const page_t *page, int x, int y, int z) {
+// page.
+static void CubeTest(const page_t *page, int x, int y, int z) {
     const woRun_t run = page->cubeSurfs[WO_VoxelIndex(x, y, z)];
     for (int i = run.first; i < run.first + run.count; i++) {
         const woSurf_t &s = page->surfs[i];
@@ -83,7 +83,32 @@ static bool CubeTest(const page_t *page, int x, int y, int z) {
             _PlaneCopy(tw.result.plane, s.plane);
         }
     }
-    return tw.countMode || tw.result.fraction == 1;
+}
+
+// How near the segment a cube must come for a ray to test it, in voxels: a crossing
+// is taken within WO_TRACE_EDGE_TOLERANCE of its triangle, which lies in its cube, so
+// such a crossing may lie just outside the cube; the margin covers the tolerance and
+// the rounding of a crossing point on a long segment.
+constexpr double WO_RAY_CUBE_MARGIN = 2.5 * WO_TRACE_EDGE_TOLERANCE / WO_VOXEL_SIZE;
+
+// Tests the cubes within the margin of the part of the segment between fractions ta
+// and tb, which lies in cube cell.
+static void FatCubeTest(const double a[3], const double d[3], double ta, double tb, const int cell[3]) {
+    int lo[3], hi[3];
+    for (int i = 0; i < 3; i++) {
+        const double pa = a[i] + d[i] * ta, pb = a[i] + d[i] * tb;
+        lo[i] = static_cast<int>(std::floor(std::min(pa, pb) - WO_RAY_CUBE_MARGIN));
+        hi[i] = static_cast<int>(std::floor(std::max(pa, pb) + WO_RAY_CUBE_MARGIN));
+        lo[i] = std::max(std::min(lo[i], cell[i]), std::max(cell[i] - 1, 0));
+        hi[i] = std::min(std::max(hi[i], cell[i]), std::min(cell[i] + 1, WO_WORLD_VOXELS - 1));
+    }
+    for (int z = lo[2]; z <= hi[2]; z++)
+        for (int y = lo[1]; y <= hi[1]; y++)
+            for (int x = lo[0]; x <= hi[0]; x++) {
+                const int pc = WO_VoxelCell(x, y, z);
+                if ((wo_cubeSurfMask[pc] >> WO_VoxelIndex(x, y, z)) & 1)
+                    CubeTest(WO_CellPage(pc), x, y, z);
+            }
 }
 
 // Walks, in order, every voxel cube the segment passes through, each once, with the cell
@@ -91,6 +116,12 @@ static bool CubeTest(const page_t *page, int x, int y, int z) {
 // share of the segment's length skips the corner cubes of long segments, and a bullet
 // would pass through the surface there.  Only the part of the segment within one cube
 // of the world is walked; the triangle tests use the whole segment.
+//
+// A ray also tests the cubes that come within the margin of the segment (a start on a
+// cube face, a segment along a grid line), and it stops only once the next cube begins
+// beyond its nearest crossing: a crossing taken within the tolerance may lie past the
+// cube's exit, and a nearer one may wait in the next cube.  Counting walks the plain
+// cubes: a crossing met in two cubes must not count twice.
 static void WalkSegment(const vec3_t start, const vec3_t end) {
     _VectorCopy(tw.start, start);
     _VectorCopy(tw.end, end);
@@ -116,29 +147,42 @@ static void WalkSegment(const vec3_t start, const vec3_t end) {
 
     int cell[3], step[3];
     double next[3], delta[3];  // segment fraction of the next face, and between faces
+    double longest = 0;
     for (int i = 0; i < 3; i++) {
         cell[i] = static_cast<int>(std::floor(a[i] + d[i] * t0));
         step[i] = d[i] > 0 ? 1 : d[i] < 0 ? -1 : 0;
         delta[i] = d[i] != 0 ? std::fabs(1 / d[i]) : HUGE_VAL;
         next[i] = d[i] != 0 ? (cell[i] + (step[i] > 0) - a[i]) / d[i] : HUGE_VAL;
+        longest = std::max(longest, std::fabs(d[i]));
     }
+    // The margin as a share of the segment: crossings this far past a cube's exit may
+    // still be taken in it.
+    const double slack = WO_RAY_CUBE_MARGIN / longest;
+    const bool ray = !tw.countMode;
     // The clipped segment crosses at most this many faces; the bound only guards rounding.
     // Only cubes whose bit says they hold triangles touch their page.
     int checks = 0;
+    double enter = t0;
     for (int n = 0; n < 3 * (WO_WORLD_VOXELS + 4); n++) {
         const int x = cell[0], y = cell[1], z = cell[2];
-        if (x >= 0 && x < WO_WORLD_VOXELS && y >= 0 && y < WO_WORLD_VOXELS && z >= 0 && z < WO_WORLD_VOXELS) {
-            checks++;
-            const int pc = WO_VoxelCell(x, y, z);
-            if ((wo_cubeSurfMask[pc] >> WO_VoxelIndex(x, y, z)) & 1) {
-                const page_t *page = WO_CellPage(pc);
-                if (page && !CubeTest(page, x, y, z))
+        const int i = next[0] <= next[1] && next[0] <= next[2] ? 0 : next[1] <= next[2] ? 1 : 2;
+        if (x >= -1 && x <= WO_WORLD_VOXELS && y >= -1 && y <= WO_WORLD_VOXELS && z >= -1 && z <= WO_WORLD_VOXELS) {
+            const bool inside = x >= 0 && x < WO_WORLD_VOXELS && y >= 0 && y < WO_WORLD_VOXELS && z >= 0 &&
+                                z < WO_WORLD_VOXELS;
+            checks += inside;
+            if (ray) {
+                FatCubeTest(a, d, enter, std::min(next[i], t1), cell);
+                if (tw.result.fraction < 1 && next[i] > tw.result.fraction + slack)
                     break;
+            } else if (inside) {
+                const int pc = WO_VoxelCell(x, y, z);
+                if ((wo_cubeSurfMask[pc] >> WO_VoxelIndex(x, y, z)) & 1)
+                    CubeTest(WO_CellPage(pc), x, y, z);
             }
         }
-        const int i = next[0] <= next[1] && next[0] <= next[2] ? 0 : next[1] <= next[2] ? 1 : 2;
         if (next[i] > t1)
             break;
+        enter = next[i];
         cell[i] += step[i];
         next[i] += delta[i];
     }
@@ -213,17 +257,49 @@ static bool BoundsMeet(const woSurf_t &s, const vec3_t mins, const vec3_t maxs) 
     return true;
 }
 
+// Half the extent, per world axis, of what the box test takes as the box: the points
+// whose offset from the origin projects onto each axis within its half size.  Rows of
+// unit axes that are not orthogonal (a sweep's blend of two orientations) span a
+// skewed box reaching further than the rows themselves; its corners are the columns of
+// the inverse of the axes, scaled by the half sizes.  The extent of the rows is kept as
+// well, so a box with orthogonal axes keeps the bounds it had to the last rounding.
+static void BoxExtent(const obb_t *box, float extent[3]) {
+    const float(*m)[3] = box->axis;
+    double inv[3][3];
+    inv[0][0] = double(m[1][1]) * m[2][2] - double(m[1][2]) * m[2][1];
+    inv[0][1] = double(m[0][2]) * m[2][1] - double(m[0][1]) * m[2][2];
+    inv[0][2] = double(m[0][1]) * m[1][2] - double(m[0][2]) * m[1][1];
+    inv[1][0] = double(m[1][2]) * m[2][0] - double(m[1][0]) * m[2][2];
+    inv[1][1] = double(m[0][0]) * m[2][2] - double(m[0][2]) * m[2][0];
+    inv[1][2] = double(m[0][2]) * m[1][0] - double(m[0][0]) * m[1][2];
+    inv[2][0] = double(m[1][0]) * m[2][1] - double(m[1][1]) * m[2][0];
+    inv[2][1] = double(m[0][1]) * m[2][0] - double(m[0][0]) * m[2][1];
+    inv[2][2] = double(m[0][0]) * m[1][1] - double(m[0][1]) * m[1][0];
+    const double det = m[0][0] * inv[0][0] + m[0][1] * inv[1][0] + m[0][2] * inv[2][0];
+    for (int i = 0; i < 3; i++) {
+        float rows = 0;
+        double skewed = 0;
+        for (int k = 0; k < 3; k++) {
+            rows += std::fabs(m[k][i]) * std::fabs(box->halfSize[k]);
+            skewed += std::fabs(inv[i][k]) * std::fabs(box->halfSize[k]);
+        }
+        // Flat axes leave the box unbounded across them: the whole world is in reach.
+        skewed = std::fabs(det) > 1e-12 ? skewed / std::fabs(det) : 1e9;
+        // Rounded outward, so that no point of the box falls outside.
+        extent[i] = std::max(rows, static_cast<float>(skewed * (1 + 1e-6)));
+    }
+}
+
 bool WO_ClipObbToWorld(const obb_t *box, vec4_t plane) {
     // The box's axis-aligned bounds; a triangle lies within its cube, so only the cubes
     // that meet these bounds can hold one that overlaps the box.
     vec3_t mins, maxs;
     int first[3], last[3];
+    float extent[3];
+    BoxExtent(box, extent);
     for (int i = 0; i < 3; i++) {
-        float extent = 0;
-        for (int k = 0; k < 3; k++)
-            extent += std::fabs(box->axis[k][i]) * std::fabs(box->halfSize[k]);
-        mins[i] = box->origin[i] - extent;
-        maxs[i] = box->origin[i] + extent;
+        mins[i] = box->origin[i] - extent[i];
+        maxs[i] = box->origin[i] + extent[i];
         CubeRange(mins[i], maxs[i], &first[i], &last[i]);
     }
     for (int z = first[2]; z <= last[2]; z++)

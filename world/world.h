@@ -170,6 +170,14 @@ voxel_t WO_GetVoxel(int x, int y, int z);
 // A new page in an empty or solid cell, voxels uninitialised; null with an error when
 // the cell is bad or taken or the store is full (nothing changes then).
 page_t *WO_SpawnPage(int x, int y, int z);
+// A new page in a plain cell holding the cell's voxel everywhere, its undo copy too,
+// the cell renumbered; null when the store is full (reported, nothing changes).
+page_t *WO_SpawnUniformPage(int x, int y, int z);
+// The cells below whose windows read voxel (x, y, z) (when it lies in its page's first
+// layer on an axis) become surface-dirty, spawned from their plain state when needed.
+void WO_MarkCellsBelow(int x, int y, int z);
+// Widens wm_min/wm_max to every voxel's matter.
+void WO_WidenMatterRange(const voxel_t *voxels, int count);
 // Zeroes a page's counts of triangles and faces and its non-empty runs; releases nothing.
 void WO_ForgetPageProducts(page_t *page);
 // Returns a cell's page to the store; the cell becomes solid or empty.

@@ -201,4 +201,20 @@ TEST_F(ClientPages, AChangeMarksTheLowSideNeighboursItTouchesAndNormalsAround) {
     EXPECT_EQ(wo_dirtySurfaceOrNormalCount, 0);
 }
 
+// A page that becomes a plain cell with no stored neighbour marks nothing dirty, yet
+// the paged bounds that visible sets are built over must shrink all the same.
+TEST_F(ClientPages, FreeingALonePageShrinksThePagedBounds) {
+    int32_t m, d;
+    const std::vector<uint8_t> streams = Streams(0x0180, &m, &d);
+    ASSERT_FALSE(Receive({{5, 6, 7, 1, WORLD, m, d, streams}, {20, 21, 22, 1, WORLD, m, d, streams}}));
+    CL_CleanDirtySurfaces();
+    EXPECT_EQ(wo_pagedMaxs[0], 20);
+    ASSERT_FALSE(Receive({{20, 21, 22, 2, WORLD, 0, 0, {}}}));
+    CL_CleanDirtySurfaces();
+    EXPECT_EQ(wo_pagedMins[0], 5);
+    EXPECT_EQ(wo_pagedMaxs[0], 5);
+    EXPECT_EQ(wo_pagedMaxs[1], 6);
+    EXPECT_EQ(wo_pagedMaxs[2], 7);
+}
+
 }  // namespace

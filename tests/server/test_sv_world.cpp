@@ -387,6 +387,57 @@ TEST_F(ServerWorld, UndoRestoresTheWorldFromBeforeTheCopy) {
     EXPECT_TRUE(Printed("wo_useUndo must be 1 to use undo"));
 }
 
+// A ray up the world's y axis at (x, z), from y0 to y1 (world units).
+trace_t RayUp(float x, float z, float y0, float y1) {
+    const float a[3] = {x, y0, z}, b[3] = {x, y1, z};
+    trace_t tr;
+    WO_RayTrace(&tr, a, b);
+    return tr;
+}
+
+// The cells below a restored page read its first layer: undo must give them their
+// surface back even after cleaning turned them into plain cells.
+TEST_F(ServerWorld, UndoGivesTheCellsBelowARestoredVoxelTheirSurfaceAgain) {
+    wo_useUndo.integer = 1;
+    SV_SetVoxel(16, 16, 16, SV_VOXEL_SET, 0, 255);
+    Clean();
+    SV_PrepareUndoWorld();
+    SV_SetVoxel(16, 16, 16, SV_VOXEL_SET, 0, 0);
+    Clean();
+    EXPECT_EQ(WO_CellPage(WO_CellIndex(4, 3, 4)), nullptr) << "the emptied cell below went back to a plain cell";
+    SV_UndoWorld();
+    Clean();
+    wo_useUndo.integer = 0;
+    ASSERT_EQ(WO_GetVoxel(16, 16, 16), wo_solidVoxel);
+    const page_t *below = WO_CellPage(WO_CellIndex(4, 3, 4));
+    ASSERT_NE(below, nullptr);
+    EXPECT_GT(below->numSurfs, 0);
+    // From below, the ray meets the voxel's lower face, not its upper one from inside.
+    const float x = WO_VoxelToWorld(16) + 0.1f, y = WO_VoxelToWorld(16);
+    const trace_t tr = RayUp(x, x, y - 4, y + 4);
+    ASSERT_LT(tr.fraction, 1);
+    EXPECT_LT(tr.endpos[1], y);
+    EXPECT_LT(tr.plane[1], 0);
+}
+
+// A clear narrows the range of matters tessellation walks; the voxels undo brings back
+// must widen it again, or the server keeps no surface of them.
+TEST_F(ServerWorld, UndoAfterAClearRestoresTheSurfaceOfEveryMatter) {
+    wo_useUndo.integer = 1;
+    Build(Ball(20, 3));
+    TessAll();
+    SV_PrepareUndoWorld();
+    SV_ClearAllMatter();
+    Clean();
+    EXPECT_EQ(RayUp(0.3f, 0.2f, -40, 40).fraction, 1);
+    SV_UndoWorld();
+    Clean();
+    wo_useUndo.integer = 0;
+    const trace_t tr = RayUp(0.3f, 0.2f, -40, 40);
+    ASSERT_LT(tr.fraction, 1);
+    EXPECT_NEAR(tr.endpos[1], -20, 0.1);
+}
+
 TEST_F(ServerWorld, ClearingEmptiesEveryVoxelAndRenumbersEveryCell) {
     Build(Ball(20, 3));
     wo_pageGrid[WO_CellIndex(1, 1, 1)] = WO_CELL_SOLID;

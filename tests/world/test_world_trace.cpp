@@ -118,6 +118,16 @@ TEST_F(WorldTrace, RandomRaysFindTheNearestTriangleOnTheAnalyticSphere) {
     EXPECT_GT(hits, 150);
 }
 
+// A crossing taken within the edge tolerance can lie past its cube's exit; an exact
+// crossing nearer along the ray waits in the next cube and must win.
+TEST_F(WorldTrace, ARayTakesTheNearestCrossingEvenWhenAnEarlierCubeHasALaterOne) {
+    const vec3_t a = {-0x1.a949e2p+4f, -0x1.850deep+5f, 0x1.6c1ed8p+3f};
+    const vec3_t b = {0x1.bf0bfp+3f, 0x1.98d8cp+4f, -0x1.25399ep+5f};
+    trace_t tr;
+    WO_RayTrace(&tr, a, b);
+    EXPECT_EQ(tr.fraction, NearestCrossing(a, b));
+}
+
 TEST_F(WorldTrace, PointsInsideMatterHaveFractionZero) {
     const struct {
         vec3_t p;
@@ -218,6 +228,26 @@ TEST_F(WorldTrace, TinyBoxesOnTheSurfaceTouchIt) {
     EXPECT_EQ(missed, 0);
 }
 
+// A sweep between two orientations tests boxes whose axes are not orthogonal: the box
+// the test takes reaches along the skew far beyond what its rows alone span.
+TEST_F(WorldTrace, ASkewedBoxReachesAsFarAsItsAxesSpan) {
+    obb_t box = Box(0, 28, 0, 0.5f);
+    const float angle = 0.1f;
+    box.axis[1][0] = std::cos(angle);
+    box.axis[1][1] = std::sin(angle);
+    // |x| <= 0.5 and |x cos + (y - 28) sin| <= 0.5 reach y = 28 - 10 at x = 0.5, into the ball.
+    for (int i = 0; i < 3; i++)
+        for (int k = 0; k < 3; k++)
+            box.axisT[i * 3 + k] = box.axis[k][i];
+    const vec3_t probe = {0.5f, 19.5f, 0};
+    vec3_t local;
+    for (int i = 0; i < 3; i++)
+        local[i] = _DotProduct(box.axis[i], probe) - _DotProduct(box.axis[i], box.origin);
+    ASSERT_LE(std::fabs(local[0]), 0.5f);
+    ASSERT_LE(std::fabs(local[1]), 0.5f);
+    EXPECT_TRUE(WO_ClipObbToWorld(&box, nullptr));
+}
+
 TEST_F(WorldTrace, BoxesAtRestAreTestedInPlace) {
     const struct {
         obb_t box;
@@ -289,6 +319,37 @@ TEST_F(WorldTrace, HugeAndNonFiniteMovesEnd) {
         EXPECT_EQ(tr.fraction, 1);
         WO_RayTrace(&tr, n, n);
         EXPECT_EQ(tr.fraction, 1);
+    }
+}
+
+// Ground whose top layer has density 128 exactly: the surface lies on the grid plane
+// y = 61 (voxels), and its triangles in the cubes above that plane.
+class WorldTraceOnTheGrid : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Build([](int, int y, int) -> voxel_t { return y < 61 ? 200 : y == 61 ? 128 : 0; });
+        TessAll();
+    }
+};
+
+// A ray that starts on the surface must not slip into the ground because its start
+// rounds into the cube below the plane.
+TEST_F(WorldTraceOnTheGrid, RaysFromTheSurfaceIntoTheGroundStopAtOnce) {
+    const float ground = WO_VoxelToWorld(61);
+    const struct {
+        const char *what;
+        vec3_t a, b;
+    } cases[] = {
+        {"straight down", {3.3f, ground, 1.1f}, {3.3f, ground - 5, 1.1f}},
+        {"slanting down", {3.3f, ground, 1.1f}, {5.3f, ground - 4, -0.9f}},
+        {"down a grid line", {WO_VoxelToWorld(70), ground, WO_VoxelToWorld(60)},
+         {WO_VoxelToWorld(70), ground - 4, WO_VoxelToWorld(60)}},
+    };
+    for (const auto &c : cases) {
+        trace_t tr;
+        WO_RayTrace(&tr, c.a, c.b);
+        EXPECT_EQ(tr.fraction, 0) << c.what;
+        EXPECT_EQ(tr.fraction, NearestCrossing(c.a, c.b)) << c.what;
     }
 }
 
