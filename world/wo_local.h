@@ -189,6 +189,8 @@ int WO_AddFaceWithNormal(int a, int b, int c, const float unitNormal[3], float l
 void WO_RemoveFace(int f);
 // Remembers that face f uses vertex i; 0 with a warning when the vertex's list is full.
 int WO_AddFaceToVertex(int i, int f);
+// A render triangle's face joins its three vertexes, each one reference more, in order.
+void WO_AttachFace(int f, const int idx[3]);
 // The normal passes of the final stage, in this order.
 void WO_AddMakeWeldedVertexesDirty();  // the weld rings of dirty vertexes become dirty
 void WO_ClearDirtyNormals();           // dirty vertexes: face lists compacted, normals zero

@@ -377,6 +377,13 @@ int WO_AddFaceToVertex(int i, int f) {
     return 1;
 }
 
+void WO_AttachFace(int f, const int idx[3]) {
+    for (int k = 0; k < 3; k++) {
+        WO_AddFaceToVertex(idx[k], f);
+        WO_BumpGarbageCount(idx[k]);
+    }
+}
+
 int WO_CountFacesInPool() { return wo_faceStore.active; }
 
 // ---- normals ----

@@ -545,11 +545,9 @@ static bool EmitBatchTriangle(page_t *page, int c, int t, const int8_t *tri, int
         HarvestAll(idx);
         return true;
     }
-    for (int k = 0; k < 3; k++) {
+    for (int k = 0; k < 3; k++)
         page->batchIndexes[page->numBatchIndexes++] = idx[k];
-        WO_AddFaceToVertex(idx[k], face);
-        WO_BumpGarbageCount(idx[k]);
-    }
+    WO_AttachFace(face, idx);
     page->batches[m].count += 3;
     page->faces[page->numFaces++] = face;
     return true;
