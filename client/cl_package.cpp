@@ -2,7 +2,6 @@
 // keep-alive, the disconnect notice, the ping answer, the client info string and
 // the pooled page acknowledgements.  The server's reader takes them field by field
 // in the order written here.
-#include <cmath>
 #include <cstring>
 
 #include "base/base.h"
@@ -32,18 +31,6 @@ template <typename F> static void SendPackage(F write, int times = 1) {
 
 // ---- client commands ----
 
-// An angle in degrees as 16 bits: 65,536 steps per turn, ties to even.
-static int16_t AngleToShort(float angle) {
-    const float steps = nearbyintf(angle * WIRE_ANGLE_UNITS / WIRE_ANGLE_RANGE);
-    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(steps) & 0xFFFF));
-}
-
-// A direction component as the low 8 bits of its 120ths, ties to even.
-static uint8_t AimToByte(float component) {
-    const float steps = nearbyintf(component * WIRE_AIM_UNITS);
-    return static_cast<uint8_t>(static_cast<int32_t>(steps) & 0xFF);
-}
-
 // Writes cc (its angles normalised in place) coded against reference.
 static void WriteCommand(cc_t *cc, const cc_t *reference) {
     for (float &a : cc->angles) AngleMod(&a);
@@ -57,12 +44,12 @@ static void WriteCommand(cc_t *cc, const cc_t *reference) {
     for (int i = 2; i >= 0; i--) {
         if (cc->angles[i] != reference->angles[i]) {
             flags |= angleFlags[i];
-            Msg_WriteShort(AngleToShort(cc->angles[i]));
+            Msg_WriteShort(CC_AngleToWire(cc->angles[i]));
         }
     }
     if (cc->aim[0] != reference->aim[0] || cc->aim[1] != reference->aim[1] || cc->aim[2] != reference->aim[2]) {
         flags |= CCF_AIM;
-        for (float c : cc->aim) Msg_WriteByte(AimToByte(c));
+        for (float c : cc->aim) Msg_WriteByte(static_cast<uint8_t>(CC_AimToWire(c)));
     }
     if (cc->weapon != reference->weapon || cc->deformMode != reference->deformMode) {
         flags |= CCF_BYTES;

@@ -258,13 +258,28 @@ static bool GiveAmmunition(sgClient_t *client, int32_t w, int32_t amount) {
         SG_ClientPrintf(client, "cg_print_center \"Picked up \xA4" "08%s\xA4" "00\"", wc->shortName);
         return true;
     }
+    // The caps come after the pick-up (PickUpCaps).
     if (w == WP_DIRTGUN)
-        cs.clip[w] = SG_ClampByte(std::min(cs.clip[w] + amount, wc->clipSize));
+        cs.clip[w] = SG_ClampByte(cs.clip[w] + amount);
     else
-        cs.reserve[w] = SG_ClampShort(std::min(cs.reserve[w] + amount, wc->maxReserve));
+        cs.reserve[w] = SG_ClampShort(cs.reserve[w] + amount);
     static const char *const ROUNDS[WEAPON_COUNT] = {"", "Bullets", "Shells", "Grenades", "Rails", "DirtAmmo", ""};
     SG_ClientPrintf(client, "cg_print_center \"Picked up \xA4" "08%d %s\xA4" "00\"", amount, ROUNDS[w]);
     return false;
+}
+
+// After every pick-up: life and armour within the client's caps and, unless a
+// weapon was just given, the spare rounds of weapons 1-4 within their classes' caps
+// and the dirt gun's clip within its size, whichever item it was; whatever put them
+// above (a world's spawn rounds, an operator's give) is undone here.
+static void PickUpCaps(sgClient_t *client, bool weaponGiven) {
+    clientState_t &cs = client->cs;
+    cs.health = SG_ClampByte(std::min<int32_t>(cs.health, SG_MaxLife(client)));
+    cs.armor = SG_ClampByte(std::min<int32_t>(cs.armor, SG_MaxArmor(client)));
+    if (weaponGiven) return;
+    for (int32_t w = WP_MINIGUN; w <= WP_RAILGUN; w++)
+        cs.reserve[w] = SG_ClampShort(std::min<int32_t>(cs.reserve[w], G_WeaponClass(w)->maxReserve));
+    cs.clip[WP_DIRTGUN] = SG_ClampByte(std::min<int32_t>(cs.clip[WP_DIRTGUN], G_WeaponClass(WP_DIRTGUN)->clipSize));
 }
 
 static void Item_ThinkTouch(sgEntity_t *self, sgEntity_t *toucher) {
@@ -272,14 +287,15 @@ static void Item_ThinkTouch(sgEntity_t *self, sgEntity_t *toucher) {
     if (!client) return;
     clientState_t &cs = client->cs;
     const int32_t kind = self->itemKind, amount = self->itemAmount;
+    bool weaponGiven = false;
     switch (kind) {
     case IT_LIFE:
-        cs.health = SG_ClampByte(std::min(cs.health + amount, SG_MaxLife(client)));
+        cs.health = SG_ClampByte(cs.health + amount);
         SG_ClientPrintf(client, "cg_print_center \"Picked up \xA4" "08%d Health\xA4" "00\"", amount);
         client->stats.pickupLife++;
         break;
     case IT_ARMOR:
-        cs.armor = SG_ClampByte(std::min(cs.armor + amount, SG_MaxArmor(client)));
+        cs.armor = SG_ClampByte(cs.armor + amount);
         SG_ClientPrintf(client, "cg_print_center \"Picked up \xA4" "08%d Armor\xA4" "00\"", amount);
         client->stats.pickupArmor++;
         break;
@@ -296,10 +312,11 @@ static void Item_ThinkTouch(sgEntity_t *self, sgEntity_t *toucher) {
             SG_DeleteEntity(self);
             return;
         }
-        GiveAmmunition(client, ItemWeapon(kind), amount);
+        weaponGiven = GiveAmmunition(client, ItemWeapon(kind), amount);
         client->stats.pickups[ItemWeapon(kind)]++;
         break;
     }
+    PickUpCaps(client, weaponGiven);
     SG_AddClientEvent(client, CE_PICKUP_FIRST + static_cast<uint32_t>(kind));
     SG_DeleteEntity(self);
 }

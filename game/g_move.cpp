@@ -656,6 +656,14 @@ static void SanitizeAngles(vec3_t angles) {
         if (!std::isfinite(angles[i])) angles[i] = 0;
 }
 
+bool G_TakeCommandView(clientState_t *cs, const cc_t *cc) {
+    if (cc->buttons & BT_SPECTATOR_AIM) cs->flags &= ~CSF_VIEW_HELD;
+    if (cs->flags & CSF_VIEW_HELD) return false;
+    _VectorCopy(cs->viewAngles, cc->angles);
+    _VectorCopy(cs->viewAxis[0], cc->aim);
+    return true;
+}
+
 void G_ClientMove(cmove_t *cm) {
     cmv = cm;
     cst = cm->state;

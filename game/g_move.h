@@ -58,6 +58,7 @@ enum clientStateFlag_t : uint32_t {
     CSF_FAST_REFIRE = 0x1000,
     CSF_RELOADING = 0x2000,
     CSF_SWITCHING = 0x4000,
+    CSF_VIEW_HELD = 0x20000,  // the server set the view angles; commands leave them until BT_SPECTATOR_AIM
 };
 
 // clientState_t::moveType
@@ -156,6 +157,11 @@ struct cmove_t {
 
 // Moves the context's player by its command.  Non-reentrant: works on statics.
 void G_ClientMove(cmove_t *cm);
+// Takes a command's view into the state before it is moved, as the server and the
+// prediction both do: BT_SPECTATOR_AIM lets go of a view the server held; a view
+// not held becomes the command's angles, and row 0 of the body frame its aim.
+// False when the view stays held.
+bool G_TakeCommandView(clientState_t *cs, const cc_t *cc);
 
 // The body frame of a state: rows right, up, forward, the up row the local up.
 float *G_StateEllipticAxis(clientState_t *cs);

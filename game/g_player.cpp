@@ -80,7 +80,7 @@ static void Player_ThinkSG(sgEntity_t *self) {
     self->modelByte = cs.team;
     self->s.team = cs.team;
     self->s.weapon = cs.weapon;
-    self->s.packed = (cs.spawnByte << 8) | cs.deformSize;  // dirt-gun mode and size
+    self->s.packed = (client->deformMode << 8) | cs.deformSize;  // dirt-gun mode and size
     self->s.berserk = cs.berserk;
     if (!dead) {
         self->s.anim1 = cs.moveAnim;

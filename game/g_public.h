@@ -11,6 +11,7 @@
 // one-byte copy).  The callee reads the value through that address.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -256,14 +257,29 @@ enum gameTrapNum_t : int {
 };
 
 // ---- quantisation shared by every writer and reader of the wire ----
-// A value v travels as the integer trunc(v * UNITS / RANGE) and comes back as
-// n * RANGE / UNITS; both sides compute in exactly this order so they agree.
+// A value v travels as the integer n = v * UNITS / RANGE (truncated unless the
+// writer says otherwise) and comes back as n * RANGE / UNITS; both sides compute
+// in exactly this order so they agree.
 
 constexpr float WIRE_ANGLE_UNITS = 65536.0f;  // 16-bit angle steps per ...
 constexpr float WIRE_ANGLE_RANGE = 360.0f;    // ... full turn in degrees
 constexpr float WIRE_DELTA_UNITS = 32000.0f;  // short steps per unit: small moves and the up row of a frame
 constexpr float WIRE_AIM_UNITS = 120.0f;      // signed-byte steps per unit of a command's aim vector
 constexpr float WIRE_HEAT_UNITS = 255.0f;     // byte steps of the barrel heat 0..1
+
+// A command's angle, already reduced to 0..360 by AngleMod, as the signed short of
+// its steps (nearest, ties to even): 0..180 stay, the rest come back as negatives.
+inline int16_t CC_AngleToWire(float reduced) {
+    const float steps = nearbyintf(reduced * WIRE_ANGLE_UNITS / WIRE_ANGLE_RANGE);
+    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(steps) & 0xFFFF));
+}
+inline float CC_AngleFromWire(int16_t steps) { return static_cast<float>(steps) * WIRE_ANGLE_RANGE / WIRE_ANGLE_UNITS; }
+// A component of a command's aim as the low 8 bits of its nearest 120th (ties to even).
+inline int8_t CC_AimToWire(float component) {
+    const float steps = nearbyintf(component * WIRE_AIM_UNITS);
+    return static_cast<int8_t>(static_cast<uint8_t>(static_cast<int32_t>(steps) & 0xFF));
+}
+inline float CC_AimFromWire(int8_t steps) { return static_cast<float>(steps) / WIRE_AIM_UNITS; }
 
 // ---- records read in place or copied byte for byte ----
 
@@ -296,12 +312,24 @@ static_assert(offsetof(qgame_t, qport) == 44);
 static_assert(offsetof(qgame_t, instance) == 48);
 
 // One client command.
+//
+// Its aim is the heading the command is made with, not where a shot went: the first
+// row of the sender's body frame (clientState_t::viewAxis[0], the row across the
+// local up that the view angles turn from); the client game sends its predicted
+// row.  The server makes it row 0 of the body frame before it moves the player, and
+// the prediction does the same.  All zero: no heading yet; the movement then builds
+// the frame at the player's position (G_CreateEllipticAxis).
+//
+// On the way the angles are reduced by AngleMod and go as CC_AngleToWire, the aim
+// as CC_AimToWire; the server moves with what CC_AngleFromWire and CC_AimFromWire
+// give back.  The client game keeps its commands as they arrive there, so that the
+// prediction replays exactly what the server runs.
 constexpr int CC_TEXT_SIZE = 128;  // with its terminator: at most 127 characters
 struct cc_t {
     uint32_t number;      // sequence number; consecutive commands differ by 1
     uint32_t time;        // game time (ms) when the command was made
     gvec3_t angles;       // view angles in degrees: roll, pitch, yaw
-    gvec3_t aim;          // view direction, a unit vector
+    gvec3_t aim;          // heading: row 0 of the sender's body frame (above), a unit vector or zero
     uint8_t weapon;       // weapon number 0-6
     uint8_t deformMode;   // dirt-gun mode 0-4
     uint8_t reserved[2];  // always zero
@@ -386,7 +414,7 @@ struct clientState_t {
     uint8_t radarBlips[8][2];  // two position bytes per blip
     gvec3_t viewAngles;        // of the newest command
     float viewAxis[3][3];      // movement's body frame (ellipticAxis): rows right, up (the local up), forward;
-                               // only row 0 travels, and it alone carries the heading
+                               // only row 0 travels, and it alone carries the heading: a command's aim
 };
 static_assert(sizeof(clientState_t) == 348);
 static_assert(offsetof(clientState_t, worldIncomplete) == 4);

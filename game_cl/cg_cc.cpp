@@ -29,6 +29,16 @@ static uint8_t LoadedWeapon(const clientState_t &ps) {
     return WP_MEELGUN;
 }
 
+// The command as the server will have it: its angles and aim in the steps they
+// travel in.  The ring keeps this, so the prediction replays what the server runs.
+static void AsReceived(cc_t *cc) {
+    for (float &a : cc->angles) {
+        AngleMod(&a);
+        a = CC_AngleFromWire(CC_AngleToWire(a));
+    }
+    for (float &c : cc->aim) c = CC_AimFromWire(CC_AimToWire(c));
+}
+
 void CG_CCFrame() {
     if (cg.ecl.state != ECL_CONNECTED) return;
     const clientState_t &ps = cg.predicted;
@@ -43,12 +53,14 @@ void CG_CCFrame() {
     for (int i = 0; i < 3; i++) cg.commandAngles[i] = cg.inputAngles[i] + ps.kickVelocity[i];
     _VectorCopy(cc->angles, cg.commandAngles);
 
-    if (ps.fireDir[0] == 0.0f && ps.fireDir[1] == 0.0f && ps.fireDir[2] == 0.0f) {
+    // The aim is the predicted heading (cc_t::aim); before there is one, the frame the
+    // movement would build where the player stands.
+    if (VectorIsZero(ps.viewAxis[0])) {
         float axis[9];
         G_CreateEllipticAxis(cg.flatGravity, axis, ps.origin);
         _VectorCopy(cc->aim, axis);
     } else {
-        _VectorCopy(cc->aim, ps.fireDir);
+        _VectorCopy(cc->aim, ps.viewAxis[0]);
     }
 
     // Empty-handed: take the weapon just picked up, the lowest number first.
@@ -87,6 +99,7 @@ void CG_CCFrame() {
     if (HasAmmunition(held) && cc->weapon == held && ps.clip[held] == 0 && ps.reserve[held] <= 0 && !firing)
         cc->weapon = LoadedWeapon(ps);
 
+    AsReceived(cc);
     Trap_CL_SendClientCommand(cc);
     memset(cg.actionFlags, 0, sizeof cg.actionFlags);
     memset(cg.pendingText, 0, sizeof cg.pendingText);

@@ -134,7 +134,7 @@ void CG_CreateGib(const vec3_t origin, const vec3_t velocity, int32_t modelIndex
     centity_t *e = CG_CreateCEntity(ET_GIB);
     _VectorCopy(e->s.origin, origin);
     _VectorCopy(e->velocity, velocity);
-    e->subKind = modelIndex;
+    e->modelIndex = modelIndex;
     RandomSpinAxis(e->spinAxis);
 }
 

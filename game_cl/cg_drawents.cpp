@@ -75,12 +75,6 @@ void AddSurface(const char *name, const drawVert_t *verts, int32_t numVerts, con
 
 float ViewDistance(const vec3_t point) { return PointDistance(point, cg.view.origin); }
 
-// The frame a drawn entity stands in: cEntities keep their own, snapshot entities
-// the drawing axis from their frame and angles.
-const float *EntityAxis(const centity_t *ent) {
-    return ent->s.type >= ET_FIRST_EFFECT ? ent->axis : ent->axes.viewAxisT;
-}
-
 // Across a segment from a to b as the view sees it.
 void ViewSide(vec3_t side, const vec3_t a, const vec3_t b) {
     vec3_t da, db;
@@ -135,6 +129,10 @@ constexpr int32_t FLOWER_INDEXES[12] = {0, 4, 1, 0, 3, 4, 3, 2, 4, 4, 2, 1};
 constexpr uint8_t WHITE[4] = {255, 255, 255, 255};
 
 }  // namespace
+
+const float *CG_EntityAxis(const centity_t *ent) {
+    return ent->s.type >= ET_FIRST_EFFECT ? ent->axis : ent->axes.viewAxisT;
+}
 
 // ---- models ----
 
@@ -242,7 +240,7 @@ void CG_DrawItemModel(centity_t *ent) {
         spin = Com_fmod(ITEM_SPIN * t, 360.0f);
     }
     vec3_t origin;
-    _VectorAddMultiple(origin, ent->s.origin, EntityAxis(ent) + 3, bob);
+    _VectorAddMultiple(origin, ent->s.origin, CG_EntityAxis(ent) + 3, bob);
     const vec3_t angles = {ent->s.angles[0], ent->s.angles[1], ent->s.angles[2] + spin};
     G_SetupEntityAxis(&ent->axes, angles);
     const float *axis = ent->axes.viewAxisT;
@@ -267,7 +265,7 @@ void CG_DrawGenericModel(centity_t *ent) {
     _VectorCopy(origin, ent->s.origin);
     for (int row = 0; row < 3; row++) _VectorAddMultiple(origin, origin, frame + 3 * row, media->offset[row]);
     float axis[9];
-    memcpy(axis, media->secondAxis ? ent->axes.levelAxisT : EntityAxis(ent), sizeof axis);
+    memcpy(axis, media->secondAxis ? ent->axes.levelAxisT : CG_EntityAxis(ent), sizeof axis);
     if (ent->spinAngle != 0)
         for (int row = 0; row < 3; row++) {
             vec3_t turned;
@@ -280,7 +278,7 @@ void CG_DrawGenericModel(centity_t *ent) {
 void CG_DrawFlag(centity_t *ent) {
     const entityMedia_t *media = ent->media;
     const model_t *pole = CG_GetModel(media->model);
-    const float *axis = EntityAxis(ent);
+    const float *axis = CG_EntityAxis(ent);
     tagState_t tags[BO2_TAGS_MAX];
     const int32_t numTags = CG_SetupTagStates(tags, 0, nullptr, pole, axis, ent->s.origin);
     const tagState_t *flag = CG_GetTagState(numTags, tags, "TAG_flag");
@@ -292,7 +290,7 @@ void CG_DrawFlag(centity_t *ent) {
 void CG_DrawDrone(centity_t *ent) {
     const entityMedia_t *media = ent->media;
     const model_t *body = CG_GetModel(media->model);
-    const float *axis = EntityAxis(ent);
+    const float *axis = CG_EntityAxis(ent);
     // The drone is drawn in its rest pose.
     for (channel_t &ch : ent->channels) CG_ClearChannel(&ch);
     if (!DrawPosedModel(media->model, ent->s.origin, axis, ent->channels, 0, 0)) return;
@@ -412,7 +410,7 @@ void CG_DrawPlayerModel(centity_t *ent, uint8_t self) {
 void CG_DrawPlayer(centity_t *ent, uint8_t self) {
     const bool own = ent->s.serial == cg.predicted.entitySerial;
     CG_DrawPlayerModel(ent, self);
-    const float *axis = EntityAxis(ent);
+    const float *axis = CG_EntityAxis(ent);
     if (ent->s.eFlags & CARRIES_CRYSTAL) {
         if (!own) CG_DrawBeacon(ent, 1);
         CG_DrawDropShadow(ent->s.origin, axis, 1.5f, cgMedia.handles[CGM_CRYSTAL_SHADOW]);
@@ -429,7 +427,7 @@ void CG_DrawPlayer(centity_t *ent, uint8_t self) {
 void CG_DrawCrystal(centity_t *ent) {
     CG_DrawGenericModel(ent);
     CG_DrawBeacon(ent, 0);
-    CG_DrawDropShadow(ent->s.origin, EntityAxis(ent), 1.8f, cgMedia.handles[CGM_CRYSTAL_SHADOW]);
+    CG_DrawDropShadow(ent->s.origin, CG_EntityAxis(ent), 1.8f, cgMedia.handles[CGM_CRYSTAL_SHADOW]);
 }
 
 // ---- procedural surfaces ----
@@ -457,7 +455,7 @@ void CG_DrawCylinder(const vec3_t origin, const float axis[9], float radius, flo
 }
 
 void CG_DrawBeacon(centity_t *ent, uint8_t playerFlag) {
-    const float *axis = EntityAxis(ent);
+    const float *axis = CG_EntityAxis(ent);
     const vec3_t mins = {-0.9f, 0, -0.9f}, maxs = {0.9f, 25, 0.9f};
     if (!BoundsVisible(mins, maxs, axis, ent->s.origin)) return;
     // The team of the player, or of the crystal: 1 red.

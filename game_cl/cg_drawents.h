@@ -35,6 +35,10 @@ struct surfaceEntity_t {
     int32_t layer;           // render destination it is drawn into; 0 the scene's own
 };
 
+// The frame a drawn entity stands in: effect entities keep their own (axis),
+// snapshot entities the drawing axis from their frame and angles (axes.viewAxisT).
+const float *CG_EntityAxis(const centity_t *ent);
+
 // Fills a cleared instance of the model for the renderer: name, flags, origin, axis,
 // the level of detail at its distance from the view and the model's materials (or
 // overrideMaterial in every slot unless 0).

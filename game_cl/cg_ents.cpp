@@ -322,7 +322,7 @@ static void DrawStaticEntity(const centity_t *ent) {
     // The index comes from the entity's own state: never trust it to fit the list.
     if (ent->modelIndex < 0 || ent->modelIndex >= media->numModels || ent->modelIndex >= ENTITY_MEDIA_MODELS) return;
     float axis[9];
-    memcpy(axis, ent->axes.viewAxisT, sizeof axis);
+    memcpy(axis, CG_EntityAxis(ent), sizeof axis);
     if (ent->spinAngle != 0)
         for (int row = 0; row < 3; row++) {
             vec3_t turned;

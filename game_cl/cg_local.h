@@ -92,7 +92,7 @@ struct centity_t {
     int32_t spawnTime;            // game time (ms)
     uint32_t spawnFrame;          // qgame frame count
     uint8_t keepAxis;             // 1: the frame leaves axis as it is
-    int32_t subKind;              // gib model, flower number
+    int32_t subKind;              // flower number
     uint8_t color[3];             // a spark's red, green, blue
     vec3_t meteorHead;
     vec3_t meteorTail;

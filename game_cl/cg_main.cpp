@@ -31,11 +31,8 @@
 #include "game_cl/cg_screen.h"
 #include "game_cl/cg_view.h"
 #include "game_cl/cg_world.h"
+#include "game_sv/sg_public.h"
 #include "game_ui/ui_main.h"
-
-// The server game of this process, which a disconnect stops.
-uint8_t SG_IsRunning();
-void SG_ShutdownServer(uint8_t keepState);
 
 cg_t cg;
 cgWorld_t cgw;

@@ -52,12 +52,8 @@ static void InterpolateRadar(const snapshot_t *older, const snapshot_t *newer) {
 // Moves the predicted state by one command, as the server moves it.
 static void ReplayCommand(const cc_t *cc) {
     clientState_t &cs = cg.predicted;
-    if (cs.flags & CG_CSF_VIEW_HELD) {
-        _VectorCopy(cg.inputAngles, cs.viewAngles);
-    } else {
-        _VectorCopy(cs.viewAngles, cc->angles);
-        _VectorCopy(cs.viewAxis[0], cc->aim);
-    }
+    // A held view keeps the server's angles, and the mouse starts again from them.
+    if (!G_TakeCommandView(&cs, cc)) _VectorCopy(cg.inputAngles, cs.viewAngles);
     cmove_t cm;
     memset(&cm, 0, sizeof cm);
     cm.state = &cs;

@@ -10,7 +10,6 @@
 
 constexpr uint32_t CG_CLIENT_EVENT_BACKLOG = 16;  // pending entries a ring can still hold
 constexpr int32_t CG_ANNOUNCER_REPEAT_MS = 30000;  // the same announcement is not repeated sooner
-constexpr uint32_t CG_CSF_VIEW_HELD = 0x20000;     // client state flag: the server set the view angles
 constexpr uint32_t CG_GAME_FREE_FLIGHT = 0x1;      // snapshot game data flag: free flight for all
 constexpr uint8_t CG_STATE_INTERMISSION = 3;       // client state: the match is over
 

@@ -369,13 +369,13 @@ void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
     if (!(aimSquared > 0.5f && aimSquared < 2.0f)) _VectorClear(cc.aim);
 
     clientState_t *cs = CS(client);
-    if (cc.buttons & BT_SPECTATOR_AIM) cs->flags &= ~CSF_VIEW_HELD;
-    if (!(cs->flags & CSF_VIEW_HELD)) {
-        _VectorCopy(cs->viewAngles, cc.angles);
-        _VectorCopy(cs->viewAxis[0], cc.aim);
-    }
+    G_TakeCommandView(cs, &cc);
 
-    if (cs->moveType != CS_INTERMISSION) {
+    // A repeat brings no time of its own: the next command pays for all the time since
+    // the last one.  Moving it would still run a step the client cannot know of (a
+    // command without new time moves a millisecond), and the player's own prediction,
+    // which replays only the commands it sent, would no longer be the server's state.
+    if (cs->moveType != CS_INTERMISSION && !repeat) {
         cmove_t cm = {};
         cm.state = cs;
         cm.cc = &cc;

@@ -120,7 +120,6 @@ void RunClient(sgClient_t *c) {
     SG_Objective(c);
     SG_SetupRadar(c);
     c->stats.playTime += static_cast<int32_t>(qgame.frameMsec);
-    SG_WeaponFrame(c);
     const int64_t berserkLeft = int64_t{sg.world.itemBerserkAmount} - SG_Since(c->berserk.berserkStart);
     if (c->berserk.berserkStart && berserkLeft > 0) c->cs.berserk = SG_ClampByte(static_cast<int32_t>(berserkLeft / 1000));
     c->cs.entitySerial = c->entity ? c->entity->s.serial : 0;
@@ -324,7 +323,9 @@ void SG_PrintClientAim(sgClient_t *client) {
     vec3_t eye, end;
     const float *up = G_GetUpVector(sg.flatGravity, client->cs.origin);
     _VectorAddMultiple(eye, client->cs.origin, up, client->cs.eyeHeight);
-    const float *aim = client->lastCC.number ? client->lastCC.aim : client->viewAxis + 6;
+    // Where the player looks: the forward row of the view axis.  A command's aim is a
+    // heading (cc_t::aim), not a line of sight.
+    const float *aim = client->viewAxis + 6;
     _VectorAddMultiple(end, eye, aim, AIM_RANGE);
     gameTrace_t tr;
     SG_RayTrace(&tr, eye, end, client->entity, static_cast<int32_t>(MASK_ALL), 0);

@@ -25,6 +25,7 @@
 #include "game/g_move.h"
 #include "game/g_public.h"
 #include "game/g_weapon.h"
+#include "game_sv/sg_public.h"
 
 // ---- limits ----
 
@@ -67,8 +68,7 @@ enum sgFlags_t : uint32_t {
 // Client state flags the server game sets beside the movement's (g_move.h).
 enum sgClientFlag_t : uint32_t {
     CSF_EMPTY_CLICK = 0x1000,
-    CSF_CRYSTAL = 0x10000,    // carries a crystal
-    CSF_VIEW_HELD = 0x20000,  // view angles set by the server
+    CSF_CRYSTAL = 0x10000,  // carries a crystal
 };
 
 // entityState_t::eFlags
@@ -402,11 +402,8 @@ void SG_CenterSay_f();
 void SG_StartServer(const char *path, int32_t rules, int32_t maxPlayers);
 // Restarts the match; with reload the world file is loaded again.  False when it could not be.
 bool SG_RestartServer(uint8_t reload);
-// Call 8 (keepState 0) and the start of a new server (keepState 1: clients stay).
-void SG_ShutdownServer(uint8_t keepState);
 // Call 9: fills the rules text, game name, protocol and version text.
 void SG_GetServerInfo(char *rules, char *gameName, int32_t *protocol, char *version);
-uint8_t SG_IsRunning();
 // Formats (at most 1,023 characters) and queues a server command for one client; bots get nothing.
 // The same with its arguments as a list; bots and free slots get nothing.
 void SG_VSendServerCommand(const sgClient_t *client, const char *format, va_list ap);
@@ -530,10 +527,7 @@ void SG_PlayClientSound(sgClient_t *client, int32_t sound);
 const char *SG_GetNextMap(const char *currentMap, uint8_t complain);
 
 // ---- client commands, votes, combat, spawning, physics, entity kinds ----
-// (some in sg_stubs.cpp until their full versions land)
 
-// The held weapon's per-frame server work, when its class has any.
-void SG_WeaponFrame(sgClient_t *client);
 // Fills a bot's command of this frame.
 void Bot_Frame(cc_t *cc, int32_t slot);
 // Calls thinkTouch of every entity whose hit box overlaps the entity's.

@@ -83,8 +83,13 @@ void SG_StartServer(const char *path, int32_t rules, int32_t maxPlayers) {
     Trap_SV_UploadSnapshotGameDataReference(&sg, SG_GAME_DATA_SIZE);
     sg.flatGravity = sg.world.linearGravity;
 
-    for (sgClient_t &c : sgs.clients)
-        if (c.inUse) SG_SpawnClientAsSpectator(&c, 1);
+    // Clients kept from the map before start this one afresh: its votes and its first spawn are ahead.
+    for (sgClient_t &c : sgs.clients) {
+        if (!c.inUse) continue;
+        c.votesCalled = 0;
+        c.spawnCount = 0;
+        SG_SpawnClientAsSpectator(&c, 1);
+    }
 
     sgs.running = 1;
     if (SG_RestartServer(1)) {

@@ -249,10 +249,10 @@ static void ReadCommand(const cc_t *previous, cc_t *out) {
     out->time = static_cast<uint32_t>(Msg_ReadLong());
     static const uint8_t angleFlags[3] = {CCF_ANGLE_0, CCF_ANGLE_1, CCF_ANGLE_2};
     for (int i = 2; i >= 0; i--) {
-        if (flags & angleFlags[i]) out->angles[i] = static_cast<float>(Msg_ReadShort()) * 360.0f / 65536.0f;
+        if (flags & angleFlags[i]) out->angles[i] = CC_AngleFromWire(Msg_ReadShort());
     }
     if (flags & CCF_AIM) {
-        for (int i = 0; i < 3; i++) out->aim[i] = static_cast<float>(Msg_ReadChar()) / 120.0f;
+        for (int i = 0; i < 3; i++) out->aim[i] = CC_AimFromWire(Msg_ReadChar());
     }
     if (flags & CCF_BYTES) {
         out->weapon = Msg_ReadByte();

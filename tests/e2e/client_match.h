@@ -63,6 +63,30 @@ inline Vec3 PredictedPosition(Engine &client, double seconds, Engine *other = nu
     return {};
 }
 
+// Where the server has the player's entity: its entity list.
+inline Vec3 ServerPosition(Engine &server, Engine *other = nullptr) {
+    const size_t asked = server.output().size();
+    server.send("entityList\n");
+    if (!WaitAfter(server, "active entities", asked, 5, other)) return {};
+    for (const std::string &line : e2e::Lines(Plain(server.output().substr(asked)))) {
+        const size_t at = line.find("\"Player\"");
+        const size_t open = line.find('<', at == std::string::npos ? line.size() : at);
+        Vec3 v;
+        if (open != std::string::npos && sscanf(line.c_str() + open, "<%lf %lf %lf>", &v.x, &v.y, &v.z) == 3) return v;
+    }
+    return {};
+}
+
+// The client's key held for a number of frames: its command issued once in each.
+inline void Hold(Engine &client, const std::string &command, int frames) {
+    std::string line;
+    for (int i = 0; i < frames; i++) line += command + ";wait;";
+    // One standard-input line holds up to 1023 characters: the rest follows on more lines,
+    // each queued behind the waits of the one before.
+    const size_t room = (1000 / (command.size() + 6)) * (command.size() + 6);
+    for (size_t at = 0; at < line.size(); at += room) client.send(line.substr(at, room) + "\n");
+}
+
 // A dedicated server of the shipped engine on a map, cheats on (the coordinates overlay is
 // a cheat) and not pure (the default data are loose files, no packs), and the test build
 // as a client; each in its own copy of the default data.
@@ -71,7 +95,8 @@ struct Match {
     std::unique_ptr<Engine> server, client;
     int port = 0;
 
-    explicit Match(const std::string &map = "planet") {
+    // clientArgs: more words for the client's command line, ahead of the fixture's own.
+    explicit Match(const std::string &map = "planet", const std::vector<std::string> &clientArgs = {}) {
         CopyData(serverDir);
         CopyData(clientDir);
         server = std::make_unique<Engine>(serverDir.path(),
@@ -79,10 +104,9 @@ struct Match {
                                                                    "sv_cheats", "1", "+set", "sv_pure", "0", "+set", "sg_deathTime", "1",
                                                                    "+set", "map", map});
         port = EnginePort(*server);
-        client = std::make_unique<Engine>(
-            clientDir.path(),
-            std::vector<std::string>{"+set", "client", "1", "+set", "name", PLAYER, "+set", "cg_skipIntro", "1"},
-            "engine_headless");
+        std::vector<std::string> args = clientArgs;
+        args.insert(args.end(), {"+set", "client", "1", "+set", "name", PLAYER, "+set", "cg_skipIntro", "1"});
+        client = std::make_unique<Engine>(clientDir.path(), args, "engine_headless");
     }
 
     bool ServerSays(const std::string &needle, size_t from, double seconds = 10) {

@@ -31,30 +31,6 @@ std::vector<std::string> MediaFaults(const std::string &output, size_t from = 0)
     return faults;
 }
 
-// Where the server has the player's entity: its entity list.
-Vec3 ServerPosition(Engine &server, Engine *other = nullptr) {
-    const size_t asked = server.output().size();
-    server.send("entityList\n");
-    if (!WaitAfter(server, "active entities", asked, 5, other)) return {};
-    for (const std::string &line : e2e::Lines(Plain(server.output().substr(asked)))) {
-        const size_t at = line.find("\"Player\"");
-        const size_t open = line.find('<', at == std::string::npos ? line.size() : at);
-        Vec3 v;
-        if (open != std::string::npos && sscanf(line.c_str() + open, "<%lf %lf %lf>", &v.x, &v.y, &v.z) == 3) return v;
-    }
-    return {};
-}
-
-// The client's key held for a number of frames: its command issued once in each.
-void Hold(Engine &client, const std::string &command, int frames) {
-    std::string line;
-    for (int i = 0; i < frames; i++) line += command + ";wait;";
-    // One standard-input line holds up to 1023 characters: the rest follows on more lines,
-    // each queued behind the waits of the one before.
-    const size_t room = (1000 / (command.size() + 6)) * (command.size() + 6);
-    for (size_t at = 0; at < line.size(); at += room) client.send(line.substr(at, room) + "\n");
-}
-
 // The server's slot number of the player in its client list; -1 when it is not listed.
 int ClientSlot(Engine &server, Engine *other = nullptr) {
     const size_t asked = server.output().size();

@@ -270,9 +270,9 @@ TEST_F(CEntities, ExplosionsThrowTheirCountFromAboveTheGround) {
             EXPECT_EQ(e.s.origin[1], 0.5f);
         } else {
             EXPECT_NEAR(e.s.origin[1], 1.0f, 0.3f);
-            ASSERT_GE(e.subKind, 0);
-            ASSERT_LT(e.subKind, 4);
-            models[e.subKind] = true;
+            ASSERT_GE(e.modelIndex, 0);
+            ASSERT_LT(e.modelIndex, 4);
+            models[e.modelIndex] = true;
         }
     }
     EXPECT_TRUE(models[0] && models[1] && models[2] && models[3]);

@@ -92,6 +92,17 @@ TEST_F(ClientCommands, EachRequestSetsItsButtonForOneCommand) {
     EXPECT_EQ(Frame({"cc_forward", "cc_fire", "cc_drop"}).buttons, BT_FORWARD | BT_FIRE | BT_DROP);
 }
 
+// Whether the angles and the aim are what the server reads back from the wire: the
+// engine's coding leaves them as they are.
+void ExpectAsTheServerHasThem(const cc_t &cc) {
+    for (int i = 0; i < 3; i++) {
+        float a = cc.angles[i];
+        AngleMod(&a);
+        EXPECT_EQ(CC_AngleFromWire(CC_AngleToWire(a)), cc.angles[i]) << "angle " << i;
+        EXPECT_EQ(CC_AimFromWire(CC_AimToWire(cc.aim[i])), cc.aim[i]) << "aim " << i;
+    }
+}
+
 TEST_F(ClientCommands, TheRecordCarriesTimeViewWeaponAndNothingElse) {
     fake::qg.time = 123456;
     Trap_GetQGame(&qgame);
@@ -100,30 +111,43 @@ TEST_F(ClientCommands, TheRecordCarriesTimeViewWeaponAndNothingElse) {
     cg.inputAngles[1] = -20;
     cg.inputAngles[2] = 300;
     cg.predicted.kickVelocity[1] = 2.5f;
-    cg.predicted.origin[1] = 30;  // on a ball world the up is +Y here
+    const vec3_t origin = {10, 30, 5};  // on a ball world the up is slanted here
+    _VectorCopy(cg.predicted.origin, origin);
     cg.selectedWeapon = WP_DIRTGUN;
     cg.selectedDeformMode = 3;
 
     const cc_t cc = Frame();
     EXPECT_EQ(cc.number, 64u);
-    EXPECT_EQ(cg.ccRing[0].number, 64u) << "command n lives in slot n & 63";
+    EXPECT_EQ(memcmp(&cg.ccRing[0], &cc, sizeof cc), 0) << "command n lives in slot n & 63, as it was sent";
     EXPECT_EQ(cc.time, 123456u);
-    EXPECT_FLOAT_EQ(cc.angles[0], 1.0f);
-    EXPECT_FLOAT_EQ(cc.angles[1], -17.5f);
-    EXPECT_FLOAT_EQ(cc.angles[2], 300.0f);
+    // The view as the wire carries it: the nearest of its steps, a whole turn aside.
+    const float view[3] = {1.0f, -17.5f, -60.0f};
+    const float angleStep = WIRE_ANGLE_RANGE / WIRE_ANGLE_UNITS;
+    for (int i = 0; i < 3; i++) EXPECT_NEAR(cc.angles[i], view[i], angleStep) << i;
     EXPECT_FLOAT_EQ(cg.commandAngles[1], -17.5f);
     float axis[9];
-    G_CreateEllipticAxis(0, axis, cg.predicted.origin);
-    EXPECT_EQ(memcmp(cc.aim, axis, sizeof cc.aim), 0) << "no aim yet: the first row of the local frame";
+    G_CreateEllipticAxis(0, axis, origin);
+    for (int i = 0; i < 3; i++)
+        EXPECT_NEAR(cc.aim[i], axis[i], 0.5f / WIRE_AIM_UNITS) << "no heading yet: the first row of the local frame";
+    ExpectAsTheServerHasThem(cc);
     EXPECT_EQ(cc.weapon, WP_DIRTGUN);
     EXPECT_EQ(cc.deformMode, 3);
     EXPECT_EQ(cc.reserved[0] | cc.reserved[1], 0);
     EXPECT_EQ(cc.buttons, 0u);
     EXPECT_EQ(cc.textLength, 0u);
     EXPECT_EQ(cc.text[0], 0);
+}
 
-    cg.predicted.fireDir[2] = 1;
-    EXPECT_FLOAT_EQ(Frame().aim[2], 1.0f) << "the predicted aim, once there is one";
+// The aim is the heading the prediction has, row 0 of its body frame: a shot the
+// player made along another line does not turn it.
+TEST_F(ClientCommands, TheAimIsThePredictedHeadingNotTheLastShot) {
+    cg.predicted.origin[1] = 30;
+    const vec3_t shot = {0, 0, 1}, heading = {0.28f, 0, -0.96f};
+    _VectorCopy(cg.predicted.fireDir, shot);
+    _VectorCopy(cg.predicted.viewAxis[0], heading);
+    const cc_t cc = Frame();
+    for (int i = 0; i < 3; i++) EXPECT_NEAR(cc.aim[i], heading[i], 0.5f / WIRE_AIM_UNITS) << i;
+    ExpectAsTheServerHasThem(cc);
 }
 
 TEST_F(ClientCommands, NothingIsSentUntilConnectedAndEachConnectionCountsFromOne) {

@@ -12,7 +12,9 @@
 #include "game/g_weapon.h"
 #include "game_cl/cg_channels.h"
 #include "game_cl/cg_cvars.h"
+#include "game_cl/cg_centities.h"
 #include "game_cl/cg_drawents.h"
+#include "game_cl/cg_ents.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
 #include "game_cl/cg_utils.h"
@@ -479,6 +481,29 @@ TEST_F(EntityModels, AnotherPlayersMuzzleFlashesForSevenFramesAfterItsShot) {
         CG_DrawPlayerModel(&ent, 0);
         EXPECT_EQ(fake::lights.size(), c.lights);
     }
+}
+
+// A gib is an effect entity: it is drawn with the model it was made with, in the
+// frame it keeps itself, not in the drawing axis only snapshot entities have.
+TEST_F(EntityModels, AGibIsDrawnWithItsOwnModelInItsOwnFrame) {
+    entityMedia_t &gib = g_entityMedia[ET_GIB];
+    gib.drawingType = DT_STATIC;
+    gib.numModels = 4;
+    for (int i = 0; i < 4; i++) gib.models[i] = items[i];
+    const vec3_t origin = {1, 2, 3}, still = {0, 0, 0};
+    CG_CreateGib(origin, still, 2);
+    centity_t *made = nullptr;
+    for (centity_t &e : cg.cEntities)
+        if (e.s.inUse && e.s.type == ET_GIB) made = &e;
+    ASSERT_NE(made, nullptr);
+    const float frame[9] = {0, 0, 1, 0, 1, 0, -1, 0, 0};  // a quarter turn about the up
+    memcpy(made->axis, frame, sizeof frame);
+    CG_AddEntityToScene(made, 0);
+    ASSERT_EQ(fake::surfaceEntities.size(), 1u);
+    const surfaceEntity_t drawn = Instance(0);
+    EXPECT_EQ(drawn.lod, CG_GetModel(items[2])->lods[0]) << "model 2 of the kind's list";
+
+    EXPECT_EQ(memcmp(drawn.axis, frame, sizeof frame), 0);
 }
 
 TEST_F(EntityModels, DroneWithoutAnEngineTagReportsWhenTheEngineIsDueAndThenDrawsNoLight) {

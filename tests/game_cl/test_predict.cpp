@@ -64,8 +64,7 @@ void WorldTrace(gameTrace_t *out, const obb_t *start, const obb_t *end, void *, 
 clientState_t MovedDirectly(clientState_t cs, uint32_t first, uint32_t last) {
     for (uint32_t n = first; n <= last; n++) {
         const cc_t cc = Command(n);
-        _VectorCopy(cs.viewAngles, cc.angles);
-        _VectorCopy(cs.viewAxis[0], cc.aim);
+        G_TakeCommandView(&cs, &cc);
         cmove_t cm;
         memset(&cm, 0, sizeof cm);
         cm.state = &cs;
@@ -186,12 +185,26 @@ TEST_F(Predict, TheStateBeforeBecomesThePreviousAndTheGameDataIsCopied) {
 }
 
 TEST_F(Predict, AHeldViewKeepsTheServersAnglesAndTurnsTheInput) {
-    newer->client.flags |= CG_CSF_VIEW_HELD;
+    newer->client.flags |= CSF_VIEW_HELD;
     newer->client.viewAngles[1] = 45;
     Commands(0, 3);
     CG_PredictClientState();
     EXPECT_EQ(cg.predicted.viewAngles[1], 45);
     EXPECT_EQ(cg.inputAngles[1], 45);
+}
+
+// The server lets go of a held view in the command that starts the spectator's aim
+// mode; the replay must too, or the mouse is lost for a round trip and the view
+// snaps back to where the server held it.
+TEST_F(Predict, TheSpectatorAimModeLetsGoOfAHeldViewInTheReplayAsOnTheServer) {
+    newer->client.flags |= CSF_VIEW_HELD;
+    newer->client.viewAngles[1] = 45;
+    Commands(0, 3);
+    cg.ccRing[2].buttons |= BT_SPECTATOR_AIM;
+    CG_PredictClientState();
+    EXPECT_EQ(cg.predicted.flags & CSF_VIEW_HELD, 0u);
+    EXPECT_EQ(cg.predicted.viewAngles[2], cg.ccRing[3].angles[2]) << "the newest command turns the view";
+    EXPECT_EQ(cg.inputAngles[1], 45) << "only the first command, still held, started the mouse from the server's view";
 }
 
 TEST_F(Predict, RadarBlipsGlideBetweenSnapshots) {

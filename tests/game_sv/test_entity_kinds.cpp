@@ -71,6 +71,31 @@ TEST_F(Kinds, PickUpsAddInIntAndAreCapped) {
     EXPECT_EQ(p->cs.armor, 200);
 }
 
+// Any pick-up brings the spare rounds of every weapon back within their caps (and
+// the dirt gun's clip), not only those of the weapon picked up; one that gives a
+// weapon leaves the others as they were.
+TEST_F(Kinds, APickUpCapsTheRoundsOfEveryWeaponUnlessItGivesOne) {
+    sgClient_t *p = Join(0, TEAM_BLUE);
+    const auto overfill = [p] {
+        for (int w = WP_MINIGUN; w <= WP_RAILGUN; w++)
+            p->cs.reserve[w] = static_cast<int16_t>(G_WeaponClass(w)->maxReserve + 50);
+        p->cs.clip[WP_DIRTGUN] = 60;
+    };
+    p->cs.ownedWeapons |= 1u << WP_MINIGUN;
+    for (int32_t kind : {IT_LIFE, IT_ARMOR, IT_BERSERK, IT_AMMO_MINIGUN}) {
+        overfill();
+        PickUp(p, kind, 1);
+        for (int w = WP_MINIGUN; w <= WP_RAILGUN; w++)
+            EXPECT_EQ(p->cs.reserve[w], G_WeaponClass(w)->maxReserve) << "item " << kind << " weapon " << w;
+        EXPECT_EQ(p->cs.clip[WP_DIRTGUN], 50) << "item " << kind;
+    }
+    p->cs.ownedWeapons &= static_cast<uint8_t>(~(1u << WP_RAILGUN));
+    overfill();
+    PickUp(p, IT_AMMO_RAILGUN, 5);
+    EXPECT_EQ(p->cs.reserve[WP_MINIGUN], G_WeaponClass(WP_MINIGUN)->maxReserve + 50);
+    EXPECT_EQ(p->cs.clip[WP_DIRTGUN], 60);
+}
+
 TEST_F(Kinds, BerserkNeverOutlastsTheFullTimeFromNow) {
     sgClient_t *p = Join(0, TEAM_BLUE);
     const int32_t full = sg.world.itemBerserkAmount;
@@ -193,6 +218,21 @@ TEST_F(Kinds, DecorationsWearDownAndStainWhenAHundredIsCrossed) {
     EXPECT_TRUE(stone->s.inUse);
     stone->thinkHit(stone, nullptr, 1);
     EXPECT_FALSE(stone->s.inUse);
+}
+
+// Other players draw the dirt gun's hologram from the body's word: the mode the
+// player's commands chose, and the size.
+TEST_F(Kinds, TheBodyShowsTheDirtGunModeTheCommandsChose) {
+    sg.rules = RULES_FORGE;
+    sgClient_t *p = Join(0, TEAM_BLUE);
+    cc_t cc = {};
+    cc.number = 1;
+    cc.weapon = WP_DIRTGUN;
+    cc.deformMode = 2;
+    SG_IssueCC(p, &cc, 0);
+    p->cs.deformSize = 15;
+    p->entity->thinkSG(p->entity);
+    EXPECT_EQ(p->entity->s.packed, 2 * 256 + 15);
 }
 
 TEST_F(Kinds, DeadBodyShowsItsDeathOrGoes) {

@@ -117,6 +117,23 @@ TEST_F(SgTest, ANewMapKeepsItsClientsAsSpectatorsAtTheStart) {
     EXPECT_EQ(fake::calls.back(), "loadvo2 test.vo2");
 }
 
+// Votes are counted per map and the objective timer runs on a client's first spawn
+// of each map: a client kept across a map change starts both again.
+TEST_F(SgTest, ANewMapGivesItsClientsTheirVotesAndTheirFirstSpawnAgain) {
+    ASSERT_TRUE(Start("matter test.vo2\n"));
+    sgClient_t *c = Connect(1);
+    Play(c, TEAM_RED);
+    c->votesCalled = 3;
+    c->objectiveTime = 0;
+    ASSERT_TRUE(Start("matter test.vo2\n"));
+    EXPECT_EQ(c->votesCalled, 0);
+    Play(c, TEAM_RED);
+    EXPECT_EQ(c->objectiveTime, 3000) << "the first spawn on this map";
+    c->objectiveTime = 0;
+    Play(c, TEAM_RED);
+    EXPECT_EQ(c->objectiveTime, 0) << "a second spawn on the same map";
+}
+
 TEST_F(SgTest, ShutdownWithoutServerSaysNothing) {
     SG_ShutdownServer(0);
     EXPECT_TRUE(fake::prints.empty());
