@@ -41,8 +41,7 @@ static bool CellInGrid(int x, int y, int z) {
 }
 
 voxel_t WO_GetVoxel(int x, int y, int z) {
-    // Layers 0, 126 and 127 always read empty, so every surface closes inside the world.
-    if (x < 1 || x > 125 || y < 1 || y > 125 || z < 1 || z > 125)
+    if (!WO_VoxelInWorld(x, y, z))
         return wo_emptyVoxel;
     const int32_t cell = wo_pageGrid[WO_VoxelCell(x, y, z)];
     if (cell == WO_CELL_EMPTY)
