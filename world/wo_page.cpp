@@ -10,7 +10,7 @@
 #include "world/wo_local.h"
 
 int32_t wo_pageGrid[WO_GRID_CELLS];
-uint64_t wo_cubeSurfMask[WO_GRID_CELLS];
+woCellSurfs_t wo_cellSurfs[WO_GRID_CELLS];
 uint32_t wo_seqGrid[WO_GRID_CELLS];
 page_t wo_pages[WO_MAX_PAGES];
 byte wo_pageAcitve[WO_MAX_PAGES];

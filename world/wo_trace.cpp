@@ -114,9 +114,9 @@ struct raySegment_t {
 static void TestCube(int x, int y, int z) {
     if (static_cast<unsigned>(x | y | z) >= static_cast<unsigned>(WO_WORLD_VOXELS))
         return;
-    const int pc = WO_VoxelCell(x, y, z);
-    if ((wo_cubeSurfMask[pc] >> WO_VoxelIndex(x, y, z)) & 1)
-        CubeTest(WO_CellPage(pc), x, y, z);
+    const woCellSurfs_t &cell = wo_cellSurfs[WO_VoxelCell(x, y, z)];
+    if ((cell.cubes >> WO_VoxelIndex(x, y, z)) & 1)
+        CubeTest(cell.page, x, y, z);
 }
 
 // The cubes beside cube `cell` that come within the margin of the part of the segment
@@ -213,6 +213,16 @@ static bool StepLevel(const raySegment_t &r, walkLevel_t &l, int i, const int fi
 // tolerance may lie past the cube's exit, and a nearer one may wait there.
 static bool RayWalkPage(const raySegment_t &r, const int pc[3], double enter, double t1, int entry) {
     const int first[3] = {pc[0] * WO_PAGE_VOXELS, pc[1] * WO_PAGE_VOXELS, pc[2] * WO_PAGE_VOXELS};
+    // The page's runs of triangles are far apart in memory: fetched while the walk
+    // finds its cubes.
+    if (pc[0] >= 0 && pc[0] < WO_GRID_PAGES && pc[1] >= 0 && pc[1] < WO_GRID_PAGES && pc[2] >= 0 &&
+        pc[2] < WO_GRID_PAGES) {
+        const woCellSurfs_t &cell = wo_cellSurfs[WO_CellIndex(pc[0], pc[1], pc[2])];
+        constexpr int runsPerLine = 64 / sizeof(woRun_t);
+        for (int c = 0; c < WO_PAGE_SIZE; c += runsPerLine)
+            if ((cell.cubes >> c) & ((uint64_t{1} << runsPerLine) - 1))
+                __builtin_prefetch(&cell.page->cubeSurfs[c]);
+    }
     walkLevel_t l;
     StartLevel(r, l, enter, 1, first, WO_PAGE_VOXELS);
     for (int n = 0; n < 4 * WO_PAGE_VOXELS; n++) {
@@ -345,9 +355,9 @@ static void WalkSegment(const vec3_t start, const vec3_t end) {
         const int x = cell[0], y = cell[1], z = cell[2];
         if (x >= 0 && x < WO_WORLD_VOXELS && y >= 0 && y < WO_WORLD_VOXELS && z >= 0 && z < WO_WORLD_VOXELS) {
             checks++;
-            const int pc = WO_VoxelCell(x, y, z);
-            if ((wo_cubeSurfMask[pc] >> WO_VoxelIndex(x, y, z)) & 1)
-                CubeTest(WO_CellPage(pc), x, y, z);
+            const woCellSurfs_t &cell = wo_cellSurfs[WO_VoxelCell(x, y, z)];
+            if ((cell.cubes >> WO_VoxelIndex(x, y, z)) & 1)
+                CubeTest(cell.page, x, y, z);
         }
         const int i = NearestFace(next);
         if (next[i] > t1)
