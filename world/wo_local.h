@@ -50,11 +50,39 @@ extern cmdVar_t wo_printUpload;              // print upload timing
 
 // ---- pages ----
 
-// Per page cell, bit c set when cube c of the cell's stored page has collision
-// triangles: rays test these bits and touch a page only where it has triangles.
-extern uint64_t wo_cubeSurfMask[WO_GRID_CELLS];
+// Per page cell, bit c of `cubes` set when cube c of the cell's stored page has
+// collision triangles, and that page: traces test these bits and touch a page only
+// where it has triangles, and find it beside them.
+struct woCellSurfs_t {
+    uint64_t cubes;
+    const page_t *page;  // meaningful while cubes is not 0
+};
+extern woCellSurfs_t wo_cellSurfs[WO_GRID_CELLS];
+
+// Per page cell, with a border of one cell around the grid, how many of the 27 cells
+// around it (itself included) have collision triangles in cubes that touch it.  A ray
+// passes a cell whose count is 0 in one step: every cube it could test from there
+// touches the cell.
+constexpr int WO_NEAR_GRID = WO_GRID_PAGES + 2;
+extern uint8_t wo_surfNear[WO_NEAR_GRID * WO_NEAR_GRID * WO_NEAR_GRID];
+// The wo_surfNear index of page coordinates -1..32.
+inline int WO_NearIndex(int x, int y, int z) { return ((z + 1) * WO_NEAR_GRID + y + 1) * WO_NEAR_GRID + x + 1; }
+// Per block of 4 x 4 x 4 page cells (block coordinates -1..8, the border included), how
+// many of its cells have a wo_surfNear count: a ray passes a block without any in one
+// step.
+constexpr int WO_BLOCK_PAGES = 4;
+constexpr int WO_NEAR_BLOCKS = WO_GRID_PAGES / WO_BLOCK_PAGES + 2;
+extern uint8_t wo_blockNear[WO_NEAR_BLOCKS * WO_NEAR_BLOCKS * WO_NEAR_BLOCKS];
+// The wo_blockNear index of block coordinates -1..8.
+inline int WO_BlockIndex(int x, int y, int z) { return ((z + 1) * WO_NEAR_BLOCKS + y + 1) * WO_NEAR_BLOCKS + x + 1; }
+// Page cell (x, y, z)'s cube mask changes from before to after: the counts around it follow.
+void WO_CountSurfNear(int x, int y, int z, uint64_t before, uint64_t after);
 inline void WO_SetCubeSurfMask(const page_t *page, uint64_t mask) {
-    wo_cubeSurfMask[WO_CellIndex(page->x, page->y, page->z)] = mask;
+    woCellSurfs_t &cell = wo_cellSurfs[WO_CellIndex(page->x, page->y, page->z)];
+    if (cell.cubes != mask)
+        WO_CountSurfNear(page->x, page->y, page->z, cell.cubes, mask);
+    cell.cubes = mask;
+    cell.page = page;
 }
 
 // Marks every store record free; returns the store's size.
