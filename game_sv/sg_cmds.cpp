@@ -379,7 +379,9 @@ void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
     if (!(aimSquared > 0.5f && aimSquared < 2.0f)) _VectorClear(cc.aim);
 
     clientState_t *cs = CS(client);
-    G_TakeCommandView(cs, &cc);
+    // A repeat takes no view: the body frame stays as the last move left it, which is
+    // what the client predicted.
+    if (!repeat) G_TakeCommandView(cs, &cc);
 
     // A repeat brings no time of its own: the next command pays for all the time since
     // the last one.  Moving it would still run a step the client cannot know of (a
@@ -426,9 +428,12 @@ void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
 
 // Pays the frame's milliseconds into the client's time bank and text allowance.
 // Counted by frames, not from stored times, so no restart of the clock can stretch them.
+// The bank is paid a sixteenth over real time: an honest client spends exactly real
+// time, so a bank emptied by a long stall fills again within seconds instead of
+// staying empty and cutting every command that arrives a little early.
 static void PayClient(sgClient_t *client) {
     const int32_t msec = static_cast<int32_t>(qgame.frameMsec);
-    client->timeBank = std::min(client->timeBank + msec, SG_TIME_BANK_MSEC);
+    client->timeBank = std::min(client->timeBank + msec + msec / SG_TIME_BANK_REFILL_DIVISOR, SG_TIME_BANK_MSEC);
     client->textAllowance = std::min(client->textAllowance + msec, SG_TEXT_BURST * SG_TEXT_MSEC);
     client->floodNoticeWait -= std::min(client->floodNoticeWait, msec);
 }

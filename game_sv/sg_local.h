@@ -49,6 +49,7 @@ constexpr const char *SG_DEFAULT_BOT_NAME = "Mirel";
 // every frame pays its milliseconds into the client's bank, which keeps at most
 // this much, so that a burst after a stall of up to a second still plays in full.
 constexpr int32_t SG_TIME_BANK_MSEC = 1000;
+constexpr int32_t SG_TIME_BANK_REFILL_DIVISOR = 16;  // the bank is paid 1/16 over real time
 // Texts one client can make the server send to others: after a burst of
 // SG_TEXT_BURST, one per SG_TEXT_MSEC.  The allowance is counted in ms, one per ms.
 constexpr int32_t SG_TEXT_MSEC = 1000;

@@ -276,4 +276,25 @@ TEST_F(TimeBankTest, BurstAfterAStallPlaysInFullUpToTheBank) {
     EXPECT_LT(longPath, 0.7f * steadyLongPath) << "no more than the bank's second";
 }
 
+// A spawn keeps the client's command clock: the first command after it claims only the
+// time since the last one, so a player who dies often never drains the bank.
+TEST_F(TimeBankTest, RespawnsLeaveAnHonestClientsBankFull) {
+    sgClient_t *c = Join(0, TEAM_BLUE, -8, 0);
+    const uint32_t t0 = qgame.time;
+    c->cs.lastCcTime = t0;
+    for (uint32_t n = 1; n <= 10; n++) {
+        Advance(50);
+        SG_IssueClientCommands(c);  // pays the bank
+        const vec3_t at = {-8, 0, 0};
+        SG_SpawnClientAsPlayer(c, TEAM_BLUE, at);
+        cc_t cc = {};
+        cc.aim[0] = 1;
+        cc.number = n;
+        cc.time = t0 + 50 * n;
+        SG_IssueCC(c, &cc, 0);
+    }
+    // Each frame pays a little more than the 50 ms its command draws.
+    EXPECT_GE(c->timeBank, SG_TIME_BANK_MSEC - 50) << "the spawns made the commands claim more than their time";
+}
+
 }  // namespace
