@@ -96,8 +96,7 @@ static const char *UnusableState(const clientState_t &cs) {
 // Moves the predicted state by one command, as the server moves it.
 static void ReplayCommand(const cc_t *cc) {
     clientState_t &cs = cg.predicted;
-    // A held view keeps the server's angles, and the mouse starts again from them.
-    if (!G_TakeCommandView(&cs, cc)) _VectorCopy(cg.inputAngles, cs.viewAngles);
+    G_TakeCommandView(&cs, cc);
     cmove_t cm;
     memset(&cm, 0, sizeof cm);
     cm.state = &cs;
@@ -149,7 +148,24 @@ void CG_PredictClientState() {
     if (pending >= CG_CC_RING) first = cg.ccNumber - (CG_CC_RING - 1);
     for (uint32_t n = first;; n++) {
         ReplayCommand(&cg.ccRing[n & (CG_CC_RING - 1)]);
+        // A move that ran the state out of the usable range (a server's movement values
+        // can take it there) stops the replay before the next move would fail on it.
+        if (const char *why = UnusableState(cg.predicted)) {
+            static int32_t warned = -1;
+            if (newer->number != warned) {
+                Com_Error(ER_WARNING, "CG_PredictClientState: the replay reached %s; snapshot %d is shown unpredicted",
+                          why, newer->number);
+                warned = newer->number;
+            }
+            cg.predicted = newer->client;
+            break;
+        }
         if (n == cg.ccNumber) break;
     }
+    // A view still held after the newest command keeps the server's angles, and the
+    // mouse starts again from them.  One let go within the window keeps the mouse: the
+    // commands before the release, replayed every frame for a round trip, must not
+    // pull it back each time.
+    if (cg.predicted.flags & CSF_VIEW_HELD) _VectorCopy(cg.inputAngles, cg.predicted.viewAngles);
     CG_UpdateForwardRightUp();
 }

@@ -18,6 +18,7 @@ constexpr int32_t SCORE_HEAD_ARGS = 4;       // the command word, the two counts
 constexpr int32_t SERVERINFO_ARGS = 14;      // the command word and 13 values; a 14th is the version text
 constexpr int32_t CG_PRINT_SIZE = 1024;      // the longest printed text, with its zero
 constexpr uint8_t PRINT_QUOTE = 0xA3;        // stands for a double quote inside a quoted word
+constexpr float CG_MOVE_PARAM_MAX = 1.0e4f;  // a server's movement value beyond this is refused
 constexpr int32_t LOOPBACK_PORT = 14666;     // shown for a server in this process
 
 static int32_t cg_scoreboardParses;  // only printed
@@ -89,14 +90,24 @@ static void ParseServerInfo2() {
                                &cg.serverSkipReload, &cg.serverWorldDamage, &cg.serverRecoil,
                                &cg.serverSelfDamage, &cg.serverFriendlyFire, &cg.serverCheats,
                                &cg.serverPure};
-    int32_t n = 1;
-    for (float *setting : settings) *setting = Com_atof(Arg(n++));
-    Com_strncpyz(cg.nextMap, Arg(n++), sizeof cg.nextMap);
-    // The movement values travel in the record's own order.
+    constexpr int32_t settingCount = static_cast<int32_t>(sizeof settings / sizeof settings[0]);
+    // The movement values travel in the record's own order, after the next map.
     constexpr int32_t moveValues = static_cast<int32_t>(sizeof(cmoveParams_t) / sizeof(float));
-    static_assert(1 + 10 + 1 + moveValues == CG_SERVERINFO2_ARGS);
+    constexpr int32_t firstMove = 1 + settingCount + 1;
+    static_assert(firstMove + moveValues == CG_SERVERINFO2_ARGS);
     float values[moveValues];
-    for (float &v : values) v = Com_atof(Arg(n++));
+    for (int32_t i = 0; i < moveValues; i++) {
+        values[i] = Com_atof(Arg(firstMove + i));
+        // Written so that a value that is not a number fails too: the prediction would
+        // carry it into the player's state and on into the movement's fatal checks.
+        if (!(values[i] >= -CG_MOVE_PARAM_MAX && values[i] <= CG_MOVE_PARAM_MAX)) {
+            Com_Error(ER_WARNING, "CG_ParseServerInfo2: movement value %d (\"%s\") cannot be used; the message is dropped",
+                      i, Arg(firstMove + i));
+            return;
+        }
+    }
+    for (int32_t i = 0; i < settingCount; i++) *settings[i] = Com_atof(Arg(1 + i));
+    Com_strncpyz(cg.nextMap, Arg(1 + settingCount), sizeof cg.nextMap);
     memcpy(&cg.moveParams, values, sizeof values);
 }
 

@@ -185,6 +185,29 @@ TEST_F(ClientScreen, ServerInfo2SetsTheServersValuesAndMovement) {
               (std::vector<fake::error_t>{{ER_ERROR, "CG_ParseServerInfo2: Bad number of arguments (4 != 31)"}}));
 }
 
+// Movement values the prediction cannot use are refused with the whole message: the
+// client keeps what it had and says why, instead of ending in the movement's checks.
+TEST_F(ClientScreen, ServerInfo2WithAnUnusableMovementValueIsDroppedWhole) {
+    std::string good = "serverinfo2 1 2 3 4 5 6 7 8 9 10 \"next_map\"";
+    for (int i = 0; i < 19; i++) good += " " + std::to_string(100 + i);
+    Queue(good);
+    CG_RunServerCommands();
+    for (const char *bad : {"nan", "inf", "-inf", "1e30", "-20000"}) {
+        SCOPED_TRACE(bad);
+        fake::errors.clear();
+        std::string command = "serverinfo2 9 9 9 9 9 9 9 9 9 9 \"other\"";
+        for (int i = 0; i < 19; i++) command += " " + (i == 7 ? std::string(bad) : std::to_string(200 + i));
+        Queue(command);
+        CG_RunServerCommands();
+        EXPECT_EQ(cg.serverCoreAlt, 1);
+        EXPECT_STREQ(cg.nextMap, "next_map");
+        EXPECT_EQ(cg.moveParams.gravity, 100);
+        EXPECT_EQ(cg.moveParams.jumpSpeed, 107);
+        ASSERT_EQ(fake::errors.size(), 1u);
+        EXPECT_EQ(fake::errors[0].level, ER_WARNING);
+    }
+}
+
 TEST_F(ClientScreen, ServerInfoNamesOnlyTheConnectedServer) {
     Queue("serverinfo 5 100 P \"Other\" \"m2\" CR 1 8 \"Game\" 110 0 3 0", OTHER);
     CG_RunServerCommands();
