@@ -532,10 +532,11 @@ static void Cmd_Wait_f() { qcmd.wait = 1; }
 
 static void Cmd_Delete_f() {}
 
-// Whole text of a script file (disk or packs), zero-terminated, or null.
-static char *ReadScript(const char *name) {
+// Whole text of a script file (disk or packs), zero-terminated, or null; its size.
+static char *ReadScript(const char *name, int32_t *size) {
     void *text = nullptr;
-    return FS_ReadFile(name, &text) < 0 ? nullptr : static_cast<char *>(text);
+    *size = FS_ReadFile(name, &text);
+    return *size < 0 ? nullptr : static_cast<char *>(text);
 }
 
 // Queues the file behind everything queued so far; it runs as the buffer drains.
@@ -551,7 +552,15 @@ static void Cmd_Exec_f() {
                   CMD_MAX_SCRIPT_DEPTH);
         return;
     }
-    char *text = ReadScript(name);
+    // Scripts that each run several others would otherwise multiply without bound.
+    int queued = 0;
+    for (const cmdScript_t *q = cmd_scripts; q; q = q->next) queued++;
+    if (queued >= CMD_MAX_QUEUED_SCRIPTS) {
+        Com_Error(ER_ERROR, "exec \"%s\": %d scripts are already waiting to run; not run", name, queued);
+        return;
+    }
+    int32_t size = 0;
+    char *text = ReadScript(name, &size);
     if (!text) {
         Com_Printf("Couldn't find file \"%s\"", name);
         return;
@@ -559,6 +568,9 @@ static void Cmd_Exec_f() {
     size_t length = 0;
     for (char *c = text; *c; c++, length++)
         if (*c == '\r' || *c == '\n') *c = ';';
+    if (length != static_cast<size_t>(size))
+        Com_Error(ER_WARNING, "exec \"%s\": a zero byte at %zu ends the script; the %d bytes from there on are not run", name,
+                  length, size - static_cast<int32_t>(length));
     cmdScript_t *s = length ? static_cast<cmdScript_t *>(Com_malloc(sizeof(cmdScript_t))) : nullptr;
     if (!s) {
         FS_FreeFile(text);

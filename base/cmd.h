@@ -22,6 +22,7 @@ constexpr int CMD_MAX_COMPLETE = 255;   // name characters completion writes int
 constexpr int CMD_MAX_SLEEP = 5000;     // longest `sleep`, in milliseconds
 constexpr int CMD_MAX_FLUSH_DEPTH = 8;  // flushes running inside one another
 constexpr int CMD_MAX_SCRIPT_DEPTH = 16;  // scripts run by `exec` from inside scripts
+constexpr int CMD_MAX_QUEUED_SCRIPTS = 64;  // scripts waiting in the queue at once
 
 // A console function: a name bound to a handler that reads its words with Cmd_Argv.
 struct cmdFunction_t {

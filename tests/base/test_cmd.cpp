@@ -584,6 +584,27 @@ TEST_F(CmdExec, WhatAScriptCannotRunIsReported) {
     EXPECT_EQ(g_ran.size(), size_t(CMD_MAX_SCRIPT_DEPTH));
     ASSERT_EQ(captured.errors.size(), 1u);
     EXPECT_EQ(captured.errors[0].text, "exec \"self.cfg\": scripts run from scripts more than 16 deep; not run");
+
+    // A script that runs itself twice would double at every level: the queue's limit
+    // bounds it, and every script refused is reported.
+    g_ran.clear();
+    captured.errors.clear();
+    dir.Write("fan.cfg", "rec fan\nexec fan.cfg\nexec fan.cfg\n");
+    Run("exec fan.cfg");
+    EXPECT_GT(g_ran.size(), size_t(CMD_MAX_QUEUED_SCRIPTS));
+    EXPECT_LE(g_ran.size(), size_t(CMD_MAX_QUEUED_SCRIPTS * CMD_MAX_SCRIPT_DEPTH));
+    EXPECT_FALSE(captured.errors.empty());
+    EXPECT_EQ(captured.errors.back().text.find("exec \"fan.cfg\": "), 0u);
+
+    // A zero byte ends the text: what follows it is reported, not silently dropped.
+    g_ran.clear();
+    captured.errors.clear();
+    dir.Write("zero.cfg", std::string("rec 1\n\0rec 2\n", 13));
+    Run("exec zero.cfg");
+    EXPECT_EQ(g_ran, (std::vector<std::string>{"rec|1"}));
+    ASSERT_EQ(captured.errors.size(), 1u);
+    EXPECT_EQ(captured.errors[0], (hm_test::errorRecord_t{ER_WARNING, "exec \"zero.cfg\": a zero byte at 6 ends the "
+                                                                      "script; the 7 bytes from there on are not run"}));
 }
 
 TEST_F(Cmd, SleepAndDeleteCheckTheirWords) {
