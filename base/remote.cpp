@@ -1,5 +1,6 @@
 #include "base/remote.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,9 @@ struct rconGuard_t {
     int32_t debtMsec;  // 0: the slot is free
 };
 rconGuard_t rconGuards[RCON_GUARD_SLOTS];
+// Shared by every address that finds all slots taken: guessing from many addresses
+// at once gains nothing over guessing from one.
+rconGuard_t rconOverflow;
 }  // namespace
 
 static rconGuard_t *GuardOf(const netadr_t *address) {
@@ -30,31 +34,37 @@ static rconGuard_t *GuardOf(const netadr_t *address) {
     return nullptr;
 }
 
-// An address with a full burst of wrong passwords not yet paid off is not heard.
-static bool RConWaits(const netadr_t *address) {
-    const rconGuard_t *g = GuardOf(address);
-    return g && g->debtMsec > (RCON_WRONG_BURST - 1) * RCON_WRONG_WAIT_MSEC;
+// The guard an address pays into: its own slot, a free one it may take, or, with
+// every slot taken by others, the shared one.  Slots in debt are never taken away.
+static rconGuard_t *GuardFor(const netadr_t *address) {
+    if (rconGuard_t *g = GuardOf(address)) return g;
+    for (rconGuard_t &g : rconGuards)
+        if (g.debtMsec <= 0) return &g;
+    return &rconOverflow;
 }
 
-// Adds to the address's debt; a new address takes a free slot, or the one closest to paid off.
+// An address with a full burst of wrong passwords not yet paid off is not heard.
+static bool RConWaits(const netadr_t *address) {
+    const rconGuard_t *g = GuardFor(address);
+    return g->debtMsec > (RCON_WRONG_BURST - 1) * RCON_WRONG_WAIT_MSEC;
+}
+
 static void RConWrongPassword(const netadr_t *address) {
-    rconGuard_t *slot = GuardOf(address);
-    if (!slot) {
-        slot = &rconGuards[0];
-        for (rconGuard_t &g : rconGuards)
-            if (g.debtMsec < slot->debtMsec) slot = &g;
-        memcpy(slot->ip, address->ip, sizeof slot->ip);
-        slot->debtMsec = 0;
-    }
+    rconGuard_t *slot = GuardFor(address);
+    if (slot != &rconOverflow && slot->debtMsec <= 0) memcpy(slot->ip, address->ip, sizeof slot->ip);
     slot->debtMsec += RCON_WRONG_WAIT_MSEC;
 }
 
+static void PayGuard(rconGuard_t &g, uint32_t msec) {
+    g.debtMsec = static_cast<uint32_t>(g.debtMsec) > msec ? g.debtMsec - static_cast<int32_t>(msec) : 0;
+}
+
 void Base_RemoteFrame(uint32_t msec) {
-    for (rconGuard_t &g : rconGuards)
-        g.debtMsec = static_cast<uint32_t>(g.debtMsec) > msec ? g.debtMsec - static_cast<int32_t>(msec) : 0;
+    for (rconGuard_t &g : rconGuards) PayGuard(g, msec);
+    PayGuard(rconOverflow, msec);
     // The engine's own frame ends the echo: with no map running, the server frame never runs.
-    if (qbase.rconEcho && qbase.time - qbase.rconEchoStart > static_cast<uint32_t>(sv_rconEchoClearTime.integer) * 1000u)
-        qbase.rconEcho = 0;
+    const int64_t clearMsec = static_cast<int64_t>(std::max(sv_rconEchoClearTime.integer, 0)) * 1000;
+    if (qbase.rconEcho && Base_TimeAge(qbase.rconEchoStart) > clearMsec) qbase.rconEcho = 0;
 }
 
 // The MD5 text of the current remote-console password.

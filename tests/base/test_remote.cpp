@@ -143,6 +143,19 @@ TEST_F(Remote, WrongPasswordsSlowTheirAddressButNoOtherOne) {
     EXPECT_NE(Queued().find("status"), std::string::npos) << "one try a second";
 }
 
+// Guessing from many addresses gains nothing: a slot in debt is never taken away, and
+// the addresses that find every slot taken share one allowance.
+TEST_F(Remote, GuessingFromManyAddressesSharesOneAllowanceOnceTheSlotsAreFull) {
+    for (int a = 0; a < RCON_GUARD_SLOTS + 10; a++) {
+        const netadr_t from{NA_IP, {127, 1, static_cast<uint8_t>(a / 256), static_cast<uint8_t>(a % 256)}, 27960, 0};
+        for (int i = 0; i < 2 * RCON_WRONG_BURST; i++) Deliver("rcon " + Md5Text("guess") + " \"quit\"", from);
+    }
+    size_t lines = 0;
+    for (const std::string &p : captured.prints) lines += p.find("but bad password") != std::string::npos;
+    EXPECT_EQ(lines, static_cast<size_t>((RCON_GUARD_SLOTS + 1) * RCON_WRONG_BURST));
+    EXPECT_EQ(Queued(), "");
+}
+
 TEST_F(Remote, EchoesAreTakenOnlyFromTheTarget) {
     qbase.rconTarget = op;
     EXPECT_EQ(Deliver("rcon_echo \"map loaded\"", op), 1);
