@@ -214,26 +214,31 @@ TEST(Seams, ASecondPlayerSeesTheFirstPlayersDirtGunMode) {
     // runs: asked again every second.  Three engines: each is read on while the server
     // is waited for, so none stops on a full pipe.
     bool joined = false;
-    for (int i = 0; i < 100 && !joined; i++) {
-        if (i % 5 == 0) watcher.send("cc_spawn_red\n");
+    Deadline askAgain(0);
+    for (const Deadline deadline(30); !deadline.passed() && !joined;) {
+        if (askAgain.passed()) {
+            watcher.send("cc_spawn_red\n");
+            askAgain = Deadline(1);
+        }
         joined = WaitAfter(*m.server, "Watcher joins", from, 0.2, &watcher);
         m.client->waitFor("\x01", 0.02);
     }
-    ASSERT_TRUE(joined) << m.server->output().substr(from);
+    ASSERT_TRUE(joined) << "the watcher joins red within 30 s\n" << m.server->output().substr(from);
 
     // Each mode held until the watcher is shown a hologram of it: the build sphere, then the wall.
     std::vector<int> shown[2];
     for (int mode = 0; mode < 2; mode++) {
         m.client->send(mode == 0 ? "cc_weapon6\n" : "cc_weapon7\n");
-        for (int attempt = 0; attempt < 40 && shown[mode].empty(); attempt++) {
+        for (const Deadline deadline(30); !deadline.passed() && shown[mode].empty();) {
             WaitAfter(watcher, "\x01", watcher.output().size(), 0.3, m.client.get());
             const std::vector<int> now = Holograms(watcher, m.server.get());
             // The first mode's shape may still be shown for a snapshot or two.
             if (!now.empty() && (mode == 0 || now != shown[0])) shown[mode] = now;
         }
     }
-    ASSERT_FALSE(shown[0].empty()) << "the watcher is shown the first player's dirt gun\n" << watcher.output();
-    EXPECT_FALSE(shown[1].empty()) << "the wall's hologram differs from the sphere's";
+    ASSERT_FALSE(shown[0].empty()) << "the watcher is shown the first player's dirt gun within 30 s\n"
+                                   << watcher.output();
+    EXPECT_FALSE(shown[1].empty()) << "the wall's hologram, differing from the sphere's, within 30 s";
     EXPECT_NE(shown[0], shown[1]);
     EXPECT_EQ(m.QuitClient(), 0) << m.client->output();
     watcher.send("quit\n");
