@@ -173,6 +173,39 @@ uint32_t Base_Time() {
     return static_cast<uint32_t>(Sys_Milliseconds()) - qbase.timeBase + BASE_CLOCK_START;
 }
 
+uint32_t base_testClockAhead, base_testTimeAhead;
+
+// The time base at start: 0, or what puts a test build's clock ahead.
+static uint32_t StartTimeBase() { return 0u - base_testClockAhead; }
+
+void Base_RestartClock() {
+    const uint32_t from = Base_Time();
+    qbase.wrapCount++;
+    qbase.wrapLength = BASE_CLOCK_WRAP;
+    qbase.timeBase = static_cast<uint32_t>(Sys_Milliseconds());
+    qbase.clockRestart = baseRestart_t{qbase.clockRestart.count + 1, from, BASE_CLOCK_START};
+}
+
+void Base_RestartGameTime() {
+    qbase.timeRestart = baseRestart_t{qbase.timeRestart.count + 1, qbase.time, BASE_TIME_START};
+    qbase.time = qbase.previousTime = BASE_TIME_START;
+}
+
+int32_t Base_AgeOn(const baseRestart_t &r, uint32_t now, uint32_t stamp) {
+    const uint32_t d = now - stamp;
+    if (static_cast<int32_t>(d) >= 0) return static_cast<int32_t>(d);
+    if (!r.count) return 0;
+    // Taken before the restart: up to the restart, then on from where it began again.
+    const uint32_t before = static_cast<int32_t>(r.from - stamp) > 0 ? r.from - stamp : 0;
+    const uint32_t after = static_cast<int32_t>(now - r.to) > 0 ? now - r.to : 0;
+    const uint64_t age = static_cast<uint64_t>(before) + after;
+    return age > static_cast<uint64_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(age);
+}
+
+int32_t Base_ClockAge(uint32_t stamp) { return Base_AgeOn(qbase.clockRestart, Base_Time(), stamp); }
+
+int32_t Base_TimeAge(uint32_t stamp) { return Base_AgeOn(qbase.timeRestart, qbase.time, stamp); }
+
 // Draws of Base_UnpredictableRandom since the last seeding.
 static uint32_t unpredictableDraws;
 
@@ -217,7 +250,7 @@ void Base_Frame(int msec) {
     const uint32_t newTime = qbase.time + qbase.frameMsec;
     if (static_cast<int32_t>(newTime) < 0) {
         // The game time passed 2^31 - 1 ms: it restarts, and this frame runs nothing.
-        qbase.time = qbase.previousTime = BASE_TIME_START;
+        Base_RestartGameTime();
         if (qbase.serverRunning) {
             // The server starts again on the same map, with fresh state on both sides.
             Com_Printf("! ! ! Restarting server due to time wrapping ! ! !");
@@ -246,6 +279,7 @@ void Base_Frame(int msec) {
         }
     }
 
+    Base_RemoteFrame(qbase.frameMsec);
     Sys_Frame();
     Cmd_Flush();  // console lines run before the module and the server see the frame
     if (!qbase.serverRunning) Sys_SetConsoleCaption(nullptr);
@@ -523,7 +557,7 @@ void Base_Imp() {
     NET_Init();
     IN_SetAmericanKeyNames();
 
-    qbase.time = qbase.previousTime = BASE_TIME_START;
+    qbase.time = qbase.previousTime = BASE_TIME_START + base_testTimeAhead;
     qbase.startClock = Base_Time();
 
     if (Base_GetParam("-record")) IN_StartRecordJournal();
@@ -655,9 +689,7 @@ static int PassSleep() {
 
         now = Base_Time();
         if (now >= BASE_CLOCK_WRAP) {
-            qbase.wrapCount++;
-            qbase.wrapLength = BASE_CLOCK_WRAP;
-            qbase.timeBase = static_cast<uint32_t>(Sys_Milliseconds());
+            Base_RestartClock();
             Sys_Sleep(BASE_SLEEP_CLOCK_WRAP);
             last = Base_Time();
             Sys_Sleep(BASE_SLEEP_CLOCK_WRAP);
@@ -689,6 +721,7 @@ static int BoundPort() { return qnet.localAddress.port; }
 
 void Base_Main(const char *commandLine) {
     memset(&qbase, 0, sizeof(qbase));
+    qbase.timeBase = StartTimeBase();
     memset(&ge, 0, sizeof(ge));
     qbase.frameCount = 1;
 
@@ -745,7 +778,7 @@ void Base_Main(const char *commandLine) {
     }
 
     IN_ReleaseAllKeys();
-    qbase.timeBase = 0;
+    qbase.timeBase = StartTimeBase();
     MainLoop();
 }
 

@@ -41,6 +41,15 @@ struct baseStartTime_t {
     uint16_t zero;
 };
 
+// Where a restarting clock (Base_Time, or the game time) last began again.  The
+// engine clock restarts at 2^31 ms and the game time just before it; neither is a
+// wrap, so a difference of two readings across it means nothing without this.
+struct baseRestart_t {
+    uint32_t count;  // restarts so far
+    uint32_t from;   // the reading at which it restarted
+    uint32_t to;     // the reading it began again at
+};
+
 // The engine base state: one global, cleared at start.
 struct qbase_t {
     uint8_t initialised;     // set at the end of Base_Init
@@ -79,6 +88,8 @@ struct qbase_t {
     uint32_t localMaster;    // last byte of the LAN master address, 0 when none
     netadr_t masterAddress;
     uint32_t masterChallenge; // 0 until the master server answered
+    baseRestart_t clockRestart;  // of Base_Time
+    baseRestart_t timeRestart;   // of the game time
 };
 
 extern qbase_t qbase;
@@ -140,6 +151,25 @@ uint32_t Base_UnpredictableRandom();
 
 uint32_t Base_Time();                 // ms: Sys_Milliseconds() - time base + 65,535
 void Base_Frame(int msec);            // one engine frame
+// The main loop's clock restart: Base_Time begins again at 65,535, and the reading
+// it restarted at is kept for Base_ClockAge.
+void Base_RestartClock();
+// Base_Frame's game-time restart: the game time begins again at 0x5FFFF, and the
+// time it restarted at is kept for Base_TimeAge.
+void Base_RestartGameTime();
+// ms from stamp to now on a clock that restarts (r: its last restart).  A stamp ahead
+// of now was taken before the restart (the clock hands out no later one while it
+// runs), so its age runs up to where the clock stood then and on from where it began
+// again.  With no restart yet, a stamp ahead of now is 0 ms old.  A stamp older than
+// a whole run of the clock (24.8 days) reads as younger by that run.  At most INT32_MAX.
+int32_t Base_AgeOn(const baseRestart_t &r, uint32_t now, uint32_t stamp);
+// ms since a stamp of Base_Time, and of the game time, across their restarts: every
+// age the engine measures goes through one of these, never through now - stamp.
+int32_t Base_ClockAge(uint32_t stamp);
+int32_t Base_TimeAge(uint32_t stamp);
+// Test builds only: the engine clock and the game time start this many ms ahead of
+// their usual start, to bring their restarts within a test's reach.  0 otherwise.
+extern uint32_t base_testClockAhead, base_testTimeAhead;
 // Offers every package waiting in that side's loop-back ring, then every one from
 // the network, to the out-of-band handling (remote console, master server); what
 // it does not handle is dropped.

@@ -21,6 +21,33 @@ static cmdVar_t cmd_showflipflop;
 static int32_t cmd_spent;
 static int cmd_flushDepth;
 
+// A script that `exec` queued.  Its text never enters the buffer: it runs from its own
+// block, one segment at a time, at the place in the buffer's order where it was
+// queued, so that a file of any size runs whole and in order.
+struct cmdScript_t {
+    char *text;          // the file's bytes, line ends turned into ';' (a block of FS_ReadFile)
+    int32_t length;      // characters of text
+    int32_t position;    // first character not yet run
+    int32_t at;          // bytes of the buffer queued before the script: they run first
+    int32_t depth;       // 1 when queued by a console line, one more for each script around it
+    uint32_t serial;     // tells scripts apart, also one freed from the next at its address
+    char name[CMD_MAX_ARG_LEN];
+    cmdScript_t *next;   // queued after this one
+};
+static cmdScript_t *cmd_scripts;  // in the order they were queued
+static int32_t cmd_scriptDepth;   // depth of the script whose segment is running; 0 for the buffer
+static uint32_t cmd_scriptSerial;  // the last script's serial; 0 stands for the buffer
+
+// Releases every queued script.
+static void DropScripts() {
+    while (cmdScript_t *s = cmd_scripts) {
+        cmd_scripts = s->next;
+        FS_FreeFile(s->text);
+        Com_free(s);
+    }
+    cmd_scriptDepth = 0;
+}
+
 // ---- tables ----
 
 // Bucket of a name, the same for every spelling in upper or lower case.
@@ -61,6 +88,7 @@ static bool SymbolExists(const char *name) { return Cmd_GetCVar(name) || FindFun
 // ---- life cycle ----
 
 void Cmd_Startup() {
+    DropScripts();
     memset(&qcmd, 0, sizeof qcmd);
     cmd_spent = 0;
     cmd_flushDepth = 0;
@@ -95,7 +123,7 @@ void Cmd_Imp() {
 }
 
 void Cmd_Init() {}
-void Cmd_Shutdown() {}
+void Cmd_Shutdown() { DropScripts(); }
 
 // ---- creation ----
 
@@ -415,30 +443,84 @@ static void ExecuteSegment(const char *segment) {
     }
 }
 
-// Each segment leaves the buffer before it runs: a handler that flushes again (or
-// appends) then meets only what has not run yet.
+// Where the segment of text that starts at from ends: at the first ';' outside double
+// quotes, or at limit.  quoted carries the quote state from segment to segment.
+static int32_t SegmentEnd(const char *text, int32_t from, int32_t limit, bool &quoted) {
+    int32_t end = from;
+    for (; end < limit; end++) {
+        if (text[end] == '"')
+            quoted = !quoted;
+        else if (text[end] == ';' && !quoted)
+            break;
+    }
+    return end;
+}
+
+// Takes the next segment of the buffer's first limit bytes into segment: up to the first
+// ';' outside double quotes, or up to the limit.  It leaves the buffer before it runs.
+static void TakeFromBuffer(char (&segment)[CMD_BUFFER_SIZE], int32_t limit, bool &quoted) {
+    const int32_t end = SegmentEnd(qcmd.buffer, 0, limit, quoted);
+    memcpy(segment, qcmd.buffer, static_cast<size_t>(end));
+    segment[end] = 0;
+    const int32_t used = end < limit ? end + 1 : end;
+    memmove(qcmd.buffer, qcmd.buffer + used, static_cast<size_t>(qcmd.length - used + 1));
+    qcmd.length -= used;
+    cmd_spent += used;
+    for (cmdScript_t *s = cmd_scripts; s; s = s->next) s->at = s->at > used ? s->at - used : 0;
+}
+
+// Takes the script's next segment into segment; false when the script has run out.
+// A segment too long for the buffer cannot run: it is reported and passed over.
+static bool TakeFromScript(cmdScript_t *s, char (&segment)[CMD_BUFFER_SIZE], bool &quoted) {
+    while (s->position < s->length) {
+        const int32_t end = SegmentEnd(s->text, s->position, s->length, quoted);
+        const int32_t n = end - s->position;
+        const int32_t from = s->position;
+        s->position = end < s->length ? end + 1 : end;
+        if (n < CMD_BUFFER_SIZE) {
+            memcpy(segment, s->text + from, static_cast<size_t>(n));
+            segment[n] = 0;
+            return true;
+        }
+        Com_Error(ER_ERROR, "exec \"%s\": a command of %d characters is longer than the command buffer; not run",
+                  s->name, static_cast<int>(n));
+    }
+    return false;
+}
+
+// Each segment leaves the buffer (or its script) before it runs: a handler that
+// flushes again (or appends) then meets only what has not run yet.
 void Cmd_Flush() {
-    if (!qcmd.length || cmd_flushDepth >= CMD_MAX_FLUSH_DEPTH) return;
+    if ((!qcmd.length && !cmd_scripts) || cmd_flushDepth >= CMD_MAX_FLUSH_DEPTH) return;
     qcmd.wait = 0;
     bool quoted = false;
+    uint32_t source = 0;  // serial of the script the last segment came from; 0: the buffer
     static_assert(CMD_BUFFER_SIZE <= 16384, "a segment is copied onto the stack");
     char segment[CMD_BUFFER_SIZE];
     cmd_flushDepth++;
-    while (qcmd.length > 0) {
-        int32_t end = 0;
-        for (; end < qcmd.length; end++) {
-            if (qcmd.buffer[end] == '"')
-                quoted = !quoted;
-            else if (qcmd.buffer[end] == ';' && !quoted)
-                break;
+    for (;;) {
+        cmdScript_t *s = cmd_scripts;
+        const int32_t limit = s && s->at < qcmd.length ? s->at : qcmd.length;
+        // An unbalanced quote stays inside the script (or the stretch of buffer) it is in.
+        const cmdScript_t *from = limit > 0 ? nullptr : s;
+        if ((from ? from->serial : 0) != source) quoted = false;
+        source = from ? from->serial : 0;
+        if (limit > 0) {
+            TakeFromBuffer(segment, limit, quoted);
+        } else if (!s) {
+            break;
+        } else if (!TakeFromScript(s, segment, quoted)) {
+            cmd_scripts = s->next;
+            FS_FreeFile(s->text);
+            Com_free(s);
+            quoted = false;
+            source = 0;
+            continue;
         }
-        memcpy(segment, qcmd.buffer, static_cast<size_t>(end));
-        segment[end] = 0;
-        const int32_t used = end < qcmd.length ? end + 1 : end;
-        memmove(qcmd.buffer, qcmd.buffer + used, static_cast<size_t>(qcmd.length - used + 1));
-        qcmd.length -= used;
-        cmd_spent += used;
+        const int32_t outer = cmd_scriptDepth;
+        cmd_scriptDepth = from ? from->depth : 0;
         ExecuteSegment(segment);
+        cmd_scriptDepth = outer;
         if (qcmd.wait) break;
     }
     if (--cmd_flushDepth == 0) cmd_spent = 0;
@@ -450,26 +532,60 @@ static void Cmd_Wait_f() { qcmd.wait = 1; }
 
 static void Cmd_Delete_f() {}
 
-// Whole text of a script file (disk or packs), zero-terminated, or null.
-static char *ReadScript(const char *name) {
+// Whole text of a script file (disk or packs), zero-terminated, or null; its size.
+static char *ReadScript(const char *name, int32_t *size) {
     void *text = nullptr;
-    return FS_ReadFile(name, &text) < 0 ? nullptr : static_cast<char *>(text);
+    *size = FS_ReadFile(name, &text);
+    return *size < 0 ? nullptr : static_cast<char *>(text);
 }
 
+// Queues the file behind everything queued so far; it runs as the buffer drains.
 static void Cmd_Exec_f() {
     if (Cmd_Argc() != 2) {
         Com_Printf("USAGE: exec <filename>");
         return;
     }
-    char *text = ReadScript(Cmd_Argv(1));
-    if (!text) {
-        Com_Printf("Couldn't find file \"%s\"", Cmd_Argv(1));
+    const char *name = Cmd_Argv(1);
+    // Scripts that run each other would otherwise queue for ever.
+    if (cmd_scriptDepth >= CMD_MAX_SCRIPT_DEPTH) {
+        Com_Error(ER_ERROR, "exec \"%s\": scripts run from scripts more than %d deep; not run", name,
+                  CMD_MAX_SCRIPT_DEPTH);
         return;
     }
-    for (char *c = text; *c; c++)
+    // Scripts that each run several others would otherwise multiply without bound.
+    int queued = 0;
+    for (const cmdScript_t *q = cmd_scripts; q; q = q->next) queued++;
+    if (queued >= CMD_MAX_QUEUED_SCRIPTS) {
+        Com_Error(ER_ERROR, "exec \"%s\": %d scripts are already waiting to run; not run", name, queued);
+        return;
+    }
+    int32_t size = 0;
+    char *text = ReadScript(name, &size);
+    if (!text) {
+        Com_Printf("Couldn't find file \"%s\"", name);
+        return;
+    }
+    size_t length = 0;
+    for (char *c = text; *c; c++, length++)
         if (*c == '\r' || *c == '\n') *c = ';';
-    AppendText(text);
-    FS_FreeFile(text);
+    if (length != static_cast<size_t>(size))
+        Com_Error(ER_WARNING, "exec \"%s\": a zero byte at %zu ends the script; the %d bytes from there on are not run", name,
+                  length, size - static_cast<int32_t>(length));
+    cmdScript_t *s = length ? static_cast<cmdScript_t *>(Com_malloc(sizeof(cmdScript_t))) : nullptr;
+    if (!s) {
+        FS_FreeFile(text);
+        return;
+    }
+    *s = cmdScript_t{};
+    s->text = text;
+    s->length = static_cast<int32_t>(length);  // a file's size fits: FS_ReadFile refuses larger
+    s->at = qcmd.length;
+    s->depth = cmd_scriptDepth + 1;
+    s->serial = ++cmd_scriptSerial ? cmd_scriptSerial : ++cmd_scriptSerial;
+    Com_strncpyz(s->name, name, sizeof s->name);
+    cmdScript_t **tail = &cmd_scripts;
+    while (*tail) tail = &(*tail)->next;
+    *tail = s;
 }
 
 static void Cmd_Alias_f() {

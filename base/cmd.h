@@ -17,10 +17,12 @@
 constexpr int CMD_HASH_SIZE = 541;      // buckets of each symbol kind
 constexpr int CMD_BUFFER_SIZE = 8192;   // the command buffer, with its zero
 constexpr int CMD_MAX_ARGS = 32;        // words stored of one statement
-constexpr int CMD_MAX_ARG_LEN = 256;    // one stored word, with its zero
+constexpr int CMD_MAX_ARG_LEN = CMD_MAX_WORD + 1;  // one stored word, with its zero
 constexpr int CMD_MAX_COMPLETE = 255;   // name characters completion writes into a line
 constexpr int CMD_MAX_SLEEP = 5000;     // longest `sleep`, in milliseconds
 constexpr int CMD_MAX_FLUSH_DEPTH = 8;  // flushes running inside one another
+constexpr int CMD_MAX_SCRIPT_DEPTH = 16;  // scripts run by `exec` from inside scripts
+constexpr int CMD_MAX_QUEUED_SCRIPTS = 64;  // scripts waiting in the queue at once
 
 // A console function: a name bound to a handler that reads its words with Cmd_Argv.
 struct cmdFunction_t {
@@ -100,6 +102,7 @@ void Cmd_DumpCmds(FILE *file);
 
 // Appends text and a ';'; a text that does not fit is dropped whole.
 void Cmd_Add(const char *text);
-// Runs the buffer until it is empty or a `wait` ran; may be called from a handler
-// (a flush nested too deep returns at once, and the flush around it runs the text).
+// Runs the buffer, and the scripts `exec` queued at their places in it, until both
+// are empty or a `wait` ran; may be called from a handler (a flush nested too deep
+// returns at once, and the flush around it runs the text).
 void Cmd_Flush();

@@ -16,6 +16,8 @@ char er_lasterror[ER_TEXT_SIZE];
 char er_saveoff[ER_SAVEOFF_SIZE];
 conHooks_t con_hooks;
 
+static constexpr char ER_ERROR_PREFIX[] = "\xA4" "03ERROR: \xA4" "00";  // before every error printed
+
 // ---- console ring ----
 
 static void RingAppend(const char *text, size_t n) {
@@ -146,6 +148,22 @@ static int FatalOrBug(const char *text, const char *title, bool returnAnswer) {
     return returnAnswer ? answer : 0;
 }
 
+// Without a box to show them in, the saved-off texts are printed as errors, one a line,
+// and the store is emptied so that it collects the next ones.
+static void PrintSavedOff() {
+    static char saved[ER_SAVEOFF_SIZE];
+    Com_strncpyz(saved, er_saveoff, sizeof saved);
+    er_saveoff[0] = 0;
+    // The print path drops a text too long for it whole: a long line is cut instead.
+    constexpr int MAX_LINE = CON_MAX_PRINT - static_cast<int>(sizeof ER_ERROR_PREFIX - 1);
+    for (const char *line = saved; *line;) {
+        const char *end = strchr(line, '\n');
+        const int n = end ? static_cast<int>(end - line) : static_cast<int>(strlen(line));
+        Com_Printf("%s%.*s", ER_ERROR_PREFIX, n < MAX_LINE ? n : MAX_LINE, line);
+        line += end ? n + 1 : n;
+    }
+}
+
 int Base_Error(int level, const char *text) {
     if (!text) text = "";
     if (er_recursive++ > 0) {
@@ -179,7 +197,7 @@ int Base_Error(int level, const char *text) {
         break;
     }
     case ER_SHOWSAVEOFF:
-        if (er_saveoff[0]) Sys_CreateBox(er_saveoff);
+        if (er_saveoff[0] && !Sys_CreateBox(er_saveoff)) PrintSavedOff();
         break;
     case ER_WARNING:
         if (!base_skipWarning.integer) Com_Printf("\xA4" "03WARNING: \xA4" "00%s", text);
@@ -187,7 +205,7 @@ int Base_Error(int level, const char *text) {
     case ER_DEVWARNING:
         if (qbase.developer && !base_skipWarning.integer) Com_Printf("\xA4" "03DEV WARNING: \xA4" "00%s", text);
         break;
-    default: Com_Printf("\xA4" "03ERROR: \xA4" "00%s", text); break;
+    default: Com_Printf("%s%s", ER_ERROR_PREFIX, text); break;
     }
     er_recursive--;
     return result;

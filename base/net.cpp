@@ -447,7 +447,8 @@ int NET_SendOutOfBandQuiet(int side, const netadr_t *address, const char *text) 
 
 // ---- receiving ----
 
-int NET_ParseRawData(netadr_t *sender, const byte *datagram, int length, const byte **payload) {
+int NET_ParseRawData(netadr_t *sender, const byte *datagram, int length, const byte **payload,
+                     int32_t *sequence) {
     netHeader_t header;
     switch (NET_ReadHeader(datagram, length, &header)) {
     case NP_OK: break;
@@ -473,6 +474,7 @@ int NET_ParseRawData(netadr_t *sender, const byte *datagram, int length, const b
         AddStats(&qnet.total, 1, length, false);
     }
     const byte *body = datagram + NET_HEADER_SIZE;
+    if (sequence) *sequence = header.sequence;
     if (header.sequence == NET_OOB_SEQUENCE) {
         memcpy(outOfBand_data, body, static_cast<size_t>(length - NET_HEADER_SIZE));
         *payload = outOfBand_data;
@@ -512,8 +514,10 @@ int NET_ParseRawData(netadr_t *sender, const byte *datagram, int length, const b
     return ready;
 }
 
-static void FillPackage(netPackage_t *package, const netadr_t *sender, const byte *payload, int bits) {
+static void FillPackage(netPackage_t *package, const netadr_t *sender, const byte *payload, int bits,
+                        int32_t sequence) {
     package->address = *sender;
+    package->sequence = sequence;
     memcpy(package->msg.data, payload, static_cast<size_t>((bits + 7) / 8));
     package->msg.curBits = bits;
     package->msg.readBits = 0;
@@ -528,9 +532,10 @@ int NET_GetPackage(int ringSide, netPackage_t *package) {
         if (slot->length < 1) break;
         netadr_t sender = LoopAddress();
         const byte *payload = nullptr;
-        const int bits = NET_ParseRawData(&sender, slot->data, slot->length, &payload);
+        int32_t sequence = NET_OOB_SEQUENCE;
+        const int bits = NET_ParseRawData(&sender, slot->data, slot->length, &payload, &sequence);
         if (bits > 0) {
-            FillPackage(package, &sender, payload, bits);
+            FillPackage(package, &sender, payload, bits, sequence);
             return 1;
         }
         if (++walked > NET_GET_GUARD) Com_Error(ER_FATAL, "NET_GetNetPackage: loop > 1000 (1)");
@@ -542,9 +547,10 @@ int NET_GetPackage(int ringSide, netPackage_t *package) {
         const int length = NET_DequeueFragment(&sender, datagram);
         if (length < 1) return 0;
         const byte *payload = nullptr;
-        const int bits = NET_ParseRawData(&sender, datagram, length, &payload);
+        int32_t sequence = NET_OOB_SEQUENCE;
+        const int bits = NET_ParseRawData(&sender, datagram, length, &payload, &sequence);
         if (bits > 0) {
-            FillPackage(package, &sender, payload, bits);
+            FillPackage(package, &sender, payload, bits, sequence);
             return 1;
         }
         if (++walked > NET_GET_GUARD) Com_Error(ER_FATAL, "NET_GetNetPackage: loop > 1000 (2)");
@@ -592,9 +598,14 @@ void NET_SetupPipe(netPipe_t *pipe, int side, const netadr_t *remote) {
     pipe->side = side;
     pipe->lastReceiveTime = static_cast<int32_t>(Now());
     pipe->incomingSequence = -1;
+    pipe->joinedSequence = -1;
 }
 
 void NET_ShutdownPipe(netPipe_t *pipe) { memset(pipe, 0, sizeof *pipe); }
+
+void NET_AcceptPackage(netPipe_t *pipe, const netPackage_t *package) {
+    if (package->sequence > pipe->incomingSequence) pipe->incomingSequence = package->sequence;
+}
 
 void NET_UpdatePipeStatistics() {}
 void Net_PrintPipe() {}

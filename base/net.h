@@ -88,14 +88,19 @@ struct netPipe_t {
     int32_t fragBits;        // bits joined so far
     byte buffer[MAX_MSGLEN];
     int32_t outgoingSequence;  // sequence of the next datagram sent
-    int32_t incomingSequence;  // sequence of the last accepted datagram, -1 at start
+    // Sequence of the last datagram of the last package its owner accepted, -1 at
+    // start.  Only an accepted package moves it (NET_AcceptPackage): a forged
+    // datagram from the peer's address cannot push it ahead of the peer.
+    int32_t incomingSequence;
+    int32_t joinedSequence;    // sequence of the last datagram joined into buffer, -1 at start
 };
-static_assert(sizeof(netPipe_t) == 14036, "netPipe_t is printed and stored by size");
+static_assert(sizeof(netPipe_t) == 14040, "netPipe_t is printed by size");
 
 // A received or outgoing package: its peer and its message.
 struct netPackage_t {
     netadr_t address;
     msg_t msg;
+    int32_t sequence;  // of its last datagram on its pipe; NET_OOB_SEQUENCE out of band
 };
 
 // ---- datagram wire format: pure functions, no state ----
@@ -105,10 +110,12 @@ void NET_WriteHeader(byte out[NET_HEADER_SIZE], const netHeader_t *header);
 // Decodes and checks a datagram of length bytes: magic, version, and a bit count
 // that is not negative and matches the length exactly.  NP_OK or the reason.
 netParse_t NET_ReadHeader(const byte *datagram, int length, netHeader_t *header);
-// Joins one in-sequence datagram (already checked by NET_ReadHeader) into pipe.
-// Returns NP_OK and sets *readyBits to the package's bits when it completed one
-// (0 while fragments are pending); refusals leave the pipe's sequence unchanged.
-// *lost receives the number of sequence numbers skipped.
+// Joins one datagram (already checked by NET_ReadHeader) into pipe: one not
+// newer than the last accepted package is stale; a middle or last part must follow
+// the part before it.  Returns NP_OK and sets *readyBits to the package's bits when
+// it completed one (0 while fragments are pending).  incomingSequence is left to
+// the owner, who accepts the package.  *lost receives the number of sequence
+// numbers skipped.
 netParse_t NET_JoinDatagram(netPipe_t *pipe, const netHeader_t *header, const byte *payload,
                             int *readyBits, uint32_t *lost);
 
@@ -175,6 +182,9 @@ void NET_SetPipeFinder(int senderSide, netPipeFinder_t find);
 void NET_SetupPipe(netPipe_t *pipe, int side, const netadr_t *remote);
 // Clears the pipe.
 void NET_ShutdownPipe(netPipe_t *pipe);
+// The owner of the pipe took package as the peer's (its credentials checked): the
+// pipe's incoming sequence moves up to the package's.  Older packages change nothing.
+void NET_AcceptPackage(netPipe_t *pipe, const netPackage_t *package);
 
 // 1 when sent (or nothing to send), 0 when refused or a datagram could not be
 // handed to the system.  A datagram dropped by net_fakedrop counts as sent.
@@ -195,8 +205,10 @@ int NET_SendOutOfBandQuiet(int side, const netadr_t *address, const char *text);
 // Packages from a loop-back ring come from NA_LOCAL with this process's port and qport.
 int NET_GetPackage(int ringSide, netPackage_t *package);
 // Parses one datagram from sender (its qport is filled in); payload bits when a
-// whole package or an out-of-band package is ready, with *payload pointing at it.
-int NET_ParseRawData(netadr_t *sender, const byte *datagram, int length, const byte **payload);
+// whole package or an out-of-band package is ready, with *payload pointing at it
+// and, when sequence is given, *sequence holding the package's sequence.
+int NET_ParseRawData(netadr_t *sender, const byte *datagram, int length, const byte **payload,
+                     int32_t *sequence = nullptr);
 // Queues one datagram read from the socket; the oldest is dropped when the ring is full.
 void NET_EnqueueFragment(const netadr_t *sender, const byte *data, int length);
 // Takes the oldest queued datagram: its length, 0 when the ring is empty.

@@ -45,15 +45,21 @@ netParse_t NET_JoinDatagram(netPipe_t *pipe, const netHeader_t *header, const by
                             int *readyBits, uint32_t *lost) {
     *readyBits = 0;
     *lost = 0;
+    const int kind = header->flags & NET_FLAG_KIND_MASK;
     const int64_t sequence = header->sequence;
-    const int64_t incoming = pipe->incomingSequence;
-    if (sequence <= incoming) return NP_STALE;
-    if (sequence > incoming + 1) {
+    if (sequence <= pipe->incomingSequence) return NP_STALE;
+    // A part of a series comes after the part before it.  A first or whole part
+    // is measured against accepted packages only: one that was joined but refused
+    // by the owner (a forgery far ahead) must not make the peer's own look stale.
+    const bool part = kind == NF_MIDDLE || kind == NF_LAST;
+    if (part && sequence <= pipe->joinedSequence) return NP_STALE;
+    const int64_t previous = pipe->joinedSequence > pipe->incomingSequence ? pipe->joinedSequence
+                                                                           : pipe->incomingSequence;
+    if (sequence > previous + 1) {
         pipe->inFragment = 0;
-        *lost = static_cast<uint32_t>(sequence - incoming - 1);
+        *lost = static_cast<uint32_t>(sequence - previous - 1);
     }
 
-    const int kind = header->flags & NET_FLAG_KIND_MASK;
     if (kind == NF_WHOLE || kind == NF_FIRST) {
         pipe->inFragment = kind == NF_FIRST;
         pipe->fragBits = 0;
@@ -81,7 +87,7 @@ netParse_t NET_JoinDatagram(netPipe_t *pipe, const netHeader_t *header, const by
     memcpy(pipe->buffer + offset, payload, static_cast<size_t>(bytes));
     pipe->fragBits += header->bits;
     pipe->complete = kind == NF_WHOLE || kind == NF_LAST;
-    pipe->incomingSequence = header->sequence;
+    pipe->joinedSequence = header->sequence;
     if (pipe->complete) {
         *readyBits = pipe->fragBits;
         pipe->fragBits = 0;

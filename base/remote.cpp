@@ -1,5 +1,6 @@
 #include "base/remote.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,8 +10,62 @@
 #include "client/client.h"
 #include "common/com_hash.h"
 #include "common/com_string.h"
+#include "server/server.h"
 
 cmdVar_t base_masterServer;
+
+// Addresses that sent wrong passwords, each with its debt: RCON_WRONG_WAIT_MSEC per
+// wrong password, paid off as game time passes.  The debt counts down by frames,
+// not from a stored time, so no clock restart can stretch it.
+namespace {
+struct rconGuard_t {
+    uint8_t ip[4];
+    int32_t debtMsec;  // 0: the slot is free
+};
+rconGuard_t rconGuards[RCON_GUARD_SLOTS];
+// Shared by every address that finds all slots taken: guessing from many addresses
+// at once gains nothing over guessing from one.
+rconGuard_t rconOverflow;
+}  // namespace
+
+static rconGuard_t *GuardOf(const netadr_t *address) {
+    for (rconGuard_t &g : rconGuards)
+        if (g.debtMsec > 0 && !memcmp(g.ip, address->ip, sizeof g.ip)) return &g;
+    return nullptr;
+}
+
+// The guard an address pays into: its own slot, a free one it may take, or, with
+// every slot taken by others, the shared one.  Slots in debt are never taken away.
+static rconGuard_t *GuardFor(const netadr_t *address) {
+    if (rconGuard_t *g = GuardOf(address)) return g;
+    for (rconGuard_t &g : rconGuards)
+        if (g.debtMsec <= 0) return &g;
+    return &rconOverflow;
+}
+
+// An address with a full burst of wrong passwords not yet paid off is not heard.
+static bool RConWaits(const netadr_t *address) {
+    const rconGuard_t *g = GuardFor(address);
+    return g->debtMsec > (RCON_WRONG_BURST - 1) * RCON_WRONG_WAIT_MSEC;
+}
+
+static void RConWrongPassword(const netadr_t *address) {
+    rconGuard_t *slot = GuardFor(address);
+    if (slot != &rconOverflow && slot->debtMsec <= 0) memcpy(slot->ip, address->ip, sizeof slot->ip);
+    slot->debtMsec += RCON_WRONG_WAIT_MSEC;
+}
+
+static void PayGuard(rconGuard_t &g, uint32_t msec) {
+    g.debtMsec = static_cast<uint32_t>(g.debtMsec) > msec ? g.debtMsec - static_cast<int32_t>(msec) : 0;
+}
+
+void Base_RemoteFrame(uint32_t msec) {
+    for (rconGuard_t &g : rconGuards) PayGuard(g, msec);
+    PayGuard(rconOverflow, msec);
+    // The engine's own frame ends the echo: with no map running, the server frame never runs.
+    const int64_t clearMsec = static_cast<int64_t>(std::max(sv_rconEchoClearTime.integer, 0)) * 1000;
+    if (qbase.rconEcho && Base_TimeAge(qbase.rconEchoStart) > clearMsec) qbase.rconEcho = 0;
+}
 
 // The MD5 text of the current remote-console password.
 static const char *PasswordDigest() {
@@ -184,8 +239,11 @@ static uint8_t HandleRCon(const netPackage_t *package) {
                    Com_adrstr(&package->address));
         return 1;
     }
+    // An address still paying for its wrong passwords is not heard: not checked, not printed.
+    if (RConWaits(&package->address)) return 1;
     if (strcmp(Msg_Argv(1), PasswordDigest()) != 0) {
         Com_Printf("Base_HandlePackage: %s sends rcon package, but bad password", Com_adrstr(&package->address));
+        RConWrongPassword(&package->address);
         return 1;
     }
     Com_Printf("\"\xA4" "02%s\xA4" "00\"", Msg_Argv(2));

@@ -16,6 +16,12 @@ constexpr int RCON_MAX_LINE = 1023;          // characters of one joined console
 constexpr int MASTER_LATEST_RELEASE = 7;     // the master reporting more means a newer release exists
 constexpr const char *MASTER_DEFAULT_HOST = "master.hollowmere.invalid";  // deployments set their own
 constexpr uint8_t MASTER_LAN_NET[3] = {192, 168, 1};  // "-local_master N" is 192.168.1.N
+// Wrong passwords per address: a few at once (a mistyped password), then one per
+// RCON_WRONG_WAIT_MSEC.  An address past that is not heard, so guessing runs at one
+// try a second; a right password from an address still being heard works at once.
+constexpr int32_t RCON_WRONG_WAIT_MSEC = 1000;
+constexpr int32_t RCON_WRONG_BURST = 3;
+constexpr int RCON_GUARD_SLOTS = 64;         // addresses remembered at the same time
 
 struct cmdVar_t;
 // The master server's address: "host" or "host:port" (port 15666 when none is given).
@@ -24,6 +30,9 @@ extern cmdVar_t base_masterServer;
 // Declares base_masterServer and the commands rcon and rconIp.
 void Base_RemoteImp();
 
+// Once per engine frame, whether or not a server runs: msec of game time passed.
+// Counts the waits of wrong passwords down and ends the echo when its time is up.
+void Base_RemoteFrame(uint32_t msec);
 // Takes the texts of both protocols.  The package must have been read from its
 // start and split into words (Msg_ReadBegin, Msg_ReadTokenize).  1 when it was one
 // of them (handled, or recognised and dropped), 0 when it is someone else's.

@@ -354,3 +354,14 @@ snapError_t Snap_ReadSnapshotBody(snapshot_t *s, const snapshot_t *base) {
     }
     return SNAP_OK;
 }
+
+void Snap_RebuildAxes(float axis[3][3], const float origin[3], bool flat) {
+    if (flat) {
+        _VectorCopy(axis[1], upvector);
+    } else {
+        _VectorCopy(axis[1], origin);
+        VectorNormalize(axis[1]);
+    }
+    VectorNormalize(axis[0]);
+    _CrossProduct(axis[2], axis[0], axis[1]);
+}

@@ -224,3 +224,7 @@ void Snap_ReadEntityState(uint8_t *state, const uint8_t *base);
 // Everything after the number and the base number, into s (cleared by the caller)
 // against base (null: zeros).  Not SNAP_OK: s holds a partial decode and must not be kept.
 snapError_t Snap_ReadSnapshotBody(snapshot_t *s, const snapshot_t *base);
+// The frame of a decoded state, of which only the first row travels: the up row points
+// away from the ball's centre (along +y on a flat world), the first row is made unit
+// length, and the third is the first crossed with the up row.
+void Snap_RebuildAxes(float axis[3][3], const float origin[3], bool flat);

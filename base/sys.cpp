@@ -80,7 +80,7 @@ int32_t Sys_MessageBoxARI(const char *text, const char *title) {
     return SYS_BOX_ABORT;
 }
 
-void Sys_CreateBox(const char *) {}
+uint8_t Sys_CreateBox(const char *) { return 0; }
 void Sys_DestroyBox() {}
 
 // ---- time, directories, host ----

@@ -60,7 +60,7 @@ void Sys_MessageBox(const char *text, const char *title);
 // The answers of an abort / retry / ignore box.
 enum sysBoxAnswer_t : int32_t { SYS_BOX_ABORT = 0, SYS_BOX_RETRY = 1, SYS_BOX_IGNORE = 2 };
 int32_t Sys_MessageBoxARI(const char *text, const char *title);  // a sysBoxAnswer_t; here always abort
-void Sys_CreateBox(const char *text);  // a non-modal box: nothing on this host
+uint8_t Sys_CreateBox(const char *text);  // a non-modal box; 1 when shown: never on this host
 void Sys_DestroyBox();                 // nothing on this host
 
 void Sys_GetLocalTime(sysTime_t *t);            // now, in local time

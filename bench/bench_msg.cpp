@@ -50,6 +50,7 @@ void BM_JoinFullPackage(benchmark::State &state) {
     for (auto _ : state) {
         memset(pipe.get(), 0, sizeof(netPipe_t));
         pipe->incomingSequence = -1;
+        pipe->joinedSequence = -1;
         int ready = 0;
         uint32_t lost;
         int left = MAX_MSGBITS;

@@ -1,6 +1,6 @@
-// Tessellation speed: whole worlds against a plain marching cubes over the same field
-// measured in the same iterations, the steady re-tessellation of a long-running
-// server, and the re-tessellation after one explosion.
+// Tessellation speed: whole worlds against a plain marching cubes and OpenVDB's mesher
+// over the same field, measured in the same iterations; the steady re-tessellation of
+// a long-running server; the re-tessellation after one explosion.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "anchors/openvdb_mesh.h"
 #include "server/sv_world.h"
 #include "tests/world/plain_reference.h"
 #include "tests/world/world_build.h"
@@ -55,41 +56,64 @@ void TessellateFromNothing() {
     WO_CalcPagedBounds();
 }
 
-// Runs the plain loop and the world's work alternately (the order swapped every
-// iteration, so a loaded machine slows both alike); the world's time is the
-// benchmark's, and "x plain" the median ratio of the two in one iteration.
+// Runs the world's work and its anchors alternately, the order turned every
+// iteration so that a loaded machine slows all alike: the plain loop, and OpenVDB's
+// mesher where it was found (withOpenVdb).  The world's time is the benchmark's; "x
+// plain" and "x openvdb" are the medians of the ratios within one iteration.
 template <typename Work>
-void AgainstPlain(benchmark::State &state, Work work) {
+void AgainstAnchors(benchmark::State &state, Work work, bool withOpenVdb) {
     const std::vector<uint8_t> field = benchref::DensityField();
+#if HM_OPENVDB
+    if (withOpenVdb)
+        anchor::OpenVdbLoad(field);
+#else
+    withOpenVdb = false;
+#endif
     std::vector<float> triangles;
     triangles.reserve(1 << 22);
-    std::vector<double> ratios, worldTimes, plainTimes;
-    size_t plainTriangles = 0;
-    bool worldFirst = false;
+    std::vector<double> plainRatios, vdbRatios, worldTimes, plainTimes, vdbTimes;
+    size_t plainTriangles = 0, vdbTriangles = 0;
+    const int works = withOpenVdb ? 3 : 2;
+    int first = 0;
     for (auto _ : state) {
-        worldFirst = !worldFirst;
-        double world = 0, plain = 0;
-        for (int pass = 0; pass < 2; pass++) {
+        first = (first + 1) % works;
+        double world = 0, plain = 0, vdb = 0;
+        for (int pass = 0; pass < works; pass++) {
+            const int which = (first + pass) % works;
             const auto t0 = Clock::now();
-            if ((pass == 0) == worldFirst) {
+            if (which == 0) {
                 work();
                 world = Seconds(t0, Clock::now());
-            } else {
+            } else if (which == 1) {
                 plainTriangles = benchref::MarchingCubes(field, triangles);
                 benchmark::DoNotOptimize(triangles.data());
                 plain = Seconds(t0, Clock::now());
+            } else {
+#if HM_OPENVDB
+                vdbTriangles = anchor::OpenVdbMesh();
+#endif
+                vdb = Seconds(t0, Clock::now());
             }
         }
         state.SetIterationTime(world);
         worldTimes.push_back(world);
         plainTimes.push_back(plain);
-        ratios.push_back(world / plain);
+        plainRatios.push_back(world / plain);
+        if (withOpenVdb) {
+            vdbTimes.push_back(vdb);
+            vdbRatios.push_back(world / vdb);
+        }
     }
     const int pages = WO_CountPagedPages();
     state.SetLabel(FieldName(static_cast<int>(state.range(0))));
-    state.counters["x plain"] = Median(ratios);
+    state.counters["x plain"] = Median(plainRatios);
     state.counters["world ms"] = Median(worldTimes) * 1e3;
     state.counters["plain ms"] = Median(plainTimes) * 1e3;
+    if (withOpenVdb) {
+        state.counters["x openvdb"] = Median(vdbRatios);
+        state.counters["openvdb ms"] = Median(vdbTimes) * 1e3;
+        state.counters["openvdb triangles"] = static_cast<double>(vdbTriangles);
+    }
     state.counters["pages"] = pages;
     state.counters["pages/s"] = benchmark::Counter(pages, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["triangles"] = SurfaceTriangles();
@@ -100,7 +124,7 @@ void AgainstPlain(benchmark::State &state, Work work) {
 // A world tessellated from nothing, as after loading it.
 void BM_FullWorld(benchmark::State &state) {
     BuildField(static_cast<int>(state.range(0)));
-    AgainstPlain(state, TessellateFromNothing);
+    AgainstAnchors(state, TessellateFromNothing, true);
 }
 BENCHMARK(BM_FullWorld)->DenseRange(0, 2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -111,7 +135,7 @@ void BM_Retess(benchmark::State &state) {
     BuildField(static_cast<int>(state.range(0)));
     for (int round = 0; round < 80; round++)
         TessAll();
-    AgainstPlain(state, TessAll);
+    AgainstAnchors(state, TessAll, false);
 }
 BENCHMARK(BM_Retess)->DenseRange(0, 2)->UseManualTime()->Unit(benchmark::kMillisecond);
 

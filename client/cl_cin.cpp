@@ -102,7 +102,7 @@ static bool NextFrame() {
 uint8_t CIN_DrawCinematic(int32_t destination, int32_t x, int32_t y, int32_t w, int32_t h, void *a, int32_t b) {
     if (!cin_file) return 0;  // ended or never begun: no old image to show either
     // The first draw of a film always shows its first frame.
-    if (cin_nextFrame == 0 || CL_TimeDiff(CL_Now(), cin_lastTime) > CIN_FRAME_MSEC) {
+    if (cin_nextFrame == 0 || CL_Age(cin_lastTime) > CIN_FRAME_MSEC) {
         cin_lastTime = CL_Now();
         if (!NextFrame()) {
             CIN_EndCinematic();

@@ -45,6 +45,9 @@ inline int32_t CL_Now() { return static_cast<int32_t>(qbase.time); }
 inline int32_t CL_TimeDiff(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
+// ms since a stamp of CL_Now.  The game time restarts before it reaches 2^31 ms, and
+// a difference does not survive that: every age of a stamp is taken through here.
+inline int32_t CL_Age(int32_t stamp) { return Base_TimeAge(static_cast<uint32_t>(stamp)); }
 
 // ---- records ----
 
@@ -110,7 +113,10 @@ struct clServerCommands_t {
     clServerCommand_t entries[CL_SERVER_COMMANDS];
 };
 
-extern clServerCommands_t cl_serverCommands;
+// The texts of the server we are connected to (or of the one in this process), and
+// those of every other sender (server browser answers, the master's list).  Read in
+// that order.
+extern clServerCommands_t cl_serverCommands, cl_outsideCommands;
 
 extern cmdVar_t cl_pushTime, cl_printDeltaTime, cl_printPage, cl_printClean, cl_printNet, cl_rate, cl_minDecalZ;
 
@@ -162,6 +168,8 @@ void CL_UpdateSimulation();
 // The newest snapshot while its ring slot still holds it; null when there is none
 // or a later refused snapshot cleared the slot.
 const snapshot_t *CL_NewestSnapshot();
+// Every ring slot invalid (no number matches it), no newest, no pair: a fresh connection.
+void CL_ClearSnapshots();
 
 // ---- world pages ----
 

@@ -18,7 +18,7 @@
 #include "world/world.h"
 
 clientStatic_t cl;
-clServerCommands_t cl_serverCommands;
+clServerCommands_t cl_serverCommands, cl_outsideCommands;
 
 cmdVar_t cl_pushTime, cl_printDeltaTime, cl_printPage, cl_printClean, cl_printNet, cl_rate, cl_minDecalZ;
 
@@ -27,7 +27,7 @@ cmdVar_t cl_pushTime, cl_printDeltaTime, cl_printPage, cl_printClean, cl_printNe
 static void ClearConnection() {
     constexpr size_t kept = offsetof(clientStatic_t, state);
     memset(reinterpret_cast<uint8_t *>(&cl) + kept, 0, sizeof cl - kept);
-    cl.snapNewest = -1;
+    CL_ClearSnapshots();
 }
 
 static bool IsLoopback() { return cl.pipe.remote.type == NA_LOCAL; }
@@ -38,7 +38,7 @@ static void CL_GetGlobalServers_f() { CL_GetGlobalServers(); }
 
 void CL_Imp() {
     memset(&cl, 0, sizeof cl);
-    cl.snapNewest = -1;
+    CL_ClearSnapshots();
     Cmd_CreateCVar(&cl_pushTime, "cl_pushTime", "50", 0);
     Cmd_CreateCVar(&cl_printDeltaTime, "cl_printDeltaTime", "0", 0);
     Cmd_CreateCVar(&cl_printPage, "cl_printPage", "0", 0);
@@ -88,6 +88,10 @@ void CL_Init() {
     CL_UnregisterFont(0);
     CL_RegisterDummyFont();
     if (!qbase.serverRunning) CL_InitWorld();
+    // The world may be built already (by a server in this process): this renderer
+    // gets its list and the whole pool.
+    WO_InitGPUVertexList();
+    WO_UploadEntirePool();
     Call_CG_Init();
     Call_UI_Init();
     Com_Printf("\xA4" "08CL_Init: Starting up client done");
@@ -104,11 +108,17 @@ void CL_Shutdown() {
     re.UnregisterLOD(0);
     CIN_EndCinematic();
     CIN_Shutdown();
+    // The renderer's vertex list goes with the renderer; a server in this process
+    // keeps its world, a client's own world goes too.
+    if (qbase.serverRunning)
+        WO_ShutdownGPUVertexList();
+    else
+        CL_ShutdownWorld();
     snd.Shutdown();
     re.Shutdown();
     qbase.rendererRunning = 0;
     memset(&cl, 0, sizeof cl);
-    cl.snapNewest = -1;
+    CL_ClearSnapshots();
     qbase.clientRunning = 0;
     Com_Printf("\xA4" "08CL_Shutdown: Client shut downed");
 }
@@ -182,12 +192,16 @@ void CL_ConnectToServer(const char *addressText, const char *password, const cha
 
 void CL_DisconnectFromServer(const char *reason) {
     if (cl.state == ECL_DISCONNECTED) return;
+    // A server in this process owns the world we shared: it runs on with it.
+    const bool loopback = IsLoopback();
     CL_SendDisconnect();
     snd.ClearSounds();
     ClearConnection();
     CL_UpdateECL();
-    WO_ClearAllPages();
-    CL_InitSeqGrid();
+    if (!loopback) {
+        WO_ClearAllPages();
+        CL_InitSeqGrid();
+    }
     if (!reason || !reason[0]) Com_Printf("Dropped server");
     else Com_Printf("Dropped server (%s)", reason);
 }
@@ -195,11 +209,11 @@ void CL_DisconnectFromServer(const char *reason) {
 void CL_CheckServerConnection() {
     const int32_t now = CL_Now();
     if (cl.state == ECL_CONNECTING) {
-        if (CL_TimeDiff(now, cl.connectTime) > CL_CONNECT_TIMEOUT) {
+        if (CL_Age(cl.connectTime) > CL_CONNECT_TIMEOUT) {
             CL_DisconnectFromServer("Found no connection");
             return;
         }
-        if (CL_TimeDiff(now, cl.lastRetryTime) > CL_RETRY_INTERVAL) {
+        if (CL_Age(cl.lastRetryTime) > CL_RETRY_INTERVAL) {
             cl.lastRetryTime = now;
             NET_SendOutOfBandPrintf(NS_CLIENT, &cl.pipe.remote, "get_challenge");
             if (cl.challenge) {
@@ -208,7 +222,7 @@ void CL_CheckServerConnection() {
             }
         }
     } else if (cl.state == ECL_CONNECTED) {
-        const int32_t silence = CL_TimeDiff(now, cl.lastReceiveTime);
+        const int32_t silence = CL_Age(cl.lastReceiveTime);
         if (silence > CL_SILENCE_TIMEOUT) {
             CL_DisconnectFromServer("No response in 10 seconds");
             Call_DisconnectScreen2("Server connection lost");
@@ -270,9 +284,11 @@ void CL_RestartRenderer() {
     re.UnregisterTexture(0);
     re.UnregisterMaterial(0);
     re.UnregisterLOD(0);
+    WO_ShutdownGPUVertexList();
     re.Shutdown();
     re.Init();
     CL_RegisterDummyFont();
+    WO_InitGPUVertexList();
     WO_UploadEntirePool();
     Call_CG_RestartRenderer();
 }
@@ -286,6 +302,10 @@ void CL_CCFrame() {
 static void ReadPackages() {
     static netPackage_t package;
     while (NET_GetPackage(NS_SERVER, &package)) {
+        // The server has no credentials on its packages: its pipe is found by its exact
+        // address, and that is what the client checks.
+        if (package.sequence != NET_OOB_SEQUENCE && Com_adrcmp(&package.address, &cl.pipe.remote))
+            NET_AcceptPackage(&cl.pipe, &package);
         Msg_ReadBegin(&package.msg);
         Msg_ReadTokenize();
         if (Base_HandlePackage(&package)) continue;

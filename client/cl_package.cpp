@@ -129,7 +129,7 @@ void CL_SendInfoString() {
     if (cl.snapNewest <= 3) return;
     const snapshot_t *newest = CL_NewestSnapshot();
     if (!newest || newest->infoAck >= cl.infoVersion) return;
-    if (cl.infoSentTime && CL_TimeDiff(CL_Now(), cl.infoSentTime) < CL_INFO_RESEND) return;
+    if (cl.infoSentTime && CL_Age(cl.infoSentTime) < CL_INFO_RESEND) return;
     cl.infoSentTime = CL_Now();
     SendPackage([] {
         Msg_WriteByte(CLP_INFO);
@@ -180,6 +180,6 @@ void CL_AddPageAck(int32_t x, int32_t y, int32_t z, int32_t sequence) {
 }
 
 void CL_SendPageAcks(uint8_t force) {
-    if ((CL_TimeDiff(CL_Now(), cl.pageAckTime) >= CL_PAGE_ACK_DELAY || force) && Connected() && cl.pageAckCount > 0)
+    if ((CL_Age(cl.pageAckTime) >= CL_PAGE_ACK_DELAY || force) && Connected() && cl.pageAckCount > 0)
         SendPagePool();
 }

@@ -23,8 +23,15 @@ static bool TrustedSender(const netadr_t *sender) { return sender->type == NA_LO
 
 // ---- the server-command queue ----
 
+// The server's texts and everyone else's wait in rings of their own: texts anyone
+// may send ("serverinfo", "cg_server_list") can fill only theirs, never the room of
+// the server's "cg_*" and "serverinfo2".
+static clServerCommands_t &QueueOf(const netadr_t *sender) {
+    return TrustedSender(sender) ? cl_serverCommands : cl_outsideCommands;
+}
+
 void CL_HandleCGServerCommand(const msg_t *msg, const netadr_t *address) {
-    clServerCommands_t &q = cl_serverCommands;
+    clServerCommands_t &q = QueueOf(address);
     if (q.head - q.tail >= CL_SERVER_COMMANDS) {
         Com_Error(ER_DEVWARNING, "CL_HandleCGServerCommand: Buffer full dropping server cmds");
         return;
@@ -40,7 +47,8 @@ void CL_HandleCGServerCommand(const msg_t *msg, const netadr_t *address) {
 }
 
 void CL_GetNextServerCommand(netadr_t *address) {
-    clServerCommands_t &q = cl_serverCommands;
+    // The server's texts first; the others once the server's are read.
+    clServerCommands_t &q = cl_serverCommands.head != cl_serverCommands.tail ? cl_serverCommands : cl_outsideCommands;
     if (q.head == q.tail) {
         Com_TokenizeString("");
         return;

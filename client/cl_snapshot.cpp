@@ -37,20 +37,6 @@ static void Invalidate(snapshot_t *s) {
     s->number = -1;
 }
 
-// The frame of a state after decoding: only its first row travels.  The up row
-// points away from the ball's centre (or along +y on a flat world), the first row
-// is made unit length, and the third is the first crossed with the up row.
-static void RebuildAxes(float axis[3][3], const float origin[3]) {
-    if (wo_lg) {
-        _VectorCopy(axis[1], upvector);
-    } else {
-        _VectorCopy(axis[1], origin);
-        VectorNormalize(axis[1]);
-    }
-    VectorNormalize(axis[0]);
-    _CrossProduct(axis[2], axis[0], axis[1]);
-}
-
 snapshot_t *CL_DecodeSnapshot() {
     const msg_t *msg = Msg_ReadCurrent();
     const int32_t number = Msg_ReadLong();
@@ -82,9 +68,9 @@ snapshot_t *CL_DecodeSnapshot() {
         Com_Error(ER_WARNING, "CL_DecodeSnapshot: Bad snapshot (%d)", error);
         return nullptr;
     }
-    RebuildAxes(s->client.viewAxis, s->client.origin);
+    Snap_RebuildAxes(s->client.viewAxis, s->client.origin, wo_lg != 0);
     for (entityState_t &e : s->entities) {
-        if (e.inUse) RebuildAxes(e.ellipticAxis, e.origin);
+        if (e.inUse) Snap_RebuildAxes(e.ellipticAxis, e.origin, wo_lg != 0);
     }
     s->number = number;
     s->receiveTime = CL_Now();
@@ -94,6 +80,14 @@ snapshot_t *CL_DecodeSnapshot() {
 }
 
 const snapshot_t *CL_NewestSnapshot() { return Valid(cl.snapNewest); }
+
+void CL_ClearSnapshots() {
+    for (snapshot_t &s : cl.snaps) Invalidate(&s);
+    cl.snapNewest = -1;
+    cl.snapCount = 0;
+    cl.older = cl.newer = nullptr;
+    cl.simTime = 0;
+}
 
 static void NoClock() {
     cl.simTime = 0;
@@ -120,11 +114,7 @@ void CL_UpdateSimulation() {
 
     int32_t push = cl_pushTime.integer;
     push = push < 0 ? 0 : (push > CL_PUSH_MAX ? CL_PUSH_MAX : push);
-    int32_t age = CL_TimeDiff(CL_Now(), s0->receiveTime);
-    if (age < 0) {
-        Com_DPrintf("CL_UpdateSimulation: if( clientTimeDelta < 0 )");
-        age = 0;
-    }
+    const int32_t age = CL_Age(s0->receiveTime);  // never below 0
     // The target, kept between the oldest and the newest of the four: an offset from
     // the newest of at most the span between them.
     int32_t behindNewest = push - age;

@@ -379,6 +379,15 @@ int Com_ValidateName(const char *name, int maxlen, const char *label, int flags)
     return 1;
 }
 
+void Com_StripControlBytes(char *text) {
+    char *out = text;
+    for (const char *p = text; *p; p++) {
+        const unsigned char b = Byte(*p);
+        if (b >= 32 && b != 127) *out++ = *p;
+    }
+    *out = 0;
+}
+
 static bool IsWordByte(char c) { return Com_IsLetterOrDigit(c) || Byte(c) > 191; }
 
 int Com_WordMove(const char *text, int pos, int direction) {

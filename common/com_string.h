@@ -150,6 +150,9 @@ char *Com_AddFileExtAndDirIfNeeded(char *out, int size, const char *name, const 
 int Com_strncklen(const char *text);
 // Copies without colour keys; a key in the last two bytes is copied as it is.  out may be in.
 void Com_StripColorKeys(char *out, int size, const char *in);
+// Removes in place every control byte (below 32, and 127): what a player typed may
+// then be printed on a terminal or sent to others.  Colour keys stay.
+void Com_StripControlBytes(char *text);
 
 // ---- names and edit lines ----
 

@@ -86,7 +86,6 @@ float Com_pow(float base, int exponent) {
 }
 // sqrtf compiles to the hardware instruction and leaves the library call for
 // negative input only, so it is both paths at once.
-float Com_sqrt(float x) { return sqrtf(x); }
 float Com_fabs(float x) { return fabsf(x); }
 
 float ISqrtFast(float x) {
@@ -114,22 +113,10 @@ float ScalarTriple(const vec3_t a, const vec3_t b, const vec3_t c) {
     return _DotProduct(ab, c);
 }
 
-float VectorLength(const vec3_t v) { return Com_sqrt(_DotProduct(v, v)); }
-
 float PointDistance(const vec3_t a, const vec3_t b) {
     vec3_t d;
     _VectorSub(d, a, b);
     return VectorLength(d);
-}
-
-float VectorNormalize(vec3_t v) {
-    const float len = VectorLength(v);
-    if (len == 0) return 0;
-    const float inv = 1.0f / len;
-    v[0] *= inv;
-    v[1] *= inv;
-    v[2] *= inv;
-    return len;
 }
 
 void VectorNormalizeFast(vec3_t v) {
@@ -237,13 +224,6 @@ void ProjectPointOnNormalizedPlane(vec3_t out, const vec3_t p, const vec4_t plan
 
 void MirrorPoint(vec3_t out, const vec3_t p, const vec4_t plane) {
     OffsetAlongPlaneNormal(out, p, plane, 2.0f);
-}
-
-void NormalFrom3Points(vec3_t out, const vec3_t a, const vec3_t b, const vec3_t c) {
-    vec3_t ab, ac;
-    _VectorSub(ab, b, a);
-    _VectorSub(ac, c, a);
-    _CrossProduct(out, ab, ac);
 }
 
 void NormalFrom3Points_normalized(vec3_t out, const vec3_t a, const vec3_t b, const vec3_t c) {

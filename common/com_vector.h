@@ -11,6 +11,7 @@
 // implicit bottom row (0, 0, 0, 1).
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 typedef float vec_t;
@@ -59,7 +60,7 @@ float Com_atan2(float y, float x);       // computed in double, narrowed
 float Com_fmod(float a, float b);        // computed in double, narrowed
 float Com_powf(float base, float exponent);  // powf
 float Com_pow(float base, int exponent);     // computed in double, narrowed
-float Com_sqrt(float x);   // square root; not a number for negative input
+inline float Com_sqrt(float x) { return std::sqrt(x); }  // not a number for negative input
 float Com_fabs(float x);   // |x|
 // Inverse square root by the bit trick and one Newton step (about 0.2 per cent).
 float ISqrtFast(float x);
@@ -182,10 +183,20 @@ inline float _PointOnSideOfPlane(const vec3_t p, const vec4_t plane) {
 // (a × b)·c
 float ScalarTriple(const vec3_t a, const vec3_t b, const vec3_t c);
 // Square root of the sum of squares: the length of v, the distance from a to b.
-float VectorLength(const vec3_t v);
+// Inline, with the other helpers the world's tessellation calls for every triangle.
+inline float VectorLength(const vec3_t v) { return Com_sqrt(_DotProduct(v, v)); }
 float PointDistance(const vec3_t a, const vec3_t b);
 // In place; returns the former length.  A zero vector stays unchanged, result 0.
-float VectorNormalize(vec3_t v);
+inline float VectorNormalize(vec3_t v) {
+    const float len = VectorLength(v);
+    if (len == 0)
+        return 0;
+    const float inv = 1.0f / len;
+    v[0] *= inv;
+    v[1] *= inv;
+    v[2] *= inv;
+    return len;
+}
 // In place, v·ISqrtFast(v·v).
 void VectorNormalizeFast(vec3_t v);
 // out = a·(1 − t) + b·t
@@ -219,7 +230,12 @@ void ProjectPointOnNormalizedPlane(vec3_t out, const vec3_t p, const vec4_t plan
 // p − 2·n̂·((n·p + d)/|n|)
 void MirrorPoint(vec3_t out, const vec3_t p, const vec4_t plane);
 // (b − a) × (c − a), not normalised.
-void NormalFrom3Points(vec3_t out, const vec3_t a, const vec3_t b, const vec3_t c);
+inline void NormalFrom3Points(vec3_t out, const vec3_t a, const vec3_t b, const vec3_t c) {
+    vec3_t ab, ac;
+    _VectorSub(ab, b, a);
+    _VectorSub(ac, c, a);
+    _CrossProduct(out, ab, ac);
+}
 // The same, normalised (a zero normal stays zero).
 void NormalFrom3Points_normalized(vec3_t out, const vec3_t a, const vec3_t b, const vec3_t c);
 void NormalFrom3Points_normaized(vec3_t out, const vec3_t a, const vec3_t b, const vec3_t c);

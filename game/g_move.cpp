@@ -656,6 +656,12 @@ static void SanitizeAngles(vec3_t angles) {
         if (!std::isfinite(angles[i])) angles[i] = 0;
 }
 
+uint32_t G_CommandMsec(const clientState_t *state, const cc_t *cc) {
+    // Signed difference of the two clocks, so that a wrap of the game time is a small step.
+    const int32_t elapsed = static_cast<int32_t>(cc->time - state->lastCcTime);
+    return elapsed > 0 ? std::min(static_cast<uint32_t>(elapsed), CMOVE_MAX_MSEC) : 1;
+}
+
 bool G_TakeCommandView(clientState_t *cs, const cc_t *cc) {
     if (cc->buttons & BT_SPECTATOR_AIM) cs->flags &= ~CSF_VIEW_HELD;
     if (cs->flags & CSF_VIEW_HELD) return false;
@@ -671,9 +677,8 @@ void G_ClientMove(cmove_t *cm) {
     cm->crushed = 0;
     SanitizeAngles(cst->viewAngles);
 
-    // Signed difference of the two clocks, so that a wrap of the game time is a small step.
-    const int32_t elapsed = static_cast<int32_t>(cm->cc->time - cst->lastCcTime);
-    uint32_t msec = elapsed > 0 ? std::min(static_cast<uint32_t>(elapsed), CMOVE_MAX_MSEC) : 1;
+    uint32_t msec = G_CommandMsec(cst, cm->cc);
+    if (cm->maxMsec && msec > cm->maxMsec) msec = cm->maxMsec;
     cst->lastCcTime = cm->cc->time;
     while (msec > 0) {
         const uint32_t step = std::min(msec, CMOVE_STEP_MSEC);

@@ -153,10 +153,16 @@ struct cmove_t {
     uint8_t flatGravity;    // 1: up is +Y everywhere; 0: up points away from the world centre
     uint8_t printDebug;     // 1: a debug line every sixth frame (never in prediction)
     cmoveTrace_t trace;
+    // Most ms the command may move, 0: its whole time.  The server gives a client no
+    // more time than its clock allows; the command's time is taken as used either way.
+    uint32_t maxMsec;
 };
 
 // Moves the context's player by its command.  Non-reentrant: works on statics.
 void G_ClientMove(cmove_t *cm);
+// The ms a command claims to move the state: the time since the state's last
+// command, at most CMOVE_MAX_MSEC, and 1 for a command not newer than that.
+uint32_t G_CommandMsec(const clientState_t *state, const cc_t *cc);
 // Takes a command's view into the state before it is moved, as the server and the
 // prediction both do: BT_SPECTATOR_AIM lets go of a view the server held; a view
 // not held becomes the command's angles, and row 0 of the body frame its aim.

@@ -668,6 +668,7 @@ inline float Snapshot_Fraction(const snapshot_t *older, const snapshot_t *newer,
 // These hold pointers of the process both deliverables share, so their size is the host's.
 
 constexpr int CMD_MAX_NAME = 128;  // names and texts of symbols, with their zero
+constexpr int CMD_MAX_WORD = 255;  // characters the engine keeps of one word of a statement
 
 // The one flag word of variables, functions and aliases.
 enum cmdFlags_t : uint32_t {

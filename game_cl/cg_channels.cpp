@@ -81,7 +81,7 @@ void CG_PutToChannel(channel_t *channel, const char *name, centity_t *owner, uin
     channel->modelAnim = ma;
 }
 
-void CG_PutFractionToChannel(channel_t *channel, const char *name, centity_t *owner, float fraction) {
+void CG_PutTimeToChannel(channel_t *channel, const char *name, centity_t *owner, float time) {
     if (!channel) return;
     modelAnim_t *ma;
     animation_t *anim;
@@ -89,16 +89,21 @@ void CG_PutFractionToChannel(channel_t *channel, const char *name, centity_t *ow
         Empty(channel);
         return;
     }
-    // The fraction often comes from the server: keep it a number within the animation.
-    fraction = std::isfinite(fraction) ? (fraction < 0.0f ? 0.0f : fraction > 1.0f ? 1.0f : fraction) : 0.0f;
+    time = SaneTime(time);
     const bool sameHold = channel->state == CHANNEL_HELD && channel->modelAnim == ma && channel->animation == anim;
     const float oldFrame = sameHold ? FrameOf(channel, channel->time) : 0.0f;
     channel->state = CHANNEL_HELD;
-    channel->time = ma->speed < 0.0f ? 1.0f - fraction : fraction;
+    channel->time = ma->speed < 0.0f ? 1.0f - time : time;
     channel->animation = anim;
     channel->modelAnim = ma;
     channel->owner = owner;
     RunFrameActions(channel, oldFrame, FrameOf(channel, channel->time));
+}
+
+void CG_PutFractionToChannel(channel_t *channel, const char *name, centity_t *owner, float fraction) {
+    // The fraction often comes from the server: keep it a number within the animation.
+    fraction = std::isfinite(fraction) ? (fraction < 0.0f ? 0.0f : fraction > 1.0f ? 1.0f : fraction) : 0.0f;
+    CG_PutTimeToChannel(channel, name, owner, fraction);
 }
 
 void CG_PutPendingToChannel(channel_t *channel) { (void)channel; }

@@ -44,6 +44,9 @@ void CG_PutToChannel(channel_t *channel, const char *name, centity_t *owner, uin
 // Holds the named animation at a fraction 0..1, running the frame actions passed
 // since the last hold.
 void CG_PutFractionToChannel(channel_t *channel, const char *name, centity_t *owner, float fraction);
+// The same at a time that may run past 1 (the test model's): a REPEAT or MIRROR
+// animation wraps by its end action, CLAMP and GOTO stay on their last frame.
+void CG_PutTimeToChannel(channel_t *channel, const char *name, centity_t *owner, float time);
 void CG_PutPendingToChannel(channel_t *channel);
 // A held channel whose animation ends in GOTO plays the next one; another held
 // channel becomes empty.

@@ -24,11 +24,6 @@ constexpr int32_t CG_DRAWING_TYPE_WITHOUT_DRAWER = 4;
 
 // ---- interpolation ----
 
-// The same elapsed time whatever wrap lies between: server times only count as differences.
-static int32_t Since(int32_t later, int32_t earlier) {
-    return static_cast<int32_t>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
-}
-
 // Every continuous field between a and b; the origin is done by the caller.
 static void LerpFields(entityState_t *out, const entityState_t *a, const entityState_t *b, float f) {
     VectorLerp(out->origin2, a->origin2, b->origin2, f);
@@ -117,11 +112,11 @@ void CG_InterpolateEntityState(centity_t *ent, int32_t slot) {
         // Another entity took the slot: nothing of the former one carries over, and
         // the events of an entity first seen old are history, not news.
         memset(ent, 0, sizeof *ent);
-        ent->eventsIssued = Since(older->serverTime, a->spawnTime) >= CG_YOUNG_ENTITY_MS
+        ent->eventsIssued = CG_Since(older->serverTime, a->spawnTime) >= CG_YOUNG_ENTITY_MS
                                 ? static_cast<int32_t>(a->eventCount)
                                 : 0;
     }
-    if (Since(newer->number, ent->newestSnapshot) > 0) {
+    if (CG_Since(newer->number, ent->newestSnapshot) > 0) {
         ent->newestSnapshot = newer->number;
         ent->previousMoved = ent->moved;
         ent->moved = PointDistance(a->origin, b->origin);
@@ -263,11 +258,11 @@ void CG_RunEntityEvents(centity_t *ent) {
     // The counter is the server's and runs on past the sign bit: counted unsigned,
     // so that neither the catching up nor the step ever overflows.
     const uint32_t count = ent->s.eventCount, ring = ENTITY_EVENT_RING;
-    if (Since(static_cast<int32_t>(count), ent->eventsIssued) > ENTITY_EVENT_RING) {
+    if (CG_Since(static_cast<int32_t>(count), ent->eventsIssued) > ENTITY_EVENT_RING) {
         Com_DPrintf("CG_RunEntityEvents: Mucking event index");
         ent->eventsIssued = static_cast<int32_t>(count > ring ? count - ring : 0);
     }
-    while (Since(static_cast<int32_t>(count), ent->eventsIssued) > 0) {
+    while (CG_Since(static_cast<int32_t>(count), ent->eventsIssued) > 0) {
         const uint32_t index = static_cast<uint32_t>(ent->eventsIssued);
         PresentEntityEvent(ent, ent->s.events[index & (ENTITY_EVENT_RING - 1)]);
         ent->eventsIssued = static_cast<int32_t>(index + 1);

@@ -126,6 +126,7 @@ void CG_Init() {
 void CG_Shutdown() {
     if (!cg.initialized) return;
     if (cg.ecl.state != ECL_DISCONNECTED) CG_Disconnect(0);
+    CG_ClearMarks();
     CG_UnloadAllMedia();
     cg.initialized = 0;
     memset(cg.tmModels, 0, sizeof cg.tmModels);
@@ -176,6 +177,7 @@ void CG_Connect(const netadr_t *address, const char *password) {
 void CG_Disconnect(uint8_t flag) {
     if (cg.ecl.state == ECL_DISCONNECTED) return;
     Trap_CL_DisconnectFromServer("");
+    CG_ClearMarks();
     CG_ClearMediaAboveWaterMarks();
     CG_ShutdownActionScripts();
     if (SG_IsRunning()) SG_ShutdownServer(flag);

@@ -115,11 +115,15 @@ uint8_t MarkAlpha(const mark_t &m, uint32_t now) {
 
 }  // namespace
 
-void CG_InitMarks() { memset(q_marks, 0, sizeof q_marks); }
-
 void CG_ClearMarks() {
     for (mark_t &m : q_marks)
         if (m.inUse) Release(&m);
+}
+
+// A restarted client game finds the marks of the last run: their buffers go first.
+void CG_InitMarks() {
+    CG_ClearMarks();
+    memset(q_marks, 0, sizeof q_marks);
 }
 
 void CG_CreateMark(int32_t material, const vec3_t origin, const float axis[9], const vec3_t size, int32_t lifeMs,

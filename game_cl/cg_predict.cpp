@@ -2,14 +2,21 @@
 // server has not executed yet replayed on it by the server's own movement.
 #include "game_cl/cg_predict.h"
 
+#include <cstddef>
 #include <cstring>
 
+#include "common/common.h"
 #include "game/g_entity.h"
 #include "game/g_move.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_utils.h"
 
 constexpr int CG_RADAR_SLOTS = 8;
+// A state the movement can take: every float within this (units, units per second,
+// degrees, fractions all stay far below it), and an origin either at the centre or
+// far enough from it that the ball's up can be taken from it.
+constexpr float CG_STATE_FLOAT_MAX = 1.0e5f;
+constexpr float CG_STATE_MIN_RADIUS = 1.0e-3f;
 constexpr float CG_RADAR_MAX_STEP = 40.0f;  // a blip that moved farther between snapshots jumps
 
 // The movement's trace: the client game's world trace.
@@ -49,11 +56,47 @@ static void InterpolateRadar(const snapshot_t *older, const snapshot_t *newer) {
     }
 }
 
+// The float runs of the client state that the movement reads and writes.
+struct stateFloats_t {
+    size_t offset;
+    int count;
+};
+#define CG_FLOATS(first, last) \
+    stateFloats_t{offsetof(clientState_t, first), \
+                  static_cast<int>((offsetof(clientState_t, last) + sizeof(clientState_t::last) - \
+                                    offsetof(clientState_t, first)) / sizeof(float))}
+constexpr stateFloats_t CG_STATE_FLOATS[] = {
+    CG_FLOATS(origin, slowdown),          // origin, velocity, fire direction, four scalars
+    CG_FLOATS(crouch, smoothOffset),      // body sizes, view springs, bob and step phases
+    CG_FLOATS(weaponTimeShown, animTime2),
+    CG_FLOATS(barrelHeat, barrelHeat),
+    CG_FLOATS(viewAngles, viewAxis),
+};
+#undef CG_FLOATS
+
+// Why a snapshot's player state cannot be moved, or null when it can.  Numbers from
+// a server are not trusted: one that the movement cannot use would end in its
+// fatal checks (a frame with a row of zeros) or in undefined conversions.
+static const char *UnusableState(const clientState_t &cs) {
+    const uint8_t *bytes = reinterpret_cast<const uint8_t *>(&cs);
+    for (const stateFloats_t &run : CG_STATE_FLOATS) {
+        for (int i = 0; i < run.count; i++) {
+            float f;
+            memcpy(&f, bytes + run.offset + sizeof(float) * static_cast<size_t>(i), sizeof f);
+            // Written so that a value that is not a number fails too.
+            if (!(f >= -CG_STATE_FLOAT_MAX && f <= CG_STATE_FLOAT_MAX)) return "a number out of range";
+        }
+    }
+    const float radius2 = cs.origin[0] * cs.origin[0] + cs.origin[1] * cs.origin[1] + cs.origin[2] * cs.origin[2];
+    const bool centre = cs.origin[0] == 0 && cs.origin[1] == 0 && cs.origin[2] == 0;
+    if (!centre && !(radius2 >= CG_STATE_MIN_RADIUS * CG_STATE_MIN_RADIUS)) return "an origin too near the centre";
+    return nullptr;
+}
+
 // Moves the predicted state by one command, as the server moves it.
 static void ReplayCommand(const cc_t *cc) {
     clientState_t &cs = cg.predicted;
-    // A held view keeps the server's angles, and the mouse starts again from them.
-    if (!G_TakeCommandView(&cs, cc)) _VectorCopy(cg.inputAngles, cs.viewAngles);
+    G_TakeCommandView(&cs, cc);
     cmove_t cm;
     memset(&cm, 0, sizeof cm);
     cm.state = &cs;
@@ -71,6 +114,16 @@ static void ReplayCommand(const cc_t *cc) {
 void CG_PredictClientState() {
     const snapshot_t *older = cg.older, *newer = cg.newer;
     if (!newer) return;
+    // A state that cannot be moved is refused whole: the last predicted one stays.
+    if (const char *why = UnusableState(newer->client)) {
+        static int32_t warned = -1;
+        if (newer->number != warned) {
+            Com_Error(ER_WARNING, "CG_PredictClientState: snapshot %d holds %s; its player state is dropped",
+                      newer->number, why);
+            warned = newer->number;
+        }
+        return;
+    }
     cg.previousState = cg.predicted;
     cg.predicted = newer->client;
     memcpy(&cg.gameData, &newer->gameData, CG_GAME_DATA_COPY);
@@ -95,7 +148,24 @@ void CG_PredictClientState() {
     if (pending >= CG_CC_RING) first = cg.ccNumber - (CG_CC_RING - 1);
     for (uint32_t n = first;; n++) {
         ReplayCommand(&cg.ccRing[n & (CG_CC_RING - 1)]);
+        // A move that ran the state out of the usable range (a server's movement values
+        // can take it there) stops the replay before the next move would fail on it.
+        if (const char *why = UnusableState(cg.predicted)) {
+            static int32_t warned = -1;
+            if (newer->number != warned) {
+                Com_Error(ER_WARNING, "CG_PredictClientState: the replay reached %s; snapshot %d is shown unpredicted",
+                          why, newer->number);
+                warned = newer->number;
+            }
+            cg.predicted = newer->client;
+            break;
+        }
         if (n == cg.ccNumber) break;
     }
+    // A view still held after the newest command keeps the server's angles, and the
+    // mouse starts again from them.  One let go within the window keeps the mouse: the
+    // commands before the release, replayed every frame for a round trip, must not
+    // pull it back each time.
+    if (cg.predicted.flags & CSF_VIEW_HELD) _VectorCopy(cg.inputAngles, cg.predicted.viewAngles);
     CG_UpdateForwardRightUp();
 }

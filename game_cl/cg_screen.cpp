@@ -139,7 +139,7 @@ static void DrawOverlays() {
     }
     if (CG_VarInteger("cg_drawFps", 0)) {
         static int32_t lastTime, lastFrame, fps;
-        const int32_t since = Now() - lastTime;
+        const int32_t since = CG_Since(Now(), lastTime);
         if (since >= FPS_REFRESH_MS || since < 0) {
             const int32_t frames = static_cast<int32_t>(qgame.frameCount) - lastFrame;
             fps = since > 0 ? frames * 1000 / since : 0;
@@ -187,7 +187,7 @@ void CG_UpdateScreen() {
     UI_DrawNotifyConsole();
     UI_DrawChat();
     if (cg.menu == CG_MENU_NONE && (cg.scoreboardRequested || ps.moveType == CS_INTERMISSION) &&
-        Now() - cg.scoreTime <= CG_SCOREBOARD_STALE_MS)
+        CG_Since(Now(), cg.scoreTime) <= CG_SCOREBOARD_STALE_MS)
         CG_DrawScoreboard(ps.moveType == CS_INTERMISSION ? 105.0f : 45.0f);
     cg.scoreboardRequested = 0;
     UI_DrawCinematic();

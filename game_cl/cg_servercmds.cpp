@@ -18,6 +18,7 @@ constexpr int32_t SCORE_HEAD_ARGS = 4;       // the command word, the two counts
 constexpr int32_t SERVERINFO_ARGS = 14;      // the command word and 13 values; a 14th is the version text
 constexpr int32_t CG_PRINT_SIZE = 1024;      // the longest printed text, with its zero
 constexpr uint8_t PRINT_QUOTE = 0xA3;        // stands for a double quote inside a quoted word
+constexpr float CG_MOVE_PARAM_MAX = 1.0e4f;  // a server's movement value beyond this is refused
 constexpr int32_t LOOPBACK_PORT = 14666;     // shown for a server in this process
 
 static int32_t cg_scoreboardParses;  // only printed
@@ -89,14 +90,24 @@ static void ParseServerInfo2() {
                                &cg.serverSkipReload, &cg.serverWorldDamage, &cg.serverRecoil,
                                &cg.serverSelfDamage, &cg.serverFriendlyFire, &cg.serverCheats,
                                &cg.serverPure};
-    int32_t n = 1;
-    for (float *setting : settings) *setting = Com_atof(Arg(n++));
-    Com_strncpyz(cg.nextMap, Arg(n++), sizeof cg.nextMap);
-    // The movement values travel in the record's own order.
+    constexpr int32_t settingCount = static_cast<int32_t>(sizeof settings / sizeof settings[0]);
+    // The movement values travel in the record's own order, after the next map.
     constexpr int32_t moveValues = static_cast<int32_t>(sizeof(cmoveParams_t) / sizeof(float));
-    static_assert(1 + 10 + 1 + moveValues == CG_SERVERINFO2_ARGS);
+    constexpr int32_t firstMove = 1 + settingCount + 1;
+    static_assert(firstMove + moveValues == CG_SERVERINFO2_ARGS);
     float values[moveValues];
-    for (float &v : values) v = Com_atof(Arg(n++));
+    for (int32_t i = 0; i < moveValues; i++) {
+        values[i] = Com_atof(Arg(firstMove + i));
+        // Written so that a value that is not a number fails too: the prediction would
+        // carry it into the player's state and on into the movement's fatal checks.
+        if (!(values[i] >= -CG_MOVE_PARAM_MAX && values[i] <= CG_MOVE_PARAM_MAX)) {
+            Com_Error(ER_WARNING, "CG_ParseServerInfo2: movement value %d (\"%s\") cannot be used; the message is dropped",
+                      i, Arg(firstMove + i));
+            return;
+        }
+    }
+    for (int32_t i = 0; i < settingCount; i++) *settings[i] = Com_atof(Arg(1 + i));
+    Com_strncpyz(cg.nextMap, Arg(1 + settingCount), sizeof cg.nextMap);
     memcpy(&cg.moveParams, values, sizeof values);
 }
 
@@ -138,6 +149,15 @@ static void ParseServerInfo(const netadr_t &from) {
                   versionText);
 }
 
+// A master's list names servers by number: a word of anything else (a host name)
+// would cost a blocking name look-up on the main thread for every one of them.
+static bool NumericAddress(const char *text) {
+    if (!text[0]) return false;
+    for (const char *p = text; *p; p++)
+        if (!((*p >= '0' && *p <= '9') || *p == '.' || *p == ':')) return false;
+    return true;
+}
+
 static void ServerList() {
     const int32_t session = ArgInt(1);
     if (session != static_cast<int32_t>(qgame.instance)) {
@@ -145,7 +165,12 @@ static void ServerList() {
         return;
     }
     const int32_t argc = Trap_CL_ServerCommandArgc();
-    for (int32_t i = 2; i < argc; i++) UI_AddIp(0, Arg(i));
+    for (int32_t i = 2; i < argc; i++) {
+        if (NumericAddress(Arg(i)))
+            UI_AddIp(0, Arg(i));
+        else
+            Com_DPrintf("CG_ServerList: %s is not a numeric address", Arg(i));
+    }
 }
 
 static void NotAlone() {

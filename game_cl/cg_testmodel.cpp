@@ -58,7 +58,7 @@ void CG_AddTestModelToScene() {
         channel_t channels[TEST_CHANNELS]{};
         for (int32_t i = 0; i < TEST_CHANNELS; i++) {
             CG_SetupChannel(&channels[i], model, 0);
-            CG_PutFractionToChannel(&channels[i], anims[i]->string, nullptr, cg.tmTime);
+            CG_PutTimeToChannel(&channels[i], anims[i]->string, nullptr, cg.tmTime);
         }
         if (!CG_PoseModel(&instance, model, channels, TEST_CHANNELS)) continue;
         numTags[slot] = CG_SetupTagStates(tags[slot], cg.numLastBones, cg.lastBones, model, axis, origin);

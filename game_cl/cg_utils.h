@@ -29,6 +29,12 @@ struct cgLight_t {
 };
 static_assert(sizeof(cgLight_t) == 96);
 
+// later - earlier for two game or server times, taken in unsigned arithmetic: the
+// same elapsed time whatever wrap of the clock lies between.
+inline int32_t CG_Since(int32_t later, int32_t earlier) {
+    return static_cast<int32_t>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
+}
+
 // Sweeps the box from start to end through the client's world (mask bit 1).  Entities
 // are never traced here, so the result's entity is null.
 void CG_Trace(gameTrace_t *result, const obb_t *start, const obb_t *end, void *skipEntity, int32_t mask);

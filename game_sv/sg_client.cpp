@@ -40,13 +40,16 @@ void SG_CleanName(char *out, const char *name, const char *fallback) {
 
 void SG_ClearClientState(sgClient_t *client) {
     clientState_t &cs = client->cs;
-    const uint32_t events = cs.eventCount, moveEvents = cs.moveEventCount;
+    // The command clock is the client's, not the body's: a spawn that zeroed it would
+    // make the first command after it claim a whole step of time.
+    const uint32_t events = cs.eventCount, moveEvents = cs.moveEventCount, lastCcTime = cs.lastCcTime;
     uint8_t ring[CLIENT_EVENT_RING], moveRing[CLIENT_EVENT_RING];
     memcpy(ring, cs.events, sizeof ring);
     memcpy(moveRing, cs.moveEvents, sizeof moveRing);
     memset(&cs, 0, sizeof cs);
     cs.eventCount = events;
     cs.moveEventCount = moveEvents;
+    cs.lastCcTime = lastCcTime;
     memcpy(cs.events, ring, sizeof ring);
     memcpy(cs.moveEvents, moveRing, sizeof moveRing);
 }
@@ -81,6 +84,8 @@ sgClient_t *SG_CreateClient(int32_t slot, const netadr_t *address, uint8_t isBot
     c->number = slot;
     c->connectTime = Trap_GetTime();
     c->handicap = 100;
+    c->timeBank = SG_TIME_BANK_MSEC;
+    c->textAllowance = SG_TEXT_BURST * SG_TEXT_MSEC;
     if (address) Com_adrcpy(&c->address, address);
     c->cs.moveType = CS_SPECTATOR;
     return c;

@@ -1,6 +1,7 @@
 // Client commands on the server: each client's records run through movement,
 // their one text command and their buttons; movement calls back here for the
 // weapon actions.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -233,8 +234,9 @@ static void ExecuteText(sgClient_t *client, const char *text) {
     Com_strncpyz(word2, Com_Argv(2), sizeof(word2));
 
     if (!strcmp(cmd, "say")) {
-        SG_Printf(PRINT_ALL, "%s: %s", SG_ClientColorName(client), word1);
+        if (SG_TakeTextAllowance(client, 1)) SG_Printf(PRINT_ALL, "%s: %s", SG_ClientColorName(client), word1);
     } else if (!strcmp(cmd, "say_team")) {
+        if (!SG_TakeTextAllowance(client, 1)) return;
         const char *name = SG_ClientColorName(client);
         for (const sgClient_t &cl : sgs.clients) {
             if (cl.inUse && cl.cs.team == client->cs.team && cl.cs.moveType == CS_PLAYING)
@@ -255,9 +257,13 @@ static void ExecuteText(sgClient_t *client, const char *text) {
 
 void SG_JoinTeam(sgClient_t *client, const cc_t *cc) {
     clientState_t *cs = CS(client);
-    if (cs->moveType == CS_PLAYING) SG_KillClient(client, nullptr, MOD_OTHER, 0);
     const bool blue = (cc->buttons & BT_JOIN_BLUE) != 0;
     const int32_t team = blue ? TEAM_BLUE : TEAM_RED;
+    // Everybody reads of a join, and of the death it takes while playing.
+    const bool playing = cs->moveType == CS_PLAYING;
+    const bool stays = team == cs->team && (playing || cs->moveType == CS_DEAD);
+    if (!(stays && !playing) && !SG_TakeTextAllowance(client, playing && !stays ? 2 : 1)) return;
+    if (playing) SG_KillClient(client, nullptr, MOD_OTHER, 0);
     if (team == cs->team && (cs->moveType == CS_PLAYING || cs->moveType == CS_DEAD)) return;
     if (SG_GetNumClients() == 1) {
         vec3_t point;
@@ -312,7 +318,7 @@ static void PlayingButtons(sgClient_t *client, const cc_t *cc) {
     clientState_t *cs = CS(client);
     const uint32_t b = cc->buttons;
     if (b & BT_SUICIDE) {
-        SG_KillClient(client, nullptr, MOD_OTHER, 0);
+        if (SG_TakeTextAllowance(client, 1)) SG_KillClient(client, nullptr, MOD_OTHER, 0);
         return;
     }
     if (b & BT_SCOREBOARD) SG_SendScoreboard(client);
@@ -365,17 +371,34 @@ void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
     // or take rounding) counts as none: rays along it would reach no number.
     cc_t cc = *in;
     cc.text[CC_TEXT_SIZE - 1] = 0;
+    // Its words reach every player and the server's terminal: no control bytes
+    // (a line break, a terminal escape) survive into them.
+    Com_StripControlBytes(cc.text);
+    cc.textLength = static_cast<uint32_t>(strlen(cc.text));
     const float aimSquared = _DotProduct(cc.aim, cc.aim);
     if (!(aimSquared > 0.5f && aimSquared < 2.0f)) _VectorClear(cc.aim);
 
     clientState_t *cs = CS(client);
-    G_TakeCommandView(cs, &cc);
+    // A repeat takes no view: the body frame stays as the last move left it, which is
+    // what the client predicted.
+    if (!repeat) G_TakeCommandView(cs, &cc);
 
     // A repeat brings no time of its own: the next command pays for all the time since
     // the last one.  Moving it would still run a step the client cannot know of (a
     // command without new time moves a millisecond), and the player's own prediction,
     // which replays only the commands it sent, would no longer be the server's state.
-    if (cs->moveType != CS_INTERMISSION && !repeat) {
+    // What the client's time bank pays of the time the command claims.  Bots are not
+    // drawn from it.
+    const bool metered = !repeat && !client->isBot && cs->moveType != CS_INTERMISSION;
+    uint32_t paid = 0;
+    if (metered) {
+        paid = std::min(G_CommandMsec(cs, &cc), static_cast<uint32_t>(std::max(client->timeBank, 0)));
+        client->timeBank -= static_cast<int32_t>(paid);
+    }
+    if (metered && paid == 0) {
+        // Nothing left: the command's time passes without moving, as if spent.
+        cs->lastCcTime = cc.time;
+    } else if (cs->moveType != CS_INTERMISSION && !repeat) {
         cmove_t cm = {};
         cm.state = cs;
         cm.cc = &cc;
@@ -389,6 +412,7 @@ void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
         cm.replay = 0;
         cm.flatGravity = sg.flatGravity;
         cm.trace = SG_Trace;
+        cm.maxMsec = paid;
         G_ClientMove(&cm);
         SG_UpdateClientOrientation(client);
         if (cm.crushed && cs->moveType == CS_PLAYING) SG_KillClient(client, nullptr, MOD_DIRTGUN, 0);
@@ -402,7 +426,20 @@ void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
     client->lastCC = cc;
 }
 
+// Pays the frame's milliseconds into the client's time bank and text allowance.
+// Counted by frames, not from stored times, so no restart of the clock can stretch them.
+// The bank is paid a sixteenth over real time: an honest client spends exactly real
+// time, so a bank emptied by a long stall fills again within seconds instead of
+// staying empty and cutting every command that arrives a little early.
+static void PayClient(sgClient_t *client) {
+    const int32_t msec = static_cast<int32_t>(qgame.frameMsec);
+    client->timeBank = std::min(client->timeBank + msec + msec / SG_TIME_BANK_REFILL_DIVISOR, SG_TIME_BANK_MSEC);
+    client->textAllowance = std::min(client->textAllowance + msec, SG_TEXT_BURST * SG_TEXT_MSEC);
+    client->floodNoticeWait -= std::min(client->floodNoticeWait, msec);
+}
+
 void SG_IssueClientCommands(sgClient_t *client) {
+    PayClient(client);
     if (client->isBot) {
         if (const cc_t *cc = SG_GetBotCC(client->number)) {
             SG_IssueCC(client, cc, 0);

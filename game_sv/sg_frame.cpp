@@ -1,6 +1,8 @@
 // One frame of the server game: rules in step with their variable, due restarts
 // and map changes, the world and rules logic, every client and every entity.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "common/common.h"
@@ -87,7 +89,8 @@ bool EmptyServerRestart() {
     if (sg.rules == RULES_CRYSTAL_ROUNDS) limit = &sg_autoRestartCR;
     if (sg.rules == RULES_FORGE) limit = &sg_autoRestartF;
     if (!limit || limit->integer < 1) return true;
-    if (SG_Since(sg.lastClientTime) <= limit->integer * 60000) return true;
+    // In 64 bits: an operator's limit of many thousand minutes must not wrap into the past.
+    if (SG_Since(sg.lastClientTime) <= static_cast<int64_t>(limit->integer) * 60000) return true;
     sg.hadClients = 0;
     sg.lastClientTime = SG_Now();
     Com_Printf("%s: Restarting empty server after %d mins", limit->name, limit->integer);
@@ -267,14 +270,14 @@ void SG_Objective(sgClient_t *client) {
 void SG_Solidarity() {
     sg.flags &= ~static_cast<uint32_t>(SGF_SOLIDARITY);
     if (!sg_solidarity.integer || sg.noSolidarity || SG_GetNumClients() < 2) return;
-    const int32_t span = (sg_solidarity.integer < 0 ? 0 : sg_solidarity.integer) * 1000;
-    const int32_t left = span - SG_Since(sg.matchStart);
+    const int64_t span = (sg_solidarity.integer < 0 ? 0 : static_cast<int64_t>(sg_solidarity.integer)) * 1000;
+    const int64_t left = std::min<int64_t>(span, INT32_MAX) - SG_Since(sg.matchStart);
     if (left < 0) return;
     sg.flags |= SGF_SOLIDARITY;
     for (sgClient_t &c : sgs.clients) {
         if (!c.inUse) continue;
         if (c.cs.moveType != CS_SPECTATOR) break;
-        SG_SendServerCommand(&c, "cg_print_center_short \"Solidarity Count: %d sec\"", left / 1000 + 1);
+        SG_SendServerCommand(&c, "cg_print_center_short \"Solidarity Count: %d sec\"", static_cast<int32_t>(left / 1000 + 1));
     }
 }
 
@@ -303,7 +306,9 @@ void SG_ClientInfo(sgClient_t *client) {
     const char *info = Trap_SV_GetClientInfo(client->number);
     if (!info || !info[0]) return;
     const char *name = Com_IS_GetValue(info, "name");
-    if (name && Com_strcmp(name, client->name) && Com_ValidateName(name, SG_NAME_SIZE, "name", 0)) {
+    // A change that the client's text allowance cannot pay for waits for a later frame.
+    if (name && Com_strcmp(name, client->name) && Com_ValidateName(name, SG_NAME_SIZE, "name", 0) &&
+        SG_TakeTextAllowance(client, 1)) {
         char newName[SG_NAME_SIZE];
         Com_strncpyz(newName, name, sizeof newName);
         SG_Printf(PRINT_ALL, "%s changed name to %s", SG_ClientColorName(client), newName);

@@ -45,6 +45,15 @@ constexpr int SG_EVENT_LIFETIME = 150;    // ms an event entity lives
 constexpr float SG_ENTITY_RANGE = 10000.0f;  // an entity at this distance from the centre is lost
 constexpr const char *SG_DEFAULT_NAME = "Player";  // a name that fails the name check
 constexpr const char *SG_DEFAULT_BOT_NAME = "Mirel";
+// A client's commands may use the time the server's clock gives it and no more:
+// every frame pays its milliseconds into the client's bank, which keeps at most
+// this much, so that a burst after a stall of up to a second still plays in full.
+constexpr int32_t SG_TIME_BANK_MSEC = 1000;
+constexpr int32_t SG_TIME_BANK_REFILL_DIVISOR = 16;  // the bank is paid 1/16 over real time
+// Texts one client can make the server send to others: after a burst of
+// SG_TEXT_BURST, one per SG_TEXT_MSEC.  The allowance is counted in ms, one per ms.
+constexpr int32_t SG_TEXT_MSEC = 1000;
+constexpr int32_t SG_TEXT_BURST = 5;
 
 // ---- enumerations ----
 
@@ -221,6 +230,9 @@ struct sgClient_t {
     uint8_t deformMode;        // the dirt gun's mode 0-4 (0-1 outside forge)
     int32_t meelgunWorldHits;  // meelgun hits on the world; every seventh digs
     cc_t botCC;                // the bot's command of this frame
+    int32_t timeBank;          // ms of command time the client may still use
+    int32_t textAllowance;     // ms; each text to others costs SG_TEXT_MSEC
+    int32_t floodNoticeWait;   // ms until the client is told again that its texts wait
 };
 static_assert(offsetof(sgClient_t, cs) == 0);
 
@@ -631,6 +643,9 @@ void SG_IssueClientCommands(sgClient_t *client);
 void SG_IssueCC(sgClient_t *client, const cc_t *cc, uint8_t repeat);
 // Puts the client into the team of the command's join bit.
 void SG_JoinTeam(sgClient_t *client, const cc_t *cc);
+// Takes count texts to others from the client's allowance (bots have no limit).
+// False when it has too few left: the client is told, at most once a second.
+bool SG_TakeTextAllowance(sgClient_t *client, int32_t count);
 // Starts a switch to an owned weapon 0-6; any other number is ignored.
 void SG_WeaponChange(sgClient_t *client, int32_t weapon);
 

@@ -57,6 +57,10 @@ void SG_StartServer(const char *path, int32_t rules, int32_t maxPlayers) {
         rules = RULES_DEATH_MATCH;
     Trap_SetCVar(&sg_rules, SG_RulesName(rules));
     sg.rules = rules;
+    // Their change callbacks run only while a server runs: a value set on the command
+    // line or before the first map is brought into range here.
+    SG_TimeLimit_v();
+    SG_RoundLimit_v();
 
     if (maxPlayers < 0) {
         Com_Printf("Use default max players");

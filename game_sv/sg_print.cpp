@@ -49,6 +49,20 @@ void SG_Printf(int32_t mode, const char *format, ...) {
     }
 }
 
+bool SG_TakeTextAllowance(sgClient_t *client, int32_t count) {
+    if (client->isBot) return true;
+    const int32_t cost = count * SG_TEXT_MSEC;
+    if (client->textAllowance >= cost) {
+        client->textAllowance -= cost;
+        return true;
+    }
+    if (client->floodNoticeWait <= 0) {
+        client->floodNoticeWait = SG_TEXT_MSEC;
+        SG_ClientPrintf(client, "cg_print \"Too many messages: wait a moment\"");
+    }
+    return false;
+}
+
 void SG_ClientPrintf(const sgClient_t *client, const char *format, ...) {
     va_list ap;
     va_start(ap, format);

@@ -99,7 +99,7 @@ bool CheckTime() {
 void SG_RulesThink() {
     if (sg.intermission) return;
     if ((sg.rules == RULES_DEATH_MATCH || sg.rules == RULES_CAPTURE_CRYSTAL) && sg_timeLimit.integer)
-        sg.timeLeft = 60 * sg_timeLimit.integer - SG_Since(sg.matchStart) / 1000;
+        sg.timeLeft = static_cast<int32_t>(60 * static_cast<int64_t>(sg_timeLimit.integer) - SG_Since(sg.matchStart) / 1000);
     else
         sg.timeLeft = 0;
     sg.roundLimit = sg.rules == RULES_CRYSTAL_ROUNDS && sg_roundLimit.integer ? sg_roundLimit.integer : 0;

@@ -27,13 +27,22 @@ constexpr int UI_LOADING_DOTS = 256;         // dots of the loading row drawn at
 
 // ---- registration, start and shutdown ----
 
-// Joins the command's words with single blanks into one history line.
+// Joins the command's words with single blanks into one history line.  An empty
+// quoted word joins its neighbours without a blank: a line longer than one word is
+// written in pieces that way (UI_WriteHistoryLine).
 static void UI_AddGenericHistory(void (*save)(const char *, uint8_t)) {
     if (G_Argc() < 2) return;
     char line[UI_HISTORY_LINE] = "";
+    bool joined = true;  // no blank before the first word, nor after an empty one
     for (int32_t i = 1; i < G_Argc(); i++) {
-        if (i > 1) Com_strcat(line, sizeof line, " ");
-        Com_strcat(line, sizeof line, G_Argv(i));
+        const char *word = G_Argv(i);
+        if (!word[0]) {
+            joined = true;
+            continue;
+        }
+        if (!joined) Com_strcat(line, sizeof line, " ");
+        Com_strcat(line, sizeof line, word);
+        joined = false;
     }
     save(line, 1);
 }

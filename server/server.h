@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "base/base.h"
 #include "base/net.h"
 #include "base/packages.h"
 #include "common/com_msg.h"
@@ -78,6 +79,7 @@ struct svStatic_t {
     char privatePassword[SV_NAME_SIZE];  // empty: none
     int32_t worldId;                     // +1 at every start
     int32_t lastHeartbeat;               // 0: send one as soon as allowed
+    int32_t heartbeatJitter;             // ms added to the next heartbeat's wait
     int32_t lastHeartbeatTry;
     int32_t lastMasterRefresh;
     int32_t worldInfoVersion;            // +1 at every start and world-info change
@@ -167,6 +169,13 @@ void SV_StartServer(const char *path);
 // Ends the map; keepRunning keeps the slots for the next map.
 void SV_ShutdownServer(uint8_t keepRunning);
 uint8_t SV_Running();
+// The server stamps its clients and its own sends with Base_Time.  Their ages are
+// taken through these, so that they hold across the clock's restart at 2^31 ms:
+// ms from stamp to now, and from stamp to the present.
+inline int32_t SV_AgeAt(int32_t now, int32_t stamp) {
+    return Base_AgeOn(qbase.clockRestart, static_cast<uint32_t>(now), static_cast<uint32_t>(stamp));
+}
+inline int32_t SV_Age(int32_t stamp) { return Base_ClockAge(static_cast<uint32_t>(stamp)); }
 void SV_UploadClientStateReference(void *base, int32_t stride);
 void SV_UploadEntityStateReference(void *base, int32_t stride);
 void SV_UploadSnapshotGameDataReference(void *block, int32_t size);

@@ -59,10 +59,15 @@ static bool DigestMatches(const char *password, const char *digestText) {
 }
 
 void SV_ClientConnect(const netadr_t *address, int32_t gameVersion, const char *passwordDigest,
-                      const char *name, int32_t reserved, int32_t challenge, int32_t packChecksum,
+                      const char *sentName, int32_t reserved, int32_t challenge, int32_t packChecksum,
                       int32_t engineVersion) {
     (void)reserved;
     const char *from = Com_adrstr(address);
+    // The name is printed on the server's terminal below: without control bytes.
+    char plainName[SV_PRINT_SIZE];
+    Com_strncpyz(plainName, sentName, sizeof plainName);
+    Com_StripControlBytes(plainName);
+    const char *const name = plainName;
     if (!KnownChallenge(address, challenge)) {
         Com_Printf("%s (%s) tries to connect with unknown challenge num", name, from);
         return;
@@ -401,6 +406,9 @@ void SV_HandlePackage(netPackage_t *package) {
                   c->challenge);
         return;
     }
+    // Only now, with its challenge right, does the package count as the client's:
+    // a forged one from the same address must not move the pipe's sequence.
+    NET_AcceptPackage(&c->pipe, package);
     if (c->pipe.remote.port != from->port) {
         // A router between them gave the client a new port: the package came in
         // sequence and proved itself, so the slot answers there from now on.
@@ -422,7 +430,7 @@ void SV_HandlePackage(netPackage_t *package) {
             // The echo is the client's word: any value must give a defined ping.
             const int32_t stamp = Msg_ReadLong();
             if (package->msg.overflowed) break;  // cut short: dropped below, nothing measured
-            c->ping = static_cast<int32_t>(static_cast<uint32_t>(Now()) - static_cast<uint32_t>(stamp));
+            c->ping = SV_Age(stamp);
             c->smoothedPing = static_cast<int32_t>((static_cast<int64_t>(c->smoothedPing) * 7 + c->ping) >> 3);
             break;
         }

@@ -37,10 +37,12 @@ void SV_SendServerInfo(const netadr_t *address, int32_t first, int32_t second) {
 
 void SV_Heartbeat() {
     if (sv_lanServer.integer || sv_skipHeartbeat.integer || !qbase.masterChallenge) return;
-    if (Now() - svs.lastHeartbeatTry < SV_HEARTBEAT_TRY_MSEC) return;
+    if (SV_Age(svs.lastHeartbeatTry) < SV_HEARTBEAT_TRY_MSEC) return;
     svs.lastHeartbeatTry = Now();
-    if (svs.lastHeartbeat && Now() - svs.lastHeartbeat < SV_HEARTBEAT_MSEC) return;
-    svs.lastHeartbeat = Now() + Com_rand() % 100;
+    // A few ms of jitter on every interval, so that servers started together spread out.
+    if (svs.lastHeartbeat && SV_Age(svs.lastHeartbeat) < SV_HEARTBEAT_MSEC + svs.heartbeatJitter) return;
+    svs.lastHeartbeat = Now();
+    svs.heartbeatJitter = Com_rand() % 100;
     SV_SendServerInfo(&qbase.masterAddress, static_cast<int32_t>(qbase.masterChallenge), 0);
 }
 

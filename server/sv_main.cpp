@@ -187,7 +187,9 @@ void SV_StartServer(const char *path) {
 void SV_ShutdownServer(uint8_t keepRunning) {
     if (!qbase.serverRunning) return;
     if (!keepRunning && !sv_lanServer.integer && qbase.masterAddress.type != NA_BAD)
-        NET_SendOutOfBandPrintf(NS_CLIENT, &qbase.masterAddress, "server_shutdown");
+        // With the master's challenge: the master believes no shutdown without it.
+        NET_SendOutOfBandPrintf(NS_CLIENT, &qbase.masterAddress, "server_shutdown %d",
+                                static_cast<int32_t>(qbase.masterChallenge));
     memset(&sv, 0, sizeof sv);
     sv.entityList.next = sv.entityList.prev = &sv.entityList;
     WO_ClearAllPages();
@@ -273,7 +275,7 @@ int SV_GetNumClients() {
 // ---- frame ----
 
 int SV_CheckClientConnection(svClient_t *client) {
-    if (Now() - client->lastReceive <= SV_TIMEOUT_MSEC) return 0;
+    if (SV_Age(client->lastReceive) <= SV_TIMEOUT_MSEC) return 0;
     Call_SG_ClientDrop(client->number, "Timeout");
     return 1;
 }
@@ -340,14 +342,14 @@ static void ServeClient(svClient_t *client, uint64_t sightStamp) {
     SV_UpdateFrameVisibleSet(client, sightStamp);
     SV_ClientInfo(client);
     NET_UpdatePipeStatistics();
-    if (!client->lastServerInfo || Now() - client->lastServerInfo > SV_SERVERINFO_MSEC) {
+    if (!client->lastServerInfo || SV_Age(client->lastServerInfo) > SV_SERVERINFO_MSEC) {
         client->lastServerInfo = Now();
         SV_SendServerInfo(&client->pipe.remote, 0, 0);
     }
     SV_WriteWorldInfoString(client);
     SV_WritePages(client);
     Msg_WriteBegin(&sv_msg);
-    if (SV_WriteSnapshot(client) && Now() - client->lastPingRequest >= SV_PING_REQUEST_MSEC) {
+    if (SV_WriteSnapshot(client) && SV_Age(client->lastPingRequest) >= SV_PING_REQUEST_MSEC) {
         client->lastPingRequest = Now();
         Msg_WriteByte(SVP_PING);
         Msg_WriteLong(static_cast<int32_t>(Base_Time()));
@@ -366,9 +368,6 @@ static void SetCaption() {
 
 void SV_Frame() {
     if (!qbase.serverRunning || !qbase.module) return;
-    // The echo's start is game time, so game time measures how long it has run.
-    if (qbase.rconEcho && qbase.time - qbase.rconEchoStart > static_cast<uint32_t>(sv_rconEchoClearTime.integer) * 1000u)
-        qbase.rconEcho = 0;
     sv.cheats = RoundedCheats();
 
     ReadPackages();
@@ -395,7 +394,7 @@ void SV_Frame() {
         ServeClient(&c, sightStamp);
     }
     SetCaption();
-    if (!qbase.clientRunning && Now() - svs.lastMasterRefresh > SV_MASTER_REFRESH_MSEC) {
+    if (!qbase.clientRunning && SV_Age(svs.lastMasterRefresh) > SV_MASTER_REFRESH_MSEC) {
         svs.lastMasterRefresh = Now();
         Base_UpdateMaster(1);
     }

@@ -32,7 +32,7 @@ void SV_UploadWorldInfoString(const char *text) {
 }
 
 void SV_WriteWorldInfoString(svClient_t *client) {
-    if (client->worldInfoAck == svs.worldInfoVersion || Now() - client->lastWorldInfoSent < SV_WORLDINFO_RESEND_MSEC)
+    if (client->worldInfoAck == svs.worldInfoVersion || SV_Age(client->lastWorldInfoSent) < SV_WORLDINFO_RESEND_MSEC)
         return;
     client->lastWorldInfoSent = Now();
     Msg_WriteBegin(&sv_msg);
@@ -97,7 +97,7 @@ int SV_WritePages(svClient_t *client) {
             Com_DPrintf("SV_WritePages: %s has too high seqNumber", to());
             continue;
         }
-        if (!(ack < 0 || static_cast<uint32_t>(ack) < seq) || client->pageSent[i] + interval > now) continue;
+        if (!(ack < 0 || static_cast<uint32_t>(ack) < seq) || SV_AgeAt(now, client->pageSent[i]) < interval) continue;
         client->pageSent[i] = now;
 
         const int32_t cell = wo_pageGrid[i];

@@ -123,7 +123,7 @@ int SV_WriteSnapshot(svClient_t *client) {
         client->lastSnapshot = 0;
     }
     const int32_t now = Now();
-    if (now - client->lastSnapshot < client->snapInterval) return 0;
+    if (SV_AgeAt(now, client->lastSnapshot) < client->snapInterval) return 0;
     client->lastSnapshot = now;
 
     snapshot_t *s = SV_CreateSnapshot(client);

@@ -570,7 +570,7 @@ void SV_ClearAllMatter() {
 
 void SV_AutoDump(int32_t now) {
     if (sv_autoDump.integer <= 0 ||
-        static_cast<int64_t>(now) - svs.lastAutoDump < static_cast<int64_t>(sv_autoDump.integer) * 60000)
+        SV_AgeAt(now, svs.lastAutoDump) < static_cast<int64_t>(sv_autoDump.integer) * 60000)
         return;
     svs.lastAutoDump = now;
     char dir[FS_MAX_FULL_PATH];

@@ -4,7 +4,7 @@
 //   get_master_challenge <instance>       -> master_challenge <instance> <challenge>
 //   master_version_check <instance>       -> master_version <instance> <newest release>
 //   serverinfo <challenge> ...            heartbeat: lists the sender while its challenge is right
-//   server_shutdown                       removes the sender from the list
+//   server_shutdown <challenge>           removes the sender from the list
 //   getservers <challenge> <session> <n>  -> cg_server_list <session> <address> ...
 // A challenge belongs to the address it was handed to.  Listed servers that stop
 // sending heartbeats are forgotten after MASTER_SERVER_TIMEOUT seconds.
@@ -13,16 +13,17 @@
 // Port 0 lets the system choose; the first line printed names the address bound.
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/random.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,6 @@ struct peer_t {
 
 int sock = -1;
 std::vector<peer_t> peers;
-std::mt19937 rng;
 volatile sig_atomic_t stop;
 int newestRelease = MASTER_LATEST_RELEASE;  // what master_version reports
 
@@ -92,6 +92,21 @@ void Send(const netadr_t &to, const char *text) {
     }
 }
 
+// A challenge nobody can foresee: from the system's random source, as the engine's own.
+uint32_t UnpredictableNumber() {
+    uint32_t n = 0;
+    for (size_t got = 0; got < sizeof n;) {
+        const ssize_t r = getrandom(reinterpret_cast<char *>(&n) + got, sizeof n - got, 0);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) {
+            fprintf(stderr, "hm_master: no random source: %s\n", strerror(errno));
+            exit(1);
+        }
+        got += static_cast<size_t>(r);
+    }
+    return n;
+}
+
 uint32_t Number(const char *text) { return static_cast<uint32_t>(strtoll(text, nullptr, 10)); }
 
 // The words of the text are in Msg_Argc/Msg_Argv.
@@ -102,7 +117,7 @@ void Handle(const netadr_t &from) {
     if (word == "get_master_challenge") {
         peer_t *p = AddPeer(from);
         if (!p->challenge) {
-            do p->challenge = static_cast<uint32_t>(rng()) & 0x7FFFFFFFu;
+            do p->challenge = UnpredictableNumber() & 0x7FFFFFFFu;
             while (!p->challenge);
         }
         p->lastHeard = now;
@@ -121,7 +136,14 @@ void Handle(const netadr_t &from) {
         p->listed = true;
         p->lastHeard = now;
     } else if (word == "server_shutdown") {
-        if (peer_t *p = FindPeer(from); p && p->listed) {
+        // Only the server itself may take itself off the list: anyone can put its
+        // address on a datagram, but only it has heard its challenge.
+        peer_t *p = FindPeer(from);
+        if (!p || !p->challenge || Number(Msg_Argv(1)) != p->challenge) {
+            printf("hm_master: shutdown from %s without its challenge\n", Com_adrstr(&from));
+            return;
+        }
+        if (p->listed) {
             p->listed = false;
             printf("hm_master: %s shut down\n", Com_adrstr(&from));
         }
@@ -171,7 +193,6 @@ int main(int argc, char **argv) {
             return 1;
         }
     }
-    rng.seed(static_cast<uint32_t>(time(nullptr)) ^ static_cast<uint32_t>(getpid()));
 
     sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     sockaddr_in sa{};

@@ -10,13 +10,58 @@
 #include "world/wo_local.h"
 
 int32_t wo_pageGrid[WO_GRID_CELLS];
-uint64_t wo_cubeSurfMask[WO_GRID_CELLS];
+woCellSurfs_t wo_cellSurfs[WO_GRID_CELLS];
 uint32_t wo_seqGrid[WO_GRID_CELLS];
 page_t wo_pages[WO_MAX_PAGES];
 byte wo_pageAcitve[WO_MAX_PAGES];
 page_t wo_pageDummy;
 // The live list starts empty: its head linked to itself.
 [[maybe_unused]] static const bool wo_pageDummyLinked = (wo_pageDummy.prev = wo_pageDummy.next = &wo_pageDummy, true);
+uint8_t wo_surfNear[WO_NEAR_GRID * WO_NEAR_GRID * WO_NEAR_GRID];
+uint8_t wo_blockNear[WO_NEAR_BLOCKS * WO_NEAR_BLOCKS * WO_NEAR_BLOCKS];
+
+// The cubes of a page that touch its neighbour at offset (dx, dy, dz), each -1..1.
+static constexpr uint64_t TouchingCubes(int dx, int dy, int dz) {
+    uint64_t m = 0;
+    for (int c = 0; c < WO_PAGE_SIZE; c++) {
+        const int o[3] = {dx, dy, dz}, v[3] = {c & 3, c >> 2 & 3, c >> 4};
+        bool touches = true;
+        for (int i = 0; i < 3; i++)
+            touches = touches && (o[i] == 0 || v[i] == (o[i] > 0 ? WO_PAGE_VOXELS - 1 : 0));
+        if (touches)
+            m |= uint64_t{1} << c;
+    }
+    return m;
+}
+
+struct touchingCubes_t {
+    uint64_t m[27];
+};
+
+static constexpr touchingCubes_t MakeTouchingCubes() {
+    touchingCubes_t t = {};
+    for (int n = 0; n < 27; n++)
+        t.m[n] = TouchingCubes(n % 3 - 1, n / 3 % 3 - 1, n / 9 - 1);
+    return t;
+}
+
+static constexpr touchingCubes_t wo_touchingCubes = MakeTouchingCubes();
+
+void WO_CountSurfNear(int x, int y, int z, uint64_t before, uint64_t after) {
+    for (int n = 0; n < 27; n++) {
+        const uint64_t touching = wo_touchingCubes.m[n];
+        const int change = ((after & touching) != 0) - ((before & touching) != 0);
+        if (!change)
+            continue;
+        const int nx = x + n % 3 - 1, ny = y + n / 3 % 3 - 1, nz = z + n / 9 - 1;
+        uint8_t &count = wo_surfNear[WO_NearIndex(nx, ny, nz)];
+        const bool was = count != 0;
+        count = static_cast<uint8_t>(count + change);
+        if (was != (count != 0))
+            wo_blockNear[WO_BlockIndex(nx >> 2, ny >> 2, nz >> 2)] += static_cast<uint8_t>(change);
+    }
+}
+
 int32_t wo_pagedMins[3], wo_pagedMaxs[3];
 // Per row of cells (index y + 32z), bit x set where the cell holds a stored page: the
 // paged bounds are found from these 4 kB instead of the grid's 128 kB.
@@ -41,8 +86,7 @@ static bool CellInGrid(int x, int y, int z) {
 }
 
 voxel_t WO_GetVoxel(int x, int y, int z) {
-    // Layers 0, 126 and 127 always read empty, so every surface closes inside the world.
-    if (x < 1 || x > 125 || y < 1 || y > 125 || z < 1 || z > 125)
+    if (!WO_VoxelInWorld(x, y, z))
         return wo_emptyVoxel;
     const int32_t cell = wo_pageGrid[WO_VoxelCell(x, y, z)];
     if (cell == WO_CELL_EMPTY)
@@ -198,7 +242,7 @@ static void UnlinkPage(page_t *page) {
     page->next->prev = page->prev;
     page->magic = WO_PAGE_UNLINKED;
     PageFree(page);
-    wo_cubeSurfMask[WO_CellIndex(page->x, page->y, page->z)] = 0;
+    WO_SetCubeSurfMask(page, 0);
     wo_pageRows[page->y + WO_GRID_PAGES * page->z] &= ~(1u << page->x);
 }
 

@@ -1,5 +1,6 @@
 // The shared vertex and face pool: edge vertexes found by hash, welded into rings per
 // edge, and faces whose normals are summed into smooth vertex normals.
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -10,12 +11,12 @@
 
 woPool_t wo_pool;
 woFaces_t wo_faces;
+int32_t wo_edgeVertex[WO_EDGE_SLOTS];
 byte wo_poolChunks[WO_POOL_CHUNKS];
 int32_t wo_poolLoop;
 int32_t wo_qvert = -1;
 
 static byte wo_initilized;
-static int32_t wo_vertexRing[WO_POOL_SIZE];  // head of the bucket ring the vertex was put in
 
 // The bookkeeping of one store of the pool (vertexes or faces): live entries, and
 // whether its being full was reported, which happens once, not for every entry that
@@ -24,77 +25,83 @@ struct woStore_t {
     const char *taker;  // the function that reports the store full
     const char *what;
     int size;
+    byte *activeBits;
     int active;
     bool fullReported;
+    int lowestFree;  // every entry below it is live
     // Entries from this index on were never taken since the last clear: they still
-    // stand as the clear left them, chained in index order at the free list's end, so
-    // the next clear need not touch them.  The whole store before the first clear.
+    // stand as the clear left them, so the next clear need not touch them.  The whole
+    // store before the first clear.
     int taken;
 };
-static woStore_t wo_vertexStore = {"WO_AddVertexToPool", "vertexes", WO_POOL_SIZE, 0, false, WO_POOL_SIZE};
-static woStore_t wo_faceStore = {"WO_AddFace", "faces", WO_POOL_FACES, 0, false, WO_POOL_FACES};
+static woStore_t wo_vertexStore = {"WO_AddVertexToPool", "vertexes", WO_POOL_SIZE, wo_pool.active, 0, false, 0,
+                                   WO_POOL_SIZE};
+static woStore_t wo_faceStore = {"WO_AddFace", "faces", WO_POOL_FACES, wo_faces.active, 0, false, 0, WO_POOL_FACES};
 
 // ---- circular doubly linked lists by index; a lone node links to itself ----
 
-template <typename Node>
-static void LinkSelf(Node *nodes, woLink_t Node::*f, int i) {
-    nodes[i].*f = {i, i};
+static woVertexNode_t *const vn = wo_pool.nodes;
+
+static void LinkSelf(woLink_t woVertexNode_t::*f, int i) { vn[i].*f = {i, i}; }
+
+static void LinkInsertAfter(woLink_t woVertexNode_t::*f, int after, int i) {
+    const int next = (vn[after].*f).next;
+    vn[i].*f = {after, next};
+    (vn[next].*f).prev = i;
+    (vn[after].*f).next = i;
 }
 
-template <typename Node>
-static void LinkInsertAfter(Node *nodes, woLink_t Node::*f, int after, int i) {
-    const int next = (nodes[after].*f).next;
-    nodes[i].*f = {after, next};
-    (nodes[next].*f).prev = i;
-    (nodes[after].*f).next = i;
+static void LinkAppend(woLink_t woVertexNode_t::*f, int head, int i) { LinkInsertAfter(f, (vn[head].*f).prev, i); }
+
+static void LinkRemove(woLink_t woVertexNode_t::*f, int i) {
+    const woLink_t l = vn[i].*f;
+    (vn[l.prev].*f).next = l.next;
+    (vn[l.next].*f).prev = l.prev;
+    LinkSelf(f, i);
 }
 
-template <typename Node>
-static void LinkAppend(Node *nodes, woLink_t Node::*f, int head, int i) {
-    LinkInsertAfter(nodes, f, (nodes[head].*f).prev, i);
-}
+// ---- stores: the lowest free entry is taken first ----
 
-template <typename Node>
-static void LinkRemove(Node *nodes, woLink_t Node::*f, int i) {
-    const woLink_t l = nodes[i].*f;
-    (nodes[l.prev].*f).next = l.next;
-    (nodes[l.next].*f).prev = l.prev;
-    LinkSelf(nodes, f, i);
-}
-
-// Moves the oldest free entry to the tail of the active list and sets its bit; -1 when
-// none is free.
-template <typename Node>
-static int TakeFree(woStore_t *store, Node *nodes, int freeHead, int activeHead, byte *activeBits) {
-    const int i = nodes[freeHead].list.next;
-    if (i == freeHead) {
-        if (!store->fullReported)
-            Com_Error(ER_WARNING, "%s: all %d pool %s in use", store->taker, store->size, store->what);
-        store->fullReported = true;
-        return -1;
+// Marks the lowest free entry live; -1 when none is free.
+static int TakeFree(woStore_t *store) {
+    const int words = store->size / 64;
+    for (int w = store->lowestFree / 64; w < words; w++) {
+        uint64_t bits;
+        memcpy(&bits, store->activeBits + 8 * w, sizeof(bits));
+        if (bits == ~uint64_t{0})
+            continue;
+        const int i = 64 * w + std::countr_one(bits);
+        WO_SetBit(store->activeBits, i);
+        store->lowestFree = i + 1;
+        store->active++;
+        if (i >= store->taken)
+            store->taken = i + 1;
+        return i;
     }
-    LinkRemove(nodes, &Node::list, i);
-    LinkAppend(nodes, &Node::list, activeHead, i);
-    WO_SetBit(activeBits, i);
-    store->active++;
-    if (i >= store->taken)
-        store->taken = i + 1;
-    return i;
+    store->lowestFree = store->size;
+    if (!store->fullReported)
+        Com_Error(ER_WARNING, "%s: all %d pool %s in use", store->taker, store->size, store->what);
+    store->fullReported = true;
+    return -1;
 }
 
-// Moves a live entry to the tail of the free list and clears its bit.
-template <typename Node>
-static void ReturnFree(woStore_t *store, Node *nodes, int freeHead, byte *activeBits, int i) {
-    LinkRemove(nodes, &Node::list, i);
-    LinkAppend(nodes, &Node::list, freeHead, i);
-    WO_ClearBit(activeBits, i);
+static void ReturnFree(woStore_t *store, int i) {
+    WO_ClearBit(store->activeBits, i);
+    if (i < store->lowestFree)
+        store->lowestFree = i;
     store->active--;
     store->fullReported = false;
 }
 
-static woVertexNode_t *const vn = wo_pool.nodes;
-static woFaceNode_t *const fn = wo_faces.nodes;
-static woBucketNode_t *const bn = wo_pool.buckets;
+static void ClearStore(woStore_t *store) {
+    memset(store->activeBits, 0, store->size / 8);
+    store->active = 0;
+    store->fullReported = false;
+    store->lowestFree = 0;
+    store->taken = 0;
+}
+
+static_assert(WO_POOL_SIZE % 64 == 0 && WO_POOL_FACES % 64 == 0, "stores are searched 64 entries at a time");
 
 static bool VertexActive(int i) { return i >= 0 && i < WO_POOL_SIZE && WO_TestBit(wo_pool.active, i); }
 
@@ -105,62 +112,34 @@ static void MarkDirty(int i) {
     if (WO_TestBit(wo_pool.dirty, i))
         return;
     WO_SetBit(wo_pool.dirty, i);
-    LinkAppend(vn, &woVertexNode_t::dirty, WO_VERTEX_DIRTY_HEAD, i);
+    LinkAppend(&woVertexNode_t::dirty, WO_VERTEX_DIRTY_HEAD, i);
+}
+
+// The edge slot of a live vertex, from its key.
+static int KeySlot(uint32_t key) {
+    return WO_EdgeSlot(key & 1023, key >> 10 & 1023, key >> 20 & 1023, static_cast<int>(key >> 30));
 }
 
 // ---- set-up ----
 
-// Puts the free list back in index order: entries below the store's taken mark are
-// appended one by one, the untouched ones behind them are still chained in order and
-// only their two ends are joined again.
-template <typename Node>
-static void ResetFreeList(woStore_t *store, Node *nodes, int freeHead, int activeHead) {
-    LinkSelf(nodes, &Node::list, activeHead);
-    LinkSelf(nodes, &Node::list, freeHead);
-    for (int i = 0; i < store->taken; i++) {
-        nodes[i].index = i;
-        LinkAppend(nodes, &Node::list, freeHead, i);
-    }
-    if (store->taken < store->size) {
-        const int last = nodes[freeHead].list.prev;
-        nodes[last].list.next = store->taken;
-        nodes[store->taken].list.prev = last;
-        nodes[store->size - 1].list.next = freeHead;
-        nodes[freeHead].list.prev = store->size - 1;
-    }
-}
-
 void WO_ClearPool() {
-    memset(wo_pool.active, 0, sizeof(wo_pool.active));
-    memset(wo_pool.dirty, 0, sizeof(wo_pool.dirty));
-    LinkSelf(vn, &woVertexNode_t::dirty, WO_VERTEX_DIRTY_HEAD);
-    // Every vertex taken since the last clear was taken in index order and remembers
-    // its ring, so only those rings can be in use; the first clear empties every ring.
-    static bool bucketsEmptied = false;
+    // Only entries taken since the last clear can be in use or linked; the first
+    // clear sets up every one.
     for (int i = 0; i < wo_vertexStore.taken; i++) {
-        LinkSelf(vn, &woVertexNode_t::weld, i);
-        LinkSelf(vn, &woVertexNode_t::dirty, i);
-        if (bucketsEmptied)
-            LinkSelf(bn, &woBucketNode_t::bucket, wo_vertexRing[i]);
-        LinkSelf(bn, &woBucketNode_t::bucket, i);
+        if (WO_TestBit(wo_pool.active, i))
+            wo_edgeVertex[KeySlot(wo_pool.key[i])] = 0;
+        LinkSelf(&woVertexNode_t::weld, i);
+        LinkSelf(&woVertexNode_t::dirty, i);
     }
-    ResetFreeList(&wo_vertexStore, vn, WO_VERTEX_FREE_HEAD, WO_VERTEX_ACTIVE_HEAD);
-    if (!bucketsEmptied) {
-        for (int b = 0; b < WO_POOL_BUCKETS; b++)
-            LinkSelf(bn, &woBucketNode_t::bucket, WO_VERTEX_BUCKET_HEAD + b);
-        bucketsEmptied = true;
-    }
-
-    memset(wo_faces.active, 0, sizeof(wo_faces.active));
-    ResetFreeList(&wo_faceStore, fn, WO_FACE_FREE_HEAD, WO_FACE_ACTIVE_HEAD);
+    LinkSelf(&woVertexNode_t::dirty, WO_VERTEX_DIRTY_HEAD);
+    memset(wo_pool.dirty, 0, sizeof(wo_pool.dirty));
+    ClearStore(&wo_vertexStore);
+    ClearStore(&wo_faceStore);
     memset(wo_poolChunks, 0, sizeof(wo_poolChunks));
-    wo_vertexStore.active = wo_faceStore.active = 0;
-    wo_vertexStore.fullReported = wo_faceStore.fullReported = false;
-    wo_vertexStore.taken = wo_faceStore.taken = 0;
 }
 
 void WO_InitGPUVertexList() {
-    if (!qbase.rendererRunning)
+    if (!qbase.rendererRunning || wo_qvert >= 0)
         return;
     // One vertex past the pool, left at the origin: the shadow volumes' extrusion point.
     wo_qvert = RE_LoadVertexes(WO_VERTEX_LAYOUT, WO_POOL_SIZE + 1, 0, 1);
@@ -176,12 +155,14 @@ void WO_InitPool() {
     WO_ClearPool();
 }
 
+void WO_ShutdownGPUVertexList() {
+    if (qbase.rendererRunning && wo_qvert >= 0) RE_UnloadVertexes(wo_qvert);
+    wo_qvert = -1;
+}
+
 void WO_ShutdownPool() {
     wo_initilized = 0;
-    if (qbase.rendererRunning && wo_qvert >= 0) {
-        RE_UnloadVertexes(wo_qvert);
-        wo_qvert = -1;
-    }
+    WO_ShutdownGPUVertexList();
 }
 
 // ---- vertexes ----
@@ -198,73 +179,80 @@ static void WriteVertex(const poolVertex_t *v, int i) {
     memcpy(wo_pool.rgba[i], v->rgba, sizeof(wo_pool.rgba[i]));
 }
 
-// One walk of the edge's bucket ring: a vertex of this key and matter (and facing,
-// unless -1) is returned, overwritten with v when asked; else a free vertex is taken,
-// filled and welded to the edge's ring.
-static int FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing,
-                           bool overwrite, bool *firstOfEdge) {
-    const uint32_t key = WO_VertexKey(x, y, z, axis);
-    const int head = WO_VERTEX_BUCKET_HEAD + WO_VertexBucket(x, y, z, axis);
+// The edge's vertexes from the oldest: the first of this matter (any when -1) and
+// facing (any when -1), or -1; oldest is the edge's oldest vertex, -1 when it has none.
+static int FindInEdge(int slot, int matter, int facing, int *oldest) {
+    *oldest = wo_edgeVertex[slot] - 1;
+    if (*oldest < 0)
+        return -1;
+    int n = *oldest;
+    do {
+        if ((matter == -1 || wo_pool.matter[n] == matter) && (facing == -1 || wo_pool.facing[n] == facing))
+            return n;
+        n = vn[n].weld.prev;
+    } while (n != *oldest);
+    return -1;
+}
 
-    int weldTo = -1;  // the first other vertex of this edge: a new one joins its ring
-    for (int n = bn[head].bucket.next; n != head; n = bn[n].bucket.next) {
-        if (bn[n].key != key)
-            continue;
-        if (weldTo < 0)
-            weldTo = n;
-        if (wo_pool.matter[n] != matter || (facing != -1 && wo_pool.facing[n] != facing))
-            continue;
-        if (overwrite) {
-            WriteVertex(v, n);
-            wo_pool.matter[n] = matter;
-            wo_pool.facing[n] = facing;
-            MarkDirty(n);
-            FlagChunk(n);
-        }
-        *firstOfEdge = weldTo == n;
-        return n;
-    }
-
-    const int n = TakeFree(&wo_vertexStore, vn, WO_VERTEX_FREE_HEAD, WO_VERTEX_ACTIVE_HEAD, wo_pool.active);
+// A free vertex filled from v and welded to the edge's ring after its oldest vertex.
+static int AddToEdge(const poolVertex_t *v, int slot, uint32_t key, int oldest, int matter, int facing) {
+    const int n = TakeFree(&wo_vertexStore);
     if (n < 0)
         return -1;
-    LinkAppend(bn, &woBucketNode_t::bucket, head, n);
-    wo_vertexRing[n] = head;
     WriteVertex(v, n);
     wo_pool.matter[n] = matter;
     wo_pool.facing[n] = facing;
-    bn[n].key = key;
+    wo_pool.key[n] = key;
     wo_pool.references[n] = 0;
     wo_pool.numVertexFaces[n] = 0;
     wo_pool.staleFaces[n] = 0;
     MarkDirty(n);
 
     // Weld: the copies of one edge vertex (other matters, other facings) form one ring.
-    LinkSelf(vn, &woVertexNode_t::weld, n);
-    if (weldTo >= 0)
-        LinkInsertAfter(vn, &woVertexNode_t::weld, weldTo, n);
+    if (oldest >= 0) {
+        LinkInsertAfter(&woVertexNode_t::weld, oldest, n);
+    } else {
+        LinkSelf(&woVertexNode_t::weld, n);
+        wo_edgeVertex[slot] = n + 1;
+    }
     FlagChunk(n);
-    *firstOfEdge = weldTo < 0;
     return n;
 }
 
 int WO_AddVertexToPool(const poolVertex_t *v, int x, int y, int z, int axis, int matter, int facing) {
-    bool first;
-    return FindOrAddVertex(v, x, y, z, axis, matter, facing, true, &first);
+    const int slot = WO_EdgeSlot(x, y, z, axis);
+    WO_ASSERT_V(slot >= 0, -1);
+    int oldest;
+    const int n = FindInEdge(slot, matter, facing, &oldest);
+    if (n < 0)
+        return AddToEdge(v, slot, WO_VertexKey(x, y, z, axis), oldest, matter, facing);
+    WriteVertex(v, n);
+    wo_pool.matter[n] = matter;
+    wo_pool.facing[n] = facing;
+    MarkDirty(n);
+    FlagChunk(n);
+    return n;
 }
 
-int WO_FindOrAddVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter, bool *firstOfEdge) {
-    return FindOrAddVertex(v, x, y, z, axis, matter, -1, false, firstOfEdge);
+int WO_FindEdgeVertex(int x, int y, int z, int axis, int matter, bool *firstOfEdge) {
+    const int slot = WO_EdgeSlot(x, y, z, axis);
+    WO_ASSERT_V(slot >= 0, -1);
+    int oldest;
+    const int n = FindInEdge(slot, matter, -1, &oldest);
+    *firstOfEdge = n >= 0 ? n == oldest : oldest < 0;
+    return n;
+}
+
+int WO_AddEdgeVertex(const poolVertex_t *v, int x, int y, int z, int axis, int matter) {
+    const int slot = WO_EdgeSlot(x, y, z, axis);
+    WO_ASSERT_V(slot >= 0, -1);
+    return AddToEdge(v, slot, WO_VertexKey(x, y, z, axis), wo_edgeVertex[slot] - 1, matter, -1);
 }
 
 int WO_GetIndexFromPool(int x, int y, int z, int axis, int matter, int facing) {
-    const uint32_t key = WO_VertexKey(x, y, z, axis);
-    const int head = WO_VERTEX_BUCKET_HEAD + WO_VertexBucket(x, y, z, axis);
-    for (int n = bn[head].bucket.next; n != head; n = bn[n].bucket.next)
-        if (bn[n].key == key && (matter == -1 || wo_pool.matter[n] == matter) &&
-            (facing == -1 || wo_pool.facing[n] == facing))
-            return n;
-    return -1;
+    const int slot = WO_EdgeSlot(x, y, z, axis);
+    int oldest;
+    return slot < 0 ? -1 : FindInEdge(slot, matter, facing, &oldest);
 }
 
 void WO_GetVertexByIndex(poolVertex_t *out, int i) {
@@ -286,14 +274,29 @@ void WO_UpdateVertexByIndex(const poolVertex_t *in, int i) {
     FlagChunk(i);
 }
 
+void WO_SetVertexFacing(int i, int facing, const float st[2], const float axisMask[4]) {
+    wo_pool.facing[i] = facing;
+    memcpy(wo_pool.st[i], st, sizeof(wo_pool.st[i]));
+    memcpy(wo_pool.axisMask[i], axisMask, sizeof(wo_pool.axisMask[i]));
+    FlagChunk(i);
+}
+
 static void FreeVertex(int i) {
     // The ring's other members summed this vertex's faces into their normals.
     for (int w = vn[i].weld.next; w != i; w = vn[w].weld.next)
         MarkDirty(w);
-    LinkRemove(vn, &woVertexNode_t::weld, i);
-    LinkRemove(bn, &woBucketNode_t::bucket, i);
-    ReturnFree(&wo_vertexStore, vn, WO_VERTEX_FREE_HEAD, wo_pool.active, i);
-    // It stays on the dirty list (if there) until the next normal pass drops it.
+    int32_t &oldest = wo_edgeVertex[KeySlot(wo_pool.key[i])];
+    if (oldest == i + 1)  // the next oldest takes its place
+        oldest = vn[i].weld.prev == i ? 0 : vn[i].weld.prev + 1;
+    LinkRemove(&woVertexNode_t::weld, i);
+    ReturnFree(&wo_vertexStore, i);
+    // Off the dirty list too: taken again, it joins the list's tail like any new vertex,
+    // so the order in which ring normals are summed never depends on which free entry
+    // the pool handed out.
+    if (WO_TestBit(wo_pool.dirty, i)) {
+        WO_ClearBit(wo_pool.dirty, i);
+        LinkRemove(&woVertexNode_t::dirty, i);
+    }
 }
 
 void WO_SinkGarbageCount(int i) {
@@ -320,7 +323,7 @@ int WO_AddFace(int a, int b, int c) {
 }
 
 int WO_AddFaceWithNormal(int a, int b, int c, const float unitNormal[3], float length) {
-    const int f = TakeFree(&wo_faceStore, fn, WO_FACE_FREE_HEAD, WO_FACE_ACTIVE_HEAD, wo_faces.active);
+    const int f = TakeFree(&wo_faceStore);
     if (f < 0)
         return -1;
     wo_faces.vertexes[f][0] = a;
@@ -344,7 +347,7 @@ void WO_RemoveFace(int f) {
                 wo_pool.staleFaces[v] |= 1u << k;
         MarkDirty(v);  // its normal loses this face
     }
-    ReturnFree(&wo_faceStore, fn, WO_FACE_FREE_HEAD, wo_faces.active, f);
+    ReturnFree(&wo_faceStore, f);
 }
 
 // Drops a vertex's stale face entries, keeping the others in order.
@@ -374,6 +377,13 @@ int WO_AddFaceToVertex(int i, int f) {
     wo_pool.staleFaces[i] &= ~(1u << k);
     MarkDirty(i);  // its normal gains this face
     return 1;
+}
+
+void WO_AttachFace(int f, const int idx[3]) {
+    for (int k = 0; k < 3; k++) {
+        WO_AddFaceToVertex(idx[k], f);
+        WO_BumpGarbageCount(idx[k]);
+    }
 }
 
 int WO_CountFacesInPool() { return wo_faceStore.active; }
@@ -436,7 +446,7 @@ void WO_RecalcDirtyNormals() {
 void WO_NormalizeDirtyNormals() {
     for (int i = vn[WO_VERTEX_DIRTY_HEAD].dirty.next; i != WO_VERTEX_DIRTY_HEAD;
          i = vn[WO_VERTEX_DIRTY_HEAD].dirty.next) {
-        LinkRemove(vn, &woVertexNode_t::dirty, i);
+        LinkRemove(&woVertexNode_t::dirty, i);
         WO_ClearBit(wo_pool.dirty, i);
         if (!WO_TestBit(wo_pool.active, i))
             continue;
@@ -515,24 +525,23 @@ void WO_PoolDebug() {
 }
 
 void WO_HashStats_f() {
-    int empty = 0;
-    int line[16];
-    int n = 0;
-    for (int b = 0; b < WO_POOL_BUCKETS; b++) {
-        const int head = WO_VERTEX_BUCKET_HEAD + b;
-        int len = 0;
-        for (int i = bn[head].bucket.next; i != head; i = bn[i].bucket.next)
-            len++;
-        empty += len == 0;
-        line[n++] = len;
-        if (n == 16 || b == WO_POOL_BUCKETS - 1) {
-            char text[16 * 12 + 2];
-            int at = 0;
-            for (int k = 0; k < n; k++)
-                at += snprintf(text + at, sizeof(text) - at, k ? " %d" : "%d", line[k]);
-            Com_Printf("%s", text);
-            n = 0;
+    static int32_t count[WO_POOL_BUCKETS];
+    memset(count, 0, sizeof(count));
+    for (int i = 0; i < wo_vertexStore.taken; i++)
+        if (WO_TestBit(wo_pool.active, i)) {
+            const uint32_t key = wo_pool.key[i];
+            count[WO_VertexBucket(key & 1023, key >> 10 & 1023, key >> 20 & 1023, static_cast<int>(key >> 30))]++;
         }
+    int empty = 0;
+    for (int b = 0; b < WO_POOL_BUCKETS; b += 16) {
+        const int n = b + 16 <= WO_POOL_BUCKETS ? 16 : WO_POOL_BUCKETS - b;
+        char text[16 * 12 + 2];
+        int at = 0;
+        for (int k = 0; k < n; k++) {
+            empty += count[b + k] == 0;
+            at += snprintf(text + at, sizeof(text) - at, k ? " %d" : "%d", count[b + k]);
+        }
+        Com_Printf("%s", text);
     }
     Com_Printf("Zeros: %.4f%%", empty * 100.0 / WO_POOL_BUCKETS);
 }

@@ -124,6 +124,11 @@ static void EdgeOwner(const page_t *page, int cx, int cy, int cz, int edge, int 
 
 // The edge's vertex of matter m: the pool's when it has one, else a new one.
 static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, int m, bool *firstOfEdge) {
+    int o[4];
+    EdgeOwner(page, cx, cy, cz, edge, o);
+    const int found = WO_FindEdgeVertex(o[0], o[1], o[2], o[3], m, firstOfEdge);
+    if (found >= 0)
+        return found;
     const woCubeEdge_t &e = wo_cubeEdges[edge];
     const int a = CornerWindowIndex(cx, cy, cz, e.first);
     const int b = CornerWindowIndex(cx, cy, cz, e.second);
@@ -135,21 +140,17 @@ static int WO_SpawnVertex(const page_t *page, int cx, int cy, int cz, int edge, 
     }
     poolVertex_t v;
     VertexLerp(&v, pa, pb, q_voxels[a], q_voxels[b], m);
-    int o[4];
-    EdgeOwner(page, cx, cy, cz, edge, o);
-    return WO_FindOrAddVertex(&v, o[0], o[1], o[2], o[3], m, firstOfEdge);
+    return WO_AddEdgeVertex(&v, o[0], o[1], o[2], o[3], m);
 }
 
 // Texture projection of a facing: s, t from two position axes and the axis mask.
-static void SetFacing(poolVertex_t *v, int facing, int m) {
+static constexpr float facingMasks[3][4] = {{0, 1, 0, 1}, {0, 0, 1, 1}, {1, 0, 0, 1}};
+static void FacingST(float st[2], const float position[3], int facing, int m) {
     static constexpr int8_t sAxis[3] = {1, 2, 0};
     static constexpr int8_t tAxis[3] = {2, 0, 1};
-    static constexpr float masks[3][4] = {{0, 1, 0, 1}, {0, 0, 1, 1}, {1, 0, 0, 1}};
     const worldMatter_t &wm = wo_wms[m];
-    v->facing = facing;
-    v->st[0] = wm.stScale[0] * v->position[sAxis[facing]];
-    v->st[1] = wm.stScale[1] * v->position[tAxis[facing]];
-    memcpy(v->axisMask, masks[facing], sizeof(v->axisMask));
+    st[0] = wm.stScale[0] * position[sAxis[facing]];
+    st[1] = wm.stScale[1] * position[tAxis[facing]];
 }
 
 // Pool look-ups by edge of the window: every edge vertex serves up to six triangles,
@@ -162,7 +163,7 @@ struct edgeCache_t {
     uint32_t current = 1;
 };
 static edgeCache_t q_matterEdges;  // the vertex of the current matter pass, per edge
-static edgeCache_t q_firstEdges;   // the edge's first vertex in its bucket, any matter
+static edgeCache_t q_firstEdges;   // the edge's oldest vertex, any matter
 
 static void Forget(edgeCache_t &c) { c.current++; }
 
@@ -264,6 +265,15 @@ static void PrefetchWindow(const page_t *next) {
             __builtin_prefetch(p->voxels + 32);
         }
     }
+    // The pool's edge slots of the window: a run of five voxels' slots per window row,
+    // the rows far apart in the table.
+    const int *base = next->voxelMins;
+    for (int z = 0; z < WINDOW; z++)
+        for (int y = 0; y < WINDOW; y++) {
+            const int32_t *row = wo_edgeVertex + WO_EdgeSlot(base[0], base[1] + y, base[2] + z, 0);
+            __builtin_prefetch(row);
+            __builtin_prefetch(row + 3 * WINDOW - 1);
+        }
 }
 
 // The low nibbles of the cases of the four cubes along a pair of window rows, one byte
@@ -298,37 +308,43 @@ static bool q_oneMatter;
 static bool LoadWindow(page_t *page) {
     PrefetchWindow(page->next);
     const int *base = page->voxelMins;
-    // Away from the world's faces every window voxel reads as stored: the page's own,
-    // and the first layer of the seven pages above it, each cell looked up once.
+    // The window as stored: the page's own voxels and the first layer of the seven
+    // cells above it, each cell looked up once (past the grid's end: empty).
+    const voxel_t *cells[8];
+    voxel_t uniform[8];
+    for (int d = 0; d < 8; d++) {
+        const int x = page->x + (d & 1), y = page->y + ((d >> 1) & 1), z = page->z + (d >> 2);
+        cells[d] = nullptr;
+        uniform[d] = wo_emptyVoxel;
+        if (x >= WO_GRID_PAGES || y >= WO_GRID_PAGES || z >= WO_GRID_PAGES)
+            continue;
+        const int cell = WO_CellIndex(x, y, z);
+        const page_t *p = WO_CellPage(cell);
+        uniform[d] = wo_pageGrid[cell] == WO_CELL_SOLID ? wo_solidVoxel : wo_emptyVoxel;
+        cells[d] = p ? p->voxels : nullptr;
+    }
+    // Row by row: four voxels of the row's own cell, the fifth from the cell beyond.
+    for (int z = 0; z < WINDOW; z++)
+        for (int y = 0; y < WINDOW; y++) {
+            const int d = (y >> 2) << 1 | (z >> 2) << 2;
+            const int v = WO_VoxelIndex(0, y, z);
+            voxel_t *row = q_voxels + WindowIndex(0, y, z);
+            if (cells[d])
+                memcpy(row, cells[d] + v, WO_PAGE_VOXELS * sizeof(voxel_t));
+            else
+                row[0] = row[1] = row[2] = row[3] = uniform[d];
+            row[WO_PAGE_VOXELS] = cells[d | 1] ? cells[d | 1][v] : uniform[d | 1];
+        }
+    // At the world's faces the voxels outside 1..125 read empty, as WO_GetVoxel has it,
+    // so every surface closes inside the world.
     const bool inner = page->x > 0 && page->y > 0 && page->z > 0 && page->x < WO_GRID_PAGES - 1 &&
                        page->y < WO_GRID_PAGES - 1 && page->z < WO_GRID_PAGES - 1;
-    if (inner) {
-        const voxel_t *cells[8];
-        voxel_t uniform[8];
-        for (int d = 0; d < 8; d++) {
-            const int cell = WO_CellIndex(page->x + (d & 1), page->y + ((d >> 1) & 1), page->z + (d >> 2));
-            const page_t *p = WO_CellPage(cell);
-            uniform[d] = wo_pageGrid[cell] == WO_CELL_SOLID ? wo_solidVoxel : wo_emptyVoxel;
-            cells[d] = p ? p->voxels : nullptr;
-        }
-        // Row by row: four voxels of the row's own cell, the fifth from the cell beyond.
-        for (int z = 0; z < WINDOW; z++)
-            for (int y = 0; y < WINDOW; y++) {
-                const int d = (y >> 2) << 1 | (z >> 2) << 2;
-                const int v = WO_VoxelIndex(0, y, z);
-                voxel_t *row = q_voxels + WindowIndex(0, y, z);
-                if (cells[d])
-                    memcpy(row, cells[d] + v, WO_PAGE_VOXELS * sizeof(voxel_t));
-                else
-                    row[0] = row[1] = row[2] = row[3] = uniform[d];
-                row[WO_PAGE_VOXELS] = cells[d | 1] ? cells[d | 1][v] : uniform[d | 1];
-            }
-    } else {
+    if (!inner)
         for (int z = 0; z < WINDOW; z++)
             for (int y = 0; y < WINDOW; y++)
                 for (int x = 0; x < WINDOW; x++)
-                    q_voxels[WindowIndex(x, y, z)] = WO_GetVoxel(base[0] + x, base[1] + y, base[2] + z);
-    }
+                    if (!WO_VoxelInWorld(base[0] + x, base[1] + y, base[2] + z))
+                        q_voxels[WindowIndex(x, y, z)] = wo_emptyVoxel;
 
     // Per row of the window (index y + 5z), bit x set where the voxel is empty.  Which
     // corners are empty is the least predictable thing in a page, so nothing branches
@@ -437,9 +453,22 @@ static void SortCubesByMatter() {
         q_matterCubes.cubes[at[pairMatter[k]]++] = pairCube[k];
 }
 
+// The unit normal of each triangle the batches emitted, by cube and place in the
+// cube's row, with the points it was computed from: the collision triangle over the
+// same points has the same plane, and is not computed twice.  A record is valid while
+// its stamp is the current page's.
+struct batchTriangle_t {
+    float points[3][3];
+    float normal[3];
+    uint32_t stamp;
+};
+static batchTriangle_t q_batchTriangles[WO_PAGE_SIZE * 5];
+static uint32_t q_batchStamp;
+
 // One triangle of the pass of matter m into the page's batch and faces.  False when the
 // page's batch or faces are full (the pass stops).
-static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t *tri, int m, bool *warned) {
+static bool EmitBatchTriangle(page_t *page, int c, int t, const int8_t *tri, int m, bool *warned) {
+    const int cx = c & 3, cy = (c >> 2) & 3, cz = c >> 4;
     if (page->numBatchIndexes + 3 > WO_PAGE_BATCH_INDEXES_MAX) {
         ClampWarning(page, warned, "W_SetupBatches: WO_PAGE_INDEXES_MAX", WO_PAGE_BATCH_INDEXES_MAX, "batch indexes");
         return false;
@@ -472,6 +501,11 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
         if (std::fabs(n[a]) > std::fabs(n[facing]))
             facing = a;
     const float normalLength = VectorNormalize(n);
+    batchTriangle_t &record = q_batchTriangles[c * 5 + t / 3];
+    for (int k = 0; k < 3; k++)
+        memcpy(record.points[k], WO_GetVertexPosRefByIndex(idx[k]), sizeof(record.points[k]));
+    _VectorCopy(record.normal, n);
+    record.stamp = q_batchStamp;
     for (int k = 0; k < 3; k++) {
         const int f = wo_pool.facing[idx[k]];
         if (f >= 0 && std::fabs(n[f]) > FACING_LEAN) {
@@ -484,13 +518,17 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
         const int f = wo_pool.facing[idx[k]];
         if (f == facing)
             continue;
-        poolVertex_t v;
-        WO_GetVertexByIndex(&v, idx[k]);
-        SetFacing(&v, facing, m);
+        float st[2];
+        FacingST(st, WO_GetVertexPosRefByIndex(idx[k]), facing, m);
         if (f < 0) {
-            WO_UpdateVertexByIndex(&v, idx[k]);
+            WO_SetVertexFacing(idx[k], facing, st, facingMasks[facing]);
             continue;
         }
+        poolVertex_t v;
+        WO_GetVertexByIndex(&v, idx[k]);
+        v.facing = facing;
+        memcpy(v.st, st, sizeof(v.st));
+        memcpy(v.axisMask, facingMasks[facing], sizeof(v.axisMask));
         int o[4];
         EdgeOwner(page, cx, cy, cz, edges[k], o);
         const int copy = WO_AddVertexToPool(&v, o[0], o[1], o[2], o[3], m, facing);
@@ -507,11 +545,9 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
         HarvestAll(idx);
         return true;
     }
-    for (int k = 0; k < 3; k++) {
+    for (int k = 0; k < 3; k++)
         page->batchIndexes[page->numBatchIndexes++] = idx[k];
-        WO_AddFaceToVertex(idx[k], face);
-        WO_BumpGarbageCount(idx[k]);
-    }
+    WO_AttachFace(face, idx);
     page->batches[m].count += 3;
     page->faces[page->numFaces++] = face;
     return true;
@@ -521,9 +557,8 @@ static bool EmitBatchTriangle(page_t *page, int cx, int cy, int cz, const int8_t
 // is full.
 static bool EmitMatterCube(page_t *page, int c, int m, bool *warned) {
     const int8_t *row = wo_triTable[q_cubeIndexes[c]];
-    const int cx = c & 3, cy = (c >> 2) & 3, cz = c >> 4;
     for (int t = 0; t < 15 && row[t] >= 0; t += 3)
-        if (!EmitBatchTriangle(page, cx, cy, cz, row + t, m, warned))
+        if (!EmitBatchTriangle(page, c, t, row + t, m, warned))
             return false;
     return !*warned;
 }
@@ -531,6 +566,7 @@ static bool EmitMatterCube(page_t *page, int c, int m, bool *warned) {
 static void SetupBatches(page_t *page) {
     bool warned = false;
     Forget(q_firstEdges);
+    q_batchStamp++;
     page->numBatchIndexes = 0;
     page->numFaces = 0;
     // With one matter every cube with surface is in its pass; else the cubes are
@@ -573,7 +609,14 @@ static void SetupSurfs(page_t *page) {
                 idx[k] = FirstEdgeVertex(page, cx, cy, cz, row[t + qt_lookup[k]]);
                 found = found && idx[k] >= 0;
             }
-            if (!found || Degenerate(idx))
+            if (!found)
+                continue;
+            float points[3][3];
+            for (int k = 0; k < 3; k++)
+                memcpy(points[k], WO_GetVertexPosRefByIndex(idx[k]), sizeof(points[k]));
+            const batchTriangle_t &batch = q_batchTriangles[c * 5 + t / 3];
+            const bool asBatch = batch.stamp == q_batchStamp && memcmp(points, batch.points, sizeof(points)) == 0;
+            if (!asBatch && Degenerate(idx))
                 continue;
             if (page->numIndexes + 3 > WO_PAGE_INDEXES_MAX) {
                 ClampWarning(page, &warned, "W_SetupBatches: WO_PAGE_INDEXES_MAX (2)", WO_PAGE_INDEXES_MAX,
@@ -588,10 +631,15 @@ static void SetupSurfs(page_t *page) {
             woSurf_t &s = page->surfs[page->numSurfs++];
             for (int k = 0; k < 3; k++) {
                 page->indexes[page->numIndexes++] = idx[k];
-                memcpy(s.points[k], WO_GetVertexPosRefByIndex(idx[k]), sizeof(s.points[k]));
+                memcpy(s.points[k], points[k], sizeof(s.points[k]));
                 WO_BumpGarbageCount(idx[k]);
             }
-            PlaneFrom3Points_normalized(s.plane, s.points[0], s.points[1], s.points[2]);
+            if (asBatch) {
+                _VectorCopy(s.plane, batch.normal);
+                s.plane[3] = -_DotProduct(s.plane, s.points[0]);
+            } else {
+                PlaneFrom3Points_normalized(s.plane, s.points[0], s.points[1], s.points[2]);
+            }
             page->cubeSurfs[c].count++;
             mask |= uint64_t{1} << c;
         }
@@ -616,14 +664,13 @@ static auto q_edgeHeads = [] {
 static shadowEdge_t q_edges[WO_PAGE_SHADOW_INDEXES_MAX];
 static int q_numEdges;
 
-static shadowEdge_t *FindShadowEdge(int i, int j, bool add) {
+// The record of the undirected edge {i, j}, made when it is new.
+static shadowEdge_t *ShadowEdge(int i, int j) {
     const int a = i < j ? i : j, b = i < j ? j : i;
     const int bucket = (a + b) & (SHADOW_EDGE_BUCKETS - 1);
     for (int e = q_edgeHeads[bucket]; e >= 0; e = q_edges[e].next)
         if (q_edges[e].a == a && q_edges[e].b == b)
             return &q_edges[e];
-    if (!add)
-        return nullptr;
     shadowEdge_t *e = &q_edges[q_numEdges];
     *e = {a, b, 0, q_edgeHeads[bucket]};
     q_edgeHeads[bucket] = q_numEdges++;
@@ -662,17 +709,26 @@ static void SetupShadowVolumes(page_t *page) {
         }
     }
 
+    // Edge k of a triangle joins its corners k and k + 1; each triangle keeps its
+    // three records for the extrusion below.
     const int numFacing = page->numShadowIndexes;
+    static const shadowEdge_t *triangleEdges[WO_PAGE_SHADOW_INDEXES_MAX];
     q_numEdges = 0;
     for (int t = 0; t < numFacing; t += 3)
-        for (int k = 0; k < 3; k++)
-            FindShadowEdge(page->shadowIndexes[t + k], page->shadowIndexes[t + (k + 1) % 3], true)->count++;
+        for (int k = 0; k < 3; k++) {
+            shadowEdge_t *e = ShadowEdge(page->shadowIndexes[t + k], page->shadowIndexes[t + (k + 1) % 3]);
+            e->count++;
+            triangleEdges[t + k] = e;
+        }
 
     for (int t = 0; t < numFacing && !warned; t += 3) {
         const int s0 = page->shadowIndexes[t], s1 = page->shadowIndexes[t + 1], s2 = page->shadowIndexes[t + 2];
-        const int edges[3][2] = {{s0, s2}, {s2, s1}, {s1, s0}};
+        const struct {
+            int from, to;
+            const shadowEdge_t *edge;
+        } edges[3] = {{s0, s2, triangleEdges[t + 2]}, {s2, s1, triangleEdges[t + 1]}, {s1, s0, triangleEdges[t]}};
         for (const auto &e : edges) {
-            if (FindShadowEdge(e[0], e[1], false)->count == 2 && !wo_skipShadowOptimization.integer)
+            if (e.edge->count == 2 && !wo_skipShadowOptimization.integer)
                 continue;
             if (page->numShadowIndexes + 3 > WO_PAGE_SHADOW_INDEXES_MAX) {
                 ClampWarning(page, &warned, "WO_SetupShadowVolumes: WO_PAGE_INDEXES_MAX", WO_PAGE_SHADOW_INDEXES_MAX,
@@ -680,8 +736,8 @@ static void SetupShadowVolumes(page_t *page) {
                 break;
             }
             page->shadowIndexes[page->numShadowIndexes++] = WO_SHADOW_VERTEX;
-            page->shadowIndexes[page->numShadowIndexes++] = e[0];
-            page->shadowIndexes[page->numShadowIndexes++] = e[1];
+            page->shadowIndexes[page->numShadowIndexes++] = e.from;
+            page->shadowIndexes[page->numShadowIndexes++] = e.to;
         }
     }
 

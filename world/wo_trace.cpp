@@ -49,11 +49,21 @@ static void CountCrossing(const vec3_t hit) {
 }
 
 bool WO_PointOnSurf(const woSurf_t *s, const float point[3]) {
+    // A point that far outside the triangle's bounds is neither inside nor within the
+    // tolerance, as the tests below would find at more cost: its projection onto the
+    // plane moves by its distance from the plane at most.
+    const float dist = _DotProduct(s->plane, point) + s->plane[3];
+    const float reach = 1.5f * WO_TRACE_EDGE_TOLERANCE + std::fabs(dist);
+    for (int i = 0; i < 3; i++) {
+        const float a = s->points[0][i], b = s->points[1][i], c = s->points[2][i];
+        if (point[i] < _Min(a, _Min(b, c)) - reach || point[i] > _Max(a, _Max(b, c)) + reach)
+            return false;
+    }
     if (CM_PointInsideTriangle(point, s->points[0], s->points[1], s->points[2], s->plane))
         return true;
     // Measured in the plane: a long segment's crossing point may lie off it a little.
     vec3_t onPlane, closest, off;
-    _VectorSubMultiple(onPlane, point, s->plane, _DotProduct(s->plane, point) + s->plane[3]);
+    _VectorSubMultiple(onPlane, point, s->plane, dist);
     CM_ClosestPointOnTriangle(closest, s->points[0], s->points[1], s->points[2], onPlane);
     _VectorSub(off, onPlane, closest);
     return _DotProduct(off, off) <= WO_TRACE_EDGE_TOLERANCE * WO_TRACE_EDGE_TOLERANCE;
@@ -91,42 +101,223 @@ static void CubeTest(const page_t *page, int x, int y, int z) {
 // the rounding of a crossing point on a long segment.
 constexpr double WO_RAY_CUBE_MARGIN = 2.5 * WO_TRACE_EDGE_TOLERANCE / WO_VOXEL_SIZE;
 
-// Tests the cubes within the margin of the part of the segment between fractions ta
-// and tb, which lies in cube cell.
-static void FatCubeTest(const double a[3], const double d[3], double ta, double tb, const int cell[3]) {
-    int lo[3], hi[3];
+// The segment in voxel space, a + d * t for the fractions t of the walk.
+struct raySegment_t {
+    double a[3], d[3];
+    double inv[3];    // 1 / d, 0 where d is 0
+    int step[3];
+    double reach[3];  // the margin as a share of the segment along each axis
+};
+
+// The cube at voxel coordinates x, y, z, when it lies in the world and has collision
+// triangles.
+static void TestCube(int x, int y, int z) {
+    if (static_cast<unsigned>(x | y | z) >= static_cast<unsigned>(WO_WORLD_VOXELS))
+        return;
+    const woCellSurfs_t &cell = wo_cellSurfs[WO_VoxelCell(x, y, z)];
+    if ((cell.cubes >> WO_VoxelIndex(x, y, z)) & 1)
+        CubeTest(cell.page, x, y, z);
+}
+
+// The cubes beside cube `cell` that come within the margin of the part of the segment
+// in it, between fractions ta and tb, apart from the cube before it on the walk
+// (entered through axis `entry`, -1 for none) and the cube after it (left through
+// axis `exit`, -1 for none), which the walk tests itself.  On each axis the part comes
+// near the face ahead from some fraction on and near the face behind up to some
+// fraction; a cube beside it across several faces is near when those spans meet.
+static void TestCubesBeside(const raySegment_t &r, const int cell[3], const double next[3], const double delta[3],
+                            double ta, double tb, int entry, int exit) {
+    double ahead[3], behind[3];  // near the face ahead from, near the face behind up to
+    int options[3];              // bit 0: the cube ahead, bit 1: the cube behind
     for (int i = 0; i < 3; i++) {
-        const double pa = a[i] + d[i] * ta, pb = a[i] + d[i] * tb;
-        lo[i] = static_cast<int>(std::floor(std::min(pa, pb) - WO_RAY_CUBE_MARGIN));
-        hi[i] = static_cast<int>(std::floor(std::max(pa, pb) + WO_RAY_CUBE_MARGIN));
-        lo[i] = std::max(std::min(lo[i], cell[i]), std::max(cell[i] - 1, 0));
-        hi[i] = std::min(std::max(hi[i], cell[i]), std::min(cell[i] + 1, WO_WORLD_VOXELS - 1));
+        if (r.d[i] == 0) {
+            // Along the axis's faces: near one of them all the way or never.
+            const double p = r.a[i];
+            ahead[i] = -HUGE_VAL, behind[i] = HUGE_VAL;
+            options[i] = (cell[i] + 1 - p < WO_RAY_CUBE_MARGIN) | (p - cell[i] < WO_RAY_CUBE_MARGIN) << 1;
+            continue;
+        }
+        ahead[i] = next[i] - r.reach[i];
+        behind[i] = next[i] - delta[i] + r.reach[i];
+        options[i] = (ahead[i] <= tb) | (behind[i] >= ta) << 1;
     }
-    for (int z = lo[2]; z <= hi[2]; z++)
-        for (int y = lo[1]; y <= hi[1]; y++)
-            for (int x = lo[0]; x <= hi[0]; x++) {
-                const int pc = WO_VoxelCell(x, y, z);
-                if ((wo_cubeSurfMask[pc] >> WO_VoxelIndex(x, y, z)) & 1)
-                    CubeTest(WO_CellPage(pc), x, y, z);
+    // The common case: only the cubes before and after on the walk are near.
+    const int plain[3] = {(exit == 0) | (entry == 0) << 1, (exit == 1) | (entry == 1) << 1,
+                          (exit == 2) | (entry == 2) << 1};
+    if ((options[0] & ~plain[0]) == 0 && (options[1] & ~plain[1]) == 0 && (options[2] & ~plain[2]) == 0 &&
+        (entry < 0 || exit < 0 || entry == exit || behind[entry] < ahead[exit]))
+        return;
+    for (int oz = 0; oz < 3; oz++)
+        for (int oy = 0; oy < 3; oy++)
+            for (int ox = 0; ox < 3; ox++) {
+                const int o[3] = {ox, oy, oz};  // 0 none, 1 ahead, 2 behind
+                double lo = ta, hi = tb;
+                int sides = 0, offset[3];
+                bool possible = true;
+                for (int i = 0; i < 3 && possible; i++) {
+                    const int dir = r.step[i] != 0 ? r.step[i] : 1;  // along the faces: 1 is "ahead"
+                    offset[i] = o[i] == 0 ? 0 : o[i] == 1 ? dir : -dir;
+                    if (o[i] == 0)
+                        continue;
+                    possible = (options[i] >> (o[i] - 1)) & 1;
+                    sides++;
+                    if (o[i] == 1)
+                        lo = std::max(lo, ahead[i]);
+                    else
+                        hi = std::min(hi, behind[i]);
+                }
+                if (!possible || sides == 0 || lo > hi)
+                    continue;
+                if (sides == 1 && ((exit >= 0 && o[exit] == 1) || (entry >= 0 && o[entry] == 2)))
+                    continue;
+                TestCube(cell[0] + offset[0], cell[1] + offset[1], cell[2] + offset[2]);
             }
 }
 
-// Walks, in order, every voxel cube the segment passes through, each once, with the cell
-// test, until the test stops it.  The walk is exact: a walk that steps past faces by a
-// share of the segment's length skips the corner cubes of long segments, and a bullet
-// would pass through the surface there.  Only the part of the segment within one cube
-// of the world is walked; the triangle tests use the whole segment.
-//
-// A ray also tests the cubes that come within the margin of the segment (a start on a
-// cube face, a segment along a grid line), and it stops only once the next cube begins
-// beyond its nearest crossing: a crossing taken within the tolerance may lie past the
-// cube's exit, and a nearer one may wait in the next cube.  Counting walks the plain
-// cubes: a crossing met in two cubes must not count twice.
+static int NearestFace(const double next[3]) {
+    // Without branches: which face comes first is unpredictable.
+    const int notX = !((next[0] <= next[1]) & (next[0] <= next[2]));
+    return notX * (1 + !(next[1] <= next[2]));
+}
+
+// One level of the walk: cells of `size` voxels, the one the walk is in, and the
+// fractions at which the segment crosses the next face on each axis.
+struct walkLevel_t {
+    int cell[3];
+    double next[3], delta[3];
+};
+
+// The level's cell at fraction t, among the `count` cells from `first` on each axis:
+// a point on the face of a larger cell must not be rounded out of it.
+static void StartLevel(const raySegment_t &r, walkLevel_t &l, double t, int size, const int first[3], int count) {
+    for (int i = 0; i < 3; i++) {
+        const int c = static_cast<int>(std::floor((r.a[i] + r.d[i] * t) * (1.0 / size)));
+        l.cell[i] = std::clamp(c, first[i], first[i] + count - 1);
+        l.delta[i] = r.d[i] != 0 ? std::fabs(size * r.inv[i]) : HUGE_VAL;
+        l.next[i] = r.d[i] != 0 ? ((l.cell[i] + (r.step[i] > 0)) * size - r.a[i]) * r.inv[i] : HUGE_VAL;
+    }
+}
+
+// Steps the level's walk across the face on axis i; false when that leaves the cells
+// from first on (count of them on each axis), whose walk is then done.
+static bool StepLevel(const raySegment_t &r, walkLevel_t &l, int i, const int first[3], int count) {
+    l.cell[i] += r.step[i];
+    l.next[i] += l.delta[i];
+    return l.cell[i] >= first[i] && l.cell[i] < first[i] + count;
+}
+
+// The cubes of page cell pc (page coordinates) along the segment from fraction enter
+// on, entered through axis `entry` (-1 at the segment's start), and those within the
+// margin of it; true once the walk may stop.  It stops once the next cube begins
+// beyond the nearest crossing, after testing that cube: a crossing taken within the
+// tolerance may lie past the cube's exit, and a nearer one may wait there.
+static bool RayWalkPage(const raySegment_t &r, const int pc[3], double enter, double t1, int entry) {
+    const int first[3] = {pc[0] * WO_PAGE_VOXELS, pc[1] * WO_PAGE_VOXELS, pc[2] * WO_PAGE_VOXELS};
+    // The page's runs of triangles are far apart in memory: fetched while the walk
+    // finds its cubes.
+    if (pc[0] >= 0 && pc[0] < WO_GRID_PAGES && pc[1] >= 0 && pc[1] < WO_GRID_PAGES && pc[2] >= 0 &&
+        pc[2] < WO_GRID_PAGES) {
+        const woCellSurfs_t &cell = wo_cellSurfs[WO_CellIndex(pc[0], pc[1], pc[2])];
+        constexpr int runsPerLine = 64 / sizeof(woRun_t);
+        for (int c = 0; c < WO_PAGE_SIZE; c += runsPerLine)
+            if ((cell.cubes >> c) & ((uint64_t{1} << runsPerLine) - 1))
+                __builtin_prefetch(&cell.page->cubeSurfs[c]);
+    }
+    walkLevel_t l;
+    StartLevel(r, l, enter, 1, first, WO_PAGE_VOXELS);
+    for (int n = 0; n < 4 * WO_PAGE_VOXELS; n++) {
+        tw_voxelChecks++;
+        const int i = NearestFace(l.next);
+        const bool leaves = l.next[i] <= t1;
+        const double tb = leaves ? l.next[i] : t1;
+        TestCube(l.cell[0], l.cell[1], l.cell[2]);
+        TestCubesBeside(r, l.cell, l.next, l.delta, enter, tb, entry, leaves ? i : -1);
+        if (!leaves)
+            return true;
+        if (tb > tw.result.fraction) {
+            // The next cube can hold a nearer crossing only when it lies within the
+            // margin of the crossing's point.
+            if (tb - tw.result.fraction < r.reach[i]) {
+                l.cell[i] += r.step[i];
+                TestCube(l.cell[0], l.cell[1], l.cell[2]);
+            }
+            return true;
+        }
+        enter = l.next[i];
+        entry = i;
+        if (!StepLevel(r, l, i, first, WO_PAGE_VOXELS))
+            return false;
+    }
+    return false;
+}
+
+// The page cells of block bc (block coordinates) along the segment from fraction enter
+// on; only those with collision triangles in or around them are walked cube by cube.
+// True once the walk may stop.
+static bool RayWalkBlock(const raySegment_t &r, const int bc[3], double enter, double t1, int entry) {
+    const int first[3] = {bc[0] * WO_BLOCK_PAGES, bc[1] * WO_BLOCK_PAGES, bc[2] * WO_BLOCK_PAGES};
+    walkLevel_t l;
+    StartLevel(r, l, enter, WO_PAGE_VOXELS, first, WO_BLOCK_PAGES);
+    for (int n = 0; n < 4 * WO_BLOCK_PAGES; n++) {
+        if (enter > tw.result.fraction)
+            return true;
+        const int i = NearestFace(l.next);
+        const int *pc = l.cell;
+        const bool inGrid = pc[0] >= -1 && pc[0] <= WO_GRID_PAGES && pc[1] >= -1 && pc[1] <= WO_GRID_PAGES &&
+                            pc[2] >= -1 && pc[2] <= WO_GRID_PAGES;
+        if (inGrid && wo_surfNear[WO_NearIndex(pc[0], pc[1], pc[2])] && RayWalkPage(r, pc, enter, t1, entry))
+            return true;
+        if (l.next[i] > t1)
+            return true;
+        enter = l.next[i];
+        entry = i;
+        if (!StepLevel(r, l, i, first, WO_BLOCK_PAGES))
+            return false;
+    }
+    return false;
+}
+
+// The ray's walk: blocks of page cells, then page cells, then cubes, each level
+// entered only where collision triangles lie in or around it.
+static void RayWalk(raySegment_t &r, double t0, double t1) {
+    for (int i = 0; i < 3; i++) {
+        r.step[i] = r.d[i] > 0 ? 1 : r.d[i] < 0 ? -1 : 0;
+        r.inv[i] = r.d[i] != 0 ? 1 / r.d[i] : 0;
+        r.reach[i] = r.d[i] != 0 ? WO_RAY_CUBE_MARGIN / std::fabs(r.d[i]) : HUGE_VAL;
+    }
+    constexpr int blockVoxels = WO_BLOCK_PAGES * WO_PAGE_VOXELS;
+    const int first[3] = {-1, -1, -1};
+    walkLevel_t l;
+    StartLevel(r, l, t0, blockVoxels, first, WO_NEAR_BLOCKS);
+    double enter = t0;
+    int entry = -1;
+    for (int n = 0; n < 3 * WO_NEAR_BLOCKS; n++) {
+        if (enter > tw.result.fraction)
+            return;
+        const int i = NearestFace(l.next);
+        if (wo_blockNear[WO_BlockIndex(l.cell[0], l.cell[1], l.cell[2])] && RayWalkBlock(r, l.cell, enter, t1, entry))
+            return;
+        if (l.next[i] > t1)
+            return;
+        enter = l.next[i];
+        entry = i;
+        if (!StepLevel(r, l, i, first, WO_NEAR_BLOCKS))
+            return;
+    }
+}
+
+// Walks, in order, every voxel cube the segment passes through, each once, with the
+// cell test.  The walk is exact: a walk that steps past faces by a share of the
+// segment's length skips the corner cubes of long segments, and a bullet would pass
+// through the surface there.  Only the part of the segment within one cube of the
+// world is walked; the triangle tests use the whole segment.  Counting walks the plain
+// cubes (a crossing met in two cubes must not count twice); rays walk as RayWalk.
 static void WalkSegment(const vec3_t start, const vec3_t end) {
     _VectorCopy(tw.start, start);
     _VectorCopy(tw.end, end);
 
-    double a[3], d[3], t0 = 0, t1 = 1;
+    raySegment_t r;
+    double *a = r.a, *d = r.d, t0 = 0, t1 = 1;
     for (int i = 0; i < 3; i++) {
         a[i] = VoxelSpace(start[i]);
         d[i] = VoxelSpace(end[i]) - a[i];
@@ -144,45 +335,33 @@ static void WalkSegment(const vec3_t start, const vec3_t end) {
     }
     if (t0 > t1)
         return;
+    if (!tw.countMode) {
+        RayWalk(r, t0, t1);
+        return;
+    }
 
     int cell[3], step[3];
     double next[3], delta[3];  // segment fraction of the next face, and between faces
-    double longest = 0;
     for (int i = 0; i < 3; i++) {
         cell[i] = static_cast<int>(std::floor(a[i] + d[i] * t0));
         step[i] = d[i] > 0 ? 1 : d[i] < 0 ? -1 : 0;
         delta[i] = d[i] != 0 ? std::fabs(1 / d[i]) : HUGE_VAL;
         next[i] = d[i] != 0 ? (cell[i] + (step[i] > 0) - a[i]) / d[i] : HUGE_VAL;
-        longest = std::max(longest, std::fabs(d[i]));
     }
-    // The margin as a share of the segment: crossings this far past a cube's exit may
-    // still be taken in it.
-    const double slack = WO_RAY_CUBE_MARGIN / longest;
-    const bool ray = !tw.countMode;
     // The clipped segment crosses at most this many faces; the bound only guards rounding.
     // Only cubes whose bit says they hold triangles touch their page.
     int checks = 0;
-    double enter = t0;
     for (int n = 0; n < 3 * (WO_WORLD_VOXELS + 4); n++) {
         const int x = cell[0], y = cell[1], z = cell[2];
-        const int i = next[0] <= next[1] && next[0] <= next[2] ? 0 : next[1] <= next[2] ? 1 : 2;
-        if (x >= -1 && x <= WO_WORLD_VOXELS && y >= -1 && y <= WO_WORLD_VOXELS && z >= -1 && z <= WO_WORLD_VOXELS) {
-            const bool inside = x >= 0 && x < WO_WORLD_VOXELS && y >= 0 && y < WO_WORLD_VOXELS && z >= 0 &&
-                                z < WO_WORLD_VOXELS;
-            checks += inside;
-            if (ray) {
-                FatCubeTest(a, d, enter, std::min(next[i], t1), cell);
-                if (tw.result.fraction < 1 && next[i] > tw.result.fraction + slack)
-                    break;
-            } else if (inside) {
-                const int pc = WO_VoxelCell(x, y, z);
-                if ((wo_cubeSurfMask[pc] >> WO_VoxelIndex(x, y, z)) & 1)
-                    CubeTest(WO_CellPage(pc), x, y, z);
-            }
+        if (x >= 0 && x < WO_WORLD_VOXELS && y >= 0 && y < WO_WORLD_VOXELS && z >= 0 && z < WO_WORLD_VOXELS) {
+            checks++;
+            const woCellSurfs_t &cell = wo_cellSurfs[WO_VoxelCell(x, y, z)];
+            if ((cell.cubes >> WO_VoxelIndex(x, y, z)) & 1)
+                CubeTest(cell.page, x, y, z);
         }
+        const int i = NearestFace(next);
         if (next[i] > t1)
             break;
-        enter = next[i];
         cell[i] += step[i];
         next[i] += delta[i];
     }

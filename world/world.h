@@ -160,6 +160,11 @@ inline page_t *WO_CellPage(int cell) {
     const int32_t v = wo_pageGrid[cell];
     return v >= WO_CELL_PAGE ? &wo_pages[v - WO_CELL_PAGE] : nullptr;
 }
+// Whether a voxel is read as stored: layers 0, 126 and 127 (and everything outside)
+// always read empty, so every surface closes inside the world.
+inline bool WO_VoxelInWorld(int x, int y, int z) {
+    return x >= 1 && x <= 125 && y >= 1 && y <= 125 && z >= 1 && z <= 125;
+}
 // A voxel by the world's reading rules: layers 0, 126 and 127 and cells outside read empty.
 voxel_t WO_GetVoxel(int x, int y, int z);
 // A new page in an empty or solid cell, voxels uninitialised; null with an error when
@@ -215,7 +220,12 @@ uint32_t WO_GetMatterChecksum();
 void WO_InitPool();
 // Releases the renderer's vertex list; WO_InitPool may run again.
 void WO_ShutdownPool();
-// Empties every list; all vertexes and faces go on their free lists in index order.
+// With a renderer and no list yet: a list of the pool's vertexes and the shadow
+// extrusion point behind them (after the renderer restarted, or a client started).
+void WO_InitGPUVertexList();
+// Releases the renderer's vertex list, while the renderer that holds it still runs.
+void WO_ShutdownGPUVertexList();
+// Frees every vertex and face and forgets every edge; the stores hand out index 0 first again.
 void WO_ClearPool();
 // With a renderer: the flagged chunks (and, switched on, one round-robin chunk) go out.
 void WO_UploadPool();

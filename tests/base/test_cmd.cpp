@@ -529,6 +529,84 @@ TEST_F(CmdExec, MissingFileAndWrongWordCountAreReported) {
                                                    "USAGE: exec <filename>"}));
 }
 
+TEST_F(CmdExec, AFileManyTimesTheBufferRunsWholeInOrderAsTheBufferDrains) {
+    Cmd_CreateFunction("rec", Record, 0);
+    std::string text;
+    std::vector<std::string> expected = {"rec|before", "rec|after"};
+    for (int i = 0; i < 4000; i++) {  // about 40 KB
+        text += "rec " + std::to_string(i) + (i == 2500 ? "\nwait\n" : "\n");
+        expected.push_back("rec|" + std::to_string(i));
+    }
+    dir.Write("big.cfg", text);
+    // The script runs after what was queued before it; a wait in it holds the rest
+    // for the next flush, and what is queued meanwhile waits behind the script.
+    Run("rec before; exec big.cfg; rec after");
+    EXPECT_EQ(g_ran, std::vector<std::string>(expected.begin(), expected.begin() + 2503));
+    Cmd_Add("rec later");
+    Cmd_Flush();
+    expected.push_back("rec|later");
+    EXPECT_EQ(g_ran, expected);
+    EXPECT_TRUE(captured.errors.empty()) << captured.errors.front().text;
+    EXPECT_EQ(qcmd.length, 0);
+}
+
+TEST_F(CmdExec, ScriptsAliasesAndNestedFlushesKeepTheOrderOfTheQueue) {
+    Cmd_CreateFunction("rec", Record, 0);
+    Cmd_CreateFunction("nest", NestedFlush, 0);
+    std::string pad;
+    for (int i = 0; i < 1000; i++) pad += "// keeps the script longer than the buffer\n";
+    dir.Write("a.cfg", pad + "rec a1\nexec b.cfg\nalias al \"rec al\"\nal\nnest\nrec a2\nrec \"unbalanced;x");
+    dir.Write("b.cfg", "rec \"b;1\"\nrec b2");
+    Run("exec a.cfg; rec queued");
+    // Everything runs after what was queued before it: a.cfg after "rec queued", and
+    // what a.cfg queued (b.cfg, the alias's text, the nested handler's line) after the
+    // rest of a.cfg, in its order.  An unbalanced quote does not reach past its script.
+    EXPECT_EQ(g_ran, (std::vector<std::string>{"rec|queued", "rec|a1", "nest", "rec|a2", "rec|unbalanced;x",
+                                               "rec|b;1", "rec|b2", "rec|al", "rec|inner"}));
+    EXPECT_EQ(qcmd.length, 0);
+}
+
+TEST_F(CmdExec, WhatAScriptCannotRunIsReported) {
+    Cmd_CreateFunction("rec", Record, 0);
+    dir.Write("long.cfg", "rec 1\nrec " + std::string(9000, 'x') + "\nrec 2\n");
+    Run("exec long.cfg");
+    EXPECT_EQ(g_ran, (std::vector<std::string>{"rec|1", "rec|2"}));
+    ASSERT_EQ(captured.errors.size(), 1u);
+    EXPECT_EQ(captured.errors[0], (hm_test::errorRecord_t{
+                                      ER_ERROR, "exec \"long.cfg\": a command of 9004 characters is longer than the "
+                                                "command buffer; not run"}));
+
+    // A script that runs itself stops at the depth limit, and says so.
+    g_ran.clear();
+    captured.errors.clear();
+    dir.Write("self.cfg", "rec self\nexec self.cfg\n");
+    Run("exec self.cfg");
+    EXPECT_EQ(g_ran.size(), size_t(CMD_MAX_SCRIPT_DEPTH));
+    ASSERT_EQ(captured.errors.size(), 1u);
+    EXPECT_EQ(captured.errors[0].text, "exec \"self.cfg\": scripts run from scripts more than 16 deep; not run");
+
+    // A script that runs itself twice would double at every level: the queue's limit
+    // bounds it, and every script refused is reported.
+    g_ran.clear();
+    captured.errors.clear();
+    dir.Write("fan.cfg", "rec fan\nexec fan.cfg\nexec fan.cfg\n");
+    Run("exec fan.cfg");
+    EXPECT_GT(g_ran.size(), size_t(CMD_MAX_QUEUED_SCRIPTS));
+    EXPECT_LE(g_ran.size(), size_t(CMD_MAX_QUEUED_SCRIPTS * CMD_MAX_SCRIPT_DEPTH));
+    EXPECT_FALSE(captured.errors.empty());
+    EXPECT_EQ(captured.errors.back().text.find("exec \"fan.cfg\": "), 0u);
+
+    // A zero byte ends the text: what follows it is reported, not silently dropped.
+    g_ran.clear();
+    captured.errors.clear();
+    dir.Write("zero.cfg", std::string("rec 1\n\0rec 2\n", 13));
+    Run("exec zero.cfg");
+    EXPECT_EQ(g_ran, (std::vector<std::string>{"rec|1"}));
+    ASSERT_EQ(captured.errors.size(), 1u);
+    EXPECT_EQ(captured.errors[0], (hm_test::errorRecord_t{ER_WARNING, "exec \"zero.cfg\": a zero byte at 6 ends the "
+                                                                      "script; the 7 bytes from there on are not run"}));
+}
+
 TEST_F(Cmd, SleepAndDeleteCheckTheirWords) {
     Run("sleep; sleep -5; delete anything; sleep 1");
     EXPECT_EQ(captured.prints, (std::vector<std::string>{"USAGE: sleep <ms>"}));

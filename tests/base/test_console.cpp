@@ -124,7 +124,7 @@ TEST_F(Console, ReportingLevelsPrintAndGoOn) {
          "********************************************\nHollowmere Notify: x\n"
          "********************************************\n"},
         {ER_SAVEOFF, false, false, ""},
-        {ER_SHOWSAVEOFF, false, false, ""},
+        {ER_SHOWSAVEOFF, false, false, "ERROR: x\n"},  // the text saved off just before
     };
     for (const Case &c : cases) {
         qbase.developer = c.developer;
@@ -141,9 +141,16 @@ TEST_F(Console, ReportingLevelsPrintAndGoOn) {
 TEST_F(Console, SavedOffTextsCollectOneALineUpToTheirLimit) {
     Com_Error(ER_SAVEOFF, "a");
     Com_Error(ER_SAVEOFF, "b");
-    Com_Error(ER_SHOWSAVEOFF, "%s", "");
     EXPECT_STREQ(er_saveoff, "a\nb\n");
+    // No box shows them on this host: they are printed, and the store starts again.
+    EXPECT_EQ(Stdout([] { Com_Error(ER_SHOWSAVEOFF, "%s", ""); }), "ERROR: a\nERROR: b\n");
+    EXPECT_STREQ(er_saveoff, "");
     EXPECT_STREQ(er_lasterror, "");
+    EXPECT_EQ(Stdout([] { Com_Error(ER_SHOWSAVEOFF, "%s", ""); }), "");
+    const std::string longest(ER_TEXT_SIZE - 1, 'l');
+    Com_Error(ER_SAVEOFF, "%s", longest.c_str());
+    EXPECT_EQ(Stdout([] { Com_Error(ER_SHOWSAVEOFF, "%s", ""); }), "ERROR: " + longest.substr(0, 979) + "\n")
+        << "a line too long for the print path is cut, not dropped";
 
     // Texts are kept while at most 9,000 characters are; the last one is cut to fit.
     er_saveoff[0] = 0;

@@ -233,6 +233,9 @@ TEST_F(Net, LargePackageTravelsAsWholeByteFragmentsAndArrivesAfterTheLast) {
     ASSERT_EQ(NET_GetPackage(NS_CLIENT, package.get()), 1);
     EXPECT_TRUE(IsPattern(package->msg, 3000));
     EXPECT_EQ(package->address.qport, qnet.myQport);
+    EXPECT_EQ(package->sequence, 42);
+    EXPECT_EQ(server->incomingSequence, 39) << "moved only when the owner accepts the package";
+    NET_AcceptPackage(server.get(), package.get());
     EXPECT_EQ(server->incomingSequence, 42);
 }
 
@@ -261,6 +264,7 @@ TEST_F(Net, FragmentReassemblyRefusesWhatItCannotJoin) {
         netParse_t result;
         int ready;
         uint32_t lost;
+        bool refused = false;  // the owner does not accept the package it completes
     };
     struct Case {
         const char *name;
@@ -271,10 +275,16 @@ TEST_F(Net, FragmentReassemblyRefusesWhatItCannotJoin) {
          {{part(NF_FIRST, 0, 8000), NP_OK, 0, 0},
           {part(NF_MIDDLE, 1, 8000), NP_OK, 0, 0},
           {part(NF_LAST, 2, 13), NP_OK, 16013, 0}}},
-        {"duplicate is stale",
+        {"a repeated first part starts the series again",
          {{part(NF_FIRST, 0, 8000), NP_OK, 0, 0},
-          {part(NF_FIRST, 0, 8000), NP_STALE, 0, 0},
-          {part(NF_LAST, 1, 8), NP_OK, 8008, 0}}},
+          {part(NF_FIRST, 0, 8000), NP_OK, 0, 0},
+          {part(NF_LAST, 1, 8), NP_OK, 8008, 0},
+          {part(NF_LAST, 1, 8), NP_STALE, 0, 0}}},
+        {"a repeated middle part is stale",
+         {{part(NF_FIRST, 0, 8000), NP_OK, 0, 0},
+          {part(NF_MIDDLE, 1, 8000), NP_OK, 0, 0},
+          {part(NF_MIDDLE, 1, 8000), NP_STALE, 0, 0},
+          {part(NF_LAST, 2, 8), NP_OK, 16008, 0}}},
         {"out of order: the series is lost",
          {{part(NF_FIRST, 0, 8000), NP_OK, 0, 0},
           {part(NF_LAST, 2, 8), NP_NO_FIRST, 0, 1},
@@ -290,6 +300,13 @@ TEST_F(Net, FragmentReassemblyRefusesWhatItCannotJoin) {
          {{part(NF_FIRST, 0, 8001), NP_BAD_FRAGMENT, 0, 0}, {part(NF_LAST, 1, 8), NP_NO_FIRST, 0, 1}}},
         {"sequence jump far ahead counts without wrapping",
          {{part(NF_WHOLE, 0x7FFFFFFF, 8), NP_OK, 8, 0x7FFFFFFFu}, {part(NF_WHOLE, 5, 8), NP_STALE, 0, 0}}},
+        // A forgery from the peer's address: joined, but its owner refuses it, so the
+        // peer's own packages still follow the last accepted one.
+        {"a refused package leaves the sequence where it was",
+         {{part(NF_WHOLE, 4, 8), NP_OK, 8, 4},
+          {part(NF_WHOLE, 0x7FFFFFFF, 8), NP_OK, 8, 0x7FFFFFFAu, true},
+          {part(NF_WHOLE, 5, 8), NP_OK, 8, 0},
+          {part(NF_WHOLE, 5, 8), NP_STALE, 0, 0}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -300,6 +317,11 @@ TEST_F(Net, FragmentReassemblyRefusesWhatItCannotJoin) {
             EXPECT_EQ(NET_JoinDatagram(pipe.get(), &s.h, payload, &ready, &lost), s.result);
             EXPECT_EQ(ready, s.ready);
             EXPECT_EQ(lost, s.lost);
+            if (ready > 0 && !s.refused) {
+                const auto accepted = std::make_unique<netPackage_t>();
+                accepted->sequence = s.h.sequence;
+                NET_AcceptPackage(pipe.get(), accepted.get());
+            }
         }
     }
 }
@@ -325,7 +347,8 @@ TEST_F(Net, OverlongSeriesNeverWritesPastTheBuffer) {
     h = netHeader_t{NET_MAGIC_VERSION, 1, NF_MIDDLE, 10, 0, NET_FRAGMENT_BITS};
     EXPECT_EQ(NET_JoinDatagram(pipe.get(), &h, payload, &ready, &lost), NP_OVERFRAGMENTED);
     EXPECT_EQ(pipe->inFragment, 0);
-    EXPECT_EQ(pipe->incomingSequence, 9);
+    EXPECT_EQ(pipe->joinedSequence, 9);
+    EXPECT_EQ(pipe->incomingSequence, -1);  // nothing was accepted
 
     // The same series closed by a last part that ends exactly at the limit.
     NET_SetupPipe(pipe.get(), NS_SERVER, &a);
@@ -347,6 +370,8 @@ TEST_F(Net, DatagramsFromStrangersAndStaleSequencesAreRefused) {
     NET_SetPipeFinders(ServerSlotFor, ClientPipeFor);
     EXPECT_EQ(Parse(Datagram(NF_WHOLE | NET_FLAG_CLIENT, 0, 8), &payload), 8);
     EXPECT_EQ(payload, server->buffer);
+    package->sequence = 0;
+    NET_AcceptPackage(server.get(), package.get());  // as the server does once the challenge is right
     EXPECT_EQ(Parse(Datagram(NF_WHOLE | NET_FLAG_CLIENT, 0, 8), &payload), 0);
     EXPECT_TRUE(Reported("packSequence (0) <= incomingSequence (0)"));
     // Datagrams of a server-side sender go to the client's pipe.

@@ -12,6 +12,7 @@
 #include "base/net.h"
 #include "base/remote.h"
 #include "common/com_hash.h"
+#include "server/server.h"
 #include "tests/e2e/master_process.h"
 #include "tests/support/capture.h"
 
@@ -34,6 +35,7 @@ class Remote : public testing::Test {
         Cmd_CreateCVar(&base_rconPassword, "base_rconPassword", "tidewell", CMD_SECRET | CMD_NOSAVE);
         Cmd_CreateCVar(&base_master, "master", "", CMD_READONLY);
         Base_RemoteImp();
+        Cmd_CreateCVar(&sv_rconEchoClearTime, "sv_rconEchoClearTime", "30", 0);
         Cmd_SetCVar(Cmd_GetCVar("net_port"), "0", 1);
         NET_Init();
     }
@@ -41,6 +43,7 @@ class Remote : public testing::Test {
         memset(&qbase, 0, sizeof qbase);
         qbase.instanceNumber = 0x9ABCDEF1u;  // above 2^31: travels as a negative %d
         qbase.time = 123456;
+        Base_RemoteFrame(RCON_WRONG_BURST * RCON_WRONG_WAIT_MSEC);  // no debt left from an earlier test
         Cmd_SetCVar(&base_rcon, "1", 1);
         Cmd_SetCVar(&base_rconPassword, "swordfish", 1);
         package = std::make_unique<netPackage_t>();
@@ -109,6 +112,48 @@ TEST_F(Remote, WrongPasswordOrDisabledConsoleRunsNothing) {
         EXPECT_EQ(Queued(), "");
         EXPECT_EQ(qbase.rconEcho, 0);
     }
+}
+
+// A mistyped password costs nothing; guessing from one address is heard once a
+// second after a short burst, and nobody else is slowed down.
+TEST_F(Remote, WrongPasswordsSlowTheirAddressButNoOtherOne) {
+    const std::string right = "rcon " + Md5Text("swordfish") + " \"status\"";
+    Deliver("rcon " + Md5Text("swordfsh") + " \"status\"", op);
+    Deliver(right, op);
+    EXPECT_NE(Queued().find("status"), std::string::npos) << "right after a typing error";
+
+    qcmd.length = 0;
+    for (int i = 0; i < 1000; i++) Deliver("rcon " + Md5Text(std::to_string(i).c_str()) + " \"quit\"", op);
+    size_t lines = 0;
+    for (const std::string &p : captured.prints) lines += p.find("but bad password") != std::string::npos;
+    EXPECT_EQ(lines, static_cast<size_t>(RCON_WRONG_BURST)) << "the typing error and the burst are heard";
+    Deliver(right, op);
+    EXPECT_EQ(Queued(), "") << "the guesser's address is not heard, even with the right password";
+
+    const netadr_t other{NA_IP, {127, 0, 0, 4}, 27960, 5};
+    Deliver(right, other);
+    EXPECT_NE(Queued().find("status"), std::string::npos) << "another address gets in at once";
+
+    qcmd.length = 0;
+    Base_RemoteFrame(RCON_WRONG_WAIT_MSEC - 1);
+    Deliver(right, op);
+    EXPECT_EQ(Queued(), "");
+    Base_RemoteFrame(1);
+    Deliver(right, op);
+    EXPECT_NE(Queued().find("status"), std::string::npos) << "one try a second";
+}
+
+// Guessing from many addresses gains nothing: a slot in debt is never taken away, and
+// the addresses that find every slot taken share one allowance.
+TEST_F(Remote, GuessingFromManyAddressesSharesOneAllowanceOnceTheSlotsAreFull) {
+    for (int a = 0; a < RCON_GUARD_SLOTS + 10; a++) {
+        const netadr_t from{NA_IP, {127, 1, static_cast<uint8_t>(a / 256), static_cast<uint8_t>(a % 256)}, 27960, 0};
+        for (int i = 0; i < 2 * RCON_WRONG_BURST; i++) Deliver("rcon " + Md5Text("guess") + " \"quit\"", from);
+    }
+    size_t lines = 0;
+    for (const std::string &p : captured.prints) lines += p.find("but bad password") != std::string::npos;
+    EXPECT_EQ(lines, static_cast<size_t>((RCON_GUARD_SLOTS + 1) * RCON_WRONG_BURST));
+    EXPECT_EQ(Queued(), "");
 }
 
 TEST_F(Remote, EchoesAreTakenOnlyFromTheTarget) {
@@ -352,6 +397,21 @@ TEST_F(Remote, EngineGetsItsChallengeAndVersionFromTheStandInMaster) {
     }
     ASSERT_TRUE(listed());
     EXPECT_EQ(replies.back().rfind("cg_server_list 4321 ", 0), 0u) << replies.back();
+
+    // Anyone may send a shutdown in our name: only one with our challenge takes us off.
+    auto stillListed = [&] {
+        replies.clear();
+        NET_SendOutOfBandPrintf(NS_CLIENT, &qbase.masterAddress, "getservers %d %d 0", static_cast<int32_t>(challenge),
+                                4321);
+        Pump(package.get(), [&] { return !replies.empty(); }, &replies, 500);
+        return listed();
+    };
+    for (const char *forged : {"server_shutdown", "server_shutdown 1"}) {
+        NET_SendOutOfBandPrintf(NS_SERVER, &qbase.masterAddress, "%s", forged);
+        EXPECT_TRUE(stillListed()) << forged;
+    }
+    NET_SendOutOfBandPrintf(NS_SERVER, &qbase.masterAddress, "server_shutdown %d", static_cast<int32_t>(challenge));
+    EXPECT_FALSE(stillListed());
 
     // A wrong challenge gets no list; a forced refresh asks again and keeps the challenge.
     replies.clear();

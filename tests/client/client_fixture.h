@@ -68,8 +68,9 @@ struct ClientTest : testing::Test {
     void SetUp() override {
         StartCapture();
         memset(&cl, 0, sizeof cl);
-        cl.snapNewest = -1;
+        CL_ClearSnapshots();
         cl_serverCommands = {};
+        cl_outsideCommands = {};
         fakeModule = {};
         ge = gameExport_t{};
         ge.protocol = GAME_PROTOCOL;

@@ -1,7 +1,9 @@
 // The client's connection: handshake texts and retries on a fake clock, time-outs,
 // the stalled flag, disconnecting, and the parser's answers to what arrives.
+#include "base/snapshot.h"
 #include "common/com_hash.h"
 #include "tests/client/client_fixture.h"
+#include "world/world.h"
 
 namespace {
 
@@ -77,6 +79,26 @@ TEST_F(Connection, TheHandshakeClockKeepsItsWaitsAcrossTheWrap) {
         CL_CheckServerConnection();
         EXPECT_EQ(cl.state, ECL_DISCONNECTED) << start;
     }
+}
+
+// The game time restarts before it reaches 2^31 ms.  What the client stamped before
+// keeps its age: the silence stalls and ends the connection on time, and pooled page
+// acknowledgements go after their 50 ms.
+TEST_F(Connection, StampsKeepTheirAgesAcrossTheGameTimeRestart) {
+    qbase.time = 0x7FFFFFFFu - 300;
+    ConnectFully();
+    CL_AddPageAck(1, 2, 3, 4);
+    Base_RestartGameTime();
+    Advance(600);
+    CL_SendPageAcks(0);
+    EXPECT_EQ(Sent().size(), 1u) << "the pooled acknowledgement went";
+    CL_CheckServerConnection();
+    EXPECT_EQ(cl.stalled, 1);
+    Advance(9500);
+    CL_CheckServerConnection();
+    EXPECT_EQ(cl.state, ECL_DISCONNECTED);
+    EXPECT_TRUE(Printed("Dropped server (No response in 10 seconds)"));
+    qbase.timeRestart = baseRestart_t{};
 }
 
 TEST_F(Connection, AWorldInfoConnectsAndSilenceStallsThenDrops) {
@@ -341,14 +363,16 @@ TEST_F(Connection, ParserDispatchesByWordStateAndSender) {
         cl.state = c.state;
         cl.pipe.remote = c.fromServer ? LOOPBACK : netadr_t{NA_IP, {10, 0, 0, 1}, 1, 0};
         const netadr_t from = c.fromServer ? cl.pipe.remote : STRANGER;
-        const uint32_t queued = cl_serverCommands.head;
+        const uint32_t queued = cl_serverCommands.head + cl_outsideCommands.head;
         Text(c.text, from);
-        EXPECT_EQ(cl_serverCommands.head - queued, c.effect == QUEUED ? 1u : 0u) << c.text << " " << c.state;
+        EXPECT_EQ(cl_serverCommands.head + cl_outsideCommands.head - queued, c.effect == QUEUED ? 1u : 0u)
+            << c.text << " " << c.state;
         EXPECT_EQ(Called(GCALL_DISCONNECT), c.effect == DISCONNECT_CALLED) << c.text;
         if (c.effect == DISCONNECT_CALLED) {
             EXPECT_EQ(fakeModule.calls.back().text, "go away");
         }
         cl_serverCommands = {};
+        cl_outsideCommands = {};
     }
     // A disconnected client only notes stray in-band data.
     ConnectFully();
@@ -376,6 +400,72 @@ TEST_F(Connection, TheServerCommandQueueHoldsThirtyTwo) {
     EXPECT_STREQ(CL_ServerCommandArgv(-1), "");
     EXPECT_STREQ(CL_ServerCommandArgv(3), "");
     EXPECT_STREQ(CL_ServerCommandArgv(2), "b");
+}
+
+// Anyone may send "serverinfo" and "cg_server_list", and may send many: the
+// server's own texts still find room, and are read first.
+TEST_F(Connection, StrangersTextsNeverCrowdOutTheServers) {
+    ConnectFully();
+    for (int i = 0; i < 40; i++) Text("serverinfo " + std::to_string(i), STRANGER);
+    for (int i = 0; i < 10; i++) Text("cg_server_list 1 10.0.0." + std::to_string(i), STRANGER);
+    captured = {};
+    for (const char *text : {"cg_print hi", "cg_scoreboard 1", "serverinfo2 x"}) Text(text, LOOPBACK);
+    EXPECT_FALSE(Reported(ER_DEVWARNING, "CL_HandleCGServerCommand: Buffer full dropping server cmds"));
+    netadr_t from{};
+    for (const char *word : {"cg_print", "cg_scoreboard", "serverinfo2"}) {
+        CL_GetNextServerCommand(&from);
+        EXPECT_STREQ(CL_ServerCommandArgv(0), word);
+        EXPECT_EQ(from.type, NA_LOCAL);
+    }
+    for (int i = 0; i < 32; i++) {
+        CL_GetNextServerCommand(&from);
+        ASSERT_STREQ(CL_ServerCommandArgv(0), "serverinfo");
+        EXPECT_EQ(std::string(CL_ServerCommandArgv(1)), std::to_string(i)) << "the strangers' room holds 32";
+        EXPECT_TRUE(Com_adrcmp(&from, &STRANGER));
+    }
+    CL_GetNextServerCommand(nullptr);
+    EXPECT_EQ(CL_ServerCommandArgc(), 0);
+}
+
+// A fresh connection holds no snapshot: a delta against number 0 before 0 ever came
+// has no base, however the ring was cleared.
+TEST_F(Connection, NoSnapshotSlotIsValidBeforeItArrives) {
+    static snapshot_t zero, first;
+    first.number = 1;
+    first.client.health = 50;
+    for (int pass = 0; pass < 2; pass++) {
+        SCOPED_TRACE(pass);
+        if (pass == 1) {  // a disconnect clears the ring the same way
+            CL_DisconnectFromServer("");
+        }
+        ConnectFully();
+        static msg_t m;
+        Msg_WriteBegin(&m);
+        Msg_WriteByte(SVP_SNAPSHOT);
+        Snap_WriteSnapshot(&first, &zero, 0, 0);
+        Deliver(m, LOOPBACK);
+        EXPECT_TRUE(Reported(ER_WARNING, "CL_DecodeSnapshot: Our delta snapshot is to old, dropping snapshot (-1 != 0)"))
+            << AllErrors();
+        EXPECT_EQ(CL_NewestSnapshot(), nullptr);
+        EXPECT_NE(cl.snaps[1].number, 1);
+    }
+}
+
+// The in-process server owns the world its local client shares: a disconnect
+// leaves its pages and their sequence numbers as they are.
+TEST_F(Connection, DisconnectingFromTheServerInThisProcessKeepsItsWorld) {
+    ConnectFully();
+    constexpr int32_t x = 3, y = 4, z = 5;
+    const int cell = (z * WO_GRID_PAGES + y) * WO_GRID_PAGES + x;
+    ASSERT_TRUE(CL_SetCompressedPage(x, y, z, -1, 0, nullptr));
+    wo_seqGrid[cell] = 12;
+    for (const char *reason : {"No response in 10 seconds", ""}) {
+        CL_DisconnectFromServer(reason);
+        EXPECT_EQ(wo_pageGrid[cell], WO_CELL_SOLID);
+        EXPECT_EQ(wo_seqGrid[cell], 12u);
+        ConnectFully();
+    }
+    CL_SetCompressedPage(x, y, z, 0, 0, nullptr);
 }
 
 }  // namespace

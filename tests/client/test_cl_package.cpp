@@ -370,7 +370,7 @@ TEST_F(RoundTrip, TheServerPassesListAndInfoTextsToItsOwnClient) {
     offer("cg_server_list 1 2");
     offer("serverinfo 5 6 x");
     offer("cg_print not for the queue");
-    ASSERT_EQ(cl_serverCommands.head, 2u);
+    ASSERT_EQ(cl_outsideCommands.head, 2u) << "a stranger's texts wait beside the server's";
     netadr_t from{};
     CL_GetNextServerCommand(&from);
     EXPECT_STREQ(CL_ServerCommandArgv(0), "cg_server_list");
@@ -379,7 +379,7 @@ TEST_F(RoundTrip, TheServerPassesListAndInfoTextsToItsOwnClient) {
     EXPECT_STREQ(CL_ServerCommandArgv(0), "serverinfo");
     qbase.clientRunning = 0;
     offer("cg_server_list 1 2");
-    EXPECT_EQ(cl_serverCommands.head, 2u) << "no client in this process: nothing is queued";
+    EXPECT_EQ(cl_outsideCommands.head, 2u) << "no client in this process: nothing is queued";
 }
 
 }  // namespace

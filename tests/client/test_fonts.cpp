@@ -11,6 +11,7 @@
 #include "client/cl_font.h"
 #include "client/cl_local.h"
 #include "common/common.h"
+#include "world/world.h"
 #include "tests/headless/re_headless.h"
 #include "tests/support/capture.h"
 #include "tests/support/fs_dir.h"
@@ -131,6 +132,25 @@ TEST_F(Fonts, ARendererRestartLeavesOnlyTheDummyFont) {
     EXPECT_EQ(CL_RegisterFont("fonts/test.font"), 1);
     EXPECT_TRUE(hm_test::Printed("Font: \"fonts/test.font\"")) << "read again";
     EXPECT_EQ(Draw("A", 0).verts.size(), 4u);
+}
+
+// The world's vertex list lives in the renderer: a restarted renderer gets a new
+// list before the pool goes up, and nothing is sent to the list that went with the
+// old one.
+TEST_F(Fonts, ARendererRestartRebuildsTheWorldsVertexListBeforeUploading) {
+    qbase.rendererRunning = 1;
+    WO_ShutdownPool();
+    WO_InitPool();
+    ASSERT_EQ(re_headless.vertexLists.size(), 1u);
+    const rhandle_t old = re_headless.vertexLists[0];
+    re_headless.vertexUploads = re_headless.strayVertexUploads = 0;
+    CL_RestartRenderer();
+    ASSERT_EQ(re_headless.vertexLists.size(), 1u);
+    EXPECT_NE(re_headless.vertexLists[0], old);
+    EXPECT_GT(re_headless.vertexUploads, 0);
+    EXPECT_EQ(re_headless.strayVertexUploads, 0);
+    WO_ShutdownPool();
+    qbase.rendererRunning = 0;
 }
 
 TEST_F(Fonts, TableLimitsAndBadIndexesAreReported) {

@@ -96,14 +96,20 @@ struct Match {
     int port = 0;
 
     // clientArgs: more words for the client's command line, ahead of the fixture's own.
-    explicit Match(const std::string &map = "planet", const std::vector<std::string> &clientArgs = {}) {
+    // serverProgram: the server's build; beforeStart, when given, runs before each
+    // engine starts (true: the server's).
+    explicit Match(const std::string &map = "planet", const std::vector<std::string> &clientArgs = {},
+                   const std::string &serverProgram = "engine", void (*beforeStart)(bool server) = nullptr) {
         CopyData(serverDir);
         CopyData(clientDir);
+        if (beforeStart) beforeStart(true);
         server = std::make_unique<Engine>(serverDir.path(),
                                           std::vector<std::string>{"-dedicated", "+set", "sv_lanServer", "1", "+set",
                                                                    "sv_cheats", "1", "+set", "sv_pure", "0", "+set", "sg_deathTime", "1",
-                                                                   "+set", "map", map});
+                                                                   "+set", "map", map},
+                                          serverProgram);
         port = EnginePort(*server);
+        if (beforeStart) beforeStart(false);
         std::vector<std::string> args = clientArgs;
         args.insert(args.end(), {"+set", "client", "1", "+set", "name", PLAYER, "+set", "cg_skipIntro", "1"});
         client = std::make_unique<Engine>(clientDir.path(), args, "engine_headless");

@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (memchr(cl.worldInfo, 0, sizeof cl.worldInfo) == nullptr) abort();
     if (memchr(cl.worldPath, 0, sizeof cl.worldPath) == nullptr) abort();
     if (cl.state < ECL_DISCONNECTED || cl.state > ECL_CONNECTED) abort();
-    if (cl_serverCommands.head - cl_serverCommands.tail > CL_SERVER_COMMANDS) abort();
+    for (const clServerCommands_t *q : {&cl_serverCommands, &cl_outsideCommands})
+        if (q->head - q->tail > CL_SERVER_COMMANDS) abort();
     // Empty the queue and whatever the client answered.
     for (int i = 0; i < CL_SERVER_COMMANDS; i++) CL_GetNextServerCommand(nullptr);
     netPackage_t drain;

@@ -62,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // A new connection for every input (NET_SetupPipe without the clock).
     memset(&g_pipe, 0, sizeof g_pipe);
     g_pipe.incomingSequence = -1;
+    g_pipe.joinedSequence = -1;
     size_t at = 0;
     while (at + 2 <= size) {
         const size_t length = data[at] | static_cast<size_t>(data[at + 1]) << 8;

@@ -315,7 +315,7 @@ inline std::vector<std::string> Words(const std::string &line) {
         } else {
             while (i < line.size() && line[i] != ' ' && line[i] != '\t') w += line[i++];
         }
-        out.push_back(w);
+        out.push_back(w.substr(0, CMD_MAX_WORD));  // as much of a word as the engine keeps
     }
     return out;
 }

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "common/com_mem.h"
 #include "game/g_main.h"
 #include "game/g_weapon.h"
 #include "game_cl/cg_cvars.h"
 #include "game_cl/cg_local.h"
+#include "game_cl/cg_main.h"
 #include "game_cl/cg_marks.h"
 #include "game_cl/cg_media.h"
 #include "tests/game/fake_engine.h"
@@ -231,6 +233,35 @@ TEST_F(Marks, ReclippingInAFullPoolKeepsEveryOtherMark) {
     EXPECT_EQ(found, 1);
     EXPECT_EQ(fake::decalCalls.size(), static_cast<size_t>(MAX_MARKS + 1));
     EXPECT_EQ(fake::decalCalls.back().origin[0], 0.0f);
+}
+
+// Every way the client game lets go of its marks frees their buffers: leaving the
+// server, stopping, and starting again over the marks of a run before.
+TEST_F(Marks, StoppingDisconnectingAndRestartingReleaseEveryMarksBuffers) {
+    struct way_t {
+        const char *name;
+        void (*run)();
+    } ways[] = {
+        {"disconnect", [] {
+             cg.ecl.state = ECL_CONNECTED;
+             CG_Disconnect(0);
+         }},
+        {"shutdown", [] {
+             cg.initialized = 1;
+             CG_Shutdown();
+         }},
+        {"init over old marks", [] { CG_InitMarks(); }},
+    };
+    for (const way_t &w : ways) {
+        SCOPED_TRACE(w.name);
+        const int blocks = Com_GetMemBlocks();
+        for (int i = 0; i < 5; i++) MarkAt(static_cast<float>(i), 15000);
+        ASSERT_EQ(InUse(), 5);
+        ASSERT_GT(Com_GetMemBlocks(), blocks);
+        w.run();
+        EXPECT_EQ(InUse(), 0);
+        EXPECT_EQ(Com_GetMemBlocks(), blocks);
+    }
 }
 
 }  // namespace

@@ -166,6 +166,53 @@ TEST_F(Predict, WithNothingToReplayTheSnapshotStateStands) {
     }
 }
 
+// A server's numbers that the movement cannot use are refused with a warning: the
+// player stays where it was last predicted, and nothing reaches a fatal error.
+TEST_F(Predict, AStateTheMovementCannotUseIsRefusedWithAWarning) {
+    const float nan = std::nanf(""), inf = INFINITY;
+    struct badCase_t {
+        const char *name;
+        void (*spoil)(clientState_t &, float, float);
+        const char *why;
+    } cases[] = {
+        {"tiny origin", [](clientState_t &cs, float, float) { cs.origin[0] = 1e-40f, cs.origin[1] = cs.origin[2] = 0; },
+         "an origin too near the centre"},
+        {"huge origin", [](clientState_t &cs, float, float) { cs.origin[0] = cs.origin[1] = cs.origin[2] = 3e38f; },
+         "a number out of range"},
+        {"origin not a number", [](clientState_t &cs, float n, float) { cs.origin[1] = n; }, "a number out of range"},
+        {"endless speed", [](clientState_t &cs, float, float i) { cs.velocity[2] = -i; }, "a number out of range"},
+        {"heading not a number", [](clientState_t &cs, float n, float) { cs.viewAxis[0][0] = n; }, "a number out of range"},
+        {"giant body", [](clientState_t &cs, float, float) { cs.height = 1e30f; }, "a number out of range"},
+    };
+    Commands(0, 5);
+    CG_PredictClientState();
+    const clientState_t good = cg.predicted;
+    for (const badCase_t &c : cases) {
+        SCOPED_TRACE(c.name);
+        fake::errors.clear();
+        newer->number++;
+        newer->client = Standing();
+        c.spoil(newer->client, nan, inf);
+        CG_PredictClientState();
+        EXPECT_EQ(memcmp(&cg.predicted, &good, sizeof good), 0);
+        ASSERT_EQ(fake::errors.size(), 1u);
+        EXPECT_EQ(fake::errors[0].level, ER_WARNING);
+        EXPECT_NE(fake::errors[0].text.find(c.why), std::string::npos) << fake::errors[0].text;
+        CG_PredictClientState();
+        EXPECT_EQ(fake::errors.size(), 1u) << "one warning for each snapshot";
+    }
+    // The centre itself and a state far out in the world are moved as ever.
+    for (const float x : {0.0f, 5000.0f}) {
+        newer->number++;
+        newer->client = Standing();
+        newer->client.origin[0] = x;
+        newer->client.origin[1] = 0;
+        fake::errors.clear();
+        CG_PredictClientState();
+        EXPECT_TRUE(fake::errors.empty()) << x;
+    }
+}
+
 TEST_F(Predict, TheStateBeforeBecomesThePreviousAndTheGameDataIsCopied) {
     newer->gameData.flags = 0x21;
     newer->gameData.blueScore = 4;
@@ -201,10 +248,13 @@ TEST_F(Predict, TheSpectatorAimModeLetsGoOfAHeldViewInTheReplayAsOnTheServer) {
     newer->client.viewAngles[1] = 45;
     Commands(0, 3);
     cg.ccRing[2].buttons |= BT_SPECTATOR_AIM;
-    CG_PredictClientState();
-    EXPECT_EQ(cg.predicted.flags & CSF_VIEW_HELD, 0u);
-    EXPECT_EQ(cg.predicted.viewAngles[2], cg.ccRing[3].angles[2]) << "the newest command turns the view";
-    EXPECT_EQ(cg.inputAngles[1], 45) << "only the first command, still held, started the mouse from the server's view";
+    cg.inputAngles[1] = 70;  // where the mouse has turned since aim mode began
+    for (int pass = 0; pass < 2; pass++) {  // every frame of the round trip replays the window
+        CG_PredictClientState();
+        EXPECT_EQ(cg.predicted.flags & CSF_VIEW_HELD, 0u);
+        EXPECT_EQ(cg.predicted.viewAngles[2], cg.ccRing[3].angles[2]) << "the newest command turns the view";
+        EXPECT_EQ(cg.inputAngles[1], 70) << "the held commands before the release do not pull the mouse back";
+    }
 }
 
 TEST_F(Predict, RadarBlipsGlideBetweenSnapshots) {

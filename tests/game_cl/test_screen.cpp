@@ -185,6 +185,29 @@ TEST_F(ClientScreen, ServerInfo2SetsTheServersValuesAndMovement) {
               (std::vector<fake::error_t>{{ER_ERROR, "CG_ParseServerInfo2: Bad number of arguments (4 != 31)"}}));
 }
 
+// Movement values the prediction cannot use are refused with the whole message: the
+// client keeps what it had and says why, instead of ending in the movement's checks.
+TEST_F(ClientScreen, ServerInfo2WithAnUnusableMovementValueIsDroppedWhole) {
+    std::string good = "serverinfo2 1 2 3 4 5 6 7 8 9 10 \"next_map\"";
+    for (int i = 0; i < 19; i++) good += " " + std::to_string(100 + i);
+    Queue(good);
+    CG_RunServerCommands();
+    for (const char *bad : {"nan", "inf", "-inf", "1e30", "-20000"}) {
+        SCOPED_TRACE(bad);
+        fake::errors.clear();
+        std::string command = "serverinfo2 9 9 9 9 9 9 9 9 9 9 \"other\"";
+        for (int i = 0; i < 19; i++) command += " " + (i == 7 ? std::string(bad) : std::to_string(200 + i));
+        Queue(command);
+        CG_RunServerCommands();
+        EXPECT_EQ(cg.serverCoreAlt, 1);
+        EXPECT_STREQ(cg.nextMap, "next_map");
+        EXPECT_EQ(cg.moveParams.gravity, 100);
+        EXPECT_EQ(cg.moveParams.jumpSpeed, 107);
+        ASSERT_EQ(fake::errors.size(), 1u);
+        EXPECT_EQ(fake::errors[0].level, ER_WARNING);
+    }
+}
+
 TEST_F(ClientScreen, ServerInfoNamesOnlyTheConnectedServer) {
     Queue("serverinfo 5 100 P \"Other\" \"m2\" CR 1 8 \"Game\" 110 0 3 0", OTHER);
     CG_RunServerCommands();
@@ -221,6 +244,16 @@ TEST_F(ClientScreen, ServerListFromAnOlderMasterSessionIsIgnored) {
     Queue("cg_server_list 3 10.0.0.5:27000");
     CG_RunServerCommands();
     EXPECT_TRUE(fake::Printed("CG_ServerList: with 3 != 7"));
+}
+
+TEST_F(ClientScreen, ServerListTakesOnlyNumericAddresses) {
+    fake::calls.clear();
+    Queue("cg_server_list 7 master.example 10.0.0.5:27000 x1.2.3.4 1.2.3.4 localhost:1");
+    CG_RunServerCommands();
+    std::vector<std::string> lookups;
+    for (const std::string &c : fake::calls)
+        if (c.rfind("lookup ", 0) == 0) lookups.push_back(c);
+    EXPECT_EQ(lookups, (std::vector<std::string>{"lookup 10.0.0.5:27000", "lookup 1.2.3.4"}));
 }
 
 TEST_F(ClientScreen, NotAloneSoundOnlyWhenWanted) {
@@ -310,6 +343,24 @@ TEST_F(ClientScreen, ScoreboardShowsWhenAskedOrInIntermissionUnlessStale) {
         }
         EXPECT_EQ(cg.scoreboardRequested, 0);  // a request lasts one frame
     }
+}
+
+// The game time passes the top of a signed 32-bit value while the screen counts
+// ages: the scoreboard stays fresh for its few milliseconds and the frame counter
+// goes on, with no overflow on the way.
+TEST_F(ClientScreen, ScreenAgesHoldAcrossTheSignedTopOfTheGameTime) {
+    const int32_t board = CG_ScreenMedia(CGM_SCOREBOARD);
+    fake::Set("cg_drawFps", "1");
+    qgame.time = 0x7FFFFF00u;
+    Screen();
+    Queue("cg_scoreboard 0 0 1");
+    CG_RunServerCommands();
+    qgame.time = 0x80000300u;  // 1.5 s later, past the top
+    cg.scoreboardRequested = 1;
+    cg.predicted.moveType = MT_NORMAL;
+    Screen();
+    EXPECT_EQ(DrawnWith(board).size(), 1u);
+    fake::Set("cg_drawFps", "0");
 }
 
 TEST_F(ClientScreen, ScoreboardRowsUseTheirRulesLayout) {

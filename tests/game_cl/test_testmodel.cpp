@@ -97,6 +97,34 @@ TEST_F(TestModels, PoseIsHeldAtTheTestTime) {
     EXPECT_EQ(cg.tmTime, 0.0f);
 }
 
+TEST_F(TestModels, LoopingAnimationsWrapOnceTheTestTimePassesOne) {
+    fake::files["w.model"] = "model chain.bo2\nlod 0 t.lo2\nanimation walk ten.am2\n"
+                             "animation loop ten.am2 {\n endAction REPEAT\n}\n"
+                             "animation swing ten.am2 {\n endAction MIRROR\n}\n";
+    qmod = CG_LoadModel("w.model");
+    ASSERT_NE(qmod, 0);
+    Load(0, 0, 0, "");
+    const struct {
+        const char *anim;
+        float time, frame;
+    } cases[] = {
+        {"loop", 1.5f, 5.0f},       // the second pass, half way
+        {"loop", 3.25f, 2.5f},
+        {"swing", 1.25f, 6.75f},    // the second pass runs backwards
+        {"swing", 2.25f, 2.25f},
+        {"walk", 1.5f, 8.9991f},    // CLAMP stays on its last frame
+    };
+    for (const auto &c : cases) {
+        fake::Set("tm_anim0", c.anim);
+        cg.tmTime = c.time;
+        fake::surfaceEntities.clear();
+        CG_AddTestModelToScene();
+        const std::vector<surfaceEntity_t> parts = Instances();
+        ASSERT_EQ(parts.size(), 1u);
+        EXPECT_NEAR(parts[0].bones[0][3], c.frame, 1e-3f) << c.anim << " at " << c.time;
+    }
+}
+
 TEST_F(TestModels, LoadCommandClampsSlotsAndAttachesOnlyWithATag) {
     struct loadCase_t {
         const char *line;

@@ -209,6 +209,7 @@ TEST_F(PlayerPhysTest, RunningIntoAnotherPlayerStopsThereAndKeepsTheFrame) {
     cc.aim[0] = 1;
     for (int i = 1; i <= 20; i++) {
         runner->cs.velocity[0] = 10;  // towards the other, along the floor
+        runner->timeBank = SG_TIME_BANK_MSEC;  // the frame pays it; here the commands come directly
         cc.number = static_cast<uint32_t>(i);
         cc.time = qgame.time;
         SG_IssueCC(runner, &cc, 0);
@@ -221,12 +222,79 @@ TEST_F(PlayerPhysTest, RunningIntoAnotherPlayerStopsThereAndKeepsTheFrame) {
     const float stop = runner->cs.origin[0];
     for (int i = 21; i <= 25; i++) {
         runner->cs.velocity[0] = -10;  // and away again
+        runner->timeBank = SG_TIME_BANK_MSEC;
         cc.number = static_cast<uint32_t>(i);
         cc.time = qgame.time;
         SG_IssueCC(runner, &cc, 0);
         Advance(50);
     }
     EXPECT_LT(runner->cs.origin[0], stop - 1.0f) << "not held by the other's body";
+}
+
+}  // namespace
+
+namespace {
+
+using TimeBankTest = PlayFixture;
+
+// Commands held back by a stall arrive together: up to the bank's second they all
+// play, as if they had come one per frame; beyond it, the rest does not move.
+TEST_F(TimeBankTest, BurstAfterAStallPlaysInFullUpToTheBank) {
+    sgClient_t *steady = Join(0, TEAM_BLUE, -8, 0);
+    sgClient_t *stalled = Join(1, TEAM_BLUE, 8, 0);
+    sgClient_t *longStalled = Join(2, TEAM_BLUE, 0, 8);
+    SG_UpdateCMoveParams();  // the shipped walking speeds
+    const uint32_t t0 = qgame.time;
+    for (sgClient_t *c : {steady, stalled, longStalled}) c->cs.lastCcTime = t0;
+    auto walk = [t0](sgClient_t *c, uint32_t n) {
+        cc_t cc = {};
+        cc.aim[0] = 1;
+        cc.buttons = BT_FORWARD;
+        cc.number = n;
+        cc.time = t0 + 50 * n;
+        SG_IssueCC(c, &cc, 0);
+    };
+    auto from = [](const sgClient_t *c, float x, float z) {
+        return std::hypot(c->cs.origin[0] - x, c->cs.origin[2] - z);
+    };
+    float steadyPath = 0, stalledPath = 0;
+    for (uint32_t frame = 1; frame <= 40; frame++) {
+        Advance(50);
+        for (sgClient_t *c : {steady, stalled, longStalled}) SG_IssueClientCommands(c);  // pays the bank
+        walk(steady, frame);
+        if (frame == 16) {
+            for (uint32_t n = 1; n <= 16; n++) walk(stalled, n);  // 800 ms held back
+            steadyPath = from(steady, -8, 0);
+            stalledPath = from(stalled, 8, 0);
+        }
+    }
+    for (uint32_t n = 1; n <= 40; n++) walk(longStalled, n);  // 2,000 ms held back
+    const float longPath = from(longStalled, 0, 8), steadyLongPath = from(steady, -8, 0);
+    ASSERT_GT(steadyPath, 1.0f);
+    EXPECT_NEAR(stalledPath, steadyPath, 0.05f * steadyPath);
+    EXPECT_GT(longPath, stalledPath) << "the bank's second plays";
+    EXPECT_LT(longPath, 0.7f * steadyLongPath) << "no more than the bank's second";
+}
+
+// A spawn keeps the client's command clock: the first command after it claims only the
+// time since the last one, so a player who dies often never drains the bank.
+TEST_F(TimeBankTest, RespawnsLeaveAnHonestClientsBankFull) {
+    sgClient_t *c = Join(0, TEAM_BLUE, -8, 0);
+    const uint32_t t0 = qgame.time;
+    c->cs.lastCcTime = t0;
+    for (uint32_t n = 1; n <= 10; n++) {
+        Advance(50);
+        SG_IssueClientCommands(c);  // pays the bank
+        const vec3_t at = {-8, 0, 0};
+        SG_SpawnClientAsPlayer(c, TEAM_BLUE, at);
+        cc_t cc = {};
+        cc.aim[0] = 1;
+        cc.number = n;
+        cc.time = t0 + 50 * n;
+        SG_IssueCC(c, &cc, 0);
+    }
+    // Each frame pays a little more than the 50 ms its command draws.
+    EXPECT_GE(c->timeBank, SG_TIME_BANK_MSEC - 50) << "the spawns made the commands claim more than their time";
 }
 
 }  // namespace

@@ -168,6 +168,41 @@ TEST_F(Interface, HistoryCommandsJoinTheirWordsWithSingleBlanks) {
     EXPECT_EQ(fake::written, std::vector<std::string>{"addChatHistory \"gg;quit\"\n"});
 }
 
+TEST_F(Interface, HistoryLinesLongerThanAWordComeBackWholeFromTheConfigurationLines) {
+    // Runs of blanks, a run longer than a word without any, ';' and colour escapes; a
+    // double quote comes back as a single quote, as it always did.
+    std::string line = "say \xA4" "03red;  two  blanks \"q\" ";
+    line += std::string(600, 'x') + " ";
+    while (line.size() < UI_HISTORY_LINE - 1) line += "word ";
+    line.resize(UI_HISTORY_LINE - 1);
+    line.back() = 'z';
+    std::string back = line;
+    for (char &c : back)
+        if (c == '"') c = '\'';
+    UI_Console_SaveToHistory(line.c_str(), 1);
+    UI_Chat_SaveToHistory(line.c_str(), 1);
+    for (const std::string &cut : {line.substr(0, 255), line.substr(0, 256), line.substr(0, 510)}) {
+        UI_Console_SaveToHistory(cut.c_str(), 1);
+        UI_Chat_SaveToHistory(cut.c_str(), 1);
+    }
+    UI_Console_DumpHistory(reinterpret_cast<FILE *>(1));
+    UI_Chat_DumpHistory(reinterpret_cast<FILE *>(1));
+    const std::vector<std::string> written = fake::written;
+    ASSERT_EQ(written.size(), 8u);
+    UI_ImpConsole("");
+    UI_ClearChatHistory();
+    for (const std::string &w : written) Run(w.substr(0, w.size() - 1));
+    EXPECT_EQ(qc.history[4], back);
+    EXPECT_EQ(qc.history[3], back.substr(0, 255));
+    EXPECT_EQ(qc.history[2], back.substr(0, 256));
+    EXPECT_EQ(qc.history[1], back.substr(0, 510));
+    EXPECT_EQ(written[1], "addConsoleHistory \"" + back.substr(0, 255) + "\"\n") << "a line of one word stays as it was";
+    // The chat's lines, replayed by the same command, are written back the same.
+    fake::written.clear();
+    UI_Chat_DumpHistory(reinterpret_cast<FILE *>(1));
+    EXPECT_EQ(fake::written, std::vector<std::string>(written.begin() + 4, written.end()));
+}
+
 TEST_F(Interface, TheEarlyConsoleTextIsKeptWholeAndNotPrintedAgain) {
     UI_Shutdown();
     const std::string early = std::string(3000, 'e') + "\nlast";

@@ -4,4 +4,18 @@
 // initialisation holds within a unit, not across units).
 #include "tests/headless/re_headless.cpp"
 
+#include <cstdlib>
+
+#include "base/base.h"
+
 static const bool re_headlessInstalled = (RE_InstallHeadless(), true);
+
+// The clocks' restarts lie weeks after a start; a test brings them within reach.
+// HM_TEST_CLOCK_AHEAD and HM_TEST_TIME_AHEAD (ms, decimal) start the engine clock
+// and the game time that far ahead.
+static uint32_t AheadFromEnvironment(const char *name) {
+    const char *text = getenv(name);
+    return text ? static_cast<uint32_t>(strtoul(text, nullptr, 10)) : 0u;
+}
+static const bool base_testClocksSet = (base_testClockAhead = AheadFromEnvironment("HM_TEST_CLOCK_AHEAD"),
+                                        base_testTimeAhead = AheadFromEnvironment("HM_TEST_TIME_AHEAD"), true);

@@ -1,6 +1,7 @@
 // The test renderer and sound system.
 #include "tests/headless/re_headless.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -73,6 +74,9 @@ void PrintCounts_f() {
                static_cast<int>(re_headless.materials.size()), static_cast<int>(re_headless.textures.size()),
                static_cast<int>(re_headless.models.size()), static_cast<int>(re_headless.sounds.size()));
     Com_Printf("re_counts: layout25 %d layout31 %d", t.colorSurfaces, t.decalSurfaces);
+    Com_Printf("re_counts: vertex lists %d loaded %d uploads %d stray %d",
+               static_cast<int>(re_headless.vertexLists.size()), re_headless.vertexListsLoaded,
+               re_headless.vertexUploads, re_headless.strayVertexUploads);
 }
 
 // The name a handle was registered under, "-" for none.
@@ -221,7 +225,25 @@ void DrawRaw(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t width, int32_t
         re_headless.lastRaw.assign(pixels, pixels + static_cast<size_t>(width) * height * RE_DRAW_RAW_BYTES);
 }
 
-rhandle_t LoadVertexes(uint32_t, int32_t, int32_t, int32_t) { return ++vertexLists; }
+rhandle_t LoadVertexes(uint32_t, int32_t, int32_t, int32_t) {
+    re_headless.vertexLists.push_back(++vertexLists);
+    re_headless.vertexListsLoaded++;
+    return vertexLists;
+}
+bool LiveVertexList(rhandle_t h) {
+    const std::vector<rhandle_t> &v = re_headless.vertexLists;
+    return std::find(v.begin(), v.end(), h) != v.end();
+}
+void UnloadVertexes(rhandle_t h) {
+    std::vector<rhandle_t> &v = re_headless.vertexLists;
+    v.erase(std::remove(v.begin(), v.end(), h), v.end());
+}
+void UpdateVertexesDirect(rhandle_t h, int32_t, int32_t, const void *, const void *, const void *, const void *,
+                          const void *) {
+    (LiveVertexList(h) ? re_headless.vertexUploads : re_headless.strayVertexUploads)++;
+}
+// A renderer that stops takes every list it held.
+void Shutdown() { re_headless.vertexLists.clear(); }
 
 rhandle_t RegisterLOD(const char *name, int32_t) { return Register(re_headless.models, name); }
 void UnregisterLOD(rhandle_t h) { Unregister(re_headless.models, h); }
@@ -335,6 +357,9 @@ static renderer_t HeadlessRenderer() {
     t.AllocLight = AllocLight;
     t.DrawRaw = DrawRaw;
     t.LoadVertexes = LoadVertexes;
+    t.UnloadVertexes = UnloadVertexes;
+    t.UpdateVertexesDirect = UpdateVertexesDirect;
+    t.Shutdown = Shutdown;
     t.RegisterLOD = RegisterLOD;
     t.UnregisterLOD = UnregisterLOD;
     t.GetNumMaterials = GetNumMaterials;

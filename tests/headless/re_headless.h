@@ -66,6 +66,12 @@ struct reHeadless_t {
     std::vector<byte> lastRaw;  // pixels of the last raw image drawn
     int32_t lastRawWidth, lastRawHeight;
     int32_t playedSounds;
+    // Vertex lists: the handles loaded and not unloaded since the renderer last
+    // started (a shutdown takes them all), and the direct updates sent to a live
+    // list and to a handle that names none.
+    std::vector<rhandle_t> vertexLists;
+    int32_t vertexListsLoaded;
+    int32_t vertexUploads, strayVertexUploads;
 };
 
 extern reHeadless_t re_headless;

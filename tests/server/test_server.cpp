@@ -13,6 +13,8 @@
 #include "base/cmd.h"
 #include "base/files.h"
 #include "base/net.h"
+#include "base/remote.h"
+#include "base/sys.h"
 #include "common/com_hash.h"
 #include "common/common.h"
 #include "server/server.h"
@@ -785,7 +787,7 @@ TEST_F(Server, ALanServerNeverBeatsToTheMaster) {
     SV_Heartbeat();  // too soon after the last try
     EXPECT_EQ(master.ReceiveText(100), "");
     SV_ShutdownServer(0);
-    EXPECT_EQ(master.ReceiveText(), "server_shutdown");
+    EXPECT_EQ(master.ReceiveText(), "server_shutdown 31");
     Cmd_SetCVar(&sv_lanServer, "1", 1);
     qbase.masterChallenge = 0;
     memset(&qbase.masterAddress, 0, sizeof qbase.masterAddress);
@@ -1130,6 +1132,26 @@ TEST_F(Snapshots, AFullMessageStopsAddingEntitiesAndTheSnapshotStaysConsistent) 
     EXPECT_FALSE(sv_msg.overflowed);
 }
 
+// The engine clock restarts at 2^31 ms; stamps taken before it keep their ages:
+// snapshots stay due, and a silent client still times out.
+TEST_F(Snapshots, ClientsAreServedAndTimedOutAcrossTheClockRestart) {
+    qbase.timeBase = static_cast<uint32_t>(Sys_Milliseconds()) + BASE_CLOCK_START - (BASE_CLOCK_WRAP - 200);
+    c->snapInterval = 50;
+    c->lastSnapshot = Now();
+    c->lastReceive = Now() - SV_TIMEOUT_MSEC + 300;
+    Base_RestartClock();
+    qbase.timeBase -= 60;  // 60 ms into the new run
+    Msg_WriteBegin(&sv_msg);
+    EXPECT_EQ(SV_WriteSnapshot(c), 1) << "the last snapshot is older than its interval";
+    EXPECT_EQ(SV_WriteSnapshot(c), 0) << "and the new one is not";
+    EXPECT_EQ(SV_CheckClientConnection(c), 0);
+    qbase.timeBase -= 500;
+    EXPECT_EQ(SV_CheckClientConnection(c), 1);
+    qbase.timeBase = 0;
+    qbase.wrapCount = qbase.wrapLength = 0;
+    qbase.clockRestart = baseRestart_t{};
+}
+
 TEST_F(Snapshots, TheServerGameCanAskForASnapshotAtOnce) {
     c->lastSnapshot = Now();
     c->snapInterval = 50;
@@ -1204,19 +1226,27 @@ TEST_F(Frame, TheServerInfoIsResentEveryFifteenSecondsAlsoNearTheClocksEnd) {
     qbase.timeBase = timeBase;
 }
 
-TEST_F(Frame, TheRemoteConsoleEchoRunsItsTimeInGameTime) {
+// The engine's frame ends the echo, in game time, whether or not a map runs: with
+// none, every later console line would go to the last sender for ever.
+TEST_F(Frame, TheRemoteConsoleEchoRunsItsTimeInGameTimeWithOrWithoutAMap) {
     const uint32_t time = qbase.time;
-    qbase.time = 1000;  // game time far behind the engine clock
-    qbase.rconEcho = 1;
-    qbase.rconEchoStart = qbase.time;
-    SV_Frame();
-    EXPECT_EQ(qbase.rconEcho, 1);
-    qbase.time += 30000;
-    SV_Frame();
-    EXPECT_EQ(qbase.rconEcho, 1);
-    qbase.time += 1;
-    SV_Frame();
-    EXPECT_EQ(qbase.rconEcho, 0);
+    const uint8_t running = qbase.serverRunning;
+    for (const uint8_t map : {1, 0}) {
+        SCOPED_TRACE(map);
+        qbase.serverRunning = map;
+        qbase.time = 1000;  // game time far behind the engine clock
+        qbase.rconEcho = 1;
+        qbase.rconEchoStart = qbase.time;
+        Base_RemoteFrame(1);
+        EXPECT_EQ(qbase.rconEcho, 1);
+        qbase.time += 30000;
+        Base_RemoteFrame(1);
+        EXPECT_EQ(qbase.rconEcho, 1);
+        qbase.time += 1;
+        Base_RemoteFrame(1);
+        EXPECT_EQ(qbase.rconEcho, 0);
+    }
+    qbase.serverRunning = running;
     qbase.time = time;
 }
 

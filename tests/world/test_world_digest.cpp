@@ -153,4 +153,21 @@ TEST(WorldDigest, TessellationAndTracesMatchTheRecordedDigests) {
     }
 }
 
+// A world re-tessellated many times, its pool handed out and taken back in every
+// order a long-running server gets to, builds what the same world builds fresh.
+TEST(WorldDigest, ALongRunningWorldBuildsWhatAFreshOneBuilds) {
+    for (const bool terrain : {false, true}) {
+        SCOPED_TRACE(terrain ? "terrain" : "ball 40");
+        if (terrain)
+            Build(TerrainVoxel);
+        else
+            Build(Ball(40, 1));
+        TessAll();
+        const uint64_t fresh = TessellationDigest();
+        for (int round = 0; round < 6; round++)
+            TessAll();
+        EXPECT_EQ(TessellationDigest(), fresh);
+    }
+}
+
 }  // namespace

@@ -92,8 +92,9 @@ TEST(WorldPool, ReferencesDecideWhenAVertexIsFreed) {
     EXPECT_FALSE(WO_TestBit(wo_pool.active, a));
     EXPECT_EQ(WO_GetIndexFromPool(1, 1, 1, 0, -1, -1), -1);
     EXPECT_EQ(WO_CountVertexesInPool(), 1);
-    // Freed vertexes are taken again only after the free list's older entries.
-    EXPECT_EQ(WO_AddVertexToPool(&v, 3, 1, 1, 0, 0, -1), 2);
+    // The lowest free entry is taken first, so the live ones stay packed.
+    EXPECT_EQ(WO_AddVertexToPool(&v, 3, 1, 1, 0, 0, -1), a);
+    EXPECT_EQ(WO_AddVertexToPool(&v, 4, 1, 1, 0, 0, -1), 2);
 }
 
 TEST(WorldPool, AReusedVertexIsOnTheDirtyListOnce) {
@@ -101,7 +102,7 @@ TEST(WorldPool, AReusedVertexIsOnTheDirtyListOnce) {
     const poolVertex_t v = VertexAt(0, 0, 0);
     // Fill the pool so that the freed vertex is the only free one and must be reused.
     for (int i = 0; i < WO_POOL_SIZE; i++)
-        ASSERT_EQ(WO_AddVertexToPool(&v, i % 1000, i / 1000, 0, 0, 0, -1), i);
+        ASSERT_EQ(WO_AddVertexToPool(&v, i % 128, i / 128 % 128, i / (128 * 128), 0, 0, -1), i);
     WO_TessPageStageFinal();
     ASSERT_TRUE(DirtyList().empty());
 
@@ -257,26 +258,7 @@ TEST(WorldPool, FlaggedChunksGoToARunningRendererInOrderThenClear) {
 
 }  // namespace
 
-namespace {
-
-// The free list from its head must be every entry in index order, each linked both ways.
-template <typename Node>
-void ExpectFreeListInIndexOrder(const Node *nodes, int freeHead, int size) {
-    int expected = 0;
-    int prev = freeHead;
-    for (int i = nodes[freeHead].list.next; i != freeHead; prev = i, i = nodes[i].list.next) {
-        ASSERT_EQ(i, expected);
-        ASSERT_EQ(nodes[i].list.prev, prev);
-        ASSERT_EQ(nodes[i].index, i);
-        expected++;
-    }
-    EXPECT_EQ(expected, size);
-    EXPECT_EQ(nodes[freeHead].list.prev, size - 1);
-}
-
-}  // namespace
-
-TEST(WorldPool, AClearAfterPartialUseRestoresEveryListInIndexOrder) {
+TEST(WorldPool, AClearAfterPartialUseStartsTheStoresAndEdgesAfresh) {
     Reset();
     const poolVertex_t v = VertexAt(0, 0, 0);
     // Twice: after a first use, and after a second one that freed and reused entries.
@@ -284,20 +266,26 @@ TEST(WorldPool, AClearAfterPartialUseRestoresEveryListInIndexOrder) {
         int a = -1, b = -1;
         for (int i = 0; i < 50; i++) {
             b = WO_AddVertexToPool(&v, i, 3, 3, 0, 0, -1);
+            WO_AddVertexToPool(&v, i, 3, 3, 0, 1, -1);  // a second vertex on the edge's ring
             a = a < 0 ? b : a;
             WO_AddFaceToVertex(b, WO_AddFace(b, b, b));
         }
-        WO_SinkGarbageCount(a);  // freed: goes to the free list's end
+        WO_SinkGarbageCount(a);
         WO_RemoveFace(0);
         WO_AddVertexToPool(&v, 9, 9, 9, 1, 0, -1);
         WO_ClearPool();
-        ExpectFreeListInIndexOrder(wo_pool.nodes, WO_VERTEX_FREE_HEAD, WO_POOL_SIZE);
-        ExpectFreeListInIndexOrder(wo_faces.nodes, WO_FACE_FREE_HEAD, WO_POOL_FACES);
         EXPECT_EQ(WO_CountVertexesInPool(), 0);
-        EXPECT_EQ(WO_GetIndexFromPool(3, 3, 3, 0, -1, -1), -1);
-        for (int i : {0, 49, 50, WO_POOL_SIZE - 1}) {
+        EXPECT_EQ(WO_CountFacesInPool(), 0);
+        for (int i = 0; i < 50; i++)
+            ASSERT_EQ(WO_GetIndexFromPool(i, 3, 3, 0, -1, -1), -1);
+        EXPECT_EQ(WO_GetIndexFromPool(9, 9, 9, 1, -1, -1), -1);
+        for (int i : {0, 49, 50, WO_POOL_SIZE - 1})
             EXPECT_EQ(wo_pool.nodes[i].weld.next, i);
-            EXPECT_EQ(wo_pool.buckets[i].bucket.next, i);
-        }
+        // Both stores hand out their entries from index 0 again.
+        EXPECT_EQ(WO_AddVertexToPool(&v, 1, 1, 1, 0, 0, -1), 0);
+        EXPECT_EQ(WO_AddVertexToPool(&v, 2, 1, 1, 0, 0, -1), 1);
+        EXPECT_EQ(WO_AddFace(0, 1, 1), 0);
+        EXPECT_EQ(WO_AddFace(0, 1, 1), 1);
+        WO_ClearPool();
     }
 }
