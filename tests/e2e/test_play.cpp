@@ -72,7 +72,8 @@ std::map<std::string, Row> ClientList(Engine &engine) {
     const std::string mark = "clients connected to server";
     const size_t before = engine.output().size();
     engine.send("sg_clientList\n");
-    engine.waitFor(mark, 5);
+    for (const e2e::Deadline deadline(5); !deadline.passed() && engine.output().find(mark, before) == std::string::npos;)
+        ReadFor(engine, 0.1);
     std::map<std::string, Row> rows;
     for (const std::string &line : e2e::Lines(engine.output().substr(before))) {
         // " 0 Mirel             0.0.0.0 PLYR f:0 d:0 t:0 p:0", colour escapes stripped.
