@@ -383,12 +383,8 @@ void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
     // what the client predicted.
     if (!repeat) G_TakeCommandView(cs, &cc);
 
-    // A repeat brings no time of its own: the next command pays for all the time since
-    // the last one.  Moving it would still run a step the client cannot know of (a
-    // command without new time moves a millisecond), and the player's own prediction,
-    // which replays only the commands it sent, would no longer be the server's state.
     // What the client's time bank pays of the time the command claims.  Bots are not
-    // drawn from it.
+    // drawn from it, nor are repeats, which do not move.
     const bool metered = !repeat && !client->isBot && cs->moveType != CS_INTERMISSION;
     uint32_t paid = 0;
     if (metered) {
@@ -399,6 +395,11 @@ void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
         // Nothing left: the command's time passes without moving, as if spent.
         cs->lastCcTime = cc.time;
     } else if (cs->moveType != CS_INTERMISSION && !repeat) {
+        // A repeat brings no time of its own: the next command pays for all the time
+        // since the last one.  Moving it would still run a step the client cannot know
+        // of (a command without new time moves a millisecond), and the player's own
+        // prediction, which replays only the commands it sent, would no longer be the
+        // server's state.
         cmove_t cm = {};
         cm.state = cs;
         cm.cc = &cc;
