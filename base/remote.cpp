@@ -14,8 +14,8 @@
 
 cmdVar_t base_masterServer;
 
-// Addresses that sent wrong passwords, each with its debt: RCON_WRONG_WAIT_MSEC per
-// wrong password, paid off as game time passes.  The debt counts down by frames,
+// Addresses whose rcon packages were refused (a wrong password, or none may be right),
+// each with its debt: RCON_WRONG_WAIT_MSEC per refusal, paid off as game time passes.  The debt counts down by frames,
 // not from a stored time, so no clock restart can stretch it.
 namespace {
 struct rconGuard_t {
@@ -43,13 +43,13 @@ static rconGuard_t *GuardFor(const netadr_t *address) {
     return &rconOverflow;
 }
 
-// An address with a full burst of wrong passwords not yet paid off is not heard.
+// An address with a full burst of refusals not yet paid off is not heard.
 static bool RConWaits(const netadr_t *address) {
     const rconGuard_t *g = GuardFor(address);
     return g->debtMsec > (RCON_WRONG_BURST - 1) * RCON_WRONG_WAIT_MSEC;
 }
 
-static void RConWrongPassword(const netadr_t *address) {
+static void RConRefused(const netadr_t *address) {
     rconGuard_t *slot = GuardFor(address);
     if (slot != &rconOverflow && slot->debtMsec <= 0) memcpy(slot->ip, address->ip, sizeof slot->ip);
     slot->debtMsec += RCON_WRONG_WAIT_MSEC;
@@ -228,22 +228,21 @@ static uint8_t HandleMasterChallenge(const netPackage_t *package) {
 }
 
 static uint8_t HandleRCon(const netPackage_t *package) {
-    if (!base_rcon.integer) {
-        Com_Printf("Base_HandlePackage: %s sends rcon package, but rcon is disabled", Com_adrstr(&package->address));
-        return 1;
-    }
+    // An address still paying for its refused packages is not heard: not checked, not
+    // printed.  Every refusal below costs the same, so no reason for one floods the log.
+    if (RConWaits(&package->address)) return 1;
+    const char *refusal = nullptr;
     // The default password is known to everyone who has the engine, and an empty
     // one to everyone: with either, nobody may run lines remotely.
-    if (!base_rconPassword.string[0] || !strcmp(base_rconPassword.string, base_rconPassword.defaultString)) {
-        Com_Printf("Base_HandlePackage: %s sends rcon package, but the rcon password is not set",
-                   Com_adrstr(&package->address));
-        return 1;
-    }
-    // An address still paying for its wrong passwords is not heard: not checked, not printed.
-    if (RConWaits(&package->address)) return 1;
-    if (strcmp(Msg_Argv(1), PasswordDigest()) != 0) {
-        Com_Printf("Base_HandlePackage: %s sends rcon package, but bad password", Com_adrstr(&package->address));
-        RConWrongPassword(&package->address);
+    if (!base_rcon.integer)
+        refusal = "rcon is disabled";
+    else if (!base_rconPassword.string[0] || !strcmp(base_rconPassword.string, base_rconPassword.defaultString))
+        refusal = "the rcon password is not set";
+    else if (strcmp(Msg_Argv(1), PasswordDigest()) != 0)
+        refusal = "bad password";
+    if (refusal) {
+        Com_Printf("Base_HandlePackage: %s sends rcon package, but %s", Com_adrstr(&package->address), refusal);
+        RConRefused(&package->address);
         return 1;
     }
     Com_Printf("\"\xA4" "02%s\xA4" "00\"", Msg_Argv(2));

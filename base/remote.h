@@ -16,9 +16,11 @@ constexpr int RCON_MAX_LINE = 1023;          // characters of one joined console
 constexpr int MASTER_LATEST_RELEASE = 7;     // the master reporting more means a newer release exists
 constexpr const char *MASTER_DEFAULT_HOST = "master.hollowmere.invalid";  // deployments set their own
 constexpr uint8_t MASTER_LAN_NET[3] = {192, 168, 1};  // "-local_master N" is 192.168.1.N
-// Wrong passwords per address: a few at once (a mistyped password), then one per
-// RCON_WRONG_WAIT_MSEC.  An address past that is not heard, so guessing runs at one
-// try a second; a right password from an address still being heard works at once.
+// Refused rcon packages per address (a wrong password, or rcon disabled or without a
+// password): a few at once (a mistyped password), then one per RCON_WRONG_WAIT_MSEC.
+// An address past that is not heard nor printed, so guessing runs at one try a second
+// and no sender floods the log; a right password from an address still being heard
+// works at once.
 constexpr int32_t RCON_WRONG_WAIT_MSEC = 1000;
 constexpr int32_t RCON_WRONG_BURST = 3;
 constexpr int RCON_GUARD_SLOTS = 64;         // addresses remembered at the same time

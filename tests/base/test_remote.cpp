@@ -107,10 +107,17 @@ TEST_F(Remote, WrongPasswordOrDisabledConsoleRunsNothing) {
         captured.prints.clear();
         Cmd_SetCVar(&base_rcon, c.rcon, 1);
         Cmd_SetCVar(&base_rconPassword, c.password, 1);
+        Base_RemoteFrame(RCON_WRONG_BURST * RCON_WRONG_WAIT_MSEC);  // the earlier cases' debt
         EXPECT_EQ(Deliver("rcon " + c.sent + " \"quit\"", op), 1);
         EXPECT_TRUE(Printed(c.message));
         EXPECT_EQ(Queued(), "");
         EXPECT_EQ(qbase.rconEcho, 0);
+
+        // A flood of such packages prints no more than a guesser's burst.
+        for (int i = 0; i < 1000; i++) Deliver("rcon " + c.sent + " \"quit\"", op);
+        size_t lines = 0;
+        for (const std::string &p : captured.prints) lines += p.find(c.message) != std::string::npos;
+        EXPECT_EQ(lines, static_cast<size_t>(RCON_WRONG_BURST));
     }
 }
 

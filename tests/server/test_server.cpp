@@ -289,6 +289,13 @@ TEST_F(Server, ConnectRefusalsNameTheirReason) {
     Text("connect 110 " + digest + " \"Ada\" -1 12345 5555 110", peer.address);
     EXPECT_EQ(peer.ReceiveText(100), "");
     EXPECT_TRUE(Printed("tries to connect with unknown challenge num"));
+
+    // The name reaches the server's terminal without its control bytes.
+    captured.prints.clear();
+    Text("connect 110 " + digest + " \"\x1b[2JEve\x07\x7f\" -1 12345 5555 110", peer.address);
+    EXPECT_TRUE(Printed("[2JEve (127.0.0.1:" + std::to_string(peer.address.port) +
+                        ") tries to connect with unknown challenge num"));
+    for (const std::string &p : captured.prints) EXPECT_EQ(p.find_first_of("\x1b\x07\x7f"), std::string::npos) << p;
 }
 
 TEST_F(Server, PrivatePasswordOpensSlotsBeyondTheLimitButNeverBeyondSixteen) {
