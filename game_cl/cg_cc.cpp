@@ -96,8 +96,10 @@ void CG_CCFrame() {
     const bool firing = cc->buttons & (BT_FIRE | BT_FIRE2);
     if (cg_autoReload.value != 0.0f && HasAmmunition(held) && ps.clip[held] == 0 && ps.reserve[held] > 0 && !firing)
         cc->buttons |= BT_RELOAD;
+    // The selection goes along: a dry weapon still owned (given without rounds) would
+    // otherwise be asked for again once the change is done, and back and forth.
     if (HasAmmunition(held) && cc->weapon == held && ps.clip[held] == 0 && ps.reserve[held] <= 0 && !firing)
-        cc->weapon = LoadedWeapon(ps);
+        cg.selectedWeapon = cc->weapon = LoadedWeapon(ps);
 
     AsReceived(cc);
     Trap_CL_SendClientCommand(cc);

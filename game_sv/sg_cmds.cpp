@@ -16,6 +16,13 @@
 constexpr uint32_t CSF_WEAPON_BYTE = 0xFF00;
 constexpr uint32_t CSF_WEAPON_KEEP = CSF_JUMP_HELD | CSF_CROUCHING | 0x8000;
 
+// The buttons a player presses once for one action (a key bound to act on going
+// down, or a console command): one record carries each press.  Movement, fire, jump
+// and the scoreboard key are held and come in every record while the key is down.
+constexpr uint32_t ONE_PRESS_BUTTONS = BT_JOIN_BLUE | BT_JOIN_RED | BT_JOIN_SPECTATOR | BT_SUICIDE |
+                                       BT_NEXT_DEFORM_MATERIAL | BT_PREV_DEFORM_MATERIAL | BT_DEFORM_SIZE_UP |
+                                       BT_DEFORM_SIZE_DOWN | BT_DROP;
+
 constexpr int32_t MAX_VOTES_PER_MAP = 3;
 constexpr int32_t FORGE_DEFORM_MODES = 5;  // build, wall, platform, paint, blur
 constexpr int32_t OTHER_DEFORM_MODES = 2;
@@ -423,6 +430,8 @@ void SG_IssueCC(sgClient_t *client, const cc_t *in, uint8_t repeat) {
     }
 
     if (!repeat && cc.textLength >= 1) ExecuteText(client, cc.text);
+    // A repeat is the last record again, not a second press of its one-press buttons.
+    if (repeat) cc.buttons &= ~ONE_PRESS_BUTTONS;
     Buttons(client, &cc);
     client->lastCC = cc;
 }

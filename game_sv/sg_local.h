@@ -637,9 +637,10 @@ sgEntity_t *SG_CreateBulletTrail(const vec3_t start, const vec3_t end, int32_t k
 // ---- client commands (sg_cmds.cpp) ----
 
 // Runs the client's queued commands (a bot's command of this frame); an idle
-// client repeats its last command without its text.
+// client repeats its last command without its text and its one-press buttons.
 void SG_IssueClientCommands(sgClient_t *client);
-// One command: movement, its text (unless repeat), its buttons; kept as lastCC.
+// One command: view and movement, its text, its buttons (a repeat only its held
+// buttons: no view, no move, no text); kept as lastCC.
 void SG_IssueCC(sgClient_t *client, const cc_t *cc, uint8_t repeat);
 // Puts the client into the team of the command's join bit.
 void SG_JoinTeam(sgClient_t *client, const cc_t *cc);

@@ -298,6 +298,20 @@ TEST_F(ClientCommands, ADryWeaponIsReloadedOrChanged) {
     }
 }
 
+// A dry weapon that is still owned (given without rounds) is changed once: when the
+// change is done the next command keeps the weapon it changed to.
+TEST_F(ClientCommands, ADryWeaponChangedAwayIsNotAskedForAgain) {
+    fake::Set("cg_autoReload", "1");
+    cg.predicted.ownedWeapons = (1u << WP_MINIGUN) | (1u << WP_RAILGUN);
+    cg.predicted.clip[WP_MINIGUN] = 20;
+    cg.predicted.weapon = WP_RAILGUN;
+    cg.selectedWeapon = WP_RAILGUN;
+    EXPECT_EQ(Frame().weapon, WP_MINIGUN);
+    cg.predicted.weapon = WP_MINIGUN;  // the change is done
+    EXPECT_EQ(Frame().weapon, WP_MINIGUN);
+    EXPECT_EQ(Frame().weapon, WP_MINIGUN);
+}
+
 TEST_F(ClientCommands, WeaponKeysSelectWeaponsAndTheForgeModesOnlyUnderForge) {
     struct keyCase_t {
         const char *line;

@@ -413,6 +413,44 @@ TEST_F(CmdTest, ForgeMaterialStepsToNamedMaterials) {
     EXPECT_EQ(a->cs.deformMaterial, 250);
 }
 
+// One press travels in one record; when no record comes in a frame the server runs
+// the last one again, and that must not count as a second press.
+TEST_F(CmdTest, ARepeatedRecordDoesNotPressAgain) {
+    sg.rules = RULES_FORGE;
+    Com_strncpyz(sg.world.materials[3].name, "rock", WM_NAME_SIZE);
+    Com_strncpyz(sg.world.materials[7].name, "sand", WM_NAME_SIZE);
+    Com_strncpyz(sg.world.materials[9].name, "clay", WM_NAME_SIZE);
+    sgClient_t *a = Client(0, TEAM_BLUE, CS_PLAYING);
+    fake::slots[0].commands.push_back(Command("", BT_NEXT_DEFORM_MATERIAL));
+    SG_IssueClientCommands(a);
+    SG_IssueClientCommands(a);  // nothing new arrived
+    SG_IssueClientCommands(a);
+    EXPECT_EQ(a->cs.deformMaterial, 3);
+
+    struct row_t {
+        int32_t rules;
+        uint32_t button;
+    };
+    const row_t rows[] = {{RULES_FORGE, BT_NEXT_DEFORM_MATERIAL},  {RULES_FORGE, BT_PREV_DEFORM_MATERIAL},
+                          {RULES_FORGE, BT_DEFORM_SIZE_UP},        {RULES_FORGE, BT_DEFORM_SIZE_DOWN},
+                          {RULES_DEATH_MATCH, BT_SUICIDE},         {RULES_DEATH_MATCH, BT_JOIN_SPECTATOR},
+                          {RULES_CRYSTAL_ROUNDS, BT_JOIN_RED},     {RULES_CRYSTAL_ROUNDS, BT_DROP}};
+    for (const row_t &r : rows) {
+        sg.rules = r.rules;
+        SG_DeleteEntity(a->entity);
+        memset(a, 0, sizeof(*a));
+        a = Client(0, TEAM_BLUE, CS_PLAYING);
+        a->cs.deformSize = 10;
+        a->cs.flags |= CSF_CRYSTAL;
+        fake::commands.clear();
+        const clientState_t before = a->cs;
+        const cc_t cc = Command("", r.button);
+        SG_IssueCC(a, &cc, 1);
+        EXPECT_EQ(memcmp(&a->cs, &before, sizeof before), 0) << std::hex << r.button;
+        EXPECT_TRUE(fake::CommandsTo(0).empty()) << std::hex << r.button;
+    }
+}
+
 TEST_F(CmdTest, ForgeDeformSizeSteps) {
     sg.rules = RULES_FORGE;
     sgClient_t *a = Client(0, TEAM_BLUE, CS_PLAYING);
