@@ -108,14 +108,29 @@ void Burst(Player &player, const Input &in, int count, double seconds) {
     }
 }
 
-// Runs back and forth in half-second legs; the length of the path, leg by leg.
-// sendLeg sends the leg's command for half a second.
-template <typename SendLeg> double RunLegs(Engine &engine, Player &player, int legs, SendLeg sendLeg) {
+// The forge's plate has an edge a leg can walk off wherever the player spawned.  The
+// way, forward or back, that leads from the spawn towards the plate's centre: a short
+// step forward shows where forward goes.
+uint32_t Inward(Engine &engine, Player &player) {
+    const Position from = BodyOfFirstClient(engine, player, Input{});
+    Input step;
+    step.buttons = e2e::FORWARD;
+    player.hold(step, 0.1);
+    const Position to = BodyOfFirstClient(engine, player, Input{});
+    const double forwardToCentre = -(to.x - from.x) * from.x - (to.z - from.z) * from.z;
+    return forwardToCentre > 0 ? e2e::FORWARD : e2e::BACK;
+}
+
+// Runs back and forth in half-second legs, the first one inward; the length of the
+// path, leg by leg.  sendLeg sends the leg's command for half a second.
+template <typename SendLeg>
+double RunLegs(Engine &engine, Player &player, uint32_t inward, int legs, SendLeg sendLeg) {
+    const uint32_t outward = inward == e2e::FORWARD ? e2e::BACK : e2e::FORWARD;
     Position at = BodyOfFirstClient(engine, player, Input{});
     double path = 0;
     for (int leg = 0; leg < legs; leg++) {
         Input in;
-        in.buttons = leg % 2 ? e2e::BACK : e2e::FORWARD;
+        in.buttons = leg % 2 ? outward : inward;
         sendLeg(in);
         const Position next = BodyOfFirstClient(engine, player, Input{});
         path += next.To(at);
@@ -130,14 +145,18 @@ TEST(FairPlay, ClaimedCommandTimeMovesNoFasterThanRealTime) {
     Engine &engine = *forge.server.engine;
     Player &player = *forge.player;
 
-    const double honest = RunLegs(engine, player, 6, [&](const Input &in) { player.hold(in, 0.5); });
+    const uint32_t inward = Inward(engine, player);
+    const double honest = RunLegs(engine, player, inward, 6, [&](const Input &in) { player.hold(in, 0.5); });
     // Four commands every 50 ms, each claiming 200 ms: sixteen times the clock.
-    // The first second spends whatever the server allows a client ahead of its clock.
+    // The first second spends whatever the server allows a client ahead of its clock,
+    // in and out again.
     player.claim(200);
-    Input lead;
-    lead.buttons = e2e::FORWARD;
-    Burst(player, lead, 4, 1);
-    const double cheat = RunLegs(engine, player, 6, [&](const Input &in) { Burst(player, in, 4, 0.5); });
+    for (const uint32_t way : {inward, inward == e2e::FORWARD ? e2e::BACK : e2e::FORWARD}) {
+        Input lead;
+        lead.buttons = way;
+        Burst(player, lead, 4, 0.5);
+    }
+    const double cheat = RunLegs(engine, player, inward, 6, [&](const Input &in) { Burst(player, in, 4, 0.5); });
     printf("path in 3 s: honest %.2f, claiming 200 ms x 4 per 50 ms %.2f\n", honest, cheat);
     ASSERT_FALSE(std::isnan(honest) || std::isnan(cheat)) << "no entity list with the player's body:\n" << engine.output();
     ASSERT_GT(honest, 1.0) << engine.output();
