@@ -183,28 +183,17 @@ void Base_RestartClock() {
     qbase.wrapCount++;
     qbase.wrapLength = BASE_CLOCK_WRAP;
     qbase.timeBase = static_cast<uint32_t>(Sys_Milliseconds());
-    qbase.clockRestart = baseRestart_t{qbase.clockRestart.count + 1, from, BASE_CLOCK_START};
+    qbase.clockRestart = comRestart_t{qbase.clockRestart.count + 1, from, BASE_CLOCK_START};
 }
 
 void Base_RestartGameTime() {
-    qbase.timeRestart = baseRestart_t{qbase.timeRestart.count + 1, qbase.time, BASE_TIME_START};
+    qbase.timeRestart = comRestart_t{qbase.timeRestart.count + 1, qbase.time, BASE_TIME_START};
     qbase.time = qbase.previousTime = BASE_TIME_START;
 }
 
-int32_t Base_AgeOn(const baseRestart_t &r, uint32_t now, uint32_t stamp) {
-    const uint32_t d = now - stamp;
-    if (static_cast<int32_t>(d) >= 0) return static_cast<int32_t>(d);
-    if (!r.count) return 0;
-    // Taken before the restart: up to the restart, then on from where it began again.
-    const uint32_t before = static_cast<int32_t>(r.from - stamp) > 0 ? r.from - stamp : 0;
-    const uint32_t after = static_cast<int32_t>(now - r.to) > 0 ? now - r.to : 0;
-    const uint64_t age = static_cast<uint64_t>(before) + after;
-    return age > static_cast<uint64_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(age);
-}
+int32_t Base_ClockAge(uint32_t stamp) { return Com_AgeOn(qbase.clockRestart, Base_Time(), stamp); }
 
-int32_t Base_ClockAge(uint32_t stamp) { return Base_AgeOn(qbase.clockRestart, Base_Time(), stamp); }
-
-int32_t Base_TimeAge(uint32_t stamp) { return Base_AgeOn(qbase.timeRestart, qbase.time, stamp); }
+int32_t Base_TimeAge(uint32_t stamp) { return Com_AgeOn(qbase.timeRestart, qbase.time, stamp); }
 
 // Draws of Base_UnpredictableRandom since the last seeding.
 static uint32_t unpredictableDraws;

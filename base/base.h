@@ -13,6 +13,7 @@
 
 #include "base/input.h"
 #include "common/com_msg.h"
+#include "common/com_time.h"
 
 constexpr const char *BASE_PRODUCT = "Hollowmere";
 constexpr const char *BASE_VERSION = "1.10b";
@@ -22,7 +23,7 @@ constexpr int BASE_STRING_SIZE = 512;         // startTime and cmdLine defaults
 constexpr int BASE_NET_DATA_SIZE = 1400;      // one received datagram
 constexpr uint32_t BASE_CLOCK_START = 65535;      // Base_Time right after start and after a wrap
 constexpr uint32_t BASE_CLOCK_WRAP = 0x7FFFFFFF;  // Base_Time at which the clock wraps
-constexpr uint32_t BASE_TIME_START = 0x5FFFF;     // game time at start and after its wrap
+constexpr uint32_t BASE_TIME_START = COM_TIME_START;  // game time at start and after its wrap
 constexpr int BASE_MIN_FRAME_MSEC = 1;
 constexpr int BASE_MAX_FRAME_MSEC = 200;
 constexpr int BASE_STALL_MSEC = 1000;         // a longer pass releases all keys
@@ -39,15 +40,6 @@ struct baseStartTime_t {
     uint16_t year;
     uint8_t month, day, hour, minute, second;
     uint16_t zero;
-};
-
-// Where a restarting clock (Base_Time, or the game time) last began again.  The
-// engine clock restarts at 2^31 ms and the game time just before it; neither is a
-// wrap, so a difference of two readings across it means nothing without this.
-struct baseRestart_t {
-    uint32_t count;  // restarts so far
-    uint32_t from;   // the reading at which it restarted
-    uint32_t to;     // the reading it began again at
 };
 
 // The engine base state: one global, cleared at start.
@@ -88,8 +80,8 @@ struct qbase_t {
     uint32_t localMaster;    // last byte of the LAN master address, 0 when none
     netadr_t masterAddress;
     uint32_t masterChallenge; // 0 until the master server answered
-    baseRestart_t clockRestart;  // of Base_Time
-    baseRestart_t timeRestart;   // of the game time
+    comRestart_t clockRestart;   // of Base_Time
+    comRestart_t timeRestart;    // of the game time
 };
 
 extern qbase_t qbase;
@@ -157,12 +149,6 @@ void Base_RestartClock();
 // Base_Frame's game-time restart: the game time begins again at 0x5FFFF, and the
 // time it restarted at is kept for Base_TimeAge.
 void Base_RestartGameTime();
-// ms from stamp to now on a clock that restarts (r: its last restart).  A stamp ahead
-// of now was taken before the restart (the clock hands out no later one while it
-// runs), so its age runs up to where the clock stood then and on from where it began
-// again.  With no restart yet, a stamp ahead of now is 0 ms old.  A stamp older than
-// a whole run of the clock (24.8 days) reads as younger by that run.  At most INT32_MAX.
-int32_t Base_AgeOn(const baseRestart_t &r, uint32_t now, uint32_t stamp);
 // ms since a stamp of Base_Time, and of the game time, across their restarts: every
 // age the engine measures goes through one of these, never through now - stamp.
 int32_t Base_ClockAge(uint32_t stamp);

@@ -14,3 +14,4 @@
 #include "common/com_noise.h"
 #include "common/com_eval.h"
 #include "common/com_msg.h"
+#include "common/com_time.h"

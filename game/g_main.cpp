@@ -13,6 +13,7 @@
 #include "game_ui/ui_main.h"
 
 qgame_t qgame;
+comRestart_t g_timeRestart;
 int32_t g_isSG = GAME_CONTEXT_UNDEFINED;
 
 cmdVar_t g_printStuck;
@@ -106,7 +107,7 @@ void G_Init() {
     Com_Printf("\xA4" "09Game Module says HELLO!");
     Com_Printf("Game module build time: \xA4" "08%s \xA4" "08%s", __DATE__, __TIME__);
     Com_InitByteOrder();
-    Trap_GetQGame(&qgame);
+    G_RefreshQGame();
     // The weapon table must be filled before any weapon is used.
     memset(g_weaponClass, 0, sizeof g_weaponClass);
     G_DefineWeapons();
@@ -118,7 +119,16 @@ void G_Shutdown() {
     G_FreeAllSOUPS();
 }
 
-void G_Frame() { Trap_GetQGame(&qgame); }
+void G_Frame() { G_RefreshQGame(); }
+
+void G_RefreshQGame() {
+    const uint32_t last = qgame.time;
+    Trap_GetQGame(&qgame);
+    if (qgame.time < last && last - qgame.time > G_TIME_RESTART_FALL)
+        g_timeRestart = comRestart_t{g_timeRestart.count + 1, last, COM_TIME_START};
+}
+
+int32_t G_TimeAge(uint32_t stamp) { return Com_AgeOn(g_timeRestart, qgame.time, stamp); }
 
 // 40 lines, 1,100 bytes.  The wheel is bound twice in different letter case; key
 // names match without regard to case, so the later lines win and it cycles weapons.

@@ -3,11 +3,15 @@
 
 #include <cstdint>
 
+#include "common/com_time.h"
 #include "game/g_public.h"
 
 constexpr const char *GAME_NAME = "Hollowmere";
 constexpr const char *GAME_VERSION = "1.10b";
 constexpr const char *STANDARD_CONFIG_NAME = "config.cfg";
+// A fall of the game time by more than this (ms, half its run) is its restart; a
+// smaller step back is not.
+constexpr uint32_t G_TIME_RESTART_FALL = 0x40000000;
 
 // Which side of the game runs: shared services (traces, events) dispatch on it.
 enum gameContext_t : int32_t {
@@ -16,7 +20,10 @@ enum gameContext_t : int32_t {
     GAME_CONTEXT_CG = 2,  // inside the client game's frame
 };
 
-extern qgame_t qgame;    // the engine's state, refreshed by G_Init and G_Frame
+extern qgame_t qgame;    // the engine's state, refreshed by G_RefreshQGame
+// Where the game time last restarted, as the module saw it: the engine hands out no
+// record of it, so the module notes the fall back to COM_TIME_START itself.
+extern comRestart_t g_timeRestart;
 
 // The module's own console variables, created by G_Imp.
 extern cmdVar_t g_printStuck;  // not 0: movement prints where a body got stuck
@@ -40,6 +47,11 @@ void G_Imp();                  // installs the print and error sinks, creates th
 void G_Init();                 // greets, sets up byte order, refreshes qgame
 void G_Shutdown();             // shuts the server game down, frees the shapes
 void G_Frame();                // refreshes qgame
+// Takes the engine's state into qgame and notes a restart of the game time.
+void G_RefreshQGame();
+// ms since a stamp of qgame.time, across its restarts: the module's ages of its own
+// game-time stamps go through this, never through a plain difference.
+int32_t G_TimeAge(uint32_t stamp);
 void G_WriteStandardConfig();  // writes the default key script to config.cfg in the working directory
 
 // The default key script, exactly as written to config.cfg.

@@ -41,9 +41,7 @@ constexpr float RAIN_SPEED = 1.0f;
 uint32_t lastRainTime;  // game time (ms) of the last rain spark
 
 // Milliseconds of game time since the record was made.
-int32_t Age(const centity_t *e) {
-    return static_cast<int32_t>(qgame.time - static_cast<uint32_t>(e->spawnTime));
-}
+int32_t Age(const centity_t *e) { return G_TimeAge(static_cast<uint32_t>(e->spawnTime)); }
 
 float Move(centity_t *e, const ceBounce_t &b) { return CG_CEntityMove(e, b.gravity, b.pushOff, b.bounce, b.friction, nullptr); }
 
@@ -106,8 +104,7 @@ centity_t *CG_CreateCEntity(int32_t type) {
     if (!e) {
         e = &cg.cEntities[0];
         for (centity_t &c : cg.cEntities)
-            if (static_cast<int32_t>(static_cast<uint32_t>(c.spawnTime) - static_cast<uint32_t>(e->spawnTime)) < 0)
-                e = &c;
+            if (Age(&c) > Age(e)) e = &c;
     }
     memset(e, 0, sizeof *e);
     e->s.inUse = 1;
@@ -224,7 +221,7 @@ void CG_CreateDirtExplosion(const vec3_t origin, const vec3_t direction, float s
 
 void CG_UpdateSparkRain() {
     if (cg_skipSparkRain.integer || cgw.sparkRain <= 0) return;
-    if (qgame.time - lastRainTime < static_cast<uint32_t>(cgw.sparkRain)) return;
+    if (G_TimeAge(lastRainTime) < cgw.sparkRain) return;
     lastRainTime = qgame.time;
     vec3_t d = {0, 0, 0};
     Trap_VectorAddNoise(d, 1.0f);

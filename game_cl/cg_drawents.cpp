@@ -227,7 +227,7 @@ constexpr int32_t ITEM_KIND_WEAPON_OFFSET = 2;  // ammunition kinds 3-7 belong t
 constexpr float ITEM_BOB = 0.125f;
 constexpr float ITEM_BOB_RATE = 2.5f;            // radians per second
 constexpr float ITEM_SPIN = 70.0f;               // degrees per second
-constexpr uint32_t DRONE_ENGINE_MS = 100;
+constexpr int32_t DRONE_ENGINE_MS = 100;
 constexpr float DRONE_LIGHT_RANGE = 10.0f;
 constexpr float DRONE_LIGHT_INTENSITY = 3.0f;
 constexpr float DRONE_LIGHT_FOV = 60.0f;
@@ -311,7 +311,7 @@ void CG_DrawDrone(centity_t *ent) {
         return;
     }
     CG_DrawStaticModel(TeamModel(media, ent->s.team), flag->origin, flag->axis, 0, 0);
-    if (static_cast<uint32_t>(qgame.time) - static_cast<uint32_t>(ent->lastThinkTime) >= DRONE_ENGINE_MS) {
+    if (G_TimeAge(static_cast<uint32_t>(ent->lastThinkTime)) >= DRONE_ENGINE_MS) {
         ent->lastThinkTime = static_cast<int32_t>(qgame.time);
         const tagState_t *right = CG_GetTagState(numTags, tags, "TAG_engine_r");
         const tagState_t *left = CG_GetTagState(numTags, tags, "TAG_engine_l");
@@ -426,9 +426,8 @@ void CG_DrawPlayer(centity_t *ent, uint8_t self) {
     }
     if (ent->s.berserk > 0) CG_DrawDropShadow(ent->s.origin, axis, 1.5f, cgMedia.handles[CGM_BERSERK_SHADOW]);
     if (!own) CG_DrawBalloon(ent);
-    const int32_t since = static_cast<int32_t>(static_cast<uint32_t>(qgame.time) -
-                                               static_cast<uint32_t>(ent->spawnEffectTime));
-    if (ent->spawnEffectTime && since >= 0 && since < SPAWN_CYLINDER_MS)
+    const int32_t since = G_TimeAge(static_cast<uint32_t>(ent->spawnEffectTime));
+    if (ent->spawnEffectTime && since < SPAWN_CYLINDER_MS)
         CG_DrawCylinder(ent->s.origin, axis, 0.6f, 2.0f, cgMedia.handles[CGM_PLAYER_SPAWN],
                         1.0f - static_cast<float>(since) / SPAWN_CYLINDER_MS);
 }

@@ -56,9 +56,7 @@ void CG_GrenadeThink(centity_t *cent) {
 }
 
 void CG_MushroomThink(centity_t *cent) {
-    if (static_cast<int32_t>(static_cast<uint32_t>(qgame.time) - static_cast<uint32_t>(cent->lastThinkTime)) <
-        MUSHROOM_PERIOD_MS)
-        return;
+    if (G_TimeAge(static_cast<uint32_t>(cent->lastThinkTime)) < MUSHROOM_PERIOD_MS) return;
     cent->lastThinkTime = static_cast<int32_t>(qgame.time);
     CG_RunActionScript("game/c_actions/mushroom.action", cent->s.origin, cent->axes.viewAxis, 0.0f, 0.0f);
 }

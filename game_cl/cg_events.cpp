@@ -82,13 +82,11 @@ static void WeaponFired(uint32_t number) {
 
 // The announcer: the same announcement is heard at most once in its repeat time.
 static void Announce(uint32_t number) {
-    const int32_t now = static_cast<int32_t>(qgame.time);
     if (number == cg.lastAnnouncement &&
-        static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(cg.lastAnnouncementTime)) <
-            CG_ANNOUNCER_REPEAT_MS)
+        G_TimeAge(static_cast<uint32_t>(cg.lastAnnouncementTime)) < CG_ANNOUNCER_REPEAT_MS)
         return;
     cg.lastAnnouncement = number;
-    cg.lastAnnouncementTime = now;
+    cg.lastAnnouncementTime = static_cast<int32_t>(qgame.time);
     Trap_S_PlayLocalSound(cgMedia.handles[CGM_ANNOUNCER + (number - CGE_ANNOUNCER_FIRST)]);
 }
 

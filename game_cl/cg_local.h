@@ -126,10 +126,11 @@ struct cgSpectatorRow_t {
     uint8_t loading;     // still loading the world
 };
 
-// A centre text shown until endTime (game time, ms).
+// A centre text shown for lifeMs from startTime.
 struct cgCenterText_t {
     char text[CG_CENTER_TEXT_SIZE];
-    int32_t endTime;
+    uint32_t startTime;  // game time, ms
+    int32_t lifeMs;
 };
 
 // The seven media handles registered right after the defaults: everything above

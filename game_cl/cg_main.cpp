@@ -114,7 +114,7 @@ void CG_Init() {
         return;
     }
     cg.loadingBlocked = 0;
-    Trap_GetQGame(&qgame);
+    G_RefreshQGame();
     CG_DrawLoadingFrame();
     CG_RestartRenderer();
     CG_InitMarks();
@@ -487,7 +487,7 @@ static void CG_ClampFov() {
 
 void CG_Frame() {
     G_SetCG();
-    Trap_GetQGame(&qgame);
+    G_RefreshQGame();
     cg.flatGravity = cgw.linearGravity ? 1 : 0;
     cg.worldInfo = Trap_CL_GetWorldInfoString();
     if (cmdVar_t *speed = Trap_GetCVar("tm_speed")) cg.tmTime += speed->value * qgame.frameSeconds;

@@ -23,8 +23,8 @@ constexpr float MARK_RADIUS_MARGIN = 0.1f;
 decalVert_t clipVerts[MARK_CLIP_VERTS];
 int32_t clipIndexes[MARK_CLIP_INDEXES];
 
-// Wrap-safe: a is later than b.
-bool After(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) > 0; }
+// ms until the mark ends; below 0 once it has ended.
+int64_t Left(const mark_t &m) { return static_cast<int64_t>(m.lifeMs) - G_TimeAge(m.startTime); }
 
 void Release(mark_t *m) {
     if (m->verts) G_Free(m->verts);
@@ -39,7 +39,7 @@ mark_t *GetFreeMark() {
         if (!m.inUse) return &m;
     mark_t *victim = nullptr;
     for (mark_t &m : q_marks)
-        if (!m.priority && (!victim || After(victim->endTime, m.endTime))) victim = &m;
+        if (!m.priority && (!victim || Left(m) < Left(*victim))) victim = &m;
     if (!victim) {
         Com_Error(ER_DEVWARNING, "GetFreeMark: Found no free mark at all");
         return nullptr;
@@ -48,9 +48,9 @@ mark_t *GetFreeMark() {
     return victim;
 }
 
-// A mark with absolute end and fade start times (fade start 0: no fade).
-void NewMark(int32_t material, const vec3_t origin, const float axis[9], const vec3_t size, uint32_t endTime,
-             uint32_t fadeStartTime, uint8_t priority) {
+// A mark made at startTime that lives lifeMs and fades from fadeStartMs on (0: no fade).
+void NewMark(int32_t material, const vec3_t origin, const float axis[9], const vec3_t size, uint32_t startTime,
+             int32_t lifeMs, int32_t fadeStartMs, uint8_t priority) {
     mark_t *m = GetFreeMark();
     if (!m) return;
     vec3_t scaled;
@@ -79,8 +79,9 @@ void NewMark(int32_t material, const vec3_t origin, const float axis[9], const v
     m->priority = priority;
     m->creationFrame = qgame.frameCount;
     m->inUse = 1;
-    m->endTime = endTime;
-    m->fadeStartTime = fadeStartTime;
+    m->startTime = startTime;
+    m->lifeMs = lifeMs;
+    m->fadeStartMs = fadeStartMs;
     float largest = scaled[0];
     if (scaled[1] > largest) largest = scaled[1];
     if (scaled[2] > largest) largest = scaled[2];
@@ -102,12 +103,12 @@ void RandomMarkAxis(float axis[9], const float direction[3]) {
     _CrossProduct(row1, row0, row2);
 }
 
-// The opacity of a mark at now: 255 until the fade starts, down to 0 at the end;
+// The opacity of a mark at age ms: 255 until the fade starts, down to 0 at the end;
 // a mark kept past its end stays at 0.
-uint8_t MarkAlpha(const mark_t &m, uint32_t now) {
-    if (!m.fadeStartTime || !After(now, m.fadeStartTime)) return 255;
-    const float span = static_cast<float>(static_cast<int32_t>(m.endTime - m.fadeStartTime));
-    const float into = static_cast<float>(static_cast<int32_t>(now - m.fadeStartTime));
+uint8_t MarkAlpha(const mark_t &m, int32_t age) {
+    if (!m.fadeStartMs || age <= m.fadeStartMs) return 255;
+    const float span = static_cast<float>(static_cast<int64_t>(m.lifeMs) - m.fadeStartMs);
+    const float into = static_cast<float>(static_cast<int64_t>(age) - m.fadeStartMs);
     const int32_t fade = span > 0.0f ? static_cast<int32_t>(255.0f * (into >= span ? 1.0f : into / span)) : 255;
     const int32_t alpha = 255 - fade;
     return static_cast<uint8_t>(alpha < 0 ? 0 : alpha > 255 ? 255 : alpha);
@@ -128,9 +129,7 @@ void CG_InitMarks() {
 
 void CG_CreateMark(int32_t material, const vec3_t origin, const float axis[9], const vec3_t size, int32_t lifeMs,
                    int32_t fadeStartMs, uint8_t priority) {
-    const uint32_t now = qgame.time;
-    const uint32_t fadeStart = fadeStartMs != 0 && lifeMs > fadeStartMs ? now + static_cast<uint32_t>(fadeStartMs) : 0;
-    NewMark(material, origin, axis, size, now + static_cast<uint32_t>(lifeMs), fadeStart, priority);
+    NewMark(material, origin, axis, size, qgame.time, lifeMs, lifeMs > fadeStartMs ? fadeStartMs : 0, priority);
 }
 
 void CG_Mark(int32_t material, const vec3_t origin, const float direction[3], float size, int32_t lifeMs,
@@ -154,15 +153,14 @@ void CG_BulletMark(int32_t weapon, const vec3_t origin, const float direction[3]
 
 void CG_AddMarksToSceneFrom(const void *pvs) {
     if (!cg_drawMarks.integer) return;
-    const uint32_t now = qgame.time;
     for (mark_t &m : q_marks) {
         if (!m.inUse) continue;
-        if (After(now, m.endTime) && !cg_keepMarks.integer) {
+        if (Left(m) < 0 && !cg_keepMarks.integer) {
             Release(&m);
             continue;
         }
         if (!Trap_WO_CheckPointPVS(pvs, m.origin, 0.0f)) continue;
-        const uint8_t alpha = MarkAlpha(m, now);
+        const uint8_t alpha = MarkAlpha(m, G_TimeAge(m.startTime));
         if (m.verts[0].rgba[3] != alpha)
             for (int32_t i = 0; i < m.numVerts; i++) m.verts[i].rgba[3] = alpha;
         // When the renderer's frame store is spent the mark is simply not drawn this frame.
@@ -185,7 +183,8 @@ void CG_RetesselateMark(const float *mins, const float *maxs) {
         // full pool never gives up an unrelated mark for the copy.
         const mark_t old = m;
         Release(&m);
-        NewMark(old.material, old.origin, old.axis, old.size, old.endTime, old.fadeStartTime, old.priority);
+        NewMark(old.material, old.origin, old.axis, old.size, old.startTime, old.lifeMs, old.fadeStartMs,
+                old.priority);
     }
 }
 

@@ -38,8 +38,9 @@ struct mark_t {
     uint8_t priority;       // never taken over when the pool is full
     uint32_t creationFrame; // qgame frame count
     uint8_t inUse;
-    uint32_t endTime;       // qgame time, ms
-    uint32_t fadeStartTime; // qgame time, ms; 0 no fade
+    uint32_t startTime;     // qgame time, ms
+    int32_t lifeMs;         // ends this long after startTime
+    int32_t fadeStartMs;    // fades from this long after startTime to its end; 0 no fade
     float radius;           // of the bounding cube about the origin
     int32_t numIndexes, numVerts;
     int32_t *indexes;       // G_Alloc, owned by the mark

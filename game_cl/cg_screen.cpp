@@ -40,8 +40,6 @@ static void EndScreen() {
     Trap_R_EndFrame(&cg_frameStats);
 }
 
-static int32_t Now() { return static_cast<int32_t>(qgame.time); }
-
 static void FullScreen(cgMediaSlot_t material, const float *colour) {
     CG_DrawStretchPic(0, 0, 0, SCREEN_W, SCREEN_H, colour, CG_ScreenMedia(material), 0);
 }
@@ -108,14 +106,15 @@ static void DrawHit() {
 void CG_CenterText(const char *text, int32_t slot, int32_t ms) {
     cgCenterText_t &c = cg.centerText[slot > 0 ? 1 : 0];
     Com_strncpyz(c.text, text ? text : "", sizeof c.text);
-    c.endTime = Now() + ms;
+    c.startTime = qgame.time;
+    c.lifeMs = ms;
 }
 
 static void DrawCenterTexts() {
     static constexpr float ys[CG_CENTER_SLOTS] = {150, 360};
     for (int slot = 0; slot < CG_CENTER_SLOTS; slot++) {
         const cgCenterText_t &c = cg.centerText[slot];
-        const int32_t left = static_cast<int32_t>(static_cast<uint32_t>(c.endTime) - qgame.time);
+        const int32_t left = c.lifeMs - G_TimeAge(c.startTime);
         if (left <= 0 || !c.text[0]) continue;
         const float alpha = left < CG_CENTER_FADE_MS ? static_cast<float>(left) / CG_CENTER_FADE_MS : 1.0f;
         const vec4_t colour = {1, 1, 1, alpha};
@@ -138,12 +137,13 @@ static void DrawOverlays() {
         CG_DrawStretchPic(0, 0, 239, SCREEN_W, GUIDE_WIDTH, color_white, white, 0);
     }
     if (CG_VarInteger("cg_drawFps", 0)) {
-        static int32_t lastTime, lastFrame, fps;
-        const int32_t since = CG_Since(Now(), lastTime);
-        if (since >= FPS_REFRESH_MS || since < 0) {
+        static uint32_t lastTime;
+        static int32_t lastFrame, fps;
+        const int32_t since = G_TimeAge(lastTime);
+        if (since >= FPS_REFRESH_MS) {
             const int32_t frames = static_cast<int32_t>(qgame.frameCount) - lastFrame;
             fps = since > 0 ? frames * 1000 / since : 0;
-            lastTime = Now();
+            lastTime = qgame.time;
             lastFrame = static_cast<int32_t>(qgame.frameCount);
         }
         char text[32];
@@ -187,7 +187,7 @@ void CG_UpdateScreen() {
     UI_DrawNotifyConsole();
     UI_DrawChat();
     if (cg.menu == CG_MENU_NONE && (cg.scoreboardRequested || ps.moveType == CS_INTERMISSION) &&
-        CG_Since(Now(), cg.scoreTime) <= CG_SCOREBOARD_STALE_MS)
+        G_TimeAge(static_cast<uint32_t>(cg.scoreTime)) <= CG_SCOREBOARD_STALE_MS)
         CG_DrawScoreboard(ps.moveType == CS_INTERMISSION ? 105.0f : 45.0f);
     cg.scoreboardRequested = 0;
     UI_DrawCinematic();

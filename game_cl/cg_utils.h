@@ -29,8 +29,9 @@ struct cgLight_t {
 };
 static_assert(sizeof(cgLight_t) == 96);
 
-// later - earlier for two game or server times, taken in unsigned arithmetic: the
-// same elapsed time whatever wrap of the clock lies between.
+// later - earlier for two server times or counters, taken in unsigned arithmetic: the
+// same elapsed time whatever wrap lies between.  The ages of the client game's own
+// stamps of the game time go through G_TimeAge, which holds across its restart.
 inline int32_t CG_Since(int32_t later, int32_t earlier) {
     return static_cast<int32_t>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
 }

@@ -47,8 +47,7 @@ void DrawMuzzle(const muzzle_t &m, const tagState_t *tags, int32_t numTags, int3
     int32_t fade = VarInteger("cg_muzzleFadeTime", 0);
     if (fade < 0) fade = 0;
     if (m.halfFade) fade /= 2;
-    const int32_t remaining = fade - static_cast<int32_t>(static_cast<uint32_t>(qgame.time) -
-                                                          static_cast<uint32_t>(fireTime));
+    const int32_t remaining = fade - G_TimeAge(static_cast<uint32_t>(fireTime));
     if (remaining <= 0) return;
     const tagState_t *tag = CG_GetTagState(numTags, tags, m.tag);
     if (!tag) {

@@ -11,7 +11,7 @@
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_media.h"
 
-constexpr uint32_t METEOR_INTERVAL_MS = 150;
+constexpr int32_t METEOR_INTERVAL_MS = 150;
 constexpr float METEOR_START = 3000;       // from the world centre, against the flight
 constexpr float METEOR_MIN_OFFSET = 75;    // beside the flight line, above the space altitude
 constexpr float METEOR_OFFSET_SPREAD = 1000;
@@ -36,9 +36,8 @@ static void RainMeteor(const vec3_t direction) {
 }
 
 void CG_WorldThink() {
-    const uint32_t now = qgame.time;
-    if (now - cg.lastMeteorTime >= METEOR_INTERVAL_MS) {
-        cg.lastMeteorTime = now;
+    if (G_TimeAge(cg.lastMeteorTime) >= METEOR_INTERVAL_MS) {
+        cg.lastMeteorTime = qgame.time;
         const char *dir = cg.worldInfo ? Com_IS_GetValue(cg.worldInfo, "meteor_dir") : nullptr;
         if (dir && dir[0]) RainMeteor(Com_GetVec(dir));
     }

@@ -199,7 +199,7 @@ int32_t SG_MaxNonTickArmor(const sgClient_t *client) { return static_cast<int32_
 void SG_Frame() {
     if (sg_skipServer.integer) return;
     G_SetSG();
-    Trap_GetQGame(&qgame);
+    G_RefreshQGame();
     if (!sgs.running) {
         G_SetUndefined();
         return;

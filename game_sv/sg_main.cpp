@@ -31,7 +31,7 @@ void SG_ClearMatchState() {
 }
 
 void SG_StartServer(const char *path, int32_t rules, int32_t maxPlayers) {
-    Trap_GetQGame(&qgame);
+    G_RefreshQGame();
     if (!qgame.initialized) return;
     if (!sgs.running) memset(&sgs, 0, sizeof sgs);
     const uint8_t wasRunning = sgs.running;
@@ -41,7 +41,7 @@ void SG_StartServer(const char *path, int32_t rules, int32_t maxPlayers) {
     SG_ShutdownServer(1);
     Com_Printf("Starting server...");
     memset(&sg, 0, sizeof sg);
-    Trap_GetQGame(&qgame);
+    G_RefreshQGame();
 
     if (!SG_ParseWorldScript(scriptPath)) {
         // Clients kept from the previous map have no map to go to: end it all cleanly.
@@ -105,7 +105,7 @@ void SG_StartServer(const char *path, int32_t rules, int32_t maxPlayers) {
 }
 
 bool SG_RestartServer(uint8_t reload) {
-    Trap_GetQGame(&qgame);
+    G_RefreshQGame();
     if (reload) {
         uint8_t used[WORLD_MATERIALS];
         for (int i = 0; i < WORLD_MATERIALS; i++) used[i] = sg.world.materials[i].name[0] != 0;

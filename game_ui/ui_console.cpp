@@ -21,7 +21,7 @@ constexpr float CON_MIN_TARGET = 0.05f, CON_MAX_TARGET = 1.0f;
 constexpr float CON_DEFAULT_TARGET = 0.5f;
 constexpr int32_t CON_INPUT_CHARS = 55;     // visible characters of the input line
 constexpr int32_t CON_INFO_COLUMN = 57;     // the information line's first column
-constexpr uint32_t CON_INFO_MSEC = 250;     // the information line is refreshed at most this often
+constexpr int32_t CON_INFO_MSEC = 250;      // the information line is refreshed at most this often
 constexpr int CON_PAGE_LINES = 25;          // lines Page Up and Page Down move with Control held
 constexpr int CON_COLOR_WHITE = 2;
 constexpr uint16_t CON_BLANK = ' ';         // colour 0, a blank
@@ -157,7 +157,7 @@ static void DrawRow(const uint16_t *cells, int32_t columns, float y, int32_t cw,
 // ---- drawing ----
 
 static void RefreshInfo(bool force) {
-    if (!force && con_infoBuilt && qgame.time - con_infoTime < CON_INFO_MSEC) return;
+    if (!force && con_infoBuilt && G_TimeAge(con_infoTime) < CON_INFO_MSEC) return;
     con_infoTime = qgame.time;
     con_infoBuilt = 1;
     Com_sprintf(con_info, sizeof con_info, "%s %5s @ %3d fps", "HM", "1.10b", static_cast<int>(qgame.fps));
@@ -201,7 +201,7 @@ void UI_DrawNotifyConsole() {
     int32_t young = 0;
     while (young < CON_NOTIFY_TIMES && static_cast<uint32_t>(young) < qc.notifyCount) {
         const uint32_t stamp = qc.notifyTimes[(qc.notifyCount - 1 - young) % CON_NOTIFY_TIMES];
-        if (qgame.time - stamp > CON_NOTIFY_MSEC) break;
+        if (G_TimeAge(stamp) > CON_NOTIFY_MSEC) break;
         young++;
     }
     if (young > rows) young = rows;

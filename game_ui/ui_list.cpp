@@ -129,11 +129,10 @@ static void ClickList(uiAtom_t *atom) {
         l.markedRecord = -1;  // the header line, the margin, or below the last record
         l.wantedNoun = 0;
     }
-    const uint32_t now = qgame.time;
-    if (l.markedRecord != -1 && l.markedRecord == previous && now - l.lastClickTime < UI_DOUBLE_CLICK_MSEC &&
+    if (l.markedRecord != -1 && l.markedRecord == previous && G_TimeAge(l.lastClickTime) < UI_DOUBLE_CLICK_MSEC &&
         ui.mouseX == l.lastClickX && ui.mouseY == l.lastClickY && atom->customProc)
         atom->customProc(atom, UIM_ACTIVATE, 0, 0);
-    l.lastClickTime = now;
+    l.lastClickTime = qgame.time;
     l.lastClickX = ui.mouseX;
     l.lastClickY = ui.mouseY;
 }

@@ -68,7 +68,7 @@ extern cmdVar_t ui_skipHistoryDump;  // not 0: no history goes into the configur
 // ---- console ----
 constexpr uint32_t CON_TEXT_SIZE = 65536;        // cells of the text ring; also of each laid-out grid
 constexpr int CON_NOTIFY_TIMES = 8;              // notify rows shown at most
-constexpr uint32_t CON_NOTIFY_MSEC = 10000;      // how long a printed row stays a notify row
+constexpr int32_t CON_NOTIFY_MSEC = 10000;       // how long a printed row stays a notify row
 constexpr int CON_HISTORY = 32;                  // entry 0 is the line being edited
 constexpr int CON_CELL_NEWLINE = 10;             // a cell that ends a line
 constexpr int CON_INFO_TEXT = 256;               // the information line with its zero byte

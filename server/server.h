@@ -173,7 +173,7 @@ uint8_t SV_Running();
 // taken through these, so that they hold across the clock's restart at 2^31 ms:
 // ms from stamp to now, and from stamp to the present.
 inline int32_t SV_AgeAt(int32_t now, int32_t stamp) {
-    return Base_AgeOn(qbase.clockRestart, static_cast<uint32_t>(now), static_cast<uint32_t>(stamp));
+    return Com_AgeOn(qbase.clockRestart, static_cast<uint32_t>(now), static_cast<uint32_t>(stamp));
 }
 inline int32_t SV_Age(int32_t stamp) { return Base_ClockAge(static_cast<uint32_t>(stamp)); }
 void SV_UploadClientStateReference(void *base, int32_t stride);

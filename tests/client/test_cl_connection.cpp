@@ -98,7 +98,7 @@ TEST_F(Connection, StampsKeepTheirAgesAcrossTheGameTimeRestart) {
     CL_CheckServerConnection();
     EXPECT_EQ(cl.state, ECL_DISCONNECTED);
     EXPECT_TRUE(Printed("Dropped server (No response in 10 seconds)"));
-    qbase.timeRestart = baseRestart_t{};
+    qbase.timeRestart = comRestart_t{};
 }
 
 TEST_F(Connection, AWorldInfoConnectsAndSilenceStallsThenDrops) {

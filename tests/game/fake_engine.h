@@ -41,7 +41,7 @@ struct slot_t {
 };
 
 constexpr uint32_t ENGINE_CLOCK_START = 65535;  // engine time (trap 1) at start
-constexpr uint32_t GAME_TIME_START = 0x5FFFF;   // game time at start: 393,215 ms
+constexpr uint32_t GAME_TIME_START = COM_TIME_START;  // game time at start: 393,215 ms
 
 inline std::map<std::string, std::string> files;  // path -> contents
 inline std::vector<std::string> &prints = hm_test::captured.prints;  // the module's prints, through trap or sink
@@ -359,6 +359,10 @@ inline void Advance(uint32_t ms) {
     qg.fps = ms ? 1000 / ms : 0;
     engineTime += ms;
 }
+
+// The engine's game-time restart before 2^31 ms: the time begins again at its
+// start; the module sees it at its next refresh.
+inline void RestartGameTime() { qg.time = qg.previousTime = GAME_TIME_START; }
 
 inline void Seed(uint32_t seed) { randState = seed ? seed : 1; }
 // A non-negative 31-bit number from a fixed sequence.
@@ -903,6 +907,7 @@ inline void Install() {
     qg.frameSeconds = 0.05f;
     qg.frameCount = 1;
     qg.fps = 20;
+    g_timeRestart = comRestart_t{};  // a restart seen in one test is not the next one's
     engineTime = ENGINE_CLOCK_START;
     Seed(1);
     flatWorld = false;

@@ -92,6 +92,24 @@ TEST_F(CEntities, EachKindLivesItsTimeThenDeletesItself) {
     }
 }
 
+// A spark made just before the game time restarts still lives only its time.
+TEST_F(CEntities, ASparkFromBeforeTheGameTimeRestartLivesItsTime) {
+    fake::qg.time = 0x7FFFFFFFu - 100;
+    G_Frame();
+    CG_CreateSpark(FAR_OUT, ZERO, WHITE);
+    centity_t *e = Newest();
+    ASSERT_NE(e, nullptr);
+    fake::RestartGameTime();  // straight after the frame that made it
+    fake::Advance(2500);
+    G_Frame();
+    Spark_Think(e);
+    EXPECT_TRUE(e->s.inUse);
+    fake::Advance(100);
+    G_Frame();
+    Spark_Think(e);
+    EXPECT_FALSE(e->s.inUse);
+}
+
 TEST_F(CEntities, ASparkInTheOpenFallsAlongTheLocalUpWithGravityFive) {
     fake::flatWorld = true;
     fake::floorY = -1000;

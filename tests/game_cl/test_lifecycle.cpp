@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/com_info.h"
+#include "game/g_main.h"
 #include "game_cl/cg_local.h"
 #include "game_cl/cg_main.h"
 #include "game_cl/cg_model.h"
@@ -90,6 +91,23 @@ TEST_F(Lifecycle, TestTimeRunsAtTmSpeedAndStandsStillAtZero) {
     fake::Set("tm_speed", "0");
     Frame(250);
     EXPECT_FLOAT_EQ(cg.tmTime, 0.5f);
+}
+
+// The module learns of the game time's restart from the time it is given falling
+// from near 2^31 ms back to its start; a small step back is no restart.
+TEST_F(Lifecycle, OnlyTheGameTimesFallToItsStartIsARestart) {
+    fake::qg.time = 0x7FFFFFFFu - 150;
+    Frame();
+    fake::qg.time -= 1000;
+    Frame();
+    EXPECT_EQ(g_timeRestart.count, 0u);
+    const uint32_t last = qgame.time;
+    fake::RestartGameTime();
+    Frame(70);
+    EXPECT_EQ(g_timeRestart.count, 1u);
+    EXPECT_EQ(g_timeRestart.from, last);
+    EXPECT_EQ(g_timeRestart.to, COM_TIME_START);
+    EXPECT_EQ(G_TimeAge(last - 20), 90);
 }
 
 TEST_F(Lifecycle, ConnectedFramesSendNameTeamAndAClampedHandicap) {

@@ -109,6 +109,22 @@ TEST_F(Marks, AMarkKeptPastItsEndStaysAtAlphaZero) {
     EXPECT_EQ(InUse(), 1);
 }
 
+// A mark made just before the game time restarts fades and ends on time after it.
+TEST_F(Marks, AMarkFromBeforeTheGameTimeRestartFadesAndEndsOnTime) {
+    fake::qg.time = 0x7FFFFFFFu - 100;
+    G_Frame();
+    const vec3_t origin = {0, 50, 0};
+    CG_Mark(3, origin, UP, 1.0f, 1000, 500);
+    fake::RestartGameTime();  // straight after the frame that made it
+    fake::Advance(600);  // a fifth into the fade
+    G_Frame();
+    EXPECT_EQ(DrawnAlpha(), 204);
+    fake::Advance(401);
+    G_Frame();
+    EXPECT_EQ(DrawnAlpha(), -1);
+    EXPECT_EQ(InUse(), 0);
+}
+
 TEST_F(Marks, TooLittleSurfaceOrCountsPastTheScratchArraysMakeNoMark) {
     struct clipCase_t {
         int32_t verts, indexes;
@@ -174,7 +190,9 @@ TEST_F(Marks, AChangeTouchingAMarksCubeReclipsItKeepingItsTimesAtTheScaleInForce
     CG_CreateMark(3, origin, IDENTITY, size, 10000, 8000, 0);
     const float radius = q_marks[0].radius;
     EXPECT_FLOAT_EQ(radius, 1.73205f + 0.1f);
-    const uint32_t end = q_marks[0].endTime, fade = q_marks[0].fadeStartTime;
+    const uint32_t start = q_marks[0].startTime;
+    EXPECT_EQ(q_marks[0].lifeMs, 10000);
+    EXPECT_EQ(q_marks[0].fadeStartMs, 8000);
 
     const float sameFrameMins[3] = {9, -1, -1}, sameFrameMaxs[3] = {11, 1, 1};
     CG_RetesselateMark(sameFrameMins, sameFrameMaxs);
@@ -191,16 +209,18 @@ TEST_F(Marks, AChangeTouchingAMarksCubeReclipsItKeepingItsTimesAtTheScaleInForce
     ASSERT_EQ(fake::decalCalls.size(), 2u);
     EXPECT_EQ(fake::decalCalls[1].size[0], 2.0f);
     EXPECT_EQ(InUse(), 1);
-    EXPECT_EQ(q_marks[0].endTime, end);
-    EXPECT_EQ(q_marks[0].fadeStartTime, fade);
+    EXPECT_EQ(q_marks[0].startTime, start);
+    EXPECT_EQ(q_marks[0].lifeMs, 10000);
+    EXPECT_EQ(q_marks[0].fadeStartMs, 8000);
     EXPECT_EQ(q_marks[0].size[0], 1.0f) << "the unscaled size is kept";
     EXPECT_EQ(q_marks[0].creationFrame, qgame.frameCount);
 
     // A change at the very moment the fade starts keeps the fade.
-    qgame.time = fade;
+    qgame.time = start + 8000;
     Later(0);
     CG_RetesselateMark(touchMins, apartMaxs);
-    EXPECT_EQ(q_marks[0].fadeStartTime, fade);
+    EXPECT_EQ(q_marks[0].startTime, start);
+    EXPECT_EQ(q_marks[0].fadeStartMs, 8000);
 
     // A surface that vanished removes the mark; so does nothing when switched off.
     Later(10);
@@ -218,7 +238,7 @@ TEST_F(Marks, AChangeTouchingAMarksCubeReclipsItKeepingItsTimesAtTheScaleInForce
 TEST_F(Marks, ReclippingInAFullPoolKeepsEveryOtherMark) {
     for (int i = 0; i < MAX_MARKS; i++) MarkAt(static_cast<float>(100 * i), 5000 + i);
     // The mark that would be given up first is the one the deformation touches.
-    const uint32_t end0 = q_marks[0].endTime;
+    const uint32_t start0 = q_marks[0].startTime;
     Later(100);
     const float mins[3] = {-1, -1, -1}, maxs[3] = {1, 1, 1};
     CG_RetesselateMark(mins, maxs);
@@ -227,7 +247,8 @@ TEST_F(Marks, ReclippingInAFullPoolKeepsEveryOtherMark) {
     for (const mark_t &m : q_marks)
         if (m.origin[0] == 0.0f) {
             found++;
-            EXPECT_EQ(m.endTime, end0);
+            EXPECT_EQ(m.startTime, start0);
+            EXPECT_EQ(m.lifeMs, 5000);
             EXPECT_EQ(m.material, 3);
         }
     EXPECT_EQ(found, 1);

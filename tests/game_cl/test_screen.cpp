@@ -363,6 +363,45 @@ TEST_F(ClientScreen, ScreenAgesHoldAcrossTheSignedTopOfTheGameTime) {
     fake::Set("cg_drawFps", "0");
 }
 
+// The game time restarts from just below 2^31 ms to its start: a centre text and a
+// scoreboard that came just before keep ageing across it, and end on time.
+TEST_F(ClientScreen, CentreTextAndScoreboardAgeAcrossTheGameTimeRestart) {
+    const int32_t board = CG_ScreenMedia(CGM_SCOREBOARD);
+    fake::qg.time = 0x7FFFFFFFu - 150;
+    G_Frame();
+    CG_CenterText("Spawned", 0, 3500);
+    Queue("cg_scoreboard 0 0 1");
+    CG_RunServerCommands();
+    fake::Advance(100);  // the module's last frame before the restart
+    G_Frame();
+    fake::RestartGameTime();
+    struct restartCase_t {
+        uint32_t at;  // ms since the text and the scoreboard came
+        float alpha;  // of the text; -1: not drawn
+        bool board;
+    };
+    const restartCase_t cases[] = {
+        {1000, 1, true}, {3250, 0.5f, true}, {3500, -1, true}, {5000, -1, true}, {5001, -1, false},
+    };
+    uint32_t now = 100;
+    for (const restartCase_t &c : cases) {
+        SCOPED_TRACE(c.at);
+        fake::Advance(c.at - now);
+        now = c.at;
+        G_Frame();
+        cg.scoreboardRequested = 1;
+        Screen();
+        const fake::drawnString_t *s = DrawnText("Spawned");
+        if (c.alpha < 0) {
+            EXPECT_EQ(s, nullptr);
+        } else {
+            ASSERT_NE(s, nullptr);
+            EXPECT_FLOAT_EQ(s->colour[3], c.alpha);
+        }
+        EXPECT_EQ(DrawnWith(board).size(), c.board ? 1u : 0u);
+    }
+}
+
 TEST_F(ClientScreen, ScoreboardRowsUseTheirRulesLayout) {
     Queue("cg_scoreboard 2 1 1 \"Blue Player Long Name\" 1 0 0 1 12 3 456 2 180000 50 "
           "\"Red\" 0 1 1 0 1 2 3 4 60000 9 \"Spec\" 33 1");

@@ -1156,7 +1156,7 @@ TEST_F(Snapshots, ClientsAreServedAndTimedOutAcrossTheClockRestart) {
     EXPECT_EQ(SV_CheckClientConnection(c), 1);
     qbase.timeBase = 0;
     qbase.wrapCount = qbase.wrapLength = 0;
-    qbase.clockRestart = baseRestart_t{};
+    qbase.clockRestart = comRestart_t{};
 }
 
 TEST_F(Snapshots, TheServerGameCanAskForASnapshotAtOnce) {
