@@ -303,13 +303,9 @@ void Cmd_DumpCmds(FILE *file) {
     for (const cmdVar_t *v = qcmd.vars; v; v = v->next) {
         if (v->flags & CMD_NOSAVE) continue;
         if (!Com_strcmp(v->string, v->defaultString) && !(v->flags & CMD_ALWAYSSAVE)) continue;
-        // A double quote inside the value would leave the rest of the file quoted
-        // when it is executed again; it is written as a single quote.
-        char value[CMD_MAX_NAME];
-        Com_strncpyz(value, v->string, sizeof value);
-        for (char *c = value; *c; c++)
-            if (*c == '"') *c = '\'';
-        fprintf(file, "%s \"%s\"\n", v->name, value);
+        char value[Com_ConfigWordsSize(CMD_MAX_NAME - 1, CMD_MAX_WORD)];
+        Com_ConfigWords(value, sizeof value, v->string, CMD_MAX_WORD);
+        fprintf(file, "%s %s\n", v->name, value);
     }
     fprintf(file, "\n");
 }

@@ -637,6 +637,11 @@ void IN_ListBindings_f() {
 
 void IN_DumpKeyBindings(FILE *file) {
     fprintf(file, "\nunbindall\n");
-    for (const keyState_t &key : keys)
-        if (key.command) fprintf(file, "bind \"%s\" %s \"%s\"\n", key.lowerName, ModeName(key), key.command);
+    for (const keyState_t &key : keys) {
+        if (!key.command) continue;
+        // A command is one word of `bind`, so it is never longer than the engine keeps.
+        char command[Com_ConfigWordsSize(CMD_MAX_WORD, CMD_MAX_WORD)];
+        Com_ConfigWords(command, sizeof command, key.command, CMD_MAX_WORD);
+        fprintf(file, "bind \"%s\" %s %s\n", key.lowerName, ModeName(key), command);
+    }
 }

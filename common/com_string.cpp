@@ -539,6 +539,60 @@ const char *Com_ParseSemiNullString(const char **data, bool lineBreaks) {
     return (*token || com_isNullString) ? token : nullptr;
 }
 
+// ---- configuration words ----
+
+// True when text can stand between single quotes and come back whole: it holds no
+// single quote, and the command buffer, which honours only double quotes when it cuts
+// statements at ';', meets every ';' (and line end) inside a pair of them.
+static bool FitsSingleQuotes(const char *text) {
+    bool paired = false;
+    for (const char *c = text; *c; c++) {
+        if (*c == '\'')
+            return false;
+        if (*c == '"')
+            paired = !paired;
+        else if ((*c == ';' || *c == '\n' || *c == '\r') && !paired)
+            return false;
+    }
+    return !paired;
+}
+
+bool Com_ConfigWords(char *out, size_t size, const char *text, int wordChars) {
+    if (!out || !size) return false;
+    if (!text) text = "";
+    if (wordChars < 1) wordChars = 1;
+    const bool single = strchr(text, '"') && FitsSingleQuotes(text);
+    const char quote = single ? '\'' : '"';
+    const size_t length = strlen(text);
+    size_t used = 0;
+    auto put = [&](char c) {
+        if (used + 1 < size) out[used] = c;
+        used++;
+    };
+    size_t at = 0;
+    do {
+        if (at)
+            for (const char *c = " \"\" "; *c; c++) put(*c);
+        put(quote);
+        for (size_t i = at; i < length && i < at + static_cast<size_t>(wordChars); i++) {
+            char c = text[i];
+            if (c == '\n' || c == '\r')
+                c = ';';
+            else if (c == '"' && !single)
+                c = '\'';
+            put(c);
+        }
+        put(quote);
+        at += static_cast<size_t>(wordChars);
+    } while (at < length);
+    if (used >= size) {
+        Com_strncpyz(out, "\"\"", static_cast<int>(size < 3 ? size : 3));
+        return false;
+    }
+    out[used] = 0;
+    return true;
+}
+
 // ---- files and log ----
 
 int Com_ReadFile(const char *name, void **buffer) {

@@ -200,6 +200,18 @@ const char *Com_ParseWithBreaker(const char **data, const char *breaker, bool li
 // As Com_ParseSemi, but null when there is no token; "" only for an explicit empty quoted string.
 const char *Com_ParseSemiNullString(const char **data, bool lineBreaks);
 
+// Bytes Com_ConfigWords may need for a text of textChars characters, with the zero.
+constexpr int Com_ConfigWordsSize(int textChars, int wordChars) {
+    const int pieces = textChars > wordChars ? (textChars + wordChars - 1) / wordChars : 1;
+    return textChars + pieces * 2 + (pieces - 1) * 4 + 1;  // quotes, and ' "" ' between pieces
+}
+// Writes text into out as the quoted words of a configuration line, which the command
+// buffer reads back as text: pieces of at most wordChars characters with an empty word
+// between each two (the reader joins them).  A line end is written as ';', what a
+// script's line end reads as; a double quote that the reader could not give back
+// becomes a single quote.  False (out holds an empty word) when size is too small.
+bool Com_ConfigWords(char *out, size_t size, const char *text, int wordChars);
+
 // ---- files and log ----
 
 // Reads a whole file into a Com_malloc buffer with a 0 byte after the data; the

@@ -144,7 +144,13 @@ void SetDefaults(sgWorld_t &w) {
 // One top-level key.  False when the parse must stop.
 bool ParseKey(parser_t &p, const char *key, sgWorld_t &w) {
     auto is = [key](const char *name) { return !Com_strcmp(key, name); };
-    if (is("worldMaterials")) return ParseMaterials(p, w);
+    if (is("worldMaterials")) {
+        const bool ok = ParseMaterials(p, w);
+        // A dedicated server has no client game to show what the material files' parse
+        // saved off: show it here, loaded or not, so the store is emptied too.
+        Com_Error(ER_SHOWSAVEOFF, "%s", "");
+        return ok;
+    }
     if (is("worldTags")) return ParseTags(p, w);
     if (is("serverActions") || is("clientActions")) return true;
     for (int i = 0; i < SG_WORLD_WEAPONS; i++)

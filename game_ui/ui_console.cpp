@@ -325,27 +325,16 @@ static void UI_ConsoleInputProc(uiAtom_t *atom, uint32_t message, int32_t a, int
     if (qc.historyPosition == 0) UI_Console_SaveToHistory(atom->text, 0);
 }
 
-// Writes one history line as a configuration line.  The text stays in quoted words: a
-// ';' in it cannot start a command of its own when the file runs again, and a double
-// quote, which would end a word early, is written as a single quote.  The engine keeps
-// CMD_MAX_WORD characters of a word, so a longer line is written in pieces of that
-// size with an empty word between each two, which the replay joins without a blank.
+// Writes one history line as a configuration line of quoted words: a ';' in it cannot
+// start a command of its own when the file runs again, and a line longer than the
+// engine keeps of a word is written in pieces that the replay joins.
 void UI_WriteHistoryLine(FILE *file, const char *command, const char *text) {
     char body[UI_HISTORY_LINE];
     Com_strncpyz(body, text, sizeof body);
-    for (char *c = body; *c; c++) {
-        if (*c == '"') *c = '\'';
-        if (*c == '\n' || *c == '\r') *c = ' ';
-    }
-    constexpr int PIECES = (UI_HISTORY_LINE - 1 + CMD_MAX_WORD - 1) / CMD_MAX_WORD;
-    char line[CMD_MAX_NAME + UI_HISTORY_LINE + PIECES * 8];
-    Com_strncpyz(line, command, sizeof line);
-    const int32_t length = static_cast<int32_t>(strlen(body));
-    for (int32_t at = 0; at < length; at += CMD_MAX_WORD) {
-        const size_t used = strlen(line);
-        Com_sprintf(line + used, sizeof line - used, "%s \"%.*s\"", at ? " \"\"" : "", CMD_MAX_WORD, body + at);
-    }
-    Com_strcat(line, sizeof line, "\n");
+    char words[Com_ConfigWordsSize(UI_HISTORY_LINE - 1, CMD_MAX_WORD)];
+    Com_ConfigWords(words, sizeof words, body, CMD_MAX_WORD);
+    char line[CMD_MAX_NAME + sizeof words + 2];
+    Com_sprintf(line, sizeof line, "%s %s\n", command, words);
     Trap_FWriteString(line, file);
 }
 

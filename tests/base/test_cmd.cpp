@@ -8,6 +8,7 @@
 #include "base/cmd.h"
 #include "base/files.h"
 #include "base/base.h"
+#include "base/input.h"
 #include "common/common.h"
 #include "tests/base/scratch_dir.h"
 #include "tests/support/capture.h"
@@ -521,6 +522,56 @@ TEST_F(CmdExec, ConfigurationLinesRunAgainToTheSameValues) {
     Run("exec config.cfg");
     EXPECT_STREQ(quoted.string, "Mr 'X; the one");
     EXPECT_STREQ(after.string, "110");
+}
+
+// What a player set at the console is written at quit and read back by the next start:
+// each binding and value comes back as it was, or, where the reader has no way to hold
+// it, as the nearest text that cannot spoil the lines after it.
+TEST_F(CmdExec, BindingsAndValuesReadBackAsTheConsoleSetThem) {
+    Cmd_CreateFunction("bind", IN_Bind_f, 0);
+    Cmd_CreateFunction("unbindall", IN_UnbindAll_f, 0);
+    IN_SetAmericanKeyNames();
+    static cmdVar_t said, apostrophe;
+    Cmd_CreateCVar(&said, "a_said", "x", 0);
+    Cmd_CreateCVar(&apostrophe, "b_apostrophe", "x", 0);
+    const std::string longest(CMD_MAX_WORD, 'l');
+    const struct {
+        int key;
+        std::string line;      // the console line that sets the binding
+        std::string readBack;  // its command after quit and start
+    } rows[] = {
+        {16, "bind q down 'say \"gg\"'", "say \"gg\""},
+        {17, "bind w down 'echo \"a;b\" // c'", "echo \"a;b\" // c"},
+        {18, "bind e down 'say \"hi'", "say 'hi"},  // an unpaired quote cannot be kept
+        {19, "bind r down \"a;b\"", "a;b"},
+        {20, "bind t down \"say\nit's\"", "say;it's"},  // a script's line end reads as ';'
+        {21, "bind y pressed +attack", "+attack"},
+        {22, "bind u down \"" + longest + "tail\"", longest},
+        {23, "bind i up \"\"", ""},
+    };
+    for (const auto &r : rows) Run(r.line.c_str());
+    Run("a_said 'say \"hi\" // there'");
+    Run("b_apostrophe \"it's\"");
+    ASSERT_TRUE(captured.prints.empty()) << captured.prints.front();
+    ASSERT_TRUE(captured.errors.empty()) << hm_test::AllErrors();
+
+    FILE *f = fopen("config.cfg", "w");
+    Cmd_DumpCmds(f);
+    IN_DumpKeyBindings(f);
+    fclose(f);
+    IN_UnbindAll_f();
+    Cmd_SetCVar(&said, "x", 0);
+    Cmd_SetCVar(&apostrophe, "x", 0);
+    Run("exec config.cfg");
+
+    for (const auto &r : rows)
+        EXPECT_EQ(keys[r.key].command ? keys[r.key].command : "(unbound)", r.readBack) << r.line;
+    EXPECT_EQ(keys[21].bindMode, BIND_PRESSED);
+    EXPECT_STREQ(said.string, "say \"hi\" // there");
+    EXPECT_STREQ(apostrophe.string, "it's");
+    EXPECT_TRUE(captured.prints.empty()) << captured.prints.front();
+    EXPECT_TRUE(captured.errors.empty()) << hm_test::AllErrors();
+    IN_UnbindAll_f();
 }
 
 TEST_F(CmdExec, MissingFileAndWrongWordCountAreReported) {

@@ -148,6 +148,38 @@ TEST(Parser, LongWordsAndQuotesAreCutAndContinued) {
     EXPECT_STREQ(Com_Parse(&p, true), "next");
 }
 
+TEST(ConfigWords, QuotesThatTheReaderGivesBackAndPiecesThatFit) {
+    const struct {
+        const char *text;
+        const char *words;
+    } rows[] = {
+        {"", "\"\""},
+        {"a;/*", "\"a;/*\""},
+        {"\"a;\"", "'\"a;\"'"},        // a ';' between paired quotes
+        {"\"a b", "\"'a b\""},        // an unpaired quote
+        {"a;\"\"", "\"a;''\""},        // a ';' the buffer would cut at
+        {"'\"\"", "\"'''\""},          // a single quote beside them
+        {"a\nb\r", "\"a;b;\""},
+        {"\"\n\"", "'\";\"'"},
+        {"xxxxxxxxx", "\"xxxx\" \"\" \"xxxx\" \"\" \"x\""},
+        {"\"xxxx\"", "'\"xxx' \"\" 'x\"'"},  // the pieces share the pairs
+    };
+    for (const auto &r : rows) {
+        char out[64];
+        EXPECT_TRUE(Com_ConfigWords(out, sizeof out, r.text, 4));
+        EXPECT_STREQ(out, r.words) << r.text;
+    }
+    // The size the header promises is exactly enough, at the worst.
+    for (const int n : {1, 4, 5, 8, 9}) {
+        const std::string text(static_cast<size_t>(n), 'y');
+        std::vector<char> out(static_cast<size_t>(Com_ConfigWordsSize(n, 4)));
+        EXPECT_TRUE(Com_ConfigWords(out.data(), out.size(), text.c_str(), 4)) << n;
+        EXPECT_EQ(strlen(out.data()) + 1, out.size()) << n;
+        EXPECT_FALSE(Com_ConfigWords(out.data(), out.size() - 1, text.c_str(), 4)) << n;
+        EXPECT_STREQ(out.data(), "\"\"") << n;
+    }
+}
+
 TEST(Parser, ControlByteStopsWithoutAdvancing) {
     const char *p = "a \x01 b";
     EXPECT_STREQ(Com_Parse(&p, true), "a");

@@ -1,6 +1,7 @@
 // The server inside the real engine, as its start-up sets it up.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "tests/e2e/engine_process.h"
@@ -27,6 +28,20 @@ TEST(EngineServer, ADedicatedEngineIsNoLanOnlyServerUnlessTheOperatorSaysSo) {
         engine.send("quit\n");
         EXPECT_EQ(engine.finish(), 0) << engine.output();
     }
+}
+
+// A material file the world names holds a key this build does not know: the operator of
+// a dedicated server, which has no client game to show such messages, reads why.
+TEST(EngineServer, ADedicatedServerPrintsWhyAMaterialFileWasNotReadWhole) {
+    TempDir dir;
+    e2e::CopyData(dir);
+    std::ofstream(dir.path() + "/game/c_materials/world/rock.material", std::ios::app) << "\nwm_shine 1\n";
+    Engine engine(dir.path(), {"-dedicated", "+set", "sv_lanServer", "1", "+set", "map", "planet"});
+    ASSERT_TRUE(engine.waitFor("Server is up and running", 60)) << engine.output();
+    const std::string shown = "ERROR: game/c_materials/world/rock.material(8): Unknown token \"wm_shine\"";
+    EXPECT_NE(e2e::Plain(engine.output()).find(shown), std::string::npos) << engine.output();
+    engine.send("quit\n");
+    EXPECT_EQ(engine.finish(), 0) << engine.output();
 }
 
 }  // namespace

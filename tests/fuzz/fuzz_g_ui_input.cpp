@@ -33,21 +33,28 @@ static void Feed(const std::string &piece) {
 }
 
 // A history line is a command name and one or more quoted words, each short enough for
-// the engine to keep whole and free of quotes and line ends, and one line end at the end.
+// the engine to keep whole and free of its own quote and of line ends, and one line end
+// at the end.  Double quotes inside single ones come in pairs, which hold every ';'.
 static bool IsHistoryLine(const std::string &line) {
     if (line.empty() || line.back() != '\n') return false;
     size_t at = line.find(' ');
     if (at == std::string::npos || at == 0) return false;
     int words = 0;
+    bool paired = false;
     while (at < line.size() - 1) {
-        if (line.compare(at, 2, " \"") != 0) return false;
-        const size_t close = line.find('"', at + 2);
+        if (line[at] != ' ' || (line[at + 1] != '"' && line[at + 1] != '\'')) return false;
+        const char quote = line[at + 1];
+        const size_t close = line.find(quote, at + 2);
         if (close == std::string::npos || close - (at + 2) > static_cast<size_t>(CMD_MAX_WORD)) return false;
-        if (line.find('\n', at + 2) < close) return false;
+        for (size_t i = at + 2; i < close; i++) {
+            if (line[i] == '\n' || line[i] == '\r') return false;
+            if (line[i] == '"') paired = !paired;
+            if (line[i] == ';' && quote == '\'' && !paired) return false;
+        }
         at = close + 1;
         words++;
     }
-    return words >= 1 && at == line.size() - 1;
+    return words >= 1 && !paired && at == line.size() - 1;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

@@ -300,7 +300,8 @@ inline void CreateVar(cmdVar_t *v, const char *name, const char *def, uint32_t f
     vars[Lower(name)] = v;
 }
 
-// Splits a command line into words: blanks separate, double quotes group.
+// Splits a command line into words: blanks separate, and a word that opens with a
+// double or a single quote runs to the same quote, as the engine's parser reads it.
 inline std::vector<std::string> Words(const std::string &line) {
     std::vector<std::string> out;
     size_t i = 0;
@@ -308,9 +309,9 @@ inline std::vector<std::string> Words(const std::string &line) {
         while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) i++;
         if (i >= line.size()) break;
         std::string w;
-        if (line[i] == '"') {
-            i++;
-            while (i < line.size() && line[i] != '"') w += line[i++];
+        if (line[i] == '"' || line[i] == '\'') {
+            const char quote = line[i++];
+            while (i < line.size() && line[i] != quote) w += line[i++];
             i++;
         } else {
             while (i < line.size() && line[i] != ' ' && line[i] != '\t') w += line[i++];

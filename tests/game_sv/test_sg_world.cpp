@@ -100,6 +100,28 @@ TEST_F(SgTest, UnknownWordsAreReportedWithLineAndSkipped) {
     EXPECT_STREQ(sg.world.name, "Ok");
 }
 
+// A dedicated server has no client game to show what its material files' parse saved
+// off: the world load shows it once its materials are read, whether they all loaded or not.
+TEST_F(SgTest, MaterialMessagesAreShownOnceTheMaterialsAreRead) {
+    fake::files["mat/odd.material"] = "wm_stScale 2 2\nwm_shine 1\n";
+    const fake::error_t saved{ER_SAVEOFF, "mat/odd.material(2): Unknown token \"wm_shine\""};
+    const fake::error_t show{ER_SHOWSAVEOFF, ""};
+    const struct {
+        const char *materials;
+        bool loads;
+        std::vector<fake::error_t> errors;
+    } rows[] = {
+        {"1 mat/odd.material\n}\n", true, {saved, show}},
+        {"1 mat/odd.material\n2 none.material\n}\n", false,
+         {saved, {ER_ERROR, "\"w.world\"(4): Could not open file \"none.material\""}, show}},
+    };
+    for (const auto &r : rows) {
+        fake::errors.clear();
+        EXPECT_EQ(Parse(std::string("matter m.vo2\nworldMaterials {\n") + r.materials), r.loads) << r.materials;
+        EXPECT_EQ(fake::errors, r.errors) << r.materials;
+    }
+}
+
 TEST_F(SgTest, TagsAreFoundByName) {
     ASSERT_TRUE(Parse("matter m.vo2\nworldTags {\n spawn_crystal 0 60 0 1 2 3 4 5 6\n item_life1 60 0 0\n}\n"));
     const worldTag_t *t = SG_GetWorldTag("spawn_crystal");

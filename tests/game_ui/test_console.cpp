@@ -284,18 +284,23 @@ TEST_F(Console, HistoryKeepsOneCopyOfARepeatAndDropsTheOldestOf32) {
 }
 
 TEST_F(Console, TheHistoryIsWrittenOldestFirstQuotedAndWithoutQuit) {
-    for (const char *line : {"first", "quit", "gg;quit", "say \"hi\"", "quitter"}) UI_Console_SaveToHistory(line, 1);
+    for (const char *line : {"first", "quit", "gg;quit", "say \"hi\"", "say \"it's\"", "quitter"})
+        UI_Console_SaveToHistory(line, 1);
     UI_Console_DumpHistory(reinterpret_cast<FILE *>(1));
+    // Double quotes stand between single ones; with a single quote beside them they
+    // cannot, and become single quotes.
     EXPECT_EQ(fake::written, (std::vector<std::string>{"addConsoleHistory \"first\"\n",
                                                         "addConsoleHistory \"gg;quit\"\n",
-                                                        "addConsoleHistory \"say 'hi'\"\n"}));
+                                                        "addConsoleHistory 'say \"hi\"'\n",
+                                                        "addConsoleHistory \"say 'it's'\"\n"}));
     // Replaying the file's lines rebuilds the same order.
     const std::vector<std::string> lines = fake::written;
     UI_ImpConsole("");
     for (std::string line : lines) Run(line.substr(0, line.size() - 1));
-    EXPECT_STREQ(qc.history[1], "say 'hi'");
-    EXPECT_STREQ(qc.history[2], "gg;quit");
-    EXPECT_STREQ(qc.history[3], "first");
+    EXPECT_STREQ(qc.history[1], "say 'it's'");
+    EXPECT_STREQ(qc.history[2], "say \"hi\"");
+    EXPECT_STREQ(qc.history[3], "gg;quit");
+    EXPECT_STREQ(qc.history[4], "first");
 
     fake::written.clear();
     Run("ui_skipHistoryDump 1");
