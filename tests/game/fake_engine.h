@@ -908,7 +908,10 @@ inline void Install() {
     qg.frameSeconds = 0.05f;
     qg.frameCount = 1;
     qg.fps = 20;
-    g_timeRestart = comRestart_t{};  // a restart seen in one test is not the next one's
+    // A restart seen in one test is not the next one's: the module's copy of the state
+    // starts where the engine's does, so its first refresh sees no fall either.
+    qgame = qg;
+    g_timeRestart = comRestart_t{};
     engineTime = ENGINE_CLOCK_START;
     Seed(1);
     flatWorld = false;
