@@ -236,6 +236,15 @@ constexpr float HOLDER_EYE_HEIGHT = 1.3f;        // of a player seen from outsid
 
 }  // namespace
 
+// The phases are taken in double: a float holds the game time's seconds only to a
+// quarter second once it has run for weeks, and the items would move in jumps.
+void CG_ItemMotion(uint32_t time, float *bob, float *spin) {
+    const double t = static_cast<double>(time) / 1000.0;
+    *bob = ITEM_BOB * static_cast<float>(std::sin(std::fmod(ITEM_BOB_RATE * t, 2.0 * M_PI)));
+    *spin = static_cast<float>(std::fmod(ITEM_SPIN * t, 360.0));
+    if (*spin >= 360.0f) *spin = 0.0f;  // a phase just short of a turn rounds up to it
+}
+
 void CG_DrawItemModel(centity_t *ent) {
     const int32_t kind = ent->s.team;  // the item kind travels in the team word
     if (kind < 0 || kind >= ITEM_KIND_COUNT) return;
@@ -243,11 +252,7 @@ void CG_DrawItemModel(centity_t *ent) {
     const int32_t slot = ITEM_MEDIA_SLOT[kind];
     if (slot >= media->numModels) return;
     float bob = 0, spin = 0;
-    if (!cg_skipItemSpin.integer) {
-        const float t = static_cast<float>(qgame.time) / 1000.0f;
-        bob = ITEM_BOB * Com_sin(ITEM_BOB_RATE * t);
-        spin = Com_fmod(ITEM_SPIN * t, 360.0f);
-    }
+    if (!cg_skipItemSpin.integer) CG_ItemMotion(qgame.time, &bob, &spin);
     vec3_t origin;
     _VectorAddMultiple(origin, ent->s.origin, CG_EntityAxis(ent) + 3, bob);
     const vec3_t angles = {ent->s.angles[0], ent->s.angles[1], ent->s.angles[2] + spin};

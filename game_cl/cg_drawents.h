@@ -51,6 +51,8 @@ void CG_SetupModelInstance(surfaceEntity_t *instance, const char *name, const mo
 // skeleton is larger than the store or the renderer has no bone memory left.
 bool CG_PoseModel(surfaceEntity_t *instance, const model_t *model, channel_t *channels, int32_t numChannels);
 
+// An item's bob (units along its up) and spin (degrees, 0 to 360) at a game time, ms.
+void CG_ItemMotion(uint32_t time, float *bob, float *spin);
 void CG_DrawItemModel(centity_t *entity);
 void CG_DrawGenericModel(centity_t *entity);  // also the crystal's model
 void CG_DrawPlayerModel(centity_t *entity, uint8_t self);

@@ -2,6 +2,8 @@
 // index counts, materials and colours.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cstring>
 #include <functional>
 #include <string>
@@ -333,6 +335,27 @@ struct drawn_t {
     uint32_t flags;
     int32_t bones;
 };
+
+// Items turn and bob smoothly however long the game time has run: a frame's step
+// moves them by the frame's share, in the first second and weeks later alike.
+TEST(ItemMotion, EachFrameMovesAnItemByItsShareAtAnyGameTime) {
+    for (const uint32_t start : {0x5FFFFu, 0x10000000u, 0x7FFF0000u, 0xFFFF0000u}) {
+        SCOPED_TRACE(start);
+        float bob, spin;
+        CG_ItemMotion(start, &bob, &spin);
+        for (uint32_t frame = 1; frame <= 50; frame++) {
+            float nextBob, nextSpin;
+            CG_ItemMotion(start + frame * 10, &nextBob, &nextSpin);
+            const float turned = std::fmod(nextSpin - spin + 360.0f, 360.0f);
+            EXPECT_NEAR(turned, 0.7f, 0.01f) << "70 degrees a second, over 10 ms";
+            EXPECT_LE(std::fabs(nextBob - bob), 0.125f * 2.5f * 0.01f + 1e-4f) << "at most the bob's top rate";
+            EXPECT_GE(nextSpin, 0.0f);
+            EXPECT_LT(nextSpin, 360.0f);
+            bob = nextBob;
+            spin = nextSpin;
+        }
+    }
+}
 
 TEST_F(EntityModels, EachDrawerAddsItsInstances) {
     const uint32_t OWN = CG_INSTANCE_OWN_BODY, DETAIL = CG_INSTANCE_DETAIL;
